@@ -1,0 +1,50 @@
+# make run   installs what is missing, builds, and runs the program's main job.
+# make test  installs what is missing, builds, and runs every test and check.
+
+BUILD_DIR ?= build
+SANITIZE_DIR ?= build-sanitize
+JOBS ?= 2
+CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: all setup configure build run test unit-test sanitize-test format-check format bench install clean
+
+all: build
+
+setup:
+	@bash scripts/setup.sh
+
+configure: setup
+	@cmake -S . -B $(BUILD_DIR) $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	@bash scripts/run.sh $(BUILD_DIR)
+
+test: build
+	@$(MAKE) --no-print-directory unit-test sanitize-test format-check
+
+unit-test:
+	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+sanitize-test: setup
+	@cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DEDAMAKI_SANITIZE=ON \
+		-DEDAMAKI_BUILD_GUI=OFF -DEDAMAKI_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(SANITIZE_DIR) -j $(JOBS) --target edamaki_core_tests
+	@cd $(SANITIZE_DIR) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS) -R '^[A-Za-z]+Test\.'
+
+format-check:
+	@bash scripts/format.sh --check
+
+format:
+	@bash scripts/format.sh
+
+bench: build
+	@$(BUILD_DIR)/edamaki_bench
+
+install: build
+	@cmake --install $(BUILD_DIR)
+
+clean:
+	@rm -rf $(BUILD_DIR) $(SANITIZE_DIR)

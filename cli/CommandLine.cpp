@@ -1,0 +1,59 @@
+#include "cli/CommandLine.h"
+
+namespace edamaki::cli {
+
+std::optional<std::string> ParsedArguments::Value(std::string const& name) const
+{
+    auto const found = Values.find(name);
+    if (found == Values.end())
+        return std::nullopt;
+    return found->second;
+}
+
+std::optional<ParsedArguments> ParseArguments(
+    std::vector<std::string> const& arguments, OptionSpec const& spec, std::string& error)
+{
+    ParsedArguments parsed;
+    bool options_ended = false;
+    for (std::size_t index = 0; index < arguments.size(); ++index) {
+        std::string const& argument = arguments[index];
+        if (options_ended || argument == "-" || !argument.starts_with("-")) {
+            parsed.Positionals.push_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            options_ended = true;
+            continue;
+        }
+        std::string name = argument;
+        std::optional<std::string> inline_value;
+        if (auto const equals = argument.find('='); equals != std::string::npos) {
+            name = argument.substr(0, equals);
+            inline_value = argument.substr(equals + 1);
+        }
+        if (spec.FlagOptions.contains(name)) {
+            if (inline_value) {
+                error = "option " + name + " takes no value";
+                return std::nullopt;
+            }
+            parsed.Flags.insert(name);
+            continue;
+        }
+        if (!spec.ValueOptions.contains(name)) {
+            error = "unknown option " + name;
+            return std::nullopt;
+        }
+        if (inline_value) {
+            parsed.Values[name] = *inline_value;
+            continue;
+        }
+        if (index + 1 >= arguments.size()) {
+            error = "option " + name + " needs a value";
+            return std::nullopt;
+        }
+        parsed.Values[name] = arguments[++index];
+    }
+    return parsed;
+}
+
+} // namespace edamaki::cli

@@ -1,0 +1,34 @@
+#pragma once
+
+// A small parser for "command [--option value] [--flag] [ARGUMENT...]" command
+// lines, as the subcommands of edamaki-cli take them.
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace edamaki::cli {
+
+struct OptionSpec {
+    std::set<std::string> ValueOptions; // "--to" takes a value
+    std::set<std::string> FlagOptions;  // "--dry-run" takes none
+};
+
+struct ParsedArguments {
+    std::map<std::string, std::string> Values;
+    std::set<std::string> Flags;
+    std::vector<std::string> Positionals;
+
+    std::optional<std::string> Value(std::string const& name) const;
+    bool Has(std::string const& flag) const { return Flags.contains(flag); }
+};
+
+// Parses `arguments` (without the program and command names). Accepts both
+// "--name value" and "--name=value"; "--" ends the options; "-" alone is a
+// positional. On a usage error returns nullopt and sets `error`.
+std::optional<ParsedArguments> ParseArguments(
+    std::vector<std::string> const& arguments, OptionSpec const& spec, std::string& error);
+
+} // namespace edamaki::cli

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace edamaki::cli {
+
+// Exit statuses shared by every command.
+constexpr int ExitSuccess = 0;
+constexpr int ExitSomeFailed = 1;
+constexpr int ExitUsage = 2;
+
+// Each command gets its arguments without the program and command names.
+int RunConvert(std::vector<std::string> const& arguments);
+
+// Prints "edamaki-cli: MESSAGE" on standard error.
+void PrintError(std::string const& message);
+
+} // namespace edamaki::cli

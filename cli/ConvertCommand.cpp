@@ -1,0 +1,78 @@
+#include "app/SourceDocument.h"
+#include "cli/CommandLine.h"
+#include "cli/Commands.h"
+#include "cli/SourceInput.h"
+#include "tree/FolderTree.h"
+
+#include <iostream>
+
+namespace edamaki::cli {
+
+namespace {
+
+constexpr char const* ConvertUsage
+    = "usage: edamaki-cli convert --to macro|text [--encoding auto|cp932|utf-8] [FILE|-]\n"
+      "\n"
+      "Reads a source (FILE, or standard input when FILE is \"-\" or missing), reads\n"
+      "its folder tree and writes the tree as a source of the other mode (or\n"
+      "afresh, expanded, in its own mode) to standard output, in the encoding it\n"
+      "was read in, with CR LF line ends. A parent folder line is carried over.\n";
+
+} // namespace
+
+int RunConvert(std::vector<std::string> const& arguments)
+{
+    for (auto const& argument : arguments) {
+        if (argument == "--help" || argument == "-h") {
+            std::cout << ConvertUsage;
+            return ExitSuccess;
+        }
+    }
+
+    std::string error;
+    auto const parsed = ParseArguments(arguments, { { "--to", "--encoding" }, {} }, error);
+    if (!parsed) {
+        PrintError("convert: " + error);
+        std::cerr << ConvertUsage;
+        return ExitUsage;
+    }
+    auto const to = parsed->Value("--to");
+    if (!to || (*to != "macro" && *to != "text")) {
+        PrintError("convert: --to must be \"macro\" or \"text\"");
+        std::cerr << ConvertUsage;
+        return ExitUsage;
+    }
+    auto const encoding = ParseEncodingChoice(parsed->Value("--encoding").value_or("auto"));
+    if (!encoding) {
+        PrintError("convert: --encoding must be auto, cp932 or utf-8");
+        return ExitUsage;
+    }
+    if (parsed->Positionals.size() > 1) {
+        PrintError("convert: only one source file may be given");
+        return ExitUsage;
+    }
+
+    auto const input
+        = ReadSourceInput(parsed->Positionals.empty() ? "-" : parsed->Positionals.front(), *encoding, error);
+    if (!input) {
+        PrintError(error);
+        return ExitUsage;
+    }
+
+    FolderTree tree;
+    ReadSource(tree, input->Lines);
+    if (tree.IsTruncated()) {
+        PrintError(input->DisplayName + ": the source makes more than "
+            + std::to_string(FolderTree::DefaultFolderBudget) + " folders; nothing was written");
+        return ExitUsage;
+    }
+    auto const output
+        = ConvertSource(tree, input->Lines, *to == "macro" ? SourceMode::Macro : SourceMode::Text);
+    if (!WriteSourceLines(std::cout, output, input->Encoding, error)) {
+        PrintError(error);
+        return ExitUsage;
+    }
+    return ExitSuccess;
+}
+
+} // namespace edamaki::cli

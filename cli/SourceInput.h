@@ -1,0 +1,45 @@
+#pragma once
+
+// Reading a source for the command line: from a file or standard input, in a
+// chosen or detected encoding, into trimmed Shift-JIS lines for the core; and
+// writing lines back in the encoding they were read in.
+
+#include "text/Encoding.h"
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace edamaki::cli {
+
+enum class EncodingChoice {
+    Auto,
+    ShiftJis,
+    Utf8,
+};
+
+// Parses "auto", "cp932" (also "shift-jis", "sjis") and "utf-8" (also "utf8").
+std::optional<EncodingChoice> ParseEncodingChoice(std::string const& name);
+
+struct SourceInput {
+    std::string DisplayName;        // the file name, or "standard input"
+    std::vector<std::string> Lines; // Shift-JIS, trimmed
+    DetectedEncoding Encoding;      // how the bytes were read
+};
+
+// Reads FILE, or standard input for "-". On failure returns nullopt and sets
+// `error` to a message that names the file and, for encoding errors, the line.
+std::optional<SourceInput> ReadSourceInput(
+    std::string const& path, EncodingChoice choice, std::string& error);
+
+// Writes Shift-JIS lines, CR LF after each, in `encoding` (a byte order mark
+// first when the input had one). Fails with a message when a line can't be
+// converted.
+bool WriteSourceLines(
+    std::ostream& out, std::vector<std::string> const& lines, DetectedEncoding encoding, std::string& error);
+
+// Reads a whole file or standard input ("-") as bytes.
+std::optional<std::string> ReadAllBytes(std::string const& path, std::string& error);
+
+} // namespace edamaki::cli

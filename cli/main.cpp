@@ -1,0 +1,71 @@
+// edamaki-cli: the folder tree engine of Edamaki for scripts and servers.
+
+#include "cli/Commands.h"
+
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace edamaki::cli {
+
+void PrintError(std::string const& message)
+{
+    std::cerr << "edamaki-cli: " << message << '\n';
+}
+
+namespace {
+
+struct Command {
+    std::string_view Name;
+    std::string_view Summary;
+    int (*Run)(std::vector<std::string> const&);
+};
+
+constexpr Command Commands[] = {
+    { "convert", "write a source's folder tree as a text-mode or macro-mode source", RunConvert },
+};
+
+void PrintUsage(std::ostream& out)
+{
+    out << "usage: edamaki-cli COMMAND [OPTIONS] [ARGUMENTS]\n"
+           "\n"
+           "Creates whole trees of folders from a short source text.\n"
+           "\n"
+           "Commands:\n";
+    for (auto const& command : Commands)
+        out << "  " << command.Name << std::string(10 - command.Name.size(), ' ') << command.Summary << '\n';
+    out << "\n"
+           "Run \"edamaki-cli COMMAND --help\" for a command's options.\n"
+           "Exit status: 0 success, 1 some folders failed or were left out, 2 usage or input error.\n";
+}
+
+} // namespace
+
+} // namespace edamaki::cli
+
+int main(int argc, char** argv)
+{
+    using namespace edamaki::cli;
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (arguments.empty()) {
+        PrintUsage(std::cerr);
+        return ExitUsage;
+    }
+    std::string const& name = arguments.front();
+    if (name == "--help" || name == "-h" || name == "help") {
+        PrintUsage(std::cout);
+        return ExitSuccess;
+    }
+    if (name == "--version") {
+        std::cout << "edamaki-cli " EDAMAKI_VERSION "\n";
+        return ExitSuccess;
+    }
+    for (auto const& command : Commands) {
+        if (command.Name == name)
+            return command.Run({ arguments.begin() + 1, arguments.end() });
+    }
+    PrintError("unknown command \"" + name + "\"");
+    PrintUsage(std::cerr);
+    return ExitUsage;
+}

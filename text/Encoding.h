@@ -1,0 +1,67 @@
+#pragma once
+
+// Conversions between Shift-JIS (code page 932) and UTF-8, and the reading of
+// whole source files into lines. Conversions never replace a character
+// silently: what cannot be converted is reported to the caller.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace edamaki {
+
+enum class TextEncoding {
+    ShiftJis,
+    Utf8,
+};
+
+struct ConversionFailure {
+    std::size_t Offset = 0; // byte offset in the input of the first character that failed
+};
+
+struct ConversionResult {
+    std::string Text;
+    std::optional<ConversionFailure> Failure;
+
+    bool Succeeded() const { return !Failure.has_value(); }
+};
+
+ConversionResult ShiftJisToUtf8(std::string_view shift_jis);
+ConversionResult Utf8ToShiftJis(std::string_view utf8);
+
+// Converts UTF-8 to Shift-JIS, putting "?" in place of every character that
+// Shift-JIS lacks (and of every malformed byte). "?" is an invalid name
+// character, so such a name never becomes a folder. Used only where the result
+// is read, never where it is stored.
+std::string Utf8ToShiftJisForReading(std::string_view utf8);
+
+constexpr std::string_view Utf8ByteOrderMark = "\xEF\xBB\xBF";
+
+// Byte offset of the first byte that does not belong to a well-formed UTF-8
+// character, or npos.
+std::size_t FindInvalidUtf8(std::string_view bytes);
+
+inline bool IsValidUtf8(std::string_view bytes)
+{
+    return FindInvalidUtf8(bytes) == std::string_view::npos;
+}
+
+struct DetectedEncoding {
+    TextEncoding Encoding = TextEncoding::ShiftJis;
+    bool HasByteOrderMark = false;
+};
+
+// UTF-8 when the bytes begin with a UTF-8 byte order mark, or are valid UTF-8
+// holding at least one byte above 0x7F; Shift-JIS otherwise.
+DetectedEncoding DetectEncoding(std::string_view bytes);
+
+// Splits text into lines: CR LF, a lone CR and a lone LF each end a line. A
+// final line break does not start another line; an empty text has no lines.
+std::vector<std::string> SplitLines(std::string_view text);
+
+// Joins lines with CR LF after every line.
+std::string JoinLinesCrLf(std::vector<std::string> const& lines);
+
+} // namespace edamaki

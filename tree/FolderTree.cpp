@@ -1,0 +1,261 @@
+#include "tree/FolderTree.h"
+
+#include "text/ShiftJis.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace edamaki {
+
+namespace {
+
+constexpr std::string_view RootTextPrefix = "ROOT [";
+constexpr std::string_view RootTextSuffix = "]";
+
+// True when the last whole character of the text is `character`.
+bool EndsWithCharacter(std::string_view text, char character)
+{
+    std::size_t last = std::string_view::npos;
+    for (std::size_t offset = 0; offset < text.size(); offset += CharacterLength(text, offset))
+        last = offset;
+    return last != std::string_view::npos && last + 1 == text.size() && text[last] == character;
+}
+
+} // namespace
+
+FolderTree::FolderTree() = default;
+
+void FolderTree::SetRootPath(std::string_view path)
+{
+    if (path.empty()) {
+        m_root_text = NoRootText;
+    } else {
+        char const separator = path.front() == '/' ? '/' : '\\';
+        std::string full_path(path);
+        if (!EndsWithCharacter(full_path, separator))
+            full_path += separator;
+        m_root_text = std::string(RootTextPrefix) + full_path + std::string(RootTextSuffix);
+    }
+    if (HasRoot())
+        m_nodes[m_root].Name = m_root_text;
+}
+
+std::string FolderTree::GetRootPath() const
+{
+    if (m_root_text == NoRootText)
+        return {};
+    return m_root_text.substr(
+        RootTextPrefix.size(), m_root_text.size() - RootTextPrefix.size() - RootTextSuffix.size());
+}
+
+void FolderTree::Clear()
+{
+    m_nodes.clear();
+    m_root = NoNode;
+    m_attached_count = 0;
+}
+
+void FolderTree::BeginRead(bool macro_mode)
+{
+    MacroMode = macro_mode;
+    if (macro_mode)
+        NewNodePending = false;
+    Clear();
+    m_truncated = false;
+    m_folders_created = 0;
+    m_reading = true;
+    m_root = NewNode(NoNode, m_root_text, 0);
+}
+
+void FolderTree::EndRead()
+{
+    m_reading = false;
+    TreeEdited = false;
+}
+
+bool FolderTree::IsInTree(NodeId node) const
+{
+    return node >= 0 && static_cast<std::size_t>(node) < m_nodes.size() && m_nodes[node].Attached;
+}
+
+NodeId FolderTree::NewNode(NodeId parent, std::string_view name, std::int32_t data)
+{
+    if (parent != NoNode && m_reading) {
+        if (m_folders_created >= m_folder_budget) {
+            m_truncated = true;
+            return NoNode;
+        }
+        ++m_folders_created;
+    }
+    auto const id = static_cast<NodeId>(m_nodes.size());
+    Node& node = m_nodes.emplace_back();
+    node.Name = name;
+    node.Data = data;
+    node.Parent = parent;
+    ++m_attached_count;
+    if (parent != NoNode) {
+        Node& parent_node = m_nodes[parent];
+        node.Depth = parent_node.Depth + 1;
+        parent_node.Children.push_back(id);
+        IndexChild(parent_node, id);
+    }
+    return id;
+}
+
+void FolderTree::IndexChild(Node& parent, NodeId child)
+{
+    if (parent.ChildIndex) {
+        parent.ChildIndex->try_emplace(m_nodes[child].Name, child);
+        return;
+    }
+    if (parent.Children.size() < ChildIndexThreshold)
+        return;
+    parent.ChildIndex = std::make_unique<std::unordered_map<std::string, NodeId>>();
+    parent.ChildIndex->reserve(parent.Children.size() * 2);
+    for (NodeId const id : parent.Children)
+        parent.ChildIndex->try_emplace(m_nodes[id].Name, id);
+}
+
+void FolderTree::ReindexName(Node& parent, std::string const& name)
+{
+    if (!parent.ChildIndex)
+        return;
+    parent.ChildIndex->erase(name);
+    for (NodeId const id : parent.Children) {
+        if (m_nodes[id].Name == name) {
+            parent.ChildIndex->emplace(name, id);
+            return;
+        }
+    }
+}
+
+NodeId FolderTree::FindChildNode(NodeId parent, std::string_view name) const
+{
+    Node const& parent_node = m_nodes[parent];
+    if (parent_node.ChildIndex) {
+        auto const found = parent_node.ChildIndex->find(std::string(name));
+        return found == parent_node.ChildIndex->end() ? NoNode : found->second;
+    }
+    for (NodeId const id : parent_node.Children) {
+        if (m_nodes[id].Name == name)
+            return id;
+    }
+    return NoNode;
+}
+
+NodeId FolderTree::AddUniqueChild(NodeId parent, std::string_view name)
+{
+    NodeId const existing = FindChildNode(parent, name);
+    if (existing != NoNode)
+        return existing;
+    return AppendChild(parent, name, static_cast<std::int32_t>(LineTable.size()) - 1);
+}
+
+NodeId FolderTree::AppendChild(NodeId parent, std::string_view name, std::int32_t data)
+{
+    return NewNode(parent, name, data);
+}
+
+void FolderTree::CopySubtree(NodeId target, NodeId source)
+{
+    // Take a snapshot of the source subtree first, so that copying into a
+    // folder inside it can never copy its own copies.
+    struct Entry {
+        NodeId Source;
+        std::ptrdiff_t ParentEntry; // -1: a child of the target
+    };
+    std::vector<Entry> entries;
+    std::vector<Entry> pending;
+    auto push_children = [&](NodeId node, std::ptrdiff_t entry) {
+        auto const& children = m_nodes[node].Children;
+        for (auto child = children.rbegin(); child != children.rend(); ++child)
+            pending.push_back({ *child, entry });
+    };
+    push_children(source, -1);
+    while (!pending.empty()) {
+        Entry const entry = pending.back();
+        pending.pop_back();
+        entries.push_back(entry);
+        push_children(entry.Source, static_cast<std::ptrdiff_t>(entries.size()) - 1);
+    }
+
+    std::vector<NodeId> copies(entries.size(), NoNode);
+    m_nodes.reserve(m_nodes.size() + entries.size());
+    for (std::size_t index = 0; index < entries.size(); ++index) {
+        Entry const& entry = entries[index];
+        NodeId const parent = entry.ParentEntry < 0 ? target : copies[entry.ParentEntry];
+        if (parent == NoNode)
+            continue;
+        Node const& original = m_nodes[entry.Source];
+        copies[index] = NewNode(parent, original.Name, original.Data);
+        if (copies[index] == NoNode && m_truncated)
+            return;
+    }
+}
+
+void FolderTree::RemoveNode(NodeId node)
+{
+    if (!IsInTree(node) || node == m_root)
+        return;
+    Node& parent = m_nodes[m_nodes[node].Parent];
+    auto& siblings = parent.Children;
+    siblings.erase(std::find(siblings.begin(), siblings.end(), node));
+    ReindexName(parent, m_nodes[node].Name);
+
+    std::vector<NodeId> pending { node };
+    while (!pending.empty()) {
+        NodeId const current = pending.back();
+        pending.pop_back();
+        Node& removed = m_nodes[current];
+        removed.Attached = false;
+        --m_attached_count;
+        pending.insert(pending.end(), removed.Children.begin(), removed.Children.end());
+    }
+}
+
+void FolderTree::Rename(NodeId node, std::string_view name)
+{
+    Node& renamed = m_nodes[node];
+    std::string const old_name = std::exchange(renamed.Name, std::string(name));
+    if (renamed.Parent == NoNode)
+        return;
+    Node& parent = m_nodes[renamed.Parent];
+    ReindexName(parent, old_name);
+    ReindexName(parent, renamed.Name);
+}
+
+std::string FolderTree::GetNodePath(NodeId node) const
+{
+    std::vector<std::string const*> names { &m_nodes[node].Name };
+    NodeId current = node;
+    while (m_nodes[current].Depth > 1) {
+        current = m_nodes[current].Parent;
+        names.push_back(&m_nodes[current].Name);
+    }
+    std::string path;
+    for (auto name = names.rbegin(); name != names.rend(); ++name) {
+        if (name != names.rbegin())
+            path += '/';
+        path += **name;
+    }
+    return path;
+}
+
+void FolderTree::WalkDescendants(NodeId node, std::function<void(NodeId, int)> const& visit) const
+{
+    int const base_depth = m_nodes[node].Depth;
+    std::vector<NodeId> pending;
+    auto push_children = [&](NodeId parent) {
+        auto const& children = m_nodes[parent].Children;
+        pending.insert(pending.end(), children.rbegin(), children.rend());
+    };
+    push_children(node);
+    while (!pending.empty()) {
+        NodeId const current = pending.back();
+        pending.pop_back();
+        visit(current, m_nodes[current].Depth - base_depth);
+        push_children(current);
+    }
+}
+
+} // namespace edamaki
