@@ -1,0 +1,25 @@
+#pragma once
+
+// The desktop program's edge between Qt's text (QString) and the core's
+// Shift-JIS bytes. Every conversion of the GUI goes through here.
+
+#include <QString>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace edamaki {
+
+// Shift-JIS bytes for display. Bytes that are not valid Shift-JIS show as U+FFFD.
+QString ShiftJisToQString(std::string_view shift_jis);
+
+// The text as Shift-JIS for reading into the tree: a character that Shift-JIS
+// lacks becomes "?", an invalid name character, so it never makes a folder.
+std::string QStringToShiftJisForReading(QString const& text);
+
+// The text as Shift-JIS, or nullopt when a character can't be held; then
+// `failed_position` is the index in `text` of the first such character.
+std::optional<std::string> QStringToShiftJis(QString const& text, qsizetype* failed_position = nullptr);
+
+} // namespace edamaki
