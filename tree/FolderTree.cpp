@@ -50,7 +50,11 @@ std::string FolderTree::GetRootPath() const
 
 void FolderTree::Clear()
 {
-    m_nodes.clear();
+    // The node records stay allocated for the next read, which reuses their
+    // strings and child lists; a pool far larger than the last tree is trimmed.
+    if (m_used * 4 < m_nodes.size())
+        m_nodes.resize(m_used * 2);
+    m_used = 0;
     m_root = NoNode;
     m_attached_count = 0;
 }
@@ -75,7 +79,7 @@ void FolderTree::EndRead()
 
 bool FolderTree::IsInTree(NodeId node) const
 {
-    return node >= 0 && static_cast<std::size_t>(node) < m_nodes.size() && m_nodes[node].Attached;
+    return node >= 0 && static_cast<std::size_t>(node) < m_used && m_nodes[node].Attached;
 }
 
 NodeId FolderTree::NewNode(NodeId parent, std::string_view name, std::int32_t data)
@@ -87,11 +91,17 @@ NodeId FolderTree::NewNode(NodeId parent, std::string_view name, std::int32_t da
         }
         ++m_folders_created;
     }
-    auto const id = static_cast<NodeId>(m_nodes.size());
-    Node& node = m_nodes.emplace_back();
-    node.Name = name;
+    auto const id = static_cast<NodeId>(m_used++);
+    if (m_used > m_nodes.size())
+        m_nodes.emplace_back();
+    Node& node = m_nodes[id];
+    node.Name.assign(name);
     node.Data = data;
     node.Parent = parent;
+    node.Depth = 0;
+    node.Attached = true;
+    node.Children.clear();
+    node.ChildIndex.clear();
     ++m_attached_count;
     if (parent != NoNode) {
         Node& parent_node = m_nodes[parent];
@@ -104,37 +114,59 @@ NodeId FolderTree::NewNode(NodeId parent, std::string_view name, std::int32_t da
 
 void FolderTree::IndexChild(Node& parent, NodeId child)
 {
-    if (parent.ChildIndex) {
-        parent.ChildIndex->try_emplace(m_nodes[child].Name, child);
+    if (parent.ChildIndex.empty()) {
+        if (parent.Children.size() >= ChildIndexThreshold)
+            RebuildChildIndex(parent);
         return;
     }
-    if (parent.Children.size() < ChildIndexThreshold)
+    // Keep the table at most half full.
+    if (parent.Children.size() * 2 > parent.ChildIndex.size()) {
+        RebuildChildIndex(parent);
         return;
-    parent.ChildIndex = std::make_unique<std::unordered_map<std::string, NodeId>>();
-    parent.ChildIndex->reserve(parent.Children.size() * 2);
-    for (NodeId const id : parent.Children)
-        parent.ChildIndex->try_emplace(m_nodes[id].Name, id);
+    }
+    InsertIntoChildIndex(parent.ChildIndex, child);
 }
 
-void FolderTree::ReindexName(Node& parent, std::string const& name)
+void FolderTree::RebuildChildIndex(Node& parent)
 {
-    if (!parent.ChildIndex)
-        return;
-    parent.ChildIndex->erase(name);
-    for (NodeId const id : parent.Children) {
-        if (m_nodes[id].Name == name) {
-            parent.ChildIndex->emplace(name, id);
+    std::size_t size = 16;
+    while (size < parent.Children.size() * 4)
+        size *= 2;
+    parent.ChildIndex.assign(size, ChildSlot {});
+    for (NodeId const child : parent.Children)
+        InsertIntoChildIndex(parent.ChildIndex, child);
+}
+
+void FolderTree::InsertIntoChildIndex(std::vector<ChildSlot>& slots, NodeId child)
+{
+    std::string const& name = m_nodes[child].Name;
+    auto const hash = static_cast<std::uint32_t>(std::hash<std::string_view> {}(name));
+    std::size_t const mask = slots.size() - 1;
+    for (std::size_t index = hash & mask;; index = (index + 1) & mask) {
+        ChildSlot& slot = slots[index];
+        if (slot.Node == NoNode) {
+            slot = { hash, child };
             return;
         }
+        if (slot.Hash == hash && m_nodes[slot.Node].Name == name)
+            return;
     }
 }
 
 NodeId FolderTree::FindChildNode(NodeId parent, std::string_view name) const
 {
     Node const& parent_node = m_nodes[parent];
-    if (parent_node.ChildIndex) {
-        auto const found = parent_node.ChildIndex->find(std::string(name));
-        return found == parent_node.ChildIndex->end() ? NoNode : found->second;
+    if (!parent_node.ChildIndex.empty()) {
+        auto const& slots = parent_node.ChildIndex;
+        auto const hash = static_cast<std::uint32_t>(std::hash<std::string_view> {}(name));
+        std::size_t const mask = slots.size() - 1;
+        for (std::size_t index = hash & mask;; index = (index + 1) & mask) {
+            ChildSlot const& slot = slots[index];
+            if (slot.Node == NoNode)
+                return NoNode;
+            if (slot.Hash == hash && m_nodes[slot.Node].Name == name)
+                return slot.Node;
+        }
     }
     for (NodeId const id : parent_node.Children) {
         if (m_nodes[id].Name == name)
@@ -180,7 +212,7 @@ void FolderTree::CopySubtree(NodeId target, NodeId source)
     }
 
     std::vector<NodeId> copies(entries.size(), NoNode);
-    m_nodes.reserve(m_nodes.size() + entries.size());
+    m_nodes.reserve(std::max(m_nodes.size(), m_used + entries.size()));
     for (std::size_t index = 0; index < entries.size(); ++index) {
         Entry const& entry = entries[index];
         NodeId const parent = entry.ParentEntry < 0 ? target : copies[entry.ParentEntry];
@@ -200,7 +232,8 @@ void FolderTree::RemoveNode(NodeId node)
     Node& parent = m_nodes[m_nodes[node].Parent];
     auto& siblings = parent.Children;
     siblings.erase(std::find(siblings.begin(), siblings.end(), node));
-    ReindexName(parent, m_nodes[node].Name);
+    if (!parent.ChildIndex.empty())
+        RebuildChildIndex(parent);
 
     std::vector<NodeId> pending { node };
     while (!pending.empty()) {
@@ -216,12 +249,11 @@ void FolderTree::RemoveNode(NodeId node)
 void FolderTree::Rename(NodeId node, std::string_view name)
 {
     Node& renamed = m_nodes[node];
-    std::string const old_name = std::exchange(renamed.Name, std::string(name));
+    renamed.Name.assign(name);
     if (renamed.Parent == NoNode)
         return;
-    Node& parent = m_nodes[renamed.Parent];
-    ReindexName(parent, old_name);
-    ReindexName(parent, renamed.Name);
+    if (Node& parent = m_nodes[renamed.Parent]; !parent.ChildIndex.empty())
+        RebuildChildIndex(parent);
 }
 
 std::string FolderTree::GetNodePath(NodeId node) const

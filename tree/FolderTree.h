@@ -7,10 +7,8 @@
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace edamaki {
@@ -99,6 +97,11 @@ public:
     bool IsTruncated() const { return m_truncated; }
 
 private:
+    struct ChildSlot {
+        std::uint32_t Hash = 0;
+        NodeId Node = NoNode;
+    };
+
     struct Node {
         std::string Name;
         std::int32_t Data = 0;
@@ -106,17 +109,21 @@ private:
         int Depth = 0;
         bool Attached = true;
         std::vector<NodeId> Children;
-        // Built once a folder has many children: name -> first child of that name.
-        std::unique_ptr<std::unordered_map<std::string, NodeId>> ChildIndex;
+        // Built once a folder has many children: an open-addressing table that
+        // maps a name to the first child of that name. Empty: not indexed.
+        std::vector<ChildSlot> ChildIndex;
     };
 
     static constexpr std::size_t ChildIndexThreshold = 8;
 
     NodeId NewNode(NodeId parent, std::string_view name, std::int32_t data);
     void IndexChild(Node& parent, NodeId child);
-    void ReindexName(Node& parent, std::string const& name);
+    void RebuildChildIndex(Node& parent);
+    // Adds `child` unless a child of the same name is indexed already.
+    void InsertIntoChildIndex(std::vector<ChildSlot>& slots, NodeId child);
 
-    std::vector<Node> m_nodes;
+    std::vector<Node> m_nodes; // a pool: the first m_used records are this read's nodes
+    std::size_t m_used = 0;
     NodeId m_root = NoNode;
     std::size_t m_attached_count = 0;
     std::string m_root_text { NoRootText };
