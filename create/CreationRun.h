@@ -53,6 +53,8 @@ struct CreationSummary {
     std::size_t Created = 0;
     std::size_t Existed = 0;
     std::size_t Failed = 0;
+    // The tree was truncated by the folder budget: nothing was run.
+    bool Refused = false;
 };
 
 // Runs over the whole tree with the host's file system. The caller refuses a
