@@ -128,11 +128,18 @@ public:
         return key;
     }
 
+    // Part by part, so that a folder's lines stay together even beside a
+    // case twin: A\Y, A\z, a\y.
     static bool IsBefore(Key const& left, Key const& right)
     {
-        if (left.Folded != right.Folded)
-            return left.Folded < right.Folded;
-        return left.Exact < right.Exact;
+        std::size_t const common = std::min(left.Folded.size(), right.Folded.size());
+        for (std::size_t index = 0; index < common; ++index) {
+            if (int const order = left.Folded[index].compare(right.Folded[index]))
+                return order < 0;
+            if (int const order = left.Exact[index].compare(right.Exact[index]))
+                return order < 0;
+        }
+        return left.Folded.size() < right.Folded.size();
     }
 
 private:
