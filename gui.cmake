@@ -6,6 +6,13 @@ find_package(Qt6 6.2 REQUIRED COMPONENTS Widgets Test)
 # the real windows.
 set(EDAMAKI_GUI_SOURCES
     text/QtShiftJis.cpp
+    controls/JapaneseFont.cpp
+    controls/TFormPanel.cpp
+    controls/TplBrowseFolder.cpp
+    create/LogListModel.cpp
+    create/TForm3.cpp
+    tree/FolderTreeModel.cpp
+    tree/TForm1.cpp
 )
 
 add_library(edamaki_gui STATIC ${EDAMAKI_GUI_SOURCES})

@@ -44,6 +44,10 @@ public:
 
     void reject() override;
 
+signals:
+    // The run is over and CloseBtn enabled again.
+    void RunFinished();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -52,6 +56,9 @@ protected:
 private:
     // Runs the pending creation; nothing when CloseBtn is enabled.
     void FormShow();
+    // Puts the lines logged so far on the screen at once, without handling input.
+    void PaintLogSoFar();
+    void CopySelectedLines();
 
     edamaki::LogListModel* m_log = nullptr;
     edamaki::FolderTree const* m_tree = nullptr;

@@ -1,0 +1,15 @@
+#pragma once
+
+// Fonts of the windows: the family a window asks for first, then the
+// Japanese families found on a Linux desktop, so Japanese text never falls
+// back to boxes.
+
+#include <QFont>
+#include <QString>
+
+namespace edamaki {
+
+// `family` first, then the proportional IPA and Noto CJK families.
+QFont JapaneseFont(QString const& family, int pixel_size);
+
+} // namespace edamaki
