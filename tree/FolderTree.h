@@ -94,7 +94,11 @@ public:
     // The folder budget of one read. A read that would create more folders
     // stops creating them and marks the tree truncated.
     void SetFolderBudget(std::size_t budget) { m_folder_budget = budget; }
+    std::size_t FolderBudget() const { return m_folder_budget; }
     bool IsTruncated() const { return m_truncated; }
+    // Marks the read truncated when the tag expansion stops on a limit of its
+    // own (the names it generates and their size grow with the folder budget).
+    void MarkTruncated() { m_truncated = true; }
 
 private:
     struct ChildSlot {
