@@ -8,13 +8,16 @@
 // width. Ignoring the case folds ASCII letters and the double-byte letters of
 // full-width Latin, Greek, Cyrillic and the small Roman numerals. Word
 // boundaries come from the delimiter table below, applied to single bytes
-// wherever they stand (also to the second byte of a double-byte character).
+// wherever they stand (also to the second byte of a double-byte character): a
+// whole-word match begins a word (its first byte is no delimiter, and a
+// delimiter or the start of the text comes before it) and ends one (a
+// delimiter or the end of the text comes after it).
 //
 // The text ends at its first NUL byte; everything after it is never searched.
 // Offsets are byte offsets from the start of the text.
 //
-// Callers: find and replace (app/FindReplace.h) is the usual entry point; a
-// widget needs nothing from here but the flags.
+// Widgets do not call this directly: the find and replace dialogs go through
+// app/FindReplace.h.
 
 #include <array>
 #include <cstddef>

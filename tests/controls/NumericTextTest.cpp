@@ -21,16 +21,6 @@ NumericText Field(
     return field;
 }
 
-TEST(NumericTextTest, Defaults)
-{
-    NumericText const field;
-    EXPECT_FALSE(field.FourDigit());
-    EXPECT_EQ(field.MaxPlaces(), TNumericalPlace::places8);
-    EXPECT_EQ(field.NumericType(), TNumericalType::HexDecimal);
-    EXPECT_FALSE(field.NumeralOnly());
-    EXPECT_EQ(field.HexDigits(), 8);
-}
-
 TEST(NumericTextTest, NormalizeNumber)
 {
     struct Case {
