@@ -212,7 +212,10 @@ void FolderTree::CopySubtree(NodeId target, NodeId source)
     }
 
     std::vector<NodeId> copies(entries.size(), NoNode);
-    m_nodes.reserve(std::max(m_nodes.size(), m_used + entries.size()));
+    // The copies must not move the records they are copied from. Grow by
+    // doubling: copies made one after the other must not move the pool each time.
+    if (m_used + entries.size() > m_nodes.capacity())
+        m_nodes.reserve(std::max(m_nodes.capacity() * 2, m_used + entries.size()));
     for (std::size_t index = 0; index < entries.size(); ++index) {
         Entry const& entry = entries[index];
         NodeId const parent = entry.ParentEntry < 0 ? target : copies[entry.ParentEntry];
