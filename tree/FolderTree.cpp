@@ -234,9 +234,38 @@ void FolderTree::RemoveNode(NodeId node)
         return;
     Node& parent = m_nodes[m_nodes[node].Parent];
     auto& siblings = parent.Children;
-    siblings.erase(std::find(siblings.begin(), siblings.end(), node));
-    if (!parent.ChildIndex.empty())
-        RebuildChildIndex(parent);
+    auto const following = siblings.erase(std::find(siblings.begin(), siblings.end(), node));
+    if (!parent.ChildIndex.empty()) {
+        // Only the removed child's entry changes, so that removing placeholders
+        // from a folder with many children stays cheap: the entry passes to the
+        // next child of that name, or leaves the table, the later entries of its
+        // probe run moving back so that every lookup still reaches them.
+        std::string const& name = m_nodes[node].Name;
+        auto& slots = parent.ChildIndex;
+        std::size_t const mask = slots.size() - 1;
+        std::size_t hole = static_cast<std::uint32_t>(std::hash<std::string_view> {}(name)) & mask;
+        while (slots[hole].Node != node && slots[hole].Node != NoNode)
+            hole = (hole + 1) & mask;
+        if (slots[hole].Node == node) {
+            auto const next = std::find_if(
+                following, siblings.end(), [&](NodeId sibling) { return m_nodes[sibling].Name == name; });
+            if (next != siblings.end()) {
+                slots[hole].Node = *next;
+            } else {
+                for (std::size_t probe = (hole + 1) & mask; slots[probe].Node != NoNode;
+                     probe = (probe + 1) & mask) {
+                    std::size_t const home = slots[probe].Hash & mask;
+                    bool const stays
+                        = hole <= probe ? (home > hole && home <= probe) : (home > hole || home <= probe);
+                    if (stays)
+                        continue;
+                    slots[hole] = slots[probe];
+                    hole = probe;
+                }
+                slots[hole] = ChildSlot {};
+            }
+        }
+    }
 
     std::vector<NodeId> pending { node };
     while (!pending.empty()) {
