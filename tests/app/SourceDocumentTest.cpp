@@ -50,5 +50,24 @@ TEST(SourceDocumentTest, TrimLinesKeepsInnerBlanksAndDepthMarkers)
     EXPECT_EQ(lines, (Lines { "a b", ">>x", "" }));
 }
 
+TEST(SourceDocumentTest, MacroToTextWritesTheExpandedTreeWithTheParentFolderLineFirst)
+{
+    Lines const source { "<?dezodedu-macro?>", "C:\\Work", "; projects", "Project<#2:1-2>", ">src", ">doc",
+        "<+:Project02/src/old>", "<-:Project01/doc>", "Archive" };
+    FolderTree tree;
+    ReadSource(tree, source);
+    EXPECT_TRUE(tree.MacroMode);
+    EXPECT_EQ(ConvertSource(tree, source, SourceMode::Text),
+        (Lines { "C:\\Work", "Project01\\src", "Project02\\src\\old", "Project02\\doc", "Archive" }));
+    EXPECT_FALSE(tree.MacroMode);
+
+    // The text reads back as the same tree.
+    Lines const text = ConvertSource(tree, source, SourceMode::Text);
+    FolderTree text_tree;
+    ReadSource(text_tree, text);
+    EXPECT_EQ(testing::Dump(text_tree), "Project01(src),Project02(src(old),doc),Archive");
+    EXPECT_EQ(text_tree.GetRootPath(), "C:\\Work\\");
+}
+
 } // namespace
 } // namespace edamaki

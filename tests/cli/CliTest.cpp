@@ -147,5 +147,86 @@ TEST_F(CliTest, HelpAndVersion)
     EXPECT_EQ(version.Out.rfind("edamaki-cli ", 0), 0u);
 }
 
+TEST_F(CliTest, MacroExamplesConvertToTheTreesTheyDescribe)
+{
+    auto const projects = Run(std::string("convert --to text '") + EDAMAKI_EXAMPLES_DIR + "/projects.fms'");
+    EXPECT_EQ(projects.Status, 0) << projects.Err;
+    std::string expected = Sjis("C:\\作業\r\n");
+    for (char const* project : { "Project01", "Project02", "Project03" }) {
+        expected += std::string(project) + "\\src\r\n";
+        for (char const* letter : { "A", "B", "C" })
+            expected += std::string(project) + Sjis("\\doc\\画像") + letter + "\r\n";
+    }
+    for (char const* year : { "2024", "2025", "2026" }) {
+        for (char const* half : { "上期", "下期" })
+            expected += Sjis("Archive\\年度") + year + "\\" + Sjis(half) + "\r\n";
+    }
+    EXPECT_EQ(projects.Out, expected);
+
+    auto const school = Run(std::string("convert --to text '") + EDAMAKI_EXAMPLES_DIR + "/school.fms'");
+    EXPECT_EQ(school.Status, 0) << school.Err;
+    EXPECT_NE(school.Out.find(Sjis("3年\\D組\\成績\r\n職員室\\共有\\資料\r\n")), std::string::npos)
+        << school.Out;
+    EXPECT_EQ(school.Out.find(Sjis("教員室")), std::string::npos);
+}
+
+TEST_F(CliTest, MacroToMacroWritesTheExpandedFormWithTheParentFolderLineOnLineTwo)
+{
+    struct Case {
+        std::string input;
+        std::string output;
+    };
+    Case const cases[] = {
+        { "<?dezodedu-macro?>\r\nC:\\Work\r\nP<#1:1-2>\r\n>x\r\n<r:P2,Q>\r\n",
+            "<?dezodedu-macro?>\r\nC:\\Work\r\nP1\r\n>x\r\nQ\r\n>x\r\n" },
+        { "<?dezodedu-macro?>\n/srv/data\n<$:a,b>\n", "<?dezodedu-macro?>\r\n/srv/data\r\na\r\nb\r\n" },
+        { "<?dezodedu-macro?>\n; no parent folder\n<@1:x-y>\n", "<?dezodedu-macro?>\r\nx\r\ny\r\n" },
+    };
+    for (auto const& c : cases) {
+        auto const result = Run("convert --to macro", c.input);
+        EXPECT_EQ(result.Status, 0) << result.Err;
+        EXPECT_EQ(result.Out, c.output) << c.input;
+    }
+}
+
+TEST_F(CliTest, MacroSourcesInUtf8ConvertToText)
+{
+    auto const result = Run("convert --to text", "<?dezodedu-macro?>\n第<#1:1-2>期\n>資料\n");
+    EXPECT_EQ(result.Status, 0) << result.Err;
+    EXPECT_EQ(result.Out, "第1期\\資料\r\n第2期\\資料\r\n");
+}
+
+TEST_F(CliTest, MacroSourcesThatMakeTooManyFoldersWriteNothing)
+{
+    std::string thousands_of_tags = "<?dezodedu-macro?>\n";
+    for (int index = 0; index < 3000; ++index)
+        thousands_of_tags += "<#1:1-2>";
+    for (std::string const& input : {
+             std::string("<?dezodedu-macro?>\n<#1:0-2147483647>\n"),
+             std::string("<?dezodedu-macro?>\n<#1:1-1000>\n><#1:1-1000>\n>><#1:1-1000>\n"),
+             thousands_of_tags,
+         }) {
+        auto const result = Run("convert --to text", input);
+        EXPECT_EQ(result.Status, 2) << input.substr(0, 60);
+        EXPECT_EQ(result.Out, "");
+        EXPECT_NE(result.Err.find("nothing was written"), std::string::npos) << result.Err;
+    }
+}
+
+TEST_F(CliTest, MacroSourcesThatOnceHurtReadersConvert)
+{
+    std::string deep = "<?dezodedu-macro?>\n";
+    for (int level = 0; level < 3000; ++level)
+        deep += std::string(static_cast<std::size_t>(level), '>') + "d\n";
+    auto const deep_result = Run("convert --to macro", deep);
+    EXPECT_EQ(deep_result.Status, 0) << deep_result.Err;
+    EXPECT_EQ(deep_result.Out.size(), deep.size() + 3000 + 1);
+
+    auto const broken = Run("convert --to text",
+        "<?dezodedu-macro?>\n<#1:1-2147483647>x<y\na\n><-:a>\n>>b\n<$:" + std::string(1 << 20, ',') + ">x\n");
+    EXPECT_EQ(broken.Status, 0) << broken.Err;
+    EXPECT_EQ(broken.Out, "x\r\n");
+}
+
 } // namespace
 } // namespace edamaki

@@ -1,0 +1,98 @@
+// Reads arbitrary bytes as a macro source and as a text source, writes the
+// trees back in both modes and reads what was written. Nothing may crash,
+// hang or leave the tree in a state that the program cannot show.
+//
+// Build with clang (-DEDAMAKI_BUILD_FUZZ=ON) and run, for instance:
+//   build-fuzz/SourceReaderFuzzer -max_len=4096 -timeout=10 corpus/
+
+#include "tree/FolderTree.h"
+#include "tree/MacroSourceReader.h"
+#include "tree/SourceWriters.h"
+#include "tree/TextSourceReader.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using edamaki::FolderTree;
+using edamaki::NodeId;
+
+// Small enough that inputs which multiply folders finish quickly; the limits
+// of the tag expansion grow with it.
+constexpr std::size_t FuzzFolderBudget = 20'000;
+
+std::vector<std::string> SplitLines(std::string_view bytes)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t offset = 0; offset < bytes.size(); ++offset) {
+        if (bytes[offset] != '\r' && bytes[offset] != '\n')
+            continue;
+        lines.emplace_back(bytes.substr(start, offset - start));
+        if (bytes[offset] == '\r' && offset + 1 < bytes.size() && bytes[offset + 1] == '\n')
+            ++offset;
+        start = offset + 1;
+    }
+    if (start < bytes.size())
+        lines.emplace_back(bytes.substr(start));
+    return lines;
+}
+
+void Check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+// No tag placeholder is left, and every folder names a recorded line.
+void CheckMacroTree(FolderTree const& tree)
+{
+    Check(tree.HasRoot());
+    auto const records = static_cast<std::int32_t>(tree.LineTable.size());
+    tree.WalkDescendants(tree.Root(), [&](NodeId node, int) {
+        Check(!edamaki::HasMacroTag(tree.Name(node)));
+        Check(tree.Data(node) >= 0 && tree.Data(node) < records);
+    });
+}
+
+void ReadMacro(FolderTree& tree, std::vector<std::string> const& lines)
+{
+    edamaki::LoadMacroSource(tree, lines);
+    CheckMacroTree(tree);
+    if (tree.IsTruncated())
+        return;
+    std::vector<std::string> script;
+    edamaki::MakeScript(tree, script);
+    edamaki::LoadMacroSource(tree, script);
+    CheckMacroTree(tree);
+    std::vector<std::string> text;
+    edamaki::MakeText(tree, text);
+    edamaki::LoadTextSource(tree, text);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size)
+{
+    std::vector<std::string> lines = SplitLines({ reinterpret_cast<char const*>(data), size });
+    FolderTree tree;
+    tree.SetFolderBudget(FuzzFolderBudget);
+
+    // As it is: a text source, or a macro source when it begins with the header.
+    edamaki::LoadTextSource(tree, lines);
+    if (!tree.IsTruncated()) {
+        std::vector<std::string> text;
+        edamaki::MakeText(tree, text);
+        edamaki::LoadTextSource(tree, text);
+    }
+    ReadMacro(tree, lines);
+
+    // And as the body of a macro source.
+    lines.insert(lines.begin(), std::string(edamaki::MacroHeader));
+    ReadMacro(tree, lines);
+    return 0;
+}
