@@ -12,6 +12,8 @@ constexpr int ExitUsage = 2;
 
 // Each command gets its arguments without the program and command names.
 int RunConvert(std::vector<std::string> const& arguments);
+int RunCreate(std::vector<std::string> const& arguments);
+int RunImport(std::vector<std::string> const& arguments);
 
 // Prints "edamaki-cli: MESSAGE" on standard error.
 void PrintError(std::string const& message);

@@ -24,6 +24,8 @@ struct Command {
 
 constexpr Command Commands[] = {
     { "convert", "write a source's folder tree as a text-mode or macro-mode source", RunConvert },
+    { "create", "create a source's folders below the parent folder", RunCreate },
+    { "import", "write the folder structure of a folder as a text-mode source", RunImport },
 };
 
 void PrintUsage(std::ostream& out)

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -226,6 +227,231 @@ TEST_F(CliTest, MacroSourcesThatOnceHurtReadersConvert)
         "<?dezodedu-macro?>\n<#1:1-2147483647>x<y\na\n><-:a>\n>>b\n<$:" + std::string(1 << 20, ',') + ">x\n");
     EXPECT_EQ(broken.Status, 0) << broken.Err;
     EXPECT_EQ(broken.Out, "x\r\n");
+}
+
+// Lists everything below `folder`: relative paths, "/" after folders.
+std::set<std::string> ListTree(fs::path const& folder)
+{
+    std::set<std::string> entries;
+    for (auto const& entry : fs::recursive_directory_iterator(folder)) {
+        std::string name = fs::relative(entry.path(), folder).string();
+        if (entry.is_directory())
+            name += '/';
+        entries.insert(name);
+    }
+    return entries;
+}
+
+TEST_F(CliTest, CreatePrintsEachFolderInWalkOrderAndASecondRunFindsThemAll)
+{
+    fs::path const parent = m_directory / "parent";
+    fs::create_directory(parent);
+    std::string const source = WriteFile("source.txt", Sjis("a\\b\r\n表\\ソ\r\na\\c\r\n"));
+    std::string const base = parent.string() + "/";
+    auto const first = Run("create --parent '" + parent.string() + "' '" + source + "'");
+    EXPECT_EQ(first.Status, 0) << first.Err;
+    EXPECT_EQ(first.Out,
+        "+ " + base + "a\n+ " + base + "a/b\n+ " + base + "a/c\n+ " + base + "表\n+ " + base + "表/ソ\n");
+    EXPECT_EQ(first.Err, "");
+    EXPECT_TRUE(fs::is_directory(parent / "表" / "ソ"));
+
+    auto const second = Run("create --parent '" + parent.string() + "' '" + source + "'");
+    EXPECT_EQ(second.Status, 0) << second.Err;
+    EXPECT_EQ(second.Out,
+        "= " + base + "a\n= " + base + "a/b\n= " + base + "a/c\n= " + base + "表\n= " + base + "表/ソ\n");
+}
+
+TEST_F(CliTest, CreateReportsFailuresWithTheSystemsReasonAndGoesOn)
+{
+    fs::path const parent = m_directory / "parent";
+    fs::create_directory(parent);
+    WriteFile("parent/in-the-way", "a file");
+    std::string const base = parent.string() + "/";
+    auto const result = Run("create --parent '" + parent.string() + "'", "in-the-way\\below\nafter\n");
+    EXPECT_EQ(result.Status, 1);
+    auto const lines = SplitLines(result.Out);
+    ASSERT_EQ(lines.size(), 3u) << result.Out;
+    EXPECT_TRUE(lines[0].starts_with("! " + base + "in-the-way: ")) << lines[0];
+    EXPECT_TRUE(lines[1].starts_with("! " + base + "in-the-way/below: ")) << lines[1];
+    EXPECT_EQ(lines[2], "+ " + base + "after");
+    // Not a terminal: no colours.
+    EXPECT_EQ(result.Out.find('\x1b'), std::string::npos);
+}
+
+TEST_F(CliTest, CreateTakesTheParentFolderFromTheSourceOrFromTheCurrentFolder)
+{
+    fs::path const parent = m_directory / "from-source";
+    fs::create_directory(parent);
+    auto const from_source = Run("create", "/ignored\n" + parent.string() + "\nx\n");
+    EXPECT_EQ(from_source.Status, 1) << "line 1 alone names the parent folder";
+    auto const named = Run("create", parent.string() + "\nx\n");
+    EXPECT_EQ(named.Status, 0) << named.Err;
+    EXPECT_EQ(named.Out, "+ " + parent.string() + "/x\n");
+
+    // --parent wins over the line; a relative one is taken from the current folder.
+    fs::path const previous = fs::current_path();
+    fs::current_path(m_directory);
+    auto const relative = Run("create --parent here", parent.string() + "\ny\n");
+    fs::current_path(previous);
+    EXPECT_EQ(relative.Out, "! " + (m_directory / "here/y").string() + ": No such file or directory\n");
+    EXPECT_FALSE(fs::exists(parent / "y"));
+}
+
+TEST_F(CliTest, CreateRefusesWithoutAParentFolderAndOnBadInput)
+{
+    struct Case {
+        std::string arguments;
+        std::string input;
+        int status;
+        std::string message;
+    };
+    std::string const parent = "--parent '" + m_directory.string() + "'";
+    std::string huge;
+    for (int index = 0; index <= 1'000'000; ++index)
+        huge += std::to_string(index) + "\n";
+    Case const cases[] = {
+        { "create", "a\\b\n", 2, "親フォルダが選択されていません。" },
+        { "create", "<?dezodedu-macro?>\nx\n", 2, "親フォルダが選択されていません。" },
+        { "create " + parent + " --encoding latin1", "a\n", 2, "--encoding" },
+        { "create " + parent + " a b", "", 2, "only one" },
+        { "create --parent ''", "a\n", 2, "--parent" },
+        { "create --parent '" + m_directory.string() + "/\xC2\xA5'", "a\n", 2, "Shift-JIS" },
+        { "create " + parent + " --bogus", "", 2, "unknown option" },
+        { "create " + parent, huge, 2, "nothing was created" },
+    };
+    for (auto const& c : cases) {
+        auto const result = Run(c.arguments, c.input);
+        EXPECT_EQ(result.Status, c.status) << c.arguments;
+        EXPECT_EQ(result.Out, "") << c.arguments;
+        EXPECT_NE(result.Err.find(c.message), std::string::npos) << c.arguments << ": " << result.Err;
+    }
+    EXPECT_EQ(ListTree(m_directory), (std::set<std::string> { "stdin", "stdout", "stderr" }));
+}
+
+TEST_F(CliTest, CreateWithNothingToCreateSaysSo)
+{
+    auto const result = Run("create --parent '" + m_directory.string() + "'", "; only a comment\n");
+    EXPECT_EQ(result.Status, 1);
+    EXPECT_EQ(result.Out, "作成するフォルダがありませんでした。\n");
+}
+
+TEST_F(CliTest, CreateDryRunCreatesNothing)
+{
+    fs::create_directories(m_directory / "parent" / "old");
+    std::string const base = (m_directory / "parent").string() + "/";
+    auto const result = Run("create --dry-run --parent '" + base + "'", "old\\new\nfresh\n");
+    EXPECT_EQ(result.Status, 0) << result.Err;
+    EXPECT_EQ(result.Out, "= " + base + "old\n+ " + base + "old/new\n+ " + base + "fresh\n");
+    EXPECT_EQ(ListTree(m_directory / "parent"), (std::set<std::string> { "old/" }));
+}
+
+TEST_F(CliTest, CreateNeverLeavesTheParentFolder)
+{
+    fs::path const parent = m_directory / "sandbox" / "parent";
+    fs::create_directories(parent);
+    std::string const header = "<?dezodedu-macro?>\n" + parent.string() + "\n";
+    for (char const* tags :
+        { "<+:../x>\n", "a\n<r:a,..>\n>b\n", "<+:/a>\n", "a\n<+:a/../../x>\n", "a\n<r:a,.>\n>b\n" }) {
+        auto const result = Run("create", header + tags);
+        EXPECT_EQ(result.Status, 1) << tags << result.Out;
+        auto entries = ListTree(m_directory / "sandbox");
+        entries.erase("parent/a/");
+        entries.erase("parent/b/");
+        EXPECT_EQ(entries, (std::set<std::string> { "parent/" })) << tags;
+        fs::remove_all(parent / "a");
+        fs::remove_all(parent / "b");
+    }
+
+    // A Windows-style parent folder fails every folder and creates nothing here.
+    fs::path const previous = fs::current_path();
+    fs::current_path(m_directory / "sandbox");
+    auto const windows = Run("create", "C:\\Work\nx\\y\n");
+    fs::current_path(previous);
+    EXPECT_EQ(windows.Status, 1);
+    EXPECT_EQ(windows.Out,
+        "! C:\\Work\\x: the parent folder is not an absolute path on this system\n"
+        "! C:\\Work\\x\\y: the parent folder is not an absolute path on this system\n");
+    EXPECT_EQ(ListTree(m_directory / "sandbox"), (std::set<std::string> { "parent/" }));
+}
+
+TEST_F(CliTest, CreateColoursOnlyATerminal)
+{
+    if (std::system("command -v script >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "script(1) is needed for a terminal";
+    fs::create_directories(m_directory / "parent" / "old");
+    WriteFile("parent/file", "x");
+    std::string const source = WriteFile("source.txt", "new\nold\nfile\n");
+    auto run_on_terminal = [&](std::string const& environment) {
+        std::string const inner = environment + "'" + EDAMAKI_CLI_PATH + "' create --parent '"
+            + (m_directory / "parent").string() + "' '" + source + "'";
+        std::string const out_path = (m_directory / "terminal").string();
+        std::system(("script -qec \"" + inner + "\" /dev/null </dev/null >'" + out_path + "' 2>&1").c_str());
+        return ReadFile(out_path);
+    };
+    std::string const coloured = run_on_terminal("");
+    EXPECT_NE(coloured.find("\x1b[34m+ "), std::string::npos) << coloured;
+    EXPECT_NE(coloured.find("\x1b[31m! "), std::string::npos) << coloured;
+    EXPECT_NE(coloured.find("= "), std::string::npos) << coloured;
+    std::string const plain = run_on_terminal("NO_COLOR=1 ");
+    EXPECT_EQ(plain.find('\x1b'), std::string::npos) << plain;
+}
+
+TEST_F(CliTest, ImportWritesTheLeafFoldersAsATextSource)
+{
+    fs::path const chosen = m_directory / "chosen";
+    for (char const* path : { "D", "A/C", "A/B", "表/ソ", ".hidden/x" })
+        fs::create_directories(chosen / path);
+    WriteFile("chosen/A/file.txt", "x");
+    auto const shift_jis = Run("import '" + chosen.string() + "'");
+    EXPECT_EQ(shift_jis.Status, 0) << shift_jis.Err;
+    EXPECT_EQ(shift_jis.Out, Sjis("A\\B\r\nA\\C\r\nD\r\n表\\ソ\r\n"));
+    auto const utf8 = Run("import --encoding utf-8 '" + chosen.string() + "'");
+    EXPECT_EQ(utf8.Out, "A\\B\r\nA\\C\r\nD\r\n表\\ソ\r\n");
+}
+
+TEST_F(CliTest, ImportNamesWhatItLeftOut)
+{
+    fs::path const chosen = m_directory / "chosen";
+    fs::create_directories(chosen / "ok");
+    fs::create_directories(chosen / "what?" / "below");
+    fs::create_directory_symlink(chosen, chosen / "ok" / "loop");
+    auto const result = Run("import '" + chosen.string() + "'");
+    EXPECT_EQ(result.Status, 1);
+    EXPECT_EQ(result.Out, "ok\r\n");
+    EXPECT_NE(result.Err.find((chosen / "what?").string()), std::string::npos) << result.Err;
+    EXPECT_NE(result.Err.find((chosen / "ok" / "loop").string()), std::string::npos) << result.Err;
+    EXPECT_EQ(result.Err.find("below"), std::string::npos) << result.Err;
+}
+
+TEST_F(CliTest, ImportRefusesAFolderItCantRead)
+{
+    WriteFile("file", "x");
+    for (std::string const& arguments : { "import '" + (m_directory / "missing").string() + "'",
+             "import '" + (m_directory / "file").string() + "'", std::string("import"),
+             "import --encoding auto '" + m_directory.string() + "'" }) {
+        auto const result = Run(arguments);
+        EXPECT_EQ(result.Status, 2) << arguments;
+        EXPECT_EQ(result.Out, "") << arguments;
+    }
+}
+
+TEST_F(CliTest, ImportedStructuresCreateTheSameFoldersElsewhere)
+{
+    fs::path const first = m_directory / "first";
+    fs::path const second = m_directory / "second";
+    fs::create_directory(first);
+    fs::create_directory(second);
+    std::string const source = WriteFile("source.txt",
+        "<?dezodedu-macro?>\n" + first.string() + "\n顧客<@1:A-C>\n>見積\n>>20<#2:24-26>\n>Case\n>case\n");
+    auto const created = Run("create '" + source + "'");
+    ASSERT_EQ(created.Status, 0) << created.Err << created.Out;
+    auto const imported = Run("import '" + first.string() + "'");
+    ASSERT_EQ(imported.Status, 0) << imported.Err;
+    std::string const copy = WriteFile("copy.txt", imported.Out);
+    auto const again = Run("create --parent '" + second.string() + "' '" + copy + "'");
+    EXPECT_EQ(again.Status, 0) << again.Err;
+    EXPECT_EQ(ListTree(first), ListTree(second));
+    EXPECT_EQ(ListTree(second).size(), 3u * (1 + 1 + 3 + 2));
 }
 
 } // namespace

@@ -1,0 +1,323 @@
+#include "app/SourceDocument.h"
+#include "cli/CommandLine.h"
+#include "cli/Commands.h"
+#include "cli/SourceInput.h"
+#include "create/CreationRun.h"
+#include "create/HostFileSystem.h"
+#include "text/ShiftJis.h"
+#include "tree/FolderTree.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <unistd.h>
+
+namespace edamaki::cli {
+
+namespace {
+
+constexpr char const* CreateUsage
+    = "usage: edamaki-cli create [--parent DIR] [--dry-run] [--encoding auto|cp932|utf-8] [FILE|-]\n"
+      "\n"
+      "Reads a source (FILE, or standard input when FILE is \"-\" or missing) and\n"
+      "creates its folders below the parent folder: DIR when given, else the\n"
+      "source's parent folder line. One folder level per call, each folder before\n"
+      "its subfolders. Prints a line per folder in walk order:\n"
+      "  + PATH          created (with --dry-run: would be created)\n"
+      "  = PATH          existed already\n"
+      "  ! PATH: REASON  failed\n"
+      "Exit status: 0 no folder failed, 1 a folder failed or there was nothing to\n"
+      "create, 2 usage or input error (nothing created) or output that could not\n"
+      "be written.\n";
+
+constexpr char const* NoParentMessage = "親フォルダが選択されていません。";
+constexpr std::string_view NothingToCreateText = "作成するフォルダがありませんでした。";
+
+constexpr std::string_view Blue = "\x1b[34m";
+constexpr std::string_view Red = "\x1b[31m";
+constexpr std::string_view Reset = "\x1b[0m";
+constexpr std::string_view ClearLine = "\r\x1b[K";
+
+// Writes to a file descriptor through one large buffer.
+class OutputBuffer {
+public:
+    explicit OutputBuffer(int descriptor)
+        : m_descriptor(descriptor)
+    {
+        m_buffer.reserve(Capacity + 4096);
+    }
+    ~OutputBuffer() { Flush(); }
+    OutputBuffer(OutputBuffer const&) = delete;
+    OutputBuffer& operator=(OutputBuffer const&) = delete;
+
+    OutputBuffer& operator<<(std::string_view text)
+    {
+        m_buffer.append(text);
+        if (m_buffer.size() >= Capacity)
+            Flush();
+        return *this;
+    }
+
+    void Flush()
+    {
+        std::size_t written = 0;
+        while (written < m_buffer.size() && !m_failed) {
+            ssize_t const count = ::write(m_descriptor, m_buffer.data() + written, m_buffer.size() - written);
+            if (count < 0 && errno == EINTR)
+                continue;
+            if (count <= 0)
+                m_failed = true;
+            else
+                written += static_cast<std::size_t>(count);
+        }
+        m_buffer.clear();
+    }
+
+    bool Failed() const { return m_failed; }
+
+private:
+    static constexpr std::size_t Capacity = 1 << 16;
+
+    int m_descriptor;
+    std::string m_buffer;
+    bool m_failed = false;
+};
+
+bool UsesColour()
+{
+    char const* const no_colour = std::getenv("NO_COLOR");
+    return ::isatty(STDOUT_FILENO) && !(no_colour && *no_colour);
+}
+
+// Prints each folder as the run handles it, and shows the progress of a long
+// run on a terminal.
+class TerminalSink : public CreationSink {
+public:
+    TerminalSink(std::size_t folder_count, HostNameConverter& names)
+        : m_names(names)
+        , m_colour(UsesColour())
+        , m_progress(::isatty(STDERR_FILENO))
+        , m_folder_count(folder_count)
+        , m_start(Clock::now())
+    {
+    }
+
+    void FolderHandled(FolderReport const& report) override
+    {
+        std::string_view colour;
+        std::string_view mark = "+ ";
+        switch (report.Outcome) {
+        case FolderOutcome::Created:
+            colour = Blue;
+            break;
+        case FolderOutcome::Existed:
+            mark = "= ";
+            break;
+        case FolderOutcome::Failed:
+            colour = Red;
+            mark = "! ";
+            break;
+        }
+        if (m_colour)
+            m_out << colour;
+        m_out << mark;
+        if (!report.HostPath.empty())
+            m_out << report.HostPath;
+        else
+            m_out << Displayable(report.Path);
+        if (report.Outcome == FolderOutcome::Failed)
+            m_out << ": " << report.Reason;
+        if (m_colour && !colour.empty())
+            m_out << Reset;
+        m_out << "\n";
+
+        ++m_handled;
+        if (m_progress && (m_handled & 255) == 0)
+            ShowProgress();
+    }
+
+    void NothingToCreate() override
+    {
+        if (m_colour)
+            m_out << Red;
+        m_out << NothingToCreateText;
+        if (m_colour)
+            m_out << Reset;
+        m_out << "\n";
+    }
+
+    // Clears the progress line and writes what is left. False when standard
+    // output could not be written.
+    bool Finish()
+    {
+        if (m_progress_shown)
+            WriteError(ClearLine);
+        m_out.Flush();
+        return !m_out.Failed();
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    void ShowProgress()
+    {
+        auto const now = Clock::now();
+        if (now - m_start < std::chrono::seconds(1) || now < m_next_progress)
+            return;
+        m_next_progress = now + std::chrono::milliseconds(200);
+        // The lines first, so that a terminal shows them above the progress.
+        if (m_progress_shown)
+            WriteError(ClearLine);
+        m_out.Flush();
+        WriteError(
+            "create: " + std::to_string(m_handled) + " of " + std::to_string(m_folder_count) + " folders");
+        m_progress_shown = true;
+    }
+
+    static void WriteError(std::string_view text)
+    {
+        std::fwrite(text.data(), 1, text.size(), stderr);
+        std::fflush(stderr);
+    }
+
+    // The path in UTF-8 where it converts, with the bytes of any character
+    // that doesn't shown as \xNN.
+    std::string Displayable(std::string_view shift_jis)
+    {
+        std::string text;
+        for (std::size_t offset = 0; offset < shift_jis.size();) {
+            std::size_t const length = CharacterLength(shift_jis, offset);
+            if (!m_names.AppendHostText(shift_jis.substr(offset, length), text)) {
+                for (std::size_t index = 0; index < length; ++index) {
+                    char hex[8];
+                    std::snprintf(
+                        hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(shift_jis[offset + index]));
+                    text += hex;
+                }
+            }
+            offset += length;
+        }
+        return text;
+    }
+
+    HostNameConverter& m_names;
+    OutputBuffer m_out { STDOUT_FILENO };
+    bool const m_colour;
+    bool const m_progress;
+    bool m_progress_shown = false;
+    std::size_t const m_folder_count;
+    std::size_t m_handled = 0;
+    Clock::time_point const m_start;
+    Clock::time_point m_next_progress {};
+};
+
+// The parent folder given on the command line, as the tree holds it
+// (Shift-JIS). A relative path is taken from the current folder; a
+// Windows-style path stays as it is, and the run refuses it.
+std::optional<std::string> ParentFolderFromArgument(
+    std::string const& argument, HostNameConverter& names, std::string& error)
+{
+    std::string host_path = argument;
+    if (!BeginsWithDrive(host_path) && !HostFileSystem::IsAbsoluteFolderPath(host_path)) {
+        std::error_code failure;
+        std::string const current = std::filesystem::current_path(failure).string();
+        if (failure) {
+            error = "cannot find the current folder: " + failure.message();
+            return std::nullopt;
+        }
+        host_path = current;
+        if (argument != "." && argument != "./")
+            host_path += HostFileSystem::Separator + argument;
+    }
+    // The path must come back unchanged: the yen sign, for one, would come
+    // back as a backslash.
+    std::string shift_jis;
+    std::string round_trip;
+    if (!names.AppendShiftJisText(host_path, shift_jis) || !names.AppendHostText(shift_jis, round_trip)
+        || round_trip != host_path) {
+        error = "the parent folder " + host_path + " holds a character that Shift-JIS cannot hold";
+        return std::nullopt;
+    }
+    return shift_jis;
+}
+
+} // namespace
+
+int RunCreate(std::vector<std::string> const& arguments)
+{
+    for (auto const& argument : arguments) {
+        if (argument == "--help" || argument == "-h") {
+            std::cout << CreateUsage;
+            return ExitSuccess;
+        }
+    }
+
+    std::string error;
+    auto const parsed = ParseArguments(arguments, { { "--parent", "--encoding" }, { "--dry-run" } }, error);
+    if (!parsed) {
+        PrintError("create: " + error);
+        std::cerr << CreateUsage;
+        return ExitUsage;
+    }
+    auto const encoding = ParseEncodingChoice(parsed->Value("--encoding").value_or("auto"));
+    if (!encoding) {
+        PrintError("create: --encoding must be auto, cp932 or utf-8");
+        return ExitUsage;
+    }
+    if (parsed->Positionals.size() > 1) {
+        PrintError("create: only one source file may be given");
+        return ExitUsage;
+    }
+    auto const parent_argument = parsed->Value("--parent");
+    if (parent_argument && parent_argument->empty()) {
+        PrintError("create: --parent needs a folder");
+        return ExitUsage;
+    }
+
+    auto const input
+        = ReadSourceInput(parsed->Positionals.empty() ? "-" : parsed->Positionals.front(), *encoding, error);
+    if (!input) {
+        PrintError(error);
+        return ExitUsage;
+    }
+
+    FolderTree tree;
+    ReadSource(tree, input->Lines);
+    if (tree.IsTruncated()) {
+        PrintError(input->DisplayName + ": the source makes more than "
+            + std::to_string(FolderTree::DefaultFolderBudget) + " folders; nothing was created");
+        return ExitUsage;
+    }
+
+    HostFileSystem file_system;
+    if (parent_argument) {
+        auto const parent = ParentFolderFromArgument(*parent_argument, file_system.Names(), error);
+        if (!parent) {
+            PrintError("create: " + error);
+            return ExitUsage;
+        }
+        tree.SetRootPath(*parent);
+    }
+    if (tree.GetRootPath().empty()) {
+        PrintError(NoParentMessage);
+        return ExitUsage;
+    }
+
+    std::size_t const folder_count = tree.NodeCount() > 0 ? tree.NodeCount() - 1 : 0;
+    TerminalSink sink(folder_count, file_system.Names());
+    CreationSummary const summary
+        = CreateFolders(tree, file_system, sink, { .DryRun = parsed->Has("--dry-run") });
+    if (!sink.Finish()) {
+        PrintError("create: cannot write the output");
+        return ExitUsage;
+    }
+    if (folder_count == 0 || summary.Failed > 0)
+        return ExitSomeFailed;
+    return ExitSuccess;
+}
+
+} // namespace edamaki::cli
