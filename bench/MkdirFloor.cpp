@@ -1,0 +1,43 @@
+// The floor of the creation benchmark: one mkdir(2) per path of a list, in
+// the list's order, and nothing else. Usage: edamaki_mkdir_floor PATHS-FILE
+// (one path per line). Exit status 1 when a path could not be created.
+
+#include <cstdio>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fputs("usage: edamaki_mkdir_floor PATHS-FILE\n", stderr);
+        return 2;
+    }
+    int const descriptor = ::open(argv[1], O_RDONLY);
+    if (descriptor < 0) {
+        std::perror(argv[1]);
+        return 2;
+    }
+    std::string paths;
+    char buffer[1 << 16];
+    for (;;) {
+        ssize_t const count = ::read(descriptor, buffer, sizeof buffer);
+        if (count <= 0)
+            break;
+        paths.append(buffer, static_cast<std::size_t>(count));
+    }
+    ::close(descriptor);
+
+    if (!paths.empty() && paths.back() != '\n')
+        paths.push_back('\n');
+    int failed = 0;
+    for (std::size_t start = 0; start < paths.size();) {
+        std::size_t const end = paths.find('\n', start);
+        paths[end] = '\0';
+        if (::mkdir(paths.c_str() + start, 0777) != 0)
+            ++failed;
+        start = end + 1;
+    }
+    return failed == 0 ? 0 : 1;
+}
