@@ -7,7 +7,7 @@
 #   floor       edamaki_mkdir_floor: a bare loop of mkdir(2) over the same
 #               paths in the same order, and nothing else
 #
-# Usage: bench/create_compare.sh [BUILD_DIR] [ROUNDS]   (defaults: build, 7)
+# Usage: bench/create_compare.sh [BUILD_DIR] [ROUNDS]   (defaults: build, 9)
 # Runs on a tmpfs (/dev/shm) when there is one, so that the disk doesn't
 # drown the difference. Each round runs the three in a rotating order, each
 # into a fresh folder; removing the folders is not timed.
@@ -15,7 +15,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build_dir=${1:-build}
-rounds=${2:-7}
+rounds=${2:-9}
 cli="$build_dir/edamaki-cli"
 floor="$build_dir/edamaki_mkdir_floor"
 for program in "$cli" "$floor"; do
@@ -49,8 +49,6 @@ make_path_list() {
     done
 }
 
-now() { echo "${EPOCHREALTIME/./}"; }
-
 run_edamaki() {
     "$cli" create --parent "$1" "$source_file" >/dev/null
 }
@@ -62,8 +60,10 @@ run_floor() {
     "$floor" "$work/paths-$2.txt"
 }
 
-declare -A times=([edamaki]="" [mkdir_p]="" [floor]="")
+declare -A wall=([edamaki]="" [mkdir_p]="" [floor]="")
+declare -A cpu=([edamaki]="" [mkdir_p]="" [floor]="")
 methods=(edamaki mkdir_p floor)
+TIMEFORMAT='%3R %3U %3S'
 for round in $(seq 1 "$rounds"); do
     for offset in 0 1 2; do
         method=${methods[$(((round + offset) % 3))]}
@@ -71,28 +71,35 @@ for round in $(seq 1 "$rounds"); do
         mkdir "$target"
         [ "$method" = floor ] && make_path_list "$target" >"$work/paths-$round.txt"
         sync
-        start=$(now)
-        "run_$method" "$target" "$round"
-        end=$(now)
+        { time "run_$method" "$target" "$round" 2>&3; } 3>&2 2>"$work/time"
+        read -r real user system <"$work/time"
         count=$(find "$target" -mindepth 1 -type d | wc -l)
         if [ "$count" -ne 33824 ]; then
             echo "$method made $count folders, not 33824" >&2
             exit 1
         fi
-        times[$method]+="$((end - start)) "
+        wall[$method]+="$real "
+        cpu[$method]+="$(awk -v u="$user" -v s="$system" 'BEGIN { print u + s }') "
         rm -rf "$target"
     done
 done
 
-median() { tr ' ' '\n' | grep -v '^$' | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-edamaki=$(echo "${times[edamaki]}" | median)
-mkdir_p=$(echo "${times[mkdir_p]}" | median)
-floor_time=$(echo "${times[floor]}" | median)
+median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+report() {
+    local title=$1 edamaki mkdir_p floor_time
+    local -n times=$2
+    edamaki=$(echo "${times[edamaki]}" | median)
+    mkdir_p=$(echo "${times[mkdir_p]}" | median)
+    floor_time=$(echo "${times[floor]}" | median)
+    echo "$title"
+    awk -v e="$edamaki" -v m="$mkdir_p" -v f="$floor_time" 'BEGIN {
+        printf "  %-34s %8.1f ms  %5.2fx floor\n", "edamaki-cli create", e * 1000, e / f
+        printf "  %-34s %8.1f ms  %5.2fx floor\n", "bash brace expansion + mkdir -p", m * 1000, m / f
+        printf "  %-34s %8.1f ms  %5.2fx floor\n", "floor: bare mkdir(2) loop", f * 1000, 1
+        printf "  edamaki-cli create / mkdir -p: %.2f\n", e / m
+    }'
+}
 
-echo "33,824 folders on $filesystem, median of $rounds rounds (wall time, whole process):"
-awk -v e="$edamaki" -v m="$mkdir_p" -v f="$floor_time" 'BEGIN {
-    printf "  %-34s %8.1f ms  %5.2fx floor\n", "edamaki-cli create", e / 1000, e / f
-    printf "  %-34s %8.1f ms  %5.2fx floor\n", "bash brace expansion + mkdir -p", m / 1000, m / f
-    printf "  %-34s %8.1f ms  %5.2fx floor\n", "floor: bare mkdir(2) loop", f / 1000, 1
-    printf "  edamaki-cli create / mkdir -p: %.2f\n", e / m
-}'
+echo "33,824 folders on $filesystem, median of $rounds rounds, whole processes."
+report "Wall time:" wall
+report "CPU time (user + system), less sensitive to a busy machine:" cpu
