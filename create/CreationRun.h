@@ -23,7 +23,8 @@ struct FolderReport {
     // The full path as the tree spells it (Shift-JIS): parent folder and names.
     std::string Path;
     // The same path in the host's encoding, exactly as passed to the file
-    // system; empty when the path could not be converted.
+    // system (for a folder refused before the file system was asked: as it
+    // would have been); empty when the path could not be converted.
     std::string HostPath;
     FolderOutcome Outcome = FolderOutcome::Failed;
     // For a failure: the system's reason, or why the folder was not tried (UTF-8).
