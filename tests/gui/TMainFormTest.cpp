@@ -1,0 +1,834 @@
+#include "app/TMainForm.h"
+
+#include <QAbstractButton>
+
+#include "create/LogListModel.h"
+#include "create/TForm3.h"
+#include "tests/SjisLiteral.h"
+#include "tests/TreeDump.h"
+#include "tests/gui/ModalDriver.h"
+#include "tree/TForm1.h"
+
+#include <QAbstractItemView>
+#include <QDesktopServices>
+#include <QDir>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+using edamaki::testing::AnswerMessageBox;
+using edamaki::testing::Sjis;
+using edamaki::testing::WhenModal;
+
+QString const TextCaption = QStringLiteral("Edamaki [テキスト]");
+QString const MacroCaption = QStringLiteral("Edamaki [マクロ]");
+QString const SavePrompt = QStringLiteral("内容に変更があります。保存しますか？");
+
+QByteArray ReadBytes(QString const& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<missing>";
+    return file.readAll();
+}
+
+void WriteBytes(QString const& path, QByteArray const& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// Goes to the folder of `path` and types its name, as the user would (a
+// dialog whose name field has the focus ignores selectFile).
+void EnterFileName(QFileDialog* dialog, QString const& path)
+{
+    QFileInfo const file(path);
+    dialog->setDirectory(file.absolutePath());
+    // Typing into the focused name field drops the files selected in the list.
+    for (auto* view : dialog->findChildren<QAbstractItemView*>())
+        view->clearSelection();
+    if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        name->setText(file.fileName());
+    else
+        dialog->selectFile(path);
+}
+
+// Chooses the folder in the next folder dialog; `then` runs first.
+std::shared_ptr<bool> ChooseFolder(
+    QString const& folder, QString* title = nullptr, std::function<void()> then = {})
+{
+    return WhenModal([=](QWidget* widget) {
+        auto* dialog = qobject_cast<QFileDialog*>(widget);
+        if (!dialog) {
+            widget->close();
+            return;
+        }
+        if (title)
+            *title = dialog->windowTitle();
+        if (then)
+            then();
+        dialog->setDirectory(folder);
+        if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            name->clear();
+        static_cast<QDialog*>(dialog)->accept();
+    });
+}
+
+// Chooses `path` in the next file dialog. `then` runs first, so that what it
+// schedules waits for a dialog after this one.
+std::shared_ptr<bool> ChooseFile(QString const& path, std::function<void()> then = {})
+{
+    return WhenModal([=](QWidget* widget) {
+        auto* dialog = qobject_cast<QFileDialog*>(widget);
+        if (!dialog) {
+            widget->close();
+            return;
+        }
+        if (then)
+            then();
+        EnterFileName(dialog, path);
+        static_cast<QDialog*>(dialog)->accept();
+    });
+}
+
+std::shared_ptr<bool> CancelDialog(std::function<void()> then = {}, QStringList* seen_filters = nullptr,
+    QString* seen_suffix = nullptr, QStringList* seen_selection = nullptr)
+{
+    return WhenModal([=](QWidget* widget) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(widget)) {
+            if (seen_filters)
+                *seen_filters = dialog->nameFilters();
+            if (seen_suffix)
+                *seen_suffix = dialog->defaultSuffix();
+            if (seen_selection)
+                *seen_selection = dialog->selectedFiles();
+        }
+        if (then)
+            then();
+        if (auto* dialog = qobject_cast<QDialog*>(widget))
+            dialog->reject();
+        else
+            widget->close();
+    });
+}
+
+// Presses `button` in the next message box, after scheduling `then`.
+std::shared_ptr<bool> Answer(
+    QMessageBox::StandardButton button, QString* text = nullptr, std::function<void()> then = {})
+{
+    return WhenModal([=](QWidget* widget) {
+        auto* box = qobject_cast<QMessageBox*>(widget);
+        if (!box) {
+            widget->close();
+            return;
+        }
+        if (text)
+            *text = box->text();
+        if (then)
+            then();
+        if (auto* target = box->button(button))
+            target->click();
+        else
+            box->reject();
+    });
+}
+
+// Closes every modal window that shows while it lives, and counts them.
+class UnexpectedDialogs {
+public:
+    UnexpectedDialogs()
+    {
+        m_timer.callOnTimeout([this] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                ++m_count;
+                modal->close();
+            }
+        });
+        m_timer.start(10);
+    }
+    int Count() const { return m_count; }
+
+private:
+    QTimer m_timer;
+    int m_count = 0;
+};
+
+struct LoggedLine {
+    QString Text;
+    QRgb Colour;
+    bool operator==(LoggedLine const&) const = default;
+};
+
+void PrintTo(LoggedLine const& line, std::ostream* out)
+{
+    *out << line.Text.toStdString() << " #" << std::hex << line.Colour;
+}
+
+class TMainFormTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
+
+    void TearDown() override
+    {
+        if (m_form)
+            m_form->SrcList->document()->setModified(false);
+        delete m_pane.data();
+        m_form.reset();
+    }
+
+    // The windows in the program's order; the tree pane's creation starts up
+    // the main window.
+    void Create(QStringList const& arguments = {})
+    {
+        m_form = std::make_unique<TMainForm>(arguments);
+        m_log = new TForm3(m_form.get());
+        m_form->SetLogWindow(m_log);
+        m_pane = new TForm1([this](TForm1& pane) { m_form->StartUp(pane); });
+    }
+
+    // Closes the log window once its run is over, keeping what it showed.
+    std::shared_ptr<bool> CloseLogWhenDone()
+    {
+        return WhenModal([this](QWidget* widget) {
+            if (!QTest::qWaitFor([this] { return m_log->CloseBtn->isEnabled(); }, 10000))
+                ADD_FAILURE() << "the run did not end";
+            m_logged.clear();
+            for (std::size_t row = 0; row < m_log->Log().LineCount(); ++row) {
+                auto const& line = m_log->Log().LineAt(row);
+                m_logged.push_back({ line.Text, line.Colour });
+            }
+            if (widget == m_log)
+                m_log->CloseBtn->click();
+            else
+                widget->close();
+        });
+    }
+
+    // Types over the whole text, as the user would.
+    void Type(QString const& text)
+    {
+        m_form->SrcList->selectAll();
+        m_form->SrcList->insertPlainText(text);
+    }
+
+    QString Text() const { return m_form->SrcList->toPlainText(); }
+    std::string Tree() const { return edamaki::testing::Dump(m_pane->Tree()); }
+    QString Path(QString const& name) const { return m_folder.filePath(name); }
+    bool TagButtonEnabled() const { return m_form->TagBtn->isEnabled(); }
+
+    QString File(QString const& name, QByteArray const& bytes)
+    {
+        QString const path = Path(name);
+        WriteBytes(path, bytes);
+        return path;
+    }
+
+    void Drop(QStringList const& paths, QWidget* target = nullptr)
+    {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (QString const& path : paths)
+            urls.append(QUrl::fromLocalFile(path));
+        data.setUrls(urls);
+        QWidget* const receiver = target ? target : m_form.get();
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(receiver, &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(receiver, &drop);
+        // The drop is handled once it has been released.
+        QApplication::processEvents();
+    }
+
+    QTemporaryDir m_folder;
+    std::unique_ptr<TMainForm> m_form;
+    TForm3* m_log = nullptr;
+    QPointer<TForm1> m_pane;
+    std::vector<LoggedLine> m_logged;
+};
+
+TEST_F(TMainFormTest, StartsEmptyInTextModeWithTheRootAlone)
+{
+    Create();
+    EXPECT_TRUE(m_form->Started());
+    EXPECT_EQ(m_form->windowTitle(), TextCaption);
+    EXPECT_FALSE(TagButtonEnabled());
+    EXPECT_TRUE(Text().isEmpty());
+    EXPECT_EQ(m_pane->Tree().NodeCount(), 1u);
+    EXPECT_EQ(m_form->minimumSize(), QSize(321, 90));
+    m_form->resize(100, 50);
+    EXPECT_EQ(m_form->size(), QSize(321, 90));
+    for (char const* name :
+        { "FormPanel1", "Splitter1", "Panel1", "ToolBar1", "SrcList", "TagBtn", "ToolButton1", "ToolButton3",
+            "ToolButton9", "ToolButton12", "ToolButton6", "OpenFolder1", "mOpen1", "mClear", "N4" })
+        EXPECT_NE(m_form->findChild<QObject*>(QString::fromLatin1(name)), nullptr) << name;
+}
+
+TEST_F(TMainFormTest, ModeFollowsTheFirstLine)
+{
+    Create();
+    struct Case {
+        char const* Source;
+        bool Macro;
+        char const* Tree;
+    };
+    Case const cases[] = {
+        { "<?dezodedu-macro?>\na\n>b", true, "a(b)" },
+        { " \t<?dezodedu-macro?>  \na\n>b", true, "a(b)" },
+        { "<?DEZODEDU-MACRO?>\na", false, "a" },
+        { "a\\b\nc", false, "a(b),c" },
+        { "", false, "" },
+        { "\n<?dezodedu-macro?>", false, "" },
+    };
+    for (auto const& test : cases) {
+        Type(QString::fromUtf8(test.Source));
+        EXPECT_EQ(m_form->windowTitle(), test.Macro ? MacroCaption : TextCaption) << test.Source;
+        EXPECT_EQ(TagButtonEnabled(), test.Macro) << test.Source;
+        EXPECT_EQ(Tree(), test.Tree) << test.Source;
+    }
+}
+
+TEST_F(TMainFormTest, HeaderInsertionAndClearSwitchTheMode)
+{
+    Create();
+    Type(QStringLiteral("a\n>b"));
+    EXPECT_EQ(Tree(), "a");
+    m_form->mInsHeaderClick();
+    EXPECT_EQ(Text(), QStringLiteral("<?dezodedu-macro?>\na\n>b"));
+    EXPECT_EQ(m_form->windowTitle(), MacroCaption);
+    EXPECT_EQ(Tree(), "a(b)");
+    m_form->mInsHeaderClick();
+    EXPECT_EQ(Text(), QStringLiteral("<?dezodedu-macro?>\na\n>b"));
+
+    m_form->mClearClick();
+    EXPECT_TRUE(Text().isEmpty());
+    EXPECT_EQ(m_form->windowTitle(), TextCaption);
+    EXPECT_FALSE(TagButtonEnabled());
+    EXPECT_EQ(Tree(), "");
+    // Each of the program's rewrites is one undo step.
+    m_form->SrcList->undo();
+    EXPECT_EQ(Text(), QStringLiteral("<?dezodedu-macro?>\na\n>b"));
+    EXPECT_EQ(m_form->windowTitle(), MacroCaption);
+    m_form->SrcList->undo();
+    EXPECT_EQ(Text(), QStringLiteral("a\n>b"));
+    EXPECT_EQ(m_form->windowTitle(), TextCaption);
+}
+
+TEST_F(TMainFormTest, CommandShortcutsWinOverTheEditorsKeys)
+{
+    Create();
+    m_form->show();
+    QApplication::setActiveWindow(m_form.get());
+    m_form->SrcList->setFocus();
+    Type(QStringLiteral("a"));
+    QTest::keyClick(m_form->SrcList, Qt::Key_H, Qt::ControlModifier);
+    EXPECT_EQ(m_form->windowTitle(), MacroCaption);
+    QTest::keyClick(m_form->SrcList, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_TRUE(Text().isEmpty());
+    EXPECT_EQ(m_form->windowTitle(), TextCaption);
+}
+
+TEST_F(TMainFormTest, EditActionsFollowTheEditor)
+{
+    Create();
+    m_form->show();
+    QApplication::setActiveWindow(m_form.get());
+    m_form->SrcList->setFocus();
+    QApplication::processEvents();
+    EXPECT_FALSE(m_form->EditSelectAll1->isEnabled());
+    EXPECT_FALSE(m_form->EditCopy1->isEnabled());
+    EXPECT_FALSE(m_form->EditUndo1->isEnabled());
+
+    QTest::keyClicks(m_form->SrcList, QStringLiteral("abc"));
+    EXPECT_TRUE(m_form->EditSelectAll1->isEnabled());
+    EXPECT_TRUE(m_form->EditUndo1->isEnabled());
+    EXPECT_FALSE(m_form->EditCut1->isEnabled());
+
+    m_form->EditSelectAll1->trigger();
+    EXPECT_TRUE(m_form->EditCopy1->isEnabled());
+    EXPECT_TRUE(m_form->EditCut1->isEnabled());
+    m_form->EditCut1->trigger();
+    EXPECT_TRUE(Text().isEmpty());
+    EXPECT_TRUE(m_form->EditPaste1->isEnabled());
+    m_form->EditPaste1->trigger();
+    m_form->EditPaste1->trigger();
+    EXPECT_EQ(Text(), QStringLiteral("abcabc"));
+    EXPECT_EQ(Tree(), "abcabc");
+
+    // The tool bar's copy button is the copy action.
+    auto* copy_button = m_form->findChild<QToolButton*>(QStringLiteral("ToolButton9"));
+    ASSERT_NE(copy_button, nullptr);
+    EXPECT_EQ(copy_button->defaultAction(), m_form->EditCopy1);
+    EXPECT_EQ(copy_button->toolTip(), QStringLiteral("コピー"));
+}
+
+TEST_F(TMainFormTest, OpeningTrimsEveryLineAndSetsTheMode)
+{
+    Create();
+    struct Case {
+        QByteArray Bytes;
+        QString Text;
+        bool Macro;
+    };
+    Case const cases[] = {
+        { Sjis(" <?dezodedu-macro?> \r\n\t>>名前 \t\r\n>x\r\n").c_str(),
+            QStringLiteral("<?dezodedu-macro?>\n>>名前\n>x\n"), true },
+        { "  a \rb\t\n\x01 c\x02", QStringLiteral("a\nb\nc"), false },
+        { Sjis("\xE3\x80\x80全角\r\n").c_str(), QStringLiteral("\u3000全角\n"), false },
+        { "", QString(), false },
+    };
+    int index = 0;
+    for (auto const& test : cases) {
+        Type(QStringLiteral("typed"));
+        QString const path = File(QStringLiteral("open%1.txt").arg(index++), test.Bytes);
+        ASSERT_TRUE(m_form->OpenSource(path));
+        EXPECT_EQ(Text(), test.Text) << test.Bytes.toStdString();
+        EXPECT_EQ(m_form->windowTitle(), test.Macro ? MacroCaption : TextCaption);
+        EXPECT_EQ(TagButtonEnabled(), test.Macro);
+        EXPECT_EQ(m_form->SrcList->textCursor().position(), 0);
+        EXPECT_FALSE(m_form->SrcList->textCursor().hasSelection());
+        EXPECT_FALSE(m_form->SrcList->document()->isModified());
+        EXPECT_TRUE(m_form->SrcList->isEnabled());
+    }
+    EXPECT_EQ(Tree(), "");
+    m_form->OpenSource(File(QStringLiteral("tree.txt"), "a\\b\r\na\\c\r\n"));
+    EXPECT_EQ(Tree(), "a(b,c)");
+}
+
+TEST_F(TMainFormTest, AFileThatCantBeOpenedLeavesTheEditorAlone)
+{
+    Create();
+    Type(QStringLiteral("keep"));
+    QString message;
+    AnswerMessageBox(QMessageBox::Ok, &message);
+    EXPECT_FALSE(m_form->OpenSource(Path(QStringLiteral("missing.txt"))));
+    EXPECT_EQ(message, QStringLiteral("ファイル %1 は開けません").arg(Path(QStringLiteral("missing.txt"))));
+    EXPECT_EQ(Text(), QStringLiteral("keep"));
+    EXPECT_TRUE(m_form->SrcList->isEnabled());
+    EXPECT_TRUE(m_form->SrcList->document()->isModified());
+}
+
+TEST_F(TMainFormTest, TheSavePromptsThreeAnswers)
+{
+    Create();
+    QString const next = File(QStringLiteral("next.txt"), "next\r\n");
+    QString const saved = Path(QStringLiteral("saved.txt"));
+
+    // Cancel: nothing is opened.
+    Type(QStringLiteral("mine"));
+    QString prompt;
+    Answer(QMessageBox::Cancel, &prompt);
+    m_form->mOpen1Click();
+    EXPECT_EQ(prompt, SavePrompt);
+    EXPECT_EQ(Text(), QStringLiteral("mine"));
+
+    // Yes: saved first, then opened.
+    Answer(QMessageBox::Yes, nullptr, [&] { ChooseFile(saved, [&] { ChooseFile(next); }); });
+    m_form->mOpen1Click();
+    EXPECT_EQ(ReadBytes(saved), QByteArray("mine"));
+    EXPECT_EQ(Text(), QStringLiteral("next\n"));
+
+    // Yes, then the save dialog is cancelled: the open still goes on.
+    Type(QStringLiteral("lost"));
+    Answer(QMessageBox::Yes, nullptr, [&] { CancelDialog([&] { ChooseFile(next); }); });
+    m_form->mOpen1Click();
+    EXPECT_EQ(Text(), QStringLiteral("next\n"));
+    EXPECT_EQ(ReadBytes(saved), QByteArray("mine"));
+
+    // No: opened without saving.
+    Type(QStringLiteral("dropped"));
+    Answer(QMessageBox::No, nullptr, [&] { ChooseFile(next); });
+    m_form->mOpen1Click();
+    EXPECT_EQ(Text(), QStringLiteral("next\n"));
+    EXPECT_EQ(ReadBytes(saved), QByteArray("mine"));
+}
+
+TEST_F(TMainFormTest, OpeningAnEmptyEditorDoesNotPrompt)
+{
+    Create();
+    Type(QStringLiteral("x"));
+    m_form->mClearClick();
+    ASSERT_TRUE(Text().isEmpty());
+    ASSERT_TRUE(m_form->SrcList->document()->isModified());
+    QString const next = File(QStringLiteral("next.txt"), "next");
+    auto const chosen = ChooseFile(next);
+    m_form->mOpen1Click();
+    EXPECT_TRUE(*chosen);
+    EXPECT_EQ(Text(), QStringLiteral("next"));
+}
+
+TEST_F(TMainFormTest, ClosingAsksAndCancelKeepsTheWindow)
+{
+    Create();
+    m_form->show();
+    Type(QStringLiteral("unsaved"));
+    Answer(QMessageBox::Cancel);
+    EXPECT_FALSE(m_form->close());
+    EXPECT_TRUE(m_form->isVisible());
+    Answer(QMessageBox::No);
+    EXPECT_TRUE(m_form->close());
+}
+
+TEST_F(TMainFormTest, SavingOffersTheModesFilterAndExtension)
+{
+    Create();
+    Type(QStringLiteral("<?dezodedu-macro?>\nproject"));
+    QStringList filters;
+    QString suffix;
+    CancelDialog({}, &filters, &suffix);
+    m_form->mSave1Click();
+    EXPECT_EQ(filters,
+        (QStringList { QStringLiteral("スクリプトファイル(*.fms) (*.fms)"),
+            QStringLiteral("全てのファイル(*.*) (*)") }));
+    EXPECT_EQ(suffix, QStringLiteral("mks"));
+
+    // A name typed without an extension gets the default one.
+    ChooseFile(Path(QStringLiteral("script")));
+    m_form->mSave1Click();
+    EXPECT_EQ(ReadBytes(Path(QStringLiteral("script.mks"))), QByteArray("<?dezodedu-macro?>\r\nproject"));
+    EXPECT_FALSE(m_form->SrcList->document()->isModified());
+
+    // Text mode, and the last name is offered again.
+    Type(QStringLiteral("a\\b\n"));
+    QStringList selection;
+    CancelDialog({}, &filters, &suffix, &selection);
+    m_form->mSave1Click();
+    EXPECT_EQ(filters.front(), QStringLiteral("テキストファイル(*.txt) (*.txt)"));
+    EXPECT_EQ(suffix, QStringLiteral("txt"));
+    EXPECT_EQ(selection, QStringList { Path(QStringLiteral("script.mks")) });
+    EXPECT_TRUE(m_form->SrcList->document()->isModified());
+
+    // An empty editor saves nothing.
+    m_form->mClearClick();
+    UnexpectedDialogs const dialogs;
+    m_form->mSave1Click();
+    EXPECT_EQ(dialogs.Count(), 0);
+}
+
+TEST_F(TMainFormTest, SavingWritesTheEncodingTheDocumentWasOpenedIn)
+{
+    Create();
+    struct Case {
+        char const* Name;
+        QByteArray Bytes;
+        edamaki::TextEncoding Encoding;
+        QString Text;
+    };
+    QByteArray const utf8 = QStringLiteral("顧客A\r\n見積\r\n").toUtf8();
+    Case const cases[] = {
+        { "shift-jis.txt", Sjis("顧客A\r\n見積\r\n").c_str(), edamaki::TextEncoding::ShiftJis,
+            QStringLiteral("顧客A\n見積\n") },
+        { "utf-8.txt", utf8, edamaki::TextEncoding::Utf8, QStringLiteral("顧客A\n見積\n") },
+        { "bom.txt", "\xEF\xBB\xBF" + utf8, edamaki::TextEncoding::Utf8, QStringLiteral("顧客A\n見積\n") },
+        { "ascii.txt", "a\r\nb", edamaki::TextEncoding::ShiftJis, QStringLiteral("a\nb") },
+    };
+    for (auto const& test : cases) {
+        QString const path = File(QString::fromLatin1(test.Name), test.Bytes);
+        ASSERT_TRUE(m_form->OpenSource(path));
+        EXPECT_EQ(Text(), test.Text) << test.Name;
+        EXPECT_EQ(m_form->DocumentEncoding(), test.Encoding) << test.Name;
+        QString const copy = Path(QStringLiteral("copy-") + QString::fromLatin1(test.Name));
+        ChooseFile(copy);
+        m_form->mSave1Click();
+        EXPECT_EQ(ReadBytes(copy), test.Bytes) << test.Name;
+    }
+}
+
+TEST_F(TMainFormTest, ASaveShiftJisCantHoldIsRefusedAndWritesNothing)
+{
+    Create();
+    QByteArray const old_bytes = Sjis("古い\r\n").c_str();
+    QString const path = File(QStringLiteral("old.txt"), old_bytes);
+    ASSERT_TRUE(m_form->OpenSource(path));
+    ChooseFile(path, [] { AnswerMessageBox(QMessageBox::Yes); });
+    m_form->mSave1Click();
+    ASSERT_EQ(ReadBytes(path), old_bytes);
+
+    Type(QStringLiteral("一\n二\u00e9\U0001F600\n三"));
+    EXPECT_EQ(Tree(), Sjis("一,三"));
+    QString message;
+    auto const answered = Answer(QMessageBox::Ok, &message);
+    m_form->mSave1Click();
+    EXPECT_TRUE(*answered);
+    EXPECT_TRUE(message.contains(QStringLiteral("2 行目"))) << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("\u00e9"))) << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("U+00E9"))) << message.toStdString();
+    EXPECT_EQ(ReadBytes(path), old_bytes);
+    EXPECT_TRUE(m_form->SrcList->document()->isModified());
+
+    // Yes in the prompt with a refused save keeps the document: nothing is opened.
+    Answer(QMessageBox::Yes, nullptr, [] { AnswerMessageBox(QMessageBox::Ok); });
+    m_form->mOpen1Click();
+    EXPECT_TRUE(Text().contains(QStringLiteral("\U0001F600")));
+}
+
+TEST_F(TMainFormTest, ConversionCarriesTheParentFolderLineBothWays)
+{
+    Create();
+    Type(QStringLiteral("C:\\work\na\\b\nc"));
+    m_form->mTextMacroClick();
+    EXPECT_EQ(Text(), QStringLiteral("<?dezodedu-macro?>\nC:\\work\na\n>b\nc"));
+    EXPECT_EQ(m_form->windowTitle(), MacroCaption);
+    EXPECT_TRUE(TagButtonEnabled());
+    EXPECT_EQ(Tree(), "a(b),c");
+    EXPECT_EQ(m_pane->GetRootPath(), "C:\\work\\");
+    EXPECT_EQ(m_form->SrcList->textCursor().position(), 0);
+
+    m_form->mTextMacroClick();
+    EXPECT_EQ(Text(), QStringLiteral("C:\\work\na\\b\nc"));
+    EXPECT_EQ(m_form->windowTitle(), TextCaption);
+    EXPECT_FALSE(TagButtonEnabled());
+
+    // Without a parent folder line nothing is carried; one undo step each.
+    Type(QStringLiteral("x\\y"));
+    m_form->mTextMacroClick();
+    EXPECT_EQ(Text(), QStringLiteral("<?dezodedu-macro?>\nx\n>y"));
+    m_form->SrcList->undo();
+    EXPECT_EQ(Text(), QStringLiteral("x\\y"));
+    EXPECT_EQ(m_form->windowTitle(), TextCaption);
+}
+
+TEST_F(TMainFormTest, ExecuteCreatesTheFoldersAndLogsThemInColour)
+{
+    Create();
+    QString const root = m_folder.path();
+    ASSERT_TRUE(QDir(root).mkdir(QStringLiteral("b")));
+    File(QStringLiteral("c"), "a file in the way");
+    Type(root + QStringLiteral("\na\nb\nc\\d"));
+
+    QString question;
+    Answer(QMessageBox::Yes, &question, [this] { CloseLogWhenDone(); });
+    m_form->ExeBtnClick();
+    EXPECT_EQ(question, QStringLiteral("フォルダを\"%1/\"の下に作成しますか？").arg(root));
+    std::vector<LoggedLine> const expected {
+        { root + QStringLiteral("/a"), qRgb(0, 0, 255) },
+        { root + QStringLiteral("/b"), qRgb(0, 0, 0) },
+        { root + QStringLiteral("/c"), qRgb(255, 0, 0) },
+        { root + QStringLiteral("/c/d"), qRgb(255, 0, 0) },
+    };
+    EXPECT_EQ(m_logged, expected);
+    EXPECT_TRUE(QFileInfo(Path(QStringLiteral("a"))).isDir());
+    EXPECT_FALSE(m_form->SrcList->document()->isModified());
+
+    // No: nothing runs.
+    QDir(Path(QStringLiteral("a"))).removeRecursively();
+    Answer(QMessageBox::No);
+    m_form->ExeBtnClick();
+    EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("a"))));
+
+    // The log view shows the last run again.
+    CloseLogWhenDone();
+    m_form->mLogViewClick();
+    EXPECT_EQ(m_logged, expected);
+}
+
+TEST_F(TMainFormTest, ExecuteRefusesWithoutParentFolderOrWithATruncatedTree)
+{
+    Create();
+    Type(QStringLiteral("a"));
+    QString warning;
+    AnswerMessageBox(QMessageBox::Ok, &warning);
+    m_form->ExeBtnClick();
+    EXPECT_EQ(warning, QStringLiteral("親フォルダが選択されていません。"));
+
+    m_pane->Tree().SetFolderBudget(3);
+    Type(m_folder.path() + QStringLiteral("\na\nb\nc\nd"));
+    ASSERT_TRUE(m_pane->Tree().IsTruncated());
+    AnswerMessageBox(QMessageBox::Ok, &warning);
+    m_form->ExeBtnClick();
+    EXPECT_TRUE(warning.contains(QStringLiteral("多すぎ"))) << warning.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("a"))));
+}
+
+TEST_F(TMainFormTest, CommandLineSwitchAndStartFile)
+{
+    struct Case {
+        QStringList Arguments;
+        bool AutoRun;
+        QString StartFile;
+    };
+    Case const cases[] = {
+        { {}, false, {} },
+        { { "F" }, false, "F" },
+        { { "-f" }, true, {} },
+        { { "-f", "F" }, true, "F" },
+        { { "F", "G" }, false, "F" },
+        { { "-f", "F", "G" }, true, "F" },
+        { { "-F" }, false, "-F" },
+    };
+    for (auto const& test : cases) {
+        TMainForm form(test.Arguments);
+        EXPECT_EQ(form.AutoRun(), test.AutoRun) << test.Arguments.join(' ').toStdString();
+        EXPECT_EQ(form.StartFile(), test.StartFile) << test.Arguments.join(' ').toStdString();
+        EXPECT_FALSE(form.Started());
+    }
+}
+
+TEST_F(TMainFormTest, StartingWithTheSwitchOpensAndRunsWithoutAsking)
+{
+    QString const source = File(QStringLiteral("start.fms"),
+        ("<?dezodedu-macro?>\r\n" + m_folder.path() + "\r\nP<#1:1-2>\r\n").toUtf8());
+    CloseLogWhenDone();
+    Create({ QStringLiteral("-f"), source });
+    EXPECT_TRUE(QFileInfo(Path(QStringLiteral("P1"))).isDir());
+    EXPECT_TRUE(QFileInfo(Path(QStringLiteral("P2"))).isDir());
+    EXPECT_EQ(m_logged.size(), 2u);
+    EXPECT_EQ(m_form->windowTitle(), MacroCaption);
+    EXPECT_TRUE(m_form->StartFile().isEmpty());
+}
+
+TEST_F(TMainFormTest, StartingWithAFileThatCantBeReadRunsNothing)
+{
+    QString message;
+    AnswerMessageBox(QMessageBox::Ok, &message);
+    Create({ QStringLiteral("-f"), Path(QStringLiteral("missing.fms")) });
+    EXPECT_TRUE(message.startsWith(QStringLiteral("ファイル ")));
+    EXPECT_TRUE(Text().isEmpty());
+    EXPECT_TRUE(m_log->Log().LineCount() == 0);
+}
+
+TEST_F(TMainFormTest, DroppingAFolderSetsTheParentFolderOnly)
+{
+    Create();
+    Type(QStringLiteral("a"));
+    Drop({ m_folder.path(), Path(QStringLiteral("ignored")) });
+    EXPECT_EQ(m_pane->GetRootPath(), (m_folder.path() + u'/').toStdString());
+    EXPECT_EQ(Text(), QStringLiteral("a"));
+}
+
+TEST_F(TMainFormTest, DroppingFilesOpensTheFirstAfterThePrompt)
+{
+    Create();
+    QString const first = File(QStringLiteral("first.txt"), "first");
+    QString const second = File(QStringLiteral("second.txt"), "second");
+
+    // Even an empty editor with the mark set prompts; Cancel opens nothing.
+    m_form->SrcList->document()->setModified(true);
+    QString prompt;
+    Answer(QMessageBox::Cancel, &prompt);
+    Drop({ first, second }, m_form->SrcList->viewport());
+    EXPECT_EQ(prompt, SavePrompt);
+    EXPECT_TRUE(Text().isEmpty());
+
+    Answer(QMessageBox::No);
+    Drop({ first, second }, m_form->SrcList->viewport());
+    EXPECT_EQ(Text(), QStringLiteral("first"));
+
+    // Unmodified: no prompt.
+    Drop({ second });
+    EXPECT_EQ(Text(), QStringLiteral("second"));
+}
+
+TEST_F(TMainFormTest, DroppingWithTheSwitchRunsAtOnce)
+{
+    QString const run_folder = Path(QStringLiteral("run"));
+    ASSERT_TRUE(QDir().mkpath(run_folder));
+    Create({ QStringLiteral("-f") });
+    Type(QStringLiteral("x\\y"));
+    m_form->SrcList->document()->setModified(false);
+    CloseLogWhenDone();
+    Drop({ run_folder });
+    EXPECT_TRUE(QFileInfo(run_folder + QStringLiteral("/x/y")).isDir());
+
+    // A dropped source runs under the parent folder that is still set.
+    QString const source = File(QStringLiteral("plain.txt"), "z");
+    CloseLogWhenDone();
+    Drop({ source });
+    EXPECT_EQ(Text(), QStringLiteral("z"));
+    EXPECT_TRUE(QFileInfo(run_folder + QStringLiteral("/z")).isDir());
+}
+
+TEST_F(TMainFormTest, ChoosingTheParentFolderRewritesOnlyAnExistingParentFolderLine)
+{
+    Create();
+    struct Case {
+        QString Source;
+        QString Result;
+    };
+    QString const folder = m_folder.path();
+    Case const cases[] = {
+        { QStringLiteral("C:\\old\na"), folder + QStringLiteral("\na") },
+        { QStringLiteral("<?dezodedu-macro?>\n/old\na"),
+            QStringLiteral("<?dezodedu-macro?>\n") + folder + "\na" },
+        { QStringLiteral("a\nC:\\old"), QStringLiteral("a\nC:\\old") },
+        { QStringLiteral("<?dezodedu-macro?>\na"), QStringLiteral("<?dezodedu-macro?>\na") },
+    };
+    for (auto const& test : cases) {
+        Type(test.Source);
+        m_pane->SetRootPath({});
+        QString title;
+        ChooseFolder(m_folder.path(), &title);
+        m_form->mSelRootClick();
+        EXPECT_EQ(title, QStringLiteral("親フォルダの選択"));
+        EXPECT_EQ(Text(), test.Result);
+        EXPECT_EQ(m_pane->GetRootPath(), (folder + u'/').toStdString());
+    }
+}
+
+TEST_F(TMainFormTest, ImportReplacesTheSourceWithTheLeafFolders)
+{
+    Create();
+    QDir const base(Path(QStringLiteral("base")));
+    for (char const* folder : { "A/B", "A/C", "D", "x:y/z" })
+        ASSERT_TRUE(QDir().mkpath(base.filePath(QString::fromLatin1(folder))));
+    File(QStringLiteral("base/A/file.txt"), "not a folder");
+    Type(QStringLiteral("<?dezodedu-macro?>\nunsaved"));
+
+    QString information;
+    QString title;
+    ChooseFolder(base.path(), &title, [&] { AnswerMessageBox(QMessageBox::Ok, &information); });
+    m_form->mGetFolderClick();
+    EXPECT_EQ(title, QStringLiteral("参照フォルダの選択"));
+    EXPECT_EQ(Text(), QStringLiteral("A\\B\nA\\C\nD"));
+    EXPECT_EQ(m_form->windowTitle(), TextCaption);
+    EXPECT_FALSE(TagButtonEnabled());
+    EXPECT_EQ(Tree(), "A(B,C),D");
+    EXPECT_TRUE(information.contains(base.filePath(QStringLiteral("x:y")))) << information.toStdString();
+    m_form->SrcList->undo();
+    EXPECT_EQ(Text(), QStringLiteral("<?dezodedu-macro?>\nunsaved"));
+}
+
+class UrlCatcher : public QObject {
+    Q_OBJECT
+
+public:
+    QList<QUrl> Opened;
+
+public slots:
+    void Open(QUrl const& url) { Opened.append(url); }
+};
+
+TEST_F(TMainFormTest, HelpOpensThePageBesideTheProgram)
+{
+    Create();
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "Open");
+    m_form->mHelpClick();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    EXPECT_TRUE(m_form->HelpFile().endsWith(QStringLiteral("/Ramuspan.html")));
+    if (QFileInfo::exists(m_form->HelpFile()))
+        EXPECT_EQ(catcher.Opened, QList<QUrl> { QUrl::fromLocalFile(m_form->HelpFile()) });
+    else
+        EXPECT_TRUE(catcher.Opened.isEmpty());
+}
+
+} // namespace
+
+#include "TMainFormTest.moc"

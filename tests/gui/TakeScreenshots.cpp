@@ -1,0 +1,119 @@
+// Takes the screenshots of the desktop program: the main window in text mode
+// and in macro mode with the tree of an example source, and the log window
+// after a run into a temporary folder.
+//
+//   edamaki_screenshots OUTPUT_FOLDER EXAMPLES_FOLDER
+
+#include "app/TMainForm.h"
+#include "create/TForm3.h"
+#include "tree/TForm1.h"
+
+#include <QAbstractButton> // ModalDriver presses buttons
+
+#include "tests/gui/ModalDriver.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTranslator>
+
+#include <cstdio>
+
+namespace {
+
+void Settle(int milliseconds = 200)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+bool Save(QWidget* window, QString const& path)
+{
+    // The screen's own pixels: what the window system shows, not a re-rendering.
+    QPixmap picture = window->screen()->grabWindow(window->winId());
+    if (picture.isNull())
+        picture = window->grab();
+    if (!picture.save(path, "PNG")) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+// Gives a macro source a parent folder line, so the run stays in `folder`.
+void InsertParentFolderLine(TMainForm& form, QString const& folder)
+{
+    QTextCursor cursor(form.SrcList->document()->findBlockByNumber(1));
+    cursor.insertText(folder + u'\n');
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Edamaki"));
+    QTranslator qt_translator;
+    if (qt_translator.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qt_translator);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: edamaki_screenshots OUTPUT_FOLDER EXAMPLES_FOLDER\n");
+        return 2;
+    }
+    QDir const output(QString::fromLocal8Bit(argv[1]));
+    QDir().mkpath(output.path());
+    QDir const examples(QString::fromLocal8Bit(argv[2]));
+    QTemporaryDir run_folder;
+
+    TMainForm main_form;
+    auto* log_window = new TForm3(&main_form);
+    main_form.SetLogWindow(log_window);
+    QPointer<TForm1> const tree_pane = new TForm1([&main_form](TForm1& pane) { main_form.StartUp(pane); });
+    main_form.show();
+    Settle();
+
+    bool saved = true;
+    main_form.OpenSource(examples.filePath(QStringLiteral("projects.txt")));
+    Settle();
+    saved = Save(&main_form, output.filePath(QStringLiteral("main-text.png"))) && saved;
+
+    main_form.OpenSource(examples.filePath(QStringLiteral("school.fms")));
+    InsertParentFolderLine(main_form, run_folder.path());
+    main_form.SrcList->document()->setModified(false);
+    Settle();
+    saved = Save(&main_form, output.filePath(QStringLiteral("main-macro.png"))) && saved;
+
+    // Execute: confirm, let the run fill the log, take the picture, close.
+    edamaki::testing::AnswerMessageBox(QMessageBox::Yes);
+    QTimer::singleShot(0, [&] {
+        edamaki::testing::WhenModal(
+            [&](QWidget* window) {
+                QElapsedTimer timer;
+                timer.start();
+                while (!log_window->CloseBtn->isEnabled() && timer.elapsed() < 10000)
+                    QApplication::processEvents();
+                Settle();
+                saved = Save(window, output.filePath(QStringLiteral("log-window.png"))) && saved;
+                log_window->CloseBtn->click();
+            },
+            10000);
+    });
+    main_form.ExeBtnClick();
+    Settle();
+
+    main_form.SrcList->document()->setModified(false);
+    delete tree_pane.data();
+    return saved ? 0 : 1;
+}
