@@ -7,8 +7,8 @@
 //
 // Several generating tags on one line give every combination of their values,
 // the leftmost changing slowest. The expansion cuts the whole line into its
-// tags first and then counts through the combinations in a loop, so neither
-// the stack nor the time grows with anything but the folders it makes:
+// tags first and then counts through the combinations in a loop: the stack
+// does not grow with the tags of a line, and the limits bound the time:
 //  - it stops at once when the folder budget of the read is spent, or when T
 //    has left the tree (a delete tag in the line removed a folder holding it);
 //  - it also marks the read truncated when it has generated more than
@@ -61,8 +61,6 @@ public:
     void ApplyAddTag(NodeId tag_node, std::string_view tag);
     void ApplyDeleteTag(std::string_view tag);
     void ApplyRenameTag(NodeId tag_node, std::string_view tag);
-
-    std::size_t NamesGenerated() const { return m_names_generated; }
 
 private:
     struct NestedSize {

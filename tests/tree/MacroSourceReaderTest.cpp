@@ -75,6 +75,8 @@ TEST(MacroSourceReaderTest, Lines)
         { "case", { "A", "a" }, "A,a" },
         { "first character after < is not a tag character", { "a<b>", "a>b<#1:1-2>", "ok" }, "ok" },
         { "second bytes are not separators", { Sjis("ソ"), Sjis(">表") }, Sjis("ソ(表)") },
+        // Found by fuzzing: a "<" byte after a lead byte is no tag and no invalid character.
+        { "second byte <", { "\x90<x" }, "\x90<x" },
         { "header alone", {}, "" },
     };
     for (auto const& c : cases) {
