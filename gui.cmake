@@ -49,8 +49,20 @@ add_executable(edamaki_gui_tests
     tests/gui/GuiTestMain.cpp
     tests/gui/QtShiftJisTest.cpp
     tests/gui/TMainFormTest.cpp
+    tests/gui/TForm1Test.cpp
+    tests/gui/TForm3Test.cpp
 )
 set_target_properties(edamaki_gui_tests PROPERTIES AUTOMOC ON)
 target_link_libraries(edamaki_gui_tests PRIVATE edamaki_gui Qt6::Test GTest::gtest)
 target_compile_definitions(edamaki_gui_tests PRIVATE EDAMAKI_EXAMPLES_DIR="${CMAKE_CURRENT_SOURCE_DIR}/examples")
 gtest_discover_tests(edamaki_gui_tests DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+
+# Benchmarks of the windows: Google Benchmark with a QApplication.
+if(EDAMAKI_BUILD_BENCH AND NOT EDAMAKI_SANITIZE)
+    find_package(benchmark REQUIRED)
+    add_executable(edamaki_gui_bench
+        bench/GuiBenchMain.cpp
+        bench/LogWindowBench.cpp
+    )
+    target_link_libraries(edamaki_gui_bench PRIVATE edamaki_gui benchmark::benchmark)
+endif()

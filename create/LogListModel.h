@@ -47,6 +47,8 @@ public:
     Qt::ItemFlags flags(QModelIndex const& index) const override;
 
 private:
+    // The width of a line as the sum of its characters' advances: shaping
+    // every line of a long run would cost more than the run itself.
     int MeasureWidth(QString const& text);
 
     std::vector<Line> m_lines;
@@ -54,6 +56,8 @@ private:
     QFontMetrics m_metrics;
     int m_line_height = 0;
     int m_widest = 0;
+    // Advance of each character of the basic plane, measured on first use (-1: not yet).
+    std::vector<int> m_advances;
 };
 
 } // namespace edamaki

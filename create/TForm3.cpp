@@ -136,6 +136,7 @@ TForm3::TForm3(QWidget* parent)
     connect(CloseBtn, &QPushButton::clicked, this, &QDialog::accept);
 
     setGeometry(495, 194, 385, 302);
+    LayOutComponents();
 }
 
 TForm3::~TForm3() = default;
@@ -223,6 +224,11 @@ void TForm3::closeEvent(QCloseEvent* event)
 void TForm3::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);
+    LayOutComponents();
+}
+
+void TForm3::LayOutComponents()
+{
     int const log_height = std::max(0, height() - PanelHeight);
     LogList->setGeometry(0, 0, width(), log_height);
     Panel1->setGeometry(0, log_height, width(), PanelHeight);

@@ -58,6 +58,8 @@ private:
     void FormShow();
     // Puts the lines logged so far on the screen at once, without handling input.
     void PaintLogSoFar();
+    // LogList fills the window above Panel1, which keeps to the bottom edge.
+    void LayOutComponents();
     void CopySelectedLines();
 
     edamaki::LogListModel* m_log = nullptr;

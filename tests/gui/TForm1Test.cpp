@@ -1,0 +1,191 @@
+#include "tree/TForm1.h"
+
+#include "tests/SjisLiteral.h"
+#include "tree/FolderTreeModel.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QTest>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using edamaki::testing::Sjis;
+
+std::vector<std::string> SjisLines(std::vector<std::string> const& utf8_lines)
+{
+    std::vector<std::string> lines;
+    for (auto const& line : utf8_lines)
+        lines.push_back(Sjis(line));
+    return lines;
+}
+
+using Lines = std::vector<std::string>;
+
+// The tree as the view shows it (UTF-8): one line per visible node, indented
+// by depth, with "-" in front of a collapsed node that has children.
+Lines ShownTree(QTreeView const& view)
+{
+    Lines shown;
+    std::function<void(QModelIndex const&, int)> walk = [&](QModelIndex const& parent, int depth) {
+        auto const* model = view.model();
+        for (int row = 0; row < model->rowCount(parent); ++row) {
+            QModelIndex const index = model->index(row, 0, parent);
+            bool const collapsed = model->rowCount(index) > 0 && !view.isExpanded(index);
+            shown.push_back(std::string(static_cast<std::size_t>(depth) * 2, ' ') + (collapsed ? "-" : "")
+                + index.data().toString().toStdString());
+            if (!collapsed)
+                walk(index, depth + 1);
+        }
+    };
+    walk({}, 0);
+    return shown;
+}
+
+TEST(TForm1Test, CreationEndsWithTheStartUpCallOnAnEmptyTree)
+{
+    TForm1* seen = nullptr;
+    bool icon_ready = false;
+    TForm1 form([&](TForm1& pane) {
+        seen = &pane;
+        icon_ready = pane.FolderIconIndex >= 0 && !pane.IconList.at(pane.FolderIconIndex).isNull();
+        pane.LoadTextSource({});
+    });
+    EXPECT_EQ(seen, &form);
+    EXPECT_TRUE(icon_ready);
+    EXPECT_EQ(form.objectName(), "Form1");
+    EXPECT_EQ(form.findChild<QTreeView*>("Tree1"), form.Tree1);
+    EXPECT_EQ(ShownTree(*form.Tree1), Lines { "<ROOT>" });
+    EXPECT_EQ(form.GetRootPath(), "");
+    EXPECT_FALSE(form.IsTreeModified());
+}
+
+TEST(TForm1Test, TheTreeViewIsSetUpAsDrawn)
+{
+    TForm1 form(nullptr);
+    EXPECT_EQ(form.Tree1->font().pixelSize(), 13);
+    EXPECT_EQ(form.Tree1->font().families().front(), QStringLiteral("ＭＳ Ｐゴシック"));
+    EXPECT_EQ(form.Tree1->indentation(), 20);
+    EXPECT_FALSE(form.Tree1->rootIsDecorated());
+    EXPECT_TRUE(form.Tree1->isHeaderHidden());
+    EXPECT_EQ(form.Tree1->selectionMode(), QAbstractItemView::ExtendedSelection);
+}
+
+TEST(TForm1Test, AReadShowsTheWholeTreeExpandedWithTheRootOnTop)
+{
+    TForm1 form(nullptr);
+    form.resize(181, 60);
+    form.show();
+    struct Case {
+        char const* Name;
+        bool Macro;
+        std::vector<std::string> Source;
+        Lines Shown;
+    };
+    std::vector<Case> const cases {
+        { "text", false, { "/srv/作業", "A\\B\\C", "A\\D", "E" },
+            { "ROOT [/srv/作業/]", "  A", "    B", "      C", "    D", "  E" } },
+        { "macro", true, { "<?dezodedu-macro?>", "/srv", "P<#2:1-2>", ">src", ">>x" },
+            { "ROOT [/srv/]", "  P01", "    src", "      x", "  P02", "    src", "      x" } },
+        { "empty", false, {}, { "ROOT [/srv/]" } },
+    };
+    for (Case const& c : cases) {
+        // Collapse and scroll first: the next read shows everything again.
+        form.Tree1->collapseAll();
+        form.Tree1->scrollToBottom();
+        if (c.Macro)
+            form.LoadMacroSource(SjisLines(c.Source));
+        else
+            form.LoadTextSource(SjisLines(c.Source));
+        EXPECT_EQ(ShownTree(*form.Tree1), c.Shown) << c.Name;
+        EXPECT_EQ(form.Tree1->indexAt(QPoint(5, 2)), form.Tree1->model()->index(0, 0)) << c.Name;
+        EXPECT_TRUE(form.Tree1->updatesEnabled());
+        EXPECT_EQ(form.Tree().MacroMode, c.Macro);
+    }
+}
+
+TEST(TForm1Test, EveryNodeShowsTheFolderIcon)
+{
+    TForm1 form(nullptr);
+    form.LoadTextSource(SjisLines({ "A\\B", "C" }));
+    auto const* model = form.Tree1->model();
+    QModelIndex const root = model->index(0, 0);
+    qint64 const icon_key = form.IconList.at(form.FolderIconIndex).cacheKey();
+    for (QModelIndex const& index : { root, model->index(0, 0, root),
+             model->index(0, 0, model->index(0, 0, root)), model->index(1, 0, root) }) {
+        ASSERT_TRUE(index.isValid());
+        EXPECT_EQ(index.data(Qt::DecorationRole).value<QIcon>().cacheKey(), icon_key)
+            << index.data().toString().toStdString();
+    }
+    EXPECT_FALSE(model->index(0, 0).data(Qt::ToolTipRole).isValid());
+}
+
+TEST(TForm1Test, TheRootNodeNeverCollapses)
+{
+    TForm1 form(nullptr);
+    form.show();
+    form.LoadTextSource(SjisLines({ "A\\B", "C\\D" }));
+    QModelIndex const root = form.Tree1->model()->index(0, 0);
+    QModelIndex const folder = form.Tree1->model()->index(0, 0, root);
+
+    EXPECT_FALSE(form.Tree1Collapsing(root));
+    EXPECT_TRUE(form.Tree1Collapsing(folder));
+
+    form.Tree1->collapse(root);
+    EXPECT_TRUE(form.Tree1->isExpanded(root));
+    form.Tree1->setCurrentIndex(root);
+    QTest::keyClick(form.Tree1, Qt::Key_Left);
+    EXPECT_TRUE(form.Tree1->isExpanded(root));
+
+    form.Tree1->collapse(folder);
+    EXPECT_EQ(ShownTree(*form.Tree1), (Lines { "<ROOT>", "  -A", "  C", "    D" }));
+}
+
+TEST(TForm1Test, TheParentFolderShowsInTheRootCaptionAndSurvivesReads)
+{
+    TForm1 form(nullptr);
+    form.LoadTextSource(SjisLines({ "A" }));
+    form.SetRootPath(Sjis("/home/利用者/作業"));
+    EXPECT_EQ(
+        form.Tree1->model()->index(0, 0).data().toString(), QStringLiteral("ROOT [/home/利用者/作業/]"));
+    EXPECT_EQ(form.GetRootPath(), Sjis("/home/利用者/作業/"));
+
+    form.LoadMacroSource(SjisLines({ "<?dezodedu-macro?>", "B" }));
+    EXPECT_EQ(ShownTree(*form.Tree1), (Lines { "ROOT [/home/利用者/作業/]", "  B" }));
+
+    form.SetRootPath({});
+    EXPECT_EQ(ShownTree(*form.Tree1), (Lines { "<ROOT>", "  B" }));
+    EXPECT_EQ(form.GetRootPath(), "");
+}
+
+TEST(TForm1Test, ThousandsOfNodesAreAllExpanded)
+{
+    TForm1 form(nullptr);
+    form.show();
+    std::vector<std::string> lines { "<?dezodedu-macro?>" };
+    for (int group = 0; group < 100; ++group) {
+        lines.push_back("Group" + std::to_string(group));
+        lines.push_back(">Part<#2:1-4>");
+        for (int item = 0; item < 18; ++item)
+            lines.push_back(">>doc" + std::to_string(item));
+    }
+    form.LoadMacroSource(lines);
+    auto const* model = form.Tree1->model();
+    QModelIndex const root = model->index(0, 0);
+    ASSERT_EQ(model->rowCount(root), 100);
+    QModelIndex const last_group = model->index(99, 0, root);
+    QModelIndex const last_part = model->index(3, 0, last_group);
+    EXPECT_EQ(last_part.data().toString(), "Part04");
+    EXPECT_TRUE(form.Tree1->isExpanded(last_group));
+    EXPECT_TRUE(form.Tree1->isExpanded(last_part));
+    EXPECT_EQ(model->rowCount(last_part), 18);
+    EXPECT_EQ(form.Tree().NodeCount(), 1u + 100u * (1u + 4u + 4u * 18u));
+}
+
+} // namespace

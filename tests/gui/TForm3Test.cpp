@@ -1,0 +1,255 @@
+#include "create/TForm3.h"
+
+#include <QAbstractButton>
+
+#include "create/CreationRun.h"
+#include "create/LogListModel.h"
+#include "tests/SjisLiteral.h"
+#include "tests/gui/ModalDriver.h"
+#include "text/QtShiftJis.h"
+#include "tree/TextSourceReader.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFontInfo>
+#include <QFrame>
+#include <QListView>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using edamaki::testing::Sjis;
+
+constexpr QRgb Blue = qRgb(0, 0, 255);
+constexpr QRgb Black = qRgb(0, 0, 0);
+constexpr QRgb Red = qRgb(255, 0, 0);
+
+struct LoggedLine {
+    QString Text;
+    QRgb Colour;
+    bool operator==(LoggedLine const&) const = default;
+};
+
+void PrintTo(LoggedLine const& line, std::ostream* out)
+{
+    *out << line.Text.toStdString() << " #" << std::hex << line.Colour;
+}
+
+// The lines as the view shows them: text and foreground colour.
+std::vector<LoggedLine> ShownLines(TForm3 const& form)
+{
+    std::vector<LoggedLine> lines;
+    auto const* model = form.LogList->model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        QModelIndex const index = model->index(row, 0);
+        lines.push_back(
+            { index.data().toString(), index.data(Qt::ForegroundRole).value<QBrush>().color().rgb() });
+    }
+    return lines;
+}
+
+// Closes the log window with its button once the run is over.
+std::shared_ptr<bool> CloseWhenRunEnds(TForm3& form)
+{
+    return edamaki::testing::WhenModal([&form](QWidget*) {
+        if (form.CloseBtn->isEnabled())
+            form.CloseBtn->click();
+        else
+            QObject::connect(
+                &form, &TForm3::RunFinished, form.CloseBtn, &QPushButton::click, Qt::QueuedConnection);
+    });
+}
+
+class TForm3Test : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_directory.isValid()); }
+
+    // A tree read from text-mode lines (UTF-8 here) under the temporary folder.
+    edamaki::FolderTree ReadTree(std::vector<std::string> const& utf8_lines)
+    {
+        std::vector<std::string> lines;
+        for (auto const& line : utf8_lines)
+            lines.push_back(Sjis(line));
+        edamaki::FolderTree tree;
+        edamaki::LoadTextSource(tree, lines);
+        tree.SetRootPath(m_directory.path().toStdString());
+        return tree;
+    }
+
+    QString Path(QString const& relative) const { return m_directory.path() + QLatin1Char('/') + relative; }
+
+    void Run(edamaki::FolderTree const& tree)
+    {
+        auto const closed = CloseWhenRunEnds(m_form);
+        m_form.StartCreation(tree);
+        ASSERT_TRUE(*closed);
+    }
+
+    QTemporaryDir m_directory;
+    TForm3 m_form;
+};
+
+TEST_F(TForm3Test, LogsEachFolderInWalkOrderColouredByOutcome)
+{
+    ASSERT_TRUE(QDir(m_directory.path()).mkdir(QStringLiteral("既存")));
+    QFile blocker(Path(QStringLiteral("塞ぐ")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    auto const tree = ReadTree({ "作業\\資料", "既存\\中身", "塞ぐ\\下\\更に下", "作業\\写真", "次" });
+    Run(tree);
+
+    std::vector<LoggedLine> const expected {
+        { Path(QStringLiteral("作業")), Blue },
+        { Path(QStringLiteral("作業/資料")), Blue },
+        { Path(QStringLiteral("作業/写真")), Blue },
+        { Path(QStringLiteral("既存")), Black },
+        { Path(QStringLiteral("既存/中身")), Blue },
+        { Path(QStringLiteral("塞ぐ")), Red },
+        { Path(QStringLiteral("塞ぐ/下")), Red },
+        { Path(QStringLiteral("塞ぐ/下/更に下")), Red },
+        { Path(QStringLiteral("次")), Blue },
+    };
+    EXPECT_EQ(ShownLines(m_form), expected);
+    EXPECT_TRUE(QFileInfo(Path(QStringLiteral("作業/写真"))).isDir());
+    EXPECT_TRUE(QFileInfo(Path(QStringLiteral("既存/中身"))).isDir());
+    EXPECT_TRUE(QFileInfo(Path(QStringLiteral("次"))).isDir());
+    EXPECT_TRUE(m_form.CloseBtn->isEnabled());
+    EXPECT_FALSE(m_form.isVisible());
+    EXPECT_EQ(m_form.result(), QDialog::Accepted);
+}
+
+TEST_F(TForm3Test, ASecondRunFindsEveryFolderAndLogsItBlack)
+{
+    auto const tree = ReadTree({ "a\\b", "c" });
+    Run(tree);
+    Run(tree);
+    std::vector<LoggedLine> const expected {
+        { Path("a"), Black },
+        { Path("a/b"), Black },
+        { Path("c"), Black },
+    };
+    EXPECT_EQ(ShownLines(m_form), expected);
+}
+
+TEST_F(TForm3Test, ATreeWithoutFoldersLogsOneRedLine)
+{
+    auto const tree = ReadTree({});
+    Run(tree);
+    std::vector<LoggedLine> const expected { { QStringLiteral("作成するフォルダがありませんでした。"),
+        Red } };
+    EXPECT_EQ(ShownLines(m_form), expected);
+    EXPECT_EQ(QDir(m_directory.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+}
+
+TEST_F(TForm3Test, ShowingTheLogAgainRunsNothing)
+{
+    // Before any run: an empty log that can be closed at once.
+    auto closed = CloseWhenRunEnds(m_form);
+    m_form.ShowLog();
+    ASSERT_TRUE(*closed);
+    EXPECT_TRUE(ShownLines(m_form).empty());
+
+    auto const tree = ReadTree({ "x" });
+    Run(tree);
+    ASSERT_TRUE(QDir(m_directory.path()).rmdir(QStringLiteral("x")));
+
+    closed = CloseWhenRunEnds(m_form);
+    m_form.ShowLog();
+    ASSERT_TRUE(*closed);
+    std::vector<LoggedLine> const expected { { Path("x"), Blue } };
+    EXPECT_EQ(ShownLines(m_form), expected);
+    EXPECT_FALSE(QFileInfo::exists(Path("x")));
+}
+
+TEST_F(TForm3Test, TheWindowRefusesToCloseUntilTheRunIsOver)
+{
+    // A run is due: neither the title bar nor Escape closes the window.
+    TForm3 pending;
+    pending.CloseBtn->setEnabled(false);
+    pending.show();
+    EXPECT_FALSE(pending.FormCloseQuery());
+    EXPECT_FALSE(pending.close());
+    pending.reject();
+    EXPECT_TRUE(pending.isVisible());
+    // The run that was due (here without a tree) ends, and then the window closes.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pending.CloseBtn->isEnabled(); }, 2000));
+    std::vector<LoggedLine> const expected { { QStringLiteral("作成するフォルダがありませんでした。"),
+        Red } };
+    EXPECT_EQ(ShownLines(pending), expected);
+    EXPECT_TRUE(pending.close());
+}
+
+TEST_F(TForm3Test, WindowAndComponentsAreSetUpAsDrawn)
+{
+    EXPECT_EQ(m_form.objectName(), "Form3");
+    EXPECT_EQ(m_form.windowTitle(), QStringLiteral("Edamakiログリスト"));
+    EXPECT_EQ(m_form.size(), QSize(385, 302));
+    EXPECT_EQ(m_form.pos(), QPoint(495, 194));
+    EXPECT_EQ(m_form.palette().color(QPalette::Window).rgb(), qRgb(192, 192, 192));
+    EXPECT_EQ(m_form.palette().color(QPalette::WindowText).rgb(), qRgb(0, 0, 128));
+    EXPECT_EQ(m_form.font().pixelSize(), 12);
+    EXPECT_EQ(m_form.font().families().front(), QStringLiteral("ＭＳ Ｐゴシック"));
+
+    EXPECT_EQ(m_form.findChild<QListView*>("LogList"), m_form.LogList);
+    EXPECT_EQ(m_form.LogList->palette().color(QPalette::Base).rgb(), qRgb(255, 251, 240));
+    EXPECT_EQ(m_form.LogList->palette().color(QPalette::Text).rgb(), qRgb(0, 0, 128));
+    EXPECT_EQ(m_form.LogList->font().pixelSize(), 13);
+    EXPECT_FALSE(m_form.LogList->wordWrap());
+    EXPECT_EQ(m_form.LogList->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_EQ(m_form.LogList->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+
+    EXPECT_EQ(m_form.findChild<QFrame*>("Panel1"), m_form.Panel1);
+    EXPECT_EQ(m_form.Panel1->height(), 41);
+    EXPECT_EQ(m_form.Panel1->geometry().bottom(), m_form.height() - 1);
+    EXPECT_EQ(m_form.LogList->geometry(), QRect(0, 0, 385, 302 - 41));
+
+    EXPECT_EQ(m_form.findChild<QPushButton*>("CloseBtn"), m_form.CloseBtn);
+    EXPECT_EQ(m_form.CloseBtn->text(), QStringLiteral("閉じる"));
+    EXPECT_EQ(m_form.CloseBtn->size(), QSize(75, 25));
+    EXPECT_EQ(m_form.CloseBtn->y(), 10);
+    EXPECT_TRUE(m_form.CloseBtn->isDefault());
+    EXPECT_TRUE(m_form.CloseBtn->isEnabled());
+}
+
+TEST_F(TForm3Test, ResizingKeepsTheCloseButtonCentred)
+{
+    struct Case {
+        int Width;
+        int Left;
+    };
+    m_form.show();
+    for (Case const c :
+        { Case { 385, 155 }, Case { 400, 162 }, Case { 76, 0 }, Case { 50, -12 }, Case { 1001, 463 } }) {
+        m_form.resize(c.Width, 200);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return m_form.Panel1->width() == c.Width; }, 1000)) << c.Width;
+        EXPECT_EQ(m_form.CloseBtn->x(), c.Left) << c.Width;
+        EXPECT_EQ(m_form.Panel1->width(), c.Width);
+    }
+    m_form.hide();
+}
+
+TEST_F(TForm3Test, LongPathsScrollSidewaysInsteadOfWrapping)
+{
+    std::string const long_name(200, 'n');
+    auto const tree = ReadTree({ long_name + "\\" + long_name });
+    m_form.resize(385, 302);
+    Run(tree);
+    m_form.show();
+    QApplication::processEvents();
+    EXPECT_GT(m_form.LogList->horizontalScrollBar()->maximum(), 0);
+    int const row_height = m_form.LogList->visualRect(m_form.LogList->model()->index(0, 0)).height();
+    EXPECT_LT(row_height, 2 * QFontMetrics(m_form.LogList->font()).height());
+    m_form.hide();
+}
+
+} // namespace
