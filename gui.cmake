@@ -62,6 +62,7 @@ if(EDAMAKI_BUILD_BENCH AND NOT EDAMAKI_SANITIZE)
     find_package(benchmark REQUIRED)
     add_executable(edamaki_gui_bench
         bench/GuiBenchMain.cpp
+        bench/MainWindowBench.cpp
         bench/LogWindowBench.cpp
     )
     target_link_libraries(edamaki_gui_bench PRIVATE edamaki_gui benchmark::benchmark)

@@ -21,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRect>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -41,7 +42,8 @@ void Settle(int milliseconds = 200)
 bool Save(QWidget* window, QString const& path)
 {
     // The screen's own pixels: what the window system shows, not a re-rendering.
-    QPixmap picture = window->screen()->grabWindow(window->winId());
+    QRect const area = window->frameGeometry();
+    QPixmap picture = window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
     if (picture.isNull())
         picture = window->grab();
     if (!picture.save(path, "PNG")) {
