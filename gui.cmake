@@ -51,6 +51,8 @@ add_executable(edamaki_gui_tests
     tests/gui/TMainFormTest.cpp
     tests/gui/TForm1Test.cpp
     tests/gui/TForm3Test.cpp
+    tests/gui/TFormPanelTest.cpp
+    tests/gui/TplBrowseFolderTest.cpp
 )
 set_target_properties(edamaki_gui_tests PROPERTIES AUTOMOC ON)
 target_link_libraries(edamaki_gui_tests PRIVATE edamaki_gui Qt6::Test GTest::gtest)
