@@ -60,12 +60,8 @@ int RunConvert(std::vector<std::string> const& arguments)
     }
 
     FolderTree tree;
-    ReadSource(tree, input->Lines);
-    if (tree.IsTruncated()) {
-        PrintError(input->DisplayName + ": the source makes more than "
-            + std::to_string(FolderTree::DefaultFolderBudget) + " folders; nothing was written");
+    if (!ReadSourceTree(*input, tree, "nothing was written"))
         return ExitUsage;
-    }
     auto const output
         = ConvertSource(tree, input->Lines, *to == "macro" ? SourceMode::Macro : SourceMode::Text);
     if (!WriteSourceLines(std::cout, output, input->Encoding, error)) {

@@ -286,12 +286,8 @@ int RunCreate(std::vector<std::string> const& arguments)
     }
 
     FolderTree tree;
-    ReadSource(tree, input->Lines);
-    if (tree.IsTruncated()) {
-        PrintError(input->DisplayName + ": the source makes more than "
-            + std::to_string(FolderTree::DefaultFolderBudget) + " folders; nothing was created");
+    if (!ReadSourceTree(*input, tree, "nothing was created"))
         return ExitUsage;
-    }
 
     HostFileSystem file_system;
     if (parent_argument) {

@@ -1,6 +1,7 @@
 #include "cli/SourceInput.h"
 
 #include "app/SourceDocument.h"
+#include "cli/Commands.h"
 
 #include <cerrno>
 #include <cstring>
@@ -114,6 +115,16 @@ std::optional<SourceInput> ReadSourceInput(std::string const& path, EncodingChoi
     input.Lines = SplitLines(shift_jis);
     TrimLines(input.Lines);
     return input;
+}
+
+bool ReadSourceTree(SourceInput const& input, FolderTree& tree, std::string_view consequence)
+{
+    ReadSource(tree, input.Lines);
+    if (!tree.IsTruncated())
+        return true;
+    PrintError(input.DisplayName + ": the source generates more than one read may make (at most "
+        + std::to_string(tree.FolderBudget()) + " folders); " + std::string(consequence));
+    return false;
 }
 
 bool WriteSourceLines(

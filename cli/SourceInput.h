@@ -5,10 +5,12 @@
 // writing lines back in the encoding they were read in.
 
 #include "text/Encoding.h"
+#include "tree/FolderTree.h"
 
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace edamaki::cli {
@@ -32,6 +34,11 @@ struct SourceInput {
 // `error` to a message that names the file and, for encoding errors, the line.
 std::optional<SourceInput> ReadSourceInput(
     std::string const& path, EncodingChoice choice, std::string& error);
+
+// Reads the input's lines into the tree with the reader of their mode. A
+// source that asks for more than one read may make (the folder budget) is
+// refused: prints why, ending with `consequence`, and returns false.
+bool ReadSourceTree(SourceInput const& input, FolderTree& tree, std::string_view consequence);
 
 // Writes Shift-JIS lines, CR LF after each, in `encoding` (a byte order mark
 // first when the input had one). Fails with a message when a line can't be
