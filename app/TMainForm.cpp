@@ -462,8 +462,10 @@ void TMainForm::CreateToolBar()
     TagBtn->setToolTip(QStringLiteral("マクロタグ挿入"));
     TagBtn->setAutoRaise(true);
     TagBtn->setPopupMode(QToolButton::MenuButtonPopup);
-    TagBtn->setMenu(TagMenu);
-    TagBtn->setFixedSize(36, 22);
+    // The arrow comes with the first tag item: an empty menu would open as an
+    // invisible popup that swallows the next click.
+    TagMenu->installEventFilter(this);
+    TagBtn->setFixedSize(24, 22);
     TagBtn->setEnabled(false);
     connect(TagBtn, &QToolButton::clicked, this, &TMainForm::TagBtnClick);
     ToolBar1->addWidget(TagBtn);
@@ -1003,6 +1005,10 @@ void TMainForm::DropFiles(QStringList const& paths)
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == TagMenu && event->type() == QEvent::ActionAdded && !TagBtn->menu()) {
+        TagBtn->setMenu(TagMenu);
+        TagBtn->setFixedSize(36, 22);
+    }
     if (watched == SrcList && event->type() == QEvent::ShortcutOverride) {
         // The menu's command shortcuts (Ctrl+Del among them) win over the editor's own keys.
         if (IsCommandShortcut(static_cast<QKeyEvent*>(event))) {

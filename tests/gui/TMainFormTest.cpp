@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -331,6 +332,21 @@ TEST_F(TMainFormTest, HeaderInsertionAndClearSwitchTheMode)
     EXPECT_EQ(m_form->windowTitle(), TextCaption);
 }
 
+TEST_F(TMainFormTest, TheTagButtonGetsItsArrowWithItsFirstItem)
+{
+    Create();
+    EXPECT_EQ(m_form->TagBtn->menu(), nullptr);
+    m_form->TagMenu->addAction(QStringLiteral("数値連番"));
+    EXPECT_EQ(m_form->TagBtn->menu(), m_form->TagMenu);
+    EXPECT_EQ(m_form->TagBtn->popupMode(), QToolButton::MenuButtonPopup);
+
+    int requested = 0;
+    QObject::connect(m_form.get(), &TMainForm::TagDialogRequested, [&](int tab) { requested = tab + 100; });
+    Type(QStringLiteral("<?dezodedu-macro?>"));
+    m_form->TagBtn->click();
+    EXPECT_EQ(requested, 99);
+}
+
 TEST_F(TMainFormTest, CommandShortcutsWinOverTheEditorsKeys)
 {
     Create();
@@ -595,6 +611,11 @@ TEST_F(TMainFormTest, ConversionCarriesTheParentFolderLineBothWays)
     EXPECT_EQ(Text(), QStringLiteral("C:\\work\na\\b\nc"));
     EXPECT_EQ(m_form->windowTitle(), TextCaption);
     EXPECT_FALSE(TagButtonEnabled());
+    // A rewrite is a change like any other: it needs saving.
+    m_form->SrcList->document()->setModified(false);
+    m_form->mTextMacroClick();
+    EXPECT_TRUE(m_form->SrcList->document()->isModified());
+    m_form->SrcList->undo();
 
     // Without a parent folder line nothing is carried; one undo step each.
     Type(QStringLiteral("x\\y"));
