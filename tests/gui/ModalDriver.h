@@ -5,6 +5,7 @@
 // runs inside the dialog's own event loop, so the texts and buttons checked
 // are the real ones.
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
