@@ -1,12 +1,16 @@
 #include "controls/TplBrowseFolder.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QGuiApplication>
+#include <QItemSelectionModel>
 #include <QScreen>
+#include <QTimer>
 
 TplBrowseFolder::TplBrowseFolder(QObject* parent)
     : QObject(parent)
@@ -35,6 +39,21 @@ bool TplBrowseFolder::Execute(QWidget* owner)
             } else {
                 dialog.setDirectory(initial.absolutePath());
                 dialog.selectFile(absolute);
+                // The folder list fills in the background and sorts itself
+                // once loaded: bring the selected folder into view then.
+                auto const show_selection = [&dialog] {
+                    for (auto* view : dialog.findChildren<QAbstractItemView*>()) {
+                        if (auto const* selection = view->selectionModel();
+                            selection && selection->hasSelection())
+                            view->scrollTo(selection->selectedIndexes().front());
+                    }
+                };
+                if (auto* entries = dialog.findChild<QFileSystemModel*>()) {
+                    connect(entries, &QFileSystemModel::directoryLoaded, &dialog, show_selection,
+                        Qt::QueuedConnection);
+                    connect(entries, &QAbstractItemModel::layoutChanged, &dialog, show_selection,
+                        Qt::QueuedConnection);
+                }
             }
         }
     }
