@@ -7,6 +7,7 @@ find_package(Qt6 6.2 REQUIRED COMPONENTS Widgets Test)
 set(EDAMAKI_GUI_SOURCES
     text/QtShiftJis.cpp
     controls/JapaneseFont.cpp
+    controls/TextWidthTable.cpp
     controls/TFormPanel.cpp
     controls/TplBrowseFolder.cpp
     create/LogListModel.cpp

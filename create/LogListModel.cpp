@@ -18,16 +18,15 @@ constexpr int TextMargin = 8;
 
 LogListModel::LogListModel(QObject* parent)
     : QAbstractListModel(parent)
-    , m_metrics(QFont())
+    , m_widths(QFont())
 {
     SetFont(QFont());
 }
 
 void LogListModel::SetFont(QFont const& font)
 {
-    m_metrics = QFontMetrics(font);
-    m_advances.assign(0x10000, -1);
-    m_line_height = m_metrics.height() + 2;
+    m_widths = TextWidthTable(font);
+    m_line_height = m_widths.Height() + 2;
     m_widest = 0;
     for (Line const& line : m_lines)
         m_widest = std::max(m_widest, MeasureWidth(line.Text));
@@ -39,19 +38,7 @@ void LogListModel::SetFont(QFont const& font)
 
 int LogListModel::MeasureWidth(QString const& text)
 {
-    int width = 0;
-    for (qsizetype position = 0; position < text.size(); ++position) {
-        QChar const character = text[position];
-        if (character.isSurrogate()) {
-            // Rare outside the basic plane: such a line is measured whole.
-            return m_metrics.horizontalAdvance(text) + TextMargin;
-        }
-        int& advance = m_advances[character.unicode()];
-        if (advance < 0)
-            advance = m_metrics.horizontalAdvance(character);
-        width += advance;
-    }
-    return width + TextMargin;
+    return m_widths.Width(text) + TextMargin;
 }
 
 void LogListModel::Clear()

@@ -4,9 +4,10 @@
 // Lines are appended in batches, so a run of many folders reaches the view
 // in a few large insertions instead of one per folder.
 
+#include "controls/TextWidthTable.h"
+
 #include <QAbstractListModel>
 #include <QFont>
-#include <QFontMetrics>
 #include <QRgb>
 #include <QString>
 
@@ -47,17 +48,14 @@ public:
     Qt::ItemFlags flags(QModelIndex const& index) const override;
 
 private:
-    // The width of a line as the sum of its characters' advances: shaping
-    // every line of a long run would cost more than the run itself.
+    // Shaping every line of a long run would cost more than the run itself.
     int MeasureWidth(QString const& text);
 
     std::vector<Line> m_lines;
     std::vector<Line> m_pending;
-    QFontMetrics m_metrics;
+    TextWidthTable m_widths;
     int m_line_height = 0;
     int m_widest = 0;
-    // Advance of each character of the basic plane, measured on first use (-1: not yet).
-    std::vector<int> m_advances;
 };
 
 } // namespace edamaki

@@ -1,6 +1,7 @@
 #include "tree/TForm1.h"
 
 #include "controls/JapaneseFont.h"
+#include "controls/TextWidthTable.h"
 #include "tree/FolderTreeModel.h"
 #include "tree/MacroSourceReader.h"
 #include "tree/SourceWriters.h"
@@ -12,6 +13,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -47,9 +49,10 @@ TForm1::TForm1(std::function<void(TForm1&)> start_up, QWidget* parent)
     Tree1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     Tree1->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     Tree1->setModel(m_model);
-    // One column as wide as its widest label: long names scroll, never elide.
-    Tree1->header()->setStretchLastSection(false);
-    Tree1->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    // One column, at least as wide as its widest label: long names scroll
+    // sideways, never elide. Measuring every row through the header would
+    // cost more than the read itself.
+    Tree1->header()->setStretchLastSection(true);
     connect(Tree1, &QTreeView::collapsed, this, [this](QModelIndex const& index) {
         if (!Tree1Collapsing(index))
             Tree1->expand(index);
@@ -90,6 +93,7 @@ template<typename Read> void TForm1::ReadInFrame(Read const& read)
         ~Frame()
         {
             Form.m_model->EndRebuild();
+            Form.FitColumnToNames();
             Form.Tree1->expandAll();
             Form.Tree1->scrollToTop();
             Form.Tree1->setUpdatesEnabled(true);
@@ -134,6 +138,21 @@ std::string TForm1::GetRootPath() const
 bool TForm1::IsTreeModified() const
 {
     return m_tree.IsTreeModified();
+}
+
+void TForm1::FitColumnToNames()
+{
+    if (!m_tree.HasRoot())
+        return;
+    edamaki::TextWidthTable widths(Tree1->font());
+    // Room for the icon and the margins around icon and label.
+    int const decoration = Tree1->iconSize().width() + 16;
+    int const indentation = Tree1->indentation();
+    int widest = widths.ShiftJisWidth(m_tree.Name(m_tree.Root()));
+    m_tree.WalkDescendants(m_tree.Root(), [&](edamaki::NodeId node, int depth) {
+        widest = std::max(widest, depth * indentation + widths.ShiftJisWidth(m_tree.Name(node)));
+    });
+    Tree1->header()->setMinimumSectionSize(widest + decoration);
 }
 
 bool TForm1::Tree1Collapsing(QModelIndex const& index) const

@@ -47,6 +47,10 @@ public:
     std::string GetRootPath() const;
     bool IsTreeModified() const;
 
+    // Makes the column as wide as the widest label at its depth, so long
+    // names scroll sideways instead of being cut.
+    void FitColumnToNames();
+
     // False for the root node: it never collapses.
     bool Tree1Collapsing(QModelIndex const& index) const;
 

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QTest>
 #include <QTreeView>
 
@@ -186,6 +187,35 @@ TEST(TForm1Test, ThousandsOfNodesAreAllExpanded)
     EXPECT_TRUE(form.Tree1->isExpanded(last_part));
     EXPECT_EQ(model->rowCount(last_part), 18);
     EXPECT_EQ(form.Tree().NodeCount(), 1u + 100u * (1u + 4u + 4u * 18u));
+}
+
+} // namespace
+
+namespace {
+
+TEST(TForm1Test, LongNamesScrollSidewaysUncut)
+{
+    TForm1 form(nullptr);
+    form.resize(181, 200);
+    form.show();
+    QString const long_name
+        = QStringLiteral("とても長いフォルダ名のフォルダ") + QString(40, QLatin1Char('W'));
+    form.LoadTextSource(SjisLines({ "A\\B\\" + long_name.toStdString(), "C" }));
+    QApplication::processEvents();
+
+    QModelIndex const root = form.Tree1->model()->index(0, 0);
+    QModelIndex const deepest = form.Tree1->model()->index(
+        0, 0, form.Tree1->model()->index(0, 0, form.Tree1->model()->index(0, 0, root)));
+    ASSERT_EQ(deepest.data().toString(), long_name);
+    int const label_right = 3 * form.Tree1->indentation() + form.Tree1->iconSize().width()
+        + QFontMetrics(form.Tree1->font()).horizontalAdvance(long_name);
+    EXPECT_GE(form.Tree1->header()->sectionSize(0), label_right);
+    EXPECT_GT(form.Tree1->horizontalScrollBar()->maximum(), 0);
+
+    // A short tree fits again.
+    form.LoadTextSource(SjisLines({ "C" }));
+    QApplication::processEvents();
+    EXPECT_EQ(form.Tree1->horizontalScrollBar()->maximum(), 0);
 }
 
 } // namespace
