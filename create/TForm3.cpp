@@ -135,7 +135,9 @@ TForm3::TForm3(QWidget* parent)
     CloseBtn->setAutoDefault(true);
     connect(CloseBtn, &QPushButton::clicked, this, &QDialog::accept);
 
-    setGeometry(495, 194, 385, 302);
+    // The position is the frame's; the size is the inside, as the frame is the desktop's.
+    resize(385, 302);
+    move(495, 194);
     LayOutComponents();
 }
 
