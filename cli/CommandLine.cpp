@@ -1,5 +1,9 @@
 #include "cli/CommandLine.h"
 
+#include "cli/Commands.h"
+
+#include <iostream>
+
 namespace edamaki::cli {
 
 std::optional<std::string> ParsedArguments::Value(std::string const& name) const
@@ -52,6 +56,27 @@ std::optional<ParsedArguments> ParseArguments(
             return std::nullopt;
         }
         parsed.Values[name] = arguments[++index];
+    }
+    return parsed;
+}
+
+std::optional<ParsedArguments> ParseCommandArguments(std::string_view command,
+    std::vector<std::string> const& arguments, OptionSpec const& spec, std::string_view usage,
+    int& exit_status)
+{
+    for (auto const& argument : arguments) {
+        if (argument == "--help" || argument == "-h") {
+            std::cout << usage;
+            exit_status = ExitSuccess;
+            return std::nullopt;
+        }
+    }
+    std::string error;
+    auto parsed = ParseArguments(arguments, spec, error);
+    if (!parsed) {
+        PrintError(std::string(command) + ": " + error);
+        std::cerr << usage;
+        exit_status = ExitUsage;
     }
     return parsed;
 }

@@ -7,6 +7,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace edamaki::cli {
@@ -30,5 +31,12 @@ struct ParsedArguments {
 // positional. On a usage error returns nullopt and sets `error`.
 std::optional<ParsedArguments> ParseArguments(
     std::vector<std::string> const& arguments, OptionSpec const& spec, std::string& error);
+
+// A command's arguments: "--help" or "-h" anywhere prints `usage` to standard
+// output; a usage error is reported with `usage` on standard error. In both
+// cases returns nullopt with the command's exit status in `exit_status`.
+std::optional<ParsedArguments> ParseCommandArguments(std::string_view command,
+    std::vector<std::string> const& arguments, OptionSpec const& spec, std::string_view usage,
+    int& exit_status);
 
 } // namespace edamaki::cli

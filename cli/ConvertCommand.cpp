@@ -22,49 +22,27 @@ constexpr char const* ConvertUsage
 
 int RunConvert(std::vector<std::string> const& arguments)
 {
-    for (auto const& argument : arguments) {
-        if (argument == "--help" || argument == "-h") {
-            std::cout << ConvertUsage;
-            return ExitSuccess;
-        }
-    }
-
-    std::string error;
-    auto const parsed = ParseArguments(arguments, { { "--to", "--encoding" }, {} }, error);
-    if (!parsed) {
-        PrintError("convert: " + error);
-        std::cerr << ConvertUsage;
-        return ExitUsage;
-    }
+    int exit_status = ExitSuccess;
+    auto const parsed = ParseCommandArguments(
+        "convert", arguments, { { "--to", "--encoding" }, {} }, ConvertUsage, exit_status);
+    if (!parsed)
+        return exit_status;
     auto const to = parsed->Value("--to");
     if (!to || (*to != "macro" && *to != "text")) {
         PrintError("convert: --to must be \"macro\" or \"text\"");
         std::cerr << ConvertUsage;
         return ExitUsage;
     }
-    auto const encoding = ParseEncodingChoice(parsed->Value("--encoding").value_or("auto"));
-    if (!encoding) {
-        PrintError("convert: --encoding must be auto, cp932 or utf-8");
+    auto const input = ReadCommandSource("convert", *parsed);
+    if (!input)
         return ExitUsage;
-    }
-    if (parsed->Positionals.size() > 1) {
-        PrintError("convert: only one source file may be given");
-        return ExitUsage;
-    }
-
-    auto const input
-        = ReadSourceInput(parsed->Positionals.empty() ? "-" : parsed->Positionals.front(), *encoding, error);
-    if (!input) {
-        PrintError(error);
-        return ExitUsage;
-    }
 
     FolderTree tree;
     if (!ReadSourceTree(*input, tree, "nothing was written"))
         return ExitUsage;
     auto const output
         = ConvertSource(tree, input->Lines, *to == "macro" ? SourceMode::Macro : SourceMode::Text);
-    if (!WriteSourceLines(std::cout, output, input->Encoding, error)) {
+    if (std::string error; !WriteSourceLines(std::cout, output, input->Encoding, error)) {
         PrintError(error);
         return ExitUsage;
     }

@@ -249,41 +249,20 @@ std::optional<std::string> ParentFolderFromArgument(
 
 int RunCreate(std::vector<std::string> const& arguments)
 {
-    for (auto const& argument : arguments) {
-        if (argument == "--help" || argument == "-h") {
-            std::cout << CreateUsage;
-            return ExitSuccess;
-        }
-    }
-
-    std::string error;
-    auto const parsed = ParseArguments(arguments, { { "--parent", "--encoding" }, { "--dry-run" } }, error);
-    if (!parsed) {
-        PrintError("create: " + error);
-        std::cerr << CreateUsage;
-        return ExitUsage;
-    }
-    auto const encoding = ParseEncodingChoice(parsed->Value("--encoding").value_or("auto"));
-    if (!encoding) {
-        PrintError("create: --encoding must be auto, cp932 or utf-8");
-        return ExitUsage;
-    }
-    if (parsed->Positionals.size() > 1) {
-        PrintError("create: only one source file may be given");
-        return ExitUsage;
-    }
+    int exit_status = ExitSuccess;
+    auto const parsed = ParseCommandArguments(
+        "create", arguments, { { "--parent", "--encoding" }, { "--dry-run" } }, CreateUsage, exit_status);
+    if (!parsed)
+        return exit_status;
     auto const parent_argument = parsed->Value("--parent");
     if (parent_argument && parent_argument->empty()) {
         PrintError("create: --parent needs a folder");
         return ExitUsage;
     }
 
-    auto const input
-        = ReadSourceInput(parsed->Positionals.empty() ? "-" : parsed->Positionals.front(), *encoding, error);
-    if (!input) {
-        PrintError(error);
+    auto const input = ReadCommandSource("create", *parsed);
+    if (!input)
         return ExitUsage;
-    }
 
     FolderTree tree;
     if (!ReadSourceTree(*input, tree, "nothing was created"))
@@ -291,6 +270,7 @@ int RunCreate(std::vector<std::string> const& arguments)
 
     HostFileSystem file_system;
     if (parent_argument) {
+        std::string error;
         auto const parent = ParentFolderFromArgument(*parent_argument, file_system.Names(), error);
         if (!parent) {
             PrintError("create: " + error);

@@ -26,20 +26,11 @@ constexpr char const* ImportUsage
 
 int RunImport(std::vector<std::string> const& arguments)
 {
-    for (auto const& argument : arguments) {
-        if (argument == "--help" || argument == "-h") {
-            std::cout << ImportUsage;
-            return ExitSuccess;
-        }
-    }
-
-    std::string error;
-    auto const parsed = ParseArguments(arguments, { { "--encoding" }, {} }, error);
-    if (!parsed) {
-        PrintError("import: " + error);
-        std::cerr << ImportUsage;
-        return ExitUsage;
-    }
+    int exit_status = ExitSuccess;
+    auto const parsed
+        = ParseCommandArguments("import", arguments, { { "--encoding" }, {} }, ImportUsage, exit_status);
+    if (!parsed)
+        return exit_status;
     auto const encoding = ParseEncodingChoice(parsed->Value("--encoding").value_or("cp932"));
     if (!encoding || *encoding == EncodingChoice::Auto) {
         PrintError("import: --encoding must be cp932 or utf-8");
@@ -63,7 +54,7 @@ int RunImport(std::vector<std::string> const& arguments)
     DetectedEncoding const output_encoding {
         *encoding == EncodingChoice::Utf8 ? TextEncoding::Utf8 : TextEncoding::ShiftJis, false
     };
-    if (!WriteSourceLines(std::cout, imported.Lines, output_encoding, error)) {
+    if (std::string error; !WriteSourceLines(std::cout, imported.Lines, output_encoding, error)) {
         PrintError("import: " + error);
         return ExitUsage;
     }

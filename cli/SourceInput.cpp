@@ -117,6 +117,25 @@ std::optional<SourceInput> ReadSourceInput(std::string const& path, EncodingChoi
     return input;
 }
 
+std::optional<SourceInput> ReadCommandSource(std::string_view command, ParsedArguments const& parsed)
+{
+    auto const encoding = ParseEncodingChoice(parsed.Value("--encoding").value_or("auto"));
+    if (!encoding) {
+        PrintError(std::string(command) + ": --encoding must be auto, cp932 or utf-8");
+        return std::nullopt;
+    }
+    if (parsed.Positionals.size() > 1) {
+        PrintError(std::string(command) + ": only one source file may be given");
+        return std::nullopt;
+    }
+    std::string error;
+    auto input
+        = ReadSourceInput(parsed.Positionals.empty() ? "-" : parsed.Positionals.front(), *encoding, error);
+    if (!input)
+        PrintError(error);
+    return input;
+}
+
 bool ReadSourceTree(SourceInput const& input, FolderTree& tree, std::string_view consequence)
 {
     ReadSource(tree, input.Lines);

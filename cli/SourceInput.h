@@ -4,6 +4,7 @@
 // chosen or detected encoding, into trimmed Shift-JIS lines for the core; and
 // writing lines back in the encoding they were read in.
 
+#include "cli/CommandLine.h"
 #include "text/Encoding.h"
 #include "tree/FolderTree.h"
 
@@ -34,6 +35,10 @@ struct SourceInput {
 // `error` to a message that names the file and, for encoding errors, the line.
 std::optional<SourceInput> ReadSourceInput(
     std::string const& path, EncodingChoice choice, std::string& error);
+
+// The source a command names: its "--encoding" (auto when missing) and at most
+// one FILE (standard input for "-" or none). Reports a failure and returns nullopt.
+std::optional<SourceInput> ReadCommandSource(std::string_view command, ParsedArguments const& parsed);
 
 // Reads the input's lines into the tree with the reader of their mode. A
 // source that asks for more than one read may make (the folder budget) is

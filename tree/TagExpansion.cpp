@@ -461,43 +461,33 @@ void TagExpansion::ExpandTag(NodeId tag_node, std::string_view prefix, std::stri
 void TagExpansion::ExpandNumberTag(
     NodeId tag_node, std::string_view tag, std::string_view prefix, std::string_view suffix)
 {
-    auto values = ParseNumberTag(tag);
-    if (!values)
-        return;
-    std::string const owned_prefix(prefix);
-    std::string const owned_suffix(suffix);
-    ExpansionPlan plan;
-    plan.Literals.push_back(owned_prefix);
-    plan.Generators.push_back(std::move(*values));
-    PlanText(plan, owned_suffix);
-    Run(tag_node, plan);
+    ExpandGenerated(tag_node, tag, ParseNumberTag, prefix, suffix);
 }
 
 void TagExpansion::ExpandCharTag(
     NodeId tag_node, std::string_view tag, std::string_view prefix, std::string_view suffix)
 {
-    auto values = ParseCharTag(tag);
-    if (!values)
-        return;
-    std::string const owned_prefix(prefix);
-    std::string const owned_suffix(suffix);
-    ExpansionPlan plan;
-    plan.Literals.push_back(owned_prefix);
-    plan.Generators.push_back(std::move(*values));
-    PlanText(plan, owned_suffix);
-    Run(tag_node, plan);
+    ExpandGenerated(tag_node, tag, ParseCharTag, prefix, suffix);
 }
 
 void TagExpansion::ExpandListTag(
     NodeId tag_node, std::string_view tag, std::string_view prefix, std::string_view suffix)
 {
+    ExpandGenerated(tag_node, tag, ParseListTag, prefix, suffix);
+}
+
+void TagExpansion::ExpandGenerated(
+    NodeId tag_node, std::string_view tag, TagParser parse, std::string_view prefix, std::string_view suffix)
+{
+    // The plan and the values refer to their texts: keep copies that outlive
+    // any change of the tree.
     std::string const owned_tag(tag);
-    auto values = ParseListTag(owned_tag);
+    auto values = parse(owned_tag);
     if (!values)
         return;
     std::string const owned_prefix(prefix);
     std::string const owned_suffix(suffix);
-    ExpansionPlan plan;
+    detail::ExpansionPlan plan;
     plan.Literals.push_back(owned_prefix);
     plan.Generators.push_back(std::move(*values));
     PlanText(plan, owned_suffix);

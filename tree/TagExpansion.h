@@ -27,7 +27,8 @@ namespace edamaki {
 
 namespace detail {
 struct ExpansionPlan;
-}
+class TagValues;
+} // namespace detail
 
 // A number inside a tag: blanks before it, an optional sign, then decimal
 // digits, or hexadecimal digits after "$", "x", "X", "0x" or "0X". Anything
@@ -68,6 +69,9 @@ private:
         std::size_t Bytes = 0;
     };
 
+    using TagParser = std::optional<detail::TagValues> (*)(std::string_view tag);
+    void ExpandGenerated(NodeId tag_node, std::string_view tag, TagParser parse, std::string_view prefix,
+        std::string_view suffix);
     void Run(NodeId tag_node, detail::ExpansionPlan const& plan);
     bool MakeFolder(NodeId tag_node, std::string const& name, NestedSize nested);
     bool ApplyTreeTag(NodeId tag_node, detail::ExpansionPlan const& plan, NestedSize nested);
