@@ -1,5 +1,6 @@
 #include "app/FolderImport.h"
 #include "create/CreationRun.h"
+#include "tests/ScratchFolder.h"
 #include "tests/SjisLiteral.h"
 #include "tree/TextSourceReader.h"
 
@@ -8,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <unistd.h>
 
 namespace edamaki {
 namespace {
@@ -21,10 +21,7 @@ class FolderImportTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_sandbox = fs::temp_directory_path()
-            / ("edamaki-import-test-" + std::to_string(::getpid()) + "-"
-                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_sandbox);
+        m_sandbox = testing::MakeScratchFolder("import-test");
         m_chosen = m_sandbox / "chosen";
         fs::create_directories(m_chosen);
     }

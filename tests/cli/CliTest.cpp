@@ -1,5 +1,6 @@
 // End-to-end tests of edamaki-cli: the real binary on real files.
 
+#include "tests/ScratchFolder.h"
 #include "tests/SjisLiteral.h"
 
 #include <gtest/gtest.h>
@@ -10,12 +11,12 @@
 #include <set>
 #include <sstream>
 #include <sys/wait.h>
-#include <unistd.h>
 
 namespace edamaki {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ListTree;
 using testing::Sjis;
 
 struct RunResult {
@@ -26,14 +27,7 @@ struct RunResult {
 
 class CliTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        m_directory = fs::temp_directory_path()
-            / ("edamaki-cli-test-" + std::to_string(::getpid()) + "-"
-                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_directory);
-        fs::create_directories(m_directory);
-    }
+    void SetUp() override { m_directory = testing::MakeScratchFolder("cli-test"); }
     void TearDown() override { fs::remove_all(m_directory); }
 
     std::string WriteFile(std::string const& name, std::string const& bytes)
@@ -227,19 +221,6 @@ TEST_F(CliTest, MacroSourcesThatOnceHurtReadersConvert)
         "<?dezodedu-macro?>\n<#1:1-2147483647>x<y\na\n><-:a>\n>>b\n<$:" + std::string(1 << 20, ',') + ">x\n");
     EXPECT_EQ(broken.Status, 0) << broken.Err;
     EXPECT_EQ(broken.Out, "x\r\n");
-}
-
-// Lists everything below `folder`: relative paths, "/" after folders.
-std::set<std::string> ListTree(fs::path const& folder)
-{
-    std::set<std::string> entries;
-    for (auto const& entry : fs::recursive_directory_iterator(folder)) {
-        std::string name = fs::relative(entry.path(), folder).string();
-        if (entry.is_directory())
-            name += '/';
-        entries.insert(name);
-    }
-    return entries;
 }
 
 TEST_F(CliTest, CreatePrintsEachFolderInWalkOrderAndASecondRunFindsThemAll)

@@ -1,5 +1,6 @@
 #include "create/CreationRun.h"
 #include "create/HostFileSystem.h"
+#include "tests/ScratchFolder.h"
 #include "tests/SjisLiteral.h"
 #include "tree/TextSourceReader.h"
 
@@ -8,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <unistd.h>
 
 namespace edamaki {
 namespace {
@@ -44,10 +44,7 @@ class CreationRunTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_sandbox = fs::temp_directory_path()
-            / ("edamaki-create-test-" + std::to_string(::getpid()) + "-"
-                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_sandbox);
+        m_sandbox = testing::MakeScratchFolder("create-test");
         m_parent = m_sandbox / "parent";
         fs::create_directories(m_parent);
     }
@@ -65,19 +62,6 @@ protected:
         return tree;
     }
 
-    // Everything inside `folder`, relative, "/" after folders.
-    static std::set<std::string> List(fs::path const& folder)
-    {
-        std::set<std::string> entries;
-        for (auto const& entry : fs::recursive_directory_iterator(folder)) {
-            std::string name = fs::relative(entry.path(), folder).string();
-            if (entry.is_directory())
-                name += '/';
-            entries.insert(name);
-        }
-        return entries;
-    }
-
     fs::path m_sandbox;
     fs::path m_parent;
 };
@@ -88,7 +72,7 @@ TEST_F(CreationRunTest, EachFolderBeforeItsSubfoldersAndEachSubtreeBeforeTheNext
     RecordingSink sink;
     CreationSummary const summary = CreateFolders(tree, sink);
     EXPECT_EQ(sink.Outcomes(Base()), (std::vector<std::string> { "+a", "+a/b", "+a/b/c", "+a/d", "+e" }));
-    EXPECT_EQ(List(m_parent), (std::set<std::string> { "a/", "a/b/", "a/b/c/", "a/d/", "e/" }));
+    EXPECT_EQ(testing::ListTree(m_parent), (std::set<std::string> { "a/", "a/b/", "a/b/c/", "a/d/", "e/" }));
     EXPECT_EQ(summary.Created, 5u);
     EXPECT_EQ(sink.Reports.front().Path, Base() + "a");
     EXPECT_EQ(sink.Reports[2].Path, Base() + "a/b/c");
@@ -145,7 +129,7 @@ TEST_F(CreationRunTest, SiblingsOfTheSameNameShareOneFolder)
     RecordingSink planned;
     CreateFolders(tree, planned, { .DryRun = true });
     EXPECT_EQ(planned.Outcomes(Base()), sink.Outcomes(Base()));
-    EXPECT_TRUE(List(m_parent).empty());
+    EXPECT_TRUE(testing::ListTree(m_parent).empty());
 }
 
 TEST_F(CreationRunTest, ATreeWithoutFoldersHasNothingToCreate)
@@ -173,7 +157,7 @@ TEST_F(CreationRunTest, ATruncatedTreeIsNotRun)
     EXPECT_TRUE(summary.Refused);
     EXPECT_TRUE(sink.Reports.empty());
     EXPECT_EQ(sink.NothingCount, 0);
-    EXPECT_TRUE(List(m_parent).empty());
+    EXPECT_TRUE(testing::ListTree(m_parent).empty());
 }
 
 TEST_F(CreationRunTest, TheRootFolderJoinsWithoutADoubledSeparator)
@@ -198,10 +182,10 @@ TEST_F(CreationRunTest, ADryRunCreatesNothingAndPredictsEachOutcome)
     fs::create_directories(m_parent / "old" / "kept");
     std::ofstream(m_parent / "file") << "in the way";
     FolderTree const tree = ReadTree({ "old\\kept\\new\\deeper", "old\\other", "file\\below", "fresh" });
-    auto const before = List(m_parent);
+    auto const before = testing::ListTree(m_parent);
     RecordingSink planned;
     CreationSummary const summary = CreateFolders(tree, planned, { .DryRun = true });
-    EXPECT_EQ(List(m_parent), before);
+    EXPECT_EQ(testing::ListTree(m_parent), before);
     std::vector<std::string> const expected { "=old", "=old/kept", "+old/kept/new", "+old/kept/new/deeper",
         "+old/other", "!file", "!file/below", "+fresh" };
     EXPECT_EQ(planned.Outcomes(Base()), expected);
@@ -269,7 +253,8 @@ TEST_F(CreationRunTest, NamesThatWouldLeaveTheParentFolderAreNotCreated)
         EXPECT_NE(sink.Reports[1].Reason.find("not tried"), std::string::npos);
         EXPECT_EQ(sink.Reports[3].Outcome, FolderOutcome::Created);
         EXPECT_EQ(summary.Failed, 3u);
-        EXPECT_EQ(List(m_sandbox), (std::set<std::string> { "parent/", "parent/fine/" })) << c.name;
+        EXPECT_EQ(testing::ListTree(m_sandbox), (std::set<std::string> { "parent/", "parent/fine/" }))
+            << c.name;
         fs::remove(m_parent / "fine");
     }
 }
@@ -296,7 +281,7 @@ TEST_F(CreationRunTest, OnlyAnAbsoluteParentFolderOfThisSystemIsUsed)
     CreateFolders(windows, sink);
     EXPECT_EQ(sink.Reports[1].Path, "C:\\Work\\a\\b");
     fs::current_path(previous);
-    EXPECT_EQ(List(m_sandbox), (std::set<std::string> { "parent/" }));
+    EXPECT_EQ(testing::ListTree(m_sandbox), (std::set<std::string> { "parent/" }));
 }
 
 struct CountingSink : CreationSink {
