@@ -5,6 +5,8 @@
 // path", "create this one directory". This is the POSIX layer (UTF-8 names,
 // "/" separators); another host gets a layer of its own with the same members.
 
+#include "text/Encoding.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -16,11 +18,6 @@ namespace edamaki {
 // Never replaces a character: a name that can't be converted is a failure.
 class HostNameConverter {
 public:
-    HostNameConverter();
-    ~HostNameConverter();
-    HostNameConverter(HostNameConverter const&) = delete;
-    HostNameConverter& operator=(HostNameConverter const&) = delete;
-
     // Appends the host's form of Shift-JIS `text` to `out`. On failure `out`
     // is left as it was and the result is false.
     bool AppendHostText(std::string_view shift_jis, std::string& out);
@@ -29,10 +26,7 @@ public:
     bool AppendShiftJisText(std::string_view host_text, std::string& out);
 
 private:
-    bool Convert(void* handle, std::string_view input, std::string& out);
-
-    void* m_to_host;
-    void* m_to_shift_jis;
+    ShiftJisConverter m_converter; // the host's encoding is UTF-8
 };
 
 // An error as the host reports it (errno here).

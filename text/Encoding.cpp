@@ -1,5 +1,6 @@
 #include "text/Encoding.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <iconv.h>
 
@@ -33,30 +34,41 @@ enum class OnFailure {
     Substitute,
 };
 
-// Converts `input`; on a character that can't be converted either stops and
-// reports its offset, or writes `substitute` and skips one input byte (or the
-// whole character when its length is known from `character_length`).
-template<typename CharacterLength>
-ConversionResult Convert(char const* to, char const* from, std::string_view input, OnFailure on_failure,
-    std::string_view substitute, CharacterLength character_length)
+bool IsAscii(std::string_view text)
 {
-    ConversionResult result;
-    IconvHandle const converter(to, from);
-    if (!converter.IsOpen()) {
-        result.Failure = ConversionFailure { 0 };
-        return result;
+    for (char const character : text) {
+        if (static_cast<unsigned char>(character) >= 0x80)
+            return false;
     }
+    return true;
+}
 
-    std::string& output = result.Text;
-    output.resize(input.size() * 2 + 16);
+std::size_t OneByte(std::string_view, std::size_t)
+{
+    return 1;
+}
+
+// Appends the conversion of `input` to `output` with an open converter. On a
+// character that can't be converted either stops, leaves `output` as it was
+// and returns the character's offset, or writes `substitute` and skips one
+// input byte (or the whole character when `character_length` knows its length).
+std::optional<std::size_t> AppendConverted(iconv_t converter, std::string_view input, std::string& output,
+    OnFailure on_failure = OnFailure::Stop, std::string_view substitute = {},
+    std::size_t (*character_length)(std::string_view, std::size_t) = OneByte)
+{
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        return 0;
+    std::size_t const original_size = output.size();
+    std::size_t out_used = original_size;
+    output.resize(out_used + input.size() * 2 + 16);
     char* in_pointer = const_cast<char*>(input.data());
     std::size_t in_left = input.size();
-    std::size_t out_used = 0;
+    std::optional<std::size_t> failure;
 
     while (in_left > 0) {
         char* out_pointer = output.data() + out_used;
         std::size_t out_left = output.size() - out_used;
-        std::size_t const status = iconv(converter.Get(), &in_pointer, &in_left, &out_pointer, &out_left);
+        std::size_t const status = iconv(converter, &in_pointer, &in_left, &out_pointer, &out_left);
         out_used = output.size() - out_left;
         if (status != static_cast<std::size_t>(-1))
             break;
@@ -67,9 +79,9 @@ ConversionResult Convert(char const* to, char const* from, std::string_view inpu
         // EILSEQ or EINVAL: a character that can't be converted, or a truncated one.
         std::size_t const offset = input.size() - in_left;
         if (on_failure == OnFailure::Stop) {
-            result.Failure = ConversionFailure { offset };
-            output.resize(out_used);
-            return result;
+            failure = offset;
+            out_used = original_size;
+            break;
         }
         std::size_t const skip = std::min(in_left, character_length(input, offset));
         output.resize(out_used);
@@ -78,9 +90,19 @@ ConversionResult Convert(char const* to, char const* from, std::string_view inpu
         output.resize(out_used + in_left * 2 + 16);
         in_pointer += skip;
         in_left -= skip;
-        iconv(converter.Get(), nullptr, nullptr, nullptr, nullptr);
+        iconv(converter, nullptr, nullptr, nullptr, nullptr);
     }
+    iconv(converter, nullptr, nullptr, nullptr, nullptr);
     output.resize(out_used);
+    return failure;
+}
+
+ConversionResult ConvertOnce(char const* to, char const* from, std::string_view input)
+{
+    IconvHandle const converter(to, from);
+    ConversionResult result;
+    if (auto const failure = AppendConverted(converter.Get(), input, result.Text))
+        result.Failure = ConversionFailure { *failure };
     return result;
 }
 
@@ -103,26 +125,58 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t offset)
     return length;
 }
 
-std::size_t OneByte(std::string_view, std::size_t)
-{
-    return 1;
-}
-
 } // namespace
 
 ConversionResult ShiftJisToUtf8(std::string_view shift_jis)
 {
-    return Convert("UTF-8", "CP932", shift_jis, OnFailure::Stop, {}, OneByte);
+    return ConvertOnce("UTF-8", "CP932", shift_jis);
 }
 
 ConversionResult Utf8ToShiftJis(std::string_view utf8)
 {
-    return Convert("CP932", "UTF-8", utf8, OnFailure::Stop, {}, OneByte);
+    return ConvertOnce("CP932", "UTF-8", utf8);
 }
 
 std::string Utf8ToShiftJisForReading(std::string_view utf8)
 {
-    return Convert("CP932", "UTF-8", utf8, OnFailure::Substitute, "?", Utf8SequenceLength).Text;
+    IconvHandle const converter("CP932", "UTF-8");
+    std::string text;
+    AppendConverted(converter.Get(), utf8, text, OnFailure::Substitute, "?", Utf8SequenceLength);
+    return text;
+}
+
+ShiftJisConverter::ShiftJisConverter()
+    : m_to_utf8(iconv_open("UTF-8", "CP932"))
+    , m_to_shift_jis(iconv_open("CP932", "UTF-8"))
+{
+}
+
+ShiftJisConverter::~ShiftJisConverter()
+{
+    for (void* handle : { m_to_utf8, m_to_shift_jis }) {
+        if (static_cast<iconv_t>(handle) != reinterpret_cast<iconv_t>(-1))
+            iconv_close(static_cast<iconv_t>(handle));
+    }
+}
+
+std::optional<std::size_t> ShiftJisConverter::AppendUtf8(std::string_view shift_jis, std::string& out)
+{
+    // Code page 932 and UTF-8 agree on every byte below 0x80, the backslash
+    // and the tilde included, and most names are plain ASCII.
+    if (IsAscii(shift_jis)) {
+        out.append(shift_jis);
+        return std::nullopt;
+    }
+    return AppendConverted(static_cast<iconv_t>(m_to_utf8), shift_jis, out);
+}
+
+std::optional<std::size_t> ShiftJisConverter::AppendShiftJis(std::string_view utf8, std::string& out)
+{
+    if (IsAscii(utf8)) {
+        out.append(utf8);
+        return std::nullopt;
+    }
+    return AppendConverted(static_cast<iconv_t>(m_to_shift_jis), utf8, out);
 }
 
 std::size_t FindInvalidUtf8(std::string_view bytes)

@@ -37,6 +37,26 @@ ConversionResult Utf8ToShiftJis(std::string_view utf8);
 // is read, never where it is stored.
 std::string Utf8ToShiftJisForReading(std::string_view utf8);
 
+// Converts many texts between Shift-JIS and UTF-8 with converters opened once
+// and reused: opening a converter costs far more than converting a name. Never
+// replaces a character. Not for use from two threads at once.
+class ShiftJisConverter {
+public:
+    ShiftJisConverter();
+    ~ShiftJisConverter();
+    ShiftJisConverter(ShiftJisConverter const&) = delete;
+    ShiftJisConverter& operator=(ShiftJisConverter const&) = delete;
+
+    // Append the conversion to `out`. On failure `out` is left as it was and
+    // the result is the byte offset of the first character that failed.
+    std::optional<std::size_t> AppendUtf8(std::string_view shift_jis, std::string& out);
+    std::optional<std::size_t> AppendShiftJis(std::string_view utf8, std::string& out);
+
+private:
+    void* m_to_utf8;
+    void* m_to_shift_jis;
+};
+
 constexpr std::string_view Utf8ByteOrderMark = "\xEF\xBB\xBF";
 
 // Byte offset of the first byte that does not belong to a well-formed UTF-8

@@ -4,19 +4,28 @@
 
 namespace edamaki {
 
+namespace {
+
+// The desktop program converts on its one user-interface thread: names of the
+// tree view, log lines, editor text. One converter serves them all.
+ShiftJisConverter& Converter()
+{
+    static ShiftJisConverter converter;
+    return converter;
+}
+
+} // namespace
+
 QString ShiftJisToQString(std::string_view shift_jis)
 {
     // Show what converts and mark each byte that doesn't; this text is only displayed.
-    QString shown;
-    while (!shift_jis.empty()) {
-        ConversionResult const converted = ShiftJisToUtf8(shift_jis);
-        shown += QString::fromStdString(converted.Text);
-        if (converted.Succeeded())
-            break;
-        shown += QChar::ReplacementCharacter;
-        shift_jis.remove_prefix(converted.Failure->Offset + 1);
+    std::string utf8;
+    while (auto const failure = Converter().AppendUtf8(shift_jis, utf8)) {
+        Converter().AppendUtf8(shift_jis.substr(0, *failure), utf8);
+        utf8 += "\xEF\xBF\xBD"; // U+FFFD
+        shift_jis.remove_prefix(*failure + 1);
     }
-    return shown;
+    return QString::fromStdString(utf8);
 }
 
 std::string QStringToShiftJisForReading(QString const& text)
