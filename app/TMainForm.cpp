@@ -105,18 +105,6 @@ public:
     WaitCursor& operator=(WaitCursor const&) = delete;
 };
 
-// The editor's font: the fixed-pitch Japanese face first, then the free ones.
-QFont EditorFont()
-{
-    QFont font;
-    font.setFamilies({ QStringLiteral("ＭＳ ゴシック"), QStringLiteral("MS Gothic"),
-        QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP"),
-        QStringLiteral("Noto Sans CJK JP"), QStringLiteral("VL Gothic"), QStringLiteral("monospace") });
-    font.setStyleHint(QFont::TypeWriter);
-    font.setPixelSize(13);
-    return font;
-}
-
 QStringList ToQStrings(std::vector<std::string> const& shift_jis_lines)
 {
     QStringList lines;
@@ -268,7 +256,7 @@ void TMainForm::CreateLayout()
 
     SrcList = new QPlainTextEdit(Panel1);
     SrcList->setObjectName(QStringLiteral("SrcList"));
-    SrcList->setFont(EditorFont());
+    SrcList->setFont(edamaki::JapaneseFont(QStringLiteral("ＭＳ ゴシック"), 13));
     SrcList->setLineWrapMode(QPlainTextEdit::NoWrap);
     SrcList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     SrcList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
