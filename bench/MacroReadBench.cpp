@@ -30,7 +30,7 @@ Lines TaggedSource(int line_count)
         lines.push_back(">>module<@1:A-D>");
         lines.push_back(">>>test");
         lines.push_back(">doc");
-        lines.push_back(">><$:spec,design,manual>");
+        lines.push_back(">><$:plan,design,manual>");
         lines.push_back("Year" + id + "-<#4:2021-2024>");
         lines.push_back(">Q<#1:1-4>");
         lines.push_back(">>report");

@@ -15,7 +15,7 @@ std::optional<std::string> ParsedArguments::Value(std::string const& name) const
 }
 
 std::optional<ParsedArguments> ParseArguments(
-    std::vector<std::string> const& arguments, OptionSpec const& spec, std::string& error)
+    std::vector<std::string> const& arguments, OptionTable const& options, std::string& error)
 {
     ParsedArguments parsed;
     bool options_ended = false;
@@ -35,7 +35,7 @@ std::optional<ParsedArguments> ParseArguments(
             name = argument.substr(0, equals);
             inline_value = argument.substr(equals + 1);
         }
-        if (spec.FlagOptions.contains(name)) {
+        if (options.FlagOptions.contains(name)) {
             if (inline_value) {
                 error = "option " + name + " takes no value";
                 return std::nullopt;
@@ -43,7 +43,7 @@ std::optional<ParsedArguments> ParseArguments(
             parsed.Flags.insert(name);
             continue;
         }
-        if (!spec.ValueOptions.contains(name)) {
+        if (!options.ValueOptions.contains(name)) {
             error = "unknown option " + name;
             return std::nullopt;
         }
@@ -61,7 +61,7 @@ std::optional<ParsedArguments> ParseArguments(
 }
 
 std::optional<ParsedArguments> ParseCommandArguments(std::string_view command,
-    std::vector<std::string> const& arguments, OptionSpec const& spec, std::string_view usage,
+    std::vector<std::string> const& arguments, OptionTable const& options, std::string_view usage,
     int& exit_status)
 {
     for (auto const& argument : arguments) {
@@ -72,7 +72,7 @@ std::optional<ParsedArguments> ParseCommandArguments(std::string_view command,
         }
     }
     std::string error;
-    auto parsed = ParseArguments(arguments, spec, error);
+    auto parsed = ParseArguments(arguments, options, error);
     if (!parsed) {
         PrintError(std::string(command) + ": " + error);
         std::cerr << usage;

@@ -12,7 +12,7 @@
 
 namespace edamaki::cli {
 
-struct OptionSpec {
+struct OptionTable {
     std::set<std::string> ValueOptions; // "--to" takes a value
     std::set<std::string> FlagOptions;  // "--dry-run" takes none
 };
@@ -30,13 +30,13 @@ struct ParsedArguments {
 // "--name value" and "--name=value"; "--" ends the options; "-" alone is a
 // positional. On a usage error returns nullopt and sets `error`.
 std::optional<ParsedArguments> ParseArguments(
-    std::vector<std::string> const& arguments, OptionSpec const& spec, std::string& error);
+    std::vector<std::string> const& arguments, OptionTable const& options, std::string& error);
 
 // A command's arguments: "--help" or "-h" anywhere prints `usage` to standard
 // output; a usage error is reported with `usage` on standard error. In both
 // cases returns nullopt with the command's exit status in `exit_status`.
 std::optional<ParsedArguments> ParseCommandArguments(std::string_view command,
-    std::vector<std::string> const& arguments, OptionSpec const& spec, std::string_view usage,
+    std::vector<std::string> const& arguments, OptionTable const& options, std::string_view usage,
     int& exit_status);
 
 } // namespace edamaki::cli

@@ -224,27 +224,28 @@ using detail::ExpansionPlan;
 using detail::TagValues;
 using Ending = ExpansionPlan::Ending;
 
-// The number between "<#" or "<@" and the first ":" (position 3 up to it), and
-// the text after that ":". None when there is no character between them.
-bool SplitCountedTag(std::string_view tag, std::string_view& count, std::string_view& rest)
+// The count between "<#" or "<@" and the first ":" (position 3 up to it),
+// unreadable counting as 0, and sets `rest` to the text after that ":". None
+// when there is no character between them or the count is 0.
+std::optional<std::int32_t> ReadTagCount(std::string_view tag, std::string_view& rest)
 {
     std::size_t const colon = FindCharacter(tag, ':');
     if (colon == NoPosition || colon < 3)
-        return false;
-    count = tag.substr(2, colon - 2);
+        return std::nullopt;
+    std::int32_t const count = ReadTagNumber(tag.substr(2, colon - 2)).value_or(0);
+    if (count == 0)
+        return std::nullopt;
     rest = tag.substr(colon + 1);
-    return true;
+    return count;
 }
 
 std::optional<TagValues> ParseNumberTag(std::string_view tag)
 {
-    std::string_view count_text;
     std::string_view rest;
-    if (!SplitCountedTag(tag, count_text, rest))
+    auto const read_digits = ReadTagCount(tag, rest);
+    if (!read_digits)
         return std::nullopt;
-    std::int32_t const digits = ReadTagNumber(count_text).value_or(0);
-    if (digits == 0)
-        return std::nullopt;
+    std::int32_t const digits = *read_digits;
 
     std::size_t const dash = FindCharacter(rest, '-');
     if (dash == NoPosition)
@@ -278,13 +279,11 @@ std::optional<TagValues> ParseNumberTag(std::string_view tag)
 
 std::optional<TagValues> ParseCharTag(std::string_view tag)
 {
-    std::string_view count_text;
     std::string_view rest;
-    if (!SplitCountedTag(tag, count_text, rest))
+    auto const read_count = ReadTagCount(tag, rest);
+    if (!read_count)
         return std::nullopt;
-    std::int32_t const count = ReadTagNumber(count_text).value_or(0);
-    if (count == 0)
-        return std::nullopt;
+    std::int32_t const count = *read_count;
 
     // X "-" Y, then "," or ">". X and Y must be single-byte letters or digits,
     // so looking at bytes decides exactly as looking at characters would.
