@@ -3,8 +3,7 @@
 // one frame (16 ms); a source whose tags ask for billions of folders should be
 // stopped by the folder budget quickly.
 
-#include "tree/MacroSourceReader.h"
-#include "tree/TextSourceReader.h"
+#include "app/SourceDocument.h"
 
 #include <benchmark/benchmark.h>
 
@@ -106,68 +105,51 @@ Lines PlainTextSource(int line_count)
     return lines;
 }
 
-void ReadMacro(benchmark::State& state, Lines (*make)(int))
+// Reads the source again and again with the reader of its mode, as the
+// desktop program does after each key stroke.
+void ReadRepeatedly(benchmark::State& state, Lines const& lines)
 {
-    auto const lines = make(static_cast<int>(state.range(0)));
     edamaki::FolderTree tree;
     for (auto _ : state) {
-        edamaki::LoadMacroSource(tree, lines);
+        edamaki::ReadSource(tree, lines);
         benchmark::DoNotOptimize(tree.NodeCount());
     }
     state.counters["folders"] = static_cast<double>(tree.NodeCount() - 1);
     state.counters["truncated"] = tree.IsTruncated() ? 1 : 0;
 }
 
+void ReadMade(benchmark::State& state, Lines (*make)(int))
+{
+    ReadRepeatedly(state, make(static_cast<int>(state.range(0))));
+}
+
 void BM_ReadTaggedMacroSource(benchmark::State& state)
 {
-    ReadMacro(state, TaggedSource);
+    ReadMade(state, TaggedSource);
 }
-
 void BM_ReadTopLevelTags(benchmark::State& state)
 {
-    ReadMacro(state, TopLevelTagSource);
+    ReadMade(state, TopLevelTagSource);
 }
-
 void BM_ReadPlainMacroSource(benchmark::State& state)
 {
-    ReadMacro(state, PlainMacroSource);
+    ReadMade(state, PlainMacroSource);
 }
-
 void BM_ReadPlainTextSource(benchmark::State& state)
 {
-    auto const lines = PlainTextSource(static_cast<int>(state.range(0)));
-    edamaki::FolderTree tree;
-    for (auto _ : state) {
-        edamaki::LoadTextSource(tree, lines);
-        benchmark::DoNotOptimize(tree.NodeCount());
-    }
-    state.counters["folders"] = static_cast<double>(tree.NodeCount() - 1);
+    ReadMade(state, PlainTextSource);
 }
 
 // The time until the folder budget stops a sequence to the largest number.
 void BM_BudgetStopsTheLongestSequence(benchmark::State& state)
 {
-    Lines const lines { "<?dezodedu-macro?>", "<#1:0-2147483647>" };
-    edamaki::FolderTree tree;
-    for (auto _ : state) {
-        edamaki::LoadMacroSource(tree, lines);
-        benchmark::DoNotOptimize(tree.NodeCount());
-    }
-    state.counters["folders"] = static_cast<double>(tree.NodeCount() - 1);
-    state.counters["truncated"] = tree.IsTruncated() ? 1 : 0;
+    ReadRepeatedly(state, { "<?dezodedu-macro?>", "<#1:0-2147483647>" });
 }
 
 // The same, when every value copies a nested line to the top level.
 void BM_BudgetStopsRepeatedCopies(benchmark::State& state)
 {
-    Lines const lines { "<?dezodedu-macro?>", "<#1:0-2147483647><-:none>", ">copied" };
-    edamaki::FolderTree tree;
-    for (auto _ : state) {
-        edamaki::LoadMacroSource(tree, lines);
-        benchmark::DoNotOptimize(tree.NodeCount());
-    }
-    state.counters["folders"] = static_cast<double>(tree.NodeCount() - 1);
-    state.counters["truncated"] = tree.IsTruncated() ? 1 : 0;
+    ReadRepeatedly(state, { "<?dezodedu-macro?>", "<#1:0-2147483647><-:none>", ">copied" });
 }
 
 BENCHMARK(BM_ReadTaggedMacroSource)->Arg(2000)->Unit(benchmark::kMillisecond);
