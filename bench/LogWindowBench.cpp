@@ -1,10 +1,10 @@
 // The log window filling 100,000 lines, side by side with the same run
 // reporting to no window at all: the difference is what the log costs.
 
-#include "create/CreationRun.h"
-#include "create/LogListModel.h"
-#include "create/TForm3.h"
-#include "tree/TextSourceReader.h"
+#include "core/disk/CreationRun.h"
+#include "core/tree/TextSourceReader.h"
+#include "gui/models/LogListModel.h"
+#include "gui/windows/TForm3.h"
 
 #include <QDir>
 #include <QPushButton>

@@ -3,7 +3,7 @@
 // one frame (16 ms); a source whose tags ask for billions of folders should be
 // stopped by the folder budget quickly.
 
-#include "app/SourceDocument.h"
+#include "core/document/SourceDocument.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,12 +2,12 @@
 // and the tree view shows the new tree. The budget is one frame (16 ms). The
 // core read alone runs beside it, so the share of the view is visible.
 
-#include "app/TMainForm.h"
-#include "create/TForm3.h"
-#include "text/Encoding.h"
-#include "text/QtShiftJis.h"
-#include "tree/MacroSourceReader.h"
-#include "tree/TForm1.h"
+#include "core/text/Encoding.h"
+#include "core/tree/MacroSourceReader.h"
+#include "gui/qt/QtShiftJis.h"
+#include "gui/windows/TForm1.h"
+#include "gui/windows/TForm3.h"
+#include "gui/windows/TMainForm.h"
 
 #include <QApplication>
 #include <QKeyEvent>

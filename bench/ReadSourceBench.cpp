@@ -1,6 +1,6 @@
 // Reading text-mode sources: the cost per line should stay flat as sources grow.
 
-#include "tree/TextSourceReader.h"
+#include "core/tree/TextSourceReader.h"
 
 #include <benchmark/benchmark.h>
 

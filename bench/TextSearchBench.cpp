@@ -2,8 +2,8 @@
 // every candidate is tried: down and up, ignoring or matching case, with and
 // without whole words. Bytes per second is the figure to compare.
 
-#include "app/TextSearch.h"
-#include "text/Encoding.h"
+#include "core/search/TextSearch.h"
+#include "core/text/Encoding.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,8 +1,8 @@
-#include "app/SourceDocument.h"
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cli/SourceInput.h"
-#include "tree/FolderTree.h"
+#include "core/document/SourceDocument.h"
+#include "core/tree/FolderTree.h"
 
 #include <iostream>
 

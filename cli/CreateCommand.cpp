@@ -1,11 +1,11 @@
-#include "app/SourceDocument.h"
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cli/SourceInput.h"
-#include "create/CreationRun.h"
-#include "create/HostFileSystem.h"
-#include "text/ShiftJis.h"
-#include "tree/FolderTree.h"
+#include "core/disk/CreationRun.h"
+#include "core/disk/HostFileSystem.h"
+#include "core/document/SourceDocument.h"
+#include "core/text/ShiftJis.h"
+#include "core/tree/FolderTree.h"
 
 #include <cerrno>
 #include <chrono>

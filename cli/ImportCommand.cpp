@@ -1,7 +1,7 @@
-#include "app/FolderImport.h"
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cli/SourceInput.h"
+#include "core/disk/FolderImport.h"
 
 #include <iostream>
 

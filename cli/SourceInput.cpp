@@ -1,7 +1,7 @@
 #include "cli/SourceInput.h"
 
-#include "app/SourceDocument.h"
 #include "cli/Commands.h"
+#include "core/document/SourceDocument.h"
 
 #include <cerrno>
 #include <cstring>

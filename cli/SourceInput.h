@@ -5,8 +5,8 @@
 // writing lines back in the encoding they were read in.
 
 #include "cli/CommandLine.h"
-#include "text/Encoding.h"
-#include "tree/FolderTree.h"
+#include "core/text/Encoding.h"
+#include "core/tree/FolderTree.h"
 
 #include <optional>
 #include <ostream>

@@ -5,10 +5,10 @@
 // Build with clang (-DEDAMAKI_BUILD_FUZZ=ON) and run, for instance:
 //   build-fuzz/SourceReaderFuzzer -max_len=4096 -timeout=10 corpus/
 
-#include "tree/FolderTree.h"
-#include "tree/MacroSourceReader.h"
-#include "tree/SourceWriters.h"
-#include "tree/TextSourceReader.h"
+#include "core/tree/FolderTree.h"
+#include "core/tree/MacroSourceReader.h"
+#include "core/tree/SourceWriters.h"
+#include "core/tree/TextSourceReader.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -3,7 +3,7 @@
 // Test helper: Shift-JIS bytes of a UTF-8 literal, so tests can be written in
 // readable Japanese.
 
-#include "text/Encoding.h"
+#include "core/text/Encoding.h"
 
 #include <stdexcept>
 #include <string>

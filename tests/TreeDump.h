@@ -3,7 +3,7 @@
 // Test helper: a compact picture of a folder tree, "a(b,c(d)),e", so that a
 // whole tree is checked in one comparison.
 
-#include "tree/FolderTree.h"
+#include "core/tree/FolderTree.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "text/QtShiftJis.h"
+#include "gui/qt/QtShiftJis.h"
 #include "tests/SjisLiteral.h"
 
 #include <gtest/gtest.h>

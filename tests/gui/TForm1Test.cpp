@@ -1,7 +1,7 @@
-#include "tree/TForm1.h"
+#include "gui/windows/TForm1.h"
 
+#include "gui/models/FolderTreeModel.h"
 #include "tests/SjisLiteral.h"
-#include "tree/FolderTreeModel.h"
 
 #include <QApplication>
 #include <QHeaderView>

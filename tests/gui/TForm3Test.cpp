@@ -1,13 +1,13 @@
-#include "create/TForm3.h"
+#include "gui/windows/TForm3.h"
 
 #include <QAbstractButton>
 
-#include "create/CreationRun.h"
-#include "create/LogListModel.h"
+#include "core/disk/CreationRun.h"
+#include "core/tree/TextSourceReader.h"
+#include "gui/models/LogListModel.h"
+#include "gui/qt/QtShiftJis.h"
 #include "tests/SjisLiteral.h"
 #include "tests/gui/ModalDriver.h"
-#include "text/QtShiftJis.h"
-#include "tree/TextSourceReader.h"
 
 #include <QApplication>
 #include <QDir>

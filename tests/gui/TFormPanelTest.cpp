@@ -1,4 +1,4 @@
-#include "controls/TFormPanel.h"
+#include "gui/widgets/TFormPanel.h"
 
 #include <QApplication>
 #include <QMainWindow>

@@ -1,13 +1,13 @@
-#include "app/TMainForm.h"
+#include "gui/windows/TMainForm.h"
 
 #include <QAbstractButton>
 
-#include "create/LogListModel.h"
-#include "create/TForm3.h"
+#include "gui/models/LogListModel.h"
+#include "gui/windows/TForm1.h"
+#include "gui/windows/TForm3.h"
 #include "tests/SjisLiteral.h"
 #include "tests/TreeDump.h"
 #include "tests/gui/ModalDriver.h"
-#include "tree/TForm1.h"
 
 #include <QAbstractItemView>
 #include <QDesktopServices>

@@ -4,9 +4,9 @@
 //
 //   edamaki_screenshots OUTPUT_FOLDER EXAMPLES_FOLDER
 
-#include "app/TMainForm.h"
-#include "create/TForm3.h"
-#include "tree/TForm1.h"
+#include "gui/windows/TForm1.h"
+#include "gui/windows/TForm3.h"
+#include "gui/windows/TMainForm.h"
 
 #include <QAbstractButton> // ModalDriver presses buttons
 

@@ -1,4 +1,4 @@
-#include "controls/TplBrowseFolder.h"
+#include "gui/widgets/TplBrowseFolder.h"
 
 #include <QAbstractButton>
 #include <QDialogButtonBox>

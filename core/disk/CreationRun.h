@@ -1,0 +1,67 @@
+#pragma once
+
+// The creation run: makes on disk every folder of the tree below the parent
+// folder, one level per call, in pre-order, and reports each folder to a sink.
+
+#include "core/tree/FolderTree.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace edamaki {
+
+class HostFileSystem;
+
+enum class FolderOutcome {
+    Created,
+    Existed,
+    Failed,
+};
+
+struct FolderReport {
+    // The full path as the tree spells it (Shift-JIS): parent folder and names.
+    std::string Path;
+    // The same path in the host's encoding, exactly as passed to the file
+    // system (for a folder refused before the file system was asked: as it
+    // would have been); empty when the path could not be converted.
+    std::string HostPath;
+    FolderOutcome Outcome = FolderOutcome::Failed;
+    // For a failure: the system's reason, or why the folder was not tried (UTF-8).
+    std::string Reason;
+};
+
+// Receives the outcome of a run, folder by folder, in walk order.
+class CreationSink {
+public:
+    virtual ~CreationSink() = default;
+    virtual void FolderHandled(FolderReport const& report) = 0;
+    // The tree holds no folder below the root node.
+    virtual void NothingToCreate() = 0;
+};
+
+constexpr std::string_view NothingToCreateMessage
+    = "\x8d\xec\x90\xac\x82\xb7\x82\xe9\x83\x74\x83\x48\x83\x8b\x83\x5f\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82"
+      "\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd\x81\x42";
+
+struct CreationOptions {
+    // Report what would happen ("created" for every missing folder) without
+    // creating anything.
+    bool DryRun = false;
+};
+
+struct CreationSummary {
+    std::size_t Created = 0;
+    std::size_t Existed = 0;
+    std::size_t Failed = 0;
+    // The tree was truncated by the folder budget: nothing was run.
+    bool Refused = false;
+};
+
+// Runs over the whole tree with the host's file system. The caller refuses a
+// truncated tree before it gets here.
+CreationSummary CreateFolders(FolderTree const& tree, CreationSink& sink, CreationOptions options = {});
+CreationSummary CreateFolders(
+    FolderTree const& tree, HostFileSystem& file_system, CreationSink& sink, CreationOptions options = {});
+
+} // namespace edamaki

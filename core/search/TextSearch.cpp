@@ -1,0 +1,236 @@
+#include "core/search/TextSearch.h"
+
+#include "core/text/ShiftJis.h"
+
+namespace edamaki {
+
+namespace {
+
+// Byte length of the match of `pattern` at `position`, or none. Each
+// character of the text is compared whole with the character of the pattern
+// at the same place; the widths come from the byte values. A character that
+// would reach past the end of the text, or a pattern that ends in half a
+// character, never matches.
+std::optional<std::ptrdiff_t> MatchAt(
+    SearchSubject const& subject, std::ptrdiff_t position, std::string_view pattern, bool match_case)
+{
+    auto const text = subject.Text;
+    auto const text_left = subject.Length() - position;
+    auto const pattern_length = static_cast<std::ptrdiff_t>(pattern.size());
+    std::ptrdiff_t index = 0;
+    while (index < pattern_length) {
+        if (index >= text_left)
+            return std::nullopt;
+        auto const t = static_cast<unsigned char>(text[static_cast<std::size_t>(position + index)]);
+        auto const s = static_cast<unsigned char>(pattern[static_cast<std::size_t>(index)]);
+        if (IsLeadByte(t)) {
+            if (index + 1 >= text_left || index + 1 >= pattern_length)
+                return std::nullopt;
+            auto const t2 = static_cast<unsigned char>(text[static_cast<std::size_t>(position + index + 1)]);
+            auto const s2 = static_cast<unsigned char>(pattern[static_cast<std::size_t>(index + 1)]);
+            bool const equal = match_case ? s == t && s2 == t2 : MatchDoubleByteChar(s, s2, t, t2);
+            if (!equal)
+                return std::nullopt;
+            index += 2;
+            continue;
+        }
+        // A single byte of the text matches only a single byte: neither side
+        // of the comparison can be a lead byte.
+        if (s != (match_case ? t : UpperCaseMap[t]))
+            return std::nullopt;
+        ++index;
+    }
+    return index;
+}
+
+} // namespace
+
+std::size_t SearchableLength(std::string_view text)
+{
+    auto const end = text.find('\0');
+    return end == std::string_view::npos ? text.size() : end;
+}
+
+std::string UpperCaseSearchString(std::string_view search)
+{
+    std::string result(search);
+    std::size_t offset = 0;
+    while (offset < result.size()) {
+        auto const first = static_cast<unsigned char>(result[offset]);
+        if (!IsLeadByte(first) || offset + 1 >= result.size()) {
+            result[offset] = static_cast<char>(UpperCaseMap[first]);
+            ++offset;
+            continue;
+        }
+        auto const second = static_cast<unsigned char>(result[offset + 1]);
+        auto set = [&](unsigned char lead, int trail) {
+            result[offset] = static_cast<char>(lead);
+            result[offset + 1] = static_cast<char>(trail);
+        };
+        if (first == 0x82 && second >= 0x81 && second <= 0x9A)
+            set(0x82, second - 0x21); // full-width a-z
+        else if (first == 0x83 && second >= 0xBF && second <= 0xD6)
+            set(0x83, second - 0x20); // Greek
+        else if (first == 0x84 && second >= 0x70 && second <= 0x7E)
+            set(0x84, second - 0x30); // Cyrillic, before the gap at 0x7F
+        else if (first == 0x84 && second >= 0x80 && second <= 0x91)
+            set(0x84, second - 0x31); // Cyrillic, after the gap
+        else if (first == 0xEE && second >= 0xEF && second <= 0xF8)
+            set(0x87, second - 0x9B); // small Roman numerals
+        offset += 2;
+    }
+    return result;
+}
+
+bool MatchDoubleByteChar(unsigned char p1, unsigned char p2, unsigned char q1, unsigned char q2)
+{
+    if (p1 == q1) {
+        if (p2 == q2)
+            return true;
+        if (q1 == 0x82 && q2 >= 0x81 && q2 <= 0x9A)
+            return p2 == q2 - 0x21;
+        if (q1 == 0x83 && q2 >= 0xBF && q2 <= 0xD6)
+            return p2 == q2 - 0x20;
+        if (q1 == 0x84 && q2 >= 0x70 && q2 <= 0x7E)
+            return p2 == q2 - 0x30;
+        if (q1 == 0x84 && q2 >= 0x80 && q2 <= 0x91)
+            return p2 == q2 - 0x31;
+        return false;
+    }
+    if (p1 == 0x87 && q1 == 0xEE && q2 >= 0xEF && q2 <= 0xF8)
+        return p2 == q2 - 0x9B;
+    return false;
+}
+
+std::vector<CharacterKind> BuildCharacterMap(std::string_view text)
+{
+    std::vector<CharacterKind> map(text.size() + 1, CharacterKind::Single);
+    std::size_t offset = 0;
+    while (offset < text.size()) {
+        if (IsLeadByte(text[offset])) {
+            map[offset] = CharacterKind::First;
+            map[offset + 1] = CharacterKind::Second;
+            offset += 2;
+        } else {
+            ++offset;
+        }
+    }
+    return map;
+}
+
+void NextWordStart(SearchSubject const& subject, SearchCursor& cursor)
+{
+    auto& position = cursor.Position;
+    auto& count = cursor.Count;
+    auto const direction = cursor.Direction;
+    bool const down = direction > 0;
+    // Count never takes the position out of the text when it comes from
+    // SearchPrepared; the bounds only guard other callers.
+    auto inside = [&](std::ptrdiff_t offset) { return offset >= 0 && offset < subject.Length(); };
+    if (!inside(position))
+        return;
+
+    if (down && subject.IsWordStart(position))
+        return;
+    // First run: down over the rest of the word, up over delimiters.
+    while (count > 0 && inside(position + direction) && subject.IsDelimiterAt(position) != down) {
+        position += direction;
+        --count;
+    }
+    // Second run: down over delimiters, up over the word.
+    while (count > 0 && inside(position + direction) && subject.IsDelimiterAt(position) == down) {
+        position += direction;
+        --count;
+    }
+    if (!down && subject.IsDelimiterAt(position) && inside(position + 1)) {
+        // Up, the run stopped on the delimiter before the word.
+        ++position;
+        ++count;
+    }
+    if (subject.IsSecondByte(position)) {
+        position += direction;
+        --count;
+    }
+}
+
+std::optional<std::size_t> SearchPrepared(
+    SearchSubject const& subject, TextRange& range, std::string_view pattern, SearchFlags flags)
+{
+    auto const length = subject.Length();
+    auto const pattern_length = static_cast<std::ptrdiff_t>(pattern.size());
+    if (pattern_length == 0 || range.Start < 0 || range.Start > length || range.Length < 0)
+        return std::nullopt;
+
+    SearchCursor cursor;
+    if (flags & SearchDown) {
+        // range.Start <= length, so a longer selection leaves no candidate.
+        if (range.Length > length - range.Start)
+            return std::nullopt;
+        auto start = range.Start + range.Length;
+        if (start < length && subject.IsSecondByte(start))
+            ++start;
+        cursor = { start, length - start - pattern_length, 1 };
+    } else {
+        auto start = range.Start - pattern_length;
+        if (start >= 0 && subject.IsSecondByte(start))
+            --start;
+        cursor = { start, start, -1 };
+    }
+    if (cursor.Position < 0 || cursor.Position > length || cursor.Count < 0)
+        return std::nullopt;
+
+    bool const match_case = flags & SearchMatchCase;
+    bool const whole_word = flags & SearchWholeWord;
+    while (cursor.Count >= 0) {
+        if (whole_word && cursor.Count > 0) {
+            NextWordStart(subject, cursor);
+            if (cursor.Count < 0)
+                break; // moved past the last candidate
+        }
+        auto const position = cursor.Position;
+        if (auto const matched = MatchAt(subject, position, pattern, match_case)) {
+            // A whole word starts a word and ends before a delimiter or the
+            // end of the text, the first and last candidates included.
+            bool const accepted = !whole_word
+                || (subject.IsWordStart(position)
+                    && (position + *matched == length || subject.IsDelimiterAt(position + *matched)));
+            if (accepted) {
+                range.Length = *matched;
+                return static_cast<std::size_t>(position);
+            }
+        }
+        cursor.Position += cursor.Direction;
+        --cursor.Count;
+        if (subject.IsSecondByte(cursor.Position)) {
+            cursor.Position += cursor.Direction;
+            --cursor.Count;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::size_t> SearchBuffer(
+    std::string_view text, TextRange& range, std::string_view search, SearchFlags flags)
+{
+    auto const searchable = text.substr(0, SearchableLength(text));
+    if (range.Start < 0 || range.Start > static_cast<std::ptrdiff_t>(searchable.size()) || range.Length < 0)
+        return std::nullopt;
+    std::string const pattern
+        = (flags & SearchMatchCase) ? std::string(search) : UpperCaseSearchString(search);
+    auto const map = BuildCharacterMap(searchable);
+    SearchSubject const subject { searchable, map, true };
+    return SearchPrepared(subject, range, pattern, flags);
+}
+
+bool SearchText(std::string_view text, TextRange& range, std::string_view search, SearchFlags flags)
+{
+    if (search.empty() || SearchableLength(text) == 0)
+        return false;
+    auto const found = SearchBuffer(text, range, search, flags);
+    if (!found)
+        return false;
+    range.Start = static_cast<std::ptrdiff_t>(*found);
+    return true;
+}
+
+} // namespace edamaki

@@ -1,0 +1,275 @@
+#include "core/text/Encoding.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <iconv.h>
+
+namespace edamaki {
+
+namespace {
+
+class IconvHandle {
+public:
+    IconvHandle(char const* to, char const* from)
+        : m_handle(iconv_open(to, from))
+    {
+    }
+    ~IconvHandle()
+    {
+        if (IsOpen())
+            iconv_close(m_handle);
+    }
+    IconvHandle(IconvHandle const&) = delete;
+    IconvHandle& operator=(IconvHandle const&) = delete;
+
+    bool IsOpen() const { return m_handle != reinterpret_cast<iconv_t>(-1); }
+    iconv_t Get() const { return m_handle; }
+
+private:
+    iconv_t m_handle;
+};
+
+enum class OnFailure {
+    Stop,
+    Substitute,
+};
+
+bool IsAscii(std::string_view text)
+{
+    for (char const character : text) {
+        if (static_cast<unsigned char>(character) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+std::size_t OneByte(std::string_view, std::size_t)
+{
+    return 1;
+}
+
+// Appends the conversion of `input` to `output` with an open converter. On a
+// character that can't be converted either stops, leaves `output` as it was
+// and returns the character's offset, or writes `substitute` and skips one
+// input byte (or the whole character when `character_length` knows its length).
+std::optional<std::size_t> AppendConverted(iconv_t converter, std::string_view input, std::string& output,
+    OnFailure on_failure = OnFailure::Stop, std::string_view substitute = {},
+    std::size_t (*character_length)(std::string_view, std::size_t) = OneByte)
+{
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        return 0;
+    std::size_t const original_size = output.size();
+    std::size_t out_used = original_size;
+    output.resize(out_used + input.size() * 2 + 16);
+    char* in_pointer = const_cast<char*>(input.data());
+    std::size_t in_left = input.size();
+    std::optional<std::size_t> failure;
+
+    while (in_left > 0) {
+        char* out_pointer = output.data() + out_used;
+        std::size_t out_left = output.size() - out_used;
+        std::size_t const status = iconv(converter, &in_pointer, &in_left, &out_pointer, &out_left);
+        out_used = output.size() - out_left;
+        if (status != static_cast<std::size_t>(-1))
+            break;
+        if (errno == E2BIG) {
+            output.resize(output.size() * 2);
+            continue;
+        }
+        // EILSEQ or EINVAL: a character that can't be converted, or a truncated one.
+        std::size_t const offset = input.size() - in_left;
+        if (on_failure == OnFailure::Stop) {
+            failure = offset;
+            out_used = original_size;
+            break;
+        }
+        std::size_t const skip = std::min(in_left, character_length(input, offset));
+        output.resize(out_used);
+        output.append(substitute);
+        out_used = output.size();
+        output.resize(out_used + in_left * 2 + 16);
+        in_pointer += skip;
+        in_left -= skip;
+        iconv(converter, nullptr, nullptr, nullptr, nullptr);
+    }
+    iconv(converter, nullptr, nullptr, nullptr, nullptr);
+    output.resize(out_used);
+    return failure;
+}
+
+ConversionResult ConvertOnce(char const* to, char const* from, std::string_view input)
+{
+    IconvHandle const converter(to, from);
+    ConversionResult result;
+    if (auto const failure = AppendConverted(converter.Get(), input, result.Text))
+        result.Failure = ConversionFailure { *failure };
+    return result;
+}
+
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t offset)
+{
+    auto const lead = static_cast<unsigned char>(text[offset]);
+    std::size_t length = 1;
+    if (lead >= 0xF0 && lead <= 0xF4)
+        length = 4;
+    else if (lead >= 0xE0)
+        length = 3;
+    else if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2;
+    // Never skip past a byte that is not a continuation byte.
+    for (std::size_t index = 1; index < length; ++index) {
+        if (offset + index >= text.size()
+            || (static_cast<unsigned char>(text[offset + index]) & 0xC0) != 0x80)
+            return index;
+    }
+    return length;
+}
+
+} // namespace
+
+ConversionResult ShiftJisToUtf8(std::string_view shift_jis)
+{
+    return ConvertOnce("UTF-8", "CP932", shift_jis);
+}
+
+ConversionResult Utf8ToShiftJis(std::string_view utf8)
+{
+    return ConvertOnce("CP932", "UTF-8", utf8);
+}
+
+std::string Utf8ToShiftJisForReading(std::string_view utf8)
+{
+    IconvHandle const converter("CP932", "UTF-8");
+    std::string text;
+    AppendConverted(converter.Get(), utf8, text, OnFailure::Substitute, "?", Utf8SequenceLength);
+    return text;
+}
+
+ShiftJisConverter::ShiftJisConverter()
+    : m_to_utf8(iconv_open("UTF-8", "CP932"))
+    , m_to_shift_jis(iconv_open("CP932", "UTF-8"))
+{
+}
+
+ShiftJisConverter::~ShiftJisConverter()
+{
+    for (void* handle : { m_to_utf8, m_to_shift_jis }) {
+        if (static_cast<iconv_t>(handle) != reinterpret_cast<iconv_t>(-1))
+            iconv_close(static_cast<iconv_t>(handle));
+    }
+}
+
+std::optional<std::size_t> ShiftJisConverter::AppendUtf8(std::string_view shift_jis, std::string& out)
+{
+    // Code page 932 and UTF-8 agree on every byte below 0x80, the backslash
+    // and the tilde included, and most names are plain ASCII.
+    if (IsAscii(shift_jis)) {
+        out.append(shift_jis);
+        return std::nullopt;
+    }
+    return AppendConverted(static_cast<iconv_t>(m_to_utf8), shift_jis, out);
+}
+
+std::optional<std::size_t> ShiftJisConverter::AppendShiftJis(std::string_view utf8, std::string& out)
+{
+    if (IsAscii(utf8)) {
+        out.append(utf8);
+        return std::nullopt;
+    }
+    return AppendConverted(static_cast<iconv_t>(m_to_shift_jis), utf8, out);
+}
+
+std::size_t FindInvalidUtf8(std::string_view bytes)
+{
+    std::size_t offset = 0;
+    while (offset < bytes.size()) {
+        auto const lead = static_cast<unsigned char>(bytes[offset]);
+        if (lead < 0x80) {
+            ++offset;
+            continue;
+        }
+        std::size_t length = 0;
+        unsigned int minimum_second = 0x80;
+        unsigned int maximum_second = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            if (lead == 0xE0)
+                minimum_second = 0xA0; // no overlong forms
+            if (lead == 0xED)
+                maximum_second = 0x9F; // no surrogates
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            if (lead == 0xF0)
+                minimum_second = 0x90;
+            if (lead == 0xF4)
+                maximum_second = 0x8F;
+        } else {
+            return offset;
+        }
+        if (offset + length > bytes.size())
+            return offset;
+        auto const second = static_cast<unsigned char>(bytes[offset + 1]);
+        if (second < minimum_second || second > maximum_second)
+            return offset;
+        for (std::size_t index = 2; index < length; ++index) {
+            if ((static_cast<unsigned char>(bytes[offset + index]) & 0xC0) != 0x80)
+                return offset;
+        }
+        offset += length;
+    }
+    return std::string_view::npos;
+}
+
+DetectedEncoding DetectEncoding(std::string_view bytes)
+{
+    if (bytes.starts_with(Utf8ByteOrderMark))
+        return { TextEncoding::Utf8, true };
+    bool has_high_byte = false;
+    for (char const c : bytes) {
+        if (static_cast<unsigned char>(c) > 0x7F) {
+            has_high_byte = true;
+            break;
+        }
+    }
+    if (has_high_byte && IsValidUtf8(bytes))
+        return { TextEncoding::Utf8, false };
+    return { TextEncoding::ShiftJis, false };
+}
+
+std::vector<std::string> SplitLines(std::string_view text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    std::size_t offset = 0;
+    while (offset < text.size()) {
+        char const c = text[offset];
+        if (c != '\r' && c != '\n') {
+            ++offset;
+            continue;
+        }
+        lines.emplace_back(text.substr(start, offset - start));
+        offset += (c == '\r' && offset + 1 < text.size() && text[offset + 1] == '\n') ? 2 : 1;
+        start = offset;
+    }
+    if (start < text.size())
+        lines.emplace_back(text.substr(start));
+    return lines;
+}
+
+std::string JoinLinesCrLf(std::vector<std::string> const& lines)
+{
+    std::size_t size = 0;
+    for (auto const& line : lines)
+        size += line.size() + 2;
+    std::string text;
+    text.reserve(size);
+    for (auto const& line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+} // namespace edamaki

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "core/tree/FolderTree.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace edamaki {
+
+// Reads a text-mode source into the tree: one folder path per line, parts
+// separated by "\"; line 1 may name the parent folder.
+void LoadTextSource(FolderTree& tree, std::vector<std::string> const& lines);
+
+// Applies a parent folder line (trimmed, beginning with a drive or "/"): sets
+// the parent folder, or none when the path after the drive holds an invalid
+// name character other than its separator.
+void ApplyParentFolderLine(FolderTree& tree, std::string_view trimmed_line);
+
+} // namespace edamaki

@@ -1,0 +1,111 @@
+#include "gui/widgets/TplBrowseFolder.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QDir>
+#include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QGuiApplication>
+#include <QItemSelectionModel>
+#include <QScreen>
+#include <QTimer>
+
+TplBrowseFolder::TplBrowseFolder(QObject* parent)
+    : QObject(parent)
+{
+}
+
+bool TplBrowseFolder::Execute(QWidget* owner)
+{
+    if (!owner)
+        owner = QApplication::activeWindow();
+    QFileDialog dialog(owner);
+    dialog.setObjectName(QStringLiteral("BrowseFolderDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (!Title.isEmpty())
+        dialog.setWindowTitle(Title);
+    if (!InitDir.isEmpty()) {
+        // Open the folder that holds InitDir with InitDir itself selected.
+        QFileInfo const initial(QDir::cleanPath(QDir::fromNativeSeparators(InitDir)));
+        if (initial.isDir()) {
+            QString const absolute = initial.absoluteFilePath();
+            if (initial.isRoot()) {
+                dialog.setDirectory(absolute);
+            } else {
+                dialog.setDirectory(initial.absolutePath());
+                dialog.selectFile(absolute);
+                // The folder list fills in the background and sorts itself
+                // once loaded: bring the selected folder into view then.
+                auto const show_selection = [&dialog] {
+                    for (auto* view : dialog.findChildren<QAbstractItemView*>()) {
+                        if (auto const* selection = view->selectionModel();
+                            selection && selection->hasSelection())
+                            view->scrollTo(selection->selectedIndexes().front());
+                    }
+                };
+                if (auto* entries = dialog.findChild<QFileSystemModel*>()) {
+                    connect(entries, &QFileSystemModel::directoryLoaded, &dialog, show_selection,
+                        Qt::QueuedConnection);
+                    connect(entries, &QAbstractItemModel::layoutChanged, &dialog, show_selection,
+                        Qt::QueuedConnection);
+                }
+            }
+        }
+    }
+
+    m_shown = false;
+    dialog.installEventFilter(this);
+    int const result = dialog.exec();
+    dialog.removeEventFilter(this);
+
+    m_dialog_handle = nullptr;
+    m_dialog_width = 0;
+    m_dialog_height = 0;
+
+    if (result != QDialog::Accepted)
+        return false;
+    QStringList const chosen = dialog.selectedFiles();
+    if (chosen.isEmpty())
+        return false;
+    QFileInfo const folder(chosen.front());
+    if (!folder.isDir())
+        return false;
+    m_folder = QDir::toNativeSeparators(folder.absoluteFilePath());
+    m_display_name = folder.isRoot() ? m_folder : folder.fileName();
+    return true;
+}
+
+bool TplBrowseFolder::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Show && !m_shown) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(watched)) {
+            m_shown = true;
+            DialogShown(dialog);
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void TplBrowseFolder::DialogShown(QFileDialog* dialog)
+{
+    m_dialog_handle = dialog;
+    QRect const outer = dialog->frameGeometry();
+    m_dialog_width = outer.width();
+    m_dialog_height = outer.height();
+
+    if (FormLeft != 0 || FormTop != 0) {
+        dialog->move(FormLeft, FormTop);
+    } else {
+        QScreen const* screen = QGuiApplication::primaryScreen();
+        QRect const area = screen ? screen->geometry() : QRect();
+        // Integer division truncates toward zero, also for a dialog wider than the screen.
+        dialog->move(
+            area.x() + (area.width() - m_dialog_width) / 2, area.y() + (area.height() - m_dialog_height) / 2);
+    }
+    emit OnShow(this);
+}

@@ -1,0 +1,161 @@
+#include "gui/windows/TForm1.h"
+
+#include "core/tree/MacroSourceReader.h"
+#include "core/tree/SourceWriters.h"
+#include "core/tree/TextSourceReader.h"
+#include "gui/models/FolderTreeModel.h"
+#include "gui/widgets/JapaneseFont.h"
+#include "gui/widgets/TextWidthTable.h"
+
+#include <QFileIconProvider>
+#include <QHeaderView>
+#include <QStyle>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+QIcon SystemFolderIcon(QStyle const* style)
+{
+    QIcon icon = QFileIconProvider().icon(QAbstractFileIconProvider::Folder);
+    if (icon.isNull() || icon.pixmap(16, 16).isNull())
+        icon = style->standardIcon(QStyle::SP_DirIcon);
+    return icon;
+}
+
+} // namespace
+
+TForm1::TForm1(std::function<void(TForm1&)> start_up, QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("フォルダツリー"));
+    resize(181, 400);
+
+    m_model = new edamaki::FolderTreeModel(m_tree, this);
+
+    Tree1 = new QTreeView(this);
+    Tree1->setObjectName(QStringLiteral("Tree1"));
+    Tree1->setFont(edamaki::JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 13));
+    Tree1->setHeaderHidden(true);
+    Tree1->setIndentation(20);
+    Tree1->setRootIsDecorated(false);
+    Tree1->setUniformRowHeights(true);
+    Tree1->setIconSize(QSize(16, 16));
+    Tree1->setTextElideMode(Qt::ElideNone);
+    Tree1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    Tree1->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    Tree1->setModel(m_model);
+    // One column, at least as wide as its widest label: long names scroll
+    // sideways, never elide. Measuring every row through the header would
+    // cost more than the read itself.
+    Tree1->header()->setStretchLastSection(true);
+    connect(Tree1, &QTreeView::collapsed, this, [this](QModelIndex const& index) {
+        if (!Tree1Collapsing(index))
+            Tree1->expand(index);
+    });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(Tree1);
+
+    FormCreate(start_up);
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::FormCreate(std::function<void(TForm1&)> const& start_up)
+{
+    IconList.append(SystemFolderIcon(style()));
+    FolderIconIndex = static_cast<int>(IconList.size()) - 1;
+    m_model->SetFolderIcon(IconList[FolderIconIndex]);
+    m_tree.SetRootPath({});
+    m_tree.LineTable.clear();
+    m_tree.TreeEdited = false;
+    if (start_up)
+        start_up(*this);
+}
+
+template<typename Read> void TForm1::ReadInFrame(Read const& read)
+{
+    // The view is reset once around the whole read and repaints once after it.
+    struct Frame {
+        TForm1& Form;
+        explicit Frame(TForm1& form)
+            : Form(form)
+        {
+            Form.Tree1->setUpdatesEnabled(false);
+            Form.m_model->BeginRebuild();
+        }
+        ~Frame()
+        {
+            Form.m_model->EndRebuild();
+            Form.FitColumnToNames();
+            Form.Tree1->expandAll();
+            Form.Tree1->scrollToTop();
+            Form.Tree1->setUpdatesEnabled(true);
+            Form.m_tree.TreeEdited = false;
+        }
+    } const frame(*this);
+    read();
+}
+
+void TForm1::LoadTextSource(std::vector<std::string> const& lines)
+{
+    ReadInFrame([&] { edamaki::LoadTextSource(m_tree, lines); });
+}
+
+void TForm1::LoadMacroSource(std::vector<std::string> const& lines)
+{
+    ReadInFrame([&] { edamaki::LoadMacroSource(m_tree, lines); });
+}
+
+void TForm1::MakeText(std::vector<std::string>& lines)
+{
+    edamaki::MakeText(m_tree, lines);
+}
+
+void TForm1::MakeScript(std::vector<std::string>& lines)
+{
+    edamaki::MakeScript(m_tree, lines);
+}
+
+void TForm1::SetRootPath(std::string_view shift_jis_path)
+{
+    m_tree.SetRootPath(shift_jis_path);
+    if (m_tree.HasRoot())
+        m_model->NotifyNodeChanged(m_tree.Root());
+}
+
+std::string TForm1::GetRootPath() const
+{
+    return m_tree.GetRootPath();
+}
+
+bool TForm1::IsTreeModified() const
+{
+    return m_tree.IsTreeModified();
+}
+
+void TForm1::FitColumnToNames()
+{
+    if (!m_tree.HasRoot())
+        return;
+    edamaki::TextWidthTable widths(Tree1->font());
+    // Room for the icon and the margins around icon and label.
+    int const decoration = Tree1->iconSize().width() + 16;
+    int const indentation = Tree1->indentation();
+    int widest = widths.ShiftJisWidth(m_tree.Name(m_tree.Root()));
+    m_tree.WalkDescendants(m_tree.Root(), [&](edamaki::NodeId node, int depth) {
+        widest = std::max(widest, depth * indentation + widths.ShiftJisWidth(m_tree.Name(node)));
+    });
+    Tree1->header()->setMinimumSectionSize(widest + decoration);
+}
+
+bool TForm1::Tree1Collapsing(QModelIndex const& index) const
+{
+    return m_model->NodeOfIndex(index) != m_tree.Root();
+}

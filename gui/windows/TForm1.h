@@ -1,0 +1,68 @@
+#pragma once
+
+// The tree pane: shows the folder tree that the current source describes.
+// It owns the tree, the parent folder and the source ranges; the main window
+// reads the source into it after every change.
+
+#include "core/tree/FolderTree.h"
+
+#include <QIcon>
+#include <QList>
+#include <QWidget>
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QTreeView;
+class QModelIndex;
+
+namespace edamaki {
+class FolderTreeModel;
+}
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+
+public:
+    // Runs FormCreate, whose last step calls `start_up` with this pane.
+    explicit TForm1(std::function<void(TForm1&)> start_up, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    edamaki::FolderTree& Tree() { return m_tree; }
+    edamaki::FolderTree const& Tree() const { return m_tree; }
+    edamaki::FolderTreeModel& Model() { return *m_model; }
+
+    // Rebuild the tree from Shift-JIS source lines inside the read frame:
+    // the view is reset once, then every node is expanded and the root node
+    // scrolled to the top.
+    void LoadTextSource(std::vector<std::string> const& lines);
+    void LoadMacroSource(std::vector<std::string> const& lines);
+    // Write the tree back as source lines.
+    void MakeText(std::vector<std::string>& lines);
+    void MakeScript(std::vector<std::string>& lines);
+
+    void SetRootPath(std::string_view shift_jis_path);
+    std::string GetRootPath() const;
+    bool IsTreeModified() const;
+
+    // Makes the column as wide as the widest label at its depth, so long
+    // names scroll sideways instead of being cut.
+    void FitColumnToNames();
+
+    // False for the root node: it never collapses.
+    bool Tree1Collapsing(QModelIndex const& index) const;
+
+    QTreeView* Tree1 = nullptr;
+    // The node images; every node shows the folder icon at FolderIconIndex.
+    QList<QIcon> IconList;
+    int FolderIconIndex = -1;
+
+private:
+    void FormCreate(std::function<void(TForm1&)> const& start_up);
+    template<typename Read> void ReadInFrame(Read const& read);
+
+    edamaki::FolderTree m_tree;
+    edamaki::FolderTreeModel* m_model = nullptr;
+};

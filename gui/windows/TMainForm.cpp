@@ -1,0 +1,1107 @@
+#include "gui/windows/TMainForm.h"
+
+#include "core/disk/FolderImport.h"
+#include "core/document/SourceDocument.h"
+#include "core/tree/SourceWriters.h"
+#include "gui/qt/QtShiftJis.h"
+#include "gui/widgets/JapaneseFont.h"
+#include "gui/widgets/TFormPanel.h"
+#include "gui/widgets/TplBrowseFolder.h"
+#include "gui/windows/TForm1.h"
+#include "gui/windows/TForm3.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QSaveFile>
+#include <QSplitter>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <optional>
+
+using edamaki::SourceMode;
+
+// The images are compiled into the static GUI library: register them before use.
+static void InitResources()
+{
+    Q_INIT_RESOURCE(edamaki);
+}
+
+namespace {
+
+QString const TextModeCaption = QStringLiteral("Edamaki [テキスト]");
+QString const MacroModeCaption = QStringLiteral("Edamaki [マクロ]");
+QString const SavePromptText = QStringLiteral("内容に変更があります。保存しますか？");
+QString const ParentFolderTitle = QStringLiteral("親フォルダの選択");
+QString const ImportFolderTitle = QStringLiteral("参照フォルダの選択");
+QString const AllFilesFilter = QStringLiteral("全てのファイル(*.*) (*)");
+QString const HelpFileName = QStringLiteral("Ramuspan.html");
+
+// The tool bar images, in the order of their indexes.
+char const* const ToolBarImages[] = {
+    ":/images/open.png",   // 0 open a source
+    ":/images/save.png",   // 1 save the source
+    ":/images/import.png", // 2 folder structure import
+    ":/images/create.png", // 3 create the folders
+    ":/images/log.png",    // 4 show the log
+    ":/images/parent.png", // 5 choose the parent folder
+    ":/images/copy.png",   // 6 copy
+    ":/images/cut.png",    // 7 cut
+    ":/images/paste.png",  // 8 paste
+    ":/images/tag.png",    // 9 macro tag
+};
+
+QString TitleOf(QMessageBox::Icon icon)
+{
+    switch (icon) {
+    case QMessageBox::Critical:
+        return QStringLiteral("エラー");
+    case QMessageBox::Warning:
+        return QStringLiteral("警告");
+    case QMessageBox::Question:
+        return QStringLiteral("確認");
+    default:
+        return QStringLiteral("情報");
+    }
+}
+
+QMessageBox::StandardButton ShowMessage(QWidget* parent, QMessageBox::Icon icon, QString const& text,
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+    QMessageBox::StandardButton default_button = QMessageBox::NoButton)
+{
+    QMessageBox box(icon, TitleOf(icon), text, buttons, parent);
+    if (default_button != QMessageBox::NoButton)
+        box.setDefaultButton(default_button);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+// The application's hourglass for the life of the object.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(WaitCursor const&) = delete;
+    WaitCursor& operator=(WaitCursor const&) = delete;
+};
+
+QStringList ToQStrings(std::vector<std::string> const& shift_jis_lines)
+{
+    QStringList lines;
+    lines.reserve(static_cast<qsizetype>(shift_jis_lines.size()));
+    for (auto const& line : shift_jis_lines)
+        lines.append(edamaki::ShiftJisToQString(line));
+    return lines;
+}
+
+bool IsParentFolderLine(QString const& line)
+{
+    return edamaki::IsParentFolderLine(edamaki::QStringToShiftJisForReading(line));
+}
+
+// "U+XXXX" of the character at `position` (a surrogate pair counts as one).
+QString CodePointText(QString const& text, qsizetype position)
+{
+    char32_t code = text.at(position).unicode();
+    if (text.at(position).isHighSurrogate() && position + 1 < text.size()
+        && text.at(position + 1).isLowSurrogate())
+        code = QChar::surrogateToUcs4(text.at(position), text.at(position + 1));
+    return QStringLiteral("U+")
+        + QString::number(static_cast<uint>(code), 16).toUpper().rightJustified(4, u'0');
+}
+
+QString CharacterAt(QString const& text, qsizetype position)
+{
+    if (text.at(position).isHighSurrogate() && position + 1 < text.size())
+        return text.mid(position, 2);
+    return text.mid(position, 1);
+}
+
+} // namespace
+
+// The program's own rewrites of the editor: the editor is disabled (so the
+// change handler leaves them alone) and the whole rewrite is one undo step.
+class TMainForm::BulkUpdate {
+public:
+    explicit BulkUpdate(TMainForm& form)
+        : m_form(form)
+        , m_had_focus(form.focusWidget() == form.SrcList)
+        , m_cursor(form.SrcList->document())
+    {
+        m_form.SrcList->setEnabled(false);
+        m_cursor.beginEditBlock();
+    }
+    ~BulkUpdate()
+    {
+        m_cursor.endEditBlock();
+        m_form.SrcList->setEnabled(true);
+        if (m_had_focus)
+            m_form.SrcList->setFocus();
+    }
+    BulkUpdate(BulkUpdate const&) = delete;
+    BulkUpdate& operator=(BulkUpdate const&) = delete;
+
+private:
+    TMainForm& m_form;
+    bool m_had_focus;
+    QTextCursor m_cursor;
+};
+
+TMainForm::TMainForm(QStringList const& arguments, QWidget* parent)
+    : QMainWindow(parent)
+{
+    InitResources();
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(TextModeCaption);
+    setFont(edamaki::JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 12));
+    setWindowIcon(QIcon(QStringLiteral(":/images/edamaki.png")));
+    setAcceptDrops(true);
+    resize(480, 340);
+    setMinimumSize(MinimumWidth, MinimumHeight);
+
+    for (char const* path : ToolBarImages)
+        ImageList1.append(QIcon(QString::fromLatin1(path)));
+
+    OpenDialog1 = new QFileDialog(this);
+    OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
+    OpenDialog1->setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
+    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenDialog1->setFileMode(QFileDialog::ExistingFile);
+    OpenDialog1->setNameFilters(
+        { QStringLiteral("ソースファイル(*.fms,*.txt) (*.fms *.txt)"), AllFilesFilter });
+
+    SaveDialog1 = new QFileDialog(this);
+    SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
+    SaveDialog1->setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
+    SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
+    SaveDialog1->setFileMode(QFileDialog::AnyFile);
+
+    OpenFolder1 = new TplBrowseFolder(this);
+    OpenFolder1->setObjectName(QStringLiteral("OpenFolder1"));
+    OpenFolder1->Title = ParentFolderTitle;
+
+    CreateLayout();
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+
+    connect(SrcList, &QPlainTextEdit::textChanged, this, &TMainForm::SrcListChange);
+    connect(qApp, &QApplication::focusChanged, this, [this] {
+        WatchTextControl(FocusedTextControl());
+        UpdateEditActions();
+    });
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TMainForm::UpdateEditActions);
+    SrcList->installEventFilter(this);
+    SrcList->viewport()->installEventFilter(this);
+    SrcList->setFocus();
+    WatchTextControl(SrcList);
+    UpdateEditActions();
+
+    FormCreate(arguments);
+}
+
+TMainForm::~TMainForm()
+{
+    // The children go after this body: their focus changes must not reach
+    // the actions, which go first.
+    disconnect(qApp, nullptr, this, nullptr);
+    disconnect(QApplication::clipboard(), nullptr, this, nullptr);
+    for (auto const& connection : m_watched_control_connections)
+        disconnect(connection);
+}
+
+void TMainForm::CreateLayout()
+{
+    Splitter1 = new QSplitter(Qt::Horizontal, this);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setHandleWidth(3);
+    Splitter1->setChildrenCollapsible(false);
+
+    FormPanel1 = new TFormPanel(Splitter1);
+    FormPanel1->setObjectName(QStringLiteral("FormPanel1"));
+    FormPanel1->setFrameShape(QFrame::NoFrame);
+    FormPanel1->SetFormName(QStringLiteral("Form1"));
+
+    Panel1 = new QFrame(Splitter1);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFrameShape(QFrame::NoFrame);
+
+    ToolBar1 = new QToolBar(Panel1);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setFixedHeight(28);
+    ToolBar1->setIconSize(QSize(16, 16));
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+
+    SrcList = new QPlainTextEdit(Panel1);
+    SrcList->setObjectName(QStringLiteral("SrcList"));
+    SrcList->setFont(edamaki::JapaneseFont(QStringLiteral("ＭＳ ゴシック"), 13));
+    SrcList->setLineWrapMode(QPlainTextEdit::NoWrap);
+    SrcList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    SrcList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // The selection stays visible when the editor loses the focus.
+    QPalette palette = SrcList->palette();
+    palette.setColor(
+        QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
+    palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+        palette.color(QPalette::Active, QPalette::HighlightedText));
+    SrcList->setPalette(palette);
+
+    auto* layout = new QVBoxLayout(Panel1);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(ToolBar1);
+    layout->addWidget(SrcList);
+
+    Splitter1->addWidget(FormPanel1);
+    Splitter1->addWidget(Panel1);
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setSizes({ 181, 480 - 181 - 3 });
+    setCentralWidget(Splitter1);
+}
+
+void TMainForm::CreateActions()
+{
+    auto make_edit_action = [this](char const* name, QString const& caption, QString const& hint, int image,
+                                auto editor_command, auto line_command) {
+        auto* action = new QAction(caption, this);
+        action->setObjectName(QString::fromLatin1(name));
+        qsizetype const bar = hint.indexOf(u'|');
+        action->setToolTip(hint.left(bar));
+        action->setStatusTip(hint.mid(bar + 1));
+        action->setProperty("Category", QStringLiteral("編集"));
+        action->setIconVisibleInMenu(false);
+        if (image >= 0)
+            action->setIcon(ImageList1.value(image));
+        connect(action, &QAction::triggered, this, [this, editor_command, line_command] {
+            QWidget* control = FocusedTextControl();
+            if (auto* editor = qobject_cast<QPlainTextEdit*>(control))
+                editor_command(editor);
+            else if (auto* line = qobject_cast<QLineEdit*>(control))
+                line_command(line);
+        });
+        return action;
+    };
+    EditCut1 = make_edit_action(
+        "EditCut1", QStringLiteral("切り取り(&T)"),
+        QStringLiteral("切り取り|選択部分を切り取り、クリップボードに送る"), 7,
+        [](QPlainTextEdit* editor) { editor->cut(); }, [](QLineEdit* line) { line->cut(); });
+    EditCopy1 = make_edit_action(
+        "EditCopy1", QStringLiteral("コピー(&C)"),
+        QStringLiteral("コピー|選択部分をコピーし、クリップボードに送る"), 6,
+        [](QPlainTextEdit* editor) { editor->copy(); }, [](QLineEdit* line) { line->copy(); });
+    EditPaste1 = make_edit_action(
+        "EditPaste1", QStringLiteral("貼り付け(&P)"),
+        QStringLiteral("貼り付け|クリップボードの内容を貼り付ける"), 8,
+        [](QPlainTextEdit* editor) { editor->paste(); }, [](QLineEdit* line) { line->paste(); });
+    EditSelectAll1 = make_edit_action(
+        "EditSelectAll1", QStringLiteral("すべてを選択(&A)"),
+        QStringLiteral("すべてを選択|ドキュメント全体を選択する"), -1,
+        [](QPlainTextEdit* editor) { editor->selectAll(); }, [](QLineEdit* line) { line->selectAll(); });
+    EditUndo1 = make_edit_action(
+        "EditUndo1", QStringLiteral("元に戻す(&U)"), QStringLiteral("元に戻す|直前の変更を元に戻す"), -1,
+        [](QPlainTextEdit* editor) { editor->undo(); }, [](QLineEdit* line) { line->undo(); });
+
+    auto make_command = [this](char const* name, QString const& caption, QKeySequence const& shortcut,
+                            void (TMainForm::*command)()) {
+        auto* action = new QAction(caption, this);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(shortcut);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, command);
+        if (!shortcut.isEmpty())
+            m_command_actions.append(action);
+        return action;
+    };
+    mOpen1 = make_command(
+        "mOpen1", QStringLiteral("開 く"), QKeySequence(Qt::CTRL | Qt::Key_O), &TMainForm::mOpen1Click);
+    mSave1 = make_command(
+        "mSave1", QStringLiteral("保存"), QKeySequence(Qt::CTRL | Qt::Key_S), &TMainForm::mSave1Click);
+    mExit1 = make_command("mExit1", QStringLiteral("終了"), {}, &TMainForm::mExit1Click);
+    mInsHeader = make_command("mInsHeader", QStringLiteral("マクロヘッダ挿入"),
+        QKeySequence(Qt::CTRL | Qt::Key_H), &TMainForm::mInsHeaderClick);
+    mTextMacro
+        = make_command("mTextMacro", QStringLiteral("テキスト<->マクロ"), {}, &TMainForm::mTextMacroClick);
+    mClear = make_command("mClear", QStringLiteral("ソースクリア"), QKeySequence(Qt::CTRL | Qt::Key_Delete),
+        &TMainForm::mClearClick);
+    mGetFolder
+        = make_command("mGetFolder", QStringLiteral("フォルダ構成参照"), {}, &TMainForm::mGetFolderClick);
+    mSelRoot = make_command("mSelRoot", QStringLiteral("親フォルダ選択"), {}, &TMainForm::mSelRootClick);
+    mExec = make_command("mExec", QStringLiteral("フォルダ作成"), {}, &TMainForm::ExeBtnClick);
+    mLogView = make_command("mLogView", QStringLiteral("ログ表示"), {}, &TMainForm::mLogViewClick);
+    mHelp = make_command("mHelp", QStringLiteral("ヘルプ"), {}, &TMainForm::mHelpClick);
+}
+
+void TMainForm::CreateMenus()
+{
+    Menu1 = menuBar();
+    Menu1->setObjectName(QStringLiteral("Menu1"));
+
+    auto add_menu = [this](char const* name, QString const& caption) {
+        QMenu* menu = Menu1->addMenu(caption);
+        menu->setObjectName(QString::fromLatin1(name));
+        menu->menuAction()->setObjectName(QString::fromLatin1(name));
+        return menu;
+    };
+    auto add_separator = [](QMenu* menu, char const* name) {
+        menu->addSeparator()->setObjectName(QString::fromLatin1(name));
+    };
+    // A menu item bound to an edit action: it carries the item's own name and
+    // shortcut, and follows the action's enabled state.
+    auto add_edit_item
+        = [this](QMenu* menu, char const* name, QAction* edit_action, QKeySequence const& shortcut) {
+              auto* item = new QAction(edit_action->text(), this);
+              item->setObjectName(QString::fromLatin1(name));
+              item->setShortcut(shortcut);
+              item->setEnabled(edit_action->isEnabled());
+              connect(item, &QAction::triggered, edit_action, &QAction::trigger);
+              connect(edit_action, &QAction::enabledChanged, item, &QAction::setEnabled);
+              menu->addAction(item);
+          };
+
+    QMenu* file_menu = add_menu("File1", QStringLiteral("ファイル(&F)"));
+    file_menu->addAction(mOpen1);
+    file_menu->addAction(mSave1);
+    add_separator(file_menu, "N2");
+    file_menu->addAction(mExit1);
+
+    QMenu* edit_menu = add_menu("Edit1", QStringLiteral("編集(&E)"));
+    add_edit_item(edit_menu, "Undo1", EditUndo1, QKeySequence(Qt::CTRL | Qt::Key_Z));
+    add_separator(edit_menu, "N3");
+    add_edit_item(edit_menu, "Copy1", EditCopy1, QKeySequence(Qt::CTRL | Qt::Key_C));
+    add_edit_item(edit_menu, "N4", EditPaste1, QKeySequence(Qt::CTRL | Qt::Key_V));
+    add_edit_item(edit_menu, "Cut1", EditCut1, QKeySequence(Qt::CTRL | Qt::Key_X));
+    add_edit_item(edit_menu, "A1", EditSelectAll1, QKeySequence(Qt::CTRL | Qt::Key_A));
+    add_separator(edit_menu, "N5");
+    edit_menu->addAction(mInsHeader);
+    edit_menu->addAction(mTextMacro);
+    edit_menu->addAction(mClear);
+
+    QMenu* tools_menu = add_menu("N1", QStringLiteral("ツール(&T)"));
+    tools_menu->addAction(mGetFolder);
+    add_separator(tools_menu, "N6");
+    tools_menu->addAction(mSelRoot);
+    tools_menu->addAction(mExec);
+    tools_menu->addAction(mLogView);
+
+    QMenu* help_menu = add_menu("Help1", QStringLiteral("ヘルプ(&H)"));
+    help_menu->addAction(mHelp);
+
+    TagMenu = new QMenu(this);
+    TagMenu->setObjectName(QStringLiteral("TagMenu"));
+}
+
+void TMainForm::CreateToolBar()
+{
+    auto add_button = [this](char const* name, QString const& hint, int image, void (TMainForm::*command)()) {
+        auto* action = new QAction(ImageList1.value(image), hint, this);
+        action->setToolTip(hint);
+        connect(action, &QAction::triggered, this, command);
+        ToolBar1->addAction(action);
+        QWidget* button = ToolBar1->widgetForAction(action);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setFixedSize(24, 22);
+    };
+    auto add_edit_button = [this](char const* name, QAction* edit_action) {
+        ToolBar1->addAction(edit_action);
+        QWidget* button = ToolBar1->widgetForAction(edit_action);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setFixedSize(24, 22);
+    };
+    auto add_separator = [this](char const* name) {
+        QWidget* separator = ToolBar1->widgetForAction(ToolBar1->addSeparator());
+        separator->setObjectName(QString::fromLatin1(name));
+        separator->setFixedWidth(8);
+    };
+
+    add_button("ToolButton1", QStringLiteral("ソースを開く"), 0, &TMainForm::mOpen1Click);
+    add_button("ToolButton2", QStringLiteral("ソースを保存"), 1, &TMainForm::mSave1Click);
+    add_separator("ToolButton3");
+    add_edit_button("ToolButton9", EditCopy1);
+    add_edit_button("ToolButton10", EditCut1);
+    add_edit_button("ToolButton11", EditPaste1);
+    add_separator("ToolButton8");
+
+    TagBtn = new QToolButton(ToolBar1);
+    TagBtn->setObjectName(QStringLiteral("TagBtn"));
+    TagBtn->setIcon(ImageList1.value(9));
+    TagBtn->setToolTip(QStringLiteral("マクロタグ挿入"));
+    TagBtn->setAutoRaise(true);
+    TagBtn->setPopupMode(QToolButton::MenuButtonPopup);
+    // The arrow comes with the first tag item: an empty menu would open as an
+    // invisible popup that swallows the next click.
+    TagMenu->installEventFilter(this);
+    TagBtn->setFixedSize(24, 22);
+    TagBtn->setEnabled(false);
+    connect(TagBtn, &QToolButton::clicked, this, &TMainForm::TagBtnClick);
+    ToolBar1->addWidget(TagBtn);
+
+    add_separator("ToolButton12");
+    add_button("ToolButton7", QStringLiteral("フォルダ構成参照"), 2, &TMainForm::mGetFolderClick);
+    add_button("ToolButton4", QStringLiteral("親選択"), 5, &TMainForm::mSelRootClick);
+    add_button("ToolButton5", QStringLiteral("作成"), 3, &TMainForm::ExeBtnClick);
+    add_button("ToolButton6", QStringLiteral("作成ログ表示"), 4, &TMainForm::mLogViewClick);
+}
+
+void TMainForm::FormCreate(QStringList const& arguments)
+{
+    SrcList->clear();
+    m_help_file = QDir(QCoreApplication::applicationDirPath()).filePath(HelpFileName);
+    m_auto_run = !arguments.isEmpty() && arguments.front() == QStringLiteral("-f");
+    m_start_file = arguments.value(m_auto_run ? 1 : 0);
+    m_started = false;
+}
+
+void TMainForm::StartUp(TForm1& tree_pane)
+{
+    m_tree_pane = &tree_pane;
+    m_started = true;
+    SrcListChange();
+    if (m_start_file.isEmpty())
+        return;
+    QString const start_file = m_start_file;
+    m_start_file.clear();
+    if (!OpenSource(start_file))
+        return;
+    if (m_auto_run && !m_tree_pane->GetRootPath().empty())
+        ExeBtnClick();
+}
+
+void TMainForm::SetLogWindow(TForm3* log_window)
+{
+    m_log_window = log_window;
+}
+
+// --- The document --------------------------------------------------------
+
+QStringList TMainForm::EditorLines() const
+{
+    QString text = SrcList->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, u'\n');
+    QStringList lines = text.split(u'\n');
+    // A final line break does not start another line; an empty editor has none.
+    if (lines.back().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+std::vector<std::string> TMainForm::EditorLinesForReading() const
+{
+    QString text = SrcList->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, u'\n');
+    return edamaki::SplitLines(edamaki::QStringToShiftJisForReading(text));
+}
+
+bool TMainForm::IsMacroHeaderFirst() const
+{
+    QTextBlock const first = SrcList->document()->firstBlock();
+    if (!first.isValid())
+        return false;
+    std::vector<std::string> const first_line { edamaki::QStringToShiftJisForReading(first.text()) };
+    return edamaki::DetectSourceMode(first_line) == SourceMode::Macro;
+}
+
+bool TMainForm::IsDocumentModified() const
+{
+    if (SrcList->document()->isModified())
+        return true;
+    return m_tree_pane && m_tree_pane->IsTreeModified();
+}
+
+void TMainForm::ReplaceEditorText(QString const& text)
+{
+    QTextCursor cursor(SrcList->document());
+    cursor.beginEditBlock();
+    cursor.select(QTextCursor::Document);
+    cursor.insertText(text);
+    cursor.endEditBlock();
+}
+
+void TMainForm::ReplaceEditorLine(int line_index, QString const& text)
+{
+    QTextBlock const block = SrcList->document()->findBlockByNumber(line_index);
+    if (!block.isValid())
+        return;
+    QTextCursor cursor(block);
+    cursor.beginEditBlock();
+    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    cursor.insertText(text);
+    cursor.endEditBlock();
+}
+
+void TMainForm::ShowTextMode()
+{
+    setWindowTitle(TextModeCaption);
+    TagBtn->setEnabled(false);
+}
+
+void TMainForm::ShowMacroMode()
+{
+    setWindowTitle(MacroModeCaption);
+    TagBtn->setEnabled(true);
+}
+
+void TMainForm::SrcListChange()
+{
+    if (!SrcList->isEnabled() || !m_started || !m_tree_pane)
+        return;
+    std::vector<std::string> const lines = EditorLinesForReading();
+    if (edamaki::DetectSourceMode(lines) != SourceMode::Macro) {
+        m_tree_pane->LoadTextSource(lines);
+        if (TagBtn->isEnabled())
+            ShowTextMode();
+        return;
+    }
+    m_tree_pane->LoadMacroSource(lines);
+    if (!TagBtn->isEnabled())
+        ShowMacroMode();
+}
+
+bool TMainForm::OpenSource(QString const& file_name)
+{
+    QString const full_name = QFileInfo(file_name).absoluteFilePath();
+    auto report_failure = [&] {
+        ShowMessage(this, QMessageBox::Critical,
+            QStringLiteral("ファイル %1 は開けません").arg(QDir::toNativeSeparators(full_name)));
+        return false;
+    };
+
+    std::optional<WaitCursor> wait_cursor(std::in_place);
+    QFile file(file_name);
+    if (!file.open(QIODevice::ReadOnly)) {
+        wait_cursor.reset();
+        return report_failure();
+    }
+    QByteArray const bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        wait_cursor.reset();
+        return report_failure();
+    }
+
+    std::string_view content(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    edamaki::DetectedEncoding const detected = edamaki::DetectEncoding(content);
+    if (detected.HasByteOrderMark)
+        content.remove_prefix(edamaki::Utf8ByteOrderMark.size());
+    std::vector<std::string> lines = edamaki::SplitLines(content);
+    edamaki::TrimLines(lines);
+    std::string joined;
+    for (std::size_t index = 0; index < lines.size(); ++index) {
+        if (index > 0)
+            joined += '\n';
+        joined += lines[index];
+    }
+    if (!content.empty() && (content.back() == '\n' || content.back() == '\r'))
+        joined += '\n';
+    QString const text = detected.Encoding == edamaki::TextEncoding::Utf8
+        ? QString::fromUtf8(joined.data(), static_cast<qsizetype>(joined.size()))
+        : edamaki::ShiftJisToQString(joined);
+
+    {
+        BulkUpdate const bulk(*this);
+        ReplaceEditorText(text);
+        std::vector<std::string> const reading = EditorLinesForReading();
+        if (edamaki::DetectSourceMode(reading) == SourceMode::Macro) {
+            if (m_tree_pane)
+                m_tree_pane->LoadMacroSource(reading);
+            ShowMacroMode();
+        } else {
+            if (m_tree_pane)
+                m_tree_pane->LoadTextSource(reading);
+            ShowTextMode();
+        }
+        wait_cursor.reset();
+        SrcList->setTextCursor(QTextCursor(SrcList->document()));
+    }
+    SrcList->document()->setModified(false);
+    m_encoding = detected.Encoding;
+    m_byte_order_mark = detected.HasByteOrderMark;
+    return true;
+}
+
+// --- Commands ------------------------------------------------------------
+
+bool TMainForm::AskToSave()
+{
+    QApplication::beep();
+    switch (ShowMessage(this, QMessageBox::Question, SavePromptText,
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes)) {
+    case QMessageBox::Yes:
+        // A cancelled save dialog goes on; a save that failed keeps the document.
+        return SaveSource() != SaveOutcome::Failed;
+    case QMessageBox::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TMainForm::mOpen1Click()
+{
+    if (!SrcList->document()->isEmpty() && IsDocumentModified() && !AskToSave())
+        return;
+    if (OpenDialog1->exec() != QDialog::Accepted)
+        return;
+    QStringList const chosen = OpenDialog1->selectedFiles();
+    if (!chosen.isEmpty())
+        OpenSource(chosen.front());
+}
+
+void TMainForm::mSave1Click()
+{
+    SaveSource();
+}
+
+TMainForm::SaveOutcome TMainForm::SaveSource()
+{
+    if (SrcList->document()->isEmpty())
+        return SaveOutcome::NothingToSave;
+
+    QString text = SrcList->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    QByteArray bytes;
+    if (m_encoding == edamaki::TextEncoding::Utf8) {
+        if (m_byte_order_mark)
+            bytes.append(
+                edamaki::Utf8ByteOrderMark.data(), static_cast<qsizetype>(edamaki::Utf8ByteOrderMark.size()));
+        bytes.append(text.toUtf8());
+    } else {
+        qsizetype failed_position = 0;
+        std::optional<std::string> const shift_jis = edamaki::QStringToShiftJis(text, &failed_position);
+        if (!shift_jis) {
+            qsizetype const line = text.left(failed_position).count(u'\n') + 1;
+            ShowMessage(this, QMessageBox::Warning,
+                QStringLiteral("%1 行目の文字「%2」(%3) は Shift-JIS で保存できません。\n"
+                               "ファイルは保存されませんでした。")
+                    .arg(line)
+                    .arg(CharacterAt(text, failed_position), CodePointText(text, failed_position)));
+            return SaveOutcome::Failed;
+        }
+        bytes = QByteArray(shift_jis->data(), static_cast<qsizetype>(shift_jis->size()));
+    }
+
+    if (IsMacroHeaderFirst()) {
+        SaveDialog1->setNameFilters({ QStringLiteral("スクリプトファイル(*.fms) (*.fms)"), AllFilesFilter });
+        SaveDialog1->setDefaultSuffix(QStringLiteral("mks"));
+    } else {
+        SaveDialog1->setNameFilters({ QStringLiteral("テキストファイル(*.txt) (*.txt)"), AllFilesFilter });
+        SaveDialog1->setDefaultSuffix(QStringLiteral("txt"));
+    }
+    if (!m_last_save_name.isEmpty()) {
+        SaveDialog1->setDirectory(QFileInfo(m_last_save_name).absolutePath());
+        SaveDialog1->selectFile(QFileInfo(m_last_save_name).fileName());
+    }
+    if (SaveDialog1->exec() != QDialog::Accepted)
+        return SaveOutcome::Cancelled;
+    QStringList const chosen = SaveDialog1->selectedFiles();
+    if (chosen.isEmpty())
+        return SaveOutcome::Cancelled;
+    QString const file_name = chosen.front();
+    m_last_save_name = file_name;
+
+    QSaveFile file(file_name);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        file.cancelWriting();
+        ShowMessage(this, QMessageBox::Critical,
+            QStringLiteral("ファイル %1 を作成できません").arg(QDir::toNativeSeparators(file_name)));
+        return SaveOutcome::Failed;
+    }
+    SrcList->document()->setModified(false);
+    return SaveOutcome::Saved;
+}
+
+bool TMainForm::FormCloseQuery()
+{
+    if (!IsDocumentModified())
+        return true;
+    return AskToSave();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void TMainForm::mExit1Click()
+{
+    close();
+}
+
+void TMainForm::mClearClick()
+{
+    {
+        BulkUpdate const bulk(*this);
+        ReplaceEditorText({});
+    }
+    SrcListChange();
+}
+
+void TMainForm::mInsHeaderClick()
+{
+    if (IsMacroHeaderFirst())
+        return;
+    QTextCursor cursor(SrcList->document());
+    cursor.beginEditBlock();
+    cursor.insertText(
+        QString::fromLatin1(edamaki::MacroHeader.data(), static_cast<qsizetype>(edamaki::MacroHeader.size()))
+        + u'\n');
+    cursor.endEditBlock();
+    ShowMacroMode();
+}
+
+void TMainForm::mTextMacroClick()
+{
+    if (!m_tree_pane)
+        return;
+    QStringList const lines = EditorLines();
+    std::vector<std::string> converted = EditorLinesForReading();
+    // The parent folder line is carried over exactly as the editor holds it.
+    std::optional<QString> parent_folder_line;
+
+    BulkUpdate const bulk(*this);
+    if (IsMacroHeaderFirst()) {
+        if (lines.size() > 1 && IsParentFolderLine(lines[1]))
+            parent_folder_line = lines[1];
+        m_tree_pane->MakeText(converted);
+        QStringList text_lines = ToQStrings(converted);
+        if (parent_folder_line)
+            text_lines.prepend(*parent_folder_line);
+        ReplaceEditorText(text_lines.join(u'\n'));
+        SrcList->setTextCursor(QTextCursor(SrcList->document()));
+        ShowTextMode();
+        return;
+    }
+    if (!lines.isEmpty() && IsParentFolderLine(lines[0]))
+        parent_folder_line = lines[0];
+    m_tree_pane->MakeScript(converted);
+    m_tree_pane->LoadMacroSource(converted);
+    QStringList macro_lines = ToQStrings(converted);
+    if (parent_folder_line)
+        macro_lines.insert(1, *parent_folder_line);
+    ReplaceEditorText(macro_lines.join(u'\n'));
+    SrcList->setTextCursor(QTextCursor(SrcList->document()));
+    ShowMacroMode();
+}
+
+bool TMainForm::SetParentFolder(QString const& folder)
+{
+    if (!m_tree_pane)
+        return false;
+    std::optional<std::string> const shift_jis = edamaki::QStringToShiftJis(folder);
+    if (!shift_jis) {
+        ShowMessage(this, QMessageBox::Warning,
+            QStringLiteral(
+                "フォルダ %1 の名前には Shift-JIS で書けない文字があるため、親フォルダにできません。")
+                .arg(folder));
+        return false;
+    }
+    m_tree_pane->SetRootPath(*shift_jis);
+    return true;
+}
+
+void TMainForm::mSelRootClick()
+{
+    OpenFolder1->Title = ParentFolderTitle;
+    if (!OpenFolder1->Execute(this))
+        return;
+    QString const folder = OpenFolder1->Folder();
+    if (!SetParentFolder(folder))
+        return;
+    QStringList const lines = EditorLines();
+    if (lines.isEmpty())
+        return;
+    int const candidate = IsMacroHeaderFirst() ? 1 : 0;
+    if (candidate < lines.size() && IsParentFolderLine(lines[candidate]))
+        ReplaceEditorLine(candidate, folder);
+}
+
+void TMainForm::mGetFolderClick()
+{
+    OpenFolder1->Title = ImportFolderTitle;
+    if (!OpenFolder1->Execute(this))
+        return;
+    QString const folder = OpenFolder1->Folder();
+
+    edamaki::FolderImport import;
+    {
+        WaitCursor const wait_cursor;
+        import = edamaki::CollectLeafFolders(folder.toStdString());
+        if (import.Readable) {
+            {
+                BulkUpdate const bulk(*this);
+                ReplaceEditorText(ToQStrings(import.Lines).join(u'\n'));
+            }
+            if (m_tree_pane)
+                m_tree_pane->LoadTextSource(EditorLinesForReading());
+            ShowTextMode();
+        }
+    }
+    if (!import.Readable) {
+        ShowMessage(this, QMessageBox::Warning,
+            QStringLiteral("フォルダ %1 の中を読めません。ソースは変更していません。").arg(folder));
+        return;
+    }
+    if (import.LeftOut.empty())
+        return;
+
+    // Name the folders left out; a very long list is cut short.
+    constexpr std::size_t MostNamed = 20;
+    QStringList named;
+    for (std::size_t index = 0; index < import.LeftOut.size() && index < MostNamed; ++index)
+        named.append(QString::fromStdString(import.LeftOut[index]));
+    QString text = QStringLiteral("次のフォルダ（とその下のフォルダ）は、名前をソースに書けないか、"
+                                  "上のフォルダへ戻るリンクのため、取り込みませんでした。\n\n")
+        + named.join(u'\n');
+    if (import.LeftOut.size() > MostNamed)
+        text += QStringLiteral("\nほか %1 個").arg(import.LeftOut.size() - MostNamed);
+    ShowMessage(this, QMessageBox::Information, text);
+}
+
+void TMainForm::ExeBtnClick()
+{
+    if (!m_tree_pane)
+        return;
+    std::string const parent_folder = m_tree_pane->GetRootPath();
+    if (parent_folder.empty()) {
+        ShowMessage(this, QMessageBox::Warning, QStringLiteral("親フォルダが選択されていません。"));
+        return;
+    }
+    if (m_tree_pane->Tree().IsTruncated()) {
+        ShowMessage(this, QMessageBox::Warning,
+            QStringLiteral("ソースから作られるフォルダが多すぎます（1 回の読み込みで %L1 個まで）。"
+                           "ツリーは途中までしか読み込まれていないため、フォルダを作成しません。")
+                .arg(static_cast<qulonglong>(m_tree_pane->Tree().FolderBudget())));
+        return;
+    }
+    if (!m_auto_run) {
+        QString const question = QStringLiteral("フォルダを\"") + edamaki::ShiftJisToQString(parent_folder)
+            + QStringLiteral("\"の下に作成しますか？");
+        if (ShowMessage(
+                this, QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
+            != QMessageBox::Yes)
+            return;
+    }
+    SrcList->document()->setModified(false);
+    if (m_log_window)
+        m_log_window->StartCreation(m_tree_pane->Tree());
+}
+
+void TMainForm::mLogViewClick()
+{
+    if (m_log_window)
+        m_log_window->ShowLog();
+}
+
+void TMainForm::mHelpClick()
+{
+    // A missing help page is not reported.
+    if (QFileInfo::exists(m_help_file))
+        QDesktopServices::openUrl(QUrl::fromLocalFile(m_help_file));
+}
+
+void TMainForm::TagBtnClick()
+{
+    emit TagDialogRequested(-1);
+}
+
+// --- Dropped items -------------------------------------------------------
+
+namespace {
+
+// The local path of the first dropped item, or empty when it is none.
+QStringList DroppedPaths(QMimeData const* data)
+{
+    QStringList paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    QList<QUrl> const urls = data->urls();
+    if (urls.isEmpty() || !urls.front().isLocalFile())
+        return paths;
+    for (QUrl const& url : urls) {
+        if (url.isLocalFile())
+            paths.append(url.toLocalFile());
+    }
+    return paths;
+}
+
+} // namespace
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!DroppedPaths(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (!DroppedPaths(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event)
+{
+    QStringList const paths = DroppedPaths(event->mimeData());
+    if (paths.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // The drop is released first; prompts and the run come after it.
+    QTimer::singleShot(0, this, [this, paths] { DropFiles(paths); });
+}
+
+void TMainForm::DropFiles(QStringList const& paths)
+{
+    if (paths.isEmpty() || !m_tree_pane)
+        return;
+    QFileInfo const item(paths.front());
+    if (item.isDir()) {
+        if (!SetParentFolder(QDir::toNativeSeparators(item.absoluteFilePath())))
+            return;
+    } else {
+        if (IsDocumentModified() && !AskToSave())
+            return;
+        if (!OpenSource(item.filePath()))
+            return;
+    }
+    if (m_auto_run && !m_tree_pane->GetRootPath().empty())
+        ExeBtnClick();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == TagMenu && event->type() == QEvent::ActionAdded && !TagBtn->menu()) {
+        TagBtn->setMenu(TagMenu);
+        TagBtn->setFixedSize(36, 22);
+    }
+    if (watched == SrcList && event->type() == QEvent::ShortcutOverride) {
+        // The menu's command shortcuts (Ctrl+Del among them) win over the editor's own keys.
+        if (IsCommandShortcut(static_cast<QKeyEvent*>(event))) {
+            event->ignore();
+            return true;
+        }
+    }
+    if (watched == SrcList->viewport()) {
+        switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            if (!DroppedPaths(drag->mimeData()).isEmpty()) {
+                drag->acceptProposedAction();
+                return true;
+            }
+            break;
+        }
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            if (!DroppedPaths(drop->mimeData()).isEmpty()) {
+                dropEvent(drop);
+                return true;
+            }
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool TMainForm::IsCommandShortcut(QKeyEvent const* event) const
+{
+    QKeySequence const pressed(event->keyCombination());
+    for (QAction const* action : m_command_actions) {
+        if (action->isEnabled() && action->shortcut() == pressed)
+            return true;
+    }
+    return false;
+}
+
+// --- Edit actions --------------------------------------------------------
+
+QWidget* TMainForm::FocusedTextControl() const
+{
+    QWidget* control = focusWidget();
+    if (!control || !control->isEnabled())
+        return nullptr;
+    if (qobject_cast<QPlainTextEdit*>(control) || qobject_cast<QLineEdit*>(control))
+        return control;
+    return nullptr;
+}
+
+void TMainForm::WatchTextControl(QWidget* control)
+{
+    if (control == m_watched_control)
+        return;
+    for (auto const& connection : m_watched_control_connections)
+        disconnect(connection);
+    m_watched_control_connections.clear();
+    m_watched_control = control;
+    auto const update = [this] { UpdateEditActions(); };
+    if (auto* editor = qobject_cast<QPlainTextEdit*>(control)) {
+        m_watched_control_connections = {
+            connect(editor, &QPlainTextEdit::copyAvailable, this, update),
+            connect(editor, &QPlainTextEdit::undoAvailable, this, update),
+            connect(editor, &QPlainTextEdit::textChanged, this, update),
+            connect(editor, &QPlainTextEdit::selectionChanged, this, update),
+            connect(editor, &QObject::destroyed, this, [this] { m_watched_control = nullptr; }),
+        };
+    } else if (auto* line = qobject_cast<QLineEdit*>(control)) {
+        m_watched_control_connections = {
+            connect(line, &QLineEdit::selectionChanged, this, update),
+            connect(line, &QLineEdit::textChanged, this, update),
+            connect(line, &QObject::destroyed, this, [this] { m_watched_control = nullptr; }),
+        };
+    }
+}
+
+void TMainForm::UpdateEditActions()
+{
+    QWidget* const control = FocusedTextControl();
+    bool has_selection = false;
+    bool can_undo = false;
+    bool has_text = false;
+    bool read_only = true;
+    if (auto* editor = qobject_cast<QPlainTextEdit*>(control)) {
+        has_selection = editor->textCursor().hasSelection();
+        can_undo = editor->document()->isUndoAvailable();
+        has_text = !editor->document()->isEmpty();
+        read_only = editor->isReadOnly();
+    } else if (auto* line = qobject_cast<QLineEdit*>(control)) {
+        has_selection = line->hasSelectedText();
+        can_undo = line->isUndoAvailable();
+        has_text = !line->text().isEmpty();
+        read_only = line->isReadOnly();
+    }
+    QMimeData const* clipboard = control ? QApplication::clipboard()->mimeData() : nullptr;
+    bool const can_paste = clipboard && clipboard->hasText() && !read_only;
+
+    EditCut1->setEnabled(has_selection && !read_only);
+    EditCopy1->setEnabled(has_selection);
+    EditPaste1->setEnabled(can_paste);
+    EditSelectAll1->setEnabled(has_text);
+    EditUndo1->setEnabled(can_undo && !read_only);
+}

@@ -1,0 +1,178 @@
+#pragma once
+
+// The main window: the source editor, the tree pane docked at its left, the
+// menus and the tool bar. It owns the document (the editor's text), keeps the
+// caption and the tag button in step with the document's mode, re-reads the
+// source into the tree after every change, opens and saves source files and
+// starts the creation run.
+
+#include "core/text/Encoding.h"
+
+#include <QIcon>
+#include <QList>
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+
+#include <string>
+#include <vector>
+
+class QAction;
+class QFileDialog;
+class QFrame;
+class QMenu;
+class QMenuBar;
+class QPlainTextEdit;
+class QSplitter;
+class QToolBar;
+class QToolButton;
+class TForm1;
+class TForm3;
+class TFormPanel;
+class TplBrowseFolder;
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // `arguments` is the command line without the program's name.
+    explicit TMainForm(QStringList const& arguments = {}, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Called once by the tree pane at the end of its creation: switches on the
+    // re-reading of the source and opens the file named on the command line.
+    void StartUp(TForm1& tree_pane);
+    void SetLogWindow(TForm3* log_window);
+
+    // Re-reads the source into the tree (nothing while the editor is disabled
+    // or before start-up).
+    void SrcListChange();
+    // Loads a source file into the editor; false (after telling the user) when
+    // it can't be read, and the editor keeps its text.
+    bool OpenSource(QString const& file_name);
+
+    void mOpen1Click();
+    void mSave1Click();
+    void mExit1Click();
+    void mClearClick();
+    void mInsHeaderClick();
+    void mTextMacroClick();
+    void mSelRootClick();
+    void mGetFolderClick();
+    void ExeBtnClick();
+    void mLogViewClick();
+    void mHelpClick();
+    void TagBtnClick();
+    // Items dropped on the window: only the first counts.
+    void DropFiles(QStringList const& paths);
+
+    bool AutoRun() const { return m_auto_run; }
+    bool Started() const { return m_started; }
+    QString StartFile() const { return m_start_file; }
+    QString HelpFile() const { return m_help_file; }
+    // The editor's modification mark, or unsaved edits in the tree.
+    bool IsDocumentModified() const;
+    // The encoding the document is saved in: the one it was opened in.
+    edamaki::TextEncoding DocumentEncoding() const { return m_encoding; }
+
+    TFormPanel* FormPanel1 = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QFrame* Panel1 = nullptr;
+    QToolBar* ToolBar1 = nullptr;
+    QPlainTextEdit* SrcList = nullptr;
+    QMenuBar* Menu1 = nullptr;
+    QMenu* TagMenu = nullptr;
+    QToolButton* TagBtn = nullptr;
+    QFileDialog* OpenDialog1 = nullptr;
+    QFileDialog* SaveDialog1 = nullptr;
+    TplBrowseFolder* OpenFolder1 = nullptr;
+    // The ten tool bar images.
+    QList<QIcon> ImageList1;
+
+    QAction* EditCut1 = nullptr;
+    QAction* EditCopy1 = nullptr;
+    QAction* EditPaste1 = nullptr;
+    QAction* EditSelectAll1 = nullptr;
+    QAction* EditUndo1 = nullptr;
+
+    QAction* mOpen1 = nullptr;
+    QAction* mSave1 = nullptr;
+    QAction* mExit1 = nullptr;
+    QAction* mInsHeader = nullptr;
+    QAction* mTextMacro = nullptr;
+    QAction* mClear = nullptr;
+    QAction* mGetFolder = nullptr;
+    QAction* mSelRoot = nullptr;
+    QAction* mExec = nullptr;
+    QAction* mLogView = nullptr;
+    QAction* mHelp = nullptr;
+
+    static constexpr int MinimumWidth = 321;
+    static constexpr int MinimumHeight = 90;
+
+signals:
+    // The tag button or a tag menu item asks for the macro tag dialog on a
+    // tab (-1: the tab it showed last).
+    void TagDialogRequested(int tab_index);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    enum class SaveOutcome {
+        Saved,
+        Cancelled,
+        NothingToSave,
+        Failed,
+    };
+    class BulkUpdate;
+
+    void FormCreate(QStringList const& arguments);
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateLayout();
+
+    SaveOutcome SaveSource();
+    // The save prompt: true when the command may go on.
+    bool AskToSave();
+    bool FormCloseQuery();
+
+    void ShowTextMode();
+    void ShowMacroMode();
+    bool IsMacroHeaderFirst() const;
+
+    // The editor's lines as they are shown, and as Shift-JIS for reading (a
+    // character Shift-JIS lacks reads as "?", an invalid name character).
+    QStringList EditorLines() const;
+    std::vector<std::string> EditorLinesForReading() const;
+    void ReplaceEditorText(QString const& text);
+    void ReplaceEditorLine(int line_index, QString const& text);
+    // A folder chosen on disk as the tree's parent folder; false (after telling
+    // the user) when Shift-JIS can't hold its path.
+    bool SetParentFolder(QString const& folder);
+
+    void UpdateEditActions();
+    QWidget* FocusedTextControl() const;
+    void WatchTextControl(QWidget* control);
+    bool IsCommandShortcut(QKeyEvent const* event) const;
+
+    TForm1* m_tree_pane = nullptr;
+    TForm3* m_log_window = nullptr;
+    QList<QAction*> m_command_actions;
+    QList<QMetaObject::Connection> m_watched_control_connections;
+    QWidget* m_watched_control = nullptr;
+
+    bool m_started = false;
+    bool m_auto_run = false;
+    QString m_help_file;
+    QString m_start_file;
+    QString m_last_save_name;
+    edamaki::TextEncoding m_encoding = edamaki::TextEncoding::ShiftJis;
+    bool m_byte_order_mark = false;
+    bool m_drop_pending = false;
+};

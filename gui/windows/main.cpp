@@ -1,0 +1,40 @@
+// The desktop program: the windows are created in their fixed order (main
+// window, log window, tree pane); the tree pane's creation ends with the main
+// window's StartUp, which opens a source named on the command line.
+
+#include "gui/windows/TForm1.h"
+#include "gui/windows/TForm3.h"
+#include "gui/windows/TMainForm.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QPointer>
+#include <QTranslator>
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Edamaki"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("edamaki"));
+
+    // The program speaks Japanese; Qt's own dialogs should too.
+    QTranslator qt_translator;
+    if (qt_translator.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qt_translator);
+
+    QStringList arguments = QApplication::arguments();
+    arguments.removeFirst();
+
+    TMainForm main_form(arguments);
+    QApplication::setWindowIcon(main_form.windowIcon());
+    auto* log_window = new TForm3(&main_form);
+    main_form.SetLogWindow(log_window);
+    // The tree pane ends up inside the main window's form panel, which then owns it.
+    QPointer<TForm1> const tree_pane = new TForm1([&main_form](TForm1& pane) { main_form.StartUp(pane); });
+
+    main_form.show();
+    int const result = QApplication::exec();
+    delete tree_pane.data();
+    return result;
+}

@@ -1,0 +1,169 @@
+#include "core/disk/FolderImport.h"
+#include "core/disk/CreationRun.h"
+#include "core/tree/TextSourceReader.h"
+#include "tests/ScratchFolder.h"
+#include "tests/SjisLiteral.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+namespace edamaki {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Sjis;
+using Lines = std::vector<std::string>;
+
+class FolderImportTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_sandbox = testing::MakeScratchFolder("import-test");
+        m_chosen = m_sandbox / "chosen";
+        fs::create_directories(m_chosen);
+    }
+    void TearDown() override { fs::remove_all(m_sandbox); }
+
+    void MakeFolders(std::initializer_list<char const*> paths) const
+    {
+        for (char const* path : paths)
+            fs::create_directories(m_chosen / path);
+    }
+
+    static std::set<std::string> ListFolders(fs::path const& folder)
+    {
+        std::set<std::string> entries;
+        for (auto const& entry : fs::recursive_directory_iterator(folder))
+            entries.insert(fs::relative(entry.path(), folder).string());
+        return entries;
+    }
+
+    fs::path m_sandbox;
+    fs::path m_chosen;
+};
+
+struct NullSink : CreationSink {
+    void FolderHandled(FolderReport const&) override { }
+    void NothingToCreate() override { }
+};
+
+TEST_F(FolderImportTest, LeafFoldersInOrderWithoutFiles)
+{
+    MakeFolders({ "D", "A/C", "A/B" });
+    std::ofstream(m_chosen / "A" / "file.txt") << "x";
+    std::ofstream(m_chosen / "top.txt") << "x";
+    FolderImport const result = CollectLeafFolders(m_chosen.string());
+    EXPECT_TRUE(result.Readable);
+    EXPECT_EQ(result.Lines, (Lines { "A\\B", "A\\C", "D" }));
+    EXPECT_TRUE(result.LeftOut.empty());
+}
+
+TEST_F(FolderImportTest, AFolderWithoutSubfoldersIsOneEmptyLine)
+{
+    std::ofstream(m_chosen / "only-a-file") << "x";
+    FolderImport const result = CollectLeafFolders(m_chosen.string() + "/");
+    EXPECT_TRUE(result.Readable);
+    EXPECT_EQ(result.Lines, (Lines { "" }));
+}
+
+TEST_F(FolderImportTest, AFolderThatCantBeReadIsReported)
+{
+    std::ofstream(m_sandbox / "file") << "x";
+    for (fs::path const& path : { m_sandbox / "missing", m_sandbox / "file" }) {
+        FolderImport const result = CollectLeafFolders(path.string());
+        EXPECT_FALSE(result.Readable) << path;
+        EXPECT_TRUE(result.Lines.empty());
+    }
+}
+
+TEST_F(FolderImportTest, CaseTwinsBothStayNextToEachOther)
+{
+    MakeFolders({ "C", "b", "B", "a", "_x", "A/z", "A/Y", "a/y" });
+    FolderImport const result = CollectLeafFolders(m_chosen.string());
+    EXPECT_EQ(result.Lines, (Lines { "_x", "A\\Y", "A\\z", "a\\y", "B", "b", "C" }));
+}
+
+TEST_F(FolderImportTest, HiddenFoldersAndEverythingBelowThemAreNotImported)
+{
+    MakeFolders({ ".git/objects", "src/.cache/x", "src/main" });
+    FolderImport const result = CollectLeafFolders(m_chosen.string());
+    EXPECT_EQ(result.Lines, (Lines { "src\\main" }));
+    EXPECT_TRUE(result.LeftOut.empty());
+}
+
+TEST_F(FolderImportTest, LinksAreFollowedButNeverIntoALoop)
+{
+    MakeFolders({ "A/B" });
+    fs::create_directories(m_sandbox / "outside" / "deep");
+    fs::create_directory_symlink(m_sandbox / "outside", m_chosen / "A" / "B" / "out");
+    fs::create_directory_symlink(m_chosen / "A", m_chosen / "A" / "B" / "up");
+    fs::create_directory_symlink(m_chosen, m_chosen / "A" / "self");
+    fs::create_directory_symlink(m_sandbox / "nowhere", m_chosen / "dangling");
+    // A link to a folder beside the path, not above it, is followed.
+    fs::create_directory_symlink(m_chosen / "A" / "B", m_chosen / "side");
+    FolderImport const result = CollectLeafFolders(m_chosen.string());
+    // Through "side", A is not above: "side/up" is followed, and stops at its own loops.
+    EXPECT_EQ(result.Lines, (Lines { "A\\B\\out\\deep", "side\\out\\deep", "side\\up" }));
+    std::set<std::string> const left_out(result.LeftOut.begin(), result.LeftOut.end());
+    EXPECT_EQ(left_out,
+        (std::set<std::string> { (m_chosen / "A/B/up").string(), (m_chosen / "A/self").string(),
+            (m_chosen / "side/up/B").string(), (m_chosen / "side/up/self").string() }));
+    EXPECT_EQ(result.LeftOutReasons.size(), result.LeftOut.size());
+}
+
+TEST_F(FolderImportTest, NamesASourceCantHoldAreLeftOutWithTheirSubfolders)
+{
+    char const* const names[] = {
+        "what?", "a:b", "back\\slash", "star*", "pipe|", "quote\"", "less<", "greater>", "tab\tinside",
+        "line\nbreak", " leading", "trailing ", ";comment",
+        "\xF0\x9F\x98\x80", // an emoji: Shift-JIS lacks it
+        "\xC2\xA5",         // the yen sign would come back as a backslash
+        "\xE3\x80\x9C",     // the wave dash would come back as a full-width tilde
+        "\xFF",             // not UTF-8
+    };
+    for (char const* name : names)
+        fs::create_directories(m_chosen / name / "below");
+    MakeFolders({ "ok/;fine inside/x", "ok/inner space" });
+    FolderImport const result = CollectLeafFolders(m_chosen.string());
+    EXPECT_EQ(result.Lines, (Lines { "ok\\;fine inside\\x", "ok\\inner space" }));
+    std::set<std::string> expected;
+    for (char const* name : names)
+        expected.insert((m_chosen / name).string());
+    EXPECT_EQ(std::set<std::string>(result.LeftOut.begin(), result.LeftOut.end()), expected);
+}
+
+TEST_F(FolderImportTest, JapaneseNamesBecomeShiftJisLines)
+{
+    MakeFolders({ "表/ソ/ｱ" });
+    FolderImport const result = CollectLeafFolders(m_chosen.string());
+    EXPECT_EQ(result.Lines, (Lines { Sjis("表\\ソ\\ｱ") }));
+}
+
+TEST_F(FolderImportTest, ImportingACreatedTreeAndCreatingItElsewhereGivesTheSameFolders)
+{
+    fs::path const first = m_sandbox / "first";
+    fs::path const second = m_sandbox / "second";
+    fs::create_directories(first);
+    fs::create_directories(second);
+    auto create = [](fs::path const& parent, Lines lines) {
+        lines.insert(lines.begin(), parent.string());
+        FolderTree tree;
+        LoadTextSource(tree, lines);
+        NullSink sink;
+        return CreateFolders(tree, sink).Failed;
+    };
+    ASSERT_EQ(create(first,
+                  { Sjis("顧客A\\見積\\2026"), Sjis("顧客A\\請求"), "Case\\x", "case\\y", Sjis("ソ\\ｿ"),
+                      "a b\\c", "~tilde\\deep\\er\\still" }),
+        0u);
+    FolderImport const imported = CollectLeafFolders(first.string());
+    EXPECT_TRUE(imported.LeftOut.empty());
+    ASSERT_EQ(create(second, imported.Lines), 0u);
+    EXPECT_EQ(ListFolders(first), ListFolders(second));
+}
+
+} // namespace
+} // namespace edamaki

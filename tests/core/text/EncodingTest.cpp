@@ -1,0 +1,73 @@
+#include "core/text/Encoding.h"
+#include "tests/SjisLiteral.h"
+
+#include <gtest/gtest.h>
+
+namespace edamaki {
+namespace {
+
+TEST(EncodingTest, RoundTripThroughShiftJis)
+{
+    std::string const utf8 = "フォルダ\\ソ表能ポ/ｶﾅ～";
+    auto const shift_jis = Utf8ToShiftJis(utf8);
+    ASSERT_TRUE(shift_jis.Succeeded());
+    auto const back = ShiftJisToUtf8(shift_jis.Text);
+    ASSERT_TRUE(back.Succeeded());
+    EXPECT_EQ(back.Text, utf8);
+}
+
+TEST(EncodingTest, FailuresReportTheOffset)
+{
+    auto const no_shift_jis = Utf8ToShiftJis("ab\xF0\x9F\x98\x80"); // an emoji
+    ASSERT_FALSE(no_shift_jis.Succeeded());
+    EXPECT_EQ(no_shift_jis.Failure->Offset, 2u);
+
+    auto const broken = ShiftJisToUtf8("abc\x81"); // a lead byte without its second byte
+    ASSERT_FALSE(broken.Succeeded());
+    EXPECT_EQ(broken.Failure->Offset, 3u);
+}
+
+TEST(EncodingTest, ReadingSubstitutesAnInvalidNameCharacter)
+{
+    EXPECT_EQ(Utf8ToShiftJisForReading("a\xF0\x9F\x98\x80z"), "a?z");
+    EXPECT_EQ(Utf8ToShiftJisForReading("a\xFFz"), "a?z");
+    EXPECT_EQ(Utf8ToShiftJisForReading("ソ"), testing::Sjis("ソ"));
+}
+
+TEST(EncodingTest, Detection)
+{
+    struct Case {
+        std::string bytes;
+        TextEncoding encoding;
+        bool bom;
+    };
+    Case const cases[] = {
+        { "plain ascii", TextEncoding::ShiftJis, false }, { "", TextEncoding::ShiftJis, false },
+        { "\xEF\xBB\xBF"
+          "abc",
+            TextEncoding::Utf8, true },
+        { "フォルダ", TextEncoding::Utf8, false },
+        { testing::Sjis("フォルダ"), TextEncoding::ShiftJis, false },
+        { "\xC0\x80", TextEncoding::ShiftJis, false },     // overlong: not UTF-8
+        { "\xED\xA0\x80", TextEncoding::ShiftJis, false }, // a surrogate: not UTF-8
+    };
+    for (auto const& c : cases) {
+        auto const detected = DetectEncoding(c.bytes);
+        EXPECT_EQ(detected.Encoding, c.encoding) << c.bytes;
+        EXPECT_EQ(detected.HasByteOrderMark, c.bom) << c.bytes;
+    }
+}
+
+TEST(EncodingTest, EveryLineEndEndsALine)
+{
+    using Lines = std::vector<std::string>;
+    EXPECT_EQ(SplitLines("a\r\nb\rc\nd"), (Lines { "a", "b", "c", "d" }));
+    EXPECT_EQ(SplitLines("a\r\n"), (Lines { "a" }));
+    EXPECT_EQ(SplitLines("a\r\n\r\n"), (Lines { "a", "" }));
+    EXPECT_EQ(SplitLines("\n\r"), (Lines { "", "" }));
+    EXPECT_EQ(SplitLines(""), Lines {});
+    EXPECT_EQ(JoinLinesCrLf({ "a", "", "b" }), "a\r\n\r\nb\r\n");
+}
+
+} // namespace
+} // namespace edamaki
