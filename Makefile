@@ -4,9 +4,9 @@
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
 JOBS ?= 2
-CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DEDAMAKI_WARNINGS_AS_ERRORS=ON
 
-.PHONY: all setup configure build run test unit-test sanitize-test format-check format bench install clean
+.PHONY: all setup configure build run test unit-test sanitize-test core-check format-check format tidy bench install clean
 
 all: build
 
@@ -22,23 +22,29 @@ build: configure
 run: build
 	@bash scripts/run.sh $(BUILD_DIR)
 
-test: build
+test: core-check build
 	@$(MAKE) --no-print-directory unit-test sanitize-test format-check
 
 unit-test:
 	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 sanitize-test: setup
-	@cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DEDAMAKI_SANITIZE=ON \
+	@cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DEDAMAKI_SANITIZE=ON -DEDAMAKI_WARNINGS_AS_ERRORS=ON \
 		-DEDAMAKI_BUILD_GUI=OFF -DEDAMAKI_BUILD_BENCH=OFF >/dev/null
 	@cmake --build $(SANITIZE_DIR) -j $(JOBS) --target edamaki_core_tests
 	@cd $(SANITIZE_DIR) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS) -R '^[A-Za-z]+Test\.'
+
+core-check:
+	@bash scripts/check-core.sh
 
 format-check:
 	@bash scripts/format.sh --check
 
 format:
 	@bash scripts/format.sh
+
+tidy: configure
+	@bash scripts/tidy.sh $(BUILD_DIR)
 
 bench: build
 	@$(BUILD_DIR)/edamaki_bench

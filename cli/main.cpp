@@ -1,6 +1,7 @@
 // edamaki-cli: the folder tree engine of Edamaki for scripts and servers.
 
 #include "cli/Commands.h"
+#include "edamaki/Version.h"
 
 #include <iostream>
 #include <string>
@@ -60,7 +61,7 @@ int main(int argc, char** argv)
         return ExitSuccess;
     }
     if (name == "--version") {
-        std::cout << "edamaki-cli " EDAMAKI_VERSION "\n";
+        std::cout << "edamaki-cli " << edamaki::VersionText << "\n";
         return ExitSuccess;
     }
     for (auto const& command : Commands) {
