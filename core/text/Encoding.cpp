@@ -8,6 +8,12 @@ namespace edamaki {
 
 namespace {
 
+// iconv_open's failure value is the handle (iconv_t)-1.
+bool IsOpenConverter(iconv_t converter)
+{
+    return converter != reinterpret_cast<iconv_t>(-1); // NOLINT(performance-no-int-to-ptr)
+}
+
 class IconvHandle {
 public:
     IconvHandle(char const* to, char const* from)
@@ -22,7 +28,7 @@ public:
     IconvHandle(IconvHandle const&) = delete;
     IconvHandle& operator=(IconvHandle const&) = delete;
 
-    bool IsOpen() const { return m_handle != reinterpret_cast<iconv_t>(-1); }
+    bool IsOpen() const { return IsOpenConverter(m_handle); }
     iconv_t Get() const { return m_handle; }
 
 private:
@@ -56,7 +62,7 @@ std::optional<std::size_t> AppendConverted(iconv_t converter, std::string_view i
     OnFailure on_failure = OnFailure::Stop, std::string_view substitute = {},
     std::size_t (*character_length)(std::string_view, std::size_t) = OneByte)
 {
-    if (converter == reinterpret_cast<iconv_t>(-1))
+    if (!IsOpenConverter(converter))
         return 0;
     std::size_t const original_size = output.size();
     std::size_t out_used = original_size;
@@ -154,7 +160,7 @@ ShiftJisConverter::ShiftJisConverter()
 ShiftJisConverter::~ShiftJisConverter()
 {
     for (void* handle : { m_to_utf8, m_to_shift_jis }) {
-        if (static_cast<iconv_t>(handle) != reinterpret_cast<iconv_t>(-1))
+        if (IsOpenConverter(static_cast<iconv_t>(handle)))
             iconv_close(static_cast<iconv_t>(handle));
     }
 }
@@ -179,44 +185,55 @@ std::optional<std::size_t> ShiftJisConverter::AppendShiftJis(std::string_view ut
     return AppendConverted(static_cast<iconv_t>(m_to_shift_jis), utf8, out);
 }
 
+namespace {
+
+// Length of the well-formed UTF-8 character at `offset` (which holds a byte
+// of 0x80 or above), or 0 when it is malformed: no overlong forms, no
+// surrogates, nothing above U+10FFFF.
+std::size_t MultiByteUtf8Length(std::string_view bytes, std::size_t offset)
+{
+    auto const lead = static_cast<unsigned char>(bytes[offset]);
+    std::size_t length = 0;
+    unsigned int minimum_second = 0x80;
+    unsigned int maximum_second = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        minimum_second = lead == 0xE0 ? 0xA0 : minimum_second;
+        maximum_second = lead == 0xED ? 0x9F : maximum_second;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        minimum_second = lead == 0xF0 ? 0x90 : minimum_second;
+        maximum_second = lead == 0xF4 ? 0x8F : maximum_second;
+    } else {
+        return 0;
+    }
+    if (offset + length > bytes.size())
+        return 0;
+    auto const second = static_cast<unsigned char>(bytes[offset + 1]);
+    if (second < minimum_second || second > maximum_second)
+        return 0;
+    for (std::size_t index = 2; index < length; ++index) {
+        if ((static_cast<unsigned char>(bytes[offset + index]) & 0xC0) != 0x80)
+            return 0;
+    }
+    return length;
+}
+
+} // namespace
+
 std::size_t FindInvalidUtf8(std::string_view bytes)
 {
     std::size_t offset = 0;
     while (offset < bytes.size()) {
-        auto const lead = static_cast<unsigned char>(bytes[offset]);
-        if (lead < 0x80) {
+        if (static_cast<unsigned char>(bytes[offset]) < 0x80) {
             ++offset;
             continue;
         }
-        std::size_t length = 0;
-        unsigned int minimum_second = 0x80;
-        unsigned int maximum_second = 0xBF;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            if (lead == 0xE0)
-                minimum_second = 0xA0; // no overlong forms
-            if (lead == 0xED)
-                maximum_second = 0x9F; // no surrogates
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            if (lead == 0xF0)
-                minimum_second = 0x90;
-            if (lead == 0xF4)
-                maximum_second = 0x8F;
-        } else {
+        std::size_t const length = MultiByteUtf8Length(bytes, offset);
+        if (length == 0)
             return offset;
-        }
-        if (offset + length > bytes.size())
-            return offset;
-        auto const second = static_cast<unsigned char>(bytes[offset + 1]);
-        if (second < minimum_second || second > maximum_second)
-            return offset;
-        for (std::size_t index = 2; index < length; ++index) {
-            if ((static_cast<unsigned char>(bytes[offset + index]) & 0xC0) != 0x80)
-                return offset;
-        }
         offset += length;
     }
     return std::string_view::npos;
