@@ -4,14 +4,16 @@
 #include "core/document/SourceDocument.h"
 #include "core/tree/SourceWriters.h"
 #include "gui/qt/QtShiftJis.h"
+#include "gui/widgets/CommandShortcutGuard.h"
+#include "gui/widgets/EditActionTracker.h"
 #include "gui/widgets/JapaneseFont.h"
 #include "gui/widgets/TFormPanel.h"
 #include "gui/widgets/TplBrowseFolder.h"
+#include "gui/windows/MainFormMenuBuilder.h"
 #include "gui/windows/TForm1.h"
 #include "gui/windows/TForm3.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
@@ -20,10 +22,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
-#include <QKeyEvent>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -182,6 +180,28 @@ TMainForm::TMainForm(QStringList const& arguments, QWidget* parent)
     for (char const* path : ToolBarImages)
         ImageList1.append(QIcon(QString::fromLatin1(path)));
 
+    CreateDialogs();
+    CreateLayout();
+    MainFormMenuBuilder menus(*this);
+    menus.Build();
+
+    connect(SrcList, &QPlainTextEdit::textChanged, this, &TMainForm::SrcListChange);
+    // The menu's command shortcuts (Ctrl+Del among them) win over the editor's own keys.
+    (new CommandShortcutGuard(menus.CommandActions(), this))->Guard(*SrcList);
+    SrcList->viewport()->installEventFilter(this);
+    SrcList->setFocus();
+    m_edit_actions = std::make_unique<EditActionTracker>(
+        *this, EditActionTracker::Actions { EditCut1, EditCopy1, EditPaste1, EditSelectAll1, EditUndo1 });
+
+    FormCreate(arguments);
+}
+
+// The edit action tracker goes with the members, before the children: the
+// focus changes of the children going must not reach the actions.
+TMainForm::~TMainForm() = default;
+
+void TMainForm::CreateDialogs()
+{
     OpenDialog1 = new QFileDialog(this);
     OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
     OpenDialog1->setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
@@ -199,35 +219,6 @@ TMainForm::TMainForm(QStringList const& arguments, QWidget* parent)
     OpenFolder1 = new TplBrowseFolder(this);
     OpenFolder1->setObjectName(QStringLiteral("OpenFolder1"));
     OpenFolder1->Title = ParentFolderTitle;
-
-    CreateLayout();
-    CreateActions();
-    CreateMenus();
-    CreateToolBar();
-
-    connect(SrcList, &QPlainTextEdit::textChanged, this, &TMainForm::SrcListChange);
-    connect(qApp, &QApplication::focusChanged, this, [this] {
-        WatchTextControl(FocusedTextControl());
-        UpdateEditActions();
-    });
-    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TMainForm::UpdateEditActions);
-    SrcList->installEventFilter(this);
-    SrcList->viewport()->installEventFilter(this);
-    SrcList->setFocus();
-    WatchTextControl(SrcList);
-    UpdateEditActions();
-
-    FormCreate(arguments);
-}
-
-TMainForm::~TMainForm()
-{
-    // The children go after this body: their focus changes must not reach
-    // the actions, which go first.
-    disconnect(qApp, nullptr, this, nullptr);
-    disconnect(QApplication::clipboard(), nullptr, this, nullptr);
-    for (auto const& connection : m_watched_control_connections)
-        disconnect(connection);
 }
 
 void TMainForm::CreateLayout()
@@ -280,189 +271,6 @@ void TMainForm::CreateLayout()
     Splitter1->setStretchFactor(1, 1);
     Splitter1->setSizes({ 181, 480 - 181 - 3 });
     setCentralWidget(Splitter1);
-}
-
-void TMainForm::CreateActions()
-{
-    auto make_edit_action = [this](char const* name, QString const& caption, QString const& hint, int image,
-                                auto editor_command, auto line_command) {
-        auto* action = new QAction(caption, this);
-        action->setObjectName(QString::fromLatin1(name));
-        qsizetype const bar = hint.indexOf(u'|');
-        action->setToolTip(hint.left(bar));
-        action->setStatusTip(hint.mid(bar + 1));
-        action->setProperty("Category", QStringLiteral("編集"));
-        action->setIconVisibleInMenu(false);
-        if (image >= 0)
-            action->setIcon(ImageList1.value(image));
-        connect(action, &QAction::triggered, this, [this, editor_command, line_command] {
-            QWidget* control = FocusedTextControl();
-            if (auto* editor = qobject_cast<QPlainTextEdit*>(control))
-                editor_command(editor);
-            else if (auto* line = qobject_cast<QLineEdit*>(control))
-                line_command(line);
-        });
-        return action;
-    };
-    EditCut1 = make_edit_action(
-        "EditCut1", QStringLiteral("切り取り(&T)"),
-        QStringLiteral("切り取り|選択部分を切り取り、クリップボードに送る"), 7,
-        [](QPlainTextEdit* editor) { editor->cut(); }, [](QLineEdit* line) { line->cut(); });
-    EditCopy1 = make_edit_action(
-        "EditCopy1", QStringLiteral("コピー(&C)"),
-        QStringLiteral("コピー|選択部分をコピーし、クリップボードに送る"), 6,
-        [](QPlainTextEdit* editor) { editor->copy(); }, [](QLineEdit* line) { line->copy(); });
-    EditPaste1 = make_edit_action(
-        "EditPaste1", QStringLiteral("貼り付け(&P)"),
-        QStringLiteral("貼り付け|クリップボードの内容を貼り付ける"), 8,
-        [](QPlainTextEdit* editor) { editor->paste(); }, [](QLineEdit* line) { line->paste(); });
-    EditSelectAll1 = make_edit_action(
-        "EditSelectAll1", QStringLiteral("すべてを選択(&A)"),
-        QStringLiteral("すべてを選択|ドキュメント全体を選択する"), -1,
-        [](QPlainTextEdit* editor) { editor->selectAll(); }, [](QLineEdit* line) { line->selectAll(); });
-    EditUndo1 = make_edit_action(
-        "EditUndo1", QStringLiteral("元に戻す(&U)"), QStringLiteral("元に戻す|直前の変更を元に戻す"), -1,
-        [](QPlainTextEdit* editor) { editor->undo(); }, [](QLineEdit* line) { line->undo(); });
-
-    auto make_command = [this](char const* name, QString const& caption, QKeySequence const& shortcut,
-                            void (TMainForm::*command)()) {
-        auto* action = new QAction(caption, this);
-        action->setObjectName(QString::fromLatin1(name));
-        action->setShortcut(shortcut);
-        action->setShortcutContext(Qt::WindowShortcut);
-        connect(action, &QAction::triggered, this, command);
-        if (!shortcut.isEmpty())
-            m_command_actions.append(action);
-        return action;
-    };
-    mOpen1 = make_command(
-        "mOpen1", QStringLiteral("開 く"), QKeySequence(Qt::CTRL | Qt::Key_O), &TMainForm::mOpen1Click);
-    mSave1 = make_command(
-        "mSave1", QStringLiteral("保存"), QKeySequence(Qt::CTRL | Qt::Key_S), &TMainForm::mSave1Click);
-    mExit1 = make_command("mExit1", QStringLiteral("終了"), {}, &TMainForm::mExit1Click);
-    mInsHeader = make_command("mInsHeader", QStringLiteral("マクロヘッダ挿入"),
-        QKeySequence(Qt::CTRL | Qt::Key_H), &TMainForm::mInsHeaderClick);
-    mTextMacro
-        = make_command("mTextMacro", QStringLiteral("テキスト<->マクロ"), {}, &TMainForm::mTextMacroClick);
-    mClear = make_command("mClear", QStringLiteral("ソースクリア"), QKeySequence(Qt::CTRL | Qt::Key_Delete),
-        &TMainForm::mClearClick);
-    mGetFolder
-        = make_command("mGetFolder", QStringLiteral("フォルダ構成参照"), {}, &TMainForm::mGetFolderClick);
-    mSelRoot = make_command("mSelRoot", QStringLiteral("親フォルダ選択"), {}, &TMainForm::mSelRootClick);
-    mExec = make_command("mExec", QStringLiteral("フォルダ作成"), {}, &TMainForm::ExeBtnClick);
-    mLogView = make_command("mLogView", QStringLiteral("ログ表示"), {}, &TMainForm::mLogViewClick);
-    mHelp = make_command("mHelp", QStringLiteral("ヘルプ"), {}, &TMainForm::mHelpClick);
-}
-
-void TMainForm::CreateMenus()
-{
-    Menu1 = menuBar();
-    Menu1->setObjectName(QStringLiteral("Menu1"));
-
-    auto add_menu = [this](char const* name, QString const& caption) {
-        QMenu* menu = Menu1->addMenu(caption);
-        menu->setObjectName(QString::fromLatin1(name));
-        menu->menuAction()->setObjectName(QString::fromLatin1(name));
-        return menu;
-    };
-    auto add_separator = [](QMenu* menu, char const* name) {
-        menu->addSeparator()->setObjectName(QString::fromLatin1(name));
-    };
-    // A menu item bound to an edit action: it carries the item's own name and
-    // shortcut, and follows the action's enabled state.
-    auto add_edit_item
-        = [this](QMenu* menu, char const* name, QAction* edit_action, QKeySequence const& shortcut) {
-              auto* item = new QAction(edit_action->text(), this);
-              item->setObjectName(QString::fromLatin1(name));
-              item->setShortcut(shortcut);
-              item->setEnabled(edit_action->isEnabled());
-              connect(item, &QAction::triggered, edit_action, &QAction::trigger);
-              connect(edit_action, &QAction::enabledChanged, item, &QAction::setEnabled);
-              menu->addAction(item);
-          };
-
-    QMenu* file_menu = add_menu("File1", QStringLiteral("ファイル(&F)"));
-    file_menu->addAction(mOpen1);
-    file_menu->addAction(mSave1);
-    add_separator(file_menu, "N2");
-    file_menu->addAction(mExit1);
-
-    QMenu* edit_menu = add_menu("Edit1", QStringLiteral("編集(&E)"));
-    add_edit_item(edit_menu, "Undo1", EditUndo1, QKeySequence(Qt::CTRL | Qt::Key_Z));
-    add_separator(edit_menu, "N3");
-    add_edit_item(edit_menu, "Copy1", EditCopy1, QKeySequence(Qt::CTRL | Qt::Key_C));
-    add_edit_item(edit_menu, "N4", EditPaste1, QKeySequence(Qt::CTRL | Qt::Key_V));
-    add_edit_item(edit_menu, "Cut1", EditCut1, QKeySequence(Qt::CTRL | Qt::Key_X));
-    add_edit_item(edit_menu, "A1", EditSelectAll1, QKeySequence(Qt::CTRL | Qt::Key_A));
-    add_separator(edit_menu, "N5");
-    edit_menu->addAction(mInsHeader);
-    edit_menu->addAction(mTextMacro);
-    edit_menu->addAction(mClear);
-
-    QMenu* tools_menu = add_menu("N1", QStringLiteral("ツール(&T)"));
-    tools_menu->addAction(mGetFolder);
-    add_separator(tools_menu, "N6");
-    tools_menu->addAction(mSelRoot);
-    tools_menu->addAction(mExec);
-    tools_menu->addAction(mLogView);
-
-    QMenu* help_menu = add_menu("Help1", QStringLiteral("ヘルプ(&H)"));
-    help_menu->addAction(mHelp);
-
-    TagMenu = new QMenu(this);
-    TagMenu->setObjectName(QStringLiteral("TagMenu"));
-}
-
-void TMainForm::CreateToolBar()
-{
-    auto add_button = [this](char const* name, QString const& hint, int image, void (TMainForm::*command)()) {
-        auto* action = new QAction(ImageList1.value(image), hint, this);
-        action->setToolTip(hint);
-        connect(action, &QAction::triggered, this, command);
-        ToolBar1->addAction(action);
-        QWidget* button = ToolBar1->widgetForAction(action);
-        button->setObjectName(QString::fromLatin1(name));
-        button->setFixedSize(24, 22);
-    };
-    auto add_edit_button = [this](char const* name, QAction* edit_action) {
-        ToolBar1->addAction(edit_action);
-        QWidget* button = ToolBar1->widgetForAction(edit_action);
-        button->setObjectName(QString::fromLatin1(name));
-        button->setFixedSize(24, 22);
-    };
-    auto add_separator = [this](char const* name) {
-        QWidget* separator = ToolBar1->widgetForAction(ToolBar1->addSeparator());
-        separator->setObjectName(QString::fromLatin1(name));
-        separator->setFixedWidth(8);
-    };
-
-    add_button("ToolButton1", QStringLiteral("ソースを開く"), 0, &TMainForm::mOpen1Click);
-    add_button("ToolButton2", QStringLiteral("ソースを保存"), 1, &TMainForm::mSave1Click);
-    add_separator("ToolButton3");
-    add_edit_button("ToolButton9", EditCopy1);
-    add_edit_button("ToolButton10", EditCut1);
-    add_edit_button("ToolButton11", EditPaste1);
-    add_separator("ToolButton8");
-
-    TagBtn = new QToolButton(ToolBar1);
-    TagBtn->setObjectName(QStringLiteral("TagBtn"));
-    TagBtn->setIcon(ImageList1.value(9));
-    TagBtn->setToolTip(QStringLiteral("マクロタグ挿入"));
-    TagBtn->setAutoRaise(true);
-    TagBtn->setPopupMode(QToolButton::MenuButtonPopup);
-    // The arrow comes with the first tag item: an empty menu would open as an
-    // invisible popup that swallows the next click.
-    TagMenu->installEventFilter(this);
-    TagBtn->setFixedSize(24, 22);
-    TagBtn->setEnabled(false);
-    connect(TagBtn, &QToolButton::clicked, this, &TMainForm::TagBtnClick);
-    ToolBar1->addWidget(TagBtn);
-
-    add_separator("ToolButton12");
-    add_button("ToolButton7", QStringLiteral("フォルダ構成参照"), 2, &TMainForm::mGetFolderClick);
-    add_button("ToolButton4", QStringLiteral("親選択"), 5, &TMainForm::mSelRootClick);
-    add_button("ToolButton5", QStringLiteral("作成"), 3, &TMainForm::ExeBtnClick);
-    add_button("ToolButton6", QStringLiteral("作成ログ表示"), 4, &TMainForm::mLogViewClick);
 }
 
 void TMainForm::FormCreate(QStringList const& arguments)
@@ -993,17 +801,6 @@ void TMainForm::DropFiles(QStringList const& paths)
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == TagMenu && event->type() == QEvent::ActionAdded && !TagBtn->menu()) {
-        TagBtn->setMenu(TagMenu);
-        TagBtn->setFixedSize(36, 22);
-    }
-    if (watched == SrcList && event->type() == QEvent::ShortcutOverride) {
-        // The menu's command shortcuts (Ctrl+Del among them) win over the editor's own keys.
-        if (IsCommandShortcut(static_cast<QKeyEvent*>(event))) {
-            event->ignore();
-            return true;
-        }
-    }
     if (watched == SrcList->viewport()) {
         switch (event->type()) {
         case QEvent::DragEnter:
@@ -1028,80 +825,4 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QMainWindow::eventFilter(watched, event);
-}
-
-bool TMainForm::IsCommandShortcut(QKeyEvent const* event) const
-{
-    QKeySequence const pressed(event->keyCombination());
-    for (QAction const* action : m_command_actions) {
-        if (action->isEnabled() && action->shortcut() == pressed)
-            return true;
-    }
-    return false;
-}
-
-// --- Edit actions --------------------------------------------------------
-
-QWidget* TMainForm::FocusedTextControl() const
-{
-    QWidget* control = focusWidget();
-    if (!control || !control->isEnabled())
-        return nullptr;
-    if (qobject_cast<QPlainTextEdit*>(control) || qobject_cast<QLineEdit*>(control))
-        return control;
-    return nullptr;
-}
-
-void TMainForm::WatchTextControl(QWidget* control)
-{
-    if (control == m_watched_control)
-        return;
-    for (auto const& connection : m_watched_control_connections)
-        disconnect(connection);
-    m_watched_control_connections.clear();
-    m_watched_control = control;
-    auto const update = [this] { UpdateEditActions(); };
-    if (auto* editor = qobject_cast<QPlainTextEdit*>(control)) {
-        m_watched_control_connections = {
-            connect(editor, &QPlainTextEdit::copyAvailable, this, update),
-            connect(editor, &QPlainTextEdit::undoAvailable, this, update),
-            connect(editor, &QPlainTextEdit::textChanged, this, update),
-            connect(editor, &QPlainTextEdit::selectionChanged, this, update),
-            connect(editor, &QObject::destroyed, this, [this] { m_watched_control = nullptr; }),
-        };
-    } else if (auto* line = qobject_cast<QLineEdit*>(control)) {
-        m_watched_control_connections = {
-            connect(line, &QLineEdit::selectionChanged, this, update),
-            connect(line, &QLineEdit::textChanged, this, update),
-            connect(line, &QObject::destroyed, this, [this] { m_watched_control = nullptr; }),
-        };
-    }
-}
-
-void TMainForm::UpdateEditActions()
-{
-    QWidget* const control = FocusedTextControl();
-    bool has_selection = false;
-    bool can_undo = false;
-    bool has_text = false;
-    bool read_only = true;
-    if (auto* editor = qobject_cast<QPlainTextEdit*>(control)) {
-        has_selection = editor->textCursor().hasSelection();
-        can_undo = editor->document()->isUndoAvailable();
-        has_text = !editor->document()->isEmpty();
-        read_only = editor->isReadOnly();
-    } else if (auto* line = qobject_cast<QLineEdit*>(control)) {
-        has_selection = line->hasSelectedText();
-        can_undo = line->isUndoAvailable();
-        has_text = !line->text().isEmpty();
-        read_only = line->isReadOnly();
-    }
-    QMimeData const* clipboard = control ? QApplication::clipboard()->mimeData() : nullptr;
-    bool const can_paste = clipboard && clipboard->hasText() && !read_only;
-
-    EditCut1->setEnabled(has_selection && !read_only);
-    EditCopy1->setEnabled(has_selection);
-    EditPaste1->setEnabled(can_paste);
-    EditSelectAll1->setEnabled(has_text);
-    EditUndo1->setEnabled(can_undo && !read_only);
 }

@@ -14,9 +14,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+class EditActionTracker;
 class QAction;
 class QFileDialog;
 class QFrame;
@@ -132,9 +134,7 @@ private:
     class BulkUpdate;
 
     void FormCreate(QStringList const& arguments);
-    void CreateActions();
-    void CreateMenus();
-    void CreateToolBar();
+    void CreateDialogs();
     void CreateLayout();
 
     SaveOutcome SaveSource();
@@ -156,16 +156,9 @@ private:
     // the user) when Shift-JIS can't hold its path.
     bool SetParentFolder(QString const& folder);
 
-    void UpdateEditActions();
-    QWidget* FocusedTextControl() const;
-    void WatchTextControl(QWidget* control);
-    bool IsCommandShortcut(QKeyEvent const* event) const;
-
     TForm1* m_tree_pane = nullptr;
     TForm3* m_log_window = nullptr;
-    QList<QAction*> m_command_actions;
-    QList<QMetaObject::Connection> m_watched_control_connections;
-    QWidget* m_watched_control = nullptr;
+    std::unique_ptr<EditActionTracker> m_edit_actions;
 
     bool m_started = false;
     bool m_auto_run = false;

@@ -1,0 +1,270 @@
+#include "gui/windows/MainFormMenuBuilder.h"
+
+#include "gui/windows/TMainForm.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+QString const EditCategory = QStringLiteral("編集");
+QString const TagButtonHint = QStringLiteral("マクロタグ挿入");
+QSize const ToolButtonSize(24, 22);
+QSize const TagButtonWithArrowSize(36, 22);
+int const ToolSeparatorWidth = 8;
+int const TagImage = 9;
+
+void AddMenuSeparator(QMenu& menu, char const* name)
+{
+    menu.addSeparator()->setObjectName(QString::fromLatin1(name));
+}
+
+// Gives a drop-down button its menu, and so its arrow, when the menu gets its
+// first item: an empty menu would open as an invisible popup that swallows
+// the next click.
+class ArrowWithFirstItem : public QObject {
+public:
+    ArrowWithFirstItem(QToolButton& button, QMenu& menu)
+        : QObject(&button)
+        , m_button(button)
+        , m_menu(menu)
+    {
+        m_menu.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == &m_menu && event->type() == QEvent::ActionAdded && !m_button.menu()) {
+            m_button.setMenu(&m_menu);
+            m_button.setFixedSize(TagButtonWithArrowSize);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QToolButton& m_button;
+    QMenu& m_menu;
+};
+
+} // namespace
+
+MainFormMenuBuilder::MainFormMenuBuilder(TMainForm& form)
+    : m_form(form)
+{
+}
+
+void MainFormMenuBuilder::Build()
+{
+    CreateEditActions();
+    CreateCommands();
+
+    m_form.Menu1 = m_form.menuBar();
+    m_form.Menu1->setObjectName(QStringLiteral("Menu1"));
+    CreateFileMenu();
+    CreateEditMenu();
+    CreateToolsMenu();
+    CreateHelpMenu();
+    m_form.TagMenu = new QMenu(&m_form);
+    m_form.TagMenu->setObjectName(QStringLiteral("TagMenu"));
+
+    CreateToolBar();
+}
+
+// --- Actions -------------------------------------------------------------
+
+QAction* MainFormMenuBuilder::CreateEditAction(
+    char const* name, QString const& caption, QString const& hint, int image)
+{
+    auto* action = new QAction(caption, &m_form);
+    action->setObjectName(QString::fromLatin1(name));
+    // The hint's part before "|" is the tool tip, the rest the long hint.
+    qsizetype const bar = hint.indexOf(u'|');
+    action->setToolTip(hint.left(bar));
+    action->setStatusTip(hint.mid(bar + 1));
+    action->setProperty("Category", EditCategory);
+    action->setIconVisibleInMenu(false);
+    if (image >= 0)
+        action->setIcon(m_form.ImageList1.value(image));
+    return action;
+}
+
+void MainFormMenuBuilder::CreateEditActions()
+{
+    m_form.EditCut1 = CreateEditAction("EditCut1", QStringLiteral("切り取り(&T)"),
+        QStringLiteral("切り取り|選択部分を切り取り、クリップボードに送る"), 7);
+    m_form.EditCopy1 = CreateEditAction("EditCopy1", QStringLiteral("コピー(&C)"),
+        QStringLiteral("コピー|選択部分をコピーし、クリップボードに送る"), 6);
+    m_form.EditPaste1 = CreateEditAction("EditPaste1", QStringLiteral("貼り付け(&P)"),
+        QStringLiteral("貼り付け|クリップボードの内容を貼り付ける"), 8);
+    m_form.EditSelectAll1 = CreateEditAction("EditSelectAll1", QStringLiteral("すべてを選択(&A)"),
+        QStringLiteral("すべてを選択|ドキュメント全体を選択する"), -1);
+    m_form.EditUndo1 = CreateEditAction(
+        "EditUndo1", QStringLiteral("元に戻す(&U)"), QStringLiteral("元に戻す|直前の変更を元に戻す"), -1);
+}
+
+QAction* MainFormMenuBuilder::CreateCommand(
+    char const* name, QString const& caption, QKeySequence const& shortcut, Handler handler)
+{
+    auto* action = new QAction(caption, &m_form);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(shortcut);
+    action->setShortcutContext(Qt::WindowShortcut);
+    QObject::connect(action, &QAction::triggered, &m_form, handler);
+    if (!shortcut.isEmpty())
+        m_command_actions.append(action);
+    return action;
+}
+
+void MainFormMenuBuilder::CreateCommands()
+{
+    m_form.mOpen1 = CreateCommand(
+        "mOpen1", QStringLiteral("開 く"), QKeySequence(Qt::CTRL | Qt::Key_O), &TMainForm::mOpen1Click);
+    m_form.mSave1 = CreateCommand(
+        "mSave1", QStringLiteral("保存"), QKeySequence(Qt::CTRL | Qt::Key_S), &TMainForm::mSave1Click);
+    m_form.mExit1 = CreateCommand("mExit1", QStringLiteral("終了"), {}, &TMainForm::mExit1Click);
+    m_form.mInsHeader = CreateCommand("mInsHeader", QStringLiteral("マクロヘッダ挿入"),
+        QKeySequence(Qt::CTRL | Qt::Key_H), &TMainForm::mInsHeaderClick);
+    m_form.mTextMacro
+        = CreateCommand("mTextMacro", QStringLiteral("テキスト<->マクロ"), {}, &TMainForm::mTextMacroClick);
+    m_form.mClear = CreateCommand("mClear", QStringLiteral("ソースクリア"),
+        QKeySequence(Qt::CTRL | Qt::Key_Delete), &TMainForm::mClearClick);
+    m_form.mGetFolder
+        = CreateCommand("mGetFolder", QStringLiteral("フォルダ構成参照"), {}, &TMainForm::mGetFolderClick);
+    m_form.mSelRoot
+        = CreateCommand("mSelRoot", QStringLiteral("親フォルダ選択"), {}, &TMainForm::mSelRootClick);
+    m_form.mExec = CreateCommand("mExec", QStringLiteral("フォルダ作成"), {}, &TMainForm::ExeBtnClick);
+    m_form.mLogView = CreateCommand("mLogView", QStringLiteral("ログ表示"), {}, &TMainForm::mLogViewClick);
+    m_form.mHelp = CreateCommand("mHelp", QStringLiteral("ヘルプ"), {}, &TMainForm::mHelpClick);
+}
+
+// --- Menus ---------------------------------------------------------------
+
+QMenu* MainFormMenuBuilder::AddMenu(char const* name, QString const& caption)
+{
+    QMenu* menu = m_form.Menu1->addMenu(caption);
+    menu->setObjectName(QString::fromLatin1(name));
+    menu->menuAction()->setObjectName(QString::fromLatin1(name));
+    return menu;
+}
+
+// A menu item bound to an edit action: it carries the item's own name and
+// shortcut, and follows the action's enabled state.
+void MainFormMenuBuilder::AddEditItem(
+    QMenu& menu, char const* name, QAction* edit_action, QKeySequence const& shortcut)
+{
+    auto* item = new QAction(edit_action->text(), &m_form);
+    item->setObjectName(QString::fromLatin1(name));
+    item->setShortcut(shortcut);
+    item->setEnabled(edit_action->isEnabled());
+    QObject::connect(item, &QAction::triggered, edit_action, &QAction::trigger);
+    QObject::connect(edit_action, &QAction::enabledChanged, item, &QAction::setEnabled);
+    menu.addAction(item);
+}
+
+void MainFormMenuBuilder::CreateFileMenu()
+{
+    QMenu* menu = AddMenu("File1", QStringLiteral("ファイル(&F)"));
+    menu->addAction(m_form.mOpen1);
+    menu->addAction(m_form.mSave1);
+    AddMenuSeparator(*menu, "N2");
+    menu->addAction(m_form.mExit1);
+}
+
+void MainFormMenuBuilder::CreateEditMenu()
+{
+    QMenu* menu = AddMenu("Edit1", QStringLiteral("編集(&E)"));
+    AddEditItem(*menu, "Undo1", m_form.EditUndo1, QKeySequence(Qt::CTRL | Qt::Key_Z));
+    AddMenuSeparator(*menu, "N3");
+    AddEditItem(*menu, "Copy1", m_form.EditCopy1, QKeySequence(Qt::CTRL | Qt::Key_C));
+    AddEditItem(*menu, "N4", m_form.EditPaste1, QKeySequence(Qt::CTRL | Qt::Key_V));
+    AddEditItem(*menu, "Cut1", m_form.EditCut1, QKeySequence(Qt::CTRL | Qt::Key_X));
+    AddEditItem(*menu, "A1", m_form.EditSelectAll1, QKeySequence(Qt::CTRL | Qt::Key_A));
+    AddMenuSeparator(*menu, "N5");
+    menu->addAction(m_form.mInsHeader);
+    menu->addAction(m_form.mTextMacro);
+    menu->addAction(m_form.mClear);
+}
+
+void MainFormMenuBuilder::CreateToolsMenu()
+{
+    QMenu* menu = AddMenu("N1", QStringLiteral("ツール(&T)"));
+    menu->addAction(m_form.mGetFolder);
+    AddMenuSeparator(*menu, "N6");
+    menu->addAction(m_form.mSelRoot);
+    menu->addAction(m_form.mExec);
+    menu->addAction(m_form.mLogView);
+}
+
+void MainFormMenuBuilder::CreateHelpMenu()
+{
+    QMenu* menu = AddMenu("Help1", QStringLiteral("ヘルプ(&H)"));
+    menu->addAction(m_form.mHelp);
+}
+
+// --- Tool bar ------------------------------------------------------------
+
+void MainFormMenuBuilder::AddToolButton(char const* name, QString const& hint, int image, Handler handler)
+{
+    auto* action = new QAction(m_form.ImageList1.value(image), hint, &m_form);
+    action->setToolTip(hint);
+    QObject::connect(action, &QAction::triggered, &m_form, handler);
+    m_form.ToolBar1->addAction(action);
+    QWidget* button = m_form.ToolBar1->widgetForAction(action);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setFixedSize(ToolButtonSize);
+}
+
+void MainFormMenuBuilder::AddEditButton(char const* name, QAction* edit_action)
+{
+    m_form.ToolBar1->addAction(edit_action);
+    QWidget* button = m_form.ToolBar1->widgetForAction(edit_action);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setFixedSize(ToolButtonSize);
+}
+
+void MainFormMenuBuilder::AddToolSeparator(char const* name)
+{
+    QWidget* separator = m_form.ToolBar1->widgetForAction(m_form.ToolBar1->addSeparator());
+    separator->setObjectName(QString::fromLatin1(name));
+    separator->setFixedWidth(ToolSeparatorWidth);
+}
+
+void MainFormMenuBuilder::CreateTagButton()
+{
+    auto* button = new QToolButton(m_form.ToolBar1);
+    button->setObjectName(QStringLiteral("TagBtn"));
+    button->setIcon(m_form.ImageList1.value(TagImage));
+    button->setToolTip(TagButtonHint);
+    button->setAutoRaise(true);
+    button->setPopupMode(QToolButton::MenuButtonPopup);
+    new ArrowWithFirstItem(*button, *m_form.TagMenu);
+    button->setFixedSize(ToolButtonSize);
+    // Macro mode enables it.
+    button->setEnabled(false);
+    QObject::connect(button, &QToolButton::clicked, &m_form, &TMainForm::TagBtnClick);
+    m_form.ToolBar1->addWidget(button);
+    m_form.TagBtn = button;
+}
+
+void MainFormMenuBuilder::CreateToolBar()
+{
+    AddToolButton("ToolButton1", QStringLiteral("ソースを開く"), 0, &TMainForm::mOpen1Click);
+    AddToolButton("ToolButton2", QStringLiteral("ソースを保存"), 1, &TMainForm::mSave1Click);
+    AddToolSeparator("ToolButton3");
+    AddEditButton("ToolButton9", m_form.EditCopy1);
+    AddEditButton("ToolButton10", m_form.EditCut1);
+    AddEditButton("ToolButton11", m_form.EditPaste1);
+    AddToolSeparator("ToolButton8");
+    CreateTagButton();
+    AddToolSeparator("ToolButton12");
+    AddToolButton("ToolButton7", QStringLiteral("フォルダ構成参照"), 2, &TMainForm::mGetFolderClick);
+    AddToolButton("ToolButton4", QStringLiteral("親選択"), 5, &TMainForm::mSelRootClick);
+    AddToolButton("ToolButton5", QStringLiteral("作成"), 3, &TMainForm::ExeBtnClick);
+    AddToolButton("ToolButton6", QStringLiteral("作成ログ表示"), 4, &TMainForm::mLogViewClick);
+}
