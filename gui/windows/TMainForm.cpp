@@ -273,10 +273,21 @@ void TMainForm::CreateLayout()
     setCentralWidget(Splitter1);
 }
 
+QString TMainForm::FindHelpFile(QString const& program_folder)
+{
+    QDir const folder(program_folder);
+    QString const beside_program = folder.filePath(HelpFileName);
+    QString const installed
+        = QDir::cleanPath(folder.filePath(QStringLiteral("../share/edamaki/") + HelpFileName));
+    if (!QFileInfo::exists(beside_program) && QFileInfo::exists(installed))
+        return installed;
+    return beside_program;
+}
+
 void TMainForm::FormCreate(QStringList const& arguments)
 {
     SrcList->clear();
-    m_help_file = QDir(QCoreApplication::applicationDirPath()).filePath(HelpFileName);
+    m_help_file = FindHelpFile(QCoreApplication::applicationDirPath());
     m_auto_run = !arguments.isEmpty() && arguments.front() == QStringLiteral("-f");
     m_start_file = arguments.value(m_auto_run ? 1 : 0);
     m_started = false;

@@ -72,6 +72,10 @@ public:
     bool Started() const { return m_started; }
     QString StartFile() const { return m_start_file; }
     QString HelpFile() const { return m_help_file; }
+    // The help page beside the program, else the installed one in
+    // <prefix>/share/edamaki (the program being in <prefix>/bin); the one
+    // beside the program when there is neither.
+    static QString FindHelpFile(QString const& program_folder);
     // The editor's modification mark, or unsaved edits in the tree.
     bool IsDocumentModified() const;
     // The encoding the document is saved in: the one it was opened in.

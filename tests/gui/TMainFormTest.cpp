@@ -850,6 +850,33 @@ TEST_F(TMainFormTest, HelpOpensThePageBesideTheProgram)
         EXPECT_TRUE(catcher.Opened.isEmpty());
 }
 
+TEST(TMainFormHelpTest, ThePageBesideTheProgramComesBeforeTheInstalledOne)
+{
+    struct Case {
+        bool BesideProgram;
+        bool Installed;
+        char const* Found;
+    };
+    Case const cases[] = {
+        { true, true, "bin/Ramuspan.html" },
+        { true, false, "bin/Ramuspan.html" },
+        { false, true, "share/edamaki/Ramuspan.html" },
+        { false, false, "bin/Ramuspan.html" },
+    };
+    for (auto const& test : cases) {
+        QTemporaryDir prefix;
+        QDir const root(prefix.path());
+        ASSERT_TRUE(root.mkpath(QStringLiteral("bin")) && root.mkpath(QStringLiteral("share/edamaki")));
+        if (test.BesideProgram)
+            WriteBytes(root.filePath(QStringLiteral("bin/Ramuspan.html")), "<html>");
+        if (test.Installed)
+            WriteBytes(root.filePath(QStringLiteral("share/edamaki/Ramuspan.html")), "<html>");
+        EXPECT_EQ(TMainForm::FindHelpFile(root.filePath(QStringLiteral("bin"))),
+            root.filePath(QString::fromLatin1(test.Found)))
+            << test.BesideProgram << test.Installed;
+    }
+}
+
 } // namespace
 
 #include "TMainFormTest.moc"
