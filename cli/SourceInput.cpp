@@ -4,6 +4,7 @@
 #include "core/document/SourceDocument.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -14,16 +15,29 @@ namespace edamaki::cli {
 
 namespace {
 
-// 1-based line of a byte offset, counting CR LF, CR and LF as line ends.
-std::size_t LineOfOffset(std::string_view text, std::size_t offset)
+std::string EncodingName(TextEncoding encoding)
 {
-    std::size_t line = 1;
-    for (std::size_t index = 0; index < offset && index < text.size(); ++index) {
-        if (text[index] == '\n'
-            || (text[index] == '\r' && (index + 1 >= text.size() || text[index + 1] != '\n')))
-            ++line;
-    }
-    return line;
+    return encoding == TextEncoding::Utf8 ? "UTF-8" : "Shift-JIS";
+}
+
+// "U+XXXX", at least four hexadecimal digits.
+std::string CodePointText(char32_t code_point)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned int>(code_point));
+    return text;
+}
+
+// What is wrong with a source that was read, after "NAME: ".
+std::string DescribeReadError(SourceFileError const& error)
+{
+    std::string const line = "line " + std::to_string(error.Line) + ": ";
+    if (error.Problem == SourceFileError::Kind::MissingCharacter)
+        return line + "a character that " + EncodingName(error.Encoding) + " cannot hold: " + error.Character
+            + " (" + CodePointText(error.CodePoint) + ")";
+    if (error.Encoding == TextEncoding::Utf8)
+        return line + "not valid UTF-8";
+    return line + "not valid Shift-JIS (try --encoding utf-8)";
 }
 
 } // namespace
@@ -65,55 +79,21 @@ std::optional<std::string> ReadAllBytes(std::string const& path, std::string& er
 
 std::optional<SourceInput> ReadSourceInput(std::string const& path, EncodingChoice choice, std::string& error)
 {
-    auto bytes = ReadAllBytes(path, error);
+    auto const bytes = ReadAllBytes(path, error);
     if (!bytes)
         return std::nullopt;
 
     SourceInput input;
     input.DisplayName = path == "-" ? "standard input" : path;
-    switch (choice) {
-    case EncodingChoice::Auto:
-        input.Encoding = DetectEncoding(*bytes);
-        break;
-    case EncodingChoice::ShiftJis:
-        input.Encoding = { TextEncoding::ShiftJis, false };
-        break;
-    case EncodingChoice::Utf8:
-        input.Encoding = { TextEncoding::Utf8, bytes->starts_with(Utf8ByteOrderMark) };
-        break;
+    SourceFileError problem;
+    auto const source = DecodeSourceFile(*bytes, choice, problem);
+    auto lines = source ? SourceTextAsShiftJisLines(*source, problem) : std::nullopt;
+    if (!lines) {
+        error = input.DisplayName + ": " + DescribeReadError(problem);
+        return std::nullopt;
     }
-
-    std::string_view text = *bytes;
-    std::string shift_jis;
-    if (input.Encoding.Encoding == TextEncoding::Utf8) {
-        std::size_t const skipped = input.Encoding.HasByteOrderMark ? Utf8ByteOrderMark.size() : 0;
-        text.remove_prefix(skipped);
-        if (std::size_t const bad = FindInvalidUtf8(text); bad != std::string_view::npos) {
-            error = input.DisplayName + ": line " + std::to_string(LineOfOffset(text, bad))
-                + ": not valid UTF-8";
-            return std::nullopt;
-        }
-        ConversionResult converted = Utf8ToShiftJis(text);
-        if (!converted.Succeeded()) {
-            error = input.DisplayName + ": line "
-                + std::to_string(LineOfOffset(text, converted.Failure->Offset))
-                + ": a character that Shift-JIS cannot hold";
-            return std::nullopt;
-        }
-        shift_jis = std::move(converted.Text);
-    } else {
-        ConversionResult const checked = ShiftJisToUtf8(text);
-        if (!checked.Succeeded()) {
-            error = input.DisplayName + ": line "
-                + std::to_string(LineOfOffset(text, checked.Failure->Offset))
-                + ": not valid Shift-JIS (try --encoding utf-8)";
-            return std::nullopt;
-        }
-        shift_jis = std::move(*bytes);
-    }
-
-    input.Lines = SplitLines(shift_jis);
-    TrimLines(input.Lines);
+    input.Lines = std::move(*lines);
+    input.Encoding = source->Format;
     return input;
 }
 
@@ -149,19 +129,14 @@ bool ReadSourceTree(SourceInput const& input, FolderTree& tree, std::string_view
 bool WriteSourceLines(
     std::ostream& out, std::vector<std::string> const& lines, DetectedEncoding encoding, std::string& error)
 {
-    std::string const text = JoinLinesCrLf(lines);
-    if (encoding.Encoding == TextEncoding::ShiftJis) {
-        out << text;
-    } else {
-        ConversionResult const converted = ShiftJisToUtf8(text);
-        if (!converted.Succeeded()) {
-            error = "a folder name cannot be written as UTF-8";
-            return false;
-        }
-        if (encoding.HasByteOrderMark)
-            out << Utf8ByteOrderMark;
-        out << converted.Text;
+    SourceFileError problem;
+    auto const bytes = EncodeSourceLines(lines, encoding, problem);
+    if (!bytes) {
+        error = "line " + std::to_string(problem.Line) + " of the output: a folder name cannot be written as "
+            + EncodingName(encoding.Encoding);
+        return false;
     }
+    out << *bytes;
     out.flush();
     if (!out) {
         error = "cannot write the output";

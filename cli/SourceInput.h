@@ -5,6 +5,7 @@
 // writing lines back in the encoding they were read in.
 
 #include "cli/CommandLine.h"
+#include "core/document/SourceFile.h"
 #include "core/text/Encoding.h"
 #include "core/tree/FolderTree.h"
 
@@ -15,12 +16,6 @@
 #include <vector>
 
 namespace edamaki::cli {
-
-enum class EncodingChoice {
-    Auto,
-    ShiftJis,
-    Utf8,
-};
 
 // Parses "auto", "cp932" (also "shift-jis", "sjis") and "utf-8" (also "utf8").
 std::optional<EncodingChoice> ParseEncodingChoice(std::string const& name);

@@ -2,6 +2,7 @@
 
 #include "core/disk/FolderImport.h"
 #include "core/document/SourceDocument.h"
+#include "core/document/SourceFile.h"
 #include "core/tree/SourceWriters.h"
 #include "gui/qt/QtShiftJis.h"
 #include "gui/widgets/CommandShortcutGuard.h"
@@ -117,22 +118,27 @@ bool IsParentFolderLine(QString const& line)
     return edamaki::IsParentFolderLine(edamaki::QStringToShiftJisForReading(line));
 }
 
-// "U+XXXX" of the character at `position` (a surrogate pair counts as one).
-QString CodePointText(QString const& text, qsizetype position)
+QString EncodingName(edamaki::TextEncoding encoding)
 {
-    char32_t code = text.at(position).unicode();
-    if (text.at(position).isHighSurrogate() && position + 1 < text.size()
-        && text.at(position + 1).isLowSurrogate())
-        code = QChar::surrogateToUcs4(text.at(position), text.at(position + 1));
-    return QStringLiteral("U+")
-        + QString::number(static_cast<uint>(code), 16).toUpper().rightJustified(4, u'0');
+    return encoding == edamaki::TextEncoding::Utf8 ? QStringLiteral("UTF-8") : QStringLiteral("Shift-JIS");
 }
 
-QString CharacterAt(QString const& text, qsizetype position)
+QString CodePointText(char32_t code_point)
 {
-    if (text.at(position).isHighSurrogate() && position + 1 < text.size())
-        return text.mid(position, 2);
-    return text.mid(position, 1);
+    return QStringLiteral("U+")
+        + QString::number(static_cast<uint>(code_point), 16).toUpper().rightJustified(4, u'0');
+}
+
+// Why the document can't be saved, in the user's words.
+QString SaveErrorText(edamaki::SourceFileError const& error)
+{
+    QString const line = QString::number(error.Line);
+    QString const reason = error.Problem == edamaki::SourceFileError::Kind::MissingCharacter
+        ? QStringLiteral("%1 行目の文字「%2」(%3) は %4 で保存できません。")
+              .arg(line, QString::fromStdString(error.Character), CodePointText(error.CodePoint),
+                  EncodingName(error.Encoding))
+        : QStringLiteral("%1 行目に %2 で書けない文字があります。").arg(line, EncodingName(error.Encoding));
+    return reason + QStringLiteral("\nファイルは保存されませんでした。");
 }
 
 } // namespace
@@ -499,25 +505,12 @@ TMainForm::SaveOutcome TMainForm::SaveSource()
 
     QString text = SrcList->document()->toRawText();
     text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
-    QByteArray bytes;
-    if (m_encoding == edamaki::TextEncoding::Utf8) {
-        if (m_byte_order_mark)
-            bytes.append(
-                edamaki::Utf8ByteOrderMark.data(), static_cast<qsizetype>(edamaki::Utf8ByteOrderMark.size()));
-        bytes.append(text.toUtf8());
-    } else {
-        qsizetype failed_position = 0;
-        std::optional<std::string> const shift_jis = edamaki::QStringToShiftJis(text, &failed_position);
-        if (!shift_jis) {
-            qsizetype const line = text.left(failed_position).count(u'\n') + 1;
-            ShowMessage(this, QMessageBox::Warning,
-                QStringLiteral("%1 行目の文字「%2」(%3) は Shift-JIS で保存できません。\n"
-                               "ファイルは保存されませんでした。")
-                    .arg(line)
-                    .arg(CharacterAt(text, failed_position), CodePointText(text, failed_position)));
-            return SaveOutcome::Failed;
-        }
-        bytes = QByteArray(shift_jis->data(), static_cast<qsizetype>(shift_jis->size()));
+    edamaki::SourceFileError error;
+    std::optional<std::string> const bytes
+        = edamaki::EncodeSourceFile(text.toStdString(), { m_encoding, m_byte_order_mark }, error);
+    if (!bytes) {
+        ShowMessage(this, QMessageBox::Warning, SaveErrorText(error));
+        return SaveOutcome::Failed;
     }
 
     if (IsMacroHeaderFirst()) {
@@ -540,7 +533,8 @@ TMainForm::SaveOutcome TMainForm::SaveSource()
     m_last_save_name = file_name;
 
     QSaveFile file(file_name);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    auto const size = static_cast<qint64>(bytes->size());
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes->data(), size) != size || !file.commit()) {
         file.cancelWriting();
         ShowMessage(this, QMessageBox::Critical,
             QStringLiteral("ファイル %1 を作成できません").arg(QDir::toNativeSeparators(file_name)));

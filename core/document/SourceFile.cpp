@@ -1,0 +1,176 @@
+#include "core/document/SourceFile.h"
+
+#include "core/text/ShiftJis.h"
+
+#include <algorithm>
+
+namespace edamaki {
+
+namespace {
+
+// 1-based line of a byte offset: CR LF, a lone CR and a lone LF each end a line.
+std::size_t LineOfOffset(std::string_view text, std::size_t offset)
+{
+    std::size_t line = 1;
+    std::size_t const end = std::min(offset, text.size());
+    for (std::size_t index = 0; index < end; ++index) {
+        bool const is_crlf_start = text[index] == '\r' && index + 1 < text.size() && text[index + 1] == '\n';
+        if (text[index] == '\n' || (text[index] == '\r' && !is_crlf_start))
+            ++line;
+    }
+    return line;
+}
+
+DetectedEncoding ChosenFormat(std::string_view bytes, EncodingChoice choice)
+{
+    switch (choice) {
+    case EncodingChoice::ShiftJis:
+        return { TextEncoding::ShiftJis, false };
+    case EncodingChoice::Utf8:
+        return { TextEncoding::Utf8, bytes.starts_with(Utf8ByteOrderMark) };
+    case EncodingChoice::Auto:
+        break;
+    }
+    return DetectEncoding(bytes);
+}
+
+// Offset of the first byte that is not text in `encoding`.
+std::optional<std::size_t> FindInvalidText(std::string_view text, TextEncoding encoding)
+{
+    if (encoding == TextEncoding::Utf8) {
+        std::size_t const offset = FindInvalidUtf8(text);
+        if (offset == std::string_view::npos)
+            return std::nullopt;
+        return offset;
+    }
+    ConversionResult const checked = ShiftJisToUtf8(text);
+    if (checked.Succeeded())
+        return std::nullopt;
+    return checked.Failure->Offset;
+}
+
+std::string TrimmedLines(std::string_view text)
+{
+    std::string trimmed;
+    trimmed.reserve(text.size());
+    std::vector<std::string> const lines = SplitLines(text);
+    for (std::size_t index = 0; index < lines.size(); ++index) {
+        if (index > 0)
+            trimmed += '\n';
+        trimmed += TrimBlanks(lines[index]);
+    }
+    if (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        trimmed += '\n';
+    return trimmed;
+}
+
+// The character of valid UTF-8 text that starts at `offset`.
+SourceFileError MissingCharacter(std::string_view utf8, std::size_t offset, TextEncoding encoding)
+{
+    auto const lead = static_cast<unsigned char>(utf8[offset]);
+    std::size_t length = 1;
+    char32_t code_point = lead;
+    if (lead >= 0xF0) {
+        length = 4;
+        code_point = lead & 0x07;
+    } else if (lead >= 0xE0) {
+        length = 3;
+        code_point = lead & 0x0F;
+    } else if (lead >= 0xC0) {
+        length = 2;
+        code_point = lead & 0x1F;
+    }
+    length = std::min(length, utf8.size() - offset);
+    for (std::size_t index = 1; index < length; ++index)
+        code_point = (code_point << 6) | (static_cast<unsigned char>(utf8[offset + index]) & 0x3F);
+
+    SourceFileError error;
+    error.Problem = SourceFileError::Kind::MissingCharacter;
+    error.Encoding = encoding;
+    error.Line = LineOfOffset(utf8, offset);
+    error.Character = std::string(utf8.substr(offset, length));
+    error.CodePoint = code_point;
+    return error;
+}
+
+SourceFileError InvalidBytes(std::string_view text, std::size_t offset, TextEncoding encoding)
+{
+    SourceFileError error;
+    error.Problem = SourceFileError::Kind::InvalidBytes;
+    error.Encoding = encoding;
+    error.Line = LineOfOffset(text, offset);
+    return error;
+}
+
+} // namespace
+
+std::optional<SourceText> DecodeSourceFile(
+    std::string_view bytes, EncodingChoice choice, SourceFileError& error)
+{
+    SourceText source;
+    source.Format = ChosenFormat(bytes, choice);
+    if (source.Format.HasByteOrderMark)
+        bytes.remove_prefix(Utf8ByteOrderMark.size());
+    if (auto const invalid = FindInvalidText(bytes, source.Format.Encoding)) {
+        error = InvalidBytes(bytes, *invalid, source.Format.Encoding);
+        return std::nullopt;
+    }
+    source.Text = TrimmedLines(bytes);
+    return source;
+}
+
+std::string SourceTextAsUtf8(SourceText const& source)
+{
+    if (source.Format.Encoding == TextEncoding::Utf8)
+        return source.Text;
+    return ShiftJisToUtf8(source.Text).Text;
+}
+
+std::optional<std::vector<std::string>> SourceTextAsShiftJisLines(
+    SourceText const& source, SourceFileError& error)
+{
+    if (source.Format.Encoding == TextEncoding::ShiftJis)
+        return SplitLines(source.Text);
+    ConversionResult const converted = Utf8ToShiftJis(source.Text);
+    if (!converted.Succeeded()) {
+        error = MissingCharacter(source.Text, converted.Failure->Offset, TextEncoding::ShiftJis);
+        return std::nullopt;
+    }
+    return SplitLines(converted.Text);
+}
+
+std::optional<std::string> EncodeSourceFile(
+    std::string_view utf8_text, DetectedEncoding format, SourceFileError& error)
+{
+    if (std::size_t const invalid = FindInvalidUtf8(utf8_text); invalid != std::string_view::npos) {
+        error = InvalidBytes(utf8_text, invalid, TextEncoding::Utf8);
+        return std::nullopt;
+    }
+    if (format.Encoding == TextEncoding::Utf8) {
+        std::string bytes(format.HasByteOrderMark ? Utf8ByteOrderMark : std::string_view {});
+        bytes += utf8_text;
+        return bytes;
+    }
+    ConversionResult converted = Utf8ToShiftJis(utf8_text);
+    if (!converted.Succeeded()) {
+        error = MissingCharacter(utf8_text, converted.Failure->Offset, TextEncoding::ShiftJis);
+        return std::nullopt;
+    }
+    return std::move(converted.Text);
+}
+
+std::optional<std::string> EncodeSourceLines(
+    std::vector<std::string> const& shift_jis_lines, DetectedEncoding format, SourceFileError& error)
+{
+    std::string joined = JoinLinesCrLf(shift_jis_lines);
+    if (format.Encoding == TextEncoding::ShiftJis)
+        return joined;
+    ConversionResult const converted = ShiftJisToUtf8(joined);
+    if (!converted.Succeeded()) {
+        error = InvalidBytes(joined, converted.Failure->Offset, TextEncoding::ShiftJis);
+        return std::nullopt;
+    }
+    return EncodeSourceFile(converted.Text, format, error);
+}
+
+} // namespace edamaki

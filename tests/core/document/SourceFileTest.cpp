@@ -1,0 +1,125 @@
+#include "core/document/SourceFile.h"
+#include "tests/SjisLiteral.h"
+
+#include <gtest/gtest.h>
+
+namespace edamaki {
+namespace {
+
+using testing::Sjis;
+using Lines = std::vector<std::string>;
+using Kind = SourceFileError::Kind;
+
+TEST(SourceFileTest, DecodesTrimmedLinesInTheChosenOrDetectedEncoding)
+{
+    struct Case {
+        char const* Name;
+        std::string Bytes;
+        EncodingChoice Choice;
+        TextEncoding Encoding;
+        bool ByteOrderMark;
+        std::string Utf8;
+    };
+    Case const cases[] = {
+        { "shift-jis", Sjis(" 名前 \r\n\t>b\r"), EncodingChoice::Auto, TextEncoding::ShiftJis, false,
+            "名前\n>b\n" },
+        { "utf-8", "\x01 顧客\na ", EncodingChoice::Auto, TextEncoding::Utf8, false, "顧客\na" },
+        { "byte order mark", "\xEF\xBB\xBF a\r\n", EncodingChoice::Auto, TextEncoding::Utf8, true, "a\n" },
+        { "ascii", "a\r\n\r\n", EncodingChoice::Auto, TextEncoding::ShiftJis, false, "a\n\n" },
+        { "empty", "", EncodingChoice::Auto, TextEncoding::ShiftJis, false, "" },
+        // Valid in both encodings: the choice decides.
+        { "chosen utf-8", "\xC3\xA9", EncodingChoice::Utf8, TextEncoding::Utf8, false, "\u00e9" },
+        { "chosen cp932", "\xC3\xA9", EncodingChoice::ShiftJis, TextEncoding::ShiftJis, false, "ﾃｩ" },
+    };
+    for (auto const& test : cases) {
+        SourceFileError error;
+        auto const source = DecodeSourceFile(test.Bytes, test.Choice, error);
+        ASSERT_TRUE(source) << test.Name;
+        EXPECT_EQ(source->Format.Encoding, test.Encoding) << test.Name;
+        EXPECT_EQ(source->Format.HasByteOrderMark, test.ByteOrderMark) << test.Name;
+        EXPECT_EQ(SourceTextAsUtf8(*source), test.Utf8) << test.Name;
+    }
+}
+
+TEST(SourceFileTest, InvalidBytesNameTheirLine)
+{
+    struct Case {
+        std::string Bytes;
+        EncodingChoice Choice;
+        TextEncoding Encoding;
+        std::size_t Line;
+    };
+    Case const cases[] = {
+        { "a\r\nb\r\n\x81", EncodingChoice::Auto, TextEncoding::ShiftJis, 3 },
+        { "a\rb\n\n\x82\x20", EncodingChoice::ShiftJis, TextEncoding::ShiftJis, 4 },
+        { "\xEF\xBB\xBF"
+          "a\n\xFF",
+            EncodingChoice::Auto, TextEncoding::Utf8, 2 },
+        { "ok\r\n\xC3", EncodingChoice::Utf8, TextEncoding::Utf8, 2 },
+    };
+    for (auto const& test : cases) {
+        SourceFileError error;
+        EXPECT_FALSE(DecodeSourceFile(test.Bytes, test.Choice, error)) << test.Bytes;
+        EXPECT_EQ(error.Problem, Kind::InvalidBytes) << test.Bytes;
+        EXPECT_EQ(error.Encoding, test.Encoding) << test.Bytes;
+        EXPECT_EQ(error.Line, test.Line) << test.Bytes;
+    }
+}
+
+TEST(SourceFileTest, ShiftJisLinesKeepTheFilesOwnBytes)
+{
+    // Two codes of one character: a conversion there and back would pick one.
+    SourceFileError error;
+    auto const source = DecodeSourceFile("\xED\x40\r\n \xFA\x5C", EncodingChoice::ShiftJis, error);
+    ASSERT_TRUE(source);
+    EXPECT_EQ(SourceTextAsShiftJisLines(*source, error), (Lines { "\xED\x40", "\xFA\x5C" }));
+}
+
+TEST(SourceFileTest, ACharacterShiftJisLacksNamesItselfAndItsLine)
+{
+    struct Case {
+        std::string Utf8;
+        std::size_t Line;
+        std::string Character;
+        char32_t CodePoint;
+    };
+    Case const cases[] = {
+        { "一\r\n二\u00e9", 2, "\u00e9", 0xE9 },
+        { "a\n\nb\U0001F600", 3, "\U0001F600", 0x1F600 },
+    };
+    for (auto const& test : cases) {
+        SourceFileError read_error;
+        auto const source = DecodeSourceFile(test.Utf8, EncodingChoice::Utf8, read_error);
+        ASSERT_TRUE(source);
+        EXPECT_FALSE(SourceTextAsShiftJisLines(*source, read_error));
+
+        SourceFileError save_error;
+        EXPECT_FALSE(EncodeSourceFile(test.Utf8, { TextEncoding::ShiftJis, false }, save_error));
+        for (auto const& error : { read_error, save_error }) {
+            EXPECT_EQ(error.Problem, Kind::MissingCharacter);
+            EXPECT_EQ(error.Encoding, TextEncoding::ShiftJis);
+            EXPECT_EQ(error.Line, test.Line);
+            EXPECT_EQ(error.Character, test.Character);
+            EXPECT_EQ(error.CodePoint, test.CodePoint);
+        }
+    }
+}
+
+TEST(SourceFileTest, EncodesInTheFormatTheFileWasReadIn)
+{
+    SourceFileError error;
+    DetectedEncoding const shift_jis { TextEncoding::ShiftJis, false };
+    DetectedEncoding const byte_order_mark { TextEncoding::Utf8, true };
+    EXPECT_EQ(EncodeSourceFile("名\r\nb", shift_jis, error), Sjis("名\r\nb"));
+    EXPECT_EQ(EncodeSourceFile("名\r\n", byte_order_mark, error), "\xEF\xBB\xBF名\r\n");
+    EXPECT_EQ(EncodeSourceLines({ Sjis("名"), "b" }, shift_jis, error), Sjis("名\r\nb\r\n"));
+    EXPECT_EQ(EncodeSourceLines({ Sjis("名") }, byte_order_mark, error), "\xEF\xBB\xBF名\r\n");
+
+    // A lead byte without its second byte has no UTF-8 form.
+    EXPECT_FALSE(EncodeSourceLines({ "a", "\x81" }, { TextEncoding::Utf8, false }, error));
+    EXPECT_EQ(error.Problem, Kind::InvalidBytes);
+    EXPECT_EQ(error.Line, 2u);
+}
+
+} // namespace
+} // namespace edamaki
