@@ -101,78 +101,21 @@ NodeId FolderTree::NewNode(NodeId parent, std::string_view name, std::int32_t da
     node.Depth = 0;
     node.Attached = true;
     node.Children.clear();
-    node.ChildIndex.clear();
+    node.ChildIndex.Clear();
     ++m_attached_count;
     if (parent != NoNode) {
         Node& parent_node = m_nodes[parent];
         node.Depth = parent_node.Depth + 1;
         parent_node.Children.push_back(id);
-        IndexChild(parent_node, id);
+        parent_node.ChildIndex.ChildAppended(parent_node.Children, NameOf());
     }
     return id;
-}
-
-void FolderTree::IndexChild(Node& parent, NodeId child)
-{
-    if (parent.ChildIndex.empty()) {
-        if (parent.Children.size() >= ChildIndexThreshold)
-            RebuildChildIndex(parent);
-        return;
-    }
-    // Keep the table at most half full.
-    if (parent.Children.size() * 2 > parent.ChildIndex.size()) {
-        RebuildChildIndex(parent);
-        return;
-    }
-    InsertIntoChildIndex(parent.ChildIndex, child);
-}
-
-void FolderTree::RebuildChildIndex(Node& parent)
-{
-    std::size_t size = 16;
-    while (size < parent.Children.size() * 4)
-        size *= 2;
-    parent.ChildIndex.assign(size, ChildSlot {});
-    for (NodeId const child : parent.Children)
-        InsertIntoChildIndex(parent.ChildIndex, child);
-}
-
-void FolderTree::InsertIntoChildIndex(std::vector<ChildSlot>& slots, NodeId child)
-{
-    std::string const& name = m_nodes[child].Name;
-    auto const hash = static_cast<std::uint32_t>(std::hash<std::string_view> {}(name));
-    std::size_t const mask = slots.size() - 1;
-    for (std::size_t index = hash & mask;; index = (index + 1) & mask) {
-        ChildSlot& slot = slots[index];
-        if (slot.Node == NoNode) {
-            slot = { hash, child };
-            return;
-        }
-        if (slot.Hash == hash && m_nodes[slot.Node].Name == name)
-            return;
-    }
 }
 
 NodeId FolderTree::FindChildNode(NodeId parent, std::string_view name) const
 {
     Node const& parent_node = m_nodes[parent];
-    if (!parent_node.ChildIndex.empty()) {
-        auto const& slots = parent_node.ChildIndex;
-        auto const hash = static_cast<std::uint32_t>(std::hash<std::string_view> {}(name));
-        std::size_t const mask = slots.size() - 1;
-        for (std::size_t index = hash & mask;; index = (index + 1) & mask) {
-            ChildSlot const& slot = slots[index];
-            if (slot.Node == NoNode)
-                return NoNode;
-            if (slot.Hash == hash && m_nodes[slot.Node].Name == name)
-                return slot.Node;
-        }
-    }
-    for (NodeId const id : parent_node.Children) {
-        if (m_nodes[id].Name == name)
-            return id;
-    }
-    return NoNode;
+    return parent_node.ChildIndex.Find(parent_node.Children, name, NameOf());
 }
 
 NodeId FolderTree::AddUniqueChild(NodeId parent, std::string_view name)
@@ -232,41 +175,7 @@ void FolderTree::RemoveNode(NodeId node)
 {
     if (!IsInTree(node) || node == m_root)
         return;
-    Node& parent = m_nodes[m_nodes[node].Parent];
-    auto& siblings = parent.Children;
-    auto const following = siblings.erase(std::find(siblings.begin(), siblings.end(), node));
-    if (!parent.ChildIndex.empty()) {
-        // Only the removed child's entry changes, so that removing placeholders
-        // from a folder with many children stays cheap: the entry passes to the
-        // next child of that name, or leaves the table, the later entries of its
-        // probe run moving back so that every lookup still reaches them.
-        std::string const& name = m_nodes[node].Name;
-        auto& slots = parent.ChildIndex;
-        std::size_t const mask = slots.size() - 1;
-        std::size_t hole = static_cast<std::uint32_t>(std::hash<std::string_view> {}(name)) & mask;
-        while (slots[hole].Node != node && slots[hole].Node != NoNode)
-            hole = (hole + 1) & mask;
-        if (slots[hole].Node == node) {
-            auto const next = std::find_if(
-                following, siblings.end(), [&](NodeId sibling) { return m_nodes[sibling].Name == name; });
-            if (next != siblings.end()) {
-                slots[hole].Node = *next;
-            } else {
-                for (std::size_t probe = (hole + 1) & mask; slots[probe].Node != NoNode;
-                     probe = (probe + 1) & mask) {
-                    std::size_t const home = slots[probe].Hash & mask;
-                    bool const stays
-                        = hole <= probe ? (home > hole && home <= probe) : (home > hole || home <= probe);
-                    if (stays)
-                        continue;
-                    slots[hole] = slots[probe];
-                    hole = probe;
-                }
-                slots[hole] = ChildSlot {};
-            }
-        }
-    }
-
+    DetachFromParent(node);
     std::vector<NodeId> pending { node };
     while (!pending.empty()) {
         NodeId const current = pending.back();
@@ -278,14 +187,22 @@ void FolderTree::RemoveNode(NodeId node)
     }
 }
 
+void FolderTree::DetachFromParent(NodeId node)
+{
+    Node& parent = m_nodes[m_nodes[node].Parent];
+    auto& siblings = parent.Children;
+    auto const position = siblings.erase(std::find(siblings.begin(), siblings.end(), node));
+    parent.ChildIndex.ChildRemoved(node, std::span(position, siblings.end()), NameOf());
+}
+
 void FolderTree::Rename(NodeId node, std::string_view name)
 {
     Node& renamed = m_nodes[node];
     renamed.Name.assign(name);
     if (renamed.Parent == NoNode)
         return;
-    if (Node& parent = m_nodes[renamed.Parent]; !parent.ChildIndex.empty())
-        RebuildChildIndex(parent);
+    Node& parent = m_nodes[renamed.Parent];
+    parent.ChildIndex.ChildRenamed(parent.Children, NameOf());
 }
 
 std::string FolderTree::GetNodePath(NodeId node) const

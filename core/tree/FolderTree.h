@@ -5,6 +5,8 @@
 // by stable integer ids; removing a node detaches its subtree but keeps the
 // ids valid, so a caller can still ask whether a node is in the tree.
 
+#include "core/tree/NameIndex.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -13,8 +15,8 @@
 
 namespace edamaki {
 
-using NodeId = std::int32_t;
-constexpr NodeId NoNode = -1;
+using NodeId = NameIndex::Id;
+constexpr NodeId NoNode = NameIndex::NoId;
 
 // Where in the source text the line that made a node stands: offsets count
 // Shift-JIS bytes, each line break as two.
@@ -101,11 +103,6 @@ public:
     void MarkTruncated() { m_truncated = true; }
 
 private:
-    struct ChildSlot {
-        std::uint32_t Hash = 0;
-        NodeId Node = NoNode;
-    };
-
     struct Node {
         std::string Name;
         std::int32_t Data = 0;
@@ -113,18 +110,18 @@ private:
         int Depth = 0;
         bool Attached = true;
         std::vector<NodeId> Children;
-        // Built once a folder has many children: an open-addressing table that
-        // maps a name to the first child of that name. Empty: not indexed.
-        std::vector<ChildSlot> ChildIndex;
+        NameIndex ChildIndex;
     };
 
-    static constexpr std::size_t ChildIndexThreshold = 8;
+    // The name of a node, for the name indexes of the children lists.
+    auto NameOf() const
+    {
+        return [this](NodeId node) -> std::string const& { return m_nodes[node].Name; };
+    }
 
     NodeId NewNode(NodeId parent, std::string_view name, std::int32_t data);
-    void IndexChild(Node& parent, NodeId child);
-    void RebuildChildIndex(Node& parent);
-    // Adds `child` unless a child of the same name is indexed already.
-    void InsertIntoChildIndex(std::vector<ChildSlot>& slots, NodeId child);
+    // Takes the node out of its parent's children.
+    void DetachFromParent(NodeId node);
 
     std::vector<Node> m_nodes; // a pool: the first m_used records are this read's nodes
     std::size_t m_used = 0;

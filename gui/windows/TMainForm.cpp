@@ -141,6 +141,29 @@ QString SaveErrorText(edamaki::SourceFileError const& error)
     return reason + QStringLiteral("\nファイルは保存されませんでした。");
 }
 
+QString CantOpenText(QString const& full_name)
+{
+    return QStringLiteral("ファイル %1 は開けません").arg(full_name);
+}
+
+// Why a source file can't be opened, in the user's words.
+QString OpenErrorText(edamaki::SourceFileError const& error)
+{
+    return QStringLiteral("%1 行目に %2 として読めないバイトがあります。")
+        .arg(QString::number(error.Line), EncodingName(error.Encoding));
+}
+
+std::optional<QByteArray> ReadWholeFile(QString const& file_name)
+{
+    QFile file(file_name);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return bytes;
+}
+
 } // namespace
 
 // The program's own rewrites of the editor: the editor is disabled (so the
@@ -406,42 +429,24 @@ void TMainForm::SrcListChange()
 
 bool TMainForm::OpenSource(QString const& file_name)
 {
-    QString const full_name = QFileInfo(file_name).absoluteFilePath();
-    auto report_failure = [&] {
-        ShowMessage(this, QMessageBox::Critical,
-            QStringLiteral("ファイル %1 は開けません").arg(QDir::toNativeSeparators(full_name)));
+    QString const full_name = QDir::toNativeSeparators(QFileInfo(file_name).absoluteFilePath());
+    std::optional<WaitCursor> wait_cursor(std::in_place);
+    // The editor keeps its text, its mark and its encoding.
+    auto const refuse = [&](QString const& text) {
+        wait_cursor.reset();
+        ShowMessage(this, QMessageBox::Critical, text);
         return false;
     };
-
-    std::optional<WaitCursor> wait_cursor(std::in_place);
-    QFile file(file_name);
-    if (!file.open(QIODevice::ReadOnly)) {
-        wait_cursor.reset();
-        return report_failure();
-    }
-    QByteArray const bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        wait_cursor.reset();
-        return report_failure();
-    }
-
-    std::string_view content(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    edamaki::DetectedEncoding const detected = edamaki::DetectEncoding(content);
-    if (detected.HasByteOrderMark)
-        content.remove_prefix(edamaki::Utf8ByteOrderMark.size());
-    std::vector<std::string> lines = edamaki::SplitLines(content);
-    edamaki::TrimLines(lines);
-    std::string joined;
-    for (std::size_t index = 0; index < lines.size(); ++index) {
-        if (index > 0)
-            joined += '\n';
-        joined += lines[index];
-    }
-    if (!content.empty() && (content.back() == '\n' || content.back() == '\r'))
-        joined += '\n';
-    QString const text = detected.Encoding == edamaki::TextEncoding::Utf8
-        ? QString::fromUtf8(joined.data(), static_cast<qsizetype>(joined.size()))
-        : edamaki::ShiftJisToQString(joined);
+    std::optional<QByteArray> const bytes = ReadWholeFile(file_name);
+    if (!bytes)
+        return refuse(CantOpenText(full_name));
+    edamaki::SourceFileError error;
+    std::optional<edamaki::SourceText> const source = edamaki::DecodeSourceFile(
+        std::string_view(bytes->constData(), static_cast<std::size_t>(bytes->size())),
+        edamaki::EncodingChoice::Auto, error);
+    if (!source)
+        return refuse(CantOpenText(full_name) + u'\n' + OpenErrorText(error));
+    QString const text = QString::fromStdString(edamaki::SourceTextAsUtf8(*source));
 
     {
         BulkUpdate const bulk(*this);
@@ -460,8 +465,8 @@ bool TMainForm::OpenSource(QString const& file_name)
         SrcList->setTextCursor(QTextCursor(SrcList->document()));
     }
     SrcList->document()->setModified(false);
-    m_encoding = detected.Encoding;
-    m_byte_order_mark = detected.HasByteOrderMark;
+    m_encoding = source->Format.Encoding;
+    m_byte_order_mark = source->Format.HasByteOrderMark;
     return true;
 }
 
@@ -529,7 +534,7 @@ TMainForm::SaveOutcome TMainForm::SaveSource()
     QStringList const chosen = SaveDialog1->selectedFiles();
     if (chosen.isEmpty())
         return SaveOutcome::Cancelled;
-    QString const file_name = chosen.front();
+    QString const& file_name = chosen.front();
     m_last_save_name = file_name;
 
     QSaveFile file(file_name);

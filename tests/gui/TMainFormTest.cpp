@@ -441,6 +441,28 @@ TEST_F(TMainFormTest, AFileThatCantBeOpenedLeavesTheEditorAlone)
     EXPECT_TRUE(m_form->SrcList->document()->isModified());
 }
 
+TEST_F(TMainFormTest, AFileThatIsNotShiftJisIsRefusedNamingTheLine)
+{
+    Create();
+    ASSERT_TRUE(m_form->OpenSource(File(QStringLiteral("utf-8.txt"), QStringLiteral("顧客\n").toUtf8())));
+    Type(QStringLiteral("keep"));
+    QString const broken
+        = File(QStringLiteral("broken.txt"), QByteArray("a\r\n") + Sjis("名").c_str() + "\r\n\x81\x20");
+    QString message;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    auto const answered = AnswerMessageBox(QMessageBox::Ok, &message, &icon);
+    EXPECT_FALSE(m_form->OpenSource(broken));
+    EXPECT_TRUE(*answered);
+    EXPECT_EQ(message,
+        QStringLiteral("ファイル %1 は開けません\n3 行目に Shift-JIS として読めないバイトがあります。")
+            .arg(broken));
+    EXPECT_EQ(icon, QMessageBox::Critical);
+    EXPECT_EQ(Text(), QStringLiteral("keep"));
+    EXPECT_TRUE(m_form->SrcList->document()->isModified());
+    EXPECT_TRUE(m_form->SrcList->isEnabled());
+    EXPECT_EQ(m_form->DocumentEncoding(), edamaki::TextEncoding::Utf8);
+}
+
 TEST_F(TMainFormTest, TheSavePromptsThreeAnswers)
 {
     Create();
