@@ -27,25 +27,21 @@ FolderTree::FolderTree() = default;
 
 void FolderTree::SetRootPath(std::string_view path)
 {
-    if (path.empty()) {
-        m_root_text = NoRootText;
-    } else {
+    m_root_path = path;
+    if (!path.empty()) {
         char const separator = path.front() == '/' ? '/' : '\\';
-        std::string full_path(path);
-        if (!EndsWithCharacter(full_path, separator))
-            full_path += separator;
-        m_root_text = std::string(RootTextPrefix) + full_path + std::string(RootTextSuffix);
+        if (!EndsWithCharacter(path, separator))
+            m_root_path += separator;
     }
     if (HasRoot())
-        m_nodes[m_root].Name = m_root_text;
+        m_nodes[m_root].Name = GetRootText();
 }
 
-std::string FolderTree::GetRootPath() const
+std::string FolderTree::GetRootText() const
 {
-    if (m_root_text == NoRootText)
-        return {};
-    return m_root_text.substr(
-        RootTextPrefix.size(), m_root_text.size() - RootTextPrefix.size() - RootTextSuffix.size());
+    if (m_root_path.empty())
+        return std::string(NoRootText);
+    return std::string(RootTextPrefix) + m_root_path + std::string(RootTextSuffix);
 }
 
 void FolderTree::Clear()
@@ -68,7 +64,7 @@ void FolderTree::BeginRead(bool macro_mode)
     m_truncated = false;
     m_folders_created = 0;
     m_reading = true;
-    m_root = NewNode(NoNode, m_root_text, 0);
+    m_root = NewNode(NoNode, GetRootText(), 0);
 }
 
 void FolderTree::EndRead()

@@ -45,8 +45,9 @@ public:
     // Parent folder. An empty path means none; a Windows-style path gets a
     // trailing "\", a POSIX path (beginning with "/") a trailing "/".
     void SetRootPath(std::string_view path);
-    std::string GetRootPath() const;
-    std::string const& GetRootText() const { return m_root_text; }
+    std::string GetRootPath() const { return m_root_path; }
+    // The root node's caption: "<ROOT>", or "ROOT [" + the parent folder + "]".
+    std::string GetRootText() const;
 
     bool IsTreeModified() const { return TreeEdited && !MacroMode; }
 
@@ -127,7 +128,7 @@ private:
     std::size_t m_used = 0;
     NodeId m_root = NoNode;
     std::size_t m_attached_count = 0;
-    std::string m_root_text { NoRootText };
+    std::string m_root_path; // empty: no parent folder
     std::size_t m_folder_budget = DefaultFolderBudget;
     std::size_t m_folders_created = 0;
     bool m_truncated = false;
