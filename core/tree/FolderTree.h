@@ -38,8 +38,6 @@ public:
     bool TreeEdited = false;
     bool NewNodePending = false;
     bool MacroMode = false;
-    std::int32_t LineStart = 0;
-    std::int32_t LineLength = 0;
     std::vector<LineRange> LineTable;
 
     // Parent folder. An empty path means none; a Windows-style path gets a

@@ -1,11 +1,11 @@
 #include "core/tree/MacroSourceReader.h"
 
 #include "core/text/ShiftJis.h"
+#include "core/text/SourceOffsets.h"
 #include "core/tree/TagExpansion.h"
 #include "core/tree/TextSourceReader.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace edamaki {
 
@@ -32,11 +32,6 @@ bool HasMacroTag(std::string_view text)
 
 namespace {
 
-std::int32_t ClampToInt32(std::int64_t value)
-{
-    return static_cast<std::int32_t>(std::min<std::int64_t>(value, std::numeric_limits<std::int32_t>::max()));
-}
-
 // One read of a macro source. Besides the tree, a read keeps the current
 // folder, the level of the previous folder line and the pending tag lines.
 //
@@ -58,18 +53,14 @@ public:
     void Read(std::vector<std::string> const& lines)
     {
         m_tree.LineTable.clear();
-        std::int64_t line_start = 0;
-        std::int64_t line_length = static_cast<std::int64_t>(lines.front().size()) + 2;
-        m_tree.LineStart = 0;
-        m_tree.LineLength = ClampToInt32(line_length);
         m_current = m_tree.Root();
         SetLevel(m_current, 0);
 
+        std::size_t line_start = 0;
         for (std::size_t index = 1; index < lines.size() && !m_tree.IsTruncated(); ++index) {
-            line_start += line_length;
-            line_length = static_cast<std::int64_t>(lines[index].size()) + 2;
-            m_tree.LineStart = ClampToInt32(line_start);
-            m_tree.LineLength = ClampToInt32(line_length);
+            line_start = NextLineStart(line_start, lines[index - 1]);
+            // The line's range takes in its line break.
+            m_line = { ClampOffset(line_start), ClampOffset(lines[index].size() + LineBreakLength) };
             ReadLine(index, lines[index]);
         }
 
@@ -105,7 +96,7 @@ private:
         if (name.empty() || IsDotName(name))
             return;
 
-        m_tree.LineTable.push_back({ m_tree.LineStart, m_tree.LineLength });
+        m_tree.LineTable.push_back(m_line);
         if (level <= m_previous_level) {
             EndBlocks(level);
             if (m_tree.IsTruncated())
@@ -191,6 +182,7 @@ private:
 
     FolderTree& m_tree;
     TagExpansion m_expansion;
+    LineRange m_line; // where the line being read stands in the source
     NodeId m_current = NoNode;
     int m_previous_level = 0;
     std::vector<NodeId> m_pending;

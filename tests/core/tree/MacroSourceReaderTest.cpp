@@ -174,8 +174,6 @@ TEST(MacroSourceReaderTest, LineTableRecordsTheLinesThatMadeEachNode)
     EXPECT_EQ(tree.LineTable[2].Length, 11);
     EXPECT_EQ(tree.LineTable[3].Start, 74);
     EXPECT_EQ(tree.LineTable[3].Length, 9);
-    EXPECT_EQ(tree.LineStart, 74);
-    EXPECT_EQ(tree.LineLength, 9);
 
     // Generated folders name the tag line, copied folders their own lines.
     auto const& top = tree.Children(tree.Root());
