@@ -265,8 +265,7 @@ int RunCreate(std::vector<std::string> const& arguments)
         return ExitUsage;
 
     FolderTree tree;
-    if (!ReadSourceTree(*input, tree, "nothing was created"))
-        return ExitUsage;
+    ReadSource(tree, input->Lines);
 
     HostFileSystem file_system;
     if (parent_argument) {
@@ -278,8 +277,10 @@ int RunCreate(std::vector<std::string> const& arguments)
         }
         tree.SetRootPath(*parent);
     }
-    if (tree.GetRootPath().empty()) {
-        PrintError(NoParentMessage);
+    if (auto const refusal = CheckCreationRun(tree)) {
+        PrintError(*refusal == RunRefusal::NoParentFolder
+                ? std::string(NoParentMessage)
+                : TooManyFoldersMessage(*input, tree, "nothing was created"));
         return ExitUsage;
     }
 

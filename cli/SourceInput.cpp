@@ -121,9 +121,15 @@ bool ReadSourceTree(SourceInput const& input, FolderTree& tree, std::string_view
     ReadSource(tree, input.Lines);
     if (!tree.IsTruncated())
         return true;
-    PrintError(input.DisplayName + ": the source generates more than one read may make (at most "
-        + std::to_string(tree.FolderBudget()) + " folders); " + std::string(consequence));
+    PrintError(TooManyFoldersMessage(input, tree, consequence));
     return false;
+}
+
+std::string TooManyFoldersMessage(
+    SourceInput const& input, FolderTree const& tree, std::string_view consequence)
+{
+    return input.DisplayName + ": the source generates more than one read may make (at most "
+        + std::to_string(tree.FolderBudget()) + " folders); " + std::string(consequence);
 }
 
 bool WriteSourceLines(

@@ -40,6 +40,11 @@ std::optional<SourceInput> ReadCommandSource(std::string_view command, ParsedArg
 // refused: prints why, ending with `consequence`, and returns false.
 bool ReadSourceTree(SourceInput const& input, FolderTree& tree, std::string_view consequence);
 
+// Why a source that asks for more folders than one read may make is refused,
+// ending with `consequence`.
+std::string TooManyFoldersMessage(
+    SourceInput const& input, FolderTree const& tree, std::string_view consequence);
+
 // Writes Shift-JIS lines, CR LF after each, in `encoding` (a byte order mark
 // first when the input had one). Fails with a message when a line can't be
 // converted.

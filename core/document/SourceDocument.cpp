@@ -5,6 +5,7 @@
 #include "core/tree/SourceWriters.h"
 #include "core/tree/TextSourceReader.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace edamaki {
@@ -21,34 +22,62 @@ bool IsParentFolderLine(std::string_view line)
     return (line.size() >= 2 && line[1] == ':') || line.starts_with("\\\\") || line.starts_with('/');
 }
 
-void ReadSource(FolderTree& tree, std::vector<std::string> const& lines)
+SourceMode ReadSource(FolderTree& tree, std::vector<std::string> const& lines)
 {
-    if (DetectSourceMode(lines) == SourceMode::Macro)
+    SourceMode const mode = DetectSourceMode(lines);
+    if (mode == SourceMode::Macro)
         LoadMacroSource(tree, lines);
     else
         LoadTextSource(tree, lines);
+    return mode;
+}
+
+std::size_t ParentFolderLineIndex(SourceMode mode)
+{
+    return mode == SourceMode::Macro ? 1 : 0;
+}
+
+std::optional<std::size_t> FindParentFolderLine(std::vector<std::string> const& lines)
+{
+    std::size_t const index = ParentFolderLineIndex(DetectSourceMode(lines));
+    if (index < lines.size() && IsParentFolderLine(lines[index]))
+        return index;
+    return std::nullopt;
+}
+
+SourceConversion ConvertSourceLines(FolderTree& tree, std::vector<std::string> const& lines, SourceMode to)
+{
+    SourceConversion conversion;
+    conversion.CarriedFrom = FindParentFolderLine(lines);
+    conversion.CarriedTo = ParentFolderLineIndex(to);
+    if (to == SourceMode::Text) {
+        MakeText(tree, conversion.Lines);
+        return conversion;
+    }
+    conversion.Lines = lines;
+    MakeScript(tree, conversion.Lines);
+    LoadMacroSource(tree, conversion.Lines);
+    return conversion;
 }
 
 std::vector<std::string> ConvertSource(FolderTree& tree, std::vector<std::string> const& lines, SourceMode to)
 {
-    std::size_t const parent_line_index = DetectSourceMode(lines) == SourceMode::Macro ? 1 : 0;
-    std::optional<std::string> parent_line;
-    if (parent_line_index < lines.size() && IsParentFolderLine(lines[parent_line_index]))
-        parent_line = lines[parent_line_index];
-
-    std::vector<std::string> result;
-    if (to == SourceMode::Text) {
-        MakeText(tree, result);
-        if (parent_line)
-            result.insert(result.begin(), *parent_line);
-        return result;
+    SourceConversion conversion = ConvertSourceLines(tree, lines, to);
+    if (conversion.CarriedFrom) {
+        std::size_t const at = std::min(conversion.CarriedTo, conversion.Lines.size());
+        conversion.Lines.insert(
+            conversion.Lines.begin() + static_cast<std::ptrdiff_t>(at), lines[*conversion.CarriedFrom]);
     }
-    result = lines;
-    MakeScript(tree, result);
-    LoadMacroSource(tree, result);
-    if (parent_line)
-        result.insert(result.begin() + 1, *parent_line);
-    return result;
+    return std::move(conversion.Lines);
+}
+
+std::optional<RunRefusal> CheckCreationRun(FolderTree const& tree)
+{
+    if (tree.GetRootPath().empty())
+        return RunRefusal::NoParentFolder;
+    if (tree.IsTruncated())
+        return RunRefusal::TooManyFolders;
+    return std::nullopt;
 }
 
 void TrimLines(std::vector<std::string>& lines)

@@ -2,10 +2,13 @@
 
 // Rules of the source document that the desktop program and the command line
 // share: the mode taken from the first line, the parent folder line, reading
-// a source into the tree and converting it into the other mode.
+// a source into the tree, converting it into the other mode, and the checks
+// before a creation run.
 
 #include "core/tree/FolderTree.h"
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,15 +27,42 @@ SourceMode DetectSourceMode(std::vector<std::string> const& lines);
 // ":", it begins with two backslashes, or it begins with "/".
 bool IsParentFolderLine(std::string_view line);
 
-// Reads the lines into the tree with the reader of their mode.
-void ReadSource(FolderTree& tree, std::vector<std::string> const& lines);
+// Reads the lines into the tree with the reader of their mode, which it returns.
+SourceMode ReadSource(FolderTree& tree, std::vector<std::string> const& lines);
 
-// Writes the tree (already read from `lines`) as a source of mode `to`,
-// carrying the parent folder line over: line 1 of a text source or line 2 of a
+// The line where a source of `mode` names its parent folder (0-based): line 1
+// of a text source, line 2 of a macro source.
+std::size_t ParentFolderLineIndex(SourceMode mode);
+
+// The index of the source's parent folder line, or nullopt when it has none.
+std::optional<std::size_t> FindParentFolderLine(std::vector<std::string> const& lines);
+
+// The tree written out as a source, and the parent folder line that goes with it.
+struct SourceConversion {
+    std::vector<std::string> Lines;         // the written source, without the parent folder line
+    std::optional<std::size_t> CarriedFrom; // the parent folder line of the old source, if any
+    std::size_t CarriedTo = 0;              // the index it takes in `Lines`
+};
+
+// Writes the tree (already read from `lines`) as a source of mode `to`. The
+// parent folder line is carried over: line 1 of a text source or line 2 of a
 // macro source goes to line 1 of a text result or line 2 of a macro result. A
-// macro result is read back into the tree, as the desktop program does.
+// macro result is read back into the tree (without the carried line).
+SourceConversion ConvertSourceLines(FolderTree& tree, std::vector<std::string> const& lines, SourceMode to);
+
+// The conversion with the parent folder line carried over in its place.
 std::vector<std::string> ConvertSource(
     FolderTree& tree, std::vector<std::string> const& lines, SourceMode to);
+
+// Why a creation run of the tree must not start.
+enum class RunRefusal {
+    NoParentFolder,
+    TooManyFolders, // the read stopped at the folder budget: the tree is not the whole source
+};
+
+// The checks before a creation run, in their order: a parent folder is set,
+// then the tree holds the whole source.
+std::optional<RunRefusal> CheckCreationRun(FolderTree const& tree);
 
 // Removes the characters of codes 0 to 32 at both ends of every line.
 void TrimLines(std::vector<std::string>& lines);

@@ -113,6 +113,20 @@ void TForm1::LoadMacroSource(std::vector<std::string> const& lines)
     ReadInFrame([&] { edamaki::LoadMacroSource(m_tree, lines); });
 }
 
+edamaki::SourceMode TForm1::ReadSource(std::vector<std::string> const& lines)
+{
+    edamaki::SourceMode mode = edamaki::SourceMode::Text;
+    ReadInFrame([&] { mode = edamaki::ReadSource(m_tree, lines); });
+    return mode;
+}
+
+edamaki::SourceConversion TForm1::ConvertSource(std::vector<std::string> const& lines, edamaki::SourceMode to)
+{
+    edamaki::SourceConversion conversion;
+    ReadInFrame([&] { conversion = edamaki::ConvertSourceLines(m_tree, lines, to); });
+    return conversion;
+}
+
 void TForm1::MakeText(std::vector<std::string>& lines)
 {
     edamaki::MakeText(m_tree, lines);

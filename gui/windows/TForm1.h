@@ -4,6 +4,7 @@
 // It owns the tree, the parent folder and the source ranges; the main window
 // reads the source into it after every change.
 
+#include "core/document/SourceDocument.h"
 #include "core/tree/FolderTree.h"
 
 #include <QIcon>
@@ -39,6 +40,10 @@ public:
     // scrolled to the top.
     void LoadTextSource(std::vector<std::string> const& lines);
     void LoadMacroSource(std::vector<std::string> const& lines);
+    // The same with the reader of the lines' mode, which it returns.
+    edamaki::SourceMode ReadSource(std::vector<std::string> const& lines);
+    // Writes the tree as a source of mode `to` (a macro source is read back).
+    edamaki::SourceConversion ConvertSource(std::vector<std::string> const& lines, edamaki::SourceMode to);
     // Write the tree back as source lines.
     void MakeText(std::vector<std::string>& lines);
     void MakeScript(std::vector<std::string>& lines);

@@ -113,9 +113,14 @@ QStringList ToQStrings(std::vector<std::string> const& shift_jis_lines)
     return lines;
 }
 
-bool IsParentFolderLine(QString const& line)
+// Why a creation run doesn't start, in the user's words.
+QString RunRefusalText(edamaki::RunRefusal refusal, std::size_t folder_budget)
 {
-    return edamaki::IsParentFolderLine(edamaki::QStringToShiftJisForReading(line));
+    if (refusal == edamaki::RunRefusal::NoParentFolder)
+        return QStringLiteral("親フォルダが選択されていません。");
+    return QStringLiteral("ソースから作られるフォルダが多すぎます（1 回の読み込みで %L1 個まで）。"
+                          "ツリーは途中までしか読み込まれていないため、フォルダを作成しません。")
+        .arg(static_cast<qulonglong>(folder_budget));
 }
 
 QString EncodingName(edamaki::TextEncoding encoding)
@@ -411,20 +416,30 @@ void TMainForm::ShowMacroMode()
     TagBtn->setEnabled(true);
 }
 
+void TMainForm::ShowMode(SourceMode mode)
+{
+    if (mode == SourceMode::Macro)
+        ShowMacroMode();
+    else
+        ShowTextMode();
+}
+
+SourceMode TMainForm::ReadEditorSource()
+{
+    std::vector<std::string> const lines = EditorLinesForReading();
+    if (!m_tree_pane)
+        return edamaki::DetectSourceMode(lines);
+    return m_tree_pane->ReadSource(lines);
+}
+
 void TMainForm::SrcListChange()
 {
     if (!SrcList->isEnabled() || !m_started || !m_tree_pane)
         return;
-    std::vector<std::string> const lines = EditorLinesForReading();
-    if (edamaki::DetectSourceMode(lines) != SourceMode::Macro) {
-        m_tree_pane->LoadTextSource(lines);
-        if (TagBtn->isEnabled())
-            ShowTextMode();
-        return;
-    }
-    m_tree_pane->LoadMacroSource(lines);
-    if (!TagBtn->isEnabled())
-        ShowMacroMode();
+    SourceMode const mode = ReadEditorSource();
+    // The caption and the tag button change only when the mode does.
+    if ((mode == SourceMode::Macro) != TagBtn->isEnabled())
+        ShowMode(mode);
 }
 
 bool TMainForm::OpenSource(QString const& file_name)
@@ -451,16 +466,7 @@ bool TMainForm::OpenSource(QString const& file_name)
     {
         BulkUpdate const bulk(*this);
         ReplaceEditorText(text);
-        std::vector<std::string> const reading = EditorLinesForReading();
-        if (edamaki::DetectSourceMode(reading) == SourceMode::Macro) {
-            if (m_tree_pane)
-                m_tree_pane->LoadMacroSource(reading);
-            ShowMacroMode();
-        } else {
-            if (m_tree_pane)
-                m_tree_pane->LoadTextSource(reading);
-            ShowTextMode();
-        }
+        ShowMode(ReadEditorSource());
         wait_cursor.reset();
         SrcList->setTextCursor(QTextCursor(SrcList->document()));
     }
@@ -596,34 +602,20 @@ void TMainForm::mTextMacroClick()
 {
     if (!m_tree_pane)
         return;
+    SourceMode const to = IsMacroHeaderFirst() ? SourceMode::Text : SourceMode::Macro;
     QStringList const lines = EditorLines();
-    std::vector<std::string> converted = EditorLinesForReading();
-    // The parent folder line is carried over exactly as the editor holds it.
-    std::optional<QString> parent_folder_line;
 
     BulkUpdate const bulk(*this);
-    if (IsMacroHeaderFirst()) {
-        if (lines.size() > 1 && IsParentFolderLine(lines[1]))
-            parent_folder_line = lines[1];
-        m_tree_pane->MakeText(converted);
-        QStringList text_lines = ToQStrings(converted);
-        if (parent_folder_line)
-            text_lines.prepend(*parent_folder_line);
-        ReplaceEditorText(text_lines.join(u'\n'));
-        SrcList->setTextCursor(QTextCursor(SrcList->document()));
-        ShowTextMode();
-        return;
+    edamaki::SourceConversion const conversion = m_tree_pane->ConvertSource(EditorLinesForReading(), to);
+    QStringList converted = ToQStrings(conversion.Lines);
+    // The parent folder line is carried over exactly as the editor holds it.
+    if (conversion.CarriedFrom && *conversion.CarriedFrom < static_cast<std::size_t>(lines.size())) {
+        qsizetype const at = std::min(static_cast<qsizetype>(conversion.CarriedTo), converted.size());
+        converted.insert(at, lines[static_cast<qsizetype>(*conversion.CarriedFrom)]);
     }
-    if (!lines.isEmpty() && IsParentFolderLine(lines[0]))
-        parent_folder_line = lines[0];
-    m_tree_pane->MakeScript(converted);
-    m_tree_pane->LoadMacroSource(converted);
-    QStringList macro_lines = ToQStrings(converted);
-    if (parent_folder_line)
-        macro_lines.insert(1, *parent_folder_line);
-    ReplaceEditorText(macro_lines.join(u'\n'));
+    ReplaceEditorText(converted.join(u'\n'));
     SrcList->setTextCursor(QTextCursor(SrcList->document()));
-    ShowMacroMode();
+    ShowMode(to);
 }
 
 bool TMainForm::SetParentFolder(QString const& folder)
@@ -650,12 +642,8 @@ void TMainForm::mSelRootClick()
     QString const folder = OpenFolder1->Folder();
     if (!SetParentFolder(folder))
         return;
-    QStringList const lines = EditorLines();
-    if (lines.isEmpty())
-        return;
-    int const candidate = IsMacroHeaderFirst() ? 1 : 0;
-    if (candidate < lines.size() && IsParentFolderLine(lines[candidate]))
-        ReplaceEditorLine(candidate, folder);
+    if (auto const line = edamaki::FindParentFolderLine(EditorLinesForReading()))
+        ReplaceEditorLine(static_cast<int>(*line), folder);
 }
 
 void TMainForm::mGetFolderClick()
@@ -704,21 +692,14 @@ void TMainForm::ExeBtnClick()
 {
     if (!m_tree_pane)
         return;
-    std::string const parent_folder = m_tree_pane->GetRootPath();
-    if (parent_folder.empty()) {
-        ShowMessage(this, QMessageBox::Warning, QStringLiteral("親フォルダが選択されていません。"));
-        return;
-    }
-    if (m_tree_pane->Tree().IsTruncated()) {
-        ShowMessage(this, QMessageBox::Warning,
-            QStringLiteral("ソースから作られるフォルダが多すぎます（1 回の読み込みで %L1 個まで）。"
-                           "ツリーは途中までしか読み込まれていないため、フォルダを作成しません。")
-                .arg(static_cast<qulonglong>(m_tree_pane->Tree().FolderBudget())));
+    edamaki::FolderTree const& tree = m_tree_pane->Tree();
+    if (auto const refusal = edamaki::CheckCreationRun(tree)) {
+        ShowMessage(this, QMessageBox::Warning, RunRefusalText(*refusal, tree.FolderBudget()));
         return;
     }
     if (!m_auto_run) {
-        QString const question = QStringLiteral("フォルダを\"") + edamaki::ShiftJisToQString(parent_folder)
-            + QStringLiteral("\"の下に作成しますか？");
+        QString const question = QStringLiteral("フォルダを\"")
+            + edamaki::ShiftJisToQString(tree.GetRootPath()) + QStringLiteral("\"の下に作成しますか？");
         if (ShowMessage(
                 this, QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
             != QMessageBox::Yes)

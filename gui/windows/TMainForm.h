@@ -6,6 +6,7 @@
 // source into the tree after every change, opens and saves source files and
 // starts the creation run.
 
+#include "core/document/SourceDocument.h"
 #include "core/text/Encoding.h"
 
 #include <QIcon>
@@ -148,7 +149,10 @@ private:
 
     void ShowTextMode();
     void ShowMacroMode();
+    void ShowMode(edamaki::SourceMode mode);
     bool IsMacroHeaderFirst() const;
+    // Reads the editor's source into the tree; returns its mode.
+    edamaki::SourceMode ReadEditorSource();
 
     // The editor's lines as they are shown, and as Shift-JIS for reading (a
     // character Shift-JIS lacks reads as "?", an invalid name character).

@@ -300,6 +300,8 @@ TEST_F(CliTest, CreateRefusesWithoutAParentFolderAndOnBadInput)
         { "create --parent '" + m_directory.string() + "/\xC2\xA5'", "a\n", 2, "Shift-JIS" },
         { "create " + parent + " --bogus", "", 2, "unknown option" },
         { "create " + parent, huge, 2, "nothing was created" },
+        // Both refusals apply: the missing parent folder is named, as the desktop program does.
+        { "create", huge, 2, "親フォルダが選択されていません。" },
     };
     for (auto const& c : cases) {
         auto const result = Run(c.arguments, c.input);

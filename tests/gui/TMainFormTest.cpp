@@ -685,13 +685,15 @@ TEST_F(TMainFormTest, ExecuteCreatesTheFoldersAndLogsThemInColour)
 TEST_F(TMainFormTest, ExecuteRefusesWithoutParentFolderOrWithATruncatedTree)
 {
     Create();
-    Type(QStringLiteral("a"));
+    // Both refusals apply: the missing parent folder is named first.
+    m_pane->Tree().SetFolderBudget(3);
+    Type(QStringLiteral("a\nb\nc\nd"));
+    ASSERT_TRUE(m_pane->Tree().IsTruncated());
     QString warning;
     AnswerMessageBox(QMessageBox::Ok, &warning);
     m_form->ExeBtnClick();
     EXPECT_EQ(warning, QStringLiteral("親フォルダが選択されていません。"));
 
-    m_pane->Tree().SetFolderBudget(3);
     Type(m_folder.path() + QStringLiteral("\na\nb\nc\nd"));
     ASSERT_TRUE(m_pane->Tree().IsTruncated());
     AnswerMessageBox(QMessageBox::Ok, &warning);

@@ -25,6 +25,45 @@ TEST(SourceDocumentTest, ParentFolderLineTest)
         EXPECT_FALSE(IsParentFolderLine(line)) << line;
 }
 
+TEST(SourceDocumentTest, TheParentFolderLineStandsWhereTheModeSays)
+{
+    struct Case {
+        Lines Source;
+        std::optional<std::size_t> Found;
+    };
+    Case const cases[] = {
+        { { "C:\\work", "a" }, 0 },
+        { { "a", "C:\\work" }, std::nullopt },
+        { { "<?dezodedu-macro?>", "/srv", "a" }, 1 },
+        { { "<?dezodedu-macro?>", "a", "/srv" }, std::nullopt },
+        { { "<?dezodedu-macro?>" }, std::nullopt },
+        { {}, std::nullopt },
+    };
+    for (auto const& test : cases)
+        EXPECT_EQ(FindParentFolderLine(test.Source), test.Found) << ::testing::PrintToString(test.Source);
+}
+
+TEST(SourceDocumentTest, ARunIsRefusedWithoutParentFolderFirstThenForTooManyFolders)
+{
+    struct Case {
+        Lines Source;
+        std::optional<RunRefusal> Refusal;
+    };
+    Case const cases[] = {
+        { { "a" }, RunRefusal::NoParentFolder },
+        { { "a", "b", "c" }, RunRefusal::NoParentFolder },
+        { { "/srv", "a", "b", "c" }, RunRefusal::TooManyFolders },
+        { { "/srv", "a", "b" }, std::nullopt },
+        { { "/srv" }, std::nullopt },
+    };
+    for (auto const& test : cases) {
+        FolderTree tree;
+        tree.SetFolderBudget(2);
+        ReadSource(tree, test.Source);
+        EXPECT_EQ(CheckCreationRun(tree), test.Refusal) << ::testing::PrintToString(test.Source);
+    }
+}
+
 TEST(SourceDocumentTest, TextToMacroCarriesTheParentFolderLineToLineTwo)
 {
     Lines const source { "C:\\work", "a\\b", "c" };
