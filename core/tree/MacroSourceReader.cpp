@@ -9,27 +9,6 @@
 
 namespace edamaki {
 
-bool HasMacroTag(std::string_view text)
-{
-    std::size_t const open = FindCharacter(text, '<');
-    if (open == std::string_view::npos || open + 1 >= text.size())
-        return false;
-    std::size_t const close = FindCharacter(text, '>');
-    if (close == std::string_view::npos || close < open)
-        return false;
-    switch (text[open + 1]) {
-    case '#':
-    case '@':
-    case '$':
-    case 'r':
-    case '+':
-    case '-':
-        return true;
-    default:
-        return false;
-    }
-}
-
 namespace {
 
 // One read of a macro source. Besides the tree, a read keeps the current

@@ -1,16 +1,13 @@
 #pragma once
 
 #include "core/tree/FolderTree.h"
+#include "core/tree/TagSyntax.h"
 
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace edamaki {
-
-// A folder text holds a tag when its first "<" comes before its first ">" and
-// is followed by one of the tag characters # @ $ r + -.
-bool HasMacroTag(std::string_view text);
 
 // Reads a macro-mode source into the tree. Line 1 (the header) is skipped; line
 // 2 may name the parent folder; ">" markers give the depth; tags are expanded

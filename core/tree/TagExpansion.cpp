@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <limits>
+#include <variant>
 #include <vector>
 
 namespace edamaki {
@@ -11,13 +12,7 @@ namespace edamaki {
 namespace {
 
 constexpr std::size_t NoPosition = std::string_view::npos;
-constexpr std::int64_t LargestNumber = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t LongestPadding = 16;
-
-constexpr bool IsDigit(char character)
-{
-    return character >= '0' && character <= '9';
-}
 
 constexpr bool IsUpperLetter(char character)
 {
@@ -39,17 +34,6 @@ constexpr char ToLower(char character)
     return IsUpperLetter(character) ? static_cast<char>(character - 'A' + 'a') : character;
 }
 
-int DigitValue(char character, int base)
-{
-    if (IsDigit(character))
-        return character - '0';
-    if (base == 16 && character >= 'a' && character <= 'f')
-        return character - 'a' + 10;
-    if (base == 16 && character >= 'A' && character <= 'F')
-        return character - 'A' + 10;
-    return -1;
-}
-
 std::size_t SaturatingProduct(std::size_t left, std::size_t right)
 {
     if (left != 0 && right > std::numeric_limits<std::size_t>::max() / left)
@@ -59,76 +43,53 @@ std::size_t SaturatingProduct(std::size_t left, std::size_t right)
 
 } // namespace
 
-std::optional<std::int32_t> ReadTagNumber(std::string_view text)
-{
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    int base = 10;
-    if (text.starts_with('$') || text.starts_with('x') || text.starts_with('X')) {
-        base = 16;
-        text.remove_prefix(1);
-    } else if (text.starts_with("0x") || text.starts_with("0X")) {
-        base = 16;
-        text.remove_prefix(2);
-    }
-    if (text.empty())
-        return std::nullopt;
-
-    std::int64_t magnitude = 0;
-    for (char const character : text) {
-        int const digit = DigitValue(character, base);
-        if (digit < 0)
-            return std::nullopt;
-        magnitude = magnitude * base + digit;
-        if (magnitude > LargestNumber + 1)
-            return std::nullopt;
-    }
-    std::int64_t const value = negative ? -magnitude : magnitude;
-    if (value > LargestNumber)
-        return std::nullopt;
-    return static_cast<std::int32_t>(value);
-}
-
 namespace detail {
 
 // The values of one generating tag, in order, each at hand by its index so
 // that the expansion can count through combinations without recursion.
 class TagValues {
 public:
-    static TagValues Numbers(std::int64_t first, std::int64_t last, std::int64_t step, std::int32_t digits)
+    static TagValues Numbers(NumberTag const& tag)
     {
+        std::int64_t const first = tag.First;
+        std::int64_t const last = tag.Last;
+        std::int64_t const step = tag.Step.value_or(1);
         TagValues values;
         values.m_first = first;
         values.m_step = step;
         values.m_count = first <= last ? static_cast<std::size_t>((last - first) / step + 1) : 0;
         // Zeros pad to 1..16 digits; any other count (above 16, or negative) pads nothing.
-        values.m_width = digits >= 1 && digits <= LongestPadding ? digits : 0;
+        values.m_width = tag.Digits >= 1 && tag.Digits <= LongestPadding ? tag.Digits : 0;
         return values;
     }
 
-    static TagValues Characters(char first, char last, std::int64_t step, std::int32_t repeat, bool lower)
+    // Letters count in upper case, and are written in lower case when the
+    // first one is written so.
+    static TagValues Characters(CharacterTag const& tag)
     {
+        auto const first = static_cast<unsigned char>(ToUpper(tag.First));
+        auto const last = static_cast<unsigned char>(ToUpper(tag.Last));
         TagValues values;
         values.m_kind = Kind::Character;
         values.m_first = first;
-        values.m_step = step;
-        values.m_count = first <= last ? static_cast<std::size_t>((last - first) / step + 1) : 0;
-        values.m_width = repeat > 0 ? repeat : 0;
-        values.m_lower = lower;
+        values.m_step = tag.Step.value_or(1);
+        values.m_count = first <= last ? static_cast<std::size_t>((last - first) / values.m_step + 1) : 0;
+        values.m_width = tag.Count > 0 ? tag.Count : 0;
+        values.m_lower = IsLowerLetter(tag.First);
         return values;
     }
 
-    static TagValues Items(std::vector<std::string_view> items)
+    // An item that holds an invalid name character counts as empty.
+    static TagValues Items(ListTag list)
     {
         TagValues values;
         values.m_kind = Kind::Item;
-        values.m_count = items.size();
-        values.m_items = std::move(items);
+        values.m_count = list.Items.size();
+        values.m_items = std::move(list.Items);
+        for (auto& item : values.m_items) {
+            if (HasInvalidNameCharacter(item))
+                item.clear();
+        }
         return values;
     }
 
@@ -195,7 +156,7 @@ private:
     std::int64_t m_step = 1;
     std::int32_t m_width = 0; // numbers: padded width; characters: how often each is written
     bool m_lower = false;
-    std::vector<std::string_view> m_items;
+    std::vector<std::string> m_items;
 };
 
 // A line's name cut into its tags: literal texts around the generating tags,
@@ -203,17 +164,18 @@ private:
 // literal follows the last generating tag.
 struct ExpansionPlan {
     enum class Ending {
-        Name, // the combined texts are folder names
-        AddTag,
-        DeleteTag,
-        RenameTag,
+        Name,    // the combined texts are folder names
+        TreeTag, // an add, delete or rename tag
         Nothing, // a tag that does not read, or a "<" without a ">"
     };
+    // None: a tree tag that does not read. It changes nothing, but what is
+    // nested under its line still goes to the top level.
+    using TreeTagRecord = std::variant<std::monostate, AddTag, DeleteTag, RenameTag>;
 
     std::vector<std::string_view> Literals;
     std::vector<TagValues> Generators;
     Ending End = Ending::Nothing;
-    std::string_view EndTag;
+    TreeTagRecord TreeTag;
 };
 
 } // namespace detail
@@ -224,109 +186,35 @@ using detail::ExpansionPlan;
 using detail::TagValues;
 using Ending = ExpansionPlan::Ending;
 
-// The count between "<#" or "<@" and the first ":" (position 3 up to it),
-// unreadable counting as 0, and sets `rest` to the text after that ":". None
-// when there is no character between them or the count is 0.
-std::optional<std::int32_t> ReadTagCount(std::string_view tag, std::string_view& rest)
+std::optional<TagValues> NumberValues(std::string_view tag)
 {
-    std::size_t const colon = FindCharacter(tag, ':');
-    if (colon == NoPosition || colon < 3)
+    auto const parsed = ParseNumberTag(tag);
+    if (!parsed)
         return std::nullopt;
-    std::int32_t const count = ReadTagNumber(tag.substr(2, colon - 2)).value_or(0);
-    if (count == 0)
-        return std::nullopt;
-    rest = tag.substr(colon + 1);
-    return count;
+    return TagValues::Numbers(*parsed);
 }
 
-std::optional<TagValues> ParseNumberTag(std::string_view tag)
+std::optional<TagValues> CharacterValues(std::string_view tag)
 {
-    std::string_view rest;
-    auto const read_digits = ReadTagCount(tag, rest);
-    if (!read_digits)
+    auto const parsed = ParseCharacterTag(tag);
+    if (!parsed)
         return std::nullopt;
-    std::int32_t const digits = *read_digits;
-
-    std::size_t const dash = FindCharacter(rest, '-');
-    if (dash == NoPosition)
-        return std::nullopt;
-    std::int32_t const first = ReadTagNumber(rest.substr(0, dash)).value_or(-1);
-    if (first < 0)
-        return std::nullopt;
-    rest.remove_prefix(dash + 1);
-
-    std::size_t last_end = FindCharacter(rest, ',');
-    if (last_end == NoPosition)
-        last_end = FindCharacter(rest, '>');
-    if (last_end == NoPosition)
-        return std::nullopt;
-    std::int32_t const last = ReadTagNumber(rest.substr(0, last_end)).value_or(-1);
-    if (last < 0)
-        return std::nullopt;
-    rest.remove_prefix(last_end + 1);
-
-    std::int32_t step = 1;
-    if (!rest.empty()) {
-        std::size_t const close = FindCharacter(rest, '>');
-        if (close == NoPosition)
-            return std::nullopt;
-        step = ReadTagNumber(rest.substr(0, close)).value_or(-1);
-        if (step < 1)
-            return std::nullopt;
-    }
-    return TagValues::Numbers(first, last, step, digits);
+    return TagValues::Characters(*parsed);
 }
 
-std::optional<TagValues> ParseCharTag(std::string_view tag)
+std::optional<TagValues> ListValues(std::string_view tag)
 {
-    std::string_view rest;
-    auto const read_count = ReadTagCount(tag, rest);
-    if (!read_count)
+    auto parsed = ParseListTag(tag);
+    if (!parsed)
         return std::nullopt;
-    std::int32_t const count = *read_count;
-
-    // X "-" Y, then "," or ">". X and Y must be single-byte letters or digits,
-    // so looking at bytes decides exactly as looking at characters would.
-    if (rest.size() < 4 || rest[1] != '-' || (rest[3] != '>' && rest[3] != ','))
-        return std::nullopt;
-    char const written_first = rest[0];
-    if (!IsUpperLetter(written_first) && !IsLowerLetter(written_first) && !IsDigit(written_first))
-        return std::nullopt;
-    bool const lower = IsLowerLetter(written_first);
-    char const first = ToUpper(written_first);
-    char const last = ToUpper(rest[2]);
-    if (IsDigit(first) ? !IsDigit(last) : !IsUpperLetter(last))
-        return std::nullopt;
-
-    std::int32_t step = 1;
-    if (rest[3] == ',') {
-        rest.remove_prefix(4);
-        std::size_t const close = FindCharacter(rest, '>');
-        if (close == NoPosition)
-            return std::nullopt;
-        step = ReadTagNumber(rest.substr(0, close)).value_or(-1);
-        if (step < 1)
-            return std::nullopt;
-    }
-    return TagValues::Characters(first, last, step, count, lower);
+    return TagValues::Items(std::move(*parsed));
 }
 
-std::optional<TagValues> ParseListTag(std::string_view tag)
+template<typename Record> ExpansionPlan::TreeTagRecord ReadTreeTag(std::optional<Record> parsed)
 {
-    if (tag.size() < 3 || tag[2] != ':')
-        return std::nullopt;
-    std::string_view list = tag.substr(3);
-    if (list.ends_with('>'))
-        list.remove_suffix(1);
-    // Cut at commas alone: an item holding a double quote is an invalid name
-    // and counts as empty, so quotes need no other meaning here.
-    std::vector<std::string_view> items;
-    SplitAt(list, ',', items);
-    for (auto& item : items) {
-        if (HasInvalidNameCharacter(item))
-            item = {};
-    }
-    return TagValues::Items(std::move(items));
+    if (!parsed)
+        return std::monostate {};
+    return std::move(*parsed);
 }
 
 // Puts the tag at the start of `rest` (which begins with "<" and runs to the
@@ -339,30 +227,31 @@ std::optional<std::string_view> PlanTag(ExpansionPlan& plan, std::string_view re
     if (close == NoPosition || close < 1)
         return std::nullopt;
     std::string_view const tag = rest.substr(0, close + 1);
+    auto const kind = TagKindOf(tag[1]);
+    if (!kind)
+        return std::nullopt;
     std::optional<TagValues> values;
-    switch (tag[1]) {
-    case '#':
-        values = ParseNumberTag(tag);
+    switch (*kind) {
+    case TagKind::Number:
+        values = NumberValues(tag);
         break;
-    case '@':
-        values = ParseCharTag(tag);
+    case TagKind::Character:
+        values = CharacterValues(tag);
         break;
-    case '$':
-        values = ParseListTag(tag);
+    case TagKind::List:
+        values = ListValues(tag);
         break;
-    case '+':
-        plan.End = Ending::AddTag;
-        plan.EndTag = tag;
+    case TagKind::Add:
+        plan.TreeTag = ReadTreeTag(ParseAddTag(tag));
+        plan.End = Ending::TreeTag;
         return std::nullopt;
-    case '-':
-        plan.End = Ending::DeleteTag;
-        plan.EndTag = tag;
+    case TagKind::Delete:
+        plan.TreeTag = ReadTreeTag(ParseDeleteTag(tag));
+        plan.End = Ending::TreeTag;
         return std::nullopt;
-    case 'r':
-        plan.End = Ending::RenameTag;
-        plan.EndTag = tag;
-        return std::nullopt;
-    default:
+    case TagKind::Rename:
+        plan.TreeTag = ReadTreeTag(ParseRenameTag(tag));
+        plan.End = Ending::TreeTag;
         return std::nullopt;
     }
     if (!values)
@@ -388,30 +277,6 @@ void PlanText(ExpansionPlan& plan, std::string_view text)
             return;
         text = *after;
     }
-}
-
-// The path of an add, delete or rename tag: from its fourth character up to
-// (not including) `end`.
-std::string_view TagPath(std::string_view tag, std::size_t end)
-{
-    if (tag.size() <= 2 || end == NoPosition)
-        return {};
-    std::size_t const start = 2 + CharacterLength(tag, 2);
-    if (end <= start)
-        return {};
-    return tag.substr(start, end - start);
-}
-
-// Takes the path apart at "/": a "/" at the end adds no part, a "/" at the
-// start or two in a row give an empty part; an empty path has no parts.
-void SplitPath(std::string_view path, std::vector<std::string_view>& parts)
-{
-    parts.clear();
-    if (path.empty())
-        return;
-    SplitAt(path, '/', parts);
-    if (parts.size() > 1 && parts.back().empty())
-        parts.pop_back();
 }
 
 // The folder that every part of the path names in turn, from the root node;
@@ -460,19 +325,19 @@ void TagExpansion::ExpandTag(NodeId tag_node, std::string_view prefix, std::stri
 void TagExpansion::ExpandNumberTag(
     NodeId tag_node, std::string_view tag, std::string_view prefix, std::string_view suffix)
 {
-    ExpandGenerated(tag_node, tag, ParseNumberTag, prefix, suffix);
+    ExpandGenerated(tag_node, tag, NumberValues, prefix, suffix);
 }
 
 void TagExpansion::ExpandCharTag(
     NodeId tag_node, std::string_view tag, std::string_view prefix, std::string_view suffix)
 {
-    ExpandGenerated(tag_node, tag, ParseCharTag, prefix, suffix);
+    ExpandGenerated(tag_node, tag, CharacterValues, prefix, suffix);
 }
 
 void TagExpansion::ExpandListTag(
     NodeId tag_node, std::string_view tag, std::string_view prefix, std::string_view suffix)
 {
-    ExpandGenerated(tag_node, tag, ParseListTag, prefix, suffix);
+    ExpandGenerated(tag_node, tag, ListValues, prefix, suffix);
 }
 
 void TagExpansion::ExpandGenerated(
@@ -495,17 +360,20 @@ void TagExpansion::ExpandGenerated(
 
 void TagExpansion::ApplyAddTag(NodeId tag_node, std::string_view tag)
 {
-    AddPath(tag_node, std::string(tag));
+    if (auto const parsed = ParseAddTag(tag))
+        AddPath(tag_node, *parsed);
 }
 
 void TagExpansion::ApplyDeleteTag(std::string_view tag)
 {
-    DeletePath(std::string(tag));
+    if (auto const parsed = ParseDeleteTag(tag))
+        DeletePath(*parsed);
 }
 
 void TagExpansion::ApplyRenameTag(NodeId tag_node, std::string_view tag)
 {
-    RenamePath(tag_node, std::string(tag));
+    if (auto const parsed = ParseRenameTag(tag))
+        RenamePath(tag_node, *parsed);
 }
 
 void TagExpansion::Run(NodeId tag_node, ExpansionPlan const& plan)
@@ -591,20 +459,12 @@ bool TagExpansion::MakeFolder(NodeId tag_node, std::string const& name, NestedSi
 bool TagExpansion::ApplyTreeTag(NodeId tag_node, ExpansionPlan const& plan, NestedSize nested)
 {
     bool changed = false;
-    switch (plan.End) {
-    case Ending::AddTag:
-        changed = AddPath(tag_node, plan.EndTag);
-        break;
-    case Ending::DeleteTag:
-        changed = DeletePath(plan.EndTag);
-        break;
-    case Ending::RenameTag:
-        changed = RenamePath(tag_node, plan.EndTag);
-        break;
-    case Ending::Name:
-    case Ending::Nothing:
-        return false;
-    }
+    if (auto const* add = std::get_if<AddTag>(&plan.TreeTag))
+        changed = AddPath(tag_node, *add);
+    else if (auto const* removal = std::get_if<DeleteTag>(&plan.TreeTag))
+        changed = DeletePath(*removal);
+    else if (auto const* rename = std::get_if<RenameTag>(&plan.TreeTag))
+        changed = RenamePath(tag_node, *rename);
     if (m_tree.IsTruncated())
         return false;
     // With nothing to copy, applying the same tag again to a tree that it did
@@ -631,10 +491,10 @@ TagExpansion::NestedSize TagExpansion::MeasureNested(NodeId tag_node) const
     return size;
 }
 
-bool TagExpansion::AddPath(NodeId tag_node, std::string_view tag)
+bool TagExpansion::AddPath(NodeId tag_node, AddTag const& tag)
 {
     std::vector<std::string_view> parts;
-    SplitPath(TagPath(tag, FindCharacter(tag, '>')), parts);
+    SplitTagPath(tag.Path, parts);
     NodeId folder = m_tree.Root();
     bool changed = false;
     for (std::string_view const part : parts) {
@@ -660,10 +520,10 @@ bool TagExpansion::AddPath(NodeId tag_node, std::string_view tag)
     return changed;
 }
 
-bool TagExpansion::DeletePath(std::string_view tag)
+bool TagExpansion::DeletePath(DeleteTag const& tag)
 {
     std::vector<std::string_view> parts;
-    SplitPath(TagPath(tag, FindCharacter(tag, '>')), parts);
+    SplitTagPath(tag.Path, parts);
     NodeId const folder = FindPath(m_tree, parts);
     if (folder == NoNode)
         return false;
@@ -671,24 +531,13 @@ bool TagExpansion::DeletePath(std::string_view tag)
     return true;
 }
 
-bool TagExpansion::RenamePath(NodeId tag_node, std::string_view tag)
+bool TagExpansion::RenamePath(NodeId tag_node, RenameTag const& tag)
 {
-    std::size_t const comma = FindCharacter(tag, ',');
-    if (comma == NoPosition)
-        return false;
-    std::string_view const path = TagPath(tag, comma);
-    if (path.empty())
-        return false;
-    std::size_t const close = FindCharacter(tag, '>');
-    if (close == NoPosition || close < comma)
-        return false;
-    // Commas after the first belong to the new name.
-    std::string_view const name = tag.substr(comma + 1, close - comma - 1);
+    std::string const& name = tag.NewName;
     if (HasInvalidNameCharacter(name))
         return false;
-
     std::vector<std::string_view> parts;
-    SplitPath(path, parts);
+    SplitTagPath(tag.Path, parts);
     NodeId const folder = FindPath(m_tree, parts);
     if (folder == NoNode)
         return false;

@@ -4,6 +4,7 @@
 // reader hands the line's placeholder node T to ExpandName, which either makes
 // the folders that the tags of the line generate (beside T, each with a copy of
 // what is nested under T) or applies an add, delete or rename tag to the tree.
+// The tags are read with TagSyntax; this is what they do to the tree.
 //
 // Several generating tags on one line give every combination of their values,
 // the leftmost changing slowest. The expansion cuts the whole line into its
@@ -17,6 +18,7 @@
 //    bytes of names per folder of budget (generated names and copied folders).
 
 #include "core/tree/FolderTree.h"
+#include "core/tree/TagSyntax.h"
 
 #include <cstdint>
 #include <optional>
@@ -29,12 +31,6 @@ namespace detail {
 struct ExpansionPlan;
 class TagValues;
 } // namespace detail
-
-// A number inside a tag: blanks before it, an optional sign, then decimal
-// digits, or hexadecimal digits after "$", "x", "X", "0x" or "0X". Anything
-// else, a blank after the number included, or a value outside the 32-bit
-// signed range, gives no number.
-std::optional<std::int32_t> ReadTagNumber(std::string_view text);
 
 class TagExpansion {
 public:
@@ -78,9 +74,9 @@ private:
     NestedSize MeasureNested(NodeId tag_node) const;
 
     // Each returns whether it changed the tree.
-    bool AddPath(NodeId tag_node, std::string_view tag);
-    bool DeletePath(std::string_view tag);
-    bool RenamePath(NodeId tag_node, std::string_view tag);
+    bool AddPath(NodeId tag_node, AddTag const& tag);
+    bool DeletePath(DeleteTag const& tag);
+    bool RenamePath(NodeId tag_node, RenameTag const& tag);
 
     bool SpendName();
     bool SpendBytes(std::size_t bytes);

@@ -25,18 +25,6 @@ std::vector<std::pair<int, std::string>> Shape(FolderTree const& tree)
 
 constexpr char const* Header = "<?dezodedu-macro?>";
 
-TEST(MacroSourceReaderTest, TagRecognition)
-{
-    for (char const* text :
-        { "<#1:1-2>", "a<@1:A-B>b", "<$:x>", "<r:a,b>", "<+:a>", "<-:a>", "<#>", "x<-y>z" })
-        EXPECT_TRUE(HasMacroTag(text)) << text;
-    for (char const* text :
-        { "", "a", "<", "<#", "<#1:1-2", "<R:a,b>", "<x>", "a<b><#1:1-2>", "a>b<#1:1-2>", "<<#1:1-2>", ">" })
-        EXPECT_FALSE(HasMacroTag(text)) << text;
-    // "<" as the second byte of a double-byte character is not a "<".
-    EXPECT_FALSE(HasMacroTag("\x81<#1:1-2>"));
-}
-
 struct ReadCase {
     char const* title;
     Lines lines; // after the header
