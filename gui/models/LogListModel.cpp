@@ -71,7 +71,7 @@ void LogListModel::Flush()
 QString LogListModel::Text() const
 {
     QStringList lines;
-    lines.reserve(static_cast<qsizetype>(m_lines.size() + m_pending.size()));
+    lines.reserve(static_cast<qsizetype>(m_lines.size()) + static_cast<qsizetype>(m_pending.size()));
     for (Line const& line : m_lines)
         lines.append(line.Text);
     for (Line const& line : m_pending)

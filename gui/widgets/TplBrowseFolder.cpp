@@ -17,46 +17,36 @@ TplBrowseFolder::TplBrowseFolder(QObject* parent)
 {
 }
 
+namespace {
+
+// The folder list fills in the background and sorts itself once loaded:
+// bring the selected folder into view then.
+void ShowSelectionWhenLoaded(QFileDialog& dialog)
+{
+    auto const show_selection = [&dialog] {
+        for (auto* view : dialog.findChildren<QAbstractItemView*>()) {
+            if (auto const* selection = view->selectionModel(); selection && selection->hasSelection())
+                view->scrollTo(selection->selectedIndexes().front());
+        }
+    };
+    auto* entries = dialog.findChild<QFileSystemModel*>();
+    if (!entries)
+        return;
+    QObject::connect(
+        entries, &QFileSystemModel::directoryLoaded, &dialog, show_selection, Qt::QueuedConnection);
+    QObject::connect(
+        entries, &QAbstractItemModel::layoutChanged, &dialog, show_selection, Qt::QueuedConnection);
+}
+
+} // namespace
+
 bool TplBrowseFolder::Execute(QWidget* owner)
 {
     if (!owner)
         owner = QApplication::activeWindow();
     QFileDialog dialog(owner);
-    dialog.setObjectName(QStringLiteral("BrowseFolderDialog"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setOption(QFileDialog::ShowDirsOnly);
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    if (!Title.isEmpty())
-        dialog.setWindowTitle(Title);
-    if (!InitDir.isEmpty()) {
-        // Open the folder that holds InitDir with InitDir itself selected.
-        QFileInfo const initial(QDir::cleanPath(QDir::fromNativeSeparators(InitDir)));
-        if (initial.isDir()) {
-            QString const absolute = initial.absoluteFilePath();
-            if (initial.isRoot()) {
-                dialog.setDirectory(absolute);
-            } else {
-                dialog.setDirectory(initial.absolutePath());
-                dialog.selectFile(absolute);
-                // The folder list fills in the background and sorts itself
-                // once loaded: bring the selected folder into view then.
-                auto const show_selection = [&dialog] {
-                    for (auto* view : dialog.findChildren<QAbstractItemView*>()) {
-                        if (auto const* selection = view->selectionModel();
-                            selection && selection->hasSelection())
-                            view->scrollTo(selection->selectedIndexes().front());
-                    }
-                };
-                if (auto* entries = dialog.findChild<QFileSystemModel*>()) {
-                    connect(entries, &QFileSystemModel::directoryLoaded, &dialog, show_selection,
-                        Qt::QueuedConnection);
-                    connect(entries, &QAbstractItemModel::layoutChanged, &dialog, show_selection,
-                        Qt::QueuedConnection);
-                }
-            }
-        }
-    }
+    PrepareDialog(dialog);
+    SelectInitialFolder(dialog);
 
     m_shown = false;
     dialog.installEventFilter(this);
@@ -67,8 +57,40 @@ bool TplBrowseFolder::Execute(QWidget* owner)
     m_dialog_width = 0;
     m_dialog_height = 0;
 
-    if (result != QDialog::Accepted)
-        return false;
+    return result == QDialog::Accepted && TakeChoice(dialog);
+}
+
+void TplBrowseFolder::PrepareDialog(QFileDialog& dialog) const
+{
+    dialog.setObjectName(QStringLiteral("BrowseFolderDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (!Title.isEmpty())
+        dialog.setWindowTitle(Title);
+}
+
+// Opens the folder that holds InitDir with InitDir itself selected.
+void TplBrowseFolder::SelectInitialFolder(QFileDialog& dialog) const
+{
+    if (InitDir.isEmpty())
+        return;
+    QFileInfo const initial(QDir::cleanPath(QDir::fromNativeSeparators(InitDir)));
+    if (!initial.isDir())
+        return;
+    QString const absolute = initial.absoluteFilePath();
+    if (initial.isRoot()) {
+        dialog.setDirectory(absolute);
+        return;
+    }
+    dialog.setDirectory(initial.absolutePath());
+    dialog.selectFile(absolute);
+    ShowSelectionWhenLoaded(dialog);
+}
+
+bool TplBrowseFolder::TakeChoice(QFileDialog const& dialog)
+{
     QStringList const chosen = dialog.selectedFiles();
     if (chosen.isEmpty())
         return false;

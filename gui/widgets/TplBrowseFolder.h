@@ -42,6 +42,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void PrepareDialog(QFileDialog& dialog) const;
+    void SelectInitialFolder(QFileDialog& dialog) const;
+    // Keeps the folder chosen in the dialog; false when it is no folder.
+    bool TakeChoice(QFileDialog const& dialog);
     void DialogShown(QFileDialog* dialog);
 
     QString m_folder;

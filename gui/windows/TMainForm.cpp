@@ -310,9 +310,8 @@ void TMainForm::CreateLayout()
 QString TMainForm::FindHelpFile(QString const& program_folder)
 {
     QDir const folder(program_folder);
-    QString const beside_program = folder.filePath(HelpFileName);
-    QString const installed
-        = QDir::cleanPath(folder.filePath(QStringLiteral("../share/edamaki/") + HelpFileName));
+    QString beside_program = folder.filePath(HelpFileName);
+    QString installed = QDir::cleanPath(folder.filePath(QStringLiteral("../share/edamaki/") + HelpFileName));
     if (!QFileInfo::exists(beside_program) && QFileInfo::exists(installed))
         return installed;
     return beside_program;

@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
@@ -24,7 +25,8 @@ inline std::shared_ptr<bool> WhenModal(std::function<void(QWidget*)> action, int
     auto ran = std::make_shared<bool>(false);
     auto* timer = new QTimer;
     auto elapsed = std::make_shared<int>(0);
-    auto previous = std::make_shared<QWidget*>(QApplication::activeModalWidget());
+    // A guarded pointer: a new dialog may be built where the previous one was.
+    auto previous = std::make_shared<QPointer<QWidget>>(QApplication::activeModalWidget());
     QObject::connect(timer, &QTimer::timeout, [=] {
         *elapsed += 10;
         QWidget* modal = QApplication::activeModalWidget();
