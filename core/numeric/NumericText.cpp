@@ -1,8 +1,11 @@
 #include "core/numeric/NumericText.h"
 
+#include "core/numeric/Number.h"
 #include "core/text/ShiftJis.h"
 
 #include <algorithm>
+#include <limits>
+#include <optional>
 
 namespace edamaki {
 
@@ -19,15 +22,6 @@ constexpr bool IsHexDigit(char character)
         || (character >= 'a' && character <= 'f');
 }
 
-constexpr std::uint32_t HexDigitValue(char character)
-{
-    if (IsDigit(character))
-        return static_cast<std::uint32_t>(character - '0');
-    if (character >= 'a')
-        return static_cast<std::uint32_t>(character - 'a' + 10);
-    return static_cast<std::uint32_t>(character - 'A' + 10);
-}
-
 // Keeps the control characters and the single-byte characters that `keep`
 // accepts; every other character goes whole, both bytes of a double-byte one.
 template<typename Keep> std::string StripCharacters(std::string_view text, Keep keep)
@@ -42,12 +36,6 @@ template<typename Keep> std::string StripCharacters(std::string_view text, Keep 
         offset += length;
     }
     return result;
-}
-
-std::string_view WithoutLeadingZeros(std::string_view digits)
-{
-    auto const first = digits.find_first_not_of('0');
-    return first == std::string_view::npos ? std::string_view {} : digits.substr(first);
 }
 
 // Upper-case hexadecimal of the 32-bit pattern, zero-padded to `digits`.
@@ -84,36 +72,6 @@ std::int32_t HexDigitsFor(TNumericalPlace places)
     return 8;
 }
 
-std::optional<std::int32_t> ReadNumber(std::string_view text)
-{
-    if (!text.empty() && text.front() == '$') {
-        auto const digits = text.substr(1);
-        if (digits.empty() || !std::all_of(digits.begin(), digits.end(), IsHexDigit))
-            return std::nullopt;
-        auto const significant = WithoutLeadingZeros(digits);
-        if (significant.size() > 8)
-            return std::nullopt;
-        std::uint32_t value = 0;
-        for (char const digit : significant)
-            value = value << 4 | HexDigitValue(digit);
-        return static_cast<std::int32_t>(value);
-    }
-    bool const negative = !text.empty() && text.front() == '-';
-    auto const digits = negative ? text.substr(1) : text;
-    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), IsDigit))
-        return std::nullopt;
-    std::int64_t magnitude = 0;
-    for (char const digit : WithoutLeadingZeros(digits)) {
-        magnitude = magnitude * 10 + (digit - '0');
-        if (magnitude > 2147483648)
-            return std::nullopt;
-    }
-    auto const value = negative ? -magnitude : magnitude;
-    if (value > 2147483647)
-        return std::nullopt;
-    return static_cast<std::int32_t>(value);
-}
-
 void NumericText::SetFourDigit(bool four_digit)
 {
     if (four_digit == m_four_digit)
@@ -146,7 +104,7 @@ void NumericText::SetNumeralOnly(bool numeral_only)
     m_numeral_only = numeral_only;
     if (!numeral_only)
         return;
-    auto const value = ReadNumber(NormalizeNumber(UngroupDigits(m_text))).value_or(0);
+    auto const value = ReadNumber(NormalizeNumber(UngroupDigits(m_text)), EditNumberForm).value_or(0);
     SetRawText(GroupDigits(NormalizeNumber(Render(value))));
 }
 
@@ -195,7 +153,8 @@ void NumericText::Reformat()
         number = NormalizeNumber(StripDecimal(m_text));
     } else {
         number = NormalizeNumber("$" + StripHex(m_text));
-        number = "$" + FormatHex(static_cast<std::uint32_t>(ReadNumber(number).value_or(0)), m_hex_digits);
+        auto const value = ReadNumber(number, EditNumberForm).value_or(0);
+        number = "$" + FormatHex(static_cast<std::uint32_t>(value), m_hex_digits);
     }
     m_text = GroupDigits(number);
     auto const new_length = static_cast<std::ptrdiff_t>(m_text.size());
@@ -215,37 +174,20 @@ std::string NumericText::StripHex(std::string_view text)
 
 std::string NumericText::NormalizeNumber(std::string_view text) const
 {
-    bool valid = !text.empty();
-    if (!text.empty() && text.front() == '$') {
-        auto digits = text.substr(1);
-        if (!std::all_of(digits.begin(), digits.end(), IsHexDigit))
-            valid = false;
-        digits = WithoutLeadingZeros(digits);
-        if (digits.empty() || static_cast<std::int32_t>(digits.size()) > m_hex_digits)
-            valid = false;
-        std::uint32_t value = 0;
-        if (valid) {
-            for (char const digit : digits)
-                value = value << 4 | HexDigitValue(digit);
-        }
-        return "$" + FormatHex(value, m_hex_digits);
+    auto const value = ReadNumber(text, EditNumberForm);
+    if (text.starts_with('$')) {
+        // A value that needs more than HexDigits digits is no number either.
+        auto pattern = static_cast<std::uint32_t>(value.value_or(0));
+        if (static_cast<std::int32_t>(FormatHex(pattern, 0).size()) > m_hex_digits)
+            pattern = 0;
+        return "$" + FormatHex(pattern, m_hex_digits);
     }
-
+    // At most ten digits, leading zeros counted, and a magnitude of at most
+    // 2147483647.
     auto const digits = text.starts_with('-') ? text.substr(1) : text;
-    // "-" alone has no digits: invalid, like the empty text.
-    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), IsDigit))
-        valid = false;
-    if (digits.size() > 10)
-        valid = false;
-    if (digits.size() == 10) {
-        if (digits.front() > '2')
-            valid = false;
-        if (digits.front() == '2' && digits.substr(1) > "147483647")
-            valid = false; // nine digits each: the text order is the number order
-    }
-    if (!valid)
+    if (!value || digits.size() > 10 || *value == std::numeric_limits<std::int32_t>::min())
         return "0";
-    return std::to_string(*ReadNumber(text));
+    return std::to_string(*value);
 }
 
 std::string NumericText::GroupDigits(std::string_view text) const
@@ -290,7 +232,7 @@ void NumericText::RenderAgain()
 {
     if (!m_numeral_only)
         return;
-    auto const value = ReadNumber(UngroupDigits(m_text)).value_or(0);
+    auto const value = ReadNumber(UngroupDigits(m_text), EditNumberForm).value_or(0);
     SetRawText(GroupDigits(NormalizeNumber(Render(value))));
 }
 

@@ -30,7 +30,6 @@
 // - After loading from the form, the widget selects its whole text.
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -49,11 +48,6 @@ enum class TNumericalType {
 
 // 2, 4 or 8 hexadecimal digits.
 std::int32_t HexDigitsFor(TNumericalPlace places);
-
-// Reads a displayed number: "$" and hexadecimal digits whose value fits 32
-// bits ($FFFFFFFF is -1), or an optional "-" and decimal digits within the
-// 32-bit signed range. Anything else, the empty text included, is none.
-std::optional<std::int32_t> ReadNumber(std::string_view text);
 
 class NumericText {
 public:

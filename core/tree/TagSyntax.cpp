@@ -1,15 +1,13 @@
 #include "core/tree/TagSyntax.h"
 
+#include "core/numeric/Number.h"
 #include "core/text/ShiftJis.h"
-
-#include <limits>
 
 namespace edamaki {
 
 namespace {
 
 constexpr std::size_t NoPosition = std::string_view::npos;
-constexpr std::int64_t LargestNumber = std::numeric_limits<std::int32_t>::max();
 
 constexpr bool IsDigit(char character)
 {
@@ -21,17 +19,6 @@ constexpr bool IsLetter(char character)
     return (character >= 'A' && character <= 'Z') || (character >= 'a' && character <= 'z');
 }
 
-int DigitValue(char character, int base)
-{
-    if (IsDigit(character))
-        return character - '0';
-    if (base == 16 && character >= 'a' && character <= 'f')
-        return character - 'a' + 10;
-    if (base == 16 && character >= 'A' && character <= 'F')
-        return character - 'A' + 10;
-    return -1;
-}
-
 // The count between "<#" or "<@" and the first ":" (position 3 up to it),
 // unreadable counting as 0, and sets `rest` to the text after that ":". None
 // when there is no character between them or the count is 0.
@@ -40,7 +27,7 @@ std::optional<std::int32_t> ReadTagCount(std::string_view tag, std::string_view&
     std::size_t const colon = FindCharacter(tag, ':');
     if (colon == NoPosition || colon < 3)
         return std::nullopt;
-    std::int32_t const count = ReadTagNumber(tag.substr(2, colon - 2)).value_or(0);
+    std::int32_t const count = ReadNumber(tag.substr(2, colon - 2), TagNumberForm).value_or(0);
     if (count == 0)
         return std::nullopt;
     rest = tag.substr(colon + 1);
@@ -54,7 +41,7 @@ std::optional<std::int32_t> ReadTagStep(std::string_view rest)
     std::size_t const close = FindCharacter(rest, '>');
     if (close == NoPosition)
         return std::nullopt;
-    std::int32_t const step = ReadTagNumber(rest.substr(0, close)).value_or(-1);
+    std::int32_t const step = ReadNumber(rest.substr(0, close), TagNumberForm).value_or(-1);
     if (step < 1)
         return std::nullopt;
     return step;
@@ -66,7 +53,7 @@ std::optional<std::int32_t> ReadBound(std::string_view& rest, std::size_t end)
 {
     if (end == NoPosition)
         return std::nullopt;
-    std::int32_t const bound = ReadTagNumber(rest.substr(0, end)).value_or(-1);
+    std::int32_t const bound = ReadNumber(rest.substr(0, end), TagNumberForm).value_or(-1);
     if (bound < 0)
         return std::nullopt;
     rest.remove_prefix(end + 1);
@@ -124,41 +111,6 @@ bool HasMacroTag(std::string_view text)
     if (close == NoPosition || close < open)
         return false;
     return TagKindOf(text[open + 1]).has_value();
-}
-
-std::optional<std::int32_t> ReadTagNumber(std::string_view text)
-{
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    int base = 10;
-    if (text.starts_with('$') || text.starts_with('x') || text.starts_with('X')) {
-        base = 16;
-        text.remove_prefix(1);
-    } else if (text.starts_with("0x") || text.starts_with("0X")) {
-        base = 16;
-        text.remove_prefix(2);
-    }
-    if (text.empty())
-        return std::nullopt;
-
-    std::int64_t magnitude = 0;
-    for (char const character : text) {
-        int const digit = DigitValue(character, base);
-        if (digit < 0)
-            return std::nullopt;
-        magnitude = magnitude * base + digit;
-        if (magnitude > LargestNumber + 1)
-            return std::nullopt;
-    }
-    std::int64_t const value = negative ? -magnitude : magnitude;
-    if (value > LargestNumber)
-        return std::nullopt;
-    return static_cast<std::int32_t>(value);
 }
 
 std::optional<NumberTag> ParseNumberTag(std::string_view tag)

@@ -9,6 +9,7 @@
 // write a record back as text. The macro reader expands what the parsers give;
 // the tree pane and the tag dialog write their tags through the formatters.
 //
+// Numbers in tags are read in TagNumberForm (core/numeric/Number.h).
 // Positions follow whole Shift-JIS characters: the second byte of a
 // double-byte character is never taken for ":", "-", ",", ">" or "/".
 
@@ -35,12 +36,6 @@ std::optional<TagKind> TagKindOf(char character);
 // A folder text holds a tag when its first "<" comes before its first ">" and
 // is followed by one of the tag characters # @ $ r + -.
 bool HasMacroTag(std::string_view text);
-
-// A number inside a tag: blanks before it, an optional sign, then decimal
-// digits, or hexadecimal digits after "$", "x", "X", "0x" or "0X". Anything
-// else, a blank after the number included, or a value outside the 32-bit
-// signed range, gives no number.
-std::optional<std::int32_t> ReadTagNumber(std::string_view text);
 
 // A numeric sequence that reads: Digits is not 0 (zeros pad the numbers to 1
 // to 16 digits; any other count pads nothing), First and Last are 0 or more,

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
-
 namespace edamaki {
 namespace {
 
@@ -290,16 +288,6 @@ TEST(NumericTextTest, ReformatAfterATypedCharacter)
     plain.Reformat();
     EXPECT_EQ(plain.GetRawText(), "12x");
     EXPECT_EQ(plain.SelectionStart(), 3);
-}
-
-TEST(NumericTextTest, ReadNumber)
-{
-    EXPECT_EQ(ReadNumber("$FFFFFFFF"), -1);
-    EXPECT_EQ(ReadNumber("$0000000000FF"), 255);
-    EXPECT_EQ(ReadNumber("-2147483648"), std::numeric_limits<std::int32_t>::min());
-    EXPECT_EQ(ReadNumber("2147483647"), 2147483647);
-    for (char const* text : { "", "-", "$", "2147483648", "$100000000", "1a", " 1", "+1", "$-1" })
-        EXPECT_EQ(ReadNumber(text), std::nullopt) << text;
 }
 
 } // namespace

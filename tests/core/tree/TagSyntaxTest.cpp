@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
-
 namespace edamaki {
 namespace {
 
@@ -20,48 +18,6 @@ TEST(TagSyntaxTest, TagRecognition)
         EXPECT_FALSE(HasMacroTag(text)) << text;
     // "<" as the second byte of a double-byte character is not a "<".
     EXPECT_FALSE(HasMacroTag("\x81<#1:1-2>"));
-}
-
-TEST(TagSyntaxTest, NumbersInTags)
-{
-    struct Case {
-        char const* text;
-        std::optional<std::int32_t> value;
-    };
-    Case const cases[] = {
-        { "12", 12 },
-        { "   7", 7 },
-        { "+3", 3 },
-        { "-3", -3 },
-        { "007", 7 },
-        { "$1F", 31 },
-        { "x1f", 31 },
-        { "X10", 16 },
-        { "0x10", 16 },
-        { "0XfF", 255 },
-        { "-$A", -10 },
-        { "2147483647", INT_MAX },
-        { "-2147483648", INT_MIN },
-        { "$7FFFFFFF", INT_MAX },
-        { "-0x80000000", INT_MIN },
-        { "2147483648", std::nullopt },
-        { "$80000000", std::nullopt },
-        { "99999999999999999999", std::nullopt },
-        { "", std::nullopt },
-        { "   ", std::nullopt },
-        { "-", std::nullopt },
-        { "$", std::nullopt },
-        { "0x", std::nullopt },
-        { "7 ", std::nullopt },
-        { "\t7", std::nullopt },
-        { "- 7", std::nullopt },
-        { "$-7", std::nullopt },
-        { "1a", std::nullopt },
-        { "$G", std::nullopt },
-        { "1.5", std::nullopt },
-    };
-    for (auto const& c : cases)
-        EXPECT_EQ(ReadTagNumber(c.text), c.value) << '"' << c.text << '"';
 }
 
 // What the tree pane and the tag dialog write must read back as the same tag.
