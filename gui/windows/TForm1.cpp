@@ -1,5 +1,6 @@
 #include "gui/windows/TForm1.h"
 
+#include "core/document/Document.h"
 #include "core/tree/MacroSourceReader.h"
 #include "core/tree/SourceWriters.h"
 #include "core/tree/TextSourceReader.h"
@@ -28,14 +29,15 @@ QIcon SystemFolderIcon(QStyle const* style)
 
 } // namespace
 
-TForm1::TForm1(std::function<void(TForm1&)> start_up, QWidget* parent)
+TForm1::TForm1(edamaki::Document& document, std::function<void(TForm1&)> const& start_up, QWidget* parent)
     : QWidget(parent)
+    , m_document(document)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("フォルダツリー"));
     resize(181, 400);
 
-    m_model = new edamaki::FolderTreeModel(m_tree, this);
+    m_model = new edamaki::FolderTreeModel(m_document.Tree, this);
 
     Tree1 = new QTreeView(this);
     Tree1->setObjectName(QStringLiteral("Tree1"));
@@ -72,9 +74,9 @@ void TForm1::FormCreate(std::function<void(TForm1&)> const& start_up)
     IconList.append(SystemFolderIcon(style()));
     FolderIconIndex = static_cast<int>(IconList.size()) - 1;
     m_model->SetFolderIcon(IconList[FolderIconIndex]);
-    m_tree.SetRootPath({});
-    m_tree.LineTable.clear();
-    m_tree.TreeEdited = false;
+    m_document.Tree.SetRootPath({});
+    m_document.Tree.LineTable.clear();
+    m_document.Tree.TreeEdited = false;
     if (start_up)
         start_up(*this);
 }
@@ -97,7 +99,7 @@ template<typename Read> void TForm1::ReadInFrame(Read const& read)
             Form.Tree1->expandAll();
             Form.Tree1->scrollToTop();
             Form.Tree1->setUpdatesEnabled(true);
-            Form.m_tree.TreeEdited = false;
+            Form.m_document.Tree.TreeEdited = false;
         }
     } const frame(*this);
     read();
@@ -105,71 +107,72 @@ template<typename Read> void TForm1::ReadInFrame(Read const& read)
 
 void TForm1::LoadTextSource(std::vector<std::string> const& lines)
 {
-    ReadInFrame([&] { edamaki::LoadTextSource(m_tree, lines); });
+    ReadInFrame([&] { edamaki::LoadTextSource(m_document.Tree, lines); });
 }
 
 void TForm1::LoadMacroSource(std::vector<std::string> const& lines)
 {
-    ReadInFrame([&] { edamaki::LoadMacroSource(m_tree, lines); });
+    ReadInFrame([&] { edamaki::LoadMacroSource(m_document.Tree, lines); });
 }
 
 edamaki::SourceMode TForm1::ReadSource(std::vector<std::string> const& lines)
 {
     edamaki::SourceMode mode = edamaki::SourceMode::Text;
-    ReadInFrame([&] { mode = edamaki::ReadSource(m_tree, lines); });
+    ReadInFrame([&] { mode = edamaki::ReadSource(m_document.Tree, lines); });
     return mode;
 }
 
 edamaki::SourceConversion TForm1::ConvertSource(std::vector<std::string> const& lines, edamaki::SourceMode to)
 {
     edamaki::SourceConversion conversion;
-    ReadInFrame([&] { conversion = edamaki::ConvertSourceLines(m_tree, lines, to); });
+    ReadInFrame([&] { conversion = edamaki::ConvertSourceLines(m_document.Tree, lines, to); });
     return conversion;
 }
 
 void TForm1::MakeText(std::vector<std::string>& lines)
 {
-    edamaki::MakeText(m_tree, lines);
+    edamaki::MakeText(m_document.Tree, lines);
 }
 
 void TForm1::MakeScript(std::vector<std::string>& lines)
 {
-    edamaki::MakeScript(m_tree, lines);
+    edamaki::MakeScript(m_document.Tree, lines);
 }
 
 void TForm1::SetRootPath(std::string_view shift_jis_path)
 {
-    m_tree.SetRootPath(shift_jis_path);
-    if (m_tree.HasRoot())
-        m_model->NotifyNodeChanged(m_tree.Root());
+    m_document.Tree.SetRootPath(shift_jis_path);
+    if (m_document.Tree.HasRoot())
+        m_model->NotifyNodeChanged(m_document.Tree.Root());
 }
 
 std::string TForm1::GetRootPath() const
 {
-    return m_tree.GetRootPath();
+    return m_document.Tree.GetRootPath();
 }
 
 bool TForm1::IsTreeModified() const
 {
-    return m_tree.IsTreeModified();
+    return m_document.Tree.IsTreeModified();
 }
 
 void TForm1::FitColumnToNames()
 {
-    if (!m_tree.HasRoot())
+    edamaki::FolderTree const& tree = m_document.Tree;
+    if (!tree.HasRoot())
         return;
     edamaki::TextWidthTable widths(Tree1->font());
     // Room for the icon and the margins around icon and label.
     int const decoration = Tree1->iconSize().width() + 16;
     int const indentation = Tree1->indentation();
-    int widest = widths.ShiftJisWidth(m_tree.Name(m_tree.Root()));
-    m_tree.WalkDescendants(m_tree.Root(), [&](edamaki::NodeId node, int depth) {
-        widest = std::max(widest, depth * indentation + widths.ShiftJisWidth(m_tree.Name(node)));
+    int widest = widths.ShiftJisWidth(tree.Name(tree.Root()));
+    tree.WalkDescendants(tree.Root(), [&](edamaki::NodeId node, int depth) {
+        widest = std::max(widest, depth * indentation + widths.ShiftJisWidth(tree.Name(node)));
     });
     Tree1->header()->setMinimumSectionSize(widest + decoration);
 }
 
 bool TForm1::Tree1Collapsing(QModelIndex const& index) const
 {
-    return m_model->NodeOfIndex(index) != m_tree.Root();
+    return m_model->NodeOfIndex(index) != m_document.Tree.Root();
 }

@@ -1,11 +1,11 @@
 #pragma once
 
 // The tree pane: shows the folder tree that the current source describes.
-// It owns the tree, the parent folder and the source ranges; the main window
-// reads the source into it after every change.
+// The tree (with the parent folder and the source ranges) belongs to the
+// program's document; the pane shows it, and the main window reads the source
+// into it through the pane after every change, so the view hears of it.
 
 #include "core/document/SourceDocument.h"
-#include "core/tree/FolderTree.h"
 
 #include <QIcon>
 #include <QList>
@@ -20,19 +20,20 @@ class QTreeView;
 class QModelIndex;
 
 namespace edamaki {
+struct Document;
 class FolderTreeModel;
-}
+} // namespace edamaki
 
 class TForm1 : public QWidget {
     Q_OBJECT
 
 public:
-    // Runs FormCreate, whose last step calls `start_up` with this pane.
-    explicit TForm1(std::function<void(TForm1&)> start_up, QWidget* parent = nullptr);
+    // Shows the document's tree. Runs FormCreate, whose last step calls
+    // `start_up` with this pane.
+    TForm1(
+        edamaki::Document& document, std::function<void(TForm1&)> const& start_up, QWidget* parent = nullptr);
     ~TForm1() override;
 
-    edamaki::FolderTree& Tree() { return m_tree; }
-    edamaki::FolderTree const& Tree() const { return m_tree; }
     edamaki::FolderTreeModel& Model() { return *m_model; }
 
     // Rebuild the tree from Shift-JIS source lines inside the read frame:
@@ -68,6 +69,6 @@ private:
     void FormCreate(std::function<void(TForm1&)> const& start_up);
     template<typename Read> void ReadInFrame(Read const& read);
 
-    edamaki::FolderTree m_tree;
+    edamaki::Document& m_document;
     edamaki::FolderTreeModel* m_model = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "gui/windows/TMainForm.h"
 
 #include "core/disk/FolderImport.h"
+#include "core/document/Document.h"
 #include "core/document/SourceDocument.h"
 #include "core/document/SourceFile.h"
 #include "core/tree/SourceWriters.h"
@@ -199,8 +200,9 @@ private:
     QTextCursor m_cursor;
 };
 
-TMainForm::TMainForm(QStringList const& arguments, QWidget* parent)
+TMainForm::TMainForm(edamaki::Document& document, QStringList const& arguments, QWidget* parent)
     : QMainWindow(parent)
+    , m_document(document)
 {
     InitResources();
     setObjectName(QStringLiteral("MainForm"));
@@ -337,7 +339,7 @@ void TMainForm::StartUp(TForm1& tree_pane)
     m_start_file.clear();
     if (!OpenSource(start_file))
         return;
-    if (m_auto_run && !m_tree_pane->GetRootPath().empty())
+    if (m_auto_run && !m_document.Tree.GetRootPath().empty())
         ExeBtnClick();
 }
 
@@ -379,7 +381,7 @@ bool TMainForm::IsDocumentModified() const
 {
     if (SrcList->document()->isModified())
         return true;
-    return m_tree_pane && m_tree_pane->IsTreeModified();
+    return m_document.Tree.IsTreeModified();
 }
 
 void TMainForm::ReplaceEditorText(QString const& text)
@@ -405,12 +407,14 @@ void TMainForm::ReplaceEditorLine(int line_index, QString const& text)
 
 void TMainForm::ShowTextMode()
 {
+    m_document.Mode = SourceMode::Text;
     setWindowTitle(TextModeCaption);
     TagBtn->setEnabled(false);
 }
 
 void TMainForm::ShowMacroMode()
 {
+    m_document.Mode = SourceMode::Macro;
     setWindowTitle(MacroModeCaption);
     TagBtn->setEnabled(true);
 }
@@ -426,8 +430,9 @@ void TMainForm::ShowMode(SourceMode mode)
 SourceMode TMainForm::ReadEditorSource()
 {
     std::vector<std::string> const lines = EditorLinesForReading();
+    // Before start-up there is no view to tell.
     if (!m_tree_pane)
-        return edamaki::DetectSourceMode(lines);
+        return edamaki::ReadSource(m_document.Tree, lines);
     return m_tree_pane->ReadSource(lines);
 }
 
@@ -437,7 +442,7 @@ void TMainForm::SrcListChange()
         return;
     SourceMode const mode = ReadEditorSource();
     // The caption and the tag button change only when the mode does.
-    if ((mode == SourceMode::Macro) != TagBtn->isEnabled())
+    if (mode != m_document.Mode)
         ShowMode(mode);
 }
 
@@ -470,8 +475,8 @@ bool TMainForm::OpenSource(QString const& file_name)
         SrcList->setTextCursor(QTextCursor(SrcList->document()));
     }
     SrcList->document()->setModified(false);
-    m_encoding = source->Format.Encoding;
-    m_byte_order_mark = source->Format.HasByteOrderMark;
+    m_document.Format = source->Format;
+    m_document.FileName = QFileInfo(file_name).absoluteFilePath().toStdString();
     return true;
 }
 
@@ -517,7 +522,7 @@ TMainForm::SaveOutcome TMainForm::SaveSource()
     text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
     edamaki::SourceFileError error;
     std::optional<std::string> const bytes
-        = edamaki::EncodeSourceFile(text.toStdString(), { m_encoding, m_byte_order_mark }, error);
+        = edamaki::EncodeSourceFile(text.toStdString(), m_document.Format, error);
     if (!bytes) {
         ShowMessage(this, QMessageBox::Warning, SaveErrorText(error));
         return SaveOutcome::Failed;
@@ -551,6 +556,7 @@ TMainForm::SaveOutcome TMainForm::SaveSource()
         return SaveOutcome::Failed;
     }
     SrcList->document()->setModified(false);
+    m_document.FileName = file_name.toStdString();
     return SaveOutcome::Saved;
 }
 
@@ -581,6 +587,7 @@ void TMainForm::mClearClick()
         BulkUpdate const bulk(*this);
         ReplaceEditorText({});
     }
+    m_document.FileName.clear();
     SrcListChange();
 }
 
@@ -663,6 +670,7 @@ void TMainForm::mGetFolderClick()
             }
             if (m_tree_pane)
                 m_tree_pane->LoadTextSource(EditorLinesForReading());
+            m_document.FileName.clear();
             ShowTextMode();
         }
     }
@@ -689,9 +697,7 @@ void TMainForm::mGetFolderClick()
 
 void TMainForm::ExeBtnClick()
 {
-    if (!m_tree_pane)
-        return;
-    edamaki::FolderTree const& tree = m_tree_pane->Tree();
+    edamaki::FolderTree const& tree = m_document.Tree;
     if (auto const refusal = edamaki::CheckCreationRun(tree)) {
         ShowMessage(this, QMessageBox::Warning, RunRefusalText(*refusal, tree.FolderBudget()));
         return;
@@ -706,7 +712,7 @@ void TMainForm::ExeBtnClick()
     }
     SrcList->document()->setModified(false);
     if (m_log_window)
-        m_log_window->StartCreation(m_tree_pane->Tree());
+        m_log_window->StartCreation(m_document.Tree);
 }
 
 void TMainForm::mLogViewClick()
@@ -785,7 +791,7 @@ void TMainForm::DropFiles(QStringList const& paths)
         if (!OpenSource(item.filePath()))
             return;
     }
-    if (m_auto_run && !m_tree_pane->GetRootPath().empty())
+    if (m_auto_run && !m_document.Tree.GetRootPath().empty())
         ExeBtnClick();
 }
 

@@ -1,13 +1,12 @@
 #pragma once
 
 // The main window: the source editor, the tree pane docked at its left, the
-// menus and the tool bar. It owns the document (the editor's text), keeps the
-// caption and the tag button in step with the document's mode, re-reads the
-// source into the tree after every change, opens and saves source files and
-// starts the creation run.
+// menus and the tool bar. It shows the program's document (the source text
+// in its editor, the tree in the pane), keeps the caption and the tag button
+// in step with the document's mode, re-reads the source into the tree after
+// every change, opens and saves source files and starts the creation run.
 
 #include "core/document/SourceDocument.h"
-#include "core/text/Encoding.h"
 
 #include <QIcon>
 #include <QList>
@@ -34,12 +33,18 @@ class TForm3;
 class TFormPanel;
 class TplBrowseFolder;
 
+namespace edamaki {
+struct Document;
+}
+
 class TMainForm : public QMainWindow {
     Q_OBJECT
 
 public:
-    // `arguments` is the command line without the program's name.
-    explicit TMainForm(QStringList const& arguments = {}, QWidget* parent = nullptr);
+    // Shows `document`, which outlives the window. `arguments` is the command
+    // line without the program's name.
+    explicit TMainForm(
+        edamaki::Document& document, QStringList const& arguments = {}, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     // Called once by the tree pane at the end of its creation: switches on the
@@ -79,8 +84,6 @@ public:
     static QString FindHelpFile(QString const& program_folder);
     // The editor's modification mark, or unsaved edits in the tree.
     bool IsDocumentModified() const;
-    // The encoding the document is saved in: the one it was opened in.
-    edamaki::TextEncoding DocumentEncoding() const { return m_encoding; }
 
     TFormPanel* FormPanel1 = nullptr;
     QSplitter* Splitter1 = nullptr;
@@ -164,6 +167,7 @@ private:
     // the user) when Shift-JIS can't hold its path.
     bool SetParentFolder(QString const& folder);
 
+    edamaki::Document& m_document;
     TForm1* m_tree_pane = nullptr;
     TForm3* m_log_window = nullptr;
     std::unique_ptr<EditActionTracker> m_edit_actions;
@@ -173,7 +177,5 @@ private:
     QString m_help_file;
     QString m_start_file;
     QString m_last_save_name;
-    edamaki::TextEncoding m_encoding = edamaki::TextEncoding::ShiftJis;
-    bool m_byte_order_mark = false;
     bool m_drop_pending = false;
 };

@@ -1,7 +1,9 @@
-// The desktop program: the windows are created in their fixed order (main
-// window, log window, tree pane); the tree pane's creation ends with the main
-// window's StartUp, which opens a source named on the command line.
+// The desktop program: it owns the document, and the windows that show it
+// are created in their fixed order (main window, log window, tree pane); the
+// tree pane's creation ends with the main window's StartUp, which opens a
+// source named on the command line.
 
+#include "core/document/Document.h"
 #include "gui/windows/TForm1.h"
 #include "gui/windows/TForm3.h"
 #include "gui/windows/TMainForm.h"
@@ -26,12 +28,14 @@ int main(int argc, char** argv)
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
 
-    TMainForm main_form(arguments);
+    edamaki::Document document;
+    TMainForm main_form(document, arguments);
     QApplication::setWindowIcon(main_form.windowIcon());
     auto* log_window = new TForm3(&main_form);
     main_form.SetLogWindow(log_window);
     // The tree pane ends up inside the main window's form panel, which then owns it.
-    QPointer<TForm1> const tree_pane = new TForm1([&main_form](TForm1& pane) { main_form.StartUp(pane); });
+    QPointer<TForm1> const tree_pane
+        = new TForm1(document, [&main_form](TForm1& pane) { main_form.StartUp(pane); });
 
     main_form.show();
     int const result = QApplication::exec();

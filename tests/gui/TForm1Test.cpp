@@ -1,5 +1,6 @@
 #include "gui/windows/TForm1.h"
 
+#include "core/document/Document.h"
 #include "gui/models/FolderTreeModel.h"
 #include "tests/SjisLiteral.h"
 
@@ -53,7 +54,8 @@ TEST(TForm1Test, CreationEndsWithTheStartUpCallOnAnEmptyTree)
 {
     TForm1* seen = nullptr;
     bool icon_ready = false;
-    TForm1 form([&](TForm1& pane) {
+    edamaki::Document document;
+    TForm1 form(document, [&](TForm1& pane) {
         seen = &pane;
         icon_ready = pane.FolderIconIndex >= 0 && !pane.IconList.at(pane.FolderIconIndex).isNull();
         pane.LoadTextSource({});
@@ -69,7 +71,8 @@ TEST(TForm1Test, CreationEndsWithTheStartUpCallOnAnEmptyTree)
 
 TEST(TForm1Test, TheTreeViewIsSetUpAsDrawn)
 {
-    TForm1 form(nullptr);
+    edamaki::Document document;
+    TForm1 form(document, nullptr);
     EXPECT_EQ(form.Tree1->font().pixelSize(), 13);
     EXPECT_EQ(form.Tree1->font().families().front(), QStringLiteral("ＭＳ Ｐゴシック"));
     EXPECT_EQ(form.Tree1->indentation(), 20);
@@ -80,7 +83,8 @@ TEST(TForm1Test, TheTreeViewIsSetUpAsDrawn)
 
 TEST(TForm1Test, AReadShowsTheWholeTreeExpandedWithTheRootOnTop)
 {
-    TForm1 form(nullptr);
+    edamaki::Document document;
+    TForm1 form(document, nullptr);
     form.resize(181, 60);
     form.show();
     struct Case {
@@ -107,13 +111,14 @@ TEST(TForm1Test, AReadShowsTheWholeTreeExpandedWithTheRootOnTop)
         EXPECT_EQ(ShownTree(*form.Tree1), c.Shown) << c.Name;
         EXPECT_EQ(form.Tree1->indexAt(QPoint(5, 2)), form.Tree1->model()->index(0, 0)) << c.Name;
         EXPECT_TRUE(form.Tree1->updatesEnabled());
-        EXPECT_EQ(form.Tree().MacroMode, c.Macro);
+        EXPECT_EQ(document.Tree.MacroMode, c.Macro);
     }
 }
 
 TEST(TForm1Test, EveryNodeShowsTheFolderIcon)
 {
-    TForm1 form(nullptr);
+    edamaki::Document document;
+    TForm1 form(document, nullptr);
     form.LoadTextSource(SjisLines({ "A\\B", "C" }));
     auto const* model = form.Tree1->model();
     QModelIndex const root = model->index(0, 0);
@@ -129,7 +134,8 @@ TEST(TForm1Test, EveryNodeShowsTheFolderIcon)
 
 TEST(TForm1Test, TheRootNodeNeverCollapses)
 {
-    TForm1 form(nullptr);
+    edamaki::Document document;
+    TForm1 form(document, nullptr);
     form.show();
     form.LoadTextSource(SjisLines({ "A\\B", "C\\D" }));
     QModelIndex const root = form.Tree1->model()->index(0, 0);
@@ -150,7 +156,8 @@ TEST(TForm1Test, TheRootNodeNeverCollapses)
 
 TEST(TForm1Test, TheParentFolderShowsInTheRootCaptionAndSurvivesReads)
 {
-    TForm1 form(nullptr);
+    edamaki::Document document;
+    TForm1 form(document, nullptr);
     form.LoadTextSource(SjisLines({ "A" }));
     form.SetRootPath(Sjis("/home/利用者/作業"));
     EXPECT_EQ(
@@ -167,7 +174,8 @@ TEST(TForm1Test, TheParentFolderShowsInTheRootCaptionAndSurvivesReads)
 
 TEST(TForm1Test, ThousandsOfNodesAreAllExpanded)
 {
-    TForm1 form(nullptr);
+    edamaki::Document document;
+    TForm1 form(document, nullptr);
     form.show();
     std::vector<std::string> lines { "<?dezodedu-macro?>" };
     for (int group = 0; group < 100; ++group) {
@@ -186,7 +194,7 @@ TEST(TForm1Test, ThousandsOfNodesAreAllExpanded)
     EXPECT_TRUE(form.Tree1->isExpanded(last_group));
     EXPECT_TRUE(form.Tree1->isExpanded(last_part));
     EXPECT_EQ(model->rowCount(last_part), 18);
-    EXPECT_EQ(form.Tree().NodeCount(), 1u + 100u * (1u + 4u + 4u * 18u));
+    EXPECT_EQ(document.Tree.NodeCount(), 1u + 100u * (1u + 4u + 4u * 18u));
 }
 
 } // namespace
@@ -195,7 +203,8 @@ namespace {
 
 TEST(TForm1Test, LongNamesScrollSidewaysUncut)
 {
-    TForm1 form(nullptr);
+    edamaki::Document document;
+    TForm1 form(document, nullptr);
     form.resize(181, 200);
     form.show();
     QString const long_name

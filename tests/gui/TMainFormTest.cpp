@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 
+#include "core/document/Document.h"
 #include "gui/models/LogListModel.h"
 #include "gui/windows/TForm1.h"
 #include "gui/windows/TForm3.h"
@@ -198,10 +199,10 @@ protected:
     // the main window.
     void Create(QStringList const& arguments = {})
     {
-        m_form = std::make_unique<TMainForm>(arguments);
+        m_form = std::make_unique<TMainForm>(m_document, arguments);
         m_log = new TForm3(m_form.get());
         m_form->SetLogWindow(m_log);
-        m_pane = new TForm1([this](TForm1& pane) { m_form->StartUp(pane); });
+        m_pane = new TForm1(m_document, [this](TForm1& pane) { m_form->StartUp(pane); });
     }
 
     // Closes the log window once its run is over, keeping what it showed.
@@ -230,7 +231,7 @@ protected:
     }
 
     QString Text() const { return m_form->SrcList->toPlainText(); }
-    std::string Tree() const { return edamaki::testing::Dump(m_pane->Tree()); }
+    std::string Tree() const { return edamaki::testing::Dump(m_document.Tree); }
     QString Path(QString const& name) const { return m_folder.filePath(name); }
     bool TagButtonEnabled() const { return m_form->TagBtn->isEnabled(); }
 
@@ -259,6 +260,8 @@ protected:
     }
 
     QTemporaryDir m_folder;
+    // The program's document outlives its windows.
+    edamaki::Document m_document;
     std::unique_ptr<TMainForm> m_form;
     TForm3* m_log = nullptr;
     QPointer<TForm1> m_pane;
@@ -272,7 +275,7 @@ TEST_F(TMainFormTest, StartsEmptyInTextModeWithTheRootAlone)
     EXPECT_EQ(m_form->windowTitle(), TextCaption);
     EXPECT_FALSE(TagButtonEnabled());
     EXPECT_TRUE(Text().isEmpty());
-    EXPECT_EQ(m_pane->Tree().NodeCount(), 1u);
+    EXPECT_EQ(m_document.Tree.NodeCount(), 1u);
     EXPECT_EQ(m_form->minimumSize(), QSize(321, 90));
     m_form->resize(100, 50);
     EXPECT_EQ(m_form->size(), QSize(321, 90));
@@ -418,6 +421,8 @@ TEST_F(TMainFormTest, OpeningTrimsEveryLineAndSetsTheMode)
         EXPECT_EQ(Text(), test.Text) << test.Bytes.toStdString();
         EXPECT_EQ(m_form->windowTitle(), test.Macro ? MacroCaption : TextCaption);
         EXPECT_EQ(TagButtonEnabled(), test.Macro);
+        EXPECT_EQ(m_document.Mode, test.Macro ? edamaki::SourceMode::Macro : edamaki::SourceMode::Text);
+        EXPECT_EQ(m_document.FileName, path.toStdString());
         EXPECT_EQ(m_form->SrcList->textCursor().position(), 0);
         EXPECT_FALSE(m_form->SrcList->textCursor().hasSelection());
         EXPECT_FALSE(m_form->SrcList->document()->isModified());
@@ -460,7 +465,7 @@ TEST_F(TMainFormTest, AFileThatIsNotShiftJisIsRefusedNamingTheLine)
     EXPECT_EQ(Text(), QStringLiteral("keep"));
     EXPECT_TRUE(m_form->SrcList->document()->isModified());
     EXPECT_TRUE(m_form->SrcList->isEnabled());
-    EXPECT_EQ(m_form->DocumentEncoding(), edamaki::TextEncoding::Utf8);
+    EXPECT_EQ(m_document.Format.Encoding, edamaki::TextEncoding::Utf8);
 }
 
 TEST_F(TMainFormTest, TheSavePromptsThreeAnswers)
@@ -581,7 +586,7 @@ TEST_F(TMainFormTest, SavingWritesTheEncodingTheDocumentWasOpenedIn)
         QString const path = File(QString::fromLatin1(test.Name), test.Bytes);
         ASSERT_TRUE(m_form->OpenSource(path));
         EXPECT_EQ(Text(), test.Text) << test.Name;
-        EXPECT_EQ(m_form->DocumentEncoding(), test.Encoding) << test.Name;
+        EXPECT_EQ(m_document.Format.Encoding, test.Encoding) << test.Name;
         QString const copy = Path(QStringLiteral("copy-") + QString::fromLatin1(test.Name));
         ChooseFile(copy);
         m_form->mSave1Click();
@@ -686,16 +691,16 @@ TEST_F(TMainFormTest, ExecuteRefusesWithoutParentFolderOrWithATruncatedTree)
 {
     Create();
     // Both refusals apply: the missing parent folder is named first.
-    m_pane->Tree().SetFolderBudget(3);
+    m_document.Tree.SetFolderBudget(3);
     Type(QStringLiteral("a\nb\nc\nd"));
-    ASSERT_TRUE(m_pane->Tree().IsTruncated());
+    ASSERT_TRUE(m_document.Tree.IsTruncated());
     QString warning;
     AnswerMessageBox(QMessageBox::Ok, &warning);
     m_form->ExeBtnClick();
     EXPECT_EQ(warning, QStringLiteral("親フォルダが選択されていません。"));
 
     Type(m_folder.path() + QStringLiteral("\na\nb\nc\nd"));
-    ASSERT_TRUE(m_pane->Tree().IsTruncated());
+    ASSERT_TRUE(m_document.Tree.IsTruncated());
     AnswerMessageBox(QMessageBox::Ok, &warning);
     m_form->ExeBtnClick();
     EXPECT_TRUE(warning.contains(QStringLiteral("多すぎ"))) << warning.toStdString();
@@ -719,7 +724,8 @@ TEST_F(TMainFormTest, CommandLineSwitchAndStartFile)
         { { "-F" }, false, "-F" },
     };
     for (auto const& test : cases) {
-        TMainForm form(test.Arguments);
+        edamaki::Document document;
+        TMainForm form(document, test.Arguments);
         EXPECT_EQ(form.AutoRun(), test.AutoRun) << test.Arguments.join(' ').toStdString();
         EXPECT_EQ(form.StartFile(), test.StartFile) << test.Arguments.join(' ').toStdString();
         EXPECT_FALSE(form.Started());

@@ -4,6 +4,7 @@
 //
 //   edamaki_screenshots OUTPUT_FOLDER EXAMPLES_FOLDER
 
+#include "core/document/Document.h"
 #include "gui/windows/TForm1.h"
 #include "gui/windows/TForm3.h"
 #include "gui/windows/TMainForm.h"
@@ -79,10 +80,12 @@ int main(int argc, char** argv)
     QDir const examples(QString::fromLocal8Bit(argv[2]));
     QTemporaryDir run_folder;
 
-    TMainForm main_form;
+    edamaki::Document document;
+    TMainForm main_form(document);
     auto* log_window = new TForm3(&main_form);
     main_form.SetLogWindow(log_window);
-    QPointer<TForm1> const tree_pane = new TForm1([&main_form](TForm1& pane) { main_form.StartUp(pane); });
+    QPointer<TForm1> const tree_pane
+        = new TForm1(document, [&main_form](TForm1& pane) { main_form.StartUp(pane); });
     main_form.show();
     Settle();
 
