@@ -13,8 +13,26 @@ FolderTreeModel::FolderTreeModel(FolderTree& tree, QObject* parent)
 void FolderTreeModel::SetFolderIcon(QIcon const& icon)
 {
     m_folder_icon = icon;
-    if (m_tree.HasRoot())
-        emit dataChanged(IndexOfNode(m_tree.Root()), IndexOfNode(m_tree.Root()), { Qt::DecorationRole });
+    NotifyIconsChanged();
+}
+
+void FolderTreeModel::NotifyIconsChanged()
+{
+    if (!m_tree.HasRoot())
+        return;
+    NodeId const root = m_tree.Root();
+    NotifyNodeChanged(root, { Qt::DecorationRole });
+    // One range per folder that has children: a range never spans two parents.
+    auto const notify_children = [this](NodeId node) {
+        auto const& children = m_tree.Children(node);
+        if (children.empty())
+            return;
+        auto const last = static_cast<int>(children.size()) - 1;
+        emit dataChanged(createIndex(0, 0, static_cast<quintptr>(children.front())),
+            createIndex(last, 0, static_cast<quintptr>(children.back())), { Qt::DecorationRole });
+    };
+    notify_children(root);
+    m_tree.WalkDescendants(root, [&](NodeId node, int) { notify_children(node); });
 }
 
 int FolderTreeModel::RowOfNode(NodeId node) const
@@ -65,33 +83,47 @@ void FolderTreeModel::EndRebuild()
     endResetModel();
 }
 
-void FolderTreeModel::NotifyNodeChanged(NodeId node)
+void FolderTreeModel::NotifyNodeChanged(NodeId node, QList<int> const& roles)
 {
     QModelIndex const index = IndexOfNode(node);
     if (index.isValid())
-        emit dataChanged(index, index, { Qt::DisplayRole });
+        emit dataChanged(index, index, roles);
 }
 
-void FolderTreeModel::BeginAppendChild(NodeId parent)
+NodeId FolderTreeModel::AppendChild(NodeId parent, std::string_view name, std::int32_t data)
 {
+    if (!m_tree.IsInTree(parent))
+        return NoNode;
     int const row = static_cast<int>(m_tree.Children(parent).size());
     beginInsertRows(IndexOfNode(parent), row, row);
-}
-
-void FolderTreeModel::EndAppendChild()
-{
+    NodeId const child = m_tree.AppendChild(parent, name, data);
     endInsertRows();
+    return child;
 }
 
-void FolderTreeModel::BeginRemoveNode(NodeId node)
+void FolderTreeModel::RemoveNode(NodeId node)
 {
+    if (!m_tree.IsInTree(node) || node == m_tree.Root())
+        return;
     int const row = RowOfNode(node);
     beginRemoveRows(IndexOfNode(m_tree.Parent(node)), row, row);
+    m_tree.RemoveNode(node);
+    endRemoveRows();
 }
 
-void FolderTreeModel::EndRemoveNode()
+void FolderTreeModel::Rename(NodeId node, std::string_view name)
 {
-    endRemoveRows();
+    if (!m_tree.IsInTree(node))
+        return;
+    m_tree.Rename(node, name);
+    NotifyNodeChanged(node, { Qt::DisplayRole, Qt::EditRole });
+}
+
+void FolderTreeModel::SetRootPath(std::string_view path)
+{
+    m_tree.SetRootPath(path);
+    if (m_tree.HasRoot())
+        NotifyNodeChanged(m_tree.Root(), { Qt::DisplayRole, Qt::EditRole });
 }
 
 QModelIndex FolderTreeModel::index(int row, int column, QModelIndex const& parent) const
@@ -103,7 +135,10 @@ QModelIndex FolderTreeModel::index(int row, int column, QModelIndex const& paren
             return {};
         return createIndex(0, 0, static_cast<quintptr>(m_tree.Root()));
     }
-    auto const& children = m_tree.Children(NodeOfIndex(parent));
+    NodeId const parent_node = NodeOfIndex(parent);
+    if (!m_tree.IsInTree(parent_node))
+        return {};
+    auto const& children = m_tree.Children(parent_node);
     if (static_cast<std::size_t>(row) >= children.size())
         return {};
     NodeId const child = children[static_cast<std::size_t>(row)];
@@ -116,7 +151,7 @@ QModelIndex FolderTreeModel::index(int row, int column, QModelIndex const& paren
 QModelIndex FolderTreeModel::parent(QModelIndex const& child) const
 {
     NodeId const node = NodeOfIndex(child);
-    if (node == NoNode)
+    if (!m_tree.IsInTree(node))
         return {};
     NodeId const parent_node = m_tree.Parent(node);
     if (parent_node == NoNode)
@@ -128,9 +163,10 @@ int FolderTreeModel::rowCount(QModelIndex const& parent) const
 {
     if (!parent.isValid())
         return m_tree.HasRoot() ? 1 : 0;
-    if (parent.column() != 0)
+    NodeId const node = NodeOfIndex(parent);
+    if (parent.column() != 0 || !m_tree.IsInTree(node))
         return 0;
-    return static_cast<int>(m_tree.Children(NodeOfIndex(parent)).size());
+    return static_cast<int>(m_tree.Children(node).size());
 }
 
 int FolderTreeModel::columnCount(QModelIndex const&) const
@@ -141,7 +177,7 @@ int FolderTreeModel::columnCount(QModelIndex const&) const
 QVariant FolderTreeModel::data(QModelIndex const& index, int role) const
 {
     NodeId const node = NodeOfIndex(index);
-    if (node == NoNode)
+    if (!m_tree.IsInTree(node))
         return {};
     switch (role) {
     case Qt::DisplayRole:

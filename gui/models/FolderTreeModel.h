@@ -1,15 +1,18 @@
 #pragma once
 
 // Shows the core folder tree in a QTreeView: one column, the node's name as
-// its text and the folder icon on every node. The model only asks the tree;
-// whoever changes the tree tells the model through the notifications below
-// (a read resets the whole model at once).
+// its text and the folder icon on every node. The model only asks the tree.
+// A change to the tree while a view shows it goes through the model, which
+// tells the view with the proper begin and end calls: a read resets the whole
+// model at once, and the tree pane's edits insert, remove or change one row.
 
 #include "core/tree/FolderTree.h"
 
 #include <QAbstractItemModel>
 #include <QIcon>
 
+#include <cstdint>
+#include <string_view>
 #include <vector>
 
 namespace edamaki {
@@ -29,14 +32,15 @@ public:
     // A rebuild of the whole tree (a read of the source) happens between these two.
     void BeginRebuild();
     void EndRebuild();
-    // The node's name (or the root node's caption) changed.
-    void NotifyNodeChanged(NodeId node);
-    // A child is about to be appended to `parent`, and has been.
-    void BeginAppendChild(NodeId parent);
-    void EndAppendChild();
-    // `node` and its subtree are about to be removed, and have been.
-    void BeginRemoveNode(NodeId node);
-    void EndRemoveNode();
+
+    // Appends a new last child of `parent` (NoNode when `parent` is not in
+    // the tree; outside a read the folder budget refuses nothing).
+    NodeId AppendChild(NodeId parent, std::string_view name, std::int32_t data);
+    // Removes a folder with its subtree; the root node stays.
+    void RemoveNode(NodeId node);
+    void Rename(NodeId node, std::string_view name);
+    // Sets the parent folder, which the root node's caption shows.
+    void SetRootPath(std::string_view path);
 
     QModelIndex index(int row, int column, QModelIndex const& parent = {}) const override;
     QModelIndex parent(QModelIndex const& child) const override;
@@ -47,6 +51,9 @@ public:
 
 private:
     int RowOfNode(NodeId node) const;
+    void NotifyNodeChanged(NodeId node, QList<int> const& roles);
+    // Every node's icon changed.
+    void NotifyIconsChanged();
 
     FolderTree& m_tree;
     QIcon m_folder_icon;

@@ -141,9 +141,7 @@ void TForm1::MakeScript(std::vector<std::string>& lines)
 
 void TForm1::SetRootPath(std::string_view shift_jis_path)
 {
-    m_document.Tree.SetRootPath(shift_jis_path);
-    if (m_document.Tree.HasRoot())
-        m_model->NotifyNodeChanged(m_document.Tree.Root());
+    m_model->SetRootPath(shift_jis_path);
 }
 
 std::string TForm1::GetRootPath() const

@@ -1,0 +1,131 @@
+#include "gui/models/FolderTreeModel.h"
+
+#include "core/tree/TextSourceReader.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QStyle>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using edamaki::FolderTree;
+using edamaki::FolderTreeModel;
+using edamaki::NodeId;
+
+// Collects what QAbstractItemModelTester finds wrong with the model.
+class ModelFailures {
+public:
+    ModelFailures() { s_previous = qInstallMessageHandler(&Record); }
+    ~ModelFailures() { qInstallMessageHandler(s_previous); }
+    ModelFailures(ModelFailures const&) = delete;
+    ModelFailures& operator=(ModelFailures const&) = delete;
+
+    static std::vector<std::string> const& Messages() { return s_messages; }
+
+private:
+    static void Record(QtMsgType type, QMessageLogContext const& context, QString const& message)
+    {
+        if (context.category && QByteArray(context.category) == "qt.modeltest")
+            s_messages.push_back(message.toStdString());
+        else if (s_previous)
+            s_previous(type, context, message);
+    }
+
+    static inline QtMessageHandler s_previous = nullptr;
+    static inline std::vector<std::string> s_messages;
+};
+
+// The model as a view sees it: "name(child,child)".
+std::string Shown(QAbstractItemModel const& model, QModelIndex const& parent = {})
+{
+    std::string shown;
+    for (int row = 0; row < model.rowCount(parent); ++row) {
+        QModelIndex const index = model.index(row, 0, parent);
+        shown += (row > 0 ? "," : "") + index.data().toString().toStdString();
+        if (model.rowCount(index) > 0)
+            shown += "(" + Shown(model, index) + ")";
+    }
+    return shown;
+}
+
+class FolderTreeModelTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_model.BeginRebuild();
+        edamaki::LoadTextSource(m_tree, { "A\\B", "A\\C\\D", "E" });
+        m_model.EndRebuild();
+    }
+
+    NodeId Node(std::string_view top, std::string_view child = {}) const
+    {
+        NodeId const node = m_tree.FindChildNode(m_tree.Root(), top);
+        return child.empty() ? node : m_tree.FindChildNode(node, child);
+    }
+
+    ModelFailures m_failures;
+    FolderTree m_tree;
+    FolderTreeModel m_model { m_tree };
+    QAbstractItemModelTester m_tester { &m_model, QAbstractItemModelTester::FailureReportingMode::Warning };
+};
+
+TEST_F(FolderTreeModelTest, ReadsAndEditsReachTheViewTheQtWay)
+{
+    ASSERT_EQ(Shown(m_model), "<ROOT>(A(B,C(D)),E)");
+    QPersistentModelIndex const e_index = m_model.IndexOfNode(Node("E"));
+    QPersistentModelIndex const c_index = m_model.IndexOfNode(Node("A", "C"));
+
+    NodeId const f = m_model.AppendChild(Node("A"), "F", 0);
+    EXPECT_EQ(m_model.IndexOfNode(f).row(), 2);
+    m_model.AppendChild(m_tree.Root(), "G", 0);
+    m_model.RemoveNode(Node("A", "B"));
+    EXPECT_EQ(c_index.row(), 0) << "the rows after a removed one move up";
+    m_model.Rename(Node("A", "C"), "H");
+    m_model.SetRootPath("/srv");
+    m_model.RemoveNode(m_tree.Root());
+    EXPECT_EQ(m_model.AppendChild(edamaki::NoNode, "X", 0), edamaki::NoNode);
+
+    EXPECT_EQ(Shown(m_model), "ROOT [/srv/](A(H(D),F),E,G)");
+    EXPECT_EQ(e_index.data().toString(), QStringLiteral("E"));
+    EXPECT_EQ(c_index.data().toString(), QStringLiteral("H"));
+
+    // A read resets the model; the tester then walks the new tree.
+    m_model.BeginRebuild();
+    edamaki::LoadTextSource(m_tree, { "x" });
+    m_model.EndRebuild();
+    EXPECT_EQ(Shown(m_model), "ROOT [/srv/](x)");
+    EXPECT_EQ(ModelFailures::Messages(), std::vector<std::string> {});
+}
+
+TEST_F(FolderTreeModelTest, ARenameAndANewIconAreAnnouncedForEveryNodeTheyChange)
+{
+    QSignalSpy changes(&m_model, &QAbstractItemModel::dataChanged);
+    m_model.Rename(Node("A", "C"), "H");
+    ASSERT_EQ(changes.count(), 1);
+    EXPECT_EQ(changes.at(0).at(0).value<QModelIndex>(), m_model.IndexOfNode(Node("A", "H")));
+
+    changes.clear();
+    QWidget widget;
+    m_model.SetFolderIcon(widget.style()->standardIcon(QStyle::SP_DirIcon));
+    auto const announced = [&](NodeId node) {
+        QModelIndex const index = m_model.IndexOfNode(node);
+        for (auto const& change : changes) {
+            auto const first = change.at(0).value<QModelIndex>();
+            auto const last = change.at(1).value<QModelIndex>();
+            if (first.parent() == index.parent() && first.row() <= index.row() && index.row() <= last.row())
+                return change.at(2).value<QList<int>>().contains(Qt::DecorationRole);
+        }
+        return false;
+    };
+    EXPECT_TRUE(announced(m_tree.Root()));
+    m_tree.WalkDescendants(
+        m_tree.Root(), [&](NodeId node, int) { EXPECT_TRUE(announced(node)) << m_tree.Name(node); });
+}
+
+} // namespace
