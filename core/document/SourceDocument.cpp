@@ -80,13 +80,4 @@ std::optional<RunRefusal> CheckCreationRun(FolderTree const& tree)
     return std::nullopt;
 }
 
-void TrimLines(std::vector<std::string>& lines)
-{
-    for (auto& line : lines) {
-        std::string_view const trimmed = TrimBlanks(line);
-        if (trimmed.size() != line.size())
-            line = std::string(trimmed);
-    }
-}
-
 } // namespace edamaki

@@ -64,7 +64,4 @@ enum class RunRefusal {
 // then the tree holds the whole source.
 std::optional<RunRefusal> CheckCreationRun(FolderTree const& tree);
 
-// Removes the characters of codes 0 to 32 at both ends of every line.
-void TrimLines(std::vector<std::string>& lines);
-
 } // namespace edamaki

@@ -82,13 +82,6 @@ TEST(SourceDocumentTest, TextToTextWritesTheTreeAfresh)
     EXPECT_EQ(ConvertSource(tree, source, SourceMode::Text), (Lines { "/srv/data", "a\\b", "a\\c" }));
 }
 
-TEST(SourceDocumentTest, TrimLinesKeepsInnerBlanksAndDepthMarkers)
-{
-    Lines lines { "  a b \t", ">>x ", "\x01" };
-    TrimLines(lines);
-    EXPECT_EQ(lines, (Lines { "a b", ">>x", "" }));
-}
-
 TEST(SourceDocumentTest, MacroToTextWritesTheExpandedTreeWithTheParentFolderLineFirst)
 {
     Lines const source { "<?dezodedu-macro?>", "C:\\Work", "; projects", "Project<#2:1-2>", ">src", ">doc",

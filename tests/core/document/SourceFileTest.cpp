@@ -25,7 +25,7 @@ TEST(SourceFileTest, DecodesTrimmedLinesInTheChosenOrDetectedEncoding)
             "名前\n>b\n" },
         { "utf-8", "\x01 顧客\na ", EncodingChoice::Auto, TextEncoding::Utf8, false, "顧客\na" },
         { "byte order mark", "\xEF\xBB\xBF a\r\n", EncodingChoice::Auto, TextEncoding::Utf8, true, "a\n" },
-        { "ascii", "a\r\n\r\n", EncodingChoice::Auto, TextEncoding::ShiftJis, false, "a\n\n" },
+        { "ascii", "a b \r\n\r\n", EncodingChoice::Auto, TextEncoding::ShiftJis, false, "a b\n\n" },
         { "empty", "", EncodingChoice::Auto, TextEncoding::ShiftJis, false, "" },
         // Valid in both encodings: the choice decides.
         { "chosen utf-8", "\xC3\xA9", EncodingChoice::Utf8, TextEncoding::Utf8, false, "\u00e9" },
