@@ -43,6 +43,56 @@ std::optional<std::ptrdiff_t> MatchAt(
     return index;
 }
 
+// The first candidate of a search and how many follow it, or none when the
+// range or the search string leaves no candidate. Down, the candidates start
+// after the range (off a second byte); up, where the search string would end
+// at the range's start (on a character's first byte).
+std::optional<SearchCursor> FirstCandidate(
+    SearchSubject const& subject, TextRange const& range, std::ptrdiff_t pattern_length, SearchFlags flags)
+{
+    auto const length = subject.Length();
+    if (pattern_length == 0 || range.Start < 0 || range.Start > length || range.Length < 0)
+        return std::nullopt;
+
+    SearchCursor cursor;
+    if (flags & SearchDown) {
+        // range.Start <= length, so a longer selection leaves no candidate.
+        if (range.Length > length - range.Start)
+            return std::nullopt;
+        auto start = range.Start + range.Length;
+        if (start < length && subject.IsSecondByte(start))
+            ++start;
+        cursor = { start, length - start - pattern_length, 1 };
+    } else {
+        auto start = range.Start - pattern_length;
+        if (start >= 0 && subject.IsSecondByte(start))
+            --start;
+        cursor = { start, start, -1 };
+    }
+    if (cursor.Position < 0 || cursor.Position > length || cursor.Count < 0)
+        return std::nullopt;
+    return cursor;
+}
+
+// A whole word starts a word and ends before a delimiter or the end of the
+// text, the first and last candidates included.
+bool IsWholeWord(SearchSubject const& subject, std::ptrdiff_t position, std::ptrdiff_t length)
+{
+    auto const end = position + length;
+    return subject.IsWordStart(position) && (end == subject.Length() || subject.IsDelimiterAt(end));
+}
+
+// One candidate on, never onto a second byte.
+void StepToNextCandidate(SearchSubject const& subject, SearchCursor& cursor)
+{
+    cursor.Position += cursor.Direction;
+    --cursor.Count;
+    if (subject.IsSecondByte(cursor.Position)) {
+        cursor.Position += cursor.Direction;
+        --cursor.Count;
+    }
+}
+
 } // namespace
 
 std::size_t SearchableLength(std::string_view text)
@@ -156,29 +206,10 @@ void NextWordStart(SearchSubject const& subject, SearchCursor& cursor)
 std::optional<std::size_t> SearchPrepared(
     SearchSubject const& subject, TextRange& range, std::string_view pattern, SearchFlags flags)
 {
-    auto const length = subject.Length();
-    auto const pattern_length = static_cast<std::ptrdiff_t>(pattern.size());
-    if (pattern_length == 0 || range.Start < 0 || range.Start > length || range.Length < 0)
+    auto const first = FirstCandidate(subject, range, static_cast<std::ptrdiff_t>(pattern.size()), flags);
+    if (!first)
         return std::nullopt;
-
-    SearchCursor cursor;
-    if (flags & SearchDown) {
-        // range.Start <= length, so a longer selection leaves no candidate.
-        if (range.Length > length - range.Start)
-            return std::nullopt;
-        auto start = range.Start + range.Length;
-        if (start < length && subject.IsSecondByte(start))
-            ++start;
-        cursor = { start, length - start - pattern_length, 1 };
-    } else {
-        auto start = range.Start - pattern_length;
-        if (start >= 0 && subject.IsSecondByte(start))
-            --start;
-        cursor = { start, start, -1 };
-    }
-    if (cursor.Position < 0 || cursor.Position > length || cursor.Count < 0)
-        return std::nullopt;
-
+    SearchCursor cursor = *first;
     bool const match_case = flags & SearchMatchCase;
     bool const whole_word = flags & SearchWholeWord;
     while (cursor.Count >= 0) {
@@ -188,23 +219,12 @@ std::optional<std::size_t> SearchPrepared(
                 break; // moved past the last candidate
         }
         auto const position = cursor.Position;
-        if (auto const matched = MatchAt(subject, position, pattern, match_case)) {
-            // A whole word starts a word and ends before a delimiter or the
-            // end of the text, the first and last candidates included.
-            bool const accepted = !whole_word
-                || (subject.IsWordStart(position)
-                    && (position + *matched == length || subject.IsDelimiterAt(position + *matched)));
-            if (accepted) {
-                range.Length = *matched;
-                return static_cast<std::size_t>(position);
-            }
+        auto const matched = MatchAt(subject, position, pattern, match_case);
+        if (matched && (!whole_word || IsWholeWord(subject, position, *matched))) {
+            range.Length = *matched;
+            return static_cast<std::size_t>(position);
         }
-        cursor.Position += cursor.Direction;
-        --cursor.Count;
-        if (subject.IsSecondByte(cursor.Position)) {
-            cursor.Position += cursor.Direction;
-            --cursor.Count;
-        }
+        StepToNextCandidate(subject, cursor);
     }
     return std::nullopt;
 }

@@ -2,6 +2,7 @@
 
 #include "core/text/ShiftJis.h"
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 #include <variant>
@@ -178,10 +179,40 @@ struct ExpansionPlan {
     TreeTagRecord TreeTag;
 };
 
+// Counts through the combinations of the values of a plan's generating tags,
+// the rightmost tag changing fastest.
+class Combination {
+public:
+    explicit Combination(std::vector<TagValues> const& generators)
+        : m_generators(generators)
+        , m_index(generators.size(), 0)
+    {
+    }
+
+    std::size_t Index(std::size_t level) const { return m_index[level]; }
+
+    // Steps to the next combination. Returns the leftmost tag whose value
+    // changed, or none after the last combination.
+    std::optional<std::size_t> Next()
+    {
+        for (std::size_t level = m_index.size(); level > 0; --level) {
+            if (++m_index[level - 1] < m_generators[level - 1].Count())
+                return level - 1;
+            m_index[level - 1] = 0;
+        }
+        return std::nullopt;
+    }
+
+private:
+    std::vector<TagValues> const& m_generators;
+    std::vector<std::size_t> m_index;
+};
+
 } // namespace detail
 
 namespace {
 
+using detail::Combination;
 using detail::ExpansionPlan;
 using detail::TagValues;
 using Ending = ExpansionPlan::Ending;
@@ -277,6 +308,22 @@ void PlanText(ExpansionPlan& plan, std::string_view text)
             return;
         text = *after;
     }
+}
+
+// False when no combination can make anything: a tag that does not read, a
+// tag without values, or a literal text that no name may hold.
+bool CanMakeAnything(ExpansionPlan const& plan)
+{
+    if (plan.End == Ending::Nothing)
+        return false;
+    for (auto const& values : plan.Generators) {
+        if (values.Count() == 0)
+            return false;
+    }
+    if (plan.End != Ending::Name)
+        return true;
+    return std::none_of(plan.Literals.begin(), plan.Literals.end(),
+        [](std::string_view literal) { return HasInvalidNameCharacter(literal); });
 }
 
 // The folder that every part of the path names in turn, from the root node;
@@ -378,24 +425,11 @@ void TagExpansion::ApplyRenameTag(NodeId tag_node, std::string_view tag)
 
 void TagExpansion::Run(NodeId tag_node, ExpansionPlan const& plan)
 {
-    if (plan.End == Ending::Nothing || !m_tree.IsInTree(tag_node) || tag_node == m_tree.Root())
+    if (!m_tree.IsInTree(tag_node) || tag_node == m_tree.Root() || !CanMakeAnything(plan))
         return;
-    // A tag without values, or a literal text that no name may hold, makes
-    // every combination fail: nothing to count through.
-    for (auto const& values : plan.Generators) {
-        if (values.Count() == 0)
-            return;
-    }
-    if (plan.End == Ending::Name) {
-        for (std::string_view const literal : plan.Literals) {
-            if (HasInvalidNameCharacter(literal))
-                return;
-        }
-    }
-
     NestedSize const nested = MeasureNested(tag_node);
     std::size_t const levels = plan.Generators.size();
-    std::vector<std::size_t> index(levels, 0);
+    Combination combination(plan.Generators);
     // The name is rebuilt only from the tag whose value changed: marks[i] is
     // the length of the name in front of the value of tag i.
     std::vector<std::size_t> marks(levels + 1, 0);
@@ -410,12 +444,13 @@ void TagExpansion::Run(NodeId tag_node, ExpansionPlan const& plan)
         if (plan.End == Ending::Name) {
             std::size_t length = marks[changed];
             for (std::size_t level = changed; level < levels; ++level)
-                length += plan.Generators[level].Length(index[level]) + plan.Literals[level + 1].size();
+                length += plan.Generators[level].Length(combination.Index(level))
+                    + plan.Literals[level + 1].size();
             if (!SpendBytes(length))
                 return;
             m_name.resize(marks[changed]);
             for (std::size_t level = changed; level < levels; ++level) {
-                plan.Generators[level].Append(index[level], m_name);
+                plan.Generators[level].Append(combination.Index(level), m_name);
                 m_name += plan.Literals[level + 1];
                 marks[level + 1] = m_name.size();
             }
@@ -425,18 +460,10 @@ void TagExpansion::Run(NodeId tag_node, ExpansionPlan const& plan)
         }
         if (!keep_going)
             return;
-
-        // The next combination: the rightmost tag changes fastest.
-        std::size_t level = levels;
-        for (;;) {
-            if (level == 0)
-                return;
-            --level;
-            if (++index[level] < plan.Generators[level].Count())
-                break;
-            index[level] = 0;
-        }
-        changed = level;
+        auto const next = combination.Next();
+        if (!next)
+            return;
+        changed = *next;
     }
 }
 

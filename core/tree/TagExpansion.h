@@ -68,6 +68,8 @@ private:
     using TagParser = std::optional<detail::TagValues> (*)(std::string_view tag);
     void ExpandGenerated(NodeId tag_node, std::string_view tag, TagParser parse, std::string_view prefix,
         std::string_view suffix);
+    // Makes the folders, or applies the tree tag, of every combination of
+    // the values of the plan's tags.
     void Run(NodeId tag_node, detail::ExpansionPlan const& plan);
     bool MakeFolder(NodeId tag_node, std::string const& name, NestedSize nested);
     bool ApplyTreeTag(NodeId tag_node, detail::ExpansionPlan const& plan, NestedSize nested);
