@@ -6,11 +6,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace edamaki {
 namespace {
@@ -47,19 +51,30 @@ protected:
 
     // Runs edamaki-cli with `arguments` (already quoted for the shell),
     // standard input from `input`.
-    RunResult Run(std::string const& arguments, std::string const& input = {})
+    RunResult Run(std::string const& arguments, std::string const& input = {}, std::string const& prefix = {})
     {
         std::string const input_path = WriteFile("stdin", input);
         std::string const out_path = (m_directory / "stdout").string();
         std::string const err_path = (m_directory / "stderr").string();
-        std::string const command = std::string("'") + EDAMAKI_CLI_PATH + "' " + arguments + " <'"
-            + input_path + "' >'" + out_path + "' 2>'" + err_path + "'";
+        std::string const command = prefix + "'" + EDAMAKI_CLI_PATH + "' " + arguments + " <'" + input_path
+            + "' >'" + out_path + "' 2>'" + err_path + "'";
         int const status = std::system(command.c_str());
         RunResult result;
         result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         result.Out = ReadFile(out_path);
         result.Err = ReadFile(err_path);
         return result;
+    }
+
+    // Runs as an unprivileged user when the tests run as root, so that
+    // permissions apply. Empty when that can't be done.
+    std::optional<RunResult> RunUnprivileged(std::string const& arguments)
+    {
+        if (::geteuid() != 0)
+            return Run(arguments);
+        if (std::system("setpriv --version >/dev/null 2>&1") != 0)
+            return std::nullopt;
+        return Run(arguments, {}, "setpriv --reuid=65534 --regid=65534 --clear-groups ");
     }
 
     fs::path m_directory;
@@ -402,6 +417,55 @@ TEST_F(CliTest, ImportNamesWhatItLeftOut)
     EXPECT_NE(result.Err.find((chosen / "what?").string()), std::string::npos) << result.Err;
     EXPECT_NE(result.Err.find((chosen / "ok" / "loop").string()), std::string::npos) << result.Err;
     EXPECT_EQ(result.Err.find("below"), std::string::npos) << result.Err;
+}
+
+TEST_F(CliTest, ImportNamesEachFolderItCouldNotReadAndListsEachRealFolderOnce)
+{
+    fs::path const chosen = m_directory / "chosen";
+    for (char const* path : { "locked/inside", "open/a", "open/b" })
+        fs::create_directories(chosen / path);
+    fs::create_directory_symlink(chosen / "open", chosen / "zlink");
+    fs::create_directories(chosen / "esc\x1b[31mape" / "below");
+    fs::permissions(chosen / "locked", fs::perms::none);
+    auto const result = RunUnprivileged("import '" + chosen.string() + "'");
+    fs::permissions(chosen / "locked", fs::perms::owner_all);
+    if (!result)
+        GTEST_SKIP() << "running as root without setpriv: permissions can't be tested";
+    EXPECT_EQ(result->Status, 1) << result->Err;
+    EXPECT_EQ(result->Out, "locked\r\nopen\\a\r\nopen\\b\r\n");
+    EXPECT_NE(result->Err.find("cannot read " + (chosen / "locked").string() + ": Permission denied"),
+        std::string::npos)
+        << result->Err;
+    EXPECT_NE(result->Err.find((chosen / "zlink").string() + ": the same folder is listed already"),
+        std::string::npos)
+        << result->Err;
+    EXPECT_NE(result->Err.find("esc\\x1B[31mape"), std::string::npos) << result->Err;
+    EXPECT_EQ(result->Err.find('\x1b'), std::string::npos) << "a raw escape reached the terminal";
+}
+
+TEST_F(CliTest, ImportWalksTreesDeeperThanThePathLimit)
+{
+    // 300 levels of 20-byte names: about 6,300 bytes, past PATH_MAX (4,096).
+    std::string const name(20, 'd');
+    fs::path const chosen = m_directory / "chosen";
+    fs::create_directory(chosen);
+    int folder = ::open(chosen.c_str(), O_RDONLY | O_DIRECTORY);
+    for (int level = 0; level < 300 && folder >= 0; ++level) {
+        ASSERT_EQ(::mkdirat(folder, name.c_str(), 0755), 0);
+        int const below = ::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY);
+        ::close(folder);
+        folder = below;
+    }
+    ASSERT_GE(folder, 0);
+    ::close(folder);
+    std::string expected = name;
+    for (int level = 1; level < 300; ++level)
+        expected += "\\" + name;
+    auto const result = Run("import '" + chosen.string() + "'");
+    EXPECT_EQ(result.Status, 0) << result.Err;
+    EXPECT_EQ(result.Out, expected + "\r\n");
+    // rm walks by descriptors too; the fixture's removal would meet the path limit.
+    std::system(("rm -rf '" + chosen.string() + "'").c_str());
 }
 
 TEST_F(CliTest, ImportRefusesAFolderItCantRead)
