@@ -11,6 +11,7 @@
 #include <set>
 #include <sstream>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace edamaki {
 namespace {
@@ -47,13 +48,15 @@ protected:
 
     // Runs edamaki-cli with `arguments` (already quoted for the shell),
     // standard input from `input`.
-    RunResult Run(std::string const& arguments, std::string const& input = {})
+    // `launcher` runs the program (e.g. as another user) when given.
+    RunResult Run(
+        std::string const& arguments, std::string const& input = {}, std::string const& launcher = {})
     {
         std::string const input_path = WriteFile("stdin", input);
         std::string const out_path = (m_directory / "stdout").string();
         std::string const err_path = (m_directory / "stderr").string();
-        std::string const command = std::string("'") + EDAMAKI_CLI_PATH + "' " + arguments + " <'"
-            + input_path + "' >'" + out_path + "' 2>'" + err_path + "'";
+        std::string const command = launcher + "'" + EDAMAKI_CLI_PATH + "' " + arguments + " <'" + input_path
+            + "' >'" + out_path + "' 2>'" + err_path + "'";
         int const status = std::system(command.c_str());
         RunResult result;
         result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -324,6 +327,72 @@ TEST_F(CliTest, CreateDryRunCreatesNothing)
     EXPECT_EQ(result.Status, 0) << result.Err;
     EXPECT_EQ(result.Out, "= " + base + "old\n+ " + base + "old/new\n+ " + base + "fresh\n");
     EXPECT_EQ(ListTree(m_directory / "parent"), (std::set<std::string> { "old/" }));
+}
+
+TEST_F(CliTest, CreateNamesLinksThatLeadOutsideAndNoFollowPassesThroughNone)
+{
+    fs::path const parent = m_directory / "parent";
+    fs::create_directories(parent / "inner");
+    fs::create_directory(m_directory / "elsewhere");
+    fs::create_directory_symlink("../elsewhere", parent / "out");
+    fs::create_directory_symlink("inner", parent / "in");
+    std::string const base = parent.string() + "/";
+    std::string const elsewhere = fs::canonical(m_directory / "elsewhere").string();
+    std::string const arguments = "create --parent '" + parent.string() + "'";
+
+    auto const followed = Run(arguments, "out\\x\nin\\y\n");
+    EXPECT_EQ(followed.Status, 0) << followed.Err;
+    EXPECT_EQ(followed.Out, "= " + base + "out\n+ " + base + "out/x\n= " + base + "in\n+ " + base + "in/y\n");
+    EXPECT_EQ(
+        followed.Err, "create: " + base + "out is a link to " + elsewhere + ", outside the parent folder\n");
+
+    auto const not_followed = Run(arguments + " --no-follow", "out\\z\nnew\n");
+    EXPECT_EQ(not_followed.Status, 1);
+    EXPECT_EQ(not_followed.Out,
+        "! " + base + "out: a link to " + elsewhere + ", and links are not followed\n! " + base
+            + "out/z: not tried: a folder above it is a link, and links are not followed\n+ " + base
+            + "new\n");
+    EXPECT_EQ(not_followed.Err, "");
+    EXPECT_FALSE(fs::exists(m_directory / "elsewhere" / "z"));
+    EXPECT_NE(Run("create --help").Out.find("--no-follow"), std::string::npos);
+}
+
+TEST_F(CliTest, CreateDryRunPredictsPermissionFailuresLineForLine)
+{
+    std::string launcher;
+    if (::geteuid() == 0) {
+        if (std::system("setpriv --version >/dev/null 2>&1") != 0)
+            GTEST_SKIP() << "running as root, and setpriv(1) is missing to run as an unprivileged user";
+        launcher = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+    }
+    fs::path const parent = m_directory / "parent";
+    for (char const* folder : { "locked", "unsearchable", "open" })
+        fs::create_directories(parent / folder);
+    if (::geteuid() == 0) {
+        // The unprivileged user owns the parent folder; only the modes below keep it out.
+        ASSERT_EQ(::chown(parent.c_str(), 65534, 65534), 0);
+        for (auto const& entry : fs::directory_iterator(parent))
+            ASSERT_EQ(::chown(entry.path().c_str(), 65534, 65534), 0);
+    }
+    fs::permissions(parent / "locked", fs::perms(0555));
+    fs::permissions(parent / "unsearchable", fs::perms(0666));
+    std::string const base = parent.string() + "/";
+    std::string const source = "locked\\a\\b\nunsearchable\\c\\d\nopen\\e\n";
+    std::string const arguments = "create --parent '" + parent.string() + "' ";
+
+    auto const planned = Run(arguments + "--dry-run", source, launcher);
+    auto const real = Run(arguments, source, launcher);
+    fs::permissions(parent / "locked", fs::perms(0755));
+    fs::permissions(parent / "unsearchable", fs::perms(0755));
+    std::string const expected = "= " + base + "locked\n! " + base + "locked/a: Permission denied\n! " + base
+        + "locked/a/b: No such file or directory\n= " + base + "unsearchable\n! " + base
+        + "unsearchable/c: Permission denied\n! " + base + "unsearchable/c/d: Permission denied\n= " + base
+        + "open\n+ " + base + "open/e\n";
+    EXPECT_EQ(planned.Out, expected) << planned.Err;
+    EXPECT_EQ(real.Out, expected) << real.Err;
+    EXPECT_EQ(planned.Status, 1);
+    EXPECT_EQ(real.Status, 1);
+    EXPECT_TRUE(fs::is_directory(parent / "open" / "e"));
 }
 
 TEST_F(CliTest, CreateNeverLeavesTheParentFolder)
