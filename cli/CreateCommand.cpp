@@ -21,7 +21,8 @@ namespace edamaki::cli {
 namespace {
 
 constexpr char const* CreateUsage
-    = "usage: edamaki-cli create [--parent DIR] [--dry-run] [--encoding auto|cp932|utf-8] [FILE|-]\n"
+    = "usage: edamaki-cli create [--parent DIR] [--dry-run] [--no-follow] [--encoding auto|cp932|utf-8]\n"
+      "                          [FILE|-]\n"
       "\n"
       "Reads a source (FILE, or standard input when FILE is \"-\" or missing) and\n"
       "creates its folders below the parent folder: DIR when given, else the\n"
@@ -30,6 +31,16 @@ constexpr char const* CreateUsage
       "  + PATH          created (with --dry-run: would be created)\n"
       "  = PATH          existed already\n"
       "  ! PATH: REASON  failed\n"
+      "--dry-run creates nothing and prints the lines the run would print, failures\n"
+      "included (no permission, a name or path too long for the system).\n"
+      "A folder whose full path is longer than the system's path limit fails.\n"
+      "\n"
+      "Links: an existing link to a folder counts as that folder, as with mkdir -p,\n"
+      "and the folders below it are made where it leads; a link that leads outside\n"
+      "the parent folder is named on standard error. With --no-follow the run\n"
+      "passes through no link below the parent folder (links in DIR's own path are\n"
+      "followed): such a link fails, and the folders below it are not tried.\n"
+      "\n"
       "Exit status: 0 no folder failed, 1 a folder failed or there was nothing to\n"
       "create, 2 usage or input error (nothing created) or output that could not\n"
       "be written.\n";
@@ -134,6 +145,8 @@ public:
         if (m_colour && !colour.empty())
             m_out << Reset;
         m_out << "\n";
+        if (!report.LinkTarget.empty())
+            ShowLinkNotice(report);
 
         ++m_handled;
         if (m_progress && (m_handled & 255) == 0)
@@ -176,6 +189,19 @@ private:
         WriteError(
             "create: " + std::to_string(m_handled) + " of " + std::to_string(m_folder_count) + " folders");
         m_progress_shown = true;
+    }
+
+    // A link that leads outside the parent folder, named on standard error
+    // after its own line.
+    void ShowLinkNotice(FolderReport const& report)
+    {
+        if (m_progress_shown) {
+            WriteError(ClearLine);
+            m_progress_shown = false;
+        }
+        m_out.Flush();
+        WriteError("create: " + report.HostPath + " is a link to " + report.LinkTarget
+            + ", outside the parent folder\n");
     }
 
     static void WriteError(std::string_view text)
@@ -250,8 +276,8 @@ std::optional<std::string> ParentFolderFromArgument(
 int RunCreate(std::vector<std::string> const& arguments)
 {
     int exit_status = ExitSuccess;
-    auto const parsed = ParseCommandArguments(
-        "create", arguments, { { "--parent", "--encoding" }, { "--dry-run" } }, CreateUsage, exit_status);
+    auto const parsed = ParseCommandArguments("create", arguments,
+        { { "--parent", "--encoding" }, { "--dry-run", "--no-follow" } }, CreateUsage, exit_status);
     if (!parsed)
         return exit_status;
     auto const parent_argument = parsed->Value("--parent");
@@ -285,8 +311,11 @@ int RunCreate(std::vector<std::string> const& arguments)
 
     std::size_t const folder_count = tree.NodeCount() > 0 ? tree.NodeCount() - 1 : 0;
     TerminalSink sink(folder_count, file_system.Names());
-    CreationSummary const summary
-        = CreateFolders(tree, file_system, sink, { .DryRun = parsed->Has("--dry-run") });
+    CreationOptions const options {
+        .DryRun = parsed->Has("--dry-run"),
+        .FollowLinks = !parsed->Has("--no-follow"),
+    };
+    CreationSummary const summary = CreateFolders(tree, file_system, sink, options);
     if (!sink.Finish()) {
         PrintError("create: cannot write the output");
         return ExitUsage;

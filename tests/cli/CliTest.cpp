@@ -51,12 +51,14 @@ protected:
 
     // Runs edamaki-cli with `arguments` (already quoted for the shell),
     // standard input from `input`.
-    RunResult Run(std::string const& arguments, std::string const& input = {}, std::string const& prefix = {})
+    // `launcher` runs the program (e.g. as another user) when given.
+    RunResult Run(
+        std::string const& arguments, std::string const& input = {}, std::string const& launcher = {})
     {
         std::string const input_path = WriteFile("stdin", input);
         std::string const out_path = (m_directory / "stdout").string();
         std::string const err_path = (m_directory / "stderr").string();
-        std::string const command = prefix + "'" + EDAMAKI_CLI_PATH + "' " + arguments + " <'" + input_path
+        std::string const command = launcher + "'" + EDAMAKI_CLI_PATH + "' " + arguments + " <'" + input_path
             + "' >'" + out_path + "' 2>'" + err_path + "'";
         int const status = std::system(command.c_str());
         RunResult result;
@@ -66,15 +68,16 @@ protected:
         return result;
     }
 
-    // Runs as an unprivileged user when the tests run as root, so that
-    // permissions apply. Empty when that can't be done.
-    std::optional<RunResult> RunUnprivileged(std::string const& arguments)
+    // What runs the program as an unprivileged user, so that permissions
+    // apply: nothing when the tests don't run as root, setpriv when they do,
+    // none when setpriv is missing.
+    static std::optional<std::string> UnprivilegedLauncher()
     {
         if (::geteuid() != 0)
-            return Run(arguments);
+            return std::string();
         if (std::system("setpriv --version >/dev/null 2>&1") != 0)
             return std::nullopt;
-        return Run(arguments, {}, "setpriv --reuid=65534 --regid=65534 --clear-groups ");
+        return std::string("setpriv --reuid=65534 --regid=65534 --clear-groups ");
     }
 
     fs::path m_directory;
@@ -341,6 +344,69 @@ TEST_F(CliTest, CreateDryRunCreatesNothing)
     EXPECT_EQ(ListTree(m_directory / "parent"), (std::set<std::string> { "old/" }));
 }
 
+TEST_F(CliTest, CreateNamesLinksThatLeadOutsideAndNoFollowPassesThroughNone)
+{
+    fs::path const parent = m_directory / "parent";
+    fs::create_directories(parent / "inner");
+    fs::create_directory(m_directory / "elsewhere");
+    fs::create_directory_symlink("../elsewhere", parent / "out");
+    fs::create_directory_symlink("inner", parent / "in");
+    std::string const base = parent.string() + "/";
+    std::string const elsewhere = fs::canonical(m_directory / "elsewhere").string();
+    std::string const arguments = "create --parent '" + parent.string() + "'";
+
+    auto const followed = Run(arguments, "out\\x\nin\\y\n");
+    EXPECT_EQ(followed.Status, 0) << followed.Err;
+    EXPECT_EQ(followed.Out, "= " + base + "out\n+ " + base + "out/x\n= " + base + "in\n+ " + base + "in/y\n");
+    EXPECT_EQ(
+        followed.Err, "create: " + base + "out is a link to " + elsewhere + ", outside the parent folder\n");
+
+    auto const not_followed = Run(arguments + " --no-follow", "out\\z\nnew\n");
+    EXPECT_EQ(not_followed.Status, 1);
+    EXPECT_EQ(not_followed.Out,
+        "! " + base + "out: a link to " + elsewhere + ", and links are not followed\n! " + base
+            + "out/z: not tried: a folder above it is a link, and links are not followed\n+ " + base
+            + "new\n");
+    EXPECT_EQ(not_followed.Err, "");
+    EXPECT_FALSE(fs::exists(m_directory / "elsewhere" / "z"));
+    EXPECT_NE(Run("create --help").Out.find("--no-follow"), std::string::npos);
+}
+
+TEST_F(CliTest, CreateDryRunPredictsPermissionFailuresLineForLine)
+{
+    auto const launcher = UnprivilegedLauncher();
+    if (!launcher)
+        GTEST_SKIP() << "running as root, and setpriv(1) is missing to run as an unprivileged user";
+    fs::path const parent = m_directory / "parent";
+    for (char const* folder : { "locked", "unsearchable", "open" })
+        fs::create_directories(parent / folder);
+    if (::geteuid() == 0) {
+        // The unprivileged user owns the parent folder; only the modes below keep it out.
+        ASSERT_EQ(::chown(parent.c_str(), 65534, 65534), 0);
+        for (auto const& entry : fs::directory_iterator(parent))
+            ASSERT_EQ(::chown(entry.path().c_str(), 65534, 65534), 0);
+    }
+    fs::permissions(parent / "locked", fs::perms(0555));
+    fs::permissions(parent / "unsearchable", fs::perms(0666));
+    std::string const base = parent.string() + "/";
+    std::string const source = "locked\\a\\b\nunsearchable\\c\\d\nopen\\e\n";
+    std::string const arguments = "create --parent '" + parent.string() + "' ";
+
+    auto const planned = Run(arguments + "--dry-run", source, *launcher);
+    auto const real = Run(arguments, source, *launcher);
+    fs::permissions(parent / "locked", fs::perms(0755));
+    fs::permissions(parent / "unsearchable", fs::perms(0755));
+    std::string const expected = "= " + base + "locked\n! " + base + "locked/a: Permission denied\n! " + base
+        + "locked/a/b: No such file or directory\n= " + base + "unsearchable\n! " + base
+        + "unsearchable/c: Permission denied\n! " + base + "unsearchable/c/d: Permission denied\n= " + base
+        + "open\n+ " + base + "open/e\n";
+    EXPECT_EQ(planned.Out, expected) << planned.Err;
+    EXPECT_EQ(real.Out, expected) << real.Err;
+    EXPECT_EQ(planned.Status, 1);
+    EXPECT_EQ(real.Status, 1);
+    EXPECT_TRUE(fs::is_directory(parent / "open" / "e"));
+}
+
 TEST_F(CliTest, CreateNeverLeavesTheParentFolder)
 {
     fs::path const parent = m_directory / "sandbox" / "parent";
@@ -426,21 +492,22 @@ TEST_F(CliTest, ImportNamesEachFolderItCouldNotReadAndListsEachRealFolderOnce)
         fs::create_directories(chosen / path);
     fs::create_directory_symlink(chosen / "open", chosen / "zlink");
     fs::create_directories(chosen / "esc\x1b[31mape" / "below");
+    auto const launcher = UnprivilegedLauncher();
+    if (!launcher)
+        GTEST_SKIP() << "running as root, and setpriv(1) is missing to run as an unprivileged user";
     fs::permissions(chosen / "locked", fs::perms::none);
-    auto const result = RunUnprivileged("import '" + chosen.string() + "'");
+    auto const result = Run("import '" + chosen.string() + "'", {}, *launcher);
     fs::permissions(chosen / "locked", fs::perms::owner_all);
-    if (!result)
-        GTEST_SKIP() << "running as root without setpriv: permissions can't be tested";
-    EXPECT_EQ(result->Status, 1) << result->Err;
-    EXPECT_EQ(result->Out, "locked\r\nopen\\a\r\nopen\\b\r\n");
-    EXPECT_NE(result->Err.find("cannot read " + (chosen / "locked").string() + ": Permission denied"),
+    EXPECT_EQ(result.Status, 1) << result.Err;
+    EXPECT_EQ(result.Out, "locked\r\nopen\\a\r\nopen\\b\r\n");
+    EXPECT_NE(result.Err.find("cannot read " + (chosen / "locked").string() + ": Permission denied"),
         std::string::npos)
-        << result->Err;
-    EXPECT_NE(result->Err.find((chosen / "zlink").string() + ": the same folder is listed already"),
+        << result.Err;
+    EXPECT_NE(result.Err.find((chosen / "zlink").string() + ": the same folder is listed already"),
         std::string::npos)
-        << result->Err;
-    EXPECT_NE(result->Err.find("esc\\x1B[31mape"), std::string::npos) << result->Err;
-    EXPECT_EQ(result->Err.find('\x1b'), std::string::npos) << "a raw escape reached the terminal";
+        << result.Err;
+    EXPECT_NE(result.Err.find("esc\\x1B[31mape"), std::string::npos) << result.Err;
+    EXPECT_EQ(result.Err.find('\x1b'), std::string::npos) << "a raw escape reached the terminal";
 }
 
 TEST_F(CliTest, ImportWalksTreesDeeperThanThePathLimit)
