@@ -4,6 +4,7 @@
 #include "core/disk/CreationRun.h"
 #include "core/disk/HostFileSystem.h"
 #include "core/document/SourceDocument.h"
+#include "core/text/Printable.h"
 #include "core/text/ShiftJis.h"
 #include "core/tree/FolderTree.h"
 
@@ -137,11 +138,11 @@ public:
             m_out << colour;
         m_out << mark;
         if (!report.HostPath.empty())
-            m_out << report.HostPath;
+            m_out << Printable(report.HostPath);
         else
-            m_out << Displayable(report.Path);
+            m_out << Printable(Displayable(report.Path));
         if (report.Outcome == FolderOutcome::Failed)
-            m_out << ": " << report.Reason;
+            m_out << ": " << Printable(report.Reason);
         if (m_colour && !colour.empty())
             m_out << Reset;
         m_out << "\n";
@@ -200,14 +201,23 @@ private:
             m_progress_shown = false;
         }
         m_out.Flush();
-        WriteError("create: " + report.HostPath + " is a link to " + report.LinkTarget
-            + ", outside the parent folder\n");
+        WriteError("create: " + EscapeForTerminal(report.HostPath) + " is a link to "
+            + EscapeForTerminal(report.LinkTarget) + ", outside the parent folder\n");
     }
 
     static void WriteError(std::string_view text)
     {
         std::fwrite(text.data(), 1, text.size(), stderr);
         std::fflush(stderr);
+    }
+
+    // The text with its control characters escaped, in a buffer of the sink's
+    // own: valid until the next call.
+    std::string_view Printable(std::string_view text)
+    {
+        m_printable.clear();
+        AppendForTerminal(text, m_printable);
+        return m_printable;
     }
 
     // The path in UTF-8 where it converts, with the bytes of any character
@@ -232,6 +242,7 @@ private:
 
     HostNameConverter& m_names;
     OutputBuffer m_out { STDOUT_FILENO };
+    std::string m_printable;
     bool const m_colour;
     bool const m_progress;
     bool m_progress_shown = false;

@@ -2,6 +2,8 @@
 
 #include "core/text/Encoding.h"
 
+#include <algorithm>
+
 namespace edamaki {
 
 namespace {
@@ -31,7 +33,17 @@ bool IsControl(std::string_view character)
 std::string EscapeForTerminal(std::string_view utf8)
 {
     std::string out;
-    out.reserve(utf8.size());
+    AppendForTerminal(utf8, out);
+    return out;
+}
+
+void AppendForTerminal(std::string_view utf8, std::string& out)
+{
+    auto const is_plain = [](char byte) { return byte >= 0x20 && byte < 0x7F; };
+    if (std::all_of(utf8.begin(), utf8.end(), is_plain)) {
+        out += utf8;
+        return;
+    }
     while (!utf8.empty()) {
         std::size_t const bad = FindInvalidUtf8(utf8);
         std::string_view const valid = utf8.substr(0, bad);
@@ -52,7 +64,6 @@ std::string EscapeForTerminal(std::string_view utf8)
         AppendEscaped(utf8.substr(bad, 1), out);
         utf8.remove_prefix(bad + 1);
     }
-    return out;
 }
 
 } // namespace edamaki

@@ -12,5 +12,7 @@ namespace edamaki {
 // UTF-8 text with every control character (C0, DEL and C1) and every byte
 // that is not part of well-formed UTF-8 written as "\xNN" for each of its bytes.
 std::string EscapeForTerminal(std::string_view utf8);
+// The same, appended to `out`; plain ASCII text is copied as it is.
+void AppendForTerminal(std::string_view utf8, std::string& out);
 
 } // namespace edamaki

@@ -407,6 +407,14 @@ TEST_F(CliTest, CreateDryRunPredictsPermissionFailuresLineForLine)
     EXPECT_TRUE(fs::is_directory(parent / "open" / "e"));
 }
 
+TEST_F(CliTest, CreatePrintsControlCharactersEscaped)
+{
+    auto const result = Run("create --parent '" + m_directory.string() + "'", "red\x1b[31m\\cr\rx\n");
+    EXPECT_EQ(result.Status, 0) << result.Err;
+    std::string const base = m_directory.string() + "/red\\x1B[31m";
+    EXPECT_EQ(result.Out, "+ " + base + "\n+ " + base + "/cr\n+ " + m_directory.string() + "/x\n");
+}
+
 TEST_F(CliTest, CreateNeverLeavesTheParentFolder)
 {
     fs::path const parent = m_directory / "sandbox" / "parent";
