@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -44,7 +45,8 @@ constexpr char const* CreateUsage
       "\n"
       "Exit status: 0 no folder failed, 1 a folder failed or there was nothing to\n"
       "create, 2 usage or input error (nothing created) or output that could not\n"
-      "be written.\n";
+      "be written. A run whose report can't be written (a closed pipe) still\n"
+      "creates every folder, then says so on standard error with the counts.\n";
 
 constexpr char const* NoParentMessage = "親フォルダが選択されていません。";
 constexpr std::string_view NothingToCreateText = "作成するフォルダがありませんでした。";
@@ -81,15 +83,18 @@ public:
             ssize_t const count = ::write(m_descriptor, m_buffer.data() + written, m_buffer.size() - written);
             if (count < 0 && errno == EINTR)
                 continue;
-            if (count <= 0)
+            if (count <= 0) {
                 m_failed = true;
-            else
+                m_error = count < 0 ? errno : EIO;
+            } else
                 written += static_cast<std::size_t>(count);
         }
         m_buffer.clear();
     }
 
     bool Failed() const { return m_failed; }
+    // The system's error of the write that failed.
+    int Error() const { return m_error; }
 
 private:
     static constexpr std::size_t Capacity = 1 << 16;
@@ -97,6 +102,7 @@ private:
     int m_descriptor;
     std::string m_buffer;
     bool m_failed = false;
+    int m_error = 0;
 };
 
 bool UsesColour()
@@ -173,6 +179,8 @@ public:
         m_out.Flush();
         return !m_out.Failed();
     }
+
+    int OutputError() const { return m_out.Error(); }
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -328,7 +336,11 @@ int RunCreate(std::vector<std::string> const& arguments)
     };
     CreationSummary const summary = CreateFolders(tree, file_system, sink, options);
     if (!sink.Finish()) {
-        PrintError("create: cannot write the output");
+        // The folders matter more than their report: the run went on to the end.
+        PrintError("create: the report could not be written ("
+            + std::string(std::strerror(sink.OutputError()))
+            + "); the run went on: " + std::to_string(summary.Created) + " created, "
+            + std::to_string(summary.Existed) + " existed, " + std::to_string(summary.Failed) + " failed");
         return ExitUsage;
     }
     if (folder_count == 0 || summary.Failed > 0)

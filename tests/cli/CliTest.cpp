@@ -415,6 +415,30 @@ TEST_F(CliTest, CreatePrintsControlCharactersEscaped)
     EXPECT_EQ(result.Out, "+ " + base + "\n+ " + base + "/cr\n+ " + m_directory.string() + "/x\n");
 }
 
+TEST_F(CliTest, OutputThatCantBeWrittenIsAnErrorAndARunStillFinishes)
+{
+    std::string const cli = std::string("'") + EDAMAKI_CLI_PATH + "'";
+    std::string const small = WriteFile("small.txt", "a\n");
+    for (std::string const& arguments :
+        { std::string("--version"), std::string("--help"), std::string("create --help"),
+            "convert --to text '" + small + "'", "import '" + m_directory.string() + "'" }) {
+        int const status = std::system((cli + " " + arguments + " >/dev/full 2>/dev/null").c_str());
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2) << arguments;
+    }
+    // The reader goes away after ten bytes: every folder is made all the same.
+    std::string const source
+        = WriteFile("many.fms", "<?dezodedu-macro?>\n" + m_directory.string() + "\nd<#4:1-3000>\n");
+    std::string const err_path = (m_directory / "stderr").string();
+    std::string const command = "bash -c \"" + cli + " create '" + source + "' 2>'" + err_path
+        + "' | head -c 10 >/dev/null; exit \\${PIPESTATUS[0]}\"";
+    int const status = std::system(command.c_str());
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2);
+    EXPECT_TRUE(fs::is_directory(m_directory / "d3000"));
+    EXPECT_NE(
+        ReadFile(err_path).find("the run went on: 3000 created, 0 existed, 0 failed"), std::string::npos)
+        << ReadFile(err_path);
+}
+
 TEST_F(CliTest, CreateNeverLeavesTheParentFolder)
 {
     fs::path const parent = m_directory / "sandbox" / "parent";
