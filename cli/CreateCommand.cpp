@@ -4,6 +4,7 @@
 #include "core/disk/CreationRun.h"
 #include "core/disk/HostFileSystem.h"
 #include "core/document/SourceDocument.h"
+#include "core/text/Printable.h"
 #include "core/text/ShiftJis.h"
 #include "core/tree/FolderTree.h"
 
@@ -11,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -21,7 +23,8 @@ namespace edamaki::cli {
 namespace {
 
 constexpr char const* CreateUsage
-    = "usage: edamaki-cli create [--parent DIR] [--dry-run] [--encoding auto|cp932|utf-8] [FILE|-]\n"
+    = "usage: edamaki-cli create [--parent DIR] [--dry-run] [--no-follow] [--encoding auto|cp932|utf-8]\n"
+      "                          [FILE|-]\n"
       "\n"
       "Reads a source (FILE, or standard input when FILE is \"-\" or missing) and\n"
       "creates its folders below the parent folder: DIR when given, else the\n"
@@ -30,9 +33,20 @@ constexpr char const* CreateUsage
       "  + PATH          created (with --dry-run: would be created)\n"
       "  = PATH          existed already\n"
       "  ! PATH: REASON  failed\n"
+      "--dry-run creates nothing and prints the lines the run would print, failures\n"
+      "included (no permission, a name or path too long for the system).\n"
+      "A folder whose full path is longer than the system's path limit fails.\n"
+      "\n"
+      "Links: an existing link to a folder counts as that folder, as with mkdir -p,\n"
+      "and the folders below it are made where it leads; a link that leads outside\n"
+      "the parent folder is named on standard error. With --no-follow the run\n"
+      "passes through no link below the parent folder (links in DIR's own path are\n"
+      "followed): such a link fails, and the folders below it are not tried.\n"
+      "\n"
       "Exit status: 0 no folder failed, 1 a folder failed or there was nothing to\n"
       "create, 2 usage or input error (nothing created) or output that could not\n"
-      "be written.\n";
+      "be written. A run whose report can't be written (a closed pipe) still\n"
+      "creates every folder, then says so on standard error with the counts.\n";
 
 constexpr char const* NoParentMessage = "親フォルダが選択されていません。";
 constexpr std::string_view NothingToCreateText = "作成するフォルダがありませんでした。";
@@ -69,15 +83,18 @@ public:
             ssize_t const count = ::write(m_descriptor, m_buffer.data() + written, m_buffer.size() - written);
             if (count < 0 && errno == EINTR)
                 continue;
-            if (count <= 0)
+            if (count <= 0) {
                 m_failed = true;
-            else
+                m_error = count < 0 ? errno : EIO;
+            } else
                 written += static_cast<std::size_t>(count);
         }
         m_buffer.clear();
     }
 
     bool Failed() const { return m_failed; }
+    // The system's error of the write that failed.
+    int Error() const { return m_error; }
 
 private:
     static constexpr std::size_t Capacity = 1 << 16;
@@ -85,6 +102,7 @@ private:
     int m_descriptor;
     std::string m_buffer;
     bool m_failed = false;
+    int m_error = 0;
 };
 
 bool UsesColour()
@@ -126,14 +144,16 @@ public:
             m_out << colour;
         m_out << mark;
         if (!report.HostPath.empty())
-            m_out << report.HostPath;
+            m_out << Printable(report.HostPath);
         else
-            m_out << Displayable(report.Path);
+            m_out << Printable(Displayable(report.Path));
         if (report.Outcome == FolderOutcome::Failed)
-            m_out << ": " << report.Reason;
+            m_out << ": " << Printable(report.Reason);
         if (m_colour && !colour.empty())
             m_out << Reset;
         m_out << "\n";
+        if (!report.LinkTarget.empty())
+            ShowLinkNotice(report);
 
         ++m_handled;
         if (m_progress && (m_handled & 255) == 0)
@@ -160,6 +180,8 @@ public:
         return !m_out.Failed();
     }
 
+    int OutputError() const { return m_out.Error(); }
+
 private:
     using Clock = std::chrono::steady_clock;
 
@@ -178,10 +200,32 @@ private:
         m_progress_shown = true;
     }
 
+    // A link that leads outside the parent folder, named on standard error
+    // after its own line.
+    void ShowLinkNotice(FolderReport const& report)
+    {
+        if (m_progress_shown) {
+            WriteError(ClearLine);
+            m_progress_shown = false;
+        }
+        m_out.Flush();
+        WriteError("create: " + EscapeForTerminal(report.HostPath) + " is a link to "
+            + EscapeForTerminal(report.LinkTarget) + ", outside the parent folder\n");
+    }
+
     static void WriteError(std::string_view text)
     {
         std::fwrite(text.data(), 1, text.size(), stderr);
         std::fflush(stderr);
+    }
+
+    // The text with its control characters escaped, in a buffer of the sink's
+    // own: valid until the next call.
+    std::string_view Printable(std::string_view text)
+    {
+        m_printable.clear();
+        AppendForTerminal(text, m_printable);
+        return m_printable;
     }
 
     // The path in UTF-8 where it converts, with the bytes of any character
@@ -206,6 +250,7 @@ private:
 
     HostNameConverter& m_names;
     OutputBuffer m_out { STDOUT_FILENO };
+    std::string m_printable;
     bool const m_colour;
     bool const m_progress;
     bool m_progress_shown = false;
@@ -250,8 +295,8 @@ std::optional<std::string> ParentFolderFromArgument(
 int RunCreate(std::vector<std::string> const& arguments)
 {
     int exit_status = ExitSuccess;
-    auto const parsed = ParseCommandArguments(
-        "create", arguments, { { "--parent", "--encoding" }, { "--dry-run" } }, CreateUsage, exit_status);
+    auto const parsed = ParseCommandArguments("create", arguments,
+        { { "--parent", "--encoding" }, { "--dry-run", "--no-follow" } }, CreateUsage, exit_status);
     if (!parsed)
         return exit_status;
     auto const parent_argument = parsed->Value("--parent");
@@ -286,10 +331,17 @@ int RunCreate(std::vector<std::string> const& arguments)
 
     std::size_t const folder_count = tree.NodeCount() > 0 ? tree.NodeCount() - 1 : 0;
     TerminalSink sink(folder_count, file_system.Names());
-    CreationSummary const summary
-        = CreateFolders(tree, file_system, sink, { .DryRun = parsed->Has("--dry-run") });
+    CreationOptions const options {
+        .DryRun = parsed->Has("--dry-run"),
+        .FollowLinks = !parsed->Has("--no-follow"),
+    };
+    CreationSummary const summary = CreateFolders(tree, file_system, sink, options);
     if (!sink.Finish()) {
-        PrintError("create: cannot write the output");
+        // The folders matter more than their report: the run went on to the end.
+        PrintError("create: the report could not be written ("
+            + std::string(std::strerror(sink.OutputError()))
+            + "); the run went on: " + std::to_string(summary.Created) + " created, "
+            + std::to_string(summary.Existed) + " existed, " + std::to_string(summary.Failed) + " failed");
         return ExitUsage;
     }
     if (folder_count == 0 || summary.Failed > 0)

@@ -2,6 +2,7 @@
 #include "cli/Commands.h"
 #include "cli/SourceInput.h"
 #include "core/disk/FolderImport.h"
+#include "core/text/Printable.h"
 
 #include <iostream>
 
@@ -15,12 +16,16 @@ constexpr char const* ImportUsage
       "Prints a text-mode source of DIR's folder structure: one line per leaf\n"
       "folder, its path below DIR with \"\\\" between the names, sorted, with CR LF\n"
       "line ends, in Shift-JIS (cp932, the default) or UTF-8. Files and hidden\n"
-      "folders (names beginning with \".\") are left out; links to folders are\n"
-      "followed, but never back to a folder above them. Folders whose names a\n"
-      "source can't hold are left out with everything below them and named on\n"
-      "standard error.\n"
-      "Exit status: 0 success, 1 some folders were left out, 2 usage error or DIR\n"
-      "can't be read.\n";
+      "folders (names beginning with \".\") are left out. Links to folders are\n"
+      "followed, but every real folder is listed once: a link back to a folder\n"
+      "above it, or to a folder listed already, is left out. Folders whose names\n"
+      "a source can't hold are left out with everything below them, and folders\n"
+      "that can't be read are listed without their contents; both are named on\n"
+      "standard error with the reason. A folder holding more than 1,000,000\n"
+      "folders is refused, as a source that makes more would be.\n"
+      "Exit status: 0 success, 1 some folders were left out or could not be read,\n"
+      "2 usage error, DIR can't be read or holds too many folders (nothing is\n"
+      "written then), or the output could not be written.\n";
 
 } // namespace
 
@@ -45,11 +50,19 @@ int RunImport(std::vector<std::string> const& arguments)
     std::string const& directory = parsed->Positionals.front();
     FolderImport const imported = CollectLeafFolders(directory);
     if (!imported.Readable) {
-        PrintError("import: cannot read the folder " + directory);
+        PrintError("import: cannot read the folder " + EscapeForTerminal(directory));
         return ExitUsage;
     }
-    for (std::size_t index = 0; index < imported.LeftOut.size(); ++index)
-        PrintError("import: left out " + imported.LeftOut[index] + ": " + imported.LeftOutReasons[index]);
+    if (imported.Truncated) {
+        PrintError("import: " + EscapeForTerminal(directory)
+            + " holds more folders than one read may make (at most " + std::to_string(imported.FolderBudget)
+            + " folders); nothing was written");
+        return ExitUsage;
+    }
+    for (auto const& notice : imported.LeftOut)
+        PrintError("import: left out " + EscapeForTerminal(notice.HostPath) + ": " + notice.Reason);
+    for (auto const& notice : imported.Unreadable)
+        PrintError("import: cannot read " + EscapeForTerminal(notice.HostPath) + ": " + notice.Reason);
 
     DetectedEncoding const output_encoding {
         *encoding == EncodingChoice::Utf8 ? TextEncoding::Utf8 : TextEncoding::ShiftJis, false
@@ -58,7 +71,7 @@ int RunImport(std::vector<std::string> const& arguments)
         PrintError("import: " + error);
         return ExitUsage;
     }
-    return imported.LeftOut.empty() ? ExitSuccess : ExitSomeFailed;
+    return imported.LeftOut.empty() && imported.Unreadable.empty() ? ExitSuccess : ExitSomeFailed;
 }
 
 } // namespace edamaki::cli

@@ -3,6 +3,9 @@
 #include "cli/Commands.h"
 #include "edamaki/Version.h"
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <string_view>
@@ -47,10 +50,11 @@ void PrintUsage(std::ostream& out)
 
 } // namespace edamaki::cli
 
-int main(int argc, char** argv)
+namespace edamaki::cli {
+namespace {
+
+int RunCommandLine(std::vector<std::string> const& arguments)
 {
-    using namespace edamaki::cli;
-    std::vector<std::string> arguments(argv + 1, argv + argc);
     if (arguments.empty()) {
         PrintUsage(std::cerr);
         return ExitUsage;
@@ -61,7 +65,7 @@ int main(int argc, char** argv)
         return ExitSuccess;
     }
     if (name == "--version") {
-        std::cout << "edamaki-cli " << edamaki::VersionText << "\n";
+        std::cout << "edamaki-cli " << VersionText << "\n";
         return ExitSuccess;
     }
     for (auto const& command : Commands) {
@@ -71,4 +75,22 @@ int main(int argc, char** argv)
     PrintError("unknown command \"" + name + "\"");
     PrintUsage(std::cerr);
     return ExitUsage;
+}
+
+} // namespace
+} // namespace edamaki::cli
+
+int main(int argc, char** argv)
+{
+    using namespace edamaki::cli;
+    // A reader that goes away (`| head`) must not kill a run half-way: a write
+    // to it fails instead, and the command says so once it is done.
+    std::signal(SIGPIPE, SIG_IGN);
+    int status = RunCommandLine({ argv + 1, argv + argc });
+    std::cout.flush();
+    if (!std::cout && status == ExitSuccess) {
+        PrintError(std::string("cannot write the output: ") + std::strerror(errno));
+        status = ExitUsage;
+    }
+    return status;
 }

@@ -1,21 +1,80 @@
 #include "core/disk/CreationRun.h"
 
+#include "core/disk/DirectoryWindow.h"
 #include "core/disk/HostFileSystem.h"
 #include "core/text/ShiftJis.h"
 
-#include <unordered_set>
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace edamaki {
 
 namespace {
 
+enum class FolderKind : std::uint8_t {
+    Existing, // on disk before the run reached it: look before making anything in it
+    Created,  // made by this run: it holds only what the run made in it
+    Planned,  // a dry run would make it
+    Failed,   // not there: the folders below it are tried, and meet `Below`
+    Refused,  // never passed to the file system: nothing below it is tried
+};
+
 // What became of a folder, as far as its subfolders are concerned.
-enum class FolderState {
-    Present, // the folder is there: created now, or it existed
-    Planned, // a dry run would create it
-    Failed,  // the file system refused it; its subfolders are still tried
-    Refused, // never passed to the file system; nothing below it is tried
+struct FolderState {
+    FolderKind Kind = FolderKind::Failed;
+    // Failed: what the system says to any path through the folder.
+    HostError Below;
+    // Refused: why the folders below it are not tried.
+    char const* Refusal = nullptr;
+    // Planned: the node that planned the folder (a later twin names the first).
+    NodeId Planner = NoNode;
+    // Planned: the name limit of the file system it would be made on.
+    std::size_t NameLimit = 0;
+};
+
+FolderState StateOf(FolderKind kind)
+{
+    FolderState state;
+    state.Kind = kind;
+    return state;
+}
+
+FolderState FailedState(HostError below)
+{
+    FolderState state = StateOf(FolderKind::Failed);
+    state.Below = below;
+    return state;
+}
+
+FolderState RefusedState(char const* refusal)
+{
+    FolderState state = StateOf(FolderKind::Refused);
+    state.Refusal = refusal;
+    return state;
+}
+
+FolderState PlannedState(NodeId planner, std::size_t name_limit)
+{
+    FolderState state = StateOf(FolderKind::Planned);
+    state.Planner = planner;
+    state.NameLimit = name_limit;
+    return state;
+}
+
+// A folder the walk handled, with its directory when the walk goes below it.
+struct HandledFolder {
+    HandledFolder(FolderState state, HostDirectory directory = {})
+        : State(state)
+        , Directory(std::move(directory))
+    {
+    }
+
+    FolderState State;
+    HostDirectory Directory;
 };
 
 constexpr char const* NoParentReason = "no parent folder is set";
@@ -28,6 +87,7 @@ constexpr char const* SeparatorNameReason = "the folder name holds a path separa
 constexpr char const* UnconvertibleNameReason
     = "the folder name holds a character that this system's names cannot hold";
 constexpr char const* RefusedAboveReason = "not tried: a folder above it was not valid";
+constexpr char const* BelowLinkReason = "not tried: a folder above it is a link, and links are not followed";
 
 // Why a name can't be one folder level, or nullptr when it can.
 char const* CheckName(std::string_view name)
@@ -42,6 +102,70 @@ char const* CheckName(std::string_view name)
     return nullptr;
 }
 
+// What the system says to a path through a folder whose creation failed.
+HostError BelowFailedCreation(HostError error)
+{
+    if (HostFileSystem::IsNameTooLong(error))
+        return error;
+    if (HostFileSystem::IsAlreadyExists(error))
+        return HostFileSystem::NotADirectoryError();
+    return HostFileSystem::NotFoundError();
+}
+
+// Makes `copy` equal to `path`, of which it holds the first `unchanged` bytes
+// already, by copying only the rest.
+void CopyChangedEnd(std::string const& path, std::size_t& unchanged, std::string& copy)
+{
+    copy.resize(std::min(unchanged, copy.size()));
+    copy.append(path, copy.size());
+    unchanged = path.size();
+}
+
+// The folders a dry run would make, keyed by the folder that would hold them
+// and their host name. It stands in for the disk where the disk has nothing
+// yet: memory grows with the planned folders, not with their paths.
+class FolderPlan {
+public:
+    // The folder a planner stands for: no device has this identity.
+    static HostFolderIdentity IdentityOf(NodeId planner)
+    {
+        return { std::numeric_limits<std::uint64_t>::max(), static_cast<std::uint64_t>(planner) };
+    }
+
+    // The node that planned `name` inside `holder`, or NoNode.
+    NodeId Find(HostFolderIdentity holder, std::string_view name)
+    {
+        m_probe.Holder = holder;
+        m_probe.Name.assign(name);
+        auto const found = m_planned.find(m_probe);
+        return found == m_planned.end() ? NoNode : found->second;
+    }
+
+    void Add(HostFolderIdentity holder, std::string_view name, NodeId planner)
+    {
+        m_planned.emplace(Key { holder, std::string(name) }, planner);
+    }
+
+private:
+    struct Key {
+        HostFolderIdentity Holder;
+        std::string Name;
+
+        bool operator==(Key const&) const = default;
+    };
+    struct KeyHash {
+        std::size_t operator()(Key const& key) const
+        {
+            std::size_t const holder
+                = std::hash<std::uint64_t>()(key.Holder.Inode * 1000003u ^ key.Holder.Device);
+            return holder ^ (std::hash<std::string>()(key.Name) + 0x9e3779b97f4a7c15u + (holder << 6));
+        }
+    };
+
+    std::unordered_map<Key, NodeId, KeyHash> m_planned;
+    Key m_probe;
+};
+
 // One run over the tree. The two paths of the folder being handled are kept
 // in buffers that grow and shrink with the walk, so a folder costs no
 // allocation of its own.
@@ -53,44 +177,82 @@ public:
         , m_file_system(file_system)
         , m_sink(sink)
         , m_options(options)
+        , m_links(options.FollowLinks ? LinkPolicy::Follow : LinkPolicy::NoFollow)
+        , m_window(file_system, m_links)
     {
     }
 
     CreationSummary CreateFolders();
 
 private:
+    // A folder whose subfolders are being handled.
     struct Frame {
+        explicit Frame(NodeId node)
+            : Node(node)
+        {
+        }
+
         NodeId Node;
-        std::size_t NextChild;
-        std::size_t PathSize;
-        std::size_t HostPathSize;
-        bool HostPathKnown;
+        std::size_t NextChild = 0;
+        // The folder's paths, each with the separator its subfolders follow.
+        std::size_t PathSize = 0;
+        std::size_t HostPathSize = 0;
+        bool HostPathKnown = false;
         FolderState State;
+        // A dry run asks these of a folder on disk once, when a folder below
+        // it is missing.
+        std::optional<HostError> CreationCheck;
+        std::optional<HostFolderIdentity> Identity;
+        std::size_t NameLimit = 0;
     };
 
-    FolderState PrepareParentFolder();
-    FolderState EnterFolder(NodeId node, FolderState containing);
-    void CreateFolderNode(NodeId node, FolderState state);
-    FolderState MakeFolder();
-    FolderState PlanFolder(FolderState containing);
-    FolderState Report(FolderOutcome outcome, char const* reason = nullptr);
-    FolderState ReportFailure(HostError error);
+    Frame PrepareParentFolder();
+    FolderState OpenParentFolder();
+    void CreateFolderNode();
+    void EnterSubfolders(NodeId node, HandledFolder handled);
+    HandledFolder EnterFolder(NodeId node, Frame& frame);
+    HandledFolder HandleOnDisk(NodeId node, Frame& frame);
+    HostEntryKind LookUp(
+        HostDirectory const& holder, bool descend, HostDirectory& directory, HostError& error);
+    HandledFolder LookAt(HostDirectory const& holder, Frame& frame, NodeId node);
+    HandledFolder MakeFolder(HostDirectory const& holder, bool descend);
+    HandledFolder Created(HostDirectory const& holder, bool descend);
+    HandledFolder PassLink(HostDirectory const& holder, bool descend);
+    HandledFolder PlanFolder(HostDirectory const& holder, Frame& frame, NodeId node);
+    HandledFolder PlanBelowPlanned(Frame const& frame, NodeId node);
+    HandledFolder Plan(
+        HostFolderIdentity holder, std::size_t name_limit, HostError creation_check, NodeId node);
+    std::string LinkTarget(HostDirectory const& holder);
+    bool IsInsideParentFolder(std::string const& real_path);
+    char const* HostName() const { return m_host_path.c_str() + m_name_begin; }
+    std::string_view HostNameView() const { return std::string_view(m_host_path).substr(m_name_begin); }
+    void AppendHostName(std::string const& name);
+    void Report(FolderOutcome outcome, std::string_view reason = {}, std::string_view link_target = {});
+    HandledFolder Failure(HostError error, HostError below);
 
     FolderTree const& m_tree;
     HostFileSystem& m_file_system;
     CreationSink& m_sink;
     CreationOptions const m_options;
+    LinkPolicy const m_links;
     CreationSummary m_summary;
+    DirectoryWindow m_window;
 
     char m_separator = HostFileSystem::Separator;
     std::string m_path;
     std::string m_host_path;
     bool m_host_path_known = false;
-    char const* m_refusal = nullptr;
+    // How much of each path the report holds already: the walk changes only
+    // the end of a path from one folder to the next.
+    std::size_t m_path_reported = 0;
+    std::size_t m_host_path_reported = 0;
+    // Where the host name of the folder being handled begins in m_host_path.
+    std::size_t m_name_begin = 0;
+    std::string m_parent_host_path;
+    std::optional<std::string> m_parent_real_path;
     FolderReport m_report;
-    std::vector<Frame> m_pending;
-    // A dry run creates nothing, so it remembers what it would have created.
-    std::unordered_set<std::string> m_planned;
+    std::vector<Frame> m_frames;
+    FolderPlan m_plan;
 };
 
 CreationSummary CreationRun::CreateFolders()
@@ -103,178 +265,333 @@ CreationSummary CreationRun::CreateFolders()
         m_sink.NothingToCreate();
         return m_summary;
     }
-
-    FolderState const parent_state = PrepareParentFolder();
-    std::size_t const path_size = m_path.size();
-    std::size_t const host_path_size = m_host_path.size();
-    bool const host_path_known = m_host_path_known;
-    for (NodeId const child : m_tree.Children(m_tree.Root())) {
-        // The parent folder ends with its separator: the name follows directly.
-        m_path.resize(path_size);
-        m_host_path.resize(host_path_size);
-        m_host_path_known = host_path_known;
-        FolderState const state = EnterFolder(child, parent_state);
-        CreateFolderNode(child, state);
-    }
+    m_frames.push_back(PrepareParentFolder());
+    CreateFolderNode();
     return m_summary;
 }
 
-FolderState CreationRun::PrepareParentFolder()
+// The root's frame. The parent folder ends with its separator: the names of
+// the top-level folders follow directly.
+CreationRun::Frame CreationRun::PrepareParentFolder()
 {
     m_path = m_tree.GetRootPath();
-    if (m_path.empty()) {
-        m_refusal = NoParentReason;
-        return FolderState::Refused;
-    }
+    Frame root(m_tree.Root());
+    root.State = OpenParentFolder();
+    root.PathSize = m_path.size();
+    root.HostPathSize = m_host_path.size();
+    root.HostPathKnown = m_host_path_known;
+    return root;
+}
+
+FolderState CreationRun::OpenParentFolder()
+{
+    m_window.Start({});
+    if (m_path.empty())
+        return RefusedState(NoParentReason);
     m_separator = m_path.back();
     m_host_path_known = m_file_system.Names().AppendHostText(m_path, m_host_path);
-    if (!m_host_path_known) {
-        m_refusal = UnconvertibleParentReason;
-        return FolderState::Refused;
-    }
-    if (m_separator != HostFileSystem::Separator || !HostFileSystem::IsAbsoluteFolderPath(m_host_path)) {
-        m_refusal = RelativeParentReason;
-        return FolderState::Refused;
-    }
-    if (!m_options.DryRun)
-        return FolderState::Present;
-    return m_file_system.DirectoryExists(m_host_path.c_str()) ? FolderState::Present : FolderState::Failed;
+    if (!m_host_path_known)
+        return RefusedState(UnconvertibleParentReason);
+    if (m_separator != HostFileSystem::Separator || !HostFileSystem::IsAbsoluteFolderPath(m_host_path))
+        return RefusedState(RelativeParentReason);
+    m_parent_host_path = m_host_path;
+    HostError error;
+    HostDirectory parent = m_file_system.OpenDirectory(m_host_path.c_str(), error);
+    if (!parent.IsOpen())
+        return FailedState(error);
+    m_window.Start(std::move(parent));
+    return StateOf(FolderKind::Existing);
 }
 
-// Appends the node's name to both paths and handles the folder. The paths
-// already end with the containing folder's path and its separator.
-FolderState CreationRun::EnterFolder(NodeId node, FolderState containing)
+// Handles every folder below the root in pre-order, each before its
+// subfolders and each subtree before the next sibling. Iterative, so a tree
+// of any depth is safe.
+void CreationRun::CreateFolderNode()
 {
-    std::string const& name = m_tree.Name(node);
-    m_path += name;
-    if (containing == FolderState::Refused) {
-        if (m_host_path_known)
-            m_host_path_known = m_file_system.Names().AppendHostText(name, m_host_path);
-        return Report(FolderOutcome::Failed, m_refusal);
-    }
-    if (char const* const reason = CheckName(name)) {
-        if (m_host_path_known)
-            m_host_path_known = m_file_system.Names().AppendHostText(name, m_host_path);
-        m_refusal = RefusedAboveReason;
-        Report(FolderOutcome::Failed, reason);
-        return FolderState::Refused;
-    }
-    if (!m_file_system.Names().AppendHostText(name, m_host_path)) {
-        m_host_path_known = false;
-        m_refusal = RefusedAboveReason;
-        Report(FolderOutcome::Failed, UnconvertibleNameReason);
-        return FolderState::Refused;
-    }
-    if (m_options.DryRun)
-        return PlanFolder(containing);
-    return MakeFolder();
-}
-
-// Handles every folder below `node` in pre-order, each before its subfolders
-// and each subtree before the next sibling. The paths hold the node's own
-// path. Iterative, so a tree of any depth is safe.
-void CreationRun::CreateFolderNode(NodeId node, FolderState state)
-{
-    if (m_tree.Children(node).empty())
-        return;
-    m_pending.clear();
-    m_pending.push_back({ node, 0, m_path.size(), m_host_path.size(), m_host_path_known, state });
-    while (!m_pending.empty()) {
-        Frame& frame = m_pending.back();
+    while (!m_frames.empty()) {
+        Frame& frame = m_frames.back();
         auto const& children = m_tree.Children(frame.Node);
         if (frame.NextChild == children.size()) {
-            m_pending.pop_back();
+            m_frames.pop_back();
+            m_window.Leave();
             continue;
         }
         NodeId const child = children[frame.NextChild++];
-        FolderState const containing = frame.State;
         m_path.resize(frame.PathSize);
-        m_path += m_separator;
         m_host_path.resize(frame.HostPathSize);
-        m_host_path += m_separator;
+        m_path_reported = std::min(m_path_reported, m_path.size());
+        m_host_path_reported = std::min(m_host_path_reported, m_host_path.size());
         m_host_path_known = frame.HostPathKnown;
-        FolderState const child_state = EnterFolder(child, containing);
+        HandledFolder handled = EnterFolder(child, frame);
         if (!m_tree.Children(child).empty())
-            m_pending.push_back(
-                { child, 0, m_path.size(), m_host_path.size(), m_host_path_known, child_state });
+            EnterSubfolders(child, std::move(handled));
     }
 }
 
-// Creates the one folder at the host path unless a directory is there.
-FolderState CreationRun::MakeFolder()
+void CreationRun::EnterSubfolders(NodeId node, HandledFolder handled)
 {
-    // One call in the common case: a directory that is already there shows
-    // itself by the creation's failure, and only then is it looked at.
-    HostError const error = m_file_system.CreateDirectory(m_host_path.c_str());
-    if (!error.IsSet())
-        return Report(FolderOutcome::Created);
-    if (HostFileSystem::IsAlreadyExists(error) && m_file_system.DirectoryExists(m_host_path.c_str()))
-        return Report(FolderOutcome::Existed);
-    return ReportFailure(error);
+    std::size_t const name_end = m_host_path.size();
+    m_path += m_separator;
+    m_host_path += m_separator;
+    Frame frame(node);
+    frame.PathSize = m_path.size();
+    frame.HostPathSize = m_host_path.size();
+    frame.HostPathKnown = m_host_path_known;
+    frame.State = handled.State;
+    m_frames.push_back(frame);
+    m_window.Enter(std::move(handled.Directory), m_name_begin, name_end);
 }
 
-// What MakeFolder would do, found out without creating anything.
-FolderState CreationRun::PlanFolder(FolderState containing)
+// Appends the node's name to both paths and handles the folder. The paths
+// already hold the containing folder's path and its separator.
+HandledFolder CreationRun::EnterFolder(NodeId node, Frame& frame)
 {
-    if (containing == FolderState::Planned || m_planned.contains(m_host_path)) {
-        bool const first = m_planned.insert(m_host_path).second;
-        return Report(first ? FolderOutcome::Created : FolderOutcome::Existed);
+    std::string const& name = m_tree.Name(node);
+    m_path += name;
+    m_name_begin = m_host_path.size();
+    if (frame.State.Kind == FolderKind::Refused) {
+        AppendHostName(name);
+        Report(FolderOutcome::Failed, frame.State.Refusal);
+        return { frame.State };
     }
+    if (char const* const reason = CheckName(name)) {
+        AppendHostName(name);
+        Report(FolderOutcome::Failed, reason);
+        return { RefusedState(RefusedAboveReason) };
+    }
+    if (!m_file_system.Names().AppendHostText(name, m_host_path)) {
+        m_host_path_known = false;
+        Report(FolderOutcome::Failed, UnconvertibleNameReason);
+        return { RefusedState(RefusedAboveReason) };
+    }
+    // Folders past the path limit could be made relative to their parents,
+    // but most programs could not use them: they fail as the system's own
+    // path calls would.
+    if (m_host_path.size() > HostFileSystem::PathLimit)
+        return Failure(HostFileSystem::NameTooLongError(), HostFileSystem::NameTooLongError());
+    switch (frame.State.Kind) {
+    case FolderKind::Failed:
+        return Failure(frame.State.Below, frame.State.Below);
+    case FolderKind::Planned:
+        return PlanBelowPlanned(frame, node);
+    case FolderKind::Existing:
+    case FolderKind::Created:
+    case FolderKind::Refused:
+        break;
+    }
+    return HandleOnDisk(node, frame);
+}
+
+HandledFolder CreationRun::HandleOnDisk(NodeId node, Frame& frame)
+{
     HostError error;
-    switch (m_file_system.GetEntryKind(m_host_path.c_str(), error)) {
+    HostDirectory const* const holder = m_window.Innermost(m_host_path, error);
+    if (!holder)
+        return Failure(error, error);
+    if (frame.State.Kind == FolderKind::Created && !m_options.DryRun) {
+        // One call: a folder this run made holds nothing the run didn't make.
+        HostError const made = m_file_system.CreateDirectoryAt(*holder, HostName());
+        if (!made.IsSet())
+            return Created(*holder, !m_tree.Children(node).empty());
+        if (!HostFileSystem::IsAlreadyExists(made))
+            return Failure(made, BelowFailedCreation(made));
+    }
+    return LookAt(*holder, frame, node);
+}
+
+// What is at the name in a folder on disk, never following a link. A folder
+// the walk goes below is opened at once: where it exists, that one call is
+// both the look and the way in.
+HostEntryKind CreationRun::LookUp(
+    HostDirectory const& holder, bool descend, HostDirectory& directory, HostError& error)
+{
+    if (!descend)
+        return m_file_system.GetEntryKindAt(holder, HostName(), LinkPolicy::NoFollow, error);
+    directory = m_file_system.OpenDirectoryAt(holder, HostName(), LinkPolicy::NoFollow, error);
+    if (directory.IsOpen())
+        return HostEntryKind::Directory;
+    if (HostFileSystem::IsNotFound(error))
+        return HostEntryKind::Missing;
+    if (!HostFileSystem::IsNotADirectory(error))
+        return HostEntryKind::Unknown;
+    // A link, or something else in the way: only a second look tells.
+    error = {};
+    HostEntryKind const kind = m_file_system.GetEntryKindAt(holder, HostName(), LinkPolicy::NoFollow, error);
+    // It became a directory between the two calls: the walk enters only
+    // what it opened.
+    if (kind == HostEntryKind::Directory) {
+        error = HostFileSystem::NotADirectoryError();
+        return HostEntryKind::Unknown;
+    }
+    return kind;
+}
+
+// Looks at the name in a folder on disk, and makes the folder when nothing is
+// there: one call for a folder that exists, two for one that doesn't.
+HandledFolder CreationRun::LookAt(HostDirectory const& holder, Frame& frame, NodeId node)
+{
+    bool const descend = !m_tree.Children(node).empty();
+    HostDirectory directory;
+    HostError error;
+    switch (LookUp(holder, descend, directory, error)) {
     case HostEntryKind::Directory:
-        return Report(FolderOutcome::Existed);
+        Report(FolderOutcome::Existed);
+        return { StateOf(FolderKind::Existing), std::move(directory) };
+    case HostEntryKind::Link:
+        return PassLink(holder, descend);
     case HostEntryKind::Other:
-        return ReportFailure(HostFileSystem::AlreadyExistsError());
+        return Failure(HostFileSystem::AlreadyExistsError(), HostFileSystem::NotADirectoryError());
     case HostEntryKind::Missing:
-        if (containing == FolderState::Present) {
-            m_planned.insert(m_host_path);
-            return Report(FolderOutcome::Created);
-        }
-        return ReportFailure(HostFileSystem::NotFoundError());
+        return m_options.DryRun ? PlanFolder(holder, frame, node) : MakeFolder(holder, descend);
     case HostEntryKind::Unknown:
         break;
     }
-    return ReportFailure(error);
+    return Failure(error, error);
 }
 
-FolderState CreationRun::Report(FolderOutcome outcome, char const* reason)
+HandledFolder CreationRun::MakeFolder(HostDirectory const& holder, bool descend)
 {
-    m_report.Path.assign(m_path);
+    HostError const error = m_file_system.CreateDirectoryAt(holder, HostName());
+    if (error.IsSet())
+        return Failure(error, BelowFailedCreation(error));
+    return Created(holder, descend);
+}
+
+HandledFolder CreationRun::Created(HostDirectory const& holder, bool descend)
+{
+    Report(FolderOutcome::Created);
+    if (!descend)
+        return { StateOf(FolderKind::Created) };
+    HostError error;
+    HostDirectory directory = m_file_system.OpenDirectoryAt(holder, HostName(), LinkPolicy::NoFollow, error);
+    if (!directory.IsOpen())
+        return { FailedState(error) };
+    return { StateOf(FolderKind::Created), std::move(directory) };
+}
+
+// The name is a link. Followed, a link to a directory is a folder that
+// existed, and one that leads outside the parent folder says so; anything
+// else is in the way, as the creation would find.
+HandledFolder CreationRun::PassLink(HostDirectory const& holder, bool descend)
+{
+    if (m_links == LinkPolicy::NoFollow) {
+        std::string const reason = "a link to " + LinkTarget(holder) + ", and links are not followed";
+        Report(FolderOutcome::Failed, reason);
+        return { RefusedState(BelowLinkReason) };
+    }
+    HostError error;
+    HostDirectory directory = m_file_system.OpenDirectoryAt(holder, HostName(), LinkPolicy::Follow, error);
+    if (!directory.IsOpen())
+        return Failure(HostFileSystem::AlreadyExistsError(), error);
+    std::string const target = LinkTarget(holder);
+    if (IsInsideParentFolder(target))
+        Report(FolderOutcome::Existed);
+    else
+        Report(FolderOutcome::Existed, "a link to " + target + ", outside the parent folder", target);
+    if (!descend)
+        directory.Close();
+    return { StateOf(FolderKind::Existing), std::move(directory) };
+}
+
+// Where the link at the host path leads: the real path, or the link's own
+// text when the system can't resolve it.
+std::string CreationRun::LinkTarget(HostDirectory const& holder)
+{
+    std::string target = m_file_system.ResolvePath(m_host_path.c_str());
+    if (target.empty())
+        target = m_file_system.ReadLinkAt(holder, HostName());
+    return target;
+}
+
+bool CreationRun::IsInsideParentFolder(std::string const& real_path)
+{
+    if (!m_parent_real_path)
+        m_parent_real_path = m_file_system.ResolvePath(m_parent_host_path.c_str());
+    std::string const& parent = *m_parent_real_path;
+    if (parent.empty() || !real_path.starts_with(parent))
+        return false;
+    return parent.size() == real_path.size() || parent.back() == HostFileSystem::Separator
+        || real_path[parent.size()] == HostFileSystem::Separator;
+}
+
+// A dry run, a name missing in a folder on disk: a twin planned it already,
+// or the folder's file system and permissions say what the creation would.
+HandledFolder CreationRun::PlanFolder(HostDirectory const& holder, Frame& frame, NodeId node)
+{
+    if (!frame.Identity) {
+        HostFolderIdentity identity;
+        frame.Identity
+            = m_file_system.GetIdentity(holder, identity) ? identity : FolderPlan::IdentityOf(frame.Node);
+    }
+    if (frame.NameLimit == 0)
+        frame.NameLimit = m_file_system.NameLimit(holder);
+    if (!frame.CreationCheck)
+        frame.CreationCheck = m_file_system.CheckCreationAllowed(holder);
+    return Plan(*frame.Identity, frame.NameLimit, *frame.CreationCheck, node);
+}
+
+// A dry run, a folder inside one it would make: that one would be empty but
+// for what the run makes in it, on the same file system.
+HandledFolder CreationRun::PlanBelowPlanned(Frame const& frame, NodeId node)
+{
+    return Plan(FolderPlan::IdentityOf(frame.State.Planner), frame.State.NameLimit, {}, node);
+}
+
+HandledFolder CreationRun::Plan(
+    HostFolderIdentity holder, std::size_t name_limit, HostError creation_check, NodeId node)
+{
+    std::string_view const name = HostNameView();
+    if (NodeId const twin = m_plan.Find(holder, name); twin != NoNode) {
+        Report(FolderOutcome::Existed);
+        return { PlannedState(twin, name_limit) };
+    }
+    // The order in which the system checks: the name, then the folder.
+    if (name.size() > name_limit)
+        return Failure(HostFileSystem::NameTooLongError(), HostFileSystem::NameTooLongError());
+    if (creation_check.IsSet())
+        return Failure(creation_check, BelowFailedCreation(creation_check));
+    m_plan.Add(holder, name, node);
+    Report(FolderOutcome::Created);
+    return { PlannedState(node, name_limit) };
+}
+
+void CreationRun::AppendHostName(std::string const& name)
+{
     if (m_host_path_known)
-        m_report.HostPath.assign(m_host_path);
-    else
+        m_host_path_known = m_file_system.Names().AppendHostText(name, m_host_path);
+}
+
+void CreationRun::Report(FolderOutcome outcome, std::string_view reason, std::string_view link_target)
+{
+    CopyChangedEnd(m_path, m_path_reported, m_report.Path);
+    if (m_host_path_known) {
+        CopyChangedEnd(m_host_path, m_host_path_reported, m_report.HostPath);
+    } else {
         m_report.HostPath.clear();
+        m_host_path_reported = 0;
+    }
     m_report.Outcome = outcome;
-    if (reason)
-        m_report.Reason.assign(reason);
-    else
-        m_report.Reason.clear();
+    m_report.Reason.assign(reason);
+    m_report.LinkTarget.assign(link_target);
     m_sink.FolderHandled(m_report);
 
     switch (outcome) {
     case FolderOutcome::Created:
         ++m_summary.Created;
-        return m_options.DryRun ? FolderState::Planned : FolderState::Present;
+        break;
     case FolderOutcome::Existed:
         ++m_summary.Existed;
-        return FolderState::Present;
+        break;
     case FolderOutcome::Failed:
         ++m_summary.Failed;
         break;
     }
-    return reason ? FolderState::Refused : FolderState::Failed;
 }
 
-FolderState CreationRun::ReportFailure(HostError error)
+HandledFolder CreationRun::Failure(HostError error, HostError below)
 {
-    m_report.Reason = HostFileSystem::DescribeError(error);
-    m_report.Path.assign(m_path);
-    m_report.HostPath.assign(m_host_path);
-    m_report.Outcome = FolderOutcome::Failed;
-    m_sink.FolderHandled(m_report);
-    ++m_summary.Failed;
-    return FolderState::Failed;
+    Report(FolderOutcome::Failed, HostFileSystem::DescribeError(error));
+    return { FailedState(below) };
 }
 
 } // namespace

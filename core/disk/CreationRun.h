@@ -2,6 +2,8 @@
 
 // The creation run: makes on disk every folder of the tree below the parent
 // folder, one level per call, in pre-order, and reports each folder to a sink.
+// Each folder is looked up and made relative to the directory that holds it,
+// never by its full path.
 
 #include "core/tree/FolderTree.h"
 
@@ -27,8 +29,13 @@ struct FolderReport {
     // would have been); empty when the path could not be converted.
     std::string HostPath;
     FolderOutcome Outcome = FolderOutcome::Failed;
-    // For a failure: the system's reason, or why the folder was not tried (UTF-8).
+    // For a failure: the system's reason, or why the folder was not tried
+    // (UTF-8). For a folder that existed as a link leading outside the parent
+    // folder: says so.
     std::string Reason;
+    // The folder is a link that the run passed through to a folder outside
+    // the parent folder: the full host path it leads to. Empty otherwise.
+    std::string LinkTarget;
 };
 
 // Receives the outcome of a run, folder by folder, in walk order.
@@ -45,9 +52,14 @@ constexpr std::string_view NothingToCreateMessage
       "\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd\x81\x42";
 
 struct CreationOptions {
-    // Report what would happen ("created" for every missing folder) without
+    // Report what would happen, line for line as a real run would, without
     // creating anything.
     bool DryRun = false;
+    // Pass through links below the parent folder (a link that leads outside
+    // it is reported). Without, a link below the parent folder fails, and the
+    // folders below it are not tried; links in the parent folder's own path
+    // are followed all the same.
+    bool FollowLinks = true;
 };
 
 struct CreationSummary {

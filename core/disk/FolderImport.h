@@ -3,26 +3,43 @@
 // Folder structure import: the leaf folders below a folder on disk, as the
 // lines of a text-mode source.
 
+#include "core/tree/FolderTree.h"
+
+#include <cstddef>
 #include <string>
 #include <vector>
 
 namespace edamaki {
 
+// A folder the import names to the user: its host path (UTF-8; a name that is
+// not UTF-8 is kept as its bytes) and why (English).
+struct ImportNotice {
+    std::string HostPath;
+    std::string Reason;
+};
+
 struct FolderImport {
     // False when the folder itself can't be read; nothing else is set then.
     bool Readable = false;
-    // Text-mode source lines (Shift-JIS), one per leaf folder.
+    // Text-mode source lines (Shift-JIS), one per leaf folder, in order.
     std::vector<std::string> Lines;
-    // Host paths (UTF-8) of folders left out, with everything below them,
-    // because their names can't be written in a source, or because they are
-    // links back to a folder above them. A name that is not UTF-8 is kept as
-    // its bytes.
-    std::vector<std::string> LeftOut;
-    // Why each folder of LeftOut was left out, in the same order (English).
-    std::vector<std::string> LeftOutReasons;
+    // Folders left out with everything below them: names a source can't hold,
+    // links back to a folder above them, folders listed already under another
+    // path (each real folder is listed once).
+    std::vector<ImportNotice> LeftOut;
+    // Folders whose contents could not be read: each stands in Lines as a
+    // leaf, but what is below it is missing.
+    std::vector<ImportNotice> Unreadable;
+    // The folder holds more folders than one read may make: the import
+    // stopped, and Lines must not be used.
+    bool Truncated = false;
+    std::size_t FolderBudget = FolderTree::DefaultFolderBudget;
 };
 
-// `directory` is a host path (UTF-8).
-FolderImport CollectLeafFolders(std::string const& directory);
+// `directory` is a host path (UTF-8). Every real folder is visited once,
+// however many links lead to it; the depth of the tree is not limited by the
+// length of its paths.
+FolderImport CollectLeafFolders(
+    std::string const& directory, std::size_t folder_budget = FolderTree::DefaultFolderBudget);
 
 } // namespace edamaki

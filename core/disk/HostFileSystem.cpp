@@ -1,8 +1,13 @@
 #include "core/disk/HostFileSystem.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <limits>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace edamaki {
 
@@ -21,20 +26,75 @@ bool HostFileSystem::IsAbsoluteFolderPath(std::string_view host_path)
     return !host_path.empty() && host_path.front() == Separator;
 }
 
-bool HostFileSystem::DirectoryExists(char const* host_path) const
+namespace {
+
+// Directories are opened to look things up in them, nothing more: O_PATH asks
+// for no permission on the directory itself.
+#ifdef O_PATH
+constexpr int LookupOpenFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+#else
+constexpr int LookupOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+#endif
+
+int LinkFlags(LinkPolicy links)
 {
-    struct stat status;
-    return ::stat(host_path, &status) == 0 && S_ISDIR(status.st_mode);
+    return links == LinkPolicy::NoFollow ? O_NOFOLLOW : 0;
 }
 
-HostEntryKind HostFileSystem::GetEntryKind(char const* host_path, HostError& error) const
+} // namespace
+
+std::size_t HostFileSystem::DescriptorLimit()
+{
+    struct rlimit limit;
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return std::numeric_limits<std::size_t>::max();
+    return static_cast<std::size_t>(limit.rlim_cur);
+}
+
+void HostDirectory::Close()
+{
+    if (m_descriptor >= 0)
+        ::close(std::exchange(m_descriptor, -1));
+}
+
+HostDirectory HostFileSystem::OpenDirectory(char const* host_path, HostError& error) const
+{
+    int const descriptor = ::open(host_path, LookupOpenFlags);
+    if (descriptor < 0)
+        error.Code = errno;
+    return HostDirectory(descriptor);
+}
+
+HostDirectory HostFileSystem::OpenDirectoryAt(
+    HostDirectory const& folder, char const* name, LinkPolicy links, HostError& error) const
+{
+    int const descriptor = ::openat(folder.Descriptor(), name, LookupOpenFlags | LinkFlags(links));
+    if (descriptor < 0)
+        error.Code = errno;
+    return HostDirectory(descriptor);
+}
+
+HostError HostFileSystem::CreateDirectoryAt(HostDirectory const& folder, char const* name) const
+{
+    if (::mkdirat(folder.Descriptor(), name, 0777) == 0)
+        return {};
+    return { errno };
+}
+
+HostEntryKind HostFileSystem::GetEntryKindAt(
+    HostDirectory const& folder, char const* name, LinkPolicy links, HostError& error) const
 {
     struct stat status;
-    if (::stat(host_path, &status) == 0)
-        return S_ISDIR(status.st_mode) ? HostEntryKind::Directory : HostEntryKind::Other;
+    int const flags = links == LinkPolicy::NoFollow ? AT_SYMLINK_NOFOLLOW : 0;
+    if (::fstatat(folder.Descriptor(), name, &status, flags) == 0) {
+        if (S_ISDIR(status.st_mode))
+            return HostEntryKind::Directory;
+        return S_ISLNK(status.st_mode) ? HostEntryKind::Link : HostEntryKind::Other;
+    }
     if (errno == ENOENT) {
         // A dangling link is something in the way all the same.
-        if (::lstat(host_path, &status) == 0)
+        if (links == LinkPolicy::Follow
+            && ::fstatat(folder.Descriptor(), name, &status, AT_SYMLINK_NOFOLLOW) == 0)
             return HostEntryKind::Other;
         return HostEntryKind::Missing;
     }
@@ -42,16 +102,68 @@ HostEntryKind HostFileSystem::GetEntryKind(char const* host_path, HostError& err
     return HostEntryKind::Unknown;
 }
 
-HostError HostFileSystem::CreateDirectory(char const* host_path) const
+HostError HostFileSystem::CheckCreationAllowed(HostDirectory const& folder) const
 {
-    if (::mkdir(host_path, 0777) == 0)
+    if (::faccessat(folder.Descriptor(), ".", W_OK | X_OK, AT_EACCESS) == 0)
         return {};
     return { errno };
+}
+
+std::size_t HostFileSystem::NameLimit(HostDirectory const& folder) const
+{
+    long const limit = ::fpathconf(folder.Descriptor(), _PC_NAME_MAX);
+    if (limit <= 0)
+        return std::numeric_limits<std::size_t>::max();
+    return static_cast<std::size_t>(limit);
+}
+
+bool HostFileSystem::GetIdentity(HostDirectory const& folder, HostFolderIdentity& identity) const
+{
+    struct stat status;
+    if (::fstat(folder.Descriptor(), &status) != 0)
+        return false;
+    identity = { static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino) };
+    return true;
+}
+
+std::string HostFileSystem::ResolvePath(char const* host_path) const
+{
+    char* const resolved = ::realpath(host_path, nullptr);
+    if (!resolved)
+        return {};
+    std::string result(resolved);
+    std::free(resolved);
+    return result;
+}
+
+std::string HostFileSystem::ReadLinkAt(HostDirectory const& folder, char const* name) const
+{
+    std::string text(PATH_MAX, '\0');
+    ssize_t const length = ::readlinkat(folder.Descriptor(), name, text.data(), text.size());
+    if (length <= 0)
+        return {};
+    text.resize(static_cast<std::size_t>(length));
+    return text;
 }
 
 bool HostFileSystem::IsAlreadyExists(HostError error)
 {
     return error.Code == EEXIST;
+}
+
+bool HostFileSystem::IsNotFound(HostError error)
+{
+    return error.Code == ENOENT;
+}
+
+bool HostFileSystem::IsNameTooLong(HostError error)
+{
+    return error.Code == ENAMETOOLONG;
+}
+
+bool HostFileSystem::IsNotADirectory(HostError error)
+{
+    return error.Code == ENOTDIR || error.Code == ELOOP;
 }
 
 HostError HostFileSystem::AlreadyExistsError()
@@ -62,6 +174,16 @@ HostError HostFileSystem::AlreadyExistsError()
 HostError HostFileSystem::NotFoundError()
 {
     return { ENOENT };
+}
+
+HostError HostFileSystem::NotADirectoryError()
+{
+    return { ENOTDIR };
+}
+
+HostError HostFileSystem::NameTooLongError()
+{
+    return { ENAMETOOLONG };
 }
 
 std::string HostFileSystem::DescribeError(HostError error)

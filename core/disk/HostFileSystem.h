@@ -1,15 +1,19 @@
 #pragma once
 
 // The host's file system as the creation run and the folder structure import
-// see it: folder names in the host's encoding, "a directory exists at this
-// path", "create this one directory". This is the POSIX layer (UTF-8 names,
-// "/" separators); another host gets a layer of its own with the same members.
+// see it: folder names in the host's encoding, directories held open by
+// descriptor, "what is at this name inside that folder", "create this one
+// directory inside that folder". This is the POSIX layer (UTF-8 names, "/"
+// separators); another host gets a layer of its own with the same members.
 
 #include "core/text/Encoding.h"
 
+#include <climits>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace edamaki {
 
@@ -34,37 +38,112 @@ struct HostError {
     int Code = 0;
 
     bool IsSet() const { return Code != 0; }
+    bool operator==(HostError const&) const = default;
 };
 
 enum class HostEntryKind {
-    Directory, // a directory, or a link to one
+    Directory, // a directory (or, when links are followed, a link to one)
+    Link,      // a link, when links are not followed
     Other,     // something that is not a directory
     Missing,   // nothing at all
     Unknown,   // the system could not tell (see the error)
+};
+
+enum class LinkPolicy {
+    Follow,
+    NoFollow,
+};
+
+// A folder on disk as the host tells one from another, whatever the path to it.
+struct HostFolderIdentity {
+    std::uint64_t Device = 0;
+    std::uint64_t Inode = 0;
+
+    bool operator==(HostFolderIdentity const&) const = default;
+};
+
+// A directory held open by its descriptor; closed when this goes. Opened for
+// lookups only, so a folder the user may not list can still be walked into.
+class HostDirectory {
+public:
+    HostDirectory() = default;
+    explicit HostDirectory(int descriptor)
+        : m_descriptor(descriptor)
+    {
+    }
+    ~HostDirectory() { Close(); }
+    HostDirectory(HostDirectory&& other) noexcept
+        : m_descriptor(std::exchange(other.m_descriptor, -1))
+    {
+    }
+    HostDirectory& operator=(HostDirectory&& other) noexcept
+    {
+        if (this != &other) {
+            Close();
+            m_descriptor = std::exchange(other.m_descriptor, -1);
+        }
+        return *this;
+    }
+    HostDirectory(HostDirectory const&) = delete;
+    HostDirectory& operator=(HostDirectory const&) = delete;
+
+    bool IsOpen() const { return m_descriptor >= 0; }
+    int Descriptor() const { return m_descriptor; }
+    void Close();
+
+private:
+    int m_descriptor = -1;
 };
 
 class HostFileSystem {
 public:
     // The separator between the folder names of a host path.
     static constexpr char Separator = '/';
+    // The longest full path the run passes on (the system's limit counts the
+    // terminating NUL).
+    static constexpr std::size_t PathLimit = PATH_MAX - 1;
 
     // A path the run may create folders below: absolute in the host's style
     // (here: it begins with "/").
     static bool IsAbsoluteFolderPath(std::string_view host_path);
+    // How many descriptors this process may hold open at once.
+    static std::size_t DescriptorLimit();
 
-    // True when a directory (or a link to one) exists at the path.
-    bool DirectoryExists(char const* host_path) const;
-    // What is at the path, following links; `error` is set for Unknown.
-    HostEntryKind GetEntryKind(char const* host_path, HostError& error) const;
-    // Creates this one directory (never its missing ancestors). Returns the
-    // error, unset on success.
-    HostError CreateDirectory(char const* host_path) const;
-    // True when the error says that something of that name exists already.
+    // Opens the directory at a full path, following links: the user named it.
+    HostDirectory OpenDirectory(char const* host_path, HostError& error) const;
+    // Opens the directory `name` inside `folder`. With NoFollow a link there
+    // fails as "not a directory".
+    HostDirectory OpenDirectoryAt(
+        HostDirectory const& folder, char const* name, LinkPolicy links, HostError& error) const;
+    // Creates the one directory `name` inside `folder`. Returns the error,
+    // unset on success.
+    HostError CreateDirectoryAt(HostDirectory const& folder, char const* name) const;
+    // What is at `name` inside `folder`; `error` is set for Unknown.
+    HostEntryKind GetEntryKindAt(
+        HostDirectory const& folder, char const* name, LinkPolicy links, HostError& error) const;
+    // Unset when this process may create folders inside `folder`; otherwise
+    // the error a creation would meet (no permission, a read-only file system).
+    HostError CheckCreationAllowed(HostDirectory const& folder) const;
+    // The longest name, in bytes, that the file system of `folder` takes.
+    std::size_t NameLimit(HostDirectory const& folder) const;
+    // False when the system can't tell.
+    bool GetIdentity(HostDirectory const& folder, HostFolderIdentity& identity) const;
+    // The full path that a path leads to, every link followed; empty when it
+    // can't be resolved.
+    std::string ResolvePath(char const* host_path) const;
+    // The text of the link `name` inside `folder`; empty when it can't be read.
+    std::string ReadLinkAt(HostDirectory const& folder, char const* name) const;
+
+    // What the errors say, and the errors the run gives itself.
     static bool IsAlreadyExists(HostError error);
-    // The errors the creation of a directory gives when something is in the
-    // way, and when its containing folder is missing.
+    static bool IsNotFound(HostError error);
+    static bool IsNameTooLong(HostError error);
+    // The folder is not a directory (or, not following links, is a link).
+    static bool IsNotADirectory(HostError error);
     static HostError AlreadyExistsError();
     static HostError NotFoundError();
+    static HostError NotADirectoryError();
+    static HostError NameTooLongError();
     // The system's text for an error.
     static std::string DescribeError(HostError error);
 

@@ -6,11 +6,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace edamaki {
 namespace {
@@ -47,19 +51,33 @@ protected:
 
     // Runs edamaki-cli with `arguments` (already quoted for the shell),
     // standard input from `input`.
-    RunResult Run(std::string const& arguments, std::string const& input = {})
+    // `launcher` runs the program (e.g. as another user) when given.
+    RunResult Run(
+        std::string const& arguments, std::string const& input = {}, std::string const& launcher = {})
     {
         std::string const input_path = WriteFile("stdin", input);
         std::string const out_path = (m_directory / "stdout").string();
         std::string const err_path = (m_directory / "stderr").string();
-        std::string const command = std::string("'") + EDAMAKI_CLI_PATH + "' " + arguments + " <'"
-            + input_path + "' >'" + out_path + "' 2>'" + err_path + "'";
+        std::string const command = launcher + "'" + EDAMAKI_CLI_PATH + "' " + arguments + " <'" + input_path
+            + "' >'" + out_path + "' 2>'" + err_path + "'";
         int const status = std::system(command.c_str());
         RunResult result;
         result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         result.Out = ReadFile(out_path);
         result.Err = ReadFile(err_path);
         return result;
+    }
+
+    // What runs the program as an unprivileged user, so that permissions
+    // apply: nothing when the tests don't run as root, setpriv when they do,
+    // none when setpriv is missing.
+    static std::optional<std::string> UnprivilegedLauncher()
+    {
+        if (::geteuid() != 0)
+            return std::string();
+        if (std::system("setpriv --version >/dev/null 2>&1") != 0)
+            return std::nullopt;
+        return std::string("setpriv --reuid=65534 --regid=65534 --clear-groups ");
     }
 
     fs::path m_directory;
@@ -329,6 +347,101 @@ TEST_F(CliTest, CreateDryRunCreatesNothing)
     EXPECT_EQ(ListTree(m_directory / "parent"), (std::set<std::string> { "old/" }));
 }
 
+TEST_F(CliTest, CreateNamesLinksThatLeadOutsideAndNoFollowPassesThroughNone)
+{
+    fs::path const parent = m_directory / "parent";
+    fs::create_directories(parent / "inner");
+    fs::create_directory(m_directory / "elsewhere");
+    fs::create_directory_symlink("../elsewhere", parent / "out");
+    fs::create_directory_symlink("inner", parent / "in");
+    std::string const base = parent.string() + "/";
+    std::string const elsewhere = fs::canonical(m_directory / "elsewhere").string();
+    std::string const arguments = "create --parent '" + parent.string() + "'";
+
+    auto const followed = Run(arguments, "out\\x\nin\\y\n");
+    EXPECT_EQ(followed.Status, 0) << followed.Err;
+    EXPECT_EQ(followed.Out, "= " + base + "out\n+ " + base + "out/x\n= " + base + "in\n+ " + base + "in/y\n");
+    EXPECT_EQ(
+        followed.Err, "create: " + base + "out is a link to " + elsewhere + ", outside the parent folder\n");
+
+    auto const not_followed = Run(arguments + " --no-follow", "out\\z\nnew\n");
+    EXPECT_EQ(not_followed.Status, 1);
+    EXPECT_EQ(not_followed.Out,
+        "! " + base + "out: a link to " + elsewhere + ", and links are not followed\n! " + base
+            + "out/z: not tried: a folder above it is a link, and links are not followed\n+ " + base
+            + "new\n");
+    EXPECT_EQ(not_followed.Err, "");
+    EXPECT_FALSE(fs::exists(m_directory / "elsewhere" / "z"));
+    EXPECT_NE(Run("create --help").Out.find("--no-follow"), std::string::npos);
+}
+
+TEST_F(CliTest, CreateDryRunPredictsPermissionFailuresLineForLine)
+{
+    auto const launcher = UnprivilegedLauncher();
+    if (!launcher)
+        GTEST_SKIP() << "running as root, and setpriv(1) is missing to run as an unprivileged user";
+    fs::path const parent = m_directory / "parent";
+    for (char const* folder : { "locked", "unsearchable", "open" })
+        fs::create_directories(parent / folder);
+    if (::geteuid() == 0) {
+        // The unprivileged user owns the parent folder; only the modes below keep it out.
+        ASSERT_EQ(::chown(parent.c_str(), 65534, 65534), 0);
+        for (auto const& entry : fs::directory_iterator(parent))
+            ASSERT_EQ(::chown(entry.path().c_str(), 65534, 65534), 0);
+    }
+    fs::permissions(parent / "locked", fs::perms(0555));
+    fs::permissions(parent / "unsearchable", fs::perms(0666));
+    std::string const base = parent.string() + "/";
+    std::string const source = "locked\\a\\b\nunsearchable\\c\\d\nopen\\e\n";
+    std::string const arguments = "create --parent '" + parent.string() + "' ";
+
+    auto const planned = Run(arguments + "--dry-run", source, *launcher);
+    auto const real = Run(arguments, source, *launcher);
+    fs::permissions(parent / "locked", fs::perms(0755));
+    fs::permissions(parent / "unsearchable", fs::perms(0755));
+    std::string const expected = "= " + base + "locked\n! " + base + "locked/a: Permission denied\n! " + base
+        + "locked/a/b: No such file or directory\n= " + base + "unsearchable\n! " + base
+        + "unsearchable/c: Permission denied\n! " + base + "unsearchable/c/d: Permission denied\n= " + base
+        + "open\n+ " + base + "open/e\n";
+    EXPECT_EQ(planned.Out, expected) << planned.Err;
+    EXPECT_EQ(real.Out, expected) << real.Err;
+    EXPECT_EQ(planned.Status, 1);
+    EXPECT_EQ(real.Status, 1);
+    EXPECT_TRUE(fs::is_directory(parent / "open" / "e"));
+}
+
+TEST_F(CliTest, CreatePrintsControlCharactersEscaped)
+{
+    auto const result = Run("create --parent '" + m_directory.string() + "'", "red\x1b[31m\\cr\rx\n");
+    EXPECT_EQ(result.Status, 0) << result.Err;
+    std::string const base = m_directory.string() + "/red\\x1B[31m";
+    EXPECT_EQ(result.Out, "+ " + base + "\n+ " + base + "/cr\n+ " + m_directory.string() + "/x\n");
+}
+
+TEST_F(CliTest, OutputThatCantBeWrittenIsAnErrorAndARunStillFinishes)
+{
+    std::string const cli = std::string("'") + EDAMAKI_CLI_PATH + "'";
+    std::string const small = WriteFile("small.txt", "a\n");
+    for (std::string const& arguments :
+        { std::string("--version"), std::string("--help"), std::string("create --help"),
+            "convert --to text '" + small + "'", "import '" + m_directory.string() + "'" }) {
+        int const status = std::system((cli + " " + arguments + " >/dev/full 2>/dev/null").c_str());
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2) << arguments;
+    }
+    // The reader goes away after ten bytes: every folder is made all the same.
+    std::string const source
+        = WriteFile("many.fms", "<?dezodedu-macro?>\n" + m_directory.string() + "\nd<#4:1-3000>\n");
+    std::string const err_path = (m_directory / "stderr").string();
+    std::string const command = "bash -c \"" + cli + " create '" + source + "' 2>'" + err_path
+        + "' | head -c 10 >/dev/null; exit \\${PIPESTATUS[0]}\"";
+    int const status = std::system(command.c_str());
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2);
+    EXPECT_TRUE(fs::is_directory(m_directory / "d3000"));
+    EXPECT_NE(
+        ReadFile(err_path).find("the run went on: 3000 created, 0 existed, 0 failed"), std::string::npos)
+        << ReadFile(err_path);
+}
+
 TEST_F(CliTest, CreateNeverLeavesTheParentFolder)
 {
     fs::path const parent = m_directory / "sandbox" / "parent";
@@ -405,6 +518,56 @@ TEST_F(CliTest, ImportNamesWhatItLeftOut)
     EXPECT_NE(result.Err.find((chosen / "what?").string()), std::string::npos) << result.Err;
     EXPECT_NE(result.Err.find((chosen / "ok" / "loop").string()), std::string::npos) << result.Err;
     EXPECT_EQ(result.Err.find("below"), std::string::npos) << result.Err;
+}
+
+TEST_F(CliTest, ImportNamesEachFolderItCouldNotReadAndListsEachRealFolderOnce)
+{
+    fs::path const chosen = m_directory / "chosen";
+    for (char const* path : { "locked/inside", "open/a", "open/b" })
+        fs::create_directories(chosen / path);
+    fs::create_directory_symlink(chosen / "open", chosen / "zlink");
+    fs::create_directories(chosen / "esc\x1b[31mape" / "below");
+    auto const launcher = UnprivilegedLauncher();
+    if (!launcher)
+        GTEST_SKIP() << "running as root, and setpriv(1) is missing to run as an unprivileged user";
+    fs::permissions(chosen / "locked", fs::perms::none);
+    auto const result = Run("import '" + chosen.string() + "'", {}, *launcher);
+    fs::permissions(chosen / "locked", fs::perms::owner_all);
+    EXPECT_EQ(result.Status, 1) << result.Err;
+    EXPECT_EQ(result.Out, "locked\r\nopen\\a\r\nopen\\b\r\n");
+    EXPECT_NE(result.Err.find("cannot read " + (chosen / "locked").string() + ": Permission denied"),
+        std::string::npos)
+        << result.Err;
+    EXPECT_NE(result.Err.find((chosen / "zlink").string() + ": the same folder is listed already"),
+        std::string::npos)
+        << result.Err;
+    EXPECT_NE(result.Err.find("esc\\x1B[31mape"), std::string::npos) << result.Err;
+    EXPECT_EQ(result.Err.find('\x1b'), std::string::npos) << "a raw escape reached the terminal";
+}
+
+TEST_F(CliTest, ImportWalksTreesDeeperThanThePathLimit)
+{
+    // 300 levels of 20-byte names: about 6,300 bytes, past PATH_MAX (4,096).
+    std::string const name(20, 'd');
+    fs::path const chosen = m_directory / "chosen";
+    fs::create_directory(chosen);
+    int folder = ::open(chosen.c_str(), O_RDONLY | O_DIRECTORY);
+    for (int level = 0; level < 300 && folder >= 0; ++level) {
+        ASSERT_EQ(::mkdirat(folder, name.c_str(), 0755), 0);
+        int const below = ::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY);
+        ::close(folder);
+        folder = below;
+    }
+    ASSERT_GE(folder, 0);
+    ::close(folder);
+    std::string expected = name;
+    for (int level = 1; level < 300; ++level)
+        expected += "\\" + name;
+    auto const result = Run("import '" + chosen.string() + "'");
+    EXPECT_EQ(result.Status, 0) << result.Err;
+    EXPECT_EQ(result.Out, expected + "\r\n");
+    // rm walks by descriptors too; the fixture's removal would meet the path limit.
+    std::system(("rm -rf '" + chosen.string() + "'").c_str());
 }
 
 TEST_F(CliTest, ImportRefusesAFolderItCantRead)

@@ -8,7 +8,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
+#include <unistd.h>
+#include <utility>
 
 namespace edamaki {
 namespace {
@@ -48,7 +51,12 @@ protected:
         m_parent = m_sandbox / "parent";
         fs::create_directories(m_parent);
     }
-    void TearDown() override { fs::remove_all(m_sandbox); }
+    void TearDown() override
+    {
+        fs::remove_all(m_sandbox);
+        if (!m_quick.empty())
+            fs::remove_all(m_quick);
+    }
 
     // The parent folder with its trailing separator, as the run joins it.
     std::string Base() const { return m_parent.string() + "/"; }
@@ -62,8 +70,21 @@ protected:
         return tree;
     }
 
+    // An empty parent folder for a test that makes many folders: on a tmpfs
+    // when there is one, where that is quick.
+    fs::path QuickParentFolder()
+    {
+        if (::access("/dev/shm", W_OK) != 0)
+            return m_parent;
+        m_quick = fs::path("/dev/shm") / m_sandbox.filename();
+        fs::remove_all(m_quick);
+        fs::create_directory(m_quick);
+        return m_quick;
+    }
+
     fs::path m_sandbox;
     fs::path m_parent;
+    fs::path m_quick;
 };
 
 TEST_F(CreationRunTest, EachFolderBeforeItsSubfoldersAndEachSubtreeBeforeTheNextSibling)
@@ -284,37 +305,180 @@ TEST_F(CreationRunTest, OnlyAnAbsoluteParentFolderOfThisSystemIsUsed)
     EXPECT_EQ(testing::ListTree(m_sandbox), (std::set<std::string> { "parent/" }));
 }
 
-struct CountingSink : CreationSink {
-    CreationSummary Seen;
-    FolderReport Last;
+// What a sink saw, in runs of equal lines, without keeping the paths: a chain
+// of 100,000 folders has paths of up to 200 KB.
+struct RunLengthSink : CreationSink {
+    std::vector<std::pair<std::string, std::size_t>> Runs;
+    std::size_t LastHostPathSize = 0;
 
     void FolderHandled(FolderReport const& report) override
     {
-        if (report.Outcome == FolderOutcome::Created)
-            ++Seen.Created;
-        else if (report.Outcome == FolderOutcome::Failed)
-            ++Seen.Failed;
-        Last = report;
+        std::string line = report.Outcome == FolderOutcome::Failed ? "!" : "+";
+        if (report.Outcome == FolderOutcome::Existed)
+            line = "=";
+        line += report.Reason;
+        if (Runs.empty() || Runs.back().first != line)
+            Runs.emplace_back(line, 0);
+        ++Runs.back().second;
+        LastHostPathSize = report.HostPath.size();
     }
     void NothingToCreate() override { }
 };
 
-TEST_F(CreationRunTest, ADeepTreeRunsUntilThePathLimit)
+std::size_t OpenDescriptorCount()
 {
-    FolderTree tree = ReadTree({});
-    tree.BeginRead(false);
-    NodeId node = tree.Root();
-    int const depth = 10'000;
-    for (int level = 0; level < depth; ++level)
-        node = tree.AppendChild(node, "dddddddddd", 0);
-    tree.EndRead();
-    CountingSink sink;
-    CreationSummary const summary = CreateFolders(tree, sink);
-    EXPECT_GT(summary.Created, 100u);
-    EXPECT_GT(summary.Failed, 0u);
-    EXPECT_EQ(summary.Created + summary.Failed, static_cast<std::size_t>(depth));
-    EXPECT_EQ(sink.Last.Outcome, FolderOutcome::Failed);
-    EXPECT_EQ(sink.Last.HostPath.size(), Base().size() + depth * 11 - 1);
+    return static_cast<std::size_t>(
+        std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
+}
+
+TEST_F(CreationRunTest, AChainOfAHundredThousandLevelsStopsAtThePathLimitInBothRuns)
+{
+    std::string line = "d";
+    std::size_t const depth = 100'000;
+    for (std::size_t level = 1; level < depth; ++level)
+        line += "\\d";
+    fs::path const parent = QuickParentFolder();
+    FolderTree tree;
+    LoadTextSource(tree, { parent.string(), line });
+    std::size_t const descriptors = OpenDescriptorCount();
+    RunLengthSink planned;
+    CreateFolders(tree, planned, { .DryRun = true });
+    RunLengthSink real;
+    CreateFolders(tree, real);
+    EXPECT_EQ(OpenDescriptorCount(), descriptors);
+
+    // Level k's path is the parent folder, then k names of one byte joined by "/".
+    std::size_t const base = parent.string().size() + 1;
+    std::size_t const reachable = (HostFileSystem::PathLimit + 1 - base) / 2;
+    std::string const too_long = "!" + HostFileSystem::DescribeError(HostFileSystem::NameTooLongError());
+    std::vector<std::pair<std::string, std::size_t>> const expected { { "+", reachable },
+        { too_long, depth - reachable } };
+    EXPECT_EQ(planned.Runs, expected);
+    EXPECT_EQ(real.Runs, expected);
+    EXPECT_EQ(real.LastHostPathSize, base + 2 * depth - 1);
+}
+
+TEST_F(CreationRunTest, ATreeDeeperThanTheOpenDirectoriesReachesEveryFolder)
+{
+    // Each level holds the next level, then a leaf: after the deepest level
+    // the walk comes back up through directories it had to close.
+    int const depth = 200;
+    std::vector<std::string> lines;
+    std::string path = "d";
+    for (int level = 1; level < depth; ++level)
+        path += "\\d";
+    for (int level = depth; level > 0; --level)
+        lines.push_back(path.substr(0, 2 * level - 1) + "\\leaf");
+    fs::path const parent = QuickParentFolder();
+    lines.insert(lines.begin(), parent.string());
+    FolderTree tree;
+    LoadTextSource(tree, lines);
+    std::size_t const descriptors = OpenDescriptorCount();
+    RecordingSink planned;
+    CreateFolders(tree, planned, { .DryRun = true });
+    RecordingSink first;
+    CreationSummary const created = CreateFolders(tree, first);
+    RecordingSink second;
+    CreationSummary const existed = CreateFolders(tree, second);
+    EXPECT_EQ(OpenDescriptorCount(), descriptors);
+    EXPECT_EQ(created.Created, 2u * depth);
+    EXPECT_EQ(existed.Existed, 2u * depth);
+    EXPECT_EQ(planned.Outcomes(""), first.Outcomes(""));
+    EXPECT_EQ(testing::ListTree(parent).size(), 2u * depth);
+    EXPECT_EQ(first.Reports.back().HostPath, parent.string() + "/d/leaf");
+}
+
+// A report as one line: mark, path below `base`, reason, where a link leads.
+std::vector<std::string> Lines(RecordingSink const& sink, std::string const& base)
+{
+    std::vector<std::string> lines = sink.Outcomes(base);
+    for (std::size_t index = 0; index < lines.size(); ++index) {
+        FolderReport const& report = sink.Reports[index];
+        if (!report.Reason.empty())
+            lines[index] += ": " + report.Reason;
+        if (!report.LinkTarget.empty())
+            lines[index] += " -> " + report.LinkTarget;
+    }
+    return lines;
+}
+
+TEST_F(CreationRunTest, ADryRunPrintsTheLinesOfTheRealRun)
+{
+    std::string const exists = HostFileSystem::DescribeError(HostFileSystem::AlreadyExistsError());
+    std::string const not_directory = HostFileSystem::DescribeError(HostFileSystem::NotADirectoryError());
+    std::string const not_found = HostFileSystem::DescribeError(HostFileSystem::NotFoundError());
+    std::string const too_long = HostFileSystem::DescribeError(HostFileSystem::NameTooLongError());
+    std::string const long_name(256, 'n');
+    std::string const elsewhere = fs::weakly_canonical(m_sandbox / "elsewhere").string();
+    std::string const not_followed = "not tried: a folder above it is a link, and links are not followed";
+
+    // Twenty names of 250 bytes pass the path limit from any temporary folder.
+    std::string const part(250, 'p');
+    std::string chain;
+    std::string relative;
+    std::vector<std::string> chain_lines;
+    for (int level = 0; level < 20; ++level) {
+        chain += (level ? "\\" : "") + part;
+        relative += (level ? "/" : "") + part;
+        bool const fits = Base().size() + relative.size() <= HostFileSystem::PathLimit;
+        chain_lines.push_back(fits ? "+" + relative : "!" + relative + ": " + too_long);
+    }
+
+    struct Case {
+        char const* name;
+        std::vector<std::string> source;
+        bool follow_links;
+        std::vector<std::string> expected;
+    };
+    Case const cases[] = {
+        { "a file in the way", { "file\\below\\deeper", "old\\new" }, true,
+            { "!file: " + exists, "!file/below: " + not_directory, "!file/below/deeper: " + not_directory,
+                "=old", "+old/new" } },
+        { "names past the name limit", { long_name + "\\below", "fresh\\" + long_name, "ok" }, true,
+            { "!" + long_name + ": " + too_long, "!" + long_name + "/below: " + too_long, "+fresh",
+                "!fresh/" + long_name + ": " + too_long, "+ok" } },
+        { "paths past the path limit", { chain }, true, chain_lines },
+        { "links followed", { "out\\x", "in\\y", "dangling\\z" }, true,
+            { "=out: a link to " + elsewhere + ", outside the parent folder -> " + elsewhere, "+out/x", "=in",
+                "+in/y", "!dangling: " + exists, "!dangling/z: " + not_found } },
+        { "links not followed", { "out\\x", "in\\y", "old\\new" }, false,
+            { "!out: a link to " + elsewhere + ", and links are not followed", "!out/x: " + not_followed,
+                "!in: a link to " + (m_parent / "old").string() + ", and links are not followed",
+                "!in/y: " + not_followed, "=old", "+old/new" } },
+    };
+    for (auto const& c : cases) {
+        fs::remove_all(m_sandbox);
+        fs::create_directories(m_parent / "old");
+        fs::create_directory(m_sandbox / "elsewhere");
+        std::ofstream(m_parent / "file") << "in the way";
+        fs::create_directory_symlink("../elsewhere", m_parent / "out");
+        fs::create_directory_symlink("old", m_parent / "in");
+        fs::create_directory_symlink("nowhere", m_parent / "dangling");
+        FolderTree const tree = ReadTree(c.source);
+        auto const before = testing::ListTree(m_sandbox);
+        RecordingSink planned;
+        CreateFolders(tree, planned, { .DryRun = true, .FollowLinks = c.follow_links });
+        EXPECT_EQ(testing::ListTree(m_sandbox), before) << c.name;
+        RecordingSink real;
+        CreateFolders(tree, real, { .FollowLinks = c.follow_links });
+        EXPECT_EQ(Lines(planned, Base()), c.expected) << c.name;
+        EXPECT_EQ(Lines(real, Base()), c.expected) << c.name;
+    }
+}
+
+TEST_F(CreationRunTest, NotFollowingLinksStillTakesAParentFolderNamedThroughOne)
+{
+    fs::create_directory_symlink(m_parent, m_sandbox / "named");
+    fs::create_directory_symlink(m_sandbox, m_parent / "up");
+    FolderTree tree;
+    tree.SetRootPath((m_sandbox / "named").string());
+    LoadTextSource(tree, { "a\\b", "up\\escaped" });
+    RecordingSink sink;
+    CreationSummary const summary = CreateFolders(tree, sink, { .FollowLinks = false });
+    EXPECT_EQ(summary.Created, 2u);
+    EXPECT_EQ(summary.Failed, 2u);
+    EXPECT_TRUE(fs::is_directory(m_parent / "a" / "b"));
+    EXPECT_FALSE(fs::exists(m_sandbox / "escaped"));
 }
 
 } // namespace

@@ -27,6 +27,14 @@ protected:
     }
     void TearDown() override { fs::remove_all(m_sandbox); }
 
+    static std::set<std::string> PathsOf(std::vector<ImportNotice> const& notices)
+    {
+        std::set<std::string> paths;
+        for (auto const& notice : notices)
+            paths.insert(notice.HostPath);
+        return paths;
+    }
+
     void MakeFolders(std::initializer_list<char const*> paths) const
     {
         for (char const* path : paths)
@@ -94,7 +102,7 @@ TEST_F(FolderImportTest, HiddenFoldersAndEverythingBelowThemAreNotImported)
     EXPECT_TRUE(result.LeftOut.empty());
 }
 
-TEST_F(FolderImportTest, LinksAreFollowedButNeverIntoALoop)
+TEST_F(FolderImportTest, LinksAreFollowedButEachRealFolderIsListedOnce)
 {
     MakeFolders({ "A/B" });
     fs::create_directories(m_sandbox / "outside" / "deep");
@@ -102,23 +110,30 @@ TEST_F(FolderImportTest, LinksAreFollowedButNeverIntoALoop)
     fs::create_directory_symlink(m_chosen / "A", m_chosen / "A" / "B" / "up");
     fs::create_directory_symlink(m_chosen, m_chosen / "A" / "self");
     fs::create_directory_symlink(m_sandbox / "nowhere", m_chosen / "dangling");
-    // A link to a folder beside the path, not above it, is followed.
+    // A link to a folder beside the path: that folder is listed already.
     fs::create_directory_symlink(m_chosen / "A" / "B", m_chosen / "side");
     FolderImport const result = CollectLeafFolders(m_chosen.string());
-    // Through "side", A is not above: "side/up" is followed, and stops at its own loops.
-    EXPECT_EQ(result.Lines, (Lines { "A\\B\\out\\deep", "side\\out\\deep", "side\\up" }));
-    std::set<std::string> const left_out(result.LeftOut.begin(), result.LeftOut.end());
-    EXPECT_EQ(left_out,
-        (std::set<std::string> { (m_chosen / "A/B/up").string(), (m_chosen / "A/self").string(),
-            (m_chosen / "side/up/B").string(), (m_chosen / "side/up/self").string() }));
-    EXPECT_EQ(result.LeftOutReasons.size(), result.LeftOut.size());
+    EXPECT_EQ(result.Lines, (Lines { "A\\B\\out\\deep" }));
+    EXPECT_EQ(PathsOf(result.LeftOut),
+        (std::set<std::string> {
+            (m_chosen / "A/B/up").string(), (m_chosen / "A/self").string(), (m_chosen / "side").string() }));
+    EXPECT_TRUE(result.Unreadable.empty());
+}
+
+TEST_F(FolderImportTest, ATreeLargerThanTheBudgetIsRefused)
+{
+    MakeFolders({ "a/b", "a/c", "d" });
+    EXPECT_FALSE(CollectLeafFolders(m_chosen.string(), 4).Truncated);
+    FolderImport const result = CollectLeafFolders(m_chosen.string(), 3);
+    EXPECT_TRUE(result.Truncated);
+    EXPECT_TRUE(result.Lines.empty());
 }
 
 TEST_F(FolderImportTest, NamesASourceCantHoldAreLeftOutWithTheirSubfolders)
 {
     char const* const names[] = {
         "what?", "a:b", "back\\slash", "star*", "pipe|", "quote\"", "less<", "greater>", "tab\tinside",
-        "line\nbreak", " leading", "trailing ", ";comment",
+        "line\nbreak", " leading", ";comment",
         "\xF0\x9F\x98\x80", // an emoji: Shift-JIS lacks it
         "\xC2\xA5",         // the yen sign would come back as a backslash
         "\xE3\x80\x9C",     // the wave dash would come back as a full-width tilde
@@ -126,13 +141,15 @@ TEST_F(FolderImportTest, NamesASourceCantHoldAreLeftOutWithTheirSubfolders)
     };
     for (char const* name : names)
         fs::create_directories(m_chosen / name / "below");
-    MakeFolders({ "ok/;fine inside/x", "ok/inner space" });
+    // Blanks at the edge of a name are lost only at the start or the end of a line.
+    MakeFolders({ "ok/;fine inside/x", "ok/inner space", "ok/ inner/x", "trailing /x", "ok/end " });
     FolderImport const result = CollectLeafFolders(m_chosen.string());
-    EXPECT_EQ(result.Lines, (Lines { "ok\\;fine inside\\x", "ok\\inner space" }));
-    std::set<std::string> expected;
+    EXPECT_EQ(result.Lines,
+        (Lines { "ok\\ inner\\x", "ok\\;fine inside\\x", "ok\\inner space", "trailing \\x" }));
+    std::set<std::string> expected { (m_chosen / "ok/end ").string() };
     for (char const* name : names)
         expected.insert((m_chosen / name).string());
-    EXPECT_EQ(std::set<std::string>(result.LeftOut.begin(), result.LeftOut.end()), expected);
+    EXPECT_EQ(PathsOf(result.LeftOut), expected);
 }
 
 TEST_F(FolderImportTest, JapaneseNamesBecomeShiftJisLines)
@@ -160,7 +177,7 @@ TEST_F(FolderImportTest, ImportingACreatedTreeAndCreatingItElsewhereGivesTheSame
                       "a b\\c", "~tilde\\deep\\er\\still" }),
         0u);
     FolderImport const imported = CollectLeafFolders(first.string());
-    EXPECT_TRUE(imported.LeftOut.empty());
+    EXPECT_TRUE(imported.LeftOut.empty() && imported.Unreadable.empty());
     ASSERT_EQ(create(second, imported.Lines), 0u);
     EXPECT_EQ(ListFolders(first), ListFolders(second));
 }
