@@ -663,7 +663,7 @@ void TMainForm::mGetFolderClick()
     {
         WaitCursor const wait_cursor;
         import = edamaki::CollectLeafFolders(folder.toStdString());
-        if (import.Readable) {
+        if (import.Readable && !import.Truncated) {
             {
                 BulkUpdate const bulk(*this);
                 ReplaceEditorText(ToQStrings(import.Lines).join(u'\n'));
@@ -679,20 +679,48 @@ void TMainForm::mGetFolderClick()
             QStringLiteral("フォルダ %1 の中を読めません。ソースは変更していません。").arg(folder));
         return;
     }
-    if (import.LeftOut.empty())
+    if (import.Truncated) {
+        ShowMessage(this, QMessageBox::Warning,
+            QStringLiteral("フォルダ %1 の中のフォルダが多すぎます（1 回の読み込みで %L2 個まで）。"
+                           "ソースは変更していません。")
+                .arg(folder)
+                .arg(static_cast<qulonglong>(import.FolderBudget)));
         return;
+    }
+    ReportImportNotices(import);
+}
 
-    // Name the folders left out; a very long list is cut short.
+namespace {
+
+// The folders of `notices`, one a line; a very long list is cut short.
+QString NamedFolders(std::vector<edamaki::ImportNotice> const& notices)
+{
     constexpr std::size_t MostNamed = 20;
     QStringList named;
-    for (std::size_t index = 0; index < import.LeftOut.size() && index < MostNamed; ++index)
-        named.append(QString::fromStdString(import.LeftOut[index]));
-    QString text = QStringLiteral("次のフォルダ（とその下のフォルダ）は、名前をソースに書けないか、"
-                                  "上のフォルダへ戻るリンクのため、取り込みませんでした。\n\n")
-        + named.join(u'\n');
-    if (import.LeftOut.size() > MostNamed)
-        text += QStringLiteral("\nほか %1 個").arg(import.LeftOut.size() - MostNamed);
-    ShowMessage(this, QMessageBox::Information, text);
+    for (std::size_t index = 0; index < notices.size() && index < MostNamed; ++index)
+        named.append(QString::fromStdString(notices[index].HostPath));
+    QString text = named.join(u'\n');
+    if (notices.size() > MostNamed)
+        text += QStringLiteral("\nほか %1 個").arg(notices.size() - MostNamed);
+    return text;
+}
+
+} // namespace
+
+void TMainForm::ReportImportNotices(edamaki::FolderImport const& import)
+{
+    QStringList parts;
+    if (!import.LeftOut.empty())
+        parts.append(QStringLiteral("次のフォルダ（とその下のフォルダ）は、名前をソースに書けないか、"
+                                    "上のフォルダへ戻るリンクか、取り込み済みのフォルダへのリンクのため、"
+                                    "取り込みませんでした。\n\n")
+            + NamedFolders(import.LeftOut));
+    if (!import.Unreadable.empty())
+        parts.append(
+            QStringLiteral("次のフォルダは中を読めなかったため、その下のフォルダを取り込んでいません。\n\n")
+            + NamedFolders(import.Unreadable));
+    if (!parts.isEmpty())
+        ShowMessage(this, QMessageBox::Information, parts.join(QStringLiteral("\n\n")));
 }
 
 void TMainForm::ExeBtnClick()

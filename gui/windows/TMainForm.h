@@ -35,7 +35,8 @@ class TplBrowseFolder;
 
 namespace edamaki {
 struct Document;
-}
+struct FolderImport;
+} // namespace edamaki
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -166,6 +167,8 @@ private:
     // A folder chosen on disk as the tree's parent folder; false (after telling
     // the user) when Shift-JIS can't hold its path.
     bool SetParentFolder(QString const& folder);
+    // Names the folders an import left out or could not read.
+    void ReportImportNotices(edamaki::FolderImport const& import);
 
     edamaki::Document& m_document;
     TForm1* m_tree_pane = nullptr;
