@@ -840,6 +840,8 @@ TEST_F(TMainFormTest, ImportReplacesTheSourceWithTheLeafFolders)
     for (char const* folder : { "A/B", "A/C", "D", "x:y/z" })
         ASSERT_TRUE(QDir().mkpath(base.filePath(QString::fromLatin1(folder))));
     File(QStringLiteral("base/A/file.txt"), "not a folder");
+    // A link to a folder listed already: each real folder comes in once.
+    ASSERT_TRUE(QFile::link(base.filePath(QStringLiteral("A")), base.filePath(QStringLiteral("zlink"))));
     Type(QStringLiteral("<?dezodedu-macro?>\nunsaved"));
 
     QString information;
@@ -852,6 +854,7 @@ TEST_F(TMainFormTest, ImportReplacesTheSourceWithTheLeafFolders)
     EXPECT_FALSE(TagButtonEnabled());
     EXPECT_EQ(Tree(), "A(B,C),D");
     EXPECT_TRUE(information.contains(base.filePath(QStringLiteral("x:y")))) << information.toStdString();
+    EXPECT_TRUE(information.contains(base.filePath(QStringLiteral("zlink")))) << information.toStdString();
     m_form->SrcList->undo();
     EXPECT_EQ(Text(), QStringLiteral("<?dezodedu-macro?>\nunsaved"));
 }
