@@ -72,25 +72,9 @@ std::wstring DecodeUtf8(std::string_view text)
 {
     std::wstring result;
     result.reserve(text.size());
-    for (std::size_t offset = 0; offset < text.size();) {
-        auto const lead = static_cast<unsigned char>(text[offset]);
-        std::size_t length = 1;
-        char32_t code = lead;
-        if (lead >= 0xF0) {
-            length = 4;
-            code = lead & 0x07;
-        } else if (lead >= 0xE0) {
-            length = 3;
-            code = lead & 0x0F;
-        } else if (lead >= 0xC0) {
-            length = 2;
-            code = lead & 0x1F;
-        }
-        for (std::size_t index = 1; index < length && offset + index < text.size(); ++index)
-            code = (code << 6) | (static_cast<unsigned char>(text[offset + index]) & 0x3F);
-        result += static_cast<wchar_t>(code);
-        offset += length;
-    }
+    std::size_t length = 0;
+    for (std::size_t offset = 0; offset < text.size(); offset += length)
+        result += static_cast<wchar_t>(DecodeUtf8Character(text, offset, length));
     return result;
 }
 

@@ -67,22 +67,8 @@ std::string TrimmedLines(std::string_view text)
 // The character of valid UTF-8 text that starts at `offset`.
 SourceFileError MissingCharacter(std::string_view utf8, std::size_t offset, TextEncoding encoding)
 {
-    auto const lead = static_cast<unsigned char>(utf8[offset]);
-    std::size_t length = 1;
-    char32_t code_point = lead;
-    if (lead >= 0xF0) {
-        length = 4;
-        code_point = lead & 0x07;
-    } else if (lead >= 0xE0) {
-        length = 3;
-        code_point = lead & 0x0F;
-    } else if (lead >= 0xC0) {
-        length = 2;
-        code_point = lead & 0x1F;
-    }
-    length = std::min(length, utf8.size() - offset);
-    for (std::size_t index = 1; index < length; ++index)
-        code_point = (code_point << 6) | (static_cast<unsigned char>(utf8[offset + index]) & 0x3F);
+    std::size_t length = 0;
+    char32_t const code_point = DecodeUtf8Character(utf8, offset, length);
 
     SourceFileError error;
     error.Problem = SourceFileError::Kind::MissingCharacter;

@@ -239,6 +239,27 @@ std::size_t FindInvalidUtf8(std::string_view bytes)
     return std::string_view::npos;
 }
 
+char32_t DecodeUtf8Character(std::string_view utf8, std::size_t offset, std::size_t& length)
+{
+    auto const lead = static_cast<unsigned char>(utf8[offset]);
+    length = 1;
+    char32_t code_point = lead;
+    if (lead >= 0xF0) {
+        length = 4;
+        code_point = lead & 0x07;
+    } else if (lead >= 0xE0) {
+        length = 3;
+        code_point = lead & 0x0F;
+    } else if (lead >= 0xC0) {
+        length = 2;
+        code_point = lead & 0x1F;
+    }
+    length = std::min(length, utf8.size() - offset);
+    for (std::size_t index = 1; index < length; ++index)
+        code_point = (code_point << 6) | (static_cast<unsigned char>(utf8[offset + index]) & 0x3F);
+    return code_point;
+}
+
 DetectedEncoding DetectEncoding(std::string_view bytes)
 {
     if (bytes.starts_with(Utf8ByteOrderMark))

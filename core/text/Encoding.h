@@ -63,6 +63,11 @@ constexpr std::string_view Utf8ByteOrderMark = "\xEF\xBB\xBF";
 // character, or npos.
 std::size_t FindInvalidUtf8(std::string_view bytes);
 
+// The code point of the well-formed UTF-8 character at `offset`; sets
+// `length` to its bytes. A character cut short by the end of the text reads
+// as far as it goes.
+char32_t DecodeUtf8Character(std::string_view utf8, std::size_t offset, std::size_t& length);
+
 inline bool IsValidUtf8(std::string_view bytes)
 {
     return FindInvalidUtf8(bytes) == std::string_view::npos;
