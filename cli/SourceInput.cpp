@@ -6,10 +6,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <fcntl.h>
 #include <iostream>
-#include <iterator>
-#include <sstream>
+#include <unistd.h>
 
 namespace edamaki::cli {
 
@@ -53,25 +52,45 @@ std::optional<EncodingChoice> ParseEncodingChoice(std::string const& name)
     return std::nullopt;
 }
 
+namespace {
+
+// Reads everything from `descriptor`. Returns the system's error, 0 on success.
+int ReadDescriptor(int descriptor, std::string& bytes)
+{
+    char buffer[1 << 16];
+    while (true) {
+        ssize_t const count = ::read(descriptor, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return errno;
+        if (count == 0)
+            return 0;
+        bytes.append(buffer, static_cast<std::size_t>(count));
+    }
+}
+
+} // namespace
+
 std::optional<std::string> ReadAllBytes(std::string const& path, std::string& error)
 {
+    std::string bytes;
     if (path == "-") {
-        std::ostringstream buffer;
-        buffer << std::cin.rdbuf();
-        if (std::cin.bad()) {
-            error = "cannot read standard input";
+        if (int const failure = ReadDescriptor(STDIN_FILENO, bytes)) {
+            error = "cannot read standard input: " + std::string(std::strerror(failure));
             return std::nullopt;
         }
-        return std::move(buffer).str();
+        return bytes;
     }
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+    int const descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) {
         error = "cannot open " + path + ": " + std::strerror(errno);
         return std::nullopt;
     }
-    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad()) {
-        error = "cannot read " + path + ": " + std::strerror(errno);
+    int const failure = ReadDescriptor(descriptor, bytes);
+    ::close(descriptor);
+    if (failure) {
+        error = "cannot read " + path + ": " + std::strerror(failure);
         return std::nullopt;
     }
     return bytes;

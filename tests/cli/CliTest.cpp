@@ -148,6 +148,33 @@ TEST_F(CliTest, ErrorsNameTheFileAndLineAndWriteNothing)
     }
 }
 
+TEST_F(CliTest, AnInputThatCantBeReadIsAnErrorWithTheSystemsReason)
+{
+    struct Case {
+        std::string arguments; // and standard input's redirection
+        std::string message;
+    };
+    std::string const folder = "'" + m_directory.string() + "'";
+    Case const cases[] = {
+        { "convert --to text " + folder + " </dev/null",
+            "cannot read " + m_directory.string() + ": Is a directory" },
+        { "create --parent " + folder + " /proc/self/mem </dev/null", "cannot read /proc/self/mem: " },
+        { "convert --to text <" + folder, "cannot read standard input: Is a directory" },
+        { "create --parent " + folder + " <&-", "cannot read standard input: Bad file descriptor" },
+    };
+    std::string const out_path = (m_directory / "stdout").string();
+    std::string const err_path = (m_directory / "stderr").string();
+    for (auto const& c : cases) {
+        std::string const command = std::string("'") + EDAMAKI_CLI_PATH + "' " + c.arguments + " >'"
+            + out_path + "' 2>'" + err_path + "'";
+        int const status = std::system(command.c_str());
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2) << c.arguments;
+        EXPECT_EQ(ReadFile(out_path), "") << c.arguments;
+        EXPECT_NE(ReadFile(err_path).find(c.message), std::string::npos)
+            << c.arguments << ": " << ReadFile(err_path);
+    }
+}
+
 TEST_F(CliTest, HelpAndVersion)
 {
     auto const help = Run("--help");
