@@ -88,6 +88,36 @@ SourceFileError InvalidBytes(std::string_view text, std::size_t offset, TextEnco
     return error;
 }
 
+// The start of the UTF-8 character that holds the byte at `offset`.
+std::size_t CharacterStart(std::string_view utf8, std::size_t offset)
+{
+    while (offset > 0 && (static_cast<unsigned char>(utf8[offset]) & 0xC0) == 0x80)
+        --offset;
+    return offset;
+}
+
+// UTF-8 text as Shift-JIS, only when the Shift-JIS reads back as the same
+// text: code page 932 takes a few characters it has no code of its own for
+// ("¥" as "\", "‾" as "~", the wave dash "〜" as the full-width tilde "～"),
+// and one of them in a name would change the tree, "\" even its shape.
+// Fails on the first character that Shift-JIS lacks or would change.
+std::optional<std::string> Utf8AsShiftJisExactly(std::string_view utf8, SourceFileError& error)
+{
+    ConversionResult converted = Utf8ToShiftJis(utf8);
+    if (!converted.Succeeded()) {
+        error = MissingCharacter(utf8, converted.Failure->Offset, TextEncoding::ShiftJis);
+        return std::nullopt;
+    }
+    std::string const back = ShiftJisToUtf8(converted.Text).Text;
+    auto const [changed, unused] = std::mismatch(utf8.begin(), utf8.end(), back.begin(), back.end());
+    if (changed != utf8.end()) {
+        auto const offset = static_cast<std::size_t>(changed - utf8.begin());
+        error = MissingCharacter(utf8, CharacterStart(utf8, offset), TextEncoding::ShiftJis);
+        return std::nullopt;
+    }
+    return std::move(converted.Text);
+}
+
 } // namespace
 
 std::optional<SourceText> DecodeSourceFile(
@@ -117,12 +147,10 @@ std::optional<std::vector<std::string>> SourceTextAsShiftJisLines(
 {
     if (source.Format.Encoding == TextEncoding::ShiftJis)
         return SplitLines(source.Text);
-    ConversionResult const converted = Utf8ToShiftJis(source.Text);
-    if (!converted.Succeeded()) {
-        error = MissingCharacter(source.Text, converted.Failure->Offset, TextEncoding::ShiftJis);
+    auto const converted = Utf8AsShiftJisExactly(source.Text, error);
+    if (!converted)
         return std::nullopt;
-    }
-    return SplitLines(converted.Text);
+    return SplitLines(*converted);
 }
 
 std::optional<std::string> EncodeSourceFile(
@@ -137,12 +165,7 @@ std::optional<std::string> EncodeSourceFile(
         bytes += utf8_text;
         return bytes;
     }
-    ConversionResult converted = Utf8ToShiftJis(utf8_text);
-    if (!converted.Succeeded()) {
-        error = MissingCharacter(utf8_text, converted.Failure->Offset, TextEncoding::ShiftJis);
-        return std::nullopt;
-    }
-    return std::move(converted.Text);
+    return Utf8AsShiftJisExactly(utf8_text, error);
 }
 
 std::optional<std::string> EncodeSourceLines(

@@ -133,6 +133,8 @@ TEST_F(CliTest, ErrorsNameTheFileAndLineAndWriteNothing)
             "standard input: line 3: not valid UTF-8" },
         { "convert --to text", "a\n\xF0\x9F\x98\x80\n",
             "standard input: line 2: a character that Shift-JIS cannot hold: \xF0\x9F\x98\x80 (U+1F600)" },
+        { "convert --to text", "a\n\xC2\xA5\\b\n",
+            "standard input: line 2: a character that Shift-JIS cannot hold: \xC2\xA5 (U+00A5)" },
         { "convert --to nothing", "", "--to" },
         { "convert", "", "--to" },
         { "convert --to text --encoding latin1", "", "--encoding" },

@@ -86,6 +86,11 @@ TEST(SourceFileTest, ACharacterShiftJisLacksNamesItselfAndItsLine)
     Case const cases[] = {
         { "一\r\n二\u00e9", 2, "\u00e9", 0xE9 },
         { "a\n\nb\U0001F600", 3, "\U0001F600", 0x1F600 },
+        // Characters whose Shift-JIS form reads back as another one.
+        { "a\u00a5b", 1, "\u00a5", 0xA5 },
+        { "x\n\u203e", 2, "\u203e", 0x203E },
+        { "x\r\n\u2016", 2, "\u2016", 0x2016 },
+        { "\u301c", 1, "\u301c", 0x301C },
     };
     for (auto const& test : cases) {
         SourceFileError read_error;
