@@ -152,11 +152,19 @@ void BM_BudgetStopsRepeatedCopies(benchmark::State& state)
     ReadRepeatedly(state, { "<?dezodedu-macro?>", "<#1:0-2147483647><-:none>", ">copied" });
 }
 
+// The same, when the folders go under a tag line that removes them again:
+// the nodes made in all stop it.
+void BM_BudgetStopsExpansionWork(benchmark::State& state)
+{
+    ReadRepeatedly(state, { "<?dezodedu-macro?>", "<$:>", "><#1:0-2147483647>", ">>copied" });
+}
+
 BENCHMARK(BM_ReadTaggedMacroSource)->Arg(2000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadTopLevelTags)->Arg(2000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadPlainMacroSource)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadPlainTextSource)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BudgetStopsTheLongestSequence)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BudgetStopsRepeatedCopies)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BudgetStopsExpansionWork)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -144,11 +144,42 @@ bool ReadSourceTree(SourceInput const& input, FolderTree& tree, std::string_view
     return false;
 }
 
+namespace {
+
+// "1,000,000": digits in groups of three.
+std::string GroupedNumber(std::size_t number)
+{
+    std::string digits = std::to_string(number);
+    for (std::size_t at = digits.size(); at > 3; at -= 3)
+        digits.insert(at - 3, 1, ',');
+    return digits;
+}
+
+// The limit that stopped the read, with its figure.
+std::string ReadLimitText(ReadStop const& stop)
+{
+    std::string const figure = GroupedNumber(stop.Figure);
+    switch (stop.Limit) {
+    case ReadLimit::Folders:
+        break;
+    case ReadLimit::ExpansionWork:
+        return "the source takes more expansion work than one read may do (more than " + figure
+            + " folders made in all, the copies its tags remove again included)";
+    case ReadLimit::GeneratedNames:
+        return "the source generates more than " + figure + " names, the most one read may generate";
+    case ReadLimit::NameBytes:
+        return "the source generates more than " + figure + " bytes of names, the most one read may generate";
+    }
+    return "the source makes more than " + figure + " folders, the most one read may make";
+}
+
+} // namespace
+
 std::string TooManyFoldersMessage(
     SourceInput const& input, FolderTree const& tree, std::string_view consequence)
 {
-    return input.DisplayName + ": the source generates more than one read may make (at most "
-        + std::to_string(tree.FolderBudget()) + " folders); " + std::string(consequence);
+    ReadStop const stop = tree.ReadStopped().value_or(ReadStop { ReadLimit::Folders, tree.FolderBudget() });
+    return input.DisplayName + ": " + ReadLimitText(stop) + "; " + std::string(consequence);
 }
 
 bool WriteSourceLines(

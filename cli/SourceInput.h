@@ -40,8 +40,8 @@ std::optional<SourceInput> ReadCommandSource(std::string_view command, ParsedArg
 // refused: prints why, ending with `consequence`, and returns false.
 bool ReadSourceTree(SourceInput const& input, FolderTree& tree, std::string_view consequence);
 
-// Why a source that asks for more folders than one read may make is refused,
-// ending with `consequence`.
+// Why a source whose read stopped at one of its limits is refused: names the
+// limit with its figure, and ends with `consequence`.
 std::string TooManyFoldersMessage(
     SourceInput const& input, FolderTree const& tree, std::string_view consequence);
 

@@ -57,7 +57,9 @@ std::vector<std::string> ConvertSource(
 // Why a creation run of the tree must not start.
 enum class RunRefusal {
     NoParentFolder,
-    TooManyFolders, // the read stopped at the folder budget: the tree is not the whole source
+    // The read stopped at one of its limits (the tree's ReadStopped says which,
+    // with its figure): the tree is not the whole source.
+    TooManyFolders,
 };
 
 // The checks before a creation run, in their order: a parent folder is set,

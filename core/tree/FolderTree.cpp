@@ -3,6 +3,7 @@
 #include "core/text/ShiftJis.h"
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace edamaki {
@@ -53,6 +54,7 @@ void FolderTree::Clear()
     m_used = 0;
     m_root = NoNode;
     m_attached_count = 0;
+    m_folder_count = 0;
 }
 
 void FolderTree::BeginRead(bool macro_mode)
@@ -61,8 +63,8 @@ void FolderTree::BeginRead(bool macro_mode)
     if (macro_mode)
         NewNodePending = false;
     Clear();
-    m_truncated = false;
-    m_folders_created = 0;
+    m_stop.reset();
+    m_nodes_made = 0;
     m_reading = true;
     m_root = NewNode(NoNode, GetRootText(), 0);
 }
@@ -78,15 +80,39 @@ bool FolderTree::IsInTree(NodeId node) const
     return node >= 0 && static_cast<std::size_t>(node) < m_used && m_nodes[node].Attached;
 }
 
-NodeId FolderTree::NewNode(NodeId parent, std::string_view name, std::int32_t data)
+std::size_t FolderTree::BudgetTimes(std::size_t per_folder) const
 {
-    if (parent != NoNode && m_reading) {
-        if (m_folders_created >= m_folder_budget) {
-            m_truncated = true;
-            return NoNode;
-        }
-        ++m_folders_created;
+    if (per_folder != 0 && m_folder_budget > std::numeric_limits<std::size_t>::max() / per_folder)
+        return std::numeric_limits<std::size_t>::max();
+    return m_folder_budget * per_folder;
+}
+
+void FolderTree::StopRead(ReadLimit limit, std::size_t figure)
+{
+    if (!m_stop)
+        m_stop = ReadStop { limit, figure };
+}
+
+bool FolderTree::SpendNode(bool in_placeholder)
+{
+    if (!in_placeholder && m_folder_count >= m_folder_budget) {
+        StopRead(ReadLimit::Folders, m_folder_budget);
+        return false;
     }
+    std::size_t const work_limit = BudgetTimes(NodesPerFolder);
+    if (m_nodes_made >= work_limit) {
+        StopRead(ReadLimit::ExpansionWork, work_limit);
+        return false;
+    }
+    ++m_nodes_made;
+    return true;
+}
+
+NodeId FolderTree::NewNode(NodeId parent, std::string_view name, std::int32_t data, bool placeholder)
+{
+    bool const in_placeholder = placeholder || (parent != NoNode && m_nodes[parent].InPlaceholder);
+    if (parent != NoNode && m_reading && !SpendNode(in_placeholder))
+        return NoNode;
     auto const id = static_cast<NodeId>(m_used++);
     if (m_used > m_nodes.size())
         m_nodes.emplace_back();
@@ -96,9 +122,12 @@ NodeId FolderTree::NewNode(NodeId parent, std::string_view name, std::int32_t da
     node.Parent = parent;
     node.Depth = 0;
     node.Attached = true;
+    node.InPlaceholder = in_placeholder;
     node.Children.clear();
     node.ChildIndex.Clear();
     ++m_attached_count;
+    if (parent != NoNode && !in_placeholder)
+        ++m_folder_count;
     if (parent != NoNode) {
         Node& parent_node = m_nodes[parent];
         node.Depth = parent_node.Depth + 1;
@@ -125,6 +154,14 @@ NodeId FolderTree::AddUniqueChild(NodeId parent, std::string_view name)
 NodeId FolderTree::AppendChild(NodeId parent, std::string_view name, std::int32_t data)
 {
     return NewNode(parent, name, data);
+}
+
+NodeId FolderTree::AddPlaceholder(NodeId parent, std::string_view name)
+{
+    NodeId const existing = FindChildNode(parent, name);
+    if (existing != NoNode)
+        return existing;
+    return NewNode(parent, name, static_cast<std::int32_t>(LineTable.size()) - 1, true);
 }
 
 void FolderTree::CopySubtree(NodeId target, NodeId source)
@@ -162,7 +199,7 @@ void FolderTree::CopySubtree(NodeId target, NodeId source)
             continue;
         Node const& original = m_nodes[entry.Source];
         copies[index] = NewNode(parent, original.Name, original.Data);
-        if (copies[index] == NoNode && m_truncated)
+        if (copies[index] == NoNode && IsTruncated())
             return;
     }
 }
@@ -179,6 +216,8 @@ void FolderTree::RemoveNode(NodeId node)
         Node& removed = m_nodes[current];
         removed.Attached = false;
         --m_attached_count;
+        if (!removed.InPlaceholder)
+            --m_folder_count;
         pending.insert(pending.end(), removed.Children.begin(), removed.Children.end());
     }
 }

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,11 +26,30 @@ struct LineRange {
     std::int32_t Length = 0;
 };
 
+// The limits of one read. A read that reaches one stops there and remembers
+// which limit it was, with the figure that limit allows.
+enum class ReadLimit {
+    Folders,        // folders of the finished tree (the folder budget)
+    ExpansionWork,  // nodes made in all, placeholders and copies that the read removes again included
+    GeneratedNames, // names that the tag expansion generates
+    NameBytes,      // bytes of the names it generates and of the folders it copies
+};
+
+struct ReadStop {
+    ReadLimit Limit = ReadLimit::Folders;
+    std::size_t Figure = 0;
+
+    bool operator==(ReadStop const&) const = default;
+};
+
 class FolderTree {
 public:
     static constexpr std::string_view NoRootText = "<ROOT>";
-    // The most folders one read may create; tags multiply quickly.
+    // The most folders the tree of one read may hold; tags multiply quickly.
     static constexpr std::size_t DefaultFolderBudget = 1'000'000;
+    // The nodes one read may make in all, per folder of budget: the tag
+    // expansion makes placeholders and copies under them that it removes again.
+    static constexpr std::size_t NodesPerFolder = 2;
 
     FolderTree();
 
@@ -61,6 +81,8 @@ public:
     NodeId Root() const { return m_root; }
     // Nodes in the tree, the root node included.
     std::size_t NodeCount() const { return m_attached_count; }
+    // Folders in the tree that are neither a placeholder nor below one.
+    std::size_t FolderCount() const { return m_folder_count; }
 
     std::string const& Name(NodeId node) const { return m_nodes[node].Name; }
     std::int32_t Data(NodeId node) const { return m_nodes[node].Data; }
@@ -78,6 +100,10 @@ public:
     NodeId AddUniqueChild(NodeId parent, std::string_view name);
     // Appends a new last child. NoNode when the folder budget is spent.
     NodeId AppendChild(NodeId parent, std::string_view name, std::int32_t data);
+    // Like AddUniqueChild, but a new child is a placeholder of a tag line: the
+    // read removes it again, so neither it nor anything below it counts
+    // against the folder budget.
+    NodeId AddPlaceholder(NodeId parent, std::string_view name);
     // Appends under `target` a copy of every child of `source`, to any depth.
     // Stops when the folder budget is spent.
     void CopySubtree(NodeId target, NodeId source);
@@ -92,14 +118,20 @@ public:
     // visitor gets the node and its depth relative to `node` (children are 1).
     void WalkDescendants(NodeId node, std::function<void(NodeId, int)> const& visit) const;
 
-    // The folder budget of one read. A read that would create more folders
-    // stops creating them and marks the tree truncated.
+    // The folder budget of one read. A read whose tree would hold more
+    // folders, or that would make more than NodesPerFolder nodes per folder of
+    // budget in all, stops making them and marks the tree truncated.
     void SetFolderBudget(std::size_t budget) { m_folder_budget = budget; }
     std::size_t FolderBudget() const { return m_folder_budget; }
-    bool IsTruncated() const { return m_truncated; }
-    // Marks the read truncated when the tag expansion stops on a limit of its
-    // own (the names it generates and their size grow with the folder budget).
-    void MarkTruncated() { m_truncated = true; }
+    // The folder budget times `per_folder`, at most the largest size.
+    std::size_t BudgetTimes(std::size_t per_folder) const;
+    bool IsTruncated() const { return m_stop.has_value(); }
+    // The limit that stopped the read, if one did.
+    std::optional<ReadStop> const& ReadStopped() const { return m_stop; }
+    // Stops the read at `limit`, which allows `figure`; the first stop is kept.
+    // The tag expansion stops on limits of its own (the names it generates and
+    // their size grow with the folder budget).
+    void StopRead(ReadLimit limit, std::size_t figure);
 
 private:
     struct Node {
@@ -108,6 +140,7 @@ private:
         NodeId Parent = NoNode;
         int Depth = 0;
         bool Attached = true;
+        bool InPlaceholder = false; // a placeholder or below one
         std::vector<NodeId> Children;
         NameIndex ChildIndex;
     };
@@ -118,7 +151,9 @@ private:
         return [this](NodeId node) -> std::string const& { return m_nodes[node].Name; };
     }
 
-    NodeId NewNode(NodeId parent, std::string_view name, std::int32_t data);
+    NodeId NewNode(NodeId parent, std::string_view name, std::int32_t data, bool placeholder = false);
+    // During a read: counts a new node against the limits, or stops the read.
+    bool SpendNode(bool in_placeholder);
     // Takes the node out of its parent's children.
     void DetachFromParent(NodeId node);
 
@@ -128,8 +163,9 @@ private:
     std::size_t m_attached_count = 0;
     std::string m_root_path; // empty: no parent folder
     std::size_t m_folder_budget = DefaultFolderBudget;
-    std::size_t m_folders_created = 0;
-    bool m_truncated = false;
+    std::size_t m_folder_count = 0;
+    std::size_t m_nodes_made = 0; // this read's, the root node excepted
+    std::optional<ReadStop> m_stop;
     bool m_reading = false;
 };
 

@@ -84,7 +84,7 @@ private:
 
         if (HasMacroTag(name)) {
             // A placeholder that carries the whole text; its expansion replaces it.
-            NodeId const tag_node = m_tree.AddUniqueChild(m_current, name);
+            NodeId const tag_node = m_tree.AddPlaceholder(m_current, name);
             if (tag_node == NoNode)
                 return;
             m_pending.push_back(tag_node);

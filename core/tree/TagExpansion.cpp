@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <limits>
 #include <variant>
 #include <vector>
 
@@ -33,13 +32,6 @@ constexpr char ToUpper(char character)
 constexpr char ToLower(char character)
 {
     return IsUpperLetter(character) ? static_cast<char>(character - 'A' + 'a') : character;
-}
-
-std::size_t SaturatingProduct(std::size_t left, std::size_t right)
-{
-    if (left != 0 && right > std::numeric_limits<std::size_t>::max() / left)
-        return std::numeric_limits<std::size_t>::max();
-    return left * right;
 }
 
 } // namespace
@@ -582,8 +574,9 @@ bool TagExpansion::RenamePath(NodeId tag_node, RenameTag const& tag)
 
 bool TagExpansion::SpendName()
 {
-    if (m_names_generated >= SaturatingProduct(NamesPerFolder, m_tree.FolderBudget())) {
-        m_tree.MarkTruncated();
+    std::size_t const limit = m_tree.BudgetTimes(NamesPerFolder);
+    if (m_names_generated >= limit) {
+        m_tree.StopRead(ReadLimit::GeneratedNames, limit);
         return false;
     }
     ++m_names_generated;
@@ -592,9 +585,9 @@ bool TagExpansion::SpendName()
 
 bool TagExpansion::SpendBytes(std::size_t bytes)
 {
-    std::size_t const limit = SaturatingProduct(BytesPerFolder, m_tree.FolderBudget());
+    std::size_t const limit = m_tree.BudgetTimes(BytesPerFolder);
     if (bytes > limit - std::min(limit, m_bytes_generated)) {
-        m_tree.MarkTruncated();
+        m_tree.StopRead(ReadLimit::NameBytes, limit);
         return false;
     }
     m_bytes_generated += bytes;

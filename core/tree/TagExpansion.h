@@ -10,12 +10,13 @@
 // the leftmost changing slowest. The expansion cuts the whole line into its
 // tags first and then counts through the combinations in a loop: the stack
 // does not grow with the tags of a line, and the limits bound the time:
-//  - it stops at once when the folder budget of the read is spent, or when T
-//    has left the tree (a delete tag in the line removed a folder holding it);
-//  - it also marks the read truncated when it has generated more than
-//    NamesPerFolder names per folder of budget (names that make no folder,
-//    such as empty or repeated ones, count too), or more than BytesPerFolder
-//    bytes of names per folder of budget (generated names and copied folders).
+//  - it stops at once when the tree stops the read (its folders or the nodes
+//    made in all reach their limits), or when T has left the tree (a delete
+//    tag in the line removed a folder holding it);
+//  - it also stops the read when it has generated more than NamesPerFolder
+//    names per folder of budget (names that make no folder, such as empty or
+//    repeated ones, count too), or more than BytesPerFolder bytes of names per
+//    folder of budget (generated names and copied folders).
 
 #include "core/tree/FolderTree.h"
 #include "core/tree/TagSyntax.h"

@@ -114,14 +114,38 @@ QStringList ToQStrings(std::vector<std::string> const& shift_jis_lines)
     return lines;
 }
 
+// The limit that stopped a read, with its figure, in the user's words.
+QString ReadLimitText(edamaki::ReadStop const& stop)
+{
+    auto const figure = static_cast<qulonglong>(stop.Figure);
+    switch (stop.Limit) {
+    case edamaki::ReadLimit::Folders:
+        break;
+    case edamaki::ReadLimit::ExpansionWork:
+        return QStringLiteral("タグの展開で作られるフォルダが、後で取り除かれるコピーも含めて多すぎます"
+                              "（1 回の読み込みで延べ %L1 個まで）。")
+            .arg(figure);
+    case edamaki::ReadLimit::GeneratedNames:
+        return QStringLiteral("タグから生成される名前が多すぎます（1 回の読み込みで %L1 個まで）。")
+            .arg(figure);
+    case edamaki::ReadLimit::NameBytes:
+        return QStringLiteral(
+            "タグから生成される名前が長すぎます（1 回の読み込みで合わせて %L1 バイトまで）。")
+            .arg(figure);
+    }
+    return QStringLiteral("ソースから作られるフォルダが多すぎます（1 回の読み込みで %L1 個まで）。")
+        .arg(figure);
+}
+
 // Why a creation run doesn't start, in the user's words.
-QString RunRefusalText(edamaki::RunRefusal refusal, std::size_t folder_budget)
+QString RunRefusalText(edamaki::RunRefusal refusal, edamaki::FolderTree const& tree)
 {
     if (refusal == edamaki::RunRefusal::NoParentFolder)
         return QStringLiteral("親フォルダが選択されていません。");
-    return QStringLiteral("ソースから作られるフォルダが多すぎます（1 回の読み込みで %L1 個まで）。"
-                          "ツリーは途中までしか読み込まれていないため、フォルダを作成しません。")
-        .arg(static_cast<qulonglong>(folder_budget));
+    auto const stop
+        = tree.ReadStopped().value_or(edamaki::ReadStop { edamaki::ReadLimit::Folders, tree.FolderBudget() });
+    return ReadLimitText(stop)
+        + QStringLiteral("ツリーは途中までしか読み込まれていないため、フォルダを作成しません。");
 }
 
 QString EncodingName(edamaki::TextEncoding encoding)
@@ -727,7 +751,7 @@ void TMainForm::ExeBtnClick()
 {
     edamaki::FolderTree const& tree = m_document.Tree;
     if (auto const refusal = edamaki::CheckCreationRun(tree)) {
-        ShowMessage(this, QMessageBox::Warning, RunRefusalText(*refusal, tree.FolderBudget()));
+        ShowMessage(this, QMessageBox::Warning, RunRefusalText(*refusal, tree));
         return;
     }
     if (!m_auto_run) {

@@ -244,14 +244,25 @@ TEST_F(CliTest, MacroSourcesThatMakeTooManyFoldersWriteNothing)
     std::string thousands_of_tags = "<?dezodedu-macro?>\n";
     for (int index = 0; index < 3000; ++index)
         thousands_of_tags += "<#1:1-2>";
-    for (std::string const& input : {
-             std::string("<?dezodedu-macro?>\n<#1:0-2147483647>\n"),
-             std::string("<?dezodedu-macro?>\n<#1:1-1000>\n><#1:1-1000>\n>><#1:1-1000>\n"),
-             thousands_of_tags,
-         }) {
-        auto const result = Run("convert --to text", input);
-        EXPECT_EQ(result.Status, 2) << input.substr(0, 60);
+    struct Case {
+        std::string Input;
+        std::string Limit; // the refusal names it with its figure
+    };
+    Case const cases[] = {
+        { "<?dezodedu-macro?>\n<#1:0-2147483647>\n", "makes more than 1,000,000 folders" },
+        // The copies below the tag lines fill the nodes made in all before the folders.
+        { "<?dezodedu-macro?>\n<#1:1-1000>\n><#1:1-1000>\n>><#1:1-1000>\n", "more expansion work" },
+        { thousands_of_tags, "generates more than 256,000,000 bytes of names" },
+        { "<?dezodedu-macro?>\n<@-1:A-Z><@-1:A-Z><@-1:A-Z><@-1:A-Z><@-1:A-Z>x\n",
+            "generates more than 4,000,000 names" },
+        // Folders made and removed again: an item that makes no folder takes no copy.
+        { "<?dezodedu-macro?>\n<$:>\n><#1:1-1000000>\n>>x\n", "more expansion work" },
+    };
+    for (auto const& c : cases) {
+        auto const result = Run("convert --to text", c.Input);
+        EXPECT_EQ(result.Status, 2) << c.Input.substr(0, 60);
         EXPECT_EQ(result.Out, "");
+        EXPECT_NE(result.Err.find(c.Limit), std::string::npos) << result.Err;
         EXPECT_NE(result.Err.find("nothing was written"), std::string::npos) << result.Err;
     }
 }

@@ -699,11 +699,33 @@ TEST_F(TMainFormTest, ExecuteRefusesWithoutParentFolderOrWithATruncatedTree)
     m_form->ExeBtnClick();
     EXPECT_EQ(warning, QStringLiteral("親フォルダが選択されていません。"));
 
-    Type(m_folder.path() + QStringLiteral("\na\nb\nc\nd"));
-    ASSERT_TRUE(m_document.Tree.IsTruncated());
-    AnswerMessageBox(QMessageBox::Ok, &warning);
-    m_form->ExeBtnClick();
-    EXPECT_TRUE(warning.contains(QStringLiteral("多すぎ"))) << warning.toStdString();
+    // A read that stopped names its limit, with the figure of this budget.
+    struct Case {
+        QString Source; // after the parent folder line
+        QString Limit;
+    };
+    QString const macro = QStringLiteral("<?dezodedu-macro?>\n");
+    Case const cases[] = {
+        { QStringLiteral("a\nb\nc\nd"),
+            QStringLiteral("ソースから作られるフォルダが多すぎます（1 回の読み込みで 3 個まで）。") },
+        { QStringLiteral("<$:a>\n><$:a>\n>><$:a>\n>>><$:a>"),
+            QStringLiteral("タグの展開で作られるフォルダが、後で取り除かれるコピーも含めて多すぎます"
+                           "（1 回の読み込みで延べ 6 個まで）。") },
+        { QStringLiteral("<$:%1>").arg(QString(20, u',')),
+            QStringLiteral("タグから生成される名前が多すぎます（1 回の読み込みで 12 個まで）。") },
+        { QStringLiteral("<$:%1>").arg(QString(800, u'a')),
+            QStringLiteral(
+                "タグから生成される名前が長すぎます（1 回の読み込みで合わせて 768 バイトまで）。") },
+    };
+    for (auto const& c : cases) {
+        bool const is_macro = c.Source.contains(u'<');
+        Type((is_macro ? macro : QString()) + m_folder.path() + u'\n' + c.Source);
+        ASSERT_TRUE(m_document.Tree.IsTruncated()) << c.Source.toStdString();
+        AnswerMessageBox(QMessageBox::Ok, &warning);
+        m_form->ExeBtnClick();
+        EXPECT_EQ(warning,
+            c.Limit + QStringLiteral("ツリーは途中までしか読み込まれていないため、フォルダを作成しません。"));
+    }
     EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("a"))));
 }
 

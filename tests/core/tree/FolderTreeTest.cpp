@@ -167,7 +167,7 @@ TEST(FolderTreeTest, TheFolderBudgetStopsAReadAndMarksTheTreeTruncated)
     tree.AppendChild(a, "c", 0);
     EXPECT_FALSE(tree.IsTruncated());
     EXPECT_EQ(tree.AppendChild(a, "d", 0), NoNode);
-    EXPECT_TRUE(tree.IsTruncated());
+    EXPECT_EQ(tree.ReadStopped(), (ReadStop { ReadLimit::Folders, 3 }));
     tree.CopySubtree(tree.Root(), a);
     EXPECT_EQ(Dump(tree), "a(b,c)");
     tree.EndRead();
@@ -177,6 +177,34 @@ TEST(FolderTreeTest, TheFolderBudgetStopsAReadAndMarksTheTreeTruncated)
     EXPECT_NE(tree.AppendChild(tree.Root(), "e", 0), NoNode);
     tree.BeginRead(false);
     EXPECT_FALSE(tree.IsTruncated());
+}
+
+// Placeholders and what lies below them are removed again by the read: they
+// count only against the nodes one read may make in all.
+TEST(FolderTreeTest, PlaceholdersCountOnlyAgainstTheNodesMadeInAll)
+{
+    FolderTree tree;
+    tree.SetFolderBudget(4);
+    tree.BeginRead(true);
+    NodeId const placeholder = tree.AddPlaceholder(tree.Root(), "p<#1:1-2>");
+    EXPECT_EQ(tree.AddPlaceholder(tree.Root(), "p<#1:1-2>"), placeholder);
+    NodeId const below = tree.AppendChild(placeholder, "x", 0);
+    tree.AppendChild(below, "y", 0);
+    tree.CopySubtree(tree.Root(), placeholder);
+    EXPECT_EQ(tree.FolderCount(), 2u);
+    tree.RemoveNode(tree.FindChildNode(tree.Root(), "x"));
+    EXPECT_EQ(tree.FolderCount(), 0u);
+    tree.CopySubtree(placeholder, placeholder);
+    tree.AppendChild(tree.Root(), "a", 0);
+    EXPECT_EQ(tree.FolderCount(), 1u);
+    EXPECT_FALSE(tree.IsTruncated());
+
+    // Eight nodes made (two per folder of budget): the ninth is refused.
+    EXPECT_EQ(tree.AppendChild(placeholder, "z", 0), NoNode);
+    EXPECT_EQ(tree.ReadStopped(), (ReadStop { ReadLimit::ExpansionWork, 8 }));
+    tree.RemoveNode(placeholder);
+    EXPECT_EQ(Dump(tree), "a");
+    tree.EndRead();
 }
 
 TEST(FolderTreeTest, DeepTreesAreWalkedWithoutRecursion)

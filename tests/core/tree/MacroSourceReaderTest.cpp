@@ -222,12 +222,14 @@ TEST(MacroSourceReaderTest, LargeAndDeepSourcesRead)
     MakeScript(tree, written);
     EXPECT_EQ(written, deep);
 
-    // Nested tag lines: each copies everything below it, so the budget ends it.
+    // Nested tag lines: each copies everything below it, so the nodes made in
+    // all end it.
     Lines deep_tags { Header };
     for (int level = 0; level < 3'000; ++level)
         deep_tags.push_back(std::string(static_cast<std::size_t>(level), '>') + "<$:t>");
     LoadMacroSource(tree, deep_tags);
-    EXPECT_TRUE(tree.IsTruncated());
+    ASSERT_TRUE(tree.IsTruncated());
+    EXPECT_EQ(tree.ReadStopped()->Limit, ReadLimit::ExpansionWork);
     EXPECT_EQ(Dump(tree).find('<'), std::string::npos);
 
     // A megabyte line, and a suffix tag without ">".

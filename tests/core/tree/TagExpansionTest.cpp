@@ -307,16 +307,28 @@ TEST(TagExpansionTest, FunctionsCalledOnTheirOwn)
     tree.EndRead();
 }
 
-// The limits that keep a read alive: the folder budget, the names generated
-// and their bytes. A truncated read shows no tag placeholders.
-TEST(TagExpansionTest, LimitsStopTheExpansionAndMarkTheTreeTruncated)
+// Tag lines nested one in the other, each a list of one item: a chain of
+// `length` folders, each expansion copying the chain below it.
+Lines ChainOfSingleItems(std::size_t length)
+{
+    Lines lines;
+    for (std::size_t level = 0; level < length; ++level)
+        lines.push_back(std::string(level, '>') + "<$:a>");
+    return lines;
+}
+
+// The limits that keep a read alive: the folders of the tree, the nodes made
+// in all, the names generated and their bytes. A stopped read names its limit
+// and shows no tag placeholders.
+TEST(TagExpansionTest, LimitsStopTheExpansionAndNameTheLimit)
 {
     struct Case {
         char const* title;
         Lines lines;
         std::size_t budget;
-        bool truncated;
+        std::optional<ReadStop> stop;
     };
+    using enum ReadLimit;
     std::string const thousands_of_tags = [] {
         std::string line;
         for (int index = 0; index < 3000; ++index)
@@ -330,23 +342,55 @@ TEST(TagExpansionTest, LimitsStopTheExpansionAndMarkTheTreeTruncated)
         return line;
     }();
     Case const cases[] = {
-        { "folders", { "<#1:0-2147483647>" }, 50, true },
-        { "folders of nested copies", { "<#1:1-10>", ">x", ">y", ">z" }, 30, true },
-        { "within the budget", { "<#1:1-9>" }, 10, false },
-        { "names that make no folder", { "<@-1:A-Z><@-1:A-Z><@-1:A-Z><@-1:A-Z><@-1:A-Z>x" }, 1000, true },
-        { "repeats of a tree tag copying nested lines", { "<#1:1-2147483647><+:a>", ">x" }, 1000, true },
-        { "one long name", { "<$:" + std::string(30000, 'a') + ">" }, 100, true },
-        { "long names", { "<#1:1-1000>" + std::string(1000, 'a') }, 1000, true },
-        { "thousands of tags", { thousands_of_tags }, 10'000, true },
-        { "thousands of single values", { thousands_of_single_values }, 1'000'000, false },
+        { "folders", { "<#1:0-2147483647>" }, 50, ReadStop { Folders, 50 } },
+        { "folders of nested copies", { "<#1:1-10>", ">x", ">y", ">z" }, 30, ReadStop { Folders, 30 } },
+        { "within the budget", { "<#1:1-9>" }, 10, std::nullopt },
+        { "exactly the budget, copies made and removed aside", { "<#1:1-10>", "><#1:1-99>" }, 1000,
+            std::nullopt },
+        { "one folder past the budget", { "<#1:1-10>", "><#1:1-99>", "z" }, 1000,
+            ReadStop { Folders, 1000 } },
+        { "a chain copied again at every level", ChainOfSingleItems(100), 1000,
+            ReadStop { ExpansionWork, 2000 } },
+        { "empty names", { "<$:" + std::string(20, ',') + ">" }, 3, ReadStop { GeneratedNames, 12 } },
+        { "names that make no folder", { "<@-1:A-Z><@-1:A-Z><@-1:A-Z><@-1:A-Z><@-1:A-Z>x" }, 1000,
+            ReadStop { GeneratedNames, 4000 } },
+        { "repeats of a tree tag copying nested lines", { "<#1:1-2147483647><+:a>", ">x" }, 1000,
+            ReadStop { Folders, 1000 } },
+        { "one long name", { "<$:" + std::string(30000, 'a') + ">" }, 100, ReadStop { NameBytes, 25'600 } },
+        { "long names", { "<#1:1-1000>" + std::string(1000, 'a') }, 1000, ReadStop { NameBytes, 256'000 } },
+        { "thousands of tags", { thousands_of_tags }, 10'000, ReadStop { NameBytes, 2'560'000 } },
+        { "thousands of single values", { thousands_of_single_values }, 1'000'000, std::nullopt },
     };
     for (auto const& c : cases) {
         FolderTree tree;
         tree.SetFolderBudget(c.budget);
         std::string const dump = ReadMacro(c.lines, tree);
-        EXPECT_EQ(tree.IsTruncated(), c.truncated) << c.title;
+        EXPECT_EQ(tree.ReadStopped(), c.stop) << c.title;
         EXPECT_EQ(dump.find('<'), std::string::npos) << c.title;
         EXPECT_LE(tree.NodeCount(), c.budget + 1) << c.title;
+    }
+}
+
+// The folder budget counts the folders of the finished tree, at its default.
+TEST(TagExpansionTest, SourcesOfAtMostTheFolderBudgetAreRead)
+{
+    struct Case {
+        char const* title;
+        Lines lines;
+        std::size_t folders;
+        bool truncated;
+    };
+    Case const cases[] = {
+        { "1000 + 1000 * 999 folders", { "<#1:1-1000>", "><#1:1-999>" }, 1'000'000, false },
+        { "one more", { "<#1:1-1000>", "><#1:1-999>", "z" }, 1'000'000, true },
+        { "a chain of 1500 single items", ChainOfSingleItems(1500), 1500, false },
+    };
+    for (auto const& c : cases) {
+        FolderTree tree;
+        ReadMacro(c.lines, tree);
+        EXPECT_EQ(tree.IsTruncated(), c.truncated) << c.title;
+        EXPECT_EQ(tree.FolderCount(), c.folders) << c.title;
+        EXPECT_EQ(tree.NodeCount(), c.folders + 1) << c.title;
     }
 }
 
