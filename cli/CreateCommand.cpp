@@ -289,6 +289,25 @@ std::optional<std::string> ParentFolderFromArgument(
     }
     return shift_jis;
 }
+// Why the run does not start; nothing was created.
+std::string RunRefusalMessage(
+    RunRefusal refusal, SourceInput const& input, FolderTree const& tree, HostNameConverter& names)
+{
+    switch (refusal) {
+    case RunRefusal::NoParentFolder:
+        return NoParentMessage;
+    case RunRefusal::UnusableParentFolder: {
+        std::string parent;
+        names.AppendHostText(tree.GetRootPath(), parent);
+        return "create: the parent folder " + EscapeForTerminal(parent)
+            + " is not an absolute path on this system; nothing was created";
+    }
+    case RunRefusal::TooManyFolders:
+        break;
+    }
+    return TooManyFoldersMessage(input, tree, "nothing was created");
+}
+
 
 } // namespace
 
@@ -323,9 +342,7 @@ int RunCreate(std::vector<std::string> const& arguments)
         tree.SetRootPath(*parent);
     }
     if (auto const refusal = CheckCreationRun(tree)) {
-        PrintError(*refusal == RunRefusal::NoParentFolder
-                ? std::string(NoParentMessage)
-                : TooManyFoldersMessage(*input, tree, "nothing was created"));
+        PrintError(RunRefusalMessage(*refusal, *input, tree, file_system.Names()));
         return ExitUsage;
     }
 

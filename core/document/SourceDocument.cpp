@@ -1,4 +1,5 @@
 #include "core/document/SourceDocument.h"
+#include "core/disk/HostFileSystem.h"
 
 #include "core/text/ShiftJis.h"
 #include "core/tree/MacroSourceReader.h"
@@ -9,6 +10,18 @@
 #include <optional>
 
 namespace edamaki {
+namespace {
+
+// The parent folder (Shift-JIS, ending with its separator) is an absolute
+// path in the host's style. The host's separator and the leading "/" are
+// plain ASCII, the same byte in Shift-JIS.
+bool IsUsableParentFolder(std::string_view root_path)
+{
+    return root_path.back() == HostFileSystem::Separator && HostFileSystem::IsAbsoluteFolderPath(root_path);
+}
+
+} // namespace
+
 
 SourceMode DetectSourceMode(std::vector<std::string> const& lines)
 {
@@ -74,6 +87,8 @@ std::vector<std::string> ConvertSource(FolderTree& tree, std::vector<std::string
 std::optional<RunRefusal> CheckCreationRun(FolderTree const& tree)
 {
     if (tree.GetRootPath().empty())
+    if (!IsUsableParentFolder(tree.GetRootPath()))
+        return RunRefusal::UnusableParentFolder;
         return RunRefusal::NoParentFolder;
     if (tree.IsTruncated())
         return RunRefusal::TooManyFolders;

@@ -56,6 +56,7 @@ std::vector<std::string> ConvertSource(
 
 // Why a creation run of the tree must not start.
 enum class RunRefusal {
+    UnusableParentFolder, // not an absolute folder path in this host's style (a Windows-style one here)
     NoParentFolder,
     // The read stopped at one of its limits (the tree's ReadStopped says which,
     // with its figure): the tree is not the whole source.
@@ -63,7 +64,8 @@ enum class RunRefusal {
 };
 
 // The checks before a creation run, in their order: a parent folder is set,
-// then the tree holds the whole source.
+// it is one this host can create folders below, then the tree holds the whole
+// source.
 std::optional<RunRefusal> CheckCreationRun(FolderTree const& tree);
 
 } // namespace edamaki

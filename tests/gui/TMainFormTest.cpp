@@ -687,7 +687,7 @@ TEST_F(TMainFormTest, ExecuteCreatesTheFoldersAndLogsThemInColour)
     EXPECT_EQ(m_logged, expected);
 }
 
-TEST_F(TMainFormTest, ExecuteRefusesWithoutParentFolderOrWithATruncatedTree)
+TEST_F(TMainFormTest, ExecuteRefusesWithoutAUsableParentFolderOrWithATruncatedTree)
 {
     Create();
     // Both refusals apply: the missing parent folder is named first.
@@ -698,6 +698,14 @@ TEST_F(TMainFormTest, ExecuteRefusesWithoutParentFolderOrWithATruncatedTree)
     AnswerMessageBox(QMessageBox::Ok, &warning);
     m_form->ExeBtnClick();
     EXPECT_EQ(warning, QStringLiteral("親フォルダが選択されていません。"));
+
+    // A Windows-style parent folder can't be used here: said once, before the folder count.
+    Type(QStringLiteral("C:\\Work\na\nb\nc\nd"));
+    AnswerMessageBox(QMessageBox::Ok, &warning);
+    m_form->ExeBtnClick();
+    EXPECT_EQ(warning,
+        QStringLiteral("親フォルダ\"C:\\Work\\\"はこのコンピュータの絶対パスではないため、使用できません。"
+                       "フォルダを作成しません。"));
 
     // A read that stopped names its limit, with the figure of this budget.
     struct Case {

@@ -43,7 +43,7 @@ TEST(SourceDocumentTest, TheParentFolderLineStandsWhereTheModeSays)
         EXPECT_EQ(FindParentFolderLine(test.Source), test.Found) << ::testing::PrintToString(test.Source);
 }
 
-TEST(SourceDocumentTest, ARunIsRefusedWithoutParentFolderFirstThenForTooManyFolders)
+TEST(SourceDocumentTest, ARunIsRefusedWithoutAUsableParentFolderFirstThenForTooManyFolders)
 {
     struct Case {
         Lines Source;
@@ -52,6 +52,9 @@ TEST(SourceDocumentTest, ARunIsRefusedWithoutParentFolderFirstThenForTooManyFold
     Case const cases[] = {
         { { "a" }, RunRefusal::NoParentFolder },
         { { "a", "b", "c" }, RunRefusal::NoParentFolder },
+        { { "C:\\Work", "a" }, RunRefusal::UnusableParentFolder },
+        { { "\\\\server\\share", "a", "b", "c" }, RunRefusal::UnusableParentFolder },
+        { { "<?dezodedu-macro?>", "C:", "a" }, RunRefusal::UnusableParentFolder },
         { { "/srv", "a", "b", "c" }, RunRefusal::TooManyFolders },
         { { "/srv", "a", "b" }, std::nullopt },
         { { "/srv" }, std::nullopt },
