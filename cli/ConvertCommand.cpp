@@ -1,9 +1,12 @@
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
+#include "cli/OutputBuffer.h"
 #include "cli/SourceInput.h"
 #include "core/document/SourceDocument.h"
+#include "core/text/Encoding.h"
 #include "core/tree/FolderTree.h"
 
+#include <cstring>
 #include <iostream>
 
 namespace edamaki::cli {
@@ -17,6 +20,61 @@ constexpr char const* ConvertUsage
       "its folder tree and writes the tree as a source of the other mode (or\n"
       "afresh, expanded, in its own mode) to standard output, in the encoding it\n"
       "was read in, with CR LF line ends. A parent folder line is carried over.\n";
+
+// Writes Shift-JIS lines to standard output as they come, each in the
+// encoding the source was read in and followed by CR LF (a byte order mark
+// first when the source had one). Nothing of the output is held but the
+// buffer of the line being written.
+class SourceLineWriter {
+public:
+    explicit SourceLineWriter(DetectedEncoding encoding)
+        : m_encoding(encoding)
+    {
+        if (encoding.HasByteOrderMark)
+            m_out << Utf8ByteOrderMark;
+    }
+
+    void Write(std::string_view shift_jis_line)
+    {
+        if (m_unconvertible_line)
+            return;
+        ++m_line;
+        if (m_encoding.Encoding == TextEncoding::Utf8) {
+            m_converted.clear();
+            if (m_converter.AppendUtf8(shift_jis_line, m_converted)) {
+                m_unconvertible_line = m_line;
+                return;
+            }
+            shift_jis_line = m_converted;
+        }
+        m_out << shift_jis_line << "\r\n";
+    }
+
+    // Writes what is left. Fails with a message when a line could not be
+    // converted (the lines before it were written) or the output not written.
+    bool Finish(std::string& error)
+    {
+        m_out.Flush();
+        if (m_unconvertible_line) {
+            error = "line " + std::to_string(m_unconvertible_line)
+                + " of the output: a folder name cannot be written as UTF-8; the output stops there";
+            return false;
+        }
+        if (m_out.Failed()) {
+            error = "cannot write the output: " + std::string(std::strerror(m_out.Error()));
+            return false;
+        }
+        return true;
+    }
+
+private:
+    DetectedEncoding const m_encoding;
+    OutputBuffer m_out { STDOUT_FILENO };
+    ShiftJisConverter m_converter;
+    std::string m_converted;
+    std::size_t m_line = 0;
+    std::size_t m_unconvertible_line = 0;
+};
 
 } // namespace
 
@@ -40,9 +98,12 @@ int RunConvert(std::vector<std::string> const& arguments)
     FolderTree tree;
     if (!ReadSourceTree(*input, tree, "nothing was written"))
         return ExitUsage;
-    auto const output
-        = ConvertSource(tree, input->Lines, *to == "macro" ? SourceMode::Macro : SourceMode::Text);
-    if (std::string error; !WriteSourceLines(std::cout, output, input->Encoding, error)) {
+    // The output is written as it is made: a deep tree's macro form is far
+    // larger than the tree.
+    SourceLineWriter writer(input->Encoding);
+    WriteConvertedSource(tree, input->Lines, *to == "macro" ? SourceMode::Macro : SourceMode::Text,
+        [&writer](std::string_view line) { writer.Write(line); });
+    if (std::string error; !writer.Finish(error)) {
         PrintError(error);
         return ExitUsage;
     }

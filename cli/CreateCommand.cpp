@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
+#include "cli/OutputBuffer.h"
 #include "cli/SourceInput.h"
 #include "core/disk/CreationRun.h"
 #include "core/disk/HostFileSystem.h"
@@ -55,55 +56,6 @@ constexpr std::string_view Blue = "\x1b[34m";
 constexpr std::string_view Red = "\x1b[31m";
 constexpr std::string_view Reset = "\x1b[0m";
 constexpr std::string_view ClearLine = "\r\x1b[K";
-
-// Writes to a file descriptor through one large buffer.
-class OutputBuffer {
-public:
-    explicit OutputBuffer(int descriptor)
-        : m_descriptor(descriptor)
-    {
-        m_buffer.reserve(Capacity + 4096);
-    }
-    ~OutputBuffer() { Flush(); }
-    OutputBuffer(OutputBuffer const&) = delete;
-    OutputBuffer& operator=(OutputBuffer const&) = delete;
-
-    OutputBuffer& operator<<(std::string_view text)
-    {
-        m_buffer.append(text);
-        if (m_buffer.size() >= Capacity)
-            Flush();
-        return *this;
-    }
-
-    void Flush()
-    {
-        std::size_t written = 0;
-        while (written < m_buffer.size() && !m_failed) {
-            ssize_t const count = ::write(m_descriptor, m_buffer.data() + written, m_buffer.size() - written);
-            if (count < 0 && errno == EINTR)
-                continue;
-            if (count <= 0) {
-                m_failed = true;
-                m_error = count < 0 ? errno : EIO;
-            } else
-                written += static_cast<std::size_t>(count);
-        }
-        m_buffer.clear();
-    }
-
-    bool Failed() const { return m_failed; }
-    // The system's error of the write that failed.
-    int Error() const { return m_error; }
-
-private:
-    static constexpr std::size_t Capacity = 1 << 16;
-
-    int m_descriptor;
-    std::string m_buffer;
-    bool m_failed = false;
-    int m_error = 0;
-};
 
 bool UsesColour()
 {
@@ -289,6 +241,7 @@ std::optional<std::string> ParentFolderFromArgument(
     }
     return shift_jis;
 }
+
 // Why the run does not start; nothing was created.
 std::string RunRefusalMessage(
     RunRefusal refusal, SourceInput const& input, FolderTree const& tree, HostNameConverter& names)
@@ -307,7 +260,6 @@ std::string RunRefusalMessage(
     }
     return TooManyFoldersMessage(input, tree, "nothing was created");
 }
-
 
 } // namespace
 

@@ -1,6 +1,6 @@
 #include "core/document/SourceDocument.h"
-#include "core/disk/HostFileSystem.h"
 
+#include "core/disk/HostFileSystem.h"
 #include "core/text/ShiftJis.h"
 #include "core/tree/MacroSourceReader.h"
 #include "core/tree/SourceWriters.h"
@@ -10,6 +10,7 @@
 #include <optional>
 
 namespace edamaki {
+
 namespace {
 
 // The parent folder (Shift-JIS, ending with its separator) is an absolute
@@ -21,7 +22,6 @@ bool IsUsableParentFolder(std::string_view root_path)
 }
 
 } // namespace
-
 
 SourceMode DetectSourceMode(std::vector<std::string> const& lines)
 {
@@ -73,23 +73,44 @@ SourceConversion ConvertSourceLines(FolderTree& tree, std::vector<std::string> c
     return conversion;
 }
 
+void WriteConvertedSource(
+    FolderTree& tree, std::vector<std::string> const& lines, SourceMode to, LineSink const& sink)
+{
+    std::optional<std::size_t> const carried_from = FindParentFolderLine(lines);
+    std::size_t const carried_to = ParentFolderLineIndex(to);
+    std::size_t written = 0;
+    bool carried = !carried_from;
+    auto const write = [&](std::string_view line) {
+        if (!carried && written == carried_to) {
+            sink(lines[*carried_from]);
+            carried = true;
+        }
+        sink(line);
+        ++written;
+    };
+    if (to == SourceMode::Text)
+        MakeText(tree, write);
+    else
+        MakeScript(tree, write);
+    // A result shorter than the carried line's place gets it last.
+    if (!carried)
+        sink(lines[*carried_from]);
+}
+
 std::vector<std::string> ConvertSource(FolderTree& tree, std::vector<std::string> const& lines, SourceMode to)
 {
-    SourceConversion conversion = ConvertSourceLines(tree, lines, to);
-    if (conversion.CarriedFrom) {
-        std::size_t const at = std::min(conversion.CarriedTo, conversion.Lines.size());
-        conversion.Lines.insert(
-            conversion.Lines.begin() + static_cast<std::ptrdiff_t>(at), lines[*conversion.CarriedFrom]);
-    }
-    return std::move(conversion.Lines);
+    std::vector<std::string> converted;
+    WriteConvertedSource(
+        tree, lines, to, [&converted](std::string_view line) { converted.emplace_back(line); });
+    return converted;
 }
 
 std::optional<RunRefusal> CheckCreationRun(FolderTree const& tree)
 {
     if (tree.GetRootPath().empty())
+        return RunRefusal::NoParentFolder;
     if (!IsUsableParentFolder(tree.GetRootPath()))
         return RunRefusal::UnusableParentFolder;
-        return RunRefusal::NoParentFolder;
     if (tree.IsTruncated())
         return RunRefusal::TooManyFolders;
     return std::nullopt;

@@ -6,6 +6,7 @@
 // before a creation run.
 
 #include "core/tree/FolderTree.h"
+#include "core/tree/SourceWriters.h"
 
 #include <cstddef>
 #include <optional>
@@ -50,14 +51,19 @@ struct SourceConversion {
 // macro result is read back into the tree (without the carried line).
 SourceConversion ConvertSourceLines(FolderTree& tree, std::vector<std::string> const& lines, SourceMode to);
 
-// The conversion with the parent folder line carried over in its place.
+// The conversion with the parent folder line carried over in its place,
+// handed to `sink` line by line as it is written; nothing of it is held. The
+// result is not read back into the tree.
+void WriteConvertedSource(
+    FolderTree& tree, std::vector<std::string> const& lines, SourceMode to, LineSink const& sink);
+// The same, as a list of lines.
 std::vector<std::string> ConvertSource(
     FolderTree& tree, std::vector<std::string> const& lines, SourceMode to);
 
 // Why a creation run of the tree must not start.
 enum class RunRefusal {
-    UnusableParentFolder, // not an absolute folder path in this host's style (a Windows-style one here)
     NoParentFolder,
+    UnusableParentFolder, // not an absolute folder path in this host's style (a Windows-style one here)
     // The read stopped at one of its limits (the tree's ReadStopped says which,
     // with its figure): the tree is not the whole source.
     TooManyFolders,

@@ -2,11 +2,20 @@
 
 namespace edamaki {
 
-void MakeTextChild(
-    FolderTree const& tree, std::vector<std::string>& lines, std::string_view path, NodeId node)
+namespace {
+
+// A sink that appends each line to `lines`.
+LineSink AppendingTo(std::vector<std::string>& lines)
+{
+    return [&lines](std::string_view line) { lines.emplace_back(line); };
+}
+
+} // namespace
+
+void MakeTextChild(FolderTree const& tree, LineSink const& sink, std::string_view path, NodeId node)
 {
     if (tree.Children(node).empty()) {
-        lines.emplace_back(path);
+        sink(path);
         return;
     }
     // The path of the node being visited is kept in one buffer; `lengths[d]`
@@ -20,31 +29,57 @@ void MakeTextChild(
         current += tree.Name(child);
         lengths.push_back(current.size());
         if (tree.Children(child).empty())
-            lines.push_back(current);
+            sink(current);
     });
 }
 
-void MakeText(FolderTree& tree, std::vector<std::string>& lines)
+void MakeTextChild(
+    FolderTree const& tree, std::vector<std::string>& lines, std::string_view path, NodeId node)
 {
-    lines.clear();
+    MakeTextChild(tree, AppendingTo(lines), path, node);
+}
+
+void MakeText(FolderTree& tree, LineSink const& sink)
+{
     if (tree.HasRoot()) {
         for (NodeId const child : tree.Children(tree.Root()))
-            MakeTextChild(tree, lines, tree.Name(child), child);
+            MakeTextChild(tree, sink, tree.Name(child), child);
     }
     tree.TreeEdited = false;
     tree.MacroMode = false;
 }
 
-void MakeScriptChild(
-    FolderTree const& tree, std::vector<std::string>& lines, std::string_view markers, NodeId node)
+void MakeText(FolderTree& tree, std::vector<std::string>& lines)
+{
+    lines.clear();
+    MakeText(tree, AppendingTo(lines));
+}
+
+void MakeScriptChild(FolderTree const& tree, LineSink const& sink, std::string_view markers, NodeId node)
 {
     std::string line;
     tree.WalkDescendants(node, [&](NodeId child, int depth) {
         line.assign(markers);
         line.append(static_cast<std::size_t>(depth - 1), '>');
         line += tree.Name(child);
-        lines.push_back(line);
+        sink(line);
     });
+}
+
+void MakeScriptChild(
+    FolderTree const& tree, std::vector<std::string>& lines, std::string_view markers, NodeId node)
+{
+    MakeScriptChild(tree, AppendingTo(lines), markers, node);
+}
+
+void MakeScript(FolderTree& tree, LineSink const& sink)
+{
+    if (!tree.HasRoot())
+        return;
+    sink(MacroHeader);
+    MakeScriptChild(tree, sink, {}, tree.Root());
+    tree.TreeEdited = false;
+    tree.MacroMode = true;
 }
 
 void MakeScript(FolderTree& tree, std::vector<std::string>& lines)
@@ -52,10 +87,7 @@ void MakeScript(FolderTree& tree, std::vector<std::string>& lines)
     if (!tree.HasRoot())
         return;
     lines.clear();
-    lines.emplace_back(MacroHeader);
-    MakeScriptChild(tree, lines, {}, tree.Root());
-    tree.TreeEdited = false;
-    tree.MacroMode = true;
+    MakeScript(tree, AppendingTo(lines));
 }
 
 } // namespace edamaki

@@ -2,9 +2,13 @@
 
 // Writers that turn the folder tree back into source lines. Neither writes the
 // parent folder line; comments and tags of the old source do not survive.
+// Each writer hands its lines, one at a time, to a sink as it makes them, so
+// that a caller can write out a source far larger than it wants to hold; the
+// forms that fill a list of lines are built on them.
 
 #include "core/tree/FolderTree.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,18 +17,26 @@ namespace edamaki {
 
 constexpr std::string_view MacroHeader = "<?dezodedu-macro?>";
 
+// Receives each line a writer makes, in order. The text is valid only during
+// the call.
+using LineSink = std::function<void(std::string_view line)>;
+
 // One line per leaf folder: the names from its top-level folder down, joined by
 // "\". Clears TreeEdited and MacroMode.
+void MakeText(FolderTree& tree, LineSink const& sink);
 void MakeText(FolderTree& tree, std::vector<std::string>& lines);
-// Appends the text-mode lines of the subtree of `node`, whose own path is `path`.
+// The text-mode lines of the subtree of `node`, whose own path is `path`.
+void MakeTextChild(FolderTree const& tree, LineSink const& sink, std::string_view path, NodeId node);
 void MakeTextChild(
     FolderTree const& tree, std::vector<std::string>& lines, std::string_view path, NodeId node);
 
 // The macro header, then one line per folder with a ">" per level below the
 // top. Clears TreeEdited and sets MacroMode. Before the first read (no nodes at
-// all) it leaves the lines and the flags alone.
+// all) it writes nothing, and the list form leaves the lines and the flags alone.
+void MakeScript(FolderTree& tree, LineSink const& sink);
 void MakeScript(FolderTree& tree, std::vector<std::string>& lines);
-// Appends the macro-mode lines of the children of `node`, each behind `markers`.
+// The macro-mode lines of the children of `node`, each behind `markers`.
+void MakeScriptChild(FolderTree const& tree, LineSink const& sink, std::string_view markers, NodeId node);
 void MakeScriptChild(
     FolderTree const& tree, std::vector<std::string>& lines, std::string_view markers, NodeId node);
 

@@ -239,6 +239,31 @@ TEST_F(CliTest, MacroSourcesInUtf8ConvertToText)
     EXPECT_EQ(result.Out, "第1期\\資料\r\n第2期\\資料\r\n");
 }
 
+TEST_F(CliTest, ADeepTreesMacroFormIsWrittenNotHeld)
+{
+    // 30,000 nested folders: a macro form of about 450 MB, which must pass
+    // through a process allowed 200 MB of memory.
+    constexpr std::size_t Depth = 30'000;
+    std::string text_line = "d";
+    std::string tag = "<?dezodedu-macro?>\n<+:d";
+    for (std::size_t level = 1; level < Depth; ++level) {
+        text_line += "\\d";
+        tag += "/d";
+    }
+    std::size_t const expected_size
+        = std::string("<?dezodedu-macro?>\r\n").size() + Depth * (Depth + 1) / 2 + 2 * Depth;
+    std::string const cli = std::string("'") + EDAMAKI_CLI_PATH + "'";
+    for (std::string const& source :
+        { WriteFile("text.txt", text_line + "\n"), WriteFile("tag.fms", tag + ">\n") }) {
+        std::string const size_path = (m_directory / "size").string();
+        std::string const command = "bash -c \"ulimit -v 200000; " + cli + " convert --to macro '" + source
+            + "' | wc -c >'" + size_path + "'; exit \\${PIPESTATUS[0]}\"";
+        int const status = std::system(command.c_str());
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0) << source;
+        EXPECT_EQ(ReadFile(size_path), std::to_string(expected_size) + "\n") << source;
+    }
+}
+
 TEST_F(CliTest, MacroSourcesThatMakeTooManyFoldersWriteNothing)
 {
     std::string thousands_of_tags = "<?dezodedu-macro?>\n";
