@@ -127,6 +127,8 @@ std::string UpperCaseSearchString(std::string_view search)
             set(0x84, second - 0x31); // Cyrillic, after the gap
         else if (first == 0xEE && second >= 0xEF && second <= 0xF8)
             set(0x87, second - 0x9B); // small Roman numerals
+        else if (first == 0xFA && second >= 0x40 && second <= 0x49)
+            set(0x87, second + 0x14); // small Roman numerals, as typed on this system
         offset += 2;
     }
     return result;
@@ -149,6 +151,9 @@ bool MatchDoubleByteChar(unsigned char p1, unsigned char p2, unsigned char q1, u
     }
     if (p1 == 0x87 && q1 == 0xEE && q2 >= 0xEF && q2 <= 0xF8)
         return p2 == q2 - 0x9B;
+    // The same small Roman numerals where this system's conversion puts them.
+    if (p1 == 0x87 && q1 == 0xFA && q2 >= 0x40 && q2 <= 0x49)
+        return p2 == q2 + 0x14;
     return false;
 }
 

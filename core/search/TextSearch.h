@@ -6,7 +6,8 @@
 // A match never starts on, or ends in the middle of, a double-byte character,
 // and a character of the search string matches only a character of the same
 // width. Ignoring the case folds ASCII letters and the double-byte letters of
-// full-width Latin, Greek, Cyrillic and the small Roman numerals. Word
+// full-width Latin, Greek, Cyrillic and the small Roman numerals (at both of
+// their code points in code page 932). Word
 // boundaries come from the delimiter table below, applied to single bytes
 // wherever they stand (also to the second byte of a double-byte character): a
 // whole-word match begins a word (its first byte is no delimiter, and a
@@ -17,7 +18,7 @@
 // Offsets are byte offsets from the start of the text.
 //
 // Widgets do not call this directly: the find and replace dialogs go through
-// app/FindReplace.h.
+// core/search/FindReplace.h.
 
 #include <array>
 #include <cstddef>
@@ -91,7 +92,8 @@ std::size_t SearchableLength(std::string_view text);
 
 // The search string with its letters upper-cased character by character: a-z,
 // full-width a-z, Greek and Cyrillic small letters, and the small Roman
-// numerals 0xEEEF-0xEEF8 (which become 0x8754-0x875D). Same byte length.
+// numerals, both at 0xEEEF-0xEEF8 and at 0xFA40-0xFA49 where this system's
+// conversion puts the typed ones (all become 0x8754-0x875D). Same byte length.
 std::string UpperCaseSearchString(std::string_view search);
 
 // Case-insensitive comparison of a double-byte character p1 p2 of an

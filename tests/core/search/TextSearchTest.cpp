@@ -97,6 +97,12 @@ TEST(TextSearchTest, CaseFoldingOfEveryScript)
         { "\xEE\xEF\xEE\xF8", "\x87\x54\x87\x5D", 0, -1 }, // small Roman numerals one and ten
         { "\x87\x54", "\xEE\xEF", 0, -1 },
         { "\xEE\xEF", "\xEE\xEF", 0, 0 },
+        { Sjis("ⅰⅹ"), Sjis("ⅠⅩ"), 0, -1 }, // as typed here: 0xFA40, 0xFA49
+        { Sjis("ⅠⅩ"), Sjis("ⅰⅹ"), 0, -1 },
+        { Sjis("ⅰ"), Sjis("ⅰ"), 0, 0 },
+        { "\xEE\xEF", Sjis("ⅰ"), 0, -1 }, // both code points fold to the same capital
+        { Sjis("ⅰ"), "\xEE\xEF", 0, -1 },
+        { "\xFA\x4A", Sjis("ⅰ"), -1, -1 }, // 0xFA4A is a capital already: never folded
         // A character matches only a character of the same width.
         { Sjis("Ａ"), "A", -1, -1 },
         { "A", Sjis("Ａ"), -1, -1 },
@@ -260,6 +266,8 @@ unsigned FoldCharacter(unsigned code)
         return code - 0x31;
     if (code >= 0xEEEF && code <= 0xEEF8)
         return code - 0xEEEF + 0x8754;
+    if (code >= 0xFA40 && code <= 0xFA49)
+        return code - 0xFA40 + 0x8754;
     return code;
 }
 
