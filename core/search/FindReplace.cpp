@@ -98,6 +98,7 @@ std::optional<ReplaceAllResult> ReplaceAllInSource(std::string_view text, std::p
 
     ReplaceAllResult result;
     result.Count = 1;
+    result.Replaced.push_back(*first);
     auto rest = static_cast<std::size_t>(first->Start + first->Length);
     result.Text.reserve(text.size());
     result.Text.append(text.substr(0, static_cast<std::size_t>(first->Start)));
@@ -108,7 +109,11 @@ std::optional<ReplaceAllResult> ReplaceAllInSource(std::string_view text, std::p
         // search the edited text itself after every replacement.
         result.Text.append(text.substr(rest));
         result.Caret = first->Start + static_cast<std::ptrdiff_t>(replace.size());
+        // How far the edited text has moved against the original so far.
+        std::ptrdiff_t shift = result.Caret - (first->Start + first->Length);
         while (auto const next = ReplaceInSource(result.Text, result.Caret, 0, search, replace, options)) {
+            result.Replaced.push_back({ next->Replaced.Start - shift, next->Replaced.Length });
+            shift += static_cast<std::ptrdiff_t>(replace.size()) - next->Replaced.Length;
             result.Text = next->Text;
             result.Caret = next->Caret;
             ++result.Count;
@@ -135,6 +140,7 @@ std::optional<ReplaceAllResult> ReplaceAllInSource(std::string_view text, std::p
         auto const found = SearchPrepared(subject, range, pattern, flags);
         if (!found)
             break;
+        result.Replaced.push_back({ static_cast<std::ptrdiff_t>(rest + *found), range.Length });
         result.Text.append(searchable.substr(rest, *found));
         result.Text.append(replace);
         rest += *found + static_cast<std::size_t>(range.Length);

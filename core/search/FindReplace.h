@@ -27,6 +27,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace edamaki {
 
@@ -66,6 +67,9 @@ struct ReplaceAllResult {
     std::string Text;
     std::size_t Count = 0;    // replacements made, at least 1
     std::ptrdiff_t Caret = 0; // after the last inserted text
+    // The ranges of the original text that were replaced, in order; an editor
+    // makes the same edits from the last to the first.
+    std::vector<TextRange> Replaced;
 };
 
 // Replace all: the replace step, then again from the caret after each

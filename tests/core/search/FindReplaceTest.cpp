@@ -138,7 +138,7 @@ std::optional<ReplaceAllResult> RepeatReplace(std::string_view text, std::ptrdif
     auto step = ReplaceInSource(text, selection_start, selection_length, search, replace, options);
     if (!step)
         return std::nullopt;
-    ReplaceAllResult result { step->Text, 1, step->Caret };
+    ReplaceAllResult result { step->Text, 1, step->Caret, {} };
     while ((step = ReplaceInSource(result.Text, result.Caret, 0, search, replace, options))) {
         result.Text = step->Text;
         result.Caret = step->Caret;
@@ -209,6 +209,13 @@ TEST(FindReplaceTest, ReplaceAllIsRepeatedReplace)
         ASSERT_EQ(actual->Text, expected->Text) << describe();
         ASSERT_EQ(actual->Count, expected->Count) << describe();
         ASSERT_EQ(actual->Caret, expected->Caret) << describe();
+        // An editor making the listed edits from the last to the first ends with the same text.
+        ASSERT_EQ(actual->Replaced.size(), actual->Count) << describe();
+        std::string edited = text;
+        for (auto range = actual->Replaced.rbegin(); range != actual->Replaced.rend(); ++range)
+            edited.replace(
+                static_cast<std::size_t>(range->Start), static_cast<std::size_t>(range->Length), replace);
+        ASSERT_EQ(edited, actual->Text) << describe();
     }
 }
 
