@@ -97,6 +97,25 @@ EditorOffsets::EditorOffsets(QTextDocument const& document)
     MoveToFirstBlock();
 }
 
+EditorOffsets::EditorOffsets(QTextDocument const& document, std::span<std::size_t const> line_starts)
+    : m_document(document)
+    , m_line_starts(line_starts)
+{
+    MoveToFirstBlock();
+}
+
+void EditorOffsets::MoveToLine(std::size_t line)
+{
+    if (line >= m_line_starts.size() || static_cast<std::size_t>(m_block.blockNumber()) == line)
+        return;
+    QTextBlock const block = m_document.findBlockByNumber(static_cast<int>(line));
+    if (!block.isValid())
+        return;
+    m_block = block;
+    m_block_start = m_line_starts[line];
+    m_block_length = ShiftJisLength(m_block.text());
+}
+
 void EditorOffsets::MoveToFirstBlock()
 {
     m_block = m_document.firstBlock();
@@ -113,6 +132,10 @@ void EditorOffsets::MoveToNextBlock()
 
 int EditorOffsets::PositionOf(std::size_t offset)
 {
+    if (!m_line_starts.empty()) {
+        auto const after = std::upper_bound(m_line_starts.begin(), m_line_starts.end(), offset);
+        MoveToLine(static_cast<std::size_t>(std::max<std::ptrdiff_t>(after - m_line_starts.begin() - 1, 0)));
+    }
     if (offset < m_block_start)
         MoveToFirstBlock();
     // The line break after a line belongs to that line.
@@ -125,6 +148,8 @@ int EditorOffsets::PositionOf(std::size_t offset)
 std::size_t EditorOffsets::OffsetOf(int position)
 {
     position = std::clamp(position, 0, std::max(0, m_document.characterCount() - 1));
+    if (!m_line_starts.empty())
+        MoveToLine(static_cast<std::size_t>(m_document.findBlock(position).blockNumber()));
     if (position < m_block.position())
         MoveToFirstBlock();
     while (m_block.next().isValid() && position >= m_block.next().position())

@@ -13,6 +13,7 @@
 #include <QTextCursor>
 
 #include <cstddef>
+#include <span>
 
 class QTextDocument;
 
@@ -25,6 +26,9 @@ namespace edamaki {
 class EditorOffsets {
 public:
     explicit EditorOffsets(QTextDocument const& document);
+    // With the source offset where each line starts (one entry per block, in
+    // order), a lookup goes straight to its line instead of walking there.
+    EditorOffsets(QTextDocument const& document, std::span<std::size_t const> line_starts);
 
     // The document position of a source offset. An offset inside a line break
     // is the end of its line, one inside a double-byte character the position
@@ -37,12 +41,14 @@ public:
 private:
     void MoveToFirstBlock();
     void MoveToNextBlock();
+    void MoveToLine(std::size_t line);
 
     QTextDocument const& m_document;
     QTextBlock m_block;
     // Where the current block's line starts in the source, and its bytes.
     std::size_t m_block_start = 0;
     std::size_t m_block_length = 0;
+    std::span<std::size_t const> m_line_starts;
 };
 
 // A cursor on `document` that selects a source range, anchored at its start.

@@ -68,6 +68,7 @@ void MainFormMenuBuilder::Build()
     m_form.Menu1->setObjectName(QStringLiteral("Menu1"));
     CreateFileMenu();
     CreateEditMenu();
+    CreateFindMenu();
     CreateToolsMenu();
     CreateHelpMenu();
     m_form.TagMenu = new QMenu(&m_form);
@@ -141,6 +142,14 @@ void MainFormMenuBuilder::CreateCommands()
     m_form.mExec = CreateCommand("mExec", QStringLiteral("フォルダ作成"), {}, &TMainForm::ExeBtnClick);
     m_form.mLogView = CreateCommand("mLogView", QStringLiteral("ログ表示"), {}, &TMainForm::mLogViewClick);
     m_form.mHelp = CreateCommand("mHelp", QStringLiteral("ヘルプ"), {}, &TMainForm::mHelpClick);
+    m_form.mFind = CreateCommand(
+        "mFind", QStringLiteral("検索(&F)"), QKeySequence(Qt::CTRL | Qt::Key_F), &TMainForm::mFindClick);
+    m_form.mFindNext = CreateCommand(
+        "mFindNext", QStringLiteral("次を検索(&N)"), QKeySequence(Qt::Key_F3), &TMainForm::mFindNextClick);
+    m_form.mFindPrev = CreateCommand("mFindPrev", QStringLiteral("前を検索(&P)"),
+        QKeySequence(Qt::SHIFT | Qt::Key_F3), &TMainForm::mFindPrevClick);
+    m_form.mReplace = CreateCommand("mReplace", QStringLiteral("置換(&R)"),
+        QKeySequence(Qt::CTRL | Qt::Key_R), &TMainForm::mReplaceClick);
 }
 
 // --- Menus ---------------------------------------------------------------
@@ -189,6 +198,15 @@ void MainFormMenuBuilder::CreateEditMenu()
     menu->addAction(m_form.mInsHeader);
     menu->addAction(m_form.mTextMacro);
     menu->addAction(m_form.mClear);
+}
+
+void MainFormMenuBuilder::CreateFindMenu()
+{
+    QMenu* menu = AddMenu("Find1", QStringLiteral("検索(&S)"));
+    menu->addAction(m_form.mFind);
+    menu->addAction(m_form.mFindNext);
+    menu->addAction(m_form.mFindPrev);
+    menu->addAction(m_form.mReplace);
 }
 
 void MainFormMenuBuilder::CreateToolsMenu()

@@ -31,6 +31,7 @@ private:
     void CreateCommands();
     void CreateFileMenu();
     void CreateEditMenu();
+    void CreateFindMenu();
     void CreateToolsMenu();
     void CreateHelpMenu();
     void CreateToolBar();

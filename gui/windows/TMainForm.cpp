@@ -11,6 +11,7 @@
 #include "gui/widgets/JapaneseFont.h"
 #include "gui/widgets/TFormPanel.h"
 #include "gui/widgets/TplBrowseFolder.h"
+#include "gui/windows/EditorSearch.h"
 #include "gui/windows/MainFormMenuBuilder.h"
 #include "gui/windows/TForm1.h"
 #include "gui/windows/TForm3.h"
@@ -246,6 +247,9 @@ TMainForm::TMainForm(edamaki::Document& document, QStringList const& arguments, 
 
     CreateDialogs();
     CreateLayout();
+    m_search = new EditorSearch(*this, *SrcList);
+    FindDlg = m_search->FindDialog();
+    ReplaceDlg = m_search->ReplaceDialog();
     MainFormMenuBuilder menus(*this);
     menus.Build();
 
@@ -787,6 +791,26 @@ void TMainForm::mHelpClick()
 void TMainForm::TagBtnClick()
 {
     emit TagDialogRequested(-1);
+}
+
+void TMainForm::mFindClick()
+{
+    m_search->mFindClick();
+}
+
+void TMainForm::mFindNextClick()
+{
+    m_search->mFindNextClick();
+}
+
+void TMainForm::mFindPrevClick()
+{
+    m_search->mFindPrevClick();
+}
+
+void TMainForm::mReplaceClick()
+{
+    m_search->mReplaceClick();
 }
 
 // --- Dropped items -------------------------------------------------------

@@ -19,6 +19,7 @@
 #include <vector>
 
 class EditActionTracker;
+class EditorSearch;
 class QAction;
 class QFileDialog;
 class QFrame;
@@ -30,6 +31,8 @@ class QToolBar;
 class QToolButton;
 class TForm1;
 class TForm3;
+class TFindDialog;
+class TReplaceDialog;
 class TFormPanel;
 class TplBrowseFolder;
 
@@ -72,6 +75,11 @@ public:
     void mLogViewClick();
     void mHelpClick();
     void TagBtnClick();
+    // Find and replace in the editor.
+    void mFindClick();
+    void mFindNextClick();
+    void mFindPrevClick();
+    void mReplaceClick();
     // Items dropped on the window: only the first counts.
     void DropFiles(QStringList const& paths);
 
@@ -97,6 +105,8 @@ public:
     QFileDialog* OpenDialog1 = nullptr;
     QFileDialog* SaveDialog1 = nullptr;
     TplBrowseFolder* OpenFolder1 = nullptr;
+    TFindDialog* FindDlg = nullptr;
+    TReplaceDialog* ReplaceDlg = nullptr;
     // The ten tool bar images.
     QList<QIcon> ImageList1;
 
@@ -117,6 +127,10 @@ public:
     QAction* mExec = nullptr;
     QAction* mLogView = nullptr;
     QAction* mHelp = nullptr;
+    QAction* mFind = nullptr;
+    QAction* mFindNext = nullptr;
+    QAction* mFindPrev = nullptr;
+    QAction* mReplace = nullptr;
 
     static constexpr int MinimumWidth = 321;
     static constexpr int MinimumHeight = 90;
@@ -174,6 +188,7 @@ private:
     TForm1* m_tree_pane = nullptr;
     TForm3* m_log_window = nullptr;
     std::unique_ptr<EditActionTracker> m_edit_actions;
+    EditorSearch* m_search = nullptr;
 
     bool m_started = false;
     bool m_auto_run = false;
