@@ -143,8 +143,35 @@ ConversionResult Utf8ToShiftJis(std::string_view utf8)
     return ConvertOnce("CP932", "UTF-8", utf8);
 }
 
+std::size_t FindOneWayCharacter(std::string_view utf8, std::size_t from)
+{
+    // Every one of them is two or three bytes that begin with C2, E2 or E3.
+    for (std::size_t offset = utf8.find_first_of("\xC2\xE2\xE3", from); offset != std::string_view::npos;
+         offset = utf8.find_first_of("\xC2\xE2\xE3", offset + 1)) {
+        for (std::string_view const character : OneWayCharacters) {
+            if (utf8.substr(offset).starts_with(character))
+                return offset;
+        }
+    }
+    return std::string_view::npos;
+}
+
 std::string Utf8ToShiftJisForReading(std::string_view utf8)
 {
+    // A character that would come back as another one reads as "?" too:
+    // "a¥b" must not read as "a" holding "b".
+    std::string without_one_way;
+    if (std::size_t one_way = FindOneWayCharacter(utf8); one_way != std::string_view::npos) {
+        std::size_t copied = 0;
+        for (; one_way != std::string_view::npos; one_way = FindOneWayCharacter(utf8, copied)) {
+            std::size_t length = 0;
+            DecodeUtf8Character(utf8, one_way, length);
+            without_one_way.append(utf8.substr(copied, one_way - copied)).append("?");
+            copied = one_way + length;
+        }
+        without_one_way.append(utf8.substr(copied));
+        utf8 = without_one_way;
+    }
     IconvHandle const converter("CP932", "UTF-8");
     std::string text;
     AppendConverted(converter.Get(), utf8, text, OnFailure::Substitute, "?", Utf8SequenceLength);

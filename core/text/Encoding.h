@@ -31,10 +31,28 @@ struct ConversionResult {
 ConversionResult ShiftJisToUtf8(std::string_view shift_jis);
 ConversionResult Utf8ToShiftJis(std::string_view utf8);
 
+// The characters that code page 932 holds one way only: each one's Shift-JIS
+// form reads back as another character ("¥" as the path separator "\\",
+// "‾" as "~", the wave dash as the full-width tilde).
+inline constexpr std::string_view OneWayCharacters[] = {
+    "\u00A2",
+    "\u00A3",
+    "\u00A5",
+    "\u00AC",
+    "\u2014",
+    "\u2016",
+    "\u203E",
+    "\u2212",
+    "\u301C",
+};
+
+// Byte offset of the first of the OneWayCharacters at or after `from`, or npos.
+std::size_t FindOneWayCharacter(std::string_view utf8, std::size_t from = 0);
+
 // Converts UTF-8 to Shift-JIS, putting "?" in place of every character that
-// Shift-JIS lacks (and of every malformed byte). "?" is an invalid name
-// character, so such a name never becomes a folder. Used only where the result
-// is read, never where it is stored.
+// Shift-JIS lacks or holds one way only (and of every malformed byte). "?" is
+// an invalid name character, so such a name never becomes a folder. Used only
+// where the result is read, never where it is stored.
 std::string Utf8ToShiftJisForReading(std::string_view utf8);
 
 // Converts many texts between Shift-JIS and UTF-8 with converters opened once

@@ -32,6 +32,31 @@ TEST(EncodingTest, ReadingSubstitutesAnInvalidNameCharacter)
     EXPECT_EQ(Utf8ToShiftJisForReading("a\xF0\x9F\x98\x80z"), "a?z");
     EXPECT_EQ(Utf8ToShiftJisForReading("a\xFFz"), "a?z");
     EXPECT_EQ(Utf8ToShiftJisForReading("ソ"), testing::Sjis("ソ"));
+    // Characters held one way only read as "?": "¥" must not split a name.
+    EXPECT_EQ(Utf8ToShiftJisForReading("a¥b‾c〜"), "a?b?c?");
+}
+
+TEST(EncodingTest, TheOneWayCharactersAreExactlyThoseWhoseShiftJisFormReadsBackAsAnother)
+{
+    ShiftJisConverter converter;
+    std::vector<std::string> found;
+    for (char32_t code = 0x80; code < 0x10000; ++code) {
+        if (code >= 0xD800 && code < 0xE000)
+            continue;
+        std::string utf8;
+        if (code < 0x800) {
+            utf8 = { static_cast<char>(0xC0 | (code >> 6)), static_cast<char>(0x80 | (code & 0x3F)) };
+        } else {
+            utf8 = { static_cast<char>(0xE0 | (code >> 12)), static_cast<char>(0x80 | ((code >> 6) & 0x3F)),
+                static_cast<char>(0x80 | (code & 0x3F)) };
+        }
+        std::string shift_jis;
+        std::string back;
+        if (!converter.AppendShiftJis(utf8, shift_jis) && !converter.AppendUtf8(shift_jis, back)
+            && back != utf8)
+            found.push_back(utf8);
+    }
+    EXPECT_EQ(found, std::vector<std::string>(std::begin(OneWayCharacters), std::end(OneWayCharacters)));
 }
 
 TEST(EncodingTest, Detection)
