@@ -1,10 +1,14 @@
 // Reads arbitrary bytes as a macro source and as a text source, writes the
 // trees back in both modes and reads what was written. Nothing may crash,
-// hang or leave the tree in a state that the program cannot show.
+// hang or leave the tree in a state that the program cannot show, and what
+// is written reads back as the same folders wherever a source can hold the
+// names (a text read always can).
 //
 // Build with clang (-DEDAMAKI_BUILD_FUZZ=ON) and run, for instance:
 //   build-fuzz/SourceReaderFuzzer -max_len=4096 -timeout=10 corpus/
 
+#include "core/text/Encoding.h"
+#include "core/text/ShiftJis.h"
 #include "core/tree/FolderTree.h"
 #include "core/tree/MacroSourceReader.h"
 #include "core/tree/SourceWriters.h"
@@ -12,6 +16,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,12 +64,55 @@ void CheckMacroTree(FolderTree const& tree)
     });
 }
 
+// The folders the tree makes on disk: every node's path. Siblings of the
+// same name (the tag expansion can make them) are one folder.
+std::set<std::string> Folders(FolderTree const& tree)
+{
+    std::set<std::string> folders;
+    tree.WalkDescendants(tree.Root(), [&](NodeId node, int) { folders.insert(tree.GetNodePath(node)); });
+    return folders;
+}
+
+// Every name would read back as itself from a source line.
+bool NamesSurviveASource(FolderTree const& tree)
+{
+    bool survive = true;
+    tree.WalkDescendants(tree.Root(), [&](NodeId node, int depth) {
+        std::string const& name = tree.Name(node);
+        // Bytes that are not Shift-JIS (a lead byte at the end) would join the separator after them.
+        survive = survive && edamaki::IsValidFolderName(name) && edamaki::ShiftJisToUtf8(name).Succeeded()
+            && edamaki::TrimBlanks(name).size() == name.size() && !(depth == 1 && name.front() == ';');
+    });
+    return survive;
+}
+
+// Written in `mode` and read again, the tree holds the same folders.
+void CheckRoundTrip(FolderTree& tree, bool macro)
+{
+    if (tree.IsTruncated() || !NamesSurviveASource(tree))
+        return;
+    auto const before = Folders(tree);
+    std::vector<std::string> written;
+    if (macro) {
+        edamaki::MakeScript(tree, written);
+        edamaki::LoadMacroSource(tree, written);
+    } else {
+        edamaki::MakeText(tree, written);
+        edamaki::LoadTextSource(tree, written);
+    }
+    Check(Folders(tree) == before);
+}
+
 void ReadMacro(FolderTree& tree, std::vector<std::string> const& lines)
 {
     edamaki::LoadMacroSource(tree, lines);
     CheckMacroTree(tree);
     if (tree.IsTruncated())
         return;
+    CheckRoundTrip(tree, true);
+    edamaki::LoadMacroSource(tree, lines);
+    CheckRoundTrip(tree, false);
+    edamaki::LoadMacroSource(tree, lines);
     std::vector<std::string> script;
     edamaki::MakeScript(tree, script);
     edamaki::LoadMacroSource(tree, script);
@@ -83,6 +131,8 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     tree.SetFolderBudget(FuzzFolderBudget);
 
     // As it is: a text source, or a macro source when it begins with the header.
+    edamaki::LoadTextSource(tree, lines);
+    CheckRoundTrip(tree, false);
     edamaki::LoadTextSource(tree, lines);
     if (!tree.IsTruncated()) {
         std::vector<std::string> text;

@@ -161,7 +161,11 @@ std::optional<std::string> EncodeSourceFile(
         return std::nullopt;
     }
     if (format.Encoding == TextEncoding::Utf8) {
-        std::string bytes(format.HasByteOrderMark ? Utf8ByteOrderMark : std::string_view {});
+        // Text that begins with U+FEFF gets a byte order mark before it even
+        // in a file that had none: without one, reading the file again would
+        // take that character for the mark and drop it.
+        bool const mark = format.HasByteOrderMark || utf8_text.starts_with(Utf8ByteOrderMark);
+        std::string bytes(mark ? Utf8ByteOrderMark : std::string_view {});
         bytes += utf8_text;
         return bytes;
     }

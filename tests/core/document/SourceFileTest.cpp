@@ -119,6 +119,17 @@ TEST(SourceFileTest, EncodesInTheFormatTheFileWasReadIn)
     EXPECT_EQ(EncodeSourceFile("名\r\n", byte_order_mark, error), "\xEF\xBB\xBF名\r\n");
     EXPECT_EQ(EncodeSourceLines({ Sjis("名"), "b" }, shift_jis, error), Sjis("名\r\nb\r\n"));
     EXPECT_EQ(EncodeSourceLines({ Sjis("名") }, byte_order_mark, error), "\xEF\xBB\xBF名\r\n");
+    // Text that begins with U+FEFF keeps it: a mark goes before it, or a
+    // second reading would take the character for the mark.
+    auto const saved = EncodeSourceFile("\xEF\xBB\xBF"
+                                        "a",
+        { TextEncoding::Utf8, false }, error);
+    ASSERT_TRUE(saved);
+    auto const reopened = DecodeSourceFile(*saved, EncodingChoice::Auto, error);
+    ASSERT_TRUE(reopened);
+    EXPECT_EQ(SourceTextAsUtf8(*reopened),
+        "\xEF\xBB\xBF"
+        "a");
 
     // A lead byte without its second byte has no UTF-8 form.
     EXPECT_FALSE(EncodeSourceLines({ "a", "\x81" }, { TextEncoding::Utf8, false }, error));
