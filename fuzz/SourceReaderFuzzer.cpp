@@ -57,6 +57,8 @@ void Check(bool condition)
 void CheckMacroTree(FolderTree const& tree)
 {
     Check(tree.HasRoot());
+    // Every node but the root is a folder that counts against the budget.
+    Check(tree.IsTruncated() || tree.FolderCount() + 1 == tree.NodeCount());
     auto const records = static_cast<std::int32_t>(tree.LineTable.size());
     tree.WalkDescendants(tree.Root(), [&](NodeId node, int) {
         Check(!edamaki::HasMacroTag(tree.Name(node)));
