@@ -25,6 +25,8 @@ constexpr char const* BlankEdgeReason = "the name begins or ends with a blank, w
 constexpr char const* CommentNameReason = "a top-level name beginning with \";\" would read as a comment";
 constexpr char const* LoopReason = "a link back to a folder above it";
 constexpr char const* ListedAlreadyReason = "the same folder is listed already under another path";
+constexpr char const* InsideLinkReason
+    = "a link to a folder inside the imported folder, listed in its own place";
 constexpr char const* ChangedReason = "the folder changed while it was read";
 
 struct DirectoryId {
@@ -157,6 +159,24 @@ private:
     DIR* m_stream = nullptr;
 };
 
+// The real path of an open directory, from the system's table of open files;
+// empty where there is none.
+std::string RealPathOf(int descriptor)
+{
+    std::string const link = "/proc/self/fd/" + std::to_string(descriptor);
+    std::string path(4096, '\0');
+    for (;;) {
+        ssize_t const length = ::readlink(link.c_str(), path.data(), path.size());
+        if (length < 0)
+            return {};
+        if (static_cast<std::size_t>(length) < path.size()) {
+            path.resize(static_cast<std::size_t>(length));
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
 // Walks the folder with directory descriptors: each folder is opened
 // relative to the one holding it, so no path grows with the depth. Only the
 // folders along the current path stay open, and only the deepest few of them:
@@ -191,6 +211,7 @@ private:
     bool ListSubfolders(Frame& frame, bool top_level);
     bool AcceptEntry(int containing, dirent const& entry, bool top_level, Subfolder& subfolder);
     char const* CheckName(std::string_view host_name, std::string& shift_jis_name, bool top_level);
+    bool LeadsInside(int containing, char const* name) const;
     int EnsureOpen(std::size_t frame_index, std::string& reason);
     void LimitOpenFolders();
     bool AddLeaf();
@@ -208,6 +229,8 @@ private:
     std::unordered_set<DirectoryId, DirectoryIdHash> m_current_path;
     std::string m_host_path;
     std::string m_line;
+    // The imported folder's real path, for telling where links lead.
+    std::string m_real_root;
 };
 
 LeafCollector::LeafCollector(std::size_t folder_budget)
@@ -222,7 +245,10 @@ FolderImport LeafCollector::Collect(std::string const& directory)
     m_host_path = directory;
     Frame top;
     top.Stream = DirectoryStream(::opendir(directory.c_str()));
-    if (!top.Stream.IsOpen() || !IdentifyFolder(top) || !ListSubfolders(top, true))
+    if (!top.Stream.IsOpen() || !IdentifyFolder(top))
+        return {};
+    m_real_root = RealPathOf(top.Stream.Descriptor());
+    if (!ListSubfolders(top, true))
         return {};
     m_visited.insert(top.Id);
     m_current_path.insert(top.Id);
@@ -357,10 +383,16 @@ bool LeafCollector::AcceptEntry(int containing, dirent const& entry, bool top_le
     if (entry.d_type != DT_DIR && entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN)
         return false;
     if (entry.d_type != DT_DIR) {
-        // Follows links: a link to a folder counts as a folder.
+        // Follows links: a link to a folder counts as a folder, unless the
+        // folder it leads to is listed in its own place.
         struct stat status;
         if (::fstatat(containing, entry.d_name, &status, 0) != 0 || !S_ISDIR(status.st_mode))
             return false;
+        if (::fstatat(containing, entry.d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(status.st_mode)
+            && LeadsInside(containing, entry.d_name)) {
+            Notice(m_result.LeftOut, name, InsideLinkReason);
+            return false;
+        }
     }
     if (char const* const reason = CheckName(name, subfolder.ShiftJisName, top_level)) {
         Notice(m_result.LeftOut, name, reason);
@@ -368,6 +400,21 @@ bool LeafCollector::AcceptEntry(int containing, dirent const& entry, bool top_le
     }
     subfolder.HostName.assign(name);
     return true;
+}
+
+// The link `name` leads to the imported folder or a folder below it.
+bool LeafCollector::LeadsInside(int containing, char const* name) const
+{
+    if (m_real_root.empty())
+        return false;
+    int const target = ::openat(containing, name, O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (target < 0)
+        return false;
+    std::string const real_path = RealPathOf(target);
+    ::close(target);
+    return real_path == m_real_root
+        || (real_path.starts_with(m_real_root)
+            && (m_real_root.back() == '/' || real_path[m_real_root.size()] == '/'));
 }
 
 // Why a folder's name can't stand in a text-mode source, or nullptr; sets its

@@ -110,7 +110,8 @@ TEST_F(FolderImportTest, LinksAreFollowedButEachRealFolderIsListedOnce)
     fs::create_directory_symlink(m_chosen / "A", m_chosen / "A" / "B" / "up");
     fs::create_directory_symlink(m_chosen, m_chosen / "A" / "self");
     fs::create_directory_symlink(m_sandbox / "nowhere", m_chosen / "dangling");
-    // A link to a folder beside the path: that folder is listed already.
+    // Links to folders inside the imported folder are left out: each folder
+    // is listed in its own place. A link to a folder outside is followed.
     fs::create_directory_symlink(m_chosen / "A" / "B", m_chosen / "side");
     FolderImport const result = CollectLeafFolders(m_chosen.string());
     EXPECT_EQ(result.Lines, (Lines { "A\\B\\out\\deep" }));
