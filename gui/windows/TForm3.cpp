@@ -61,9 +61,8 @@ public:
         // it had no host spelling.
         QString text = report.HostPath.empty() ? edamaki::ShiftJisToQString(report.Path)
                                                : QString::fromStdString(report.HostPath);
-        QString reason = report.Outcome == edamaki::FolderOutcome::Failed
-            ? QString::fromStdString(report.Reason)
-            : QString();
+        // Why a folder failed, or where a link it passed through leads.
+        QString reason = QString::fromStdString(report.Reason);
         m_log.Append(std::move(text), ColourOf(report.Outcome), std::move(reason));
         if (m_since_paint.elapsed() >= PaintIntervalMs) {
             m_show_progress();

@@ -141,6 +141,18 @@ TEST_F(TForm3Test, ASecondRunFindsEveryFolderAndLogsItBlack)
     EXPECT_EQ(ShownLines(m_form), expected);
 }
 
+TEST_F(TForm3Test, ALinkThatLeadsOutsideSaysSoInItsLine)
+{
+    QTemporaryDir outside;
+    ASSERT_TRUE(QFile::link(outside.path(), Path(QStringLiteral("link"))));
+    Run(ReadTree({ "link\\x" }));
+    auto const* model = m_form.LogList->model();
+    ASSERT_EQ(model->rowCount(), 2);
+    QString const reason = model->index(0, 0).data(Qt::ToolTipRole).toString();
+    EXPECT_TRUE(reason.contains(outside.path())) << reason.toStdString();
+    EXPECT_TRUE(QFileInfo(outside.path() + QStringLiteral("/x")).isDir());
+}
+
 TEST_F(TForm3Test, ATreeWithoutFoldersLogsOneRedLine)
 {
     auto const tree = ReadTree({});
