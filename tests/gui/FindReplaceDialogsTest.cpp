@@ -1,0 +1,283 @@
+// Find and replace driven through the real dialogs: typing the search,
+// pressing the buttons and answering the real message boxes.
+
+#include "core/document/Document.h"
+#include "gui/windows/FindDlg.h"
+#include "gui/windows/ReplaceDlg.h"
+#include "gui/windows/TForm1.h"
+#include "gui/windows/TForm3.h"
+#include "gui/windows/TMainForm.h"
+#include "tests/TreeDump.h"
+#include "tests/gui/ModalDriver.h"
+
+#include <QCheckBox>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using edamaki::testing::AnswerMessageBox;
+using edamaki::testing::WhenModal;
+
+QString const NotFound = QStringLiteral("見つかりませんでした。");
+QString const ReplaceAllQuestion = QStringLiteral("すべての検索文字列を置換します。\n\nよろしいですか？");
+
+class FindReplaceDialogsTest : public ::testing::Test {
+protected:
+    FindReplaceDialogsTest()
+    {
+        m_form.SetLogWindow(new TForm3(&m_form));
+        m_pane = new TForm1(m_document, [this](TForm1& pane) { m_form.StartUp(pane); });
+        m_form.show();
+        QApplication::setActiveWindow(&m_form);
+    }
+    ~FindReplaceDialogsTest() override
+    {
+        m_form.SrcList->document()->setModified(false);
+        delete m_pane.data();
+    }
+
+    // The editor's text, with the caret at `caret` (a position in the text).
+    void SetText(QString const& text, int caret = 0)
+    {
+        m_form.SrcList->setPlainText(text);
+        Select(caret, 0);
+    }
+    void Select(int start, int length)
+    {
+        QTextCursor cursor(m_form.SrcList->document());
+        cursor.setPosition(start);
+        cursor.setPosition(start + length, QTextCursor::KeepAnchor);
+        m_form.SrcList->setTextCursor(cursor);
+    }
+    std::pair<int, int> Selection() const
+    {
+        QTextCursor const cursor = m_form.SrcList->textCursor();
+        return { cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart() };
+    }
+    QString Text() const { return m_form.SrcList->toPlainText(); }
+
+    // Types into a dialog's field over what it holds, as an input method
+    // commits Japanese text.
+    static void TypeInto(QLineEdit* field, QString const& text)
+    {
+        field->selectAll();
+        QInputMethodEvent typed;
+        typed.setCommitString(text);
+        QApplication::sendEvent(field, &typed);
+    }
+
+    // Presses a button; the message boxes it opens are answered with `answers`
+    // in turn, and their texts are returned.
+    static QStringList Press(QPushButton* button, QList<QMessageBox::StandardButton> answers = {})
+    {
+        auto texts = std::make_shared<QStringList>();
+        std::function<void()> schedule = [&schedule, &answers, texts] {
+            if (answers.isEmpty())
+                return;
+            QMessageBox::StandardButton const answer = answers.takeFirst();
+            WhenModal([=, &schedule](QWidget* widget) {
+                auto* box = qobject_cast<QMessageBox*>(widget);
+                if (!box) {
+                    widget->close();
+                    return;
+                }
+                texts->append(box->text());
+                schedule();
+                box->button(answer)->click();
+            });
+        };
+        schedule();
+        QTest::mouseClick(button, Qt::LeftButton);
+        return *texts;
+    }
+
+    edamaki::Document m_document;
+    TMainForm m_form { m_document };
+    QPointer<TForm1> m_pane;
+};
+
+TEST_F(FindReplaceDialogsTest, TheSearchMenu)
+{
+    auto* menu = m_form.Menu1->findChild<QMenu*>(QStringLiteral("Find1"));
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(menu->title(), QStringLiteral("検索(&S)"));
+    QStringList items;
+    for (QAction* action : menu->actions())
+        items.append(action->objectName() + u' ' + action->text() + u' ' + action->shortcut().toString());
+    EXPECT_EQ(items,
+        QStringList({ QStringLiteral("mFind 検索(&F) Ctrl+F"), QStringLiteral("mFindNext 次を検索(&N) F3"),
+            QStringLiteral("mFindPrev 前を検索(&P) Shift+F3"), QStringLiteral("mReplace 置換(&R) Ctrl+R") }));
+    QStringList menus;
+    for (QAction* action : m_form.Menu1->actions())
+        menus.append(action->objectName());
+    EXPECT_EQ(menus, QStringList({ "File1", "Edit1", "Find1", "N1", "Help1" }));
+}
+
+TEST_F(FindReplaceDialogsTest, FindNextWalksThroughOverlappingMatchesThenReportsNone)
+{
+    SetText(QStringLiteral("表示aaaa"));
+    m_form.mFind->trigger();
+    TFindDialog* dialog = m_form.FindDlg;
+    ASSERT_TRUE(dialog->isVisible());
+    TypeInto(dialog->FindText, QStringLiteral("aa"));
+    for (int start : { 2, 3, 4 }) {
+        EXPECT_TRUE(Press(dialog->FindNextButton).isEmpty());
+        EXPECT_EQ(Selection(), std::make_pair(start, 2));
+    }
+    EXPECT_EQ(Press(dialog->FindNextButton, { QMessageBox::Ok }), QStringList { NotFound });
+    EXPECT_EQ(Selection(), std::make_pair(4, 2));
+    EXPECT_TRUE(dialog->isVisible());
+}
+
+TEST_F(FindReplaceDialogsTest, TheSelectionFillsTheSearchAndEscCloses)
+{
+    SetText(QStringLiteral("親フォルダ\n子フォルダ"));
+    Select(1, 5); // "フォルダ" and the line break: only the first line's part is taken
+    m_form.mFind->trigger();
+    EXPECT_EQ(m_form.FindDlg->SearchText(), QStringLiteral("フォルダ"));
+    QTest::keyClick(m_form.FindDlg, Qt::Key_Escape);
+    EXPECT_FALSE(m_form.FindDlg->isVisible());
+
+    Select(0, 1);
+    m_form.mReplace->trigger();
+    EXPECT_EQ(m_form.ReplaceDlg->SearchText(), QStringLiteral("親"));
+    EXPECT_EQ(m_form.FindDlg->SearchText(), QStringLiteral("フォルダ")); // until the replace dialog searches
+    Press(m_form.ReplaceDlg->CloseButton);
+    EXPECT_FALSE(m_form.ReplaceDlg->isVisible());
+}
+
+TEST_F(FindReplaceDialogsTest, SearchTextsHoldAtMost255BytesOfShiftJis)
+{
+    m_form.FindDlg->SetSearchText(QString(200, QChar(u'表')));
+    EXPECT_EQ(m_form.FindDlg->SearchText(), QString(127, QChar(u'表')));
+    m_form.ReplaceDlg->ReplaceTextField->setText(QString(300, u'a'));
+    EXPECT_EQ(m_form.ReplaceDlg->ReplaceText().size(), 255);
+}
+
+TEST_F(FindReplaceDialogsTest, F3AndShiftF3SearchDownAndUpFromTheCaret)
+{
+    struct Case {
+        int caret;
+        Qt::KeyboardModifiers modifiers;
+        std::pair<int, int> selected;
+        QString message;
+    };
+    // "表aaa\r\naa": offsets count the double-byte character as two bytes and
+    // the line break as two.
+    Case const cases[] = {
+        { 3, Qt::ShiftModifier, { 2, 2 }, {} }, // the nearest match before the caret overlaps it
+        { 4, Qt::ShiftModifier, { 2, 2 }, {} }, // at the end of a line
+        { 5, Qt::ShiftModifier, { 2, 2 }, {} }, // "aa" doesn't span the line break
+        { 7, Qt::ShiftModifier, { 5, 2 }, {} }, { 1, Qt::ShiftModifier, { 1, 0 }, NotFound },
+        { 0, Qt::NoModifier, { 1, 2 }, {} }, { 4, Qt::NoModifier, { 5, 2 }, {} },
+        { 6, Qt::NoModifier, { 6, 0 }, NotFound }, // no wrap-around
+    };
+    m_form.FindDlg->SetSearchText(QStringLiteral("aa"));
+    for (auto const& c : cases) {
+        SetText(QStringLiteral("表aaa\naa"), c.caret);
+        auto message = std::make_shared<QString>();
+        if (!c.message.isEmpty())
+            AnswerMessageBox(QMessageBox::Ok, message.get());
+        QApplication::setActiveWindow(&m_form); // a message box before took it
+        QTest::keyClick(m_form.SrcList, Qt::Key_F3, c.modifiers);
+        EXPECT_EQ(Selection(), c.selected) << c.caret;
+        EXPECT_EQ(*message, c.message) << c.caret;
+        // The direction F3 used stays the dialog's.
+        EXPECT_EQ(m_form.FindDlg->UpButton->isChecked(), c.modifiers == Qt::ShiftModifier);
+    }
+}
+
+TEST_F(FindReplaceDialogsTest, ReplaceTakesTheMatchAfterTheSelectionStart)
+{
+    SetText(QStringLiteral("表aa表aa表aa"));
+    m_form.mReplace->trigger();
+    TReplaceDialog* dialog = m_form.ReplaceDlg;
+    TypeInto(dialog->FindText, QStringLiteral("aa"));
+    TypeInto(dialog->ReplaceTextField, QStringLiteral("字"));
+
+    // Without a selection: the first match at or after the caret.
+    Press(dialog->ReplaceButton);
+    EXPECT_EQ(Text(), QStringLiteral("表字表aa表aa"));
+    EXPECT_EQ(Selection(), std::make_pair(2, 0));
+
+    // A selected match is passed over: the one after it is replaced.
+    Select(3, 2);
+    Press(dialog->ReplaceButton);
+    EXPECT_EQ(Text(), QStringLiteral("表字表aa表字"));
+    EXPECT_EQ(Selection(), std::make_pair(7, 0));
+
+    EXPECT_EQ(Press(dialog->ReplaceButton, { QMessageBox::Ok }), QStringList { NotFound });
+    EXPECT_EQ(Text(), QStringLiteral("表字表aa表字"));
+
+    // The tree follows each replacement, and each is one undo step.
+    m_form.SrcList->undo();
+    EXPECT_EQ(Text(), QStringLiteral("表字表aa表aa"));
+}
+
+TEST_F(FindReplaceDialogsTest, ReplaceAllFromTheCaretIsOneEditReadOnce)
+{
+    SetText(QStringLiteral("aa\\表aa\\表aa"), 2);
+    int reads = 0;
+    QObject::connect(m_form.SrcList, &QPlainTextEdit::textChanged, [&] { ++reads; });
+    m_form.mReplace->trigger();
+    TReplaceDialog* dialog = m_form.ReplaceDlg;
+    TypeInto(dialog->FindText, QStringLiteral("AA"));
+    TypeInto(dialog->ReplaceTextField, QStringLiteral("aaa")); // holds the search text: no loop
+
+    // No: nothing changes.
+    EXPECT_EQ(Press(dialog->ReplaceAllButton, { QMessageBox::No }), QStringList { ReplaceAllQuestion });
+    EXPECT_EQ(reads, 0);
+
+    EXPECT_EQ(Press(dialog->ReplaceAllButton, { QMessageBox::Yes, QMessageBox::Ok }),
+        QStringList({ ReplaceAllQuestion, QStringLiteral("2個置換しました。") }));
+    EXPECT_EQ(Text(), QStringLiteral("aa\\表aaa\\表aaa")); // the match before the caret stays
+    EXPECT_EQ(Selection(), std::make_pair(12, 0));
+    EXPECT_EQ(reads, 1);
+    EXPECT_NE(edamaki::testing::Dump(m_document.Tree).find("aaa"), std::string::npos); // read into the tree
+
+    m_form.SrcList->undo();
+    EXPECT_EQ(Text(), QStringLiteral("aa\\表aa\\表aa"));
+}
+
+TEST_F(FindReplaceDialogsTest, ReplaceAllWithoutAMatchShowsNoCount)
+{
+    SetText(QStringLiteral("表示"));
+    m_form.mReplace->trigger();
+    TypeInto(m_form.ReplaceDlg->FindText, QStringLiteral("\\")); // only a second byte of 表示
+    EXPECT_EQ(Press(m_form.ReplaceDlg->ReplaceAllButton, { QMessageBox::Yes, QMessageBox::Ok }),
+        QStringList({ ReplaceAllQuestion, NotFound }));
+    EXPECT_EQ(Text(), QStringLiteral("表示"));
+}
+
+TEST_F(FindReplaceDialogsTest, AfterAReplaceF3GoesOnWithTheReplaceDialogsSearch)
+{
+    SetText(QStringLiteral("Ａb ａb ＡB ａb"));
+    m_form.FindDlg->SetOptions({ .Down = false, .MatchCase = false, .WholeWord = true });
+    m_form.FindDlg->SetSearchText(QStringLiteral("x"));
+    m_form.mReplace->trigger();
+    TReplaceDialog* dialog = m_form.ReplaceDlg;
+    TypeInto(dialog->FindText, QStringLiteral("ａb"));
+    TypeInto(dialog->ReplaceTextField, QStringLiteral("c"));
+    dialog->MatchCase->click();
+    Press(dialog->ReplaceButton);
+    EXPECT_EQ(Text(), QStringLiteral("Ａb c ＡB ａb"));
+
+    EXPECT_EQ(m_form.FindDlg->SearchText(), QStringLiteral("ａb"));
+    EXPECT_EQ(m_form.FindDlg->Options(), (edamaki::FindOptions { .Down = true, .MatchCase = true }));
+    EXPECT_TRUE(m_form.FindDlg->DownButton->isChecked());
+    Select(0, 0);
+    m_form.mFindNext->trigger();
+    EXPECT_EQ(Selection(), std::make_pair(8, 2)); // down, and "Ａb" differs in case
+}
+
+} // namespace
