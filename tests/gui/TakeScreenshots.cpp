@@ -1,10 +1,12 @@
 // Takes the screenshots of the desktop program: the main window in text mode
-// and in macro mode with the tree of an example source, and the log window
-// after a run into a temporary folder.
+// and in macro mode with the tree of an example source, the find and the
+// replace dialog over it, and the log window after a run into a temporary folder.
 //
 //   edamaki_screenshots OUTPUT_FOLDER EXAMPLES_FOLDER
 
 #include "core/document/Document.h"
+#include "gui/windows/FindDlg.h"
+#include "gui/windows/ReplaceDlg.h"
 #include "gui/windows/TForm1.h"
 #include "gui/windows/TForm3.h"
 #include "gui/windows/TMainForm.h"
@@ -93,6 +95,25 @@ int main(int argc, char** argv)
     main_form.OpenSource(examples.filePath(QStringLiteral("projects.txt")));
     Settle();
     saved = Save(&main_form, output.filePath(QStringLiteral("main-text.png"))) && saved;
+
+    // The find and the replace dialog over the window, a match selected.
+    main_form.FindDlg->SetSearchText(QStringLiteral("契約"));
+    main_form.mFindNext->trigger();
+    main_form.resize(640, 400);
+    for (TSearchDialog* dialog : { static_cast<TSearchDialog*>(main_form.FindDlg),
+             static_cast<TSearchDialog*>(main_form.ReplaceDlg) }) {
+        if (dialog == main_form.FindDlg)
+            main_form.mFind->trigger();
+        else
+            main_form.mReplace->trigger();
+        dialog->move(main_form.frameGeometry().topLeft() + QPoint(150, 190));
+        Settle();
+        QString const name = dialog == main_form.FindDlg ? QStringLiteral("find-dialog.png")
+                                                         : QStringLiteral("replace-dialog.png");
+        saved = Save(&main_form, output.filePath(name)) && saved;
+        dialog->hide();
+    }
+    main_form.resize(480, 340);
 
     main_form.OpenSource(examples.filePath(QStringLiteral("school.fms")));
     InsertParentFolderLine(main_form, run_folder.path());
