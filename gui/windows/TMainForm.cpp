@@ -142,11 +142,11 @@ QString ReadLimitText(edamaki::ReadStop const& stop)
 QString RunRefusalText(edamaki::RunRefusal refusal, edamaki::FolderTree const& tree)
 {
     if (refusal == edamaki::RunRefusal::NoParentFolder)
+        return QStringLiteral("親フォルダが選択されていません。");
     if (refusal == edamaki::RunRefusal::UnusableParentFolder)
         return QStringLiteral("親フォルダ\"%1\"はこのコンピュータの絶対パスではないため、使用できません。"
                               "フォルダを作成しません。")
             .arg(edamaki::ShiftJisToQString(tree.GetRootPath()));
-        return QStringLiteral("親フォルダが選択されていません。");
     auto const stop
         = tree.ReadStopped().value_or(edamaki::ReadStop { edamaki::ReadLimit::Folders, tree.FolderBudget() });
     return ReadLimitText(stop)
