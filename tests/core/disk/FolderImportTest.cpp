@@ -145,8 +145,8 @@ TEST_F(FolderImportTest, NamesASourceCantHoldAreLeftOutWithTheirSubfolders)
     // Blanks at the edge of a name are lost only at the start or the end of a line.
     MakeFolders({ "ok/;fine inside/x", "ok/inner space", "ok/ inner/x", "trailing /x", "ok/end " });
     FolderImport const result = CollectLeafFolders(m_chosen.string());
-    EXPECT_EQ(result.Lines,
-        (Lines { "ok\\ inner\\x", "ok\\;fine inside\\x", "ok\\inner space", "trailing \\x" }));
+    EXPECT_EQ(
+        result.Lines, (Lines { "ok\\ inner\\x", "ok\\;fine inside\\x", "ok\\inner space", "trailing \\x" }));
     std::set<std::string> expected { (m_chosen / "ok/end ").string() };
     for (char const* name : names)
         expected.insert((m_chosen / name).string());
