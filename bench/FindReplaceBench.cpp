@@ -4,6 +4,7 @@
 // 16 ms), once with the editor's text already converted and once right after
 // an edit, when the text is converted first.
 
+#include "bench/BenchWindows.h"
 #include "core/document/Document.h"
 #include "gui/qt/QtShiftJis.h"
 #include "gui/windows/FindDlg.h"
@@ -64,32 +65,6 @@ private:
     QTimer m_timer;
 };
 
-struct Windows {
-    Windows()
-    {
-        form.SetLogWindow(new TForm3(&form));
-        pane = new TForm1(document, [this](TForm1& tree_pane) { form.StartUp(tree_pane); });
-        form.resize(800, 600);
-        form.show();
-        QApplication::processEvents();
-    }
-    ~Windows()
-    {
-        form.SrcList->document()->setModified(false);
-        delete pane.data();
-    }
-    void Caret(int position)
-    {
-        QTextCursor cursor(form.SrcList->document());
-        cursor.setPosition(position);
-        form.SrcList->setTextCursor(cursor);
-    }
-
-    edamaki::Document document;
-    TMainForm form { document };
-    QPointer<TForm1> pane;
-};
-
 double SecondsSince(std::chrono::steady_clock::time_point start)
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -97,7 +72,7 @@ double SecondsSince(std::chrono::steady_clock::time_point start)
 
 void ReplaceAllTenThousand(benchmark::State& state)
 {
-    Windows windows;
+    BenchWindows windows;
     QString const source = OneMegabyteTextSource();
     windows.form.mReplace->trigger();
     windows.form.ReplaceDlg->FindText->setText(QStringLiteral("見積"));
@@ -122,7 +97,7 @@ BENCHMARK(ReplaceAllTenThousand)->UseManualTime()->Unit(benchmark::kMillisecond)
 // F3 from the start of the text to the one match at its end.
 void FindNextToTheEnd(benchmark::State& state, bool edit_before)
 {
-    Windows windows;
+    BenchWindows windows;
     windows.form.SrcList->setPlainText(OneMegabyteTextSource());
     windows.form.FindDlg->SetSearchText(QStringLiteral("最終"));
     int const end = windows.form.SrcList->document()->characterCount() - 1;

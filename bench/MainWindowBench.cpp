@@ -2,6 +2,7 @@
 // and the tree view shows the new tree. The budget is one frame (16 ms). The
 // core read alone runs beside it, so the share of the view is visible.
 
+#include "bench/BenchWindows.h"
 #include "core/document/Document.h"
 #include "core/text/Encoding.h"
 #include "core/tree/MacroSourceReader.h"
@@ -52,29 +53,9 @@ void PressKey(QWidget* widget, Qt::Key key, QString const& text)
     QApplication::sendEvent(widget, &release);
 }
 
-struct Windows {
-    Windows()
-    {
-        form.SetLogWindow(new TForm3(&form));
-        pane = new TForm1(document, [this](TForm1& tree_pane) { form.StartUp(tree_pane); });
-        form.resize(800, 600);
-        form.show();
-        QApplication::processEvents();
-    }
-    ~Windows()
-    {
-        form.SrcList->document()->setModified(false);
-        delete pane.data();
-    }
-
-    edamaki::Document document;
-    TMainForm form { document };
-    QPointer<TForm1> pane;
-};
-
 void KeyStrokeInMacroSource(benchmark::State& state)
 {
-    Windows windows;
+    BenchWindows windows;
     QPlainTextEdit* editor = windows.form.SrcList;
     editor->setPlainText(TwoThousandLineMacroSource());
     editor->setFocus();
