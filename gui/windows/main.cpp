@@ -4,6 +4,7 @@
 // source named on the command line.
 
 #include "core/document/Document.h"
+#include "edamaki/Version.h"
 #include "gui/windows/TForm1.h"
 #include "gui/windows/TForm3.h"
 #include "gui/windows/TMainForm.h"
@@ -18,6 +19,8 @@ int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Edamaki"));
+    QApplication::setApplicationVersion(QString::fromLatin1(
+        edamaki::VersionText.data(), static_cast<qsizetype>(edamaki::VersionText.size())));
     QGuiApplication::setDesktopFileName(QStringLiteral("edamaki"));
 
     // The program speaks Japanese; Qt's own dialogs should too.
