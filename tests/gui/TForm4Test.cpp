@@ -440,8 +440,11 @@ TEST_F(TForm4Test, TheMainWindowOpensTheDialog)
     }
     m_form.mTagCharClick();
     m_dialog->hide();
+    // In text mode too, and from the editor, whose own Ctrl+Ins would copy.
     EXPECT_TRUE(m_form.N7->isEnabled());
-    m_form.N7->trigger();
+    QApplication::setActiveWindow(&m_form);
+    m_form.SrcList->setFocus();
+    QTest::keyClick(m_form.SrcList, Qt::Key_Insert, Qt::ControlModifier);
     EXPECT_TRUE(m_dialog->isVisible());
     EXPECT_EQ(m_dialog->TagTab->TabIndex(), 1);
     EXPECT_TRUE(m_dialog->Panel1->isVisibleTo(m_dialog));
