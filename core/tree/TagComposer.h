@@ -22,7 +22,9 @@ enum class TagTabIndex {
 };
 
 // The field texts as they stand. The numeric fields hold decimal numbers; a
-// step is written only when its spinner's position is above 1.
+// step is written only when its spinner's position is above 1. The other
+// texts are only joined, never looked into, so they may be in any encoding
+// that keeps ASCII as it is.
 struct TagFields {
     std::string Digits = "1"; // Keta
     std::string FirstNumber = "0";
