@@ -75,6 +75,7 @@ void MainFormMenuBuilder::Build()
     m_form.TagMenu->setObjectName(QStringLiteral("TagMenu"));
 
     CreateToolBar();
+    CreateTagMenu();
 }
 
 // --- Actions -------------------------------------------------------------
@@ -131,6 +132,8 @@ void MainFormMenuBuilder::CreateCommands()
     m_form.mExit1 = CreateCommand("mExit1", QStringLiteral("終了"), {}, &TMainForm::mExit1Click);
     m_form.mInsHeader = CreateCommand("mInsHeader", QStringLiteral("マクロヘッダ挿入"),
         QKeySequence(Qt::CTRL | Qt::Key_H), &TMainForm::mInsHeaderClick);
+    m_form.N7 = CreateCommand("N7", QStringLiteral("マクロタグ挿入"), QKeySequence(Qt::CTRL | Qt::Key_Insert),
+        &TMainForm::TagBtnClick);
     m_form.mTextMacro
         = CreateCommand("mTextMacro", QStringLiteral("テキスト<->マクロ"), {}, &TMainForm::mTextMacroClick);
     m_form.mClear = CreateCommand("mClear", QStringLiteral("ソースクリア"),
@@ -196,6 +199,7 @@ void MainFormMenuBuilder::CreateEditMenu()
     AddEditItem(*menu, "A1", m_form.EditSelectAll1, QKeySequence(Qt::CTRL | Qt::Key_A));
     AddMenuSeparator(*menu, "N5");
     menu->addAction(m_form.mInsHeader);
+    menu->addAction(m_form.N7);
     menu->addAction(m_form.mTextMacro);
     menu->addAction(m_form.mClear);
 }
@@ -268,6 +272,22 @@ void MainFormMenuBuilder::CreateTagButton()
     QObject::connect(button, &QToolButton::clicked, &m_form, &TMainForm::TagBtnClick);
     m_form.ToolBar1->addWidget(button);
     m_form.TagBtn = button;
+}
+
+void MainFormMenuBuilder::CreateTagMenu()
+{
+    m_form.mTagNum = CreateCommand("mTagNum", QStringLiteral("数値連番"), {}, &TMainForm::mTagNumClick);
+    m_form.mTagChar = CreateCommand("mTagChar", QStringLiteral("文字連番"), {}, &TMainForm::mTagCharClick);
+    m_form.mTagString
+        = CreateCommand("mTagString", QStringLiteral("文字列リスト"), {}, &TMainForm::mTagStringClick);
+    m_form.mTagAddFld
+        = CreateCommand("mTagAddFld", QStringLiteral("フォルダ追加"), {}, &TMainForm::mTagAddFldClick);
+    m_form.mTagDelFld
+        = CreateCommand("mTagDelFld", QStringLiteral("フォルダ削除"), {}, &TMainForm::mTagDelFldClick);
+    m_form.mTagRen = CreateCommand("mTagRen", QStringLiteral("名前変更"), {}, &TMainForm::mTagRenClick);
+    for (QAction* item : { m_form.mTagNum, m_form.mTagChar, m_form.mTagString, m_form.mTagAddFld,
+             m_form.mTagDelFld, m_form.mTagRen })
+        m_form.TagMenu->addAction(item);
 }
 
 void MainFormMenuBuilder::CreateToolBar()

@@ -36,6 +36,7 @@ private:
     void CreateHelpMenu();
     void CreateToolBar();
     void CreateTagButton();
+    void CreateTagMenu();
 
     QAction* CreateEditAction(char const* name, QString const& caption, QString const& hint, int image);
     QAction* CreateCommand(

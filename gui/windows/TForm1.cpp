@@ -5,11 +5,15 @@
 #include "core/tree/SourceWriters.h"
 #include "core/tree/TextSourceReader.h"
 #include "gui/models/FolderTreeModel.h"
+#include "gui/qt/QtShiftJis.h"
 #include "gui/widgets/JapaneseFont.h"
+#include "gui/widgets/TTabStrip.h"
 #include "gui/widgets/TextWidthTable.h"
+#include "gui/windows/TForm4.h"
 
 #include <QFileIconProvider>
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QStyle>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -51,6 +55,7 @@ TForm1::TForm1(edamaki::Document& document, std::function<void(TForm1&)> const& 
     Tree1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     Tree1->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     Tree1->setModel(m_model);
+    Tree1->viewport()->installEventFilter(this);
     // One column, at least as wide as its widest label: long names scroll
     // sideways, never elide. Measuring every row through the header would
     // cost more than the read itself.
@@ -68,6 +73,29 @@ TForm1::TForm1(edamaki::Document& document, std::function<void(TForm1&)> const& 
 }
 
 TForm1::~TForm1() = default;
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Tree1->viewport() && event->type() == QEvent::MouseButtonPress) {
+        auto const* press = static_cast<QMouseEvent const*>(event);
+        if (press->button() == Qt::LeftButton && !(press->modifiers() & Qt::ControlModifier))
+            FillTagDialogPath(press->position().toPoint());
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::FillTagDialogPath(QPoint const& point)
+{
+    if (!m_tag_dialog || !m_tag_dialog->isVisible() || m_tag_dialog->TagTab->TabIndex() < TForm4::FolderTabs)
+        return;
+    QModelIndex const index = Tree1->indexAt(point);
+    if (!index.isValid() || !Tree1->visualRect(index).contains(point))
+        return;
+    auto const node = m_model->NodeOfIndex(index);
+    if (node == m_document.Tree.Root())
+        return;
+    m_tag_dialog->SetSourcePath(edamaki::ShiftJisToQString(m_document.Tree.GetNodePath(node)));
+}
 
 void TForm1::FormCreate(std::function<void(TForm1&)> const& start_up)
 {

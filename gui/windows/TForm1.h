@@ -18,6 +18,7 @@
 
 class QTreeView;
 class QModelIndex;
+class TForm4;
 
 namespace edamaki {
 struct Document;
@@ -60,10 +61,20 @@ public:
     // False for the root node: it never collapses.
     bool Tree1Collapsing(QModelIndex const& index) const;
 
+    // The tag dialog whose path field a left click on a node fills while it
+    // shows one of its folder tabs.
+    void SetTagDialog(TForm4* tag_dialog) { m_tag_dialog = tag_dialog; }
+    // A left click at `point` of the view's viewport: the node's path goes to
+    // the tag dialog.
+    void FillTagDialogPath(QPoint const& point);
+
     QTreeView* Tree1 = nullptr;
     // The node images; every node shows the folder icon at FolderIconIndex.
     QList<QIcon> IconList;
     int FolderIconIndex = -1;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate(std::function<void(TForm1&)> const& start_up);
@@ -71,4 +82,5 @@ private:
 
     edamaki::Document& m_document;
     edamaki::FolderTreeModel* m_model = nullptr;
+    TForm4* m_tag_dialog = nullptr;
 };

@@ -793,6 +793,36 @@ void TMainForm::TagBtnClick()
     emit TagDialogRequested(-1);
 }
 
+void TMainForm::mTagNumClick()
+{
+    emit TagDialogRequested(0);
+}
+
+void TMainForm::mTagCharClick()
+{
+    emit TagDialogRequested(1);
+}
+
+void TMainForm::mTagStringClick()
+{
+    emit TagDialogRequested(2);
+}
+
+void TMainForm::mTagAddFldClick()
+{
+    emit TagDialogRequested(3);
+}
+
+void TMainForm::mTagDelFldClick()
+{
+    emit TagDialogRequested(4);
+}
+
+void TMainForm::mTagRenClick()
+{
+    emit TagDialogRequested(5);
+}
+
 void TMainForm::mFindClick()
 {
     m_search->mFindClick();

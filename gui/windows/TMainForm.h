@@ -75,6 +75,13 @@ public:
     void mLogViewClick();
     void mHelpClick();
     void TagBtnClick();
+    // The tag menu: the tag dialog on one of its tabs.
+    void mTagNumClick();
+    void mTagCharClick();
+    void mTagStringClick();
+    void mTagAddFldClick();
+    void mTagDelFldClick();
+    void mTagRenClick();
     // Find and replace in the editor.
     void mFindClick();
     void mFindNextClick();
@@ -120,6 +127,7 @@ public:
     QAction* mSave1 = nullptr;
     QAction* mExit1 = nullptr;
     QAction* mInsHeader = nullptr;
+    QAction* N7 = nullptr;
     QAction* mTextMacro = nullptr;
     QAction* mClear = nullptr;
     QAction* mGetFolder = nullptr;
@@ -131,6 +139,12 @@ public:
     QAction* mFindNext = nullptr;
     QAction* mFindPrev = nullptr;
     QAction* mReplace = nullptr;
+    QAction* mTagNum = nullptr;
+    QAction* mTagChar = nullptr;
+    QAction* mTagString = nullptr;
+    QAction* mTagAddFld = nullptr;
+    QAction* mTagDelFld = nullptr;
+    QAction* mTagRen = nullptr;
 
     static constexpr int MinimumWidth = 321;
     static constexpr int MinimumHeight = 90;

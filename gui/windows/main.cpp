@@ -7,6 +7,7 @@
 #include "edamaki/Version.h"
 #include "gui/windows/TForm1.h"
 #include "gui/windows/TForm3.h"
+#include "gui/windows/TForm4.h"
 #include "gui/windows/TMainForm.h"
 
 #include <QApplication>
@@ -39,6 +40,9 @@ int main(int argc, char** argv)
     // The tree pane ends up inside the main window's form panel, which then owns it.
     QPointer<TForm1> const tree_pane
         = new TForm1(document, [&main_form](TForm1& pane) { main_form.StartUp(pane); });
+    auto* tag_dialog = new TForm4(*main_form.SrcList, &main_form);
+    tree_pane->SetTagDialog(tag_dialog);
+    QObject::connect(&main_form, &TMainForm::TagDialogRequested, tag_dialog, &TForm4::ShowOnTab);
 
     main_form.show();
     int const result = QApplication::exec();

@@ -335,11 +335,9 @@ TEST_F(TMainFormTest, HeaderInsertionAndClearSwitchTheMode)
     EXPECT_EQ(m_form->windowTitle(), TextCaption);
 }
 
-TEST_F(TMainFormTest, TheTagButtonGetsItsArrowWithItsFirstItem)
+TEST_F(TMainFormTest, TheTagButtonOpensTheTagDialogOnItsLastTab)
 {
     Create();
-    EXPECT_EQ(m_form->TagBtn->menu(), nullptr);
-    m_form->TagMenu->addAction(QStringLiteral("数値連番"));
     EXPECT_EQ(m_form->TagBtn->menu(), m_form->TagMenu);
     EXPECT_EQ(m_form->TagBtn->popupMode(), QToolButton::MenuButtonPopup);
 

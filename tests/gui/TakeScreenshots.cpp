@@ -1,6 +1,7 @@
 // Takes the screenshots of the desktop program: the main window in text mode
 // and in macro mode with the tree of an example source, the find and the
-// replace dialog over it, and the log window after a run into a temporary folder.
+// replace dialog over it, the log window after a run into a temporary folder,
+// and the macro tag dialog on each of its tabs.
 //
 //   edamaki_screenshots OUTPUT_FOLDER EXAMPLES_FOLDER
 
@@ -9,6 +10,7 @@
 #include "gui/windows/ReplaceDlg.h"
 #include "gui/windows/TForm1.h"
 #include "gui/windows/TForm3.h"
+#include "gui/windows/TForm4.h"
 #include "gui/windows/TMainForm.h"
 
 #include <QAbstractButton> // ModalDriver presses buttons
@@ -138,6 +140,15 @@ int main(int argc, char** argv)
     });
     main_form.ExeBtnClick();
     Settle();
+
+    // The macro tag dialog on each of its tabs.
+    auto* tag_dialog = new TForm4(*main_form.SrcList, &main_form);
+    for (int tab = 0; tab < 6; ++tab) {
+        tag_dialog->ShowOnTab(tab);
+        Settle();
+        saved = Save(tag_dialog, output.filePath(QStringLiteral("tag-dialog-%1.png").arg(tab))) && saved;
+    }
+    tag_dialog->hide();
 
     main_form.SrcList->document()->setModified(false);
     delete tree_pane.data();

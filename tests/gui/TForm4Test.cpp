@@ -1,0 +1,453 @@
+#include "gui/windows/TForm4.h"
+#include "core/document/Document.h"
+#include "gui/models/FolderTreeModel.h"
+#include "gui/widgets/TEditHex.h"
+#include "gui/widgets/TTabStrip.h"
+#include "gui/widgets/TUpDown.h"
+#include "gui/windows/TForm1.h"
+#include "gui/windows/TForm3.h"
+#include "gui/windows/TMainForm.h"
+#include "tests/TreeDump.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString const MacroHeader = QStringLiteral("<?dezodedu-macro?>");
+
+class TForm4Test : public ::testing::Test {
+protected:
+    TForm4Test()
+    {
+        m_form.SetLogWindow(new TForm3(&m_form));
+        m_pane = new TForm1(m_document, [this](TForm1& pane) { m_form.StartUp(pane); });
+        m_dialog = new TForm4(*m_form.SrcList, &m_form);
+        m_pane->SetTagDialog(m_dialog);
+        QObject::connect(&m_form, &TMainForm::TagDialogRequested, m_dialog, &TForm4::ShowOnTab);
+        m_form.show();
+    }
+    ~TForm4Test() override
+    {
+        m_form.SrcList->document()->setModified(false);
+        delete m_pane.data();
+    }
+
+    void SetSource(QString const& text, int caret = 0)
+    {
+        m_form.SrcList->setPlainText(text);
+        QTextCursor cursor(m_form.SrcList->document());
+        cursor.setPosition(caret);
+        m_form.SrcList->setTextCursor(cursor);
+    }
+    QString Source() const { return m_form.SrcList->toPlainText(); }
+
+    // Types `keys` over the field's whole text, one key at a time.
+    static void Retype(QLineEdit* field, char const* keys)
+    {
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, QString::fromLatin1(keys));
+    }
+    static void Commit(QWidget* field, QString const& text)
+    {
+        QInputMethodEvent typed;
+        typed.setCommitString(text);
+        QApplication::sendEvent(field, &typed);
+    }
+    bool PathIsWindowText() const
+    {
+        return m_dialog->SrcPath->palette().color(QPalette::Text)
+            == m_dialog->palette().color(QPalette::Text);
+    }
+
+    edamaki::Document m_document;
+    TMainForm m_form { m_document };
+    QPointer<TForm1> m_pane;
+    TForm4* m_dialog = nullptr;
+};
+
+TEST_F(TForm4Test, WindowAndFields)
+{
+    EXPECT_EQ(m_dialog->windowTitle(), QStringLiteral("マクロタグ作成"));
+    EXPECT_TRUE(m_dialog->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(m_dialog->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    EXPECT_EQ(m_dialog->minimumSize(), m_dialog->maximumSize());
+    EXPECT_EQ(m_dialog->width(), 256);
+    QStringList captions;
+    for (QToolButton const* tab : m_dialog->TagTab->Tabs)
+        captions << tab->text();
+    EXPECT_EQ(captions,
+        QStringList(
+            { "#：数値連番", "@：文字連番", "$：文字列ﾘｽﾄ", "+：ﾌｫﾙﾀﾞ追加", "-：ﾌｫﾙﾀﾞ削除", "r：名前変更" }));
+    EXPECT_EQ(m_dialog->TagTab->TabIndex(), 0);
+    EXPECT_EQ(m_dialog->Grp1Label->text(),
+        QStringLiteral("文字範囲は [0 ～ 9][a ～ z][A ～ Z]\n\rのいずれかの組み合わせ"));
+    QStringList labels;
+    for (QLabel const* label : m_dialog->findChildren<QLabel*>())
+        labels << label->text();
+    for (char const* text : { "最小表示桁数", "数値範囲", "～", "増分値",
+             "最小表示桁に足りない分は０で埋まります", "文字数", "文字範囲", "１文字列／行で記入してください",
+             "対象パス (パスの区切りは\"/\"で)", "変更名 (パスではなくフォルダ名で)" })
+        EXPECT_TRUE(labels.contains(QString::fromUtf8(text))) << text;
+    EXPECT_EQ(m_dialog->Button1->text(), QStringLiteral("O K"));
+    EXPECT_EQ(m_dialog->Button2->text(), QStringLiteral("ｷｬﾝｾﾙ"));
+    QStringList texts;
+    for (TEditHex const* field : { m_dialog->Keta, m_dialog->StNum, m_dialog->EdNum, m_dialog->nStep,
+             m_dialog->Nmoji, m_dialog->cStep }) {
+        texts << field->text();
+        EXPECT_FALSE(field->testAttribute(Qt::WA_InputMethodEnabled));
+        EXPECT_EQ(field->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
+    }
+    EXPECT_EQ(texts, QStringList({ "1", "0", "0", "1", "1", "1" }));
+    EXPECT_EQ(m_dialog->SrcPath->text(), TForm4::PathHint);
+    EXPECT_TRUE(m_dialog->IsPathHintShowing());
+}
+
+TEST_F(TForm4Test, NumericFieldRewritesAfterEachCharacter)
+{
+    m_dialog->ShowOnTab(0);
+    TEditHex* field = m_dialog->StNum;
+    field->setFocus();
+    field->setCursorPosition(1);
+    struct Step {
+        Qt::Key key;
+        char character;
+        char const* text;
+        int caret;
+    };
+    Step const steps[] = {
+        { Qt::Key_1, '1', "1", 1 },
+        { Qt::Key_A, 'a', "1", 1 },
+        { Qt::Key_Minus, '-', "1", 1 },
+        { Qt::Key_2, '2', "12", 2 },
+        { Qt::Key_Left, 0, "12", 1 },
+        { Qt::Key_X, 'x', "12", 1 },
+        { Qt::Key_Backspace, 0, "2", 0 },
+        { Qt::Key_Delete, 0, "0", 1 },
+        { Qt::Key_0, '0', "0", 1 },
+    };
+    for (auto const& step : steps) {
+        if (step.character)
+            QTest::keyClick(field, step.character);
+        else
+            QTest::keyClick(field, step.key);
+        EXPECT_EQ(field->text(), QString::fromLatin1(step.text)) << step.character << step.key;
+        EXPECT_EQ(field->cursorPosition(), step.caret) << step.character << step.key;
+    }
+
+    Retype(field, "2147483647");
+    EXPECT_EQ(field->text(), QStringLiteral("2147483647"));
+    QTest::keyClick(field, '0');
+    EXPECT_EQ(field->text(), QStringLiteral("0"));
+
+    QApplication::clipboard()->setText(QStringLiteral("0x12ab"));
+    field->selectAll();
+    QTest::keySequence(field, QKeySequence::Paste);
+    EXPECT_EQ(field->text(), QStringLiteral("12"));
+    field->selectAll();
+    QTest::keySequence(field, QKeySequence::Cut);
+    EXPECT_EQ(field->text(), QStringLiteral("0"));
+}
+
+TEST_F(TForm4Test, HexadecimalAndGroupedFields)
+{
+    TEditHex field;
+    field.SetText(QStringLiteral("1"));
+    field.SetNumeralOnly(true);
+    EXPECT_EQ(field.text(), QStringLiteral("$00000001"));
+    field.SetNumericType(edamaki::TNumericalType::Decimal);
+    EXPECT_EQ(field.text(), QStringLiteral("1"));
+
+    field.SetFourDigit(true);
+    field.SetText(QStringLiteral("1234567"));
+    field.setCursorPosition(field.text().size());
+    QTest::keyClick(&field, '8');
+    EXPECT_EQ(field.text(), QStringLiteral("1234_5678"));
+    EXPECT_EQ(field.Text(), QStringLiteral("12345678"));
+
+    field.SetFourDigit(false);
+    field.SetNumericType(edamaki::TNumericalType::HexDecimal);
+    field.SetText({});
+    field.setCursorPosition(field.text().size());
+    QTest::keyClick(&field, 'F');
+    EXPECT_EQ(field.text(), QStringLiteral("$0000000F"));
+    field.SetMaxPlaces(edamaki::TNumericalPlace::places2);
+    QTest::keyClick(&field, 'f');
+    EXPECT_EQ(field.text(), QStringLiteral("$FF"));
+    QTest::keyClick(&field, '1');
+    EXPECT_EQ(field.text(), QStringLiteral("$00"));
+}
+
+TEST_F(TForm4Test, EnterWritesTheTagAndTabMovesOn)
+{
+    SetSource(MacroHeader + QStringLiteral("\nx"), MacroHeader.size() + 2);
+    m_dialog->ShowOnTab(0);
+    QApplication::setActiveWindow(m_dialog);
+    m_dialog->Keta->setFocus();
+    QTest::keyClick(m_dialog->Keta, Qt::Key_Tab);
+    EXPECT_FALSE(m_dialog->Keta->hasFocus());
+    Retype(m_dialog->EdNum, "3");
+    QTest::keyClick(m_dialog->EdNum, Qt::Key_Return);
+    EXPECT_EQ(Source(), MacroHeader + QStringLiteral("\nx<#1:0-3>"));
+    EXPECT_FALSE(m_dialog->isVisible());
+    EXPECT_EQ(edamaki::testing::Dump(m_document.Tree), "x0,x1,x2,x3");
+    m_form.SrcList->undo();
+    EXPECT_EQ(Source(), MacroHeader + QStringLiteral("\nx"));
+    EXPECT_EQ(edamaki::testing::Dump(m_document.Tree), "x");
+}
+
+TEST_F(TForm4Test, SpinnersStepWithinTheirRange)
+{
+    TUpDown* spinner = m_dialog->Spin1;
+    EXPECT_EQ(std::pair(spinner->Min(), spinner->Max()), std::pair(1, 100));
+    EXPECT_EQ(std::pair(m_dialog->UpDown1->Min(), m_dialog->UpDown1->Max()), std::pair(1, 32767));
+    EXPECT_EQ(std::pair(m_dialog->Spin2->Min(), m_dialog->Spin2->Max()), std::pair(1, 100));
+    EXPECT_EQ(std::pair(m_dialog->UpDown2->Min(), m_dialog->UpDown2->Max()), std::pair(1, 255));
+    m_dialog->ShowOnTab(0);
+    QTest::mouseClick(spinner->UpButton, Qt::LeftButton);
+    EXPECT_EQ(m_dialog->Keta->text(), QStringLiteral("2"));
+    spinner->StepDown();
+    spinner->StepDown();
+    EXPECT_EQ(m_dialog->Keta->text(), QStringLiteral("1"));
+    EXPECT_EQ(spinner->Position(), 1);
+    Retype(m_dialog->Keta, "99");
+    EXPECT_EQ(spinner->Position(), 99);
+    spinner->StepUp();
+    spinner->StepUp();
+    EXPECT_EQ(m_dialog->Keta->text(), QStringLiteral("100"));
+    // 5, 50, then 500: out of range, so the position keeps 50.
+    Retype(m_dialog->Keta, "500");
+    EXPECT_EQ(m_dialog->Keta->text(), QStringLiteral("500"));
+    EXPECT_EQ(spinner->Position(), 50);
+    spinner->StepDown();
+    EXPECT_EQ(m_dialog->Keta->text(), QStringLiteral("49"));
+}
+
+TEST_F(TForm4Test, EachTabWritesItsTag)
+{
+    struct Case {
+        char const* title;
+        int tab;
+        std::function<void(TForm4&)> fill;
+        QString written; // the source after OK, from "a\n>b" with "b" selected
+    };
+    QString const source = MacroHeader + QStringLiteral("\na\n>b");
+    QString const before = MacroHeader + QStringLiteral("\na\n>");
+    Case const cases[] = {
+        { "initial numbers", 0, [](TForm4&) {}, before + "<#1:0-0>" },
+        { "numbers", 0,
+            [](TForm4& d) {
+                Retype(d.Keta, "3");
+                Retype(d.StNum, "1");
+                Retype(d.EdNum, "20");
+            },
+            before + "<#3:1-20>" },
+        { "numbers with step", 0,
+            [](TForm4& d) {
+                Retype(d.StNum, "9");
+                Retype(d.EdNum, "10");
+                Retype(d.nStep, "2");
+            },
+            before + "<#3:9-10,2>" },
+        { "start above end", 0,
+            [](TForm4& d) {
+                Retype(d.StNum, "10");
+                Retype(d.EdNum, "9");
+            },
+            source },
+        { "characters", 1,
+            [](TForm4& d) {
+                Retype(d.Nmoji, "2");
+                Retype(d.StChar, "a");
+                Retype(d.EdChar, "z");
+                Retype(d.cStep, "3");
+            },
+            before + "<@2:a-z,3>" },
+        { "no end character", 1, [](TForm4& d) { Retype(d.StChar, "a"); }, source },
+        { "list", 2, [](TForm4& d) { Commit(d.Strlist, QStringLiteral("日本\n\nB,B\n")); },
+            before + "<$:日本,,B,B>" },
+        { "empty list", 2, [](TForm4&) {}, source },
+        { "add", 3, [](TForm4& d) { d.SetSourcePath(QStringLiteral("a/b")); }, source + "\n<+:a/b>" },
+        { "add with the hint", 3, [](TForm4&) {}, source },
+        { "delete", 4,
+            [](TForm4& d) {
+                d.SrcPath->setFocus();
+                Commit(d.SrcPath, QStringLiteral("a/b"));
+            },
+            source + "\n<-:a/b>" },
+        { "rename", 5,
+            [](TForm4& d) {
+                d.SetSourcePath(QStringLiteral("a/b"));
+                Commit(d.NewName, QStringLiteral("名前"));
+            },
+            source + "\n<r:a/b,名前>" },
+        { "rename without name", 5, [](TForm4& d) { d.SetSourcePath(QStringLiteral("a")); }, source },
+    };
+    for (auto const& c : cases) {
+        SetSource(source);
+        QTextCursor cursor = m_form.SrcList->textCursor();
+        cursor.movePosition(QTextCursor::End);
+        cursor.movePosition(QTextCursor::Left, QTextCursor::KeepAnchor);
+        m_form.SrcList->setTextCursor(cursor);
+        m_form.mTagNumClick();
+        m_dialog->ShowOnTab(c.tab);
+        QApplication::setActiveWindow(m_dialog);
+        c.fill(*m_dialog);
+        QTest::mouseClick(m_dialog->Button1, Qt::LeftButton);
+        EXPECT_EQ(Source(), c.written) << c.title;
+        EXPECT_FALSE(m_dialog->isVisible()) << c.title;
+        EXPECT_EQ(m_dialog->StNum->text(), QStringLiteral("0")) << c.title;
+        EXPECT_TRUE(m_dialog->StChar->text().isEmpty() && m_dialog->Strlist->toPlainText().isEmpty())
+            << c.title;
+        EXPECT_TRUE(m_dialog->IsPathHintShowing() && m_dialog->NewName->text().isEmpty()) << c.title;
+    }
+    // OK and Cancel keep the digits, the steps and the tab.
+    EXPECT_EQ(m_dialog->Keta->text(), QStringLiteral("3"));
+    EXPECT_EQ(m_dialog->TagTab->TabIndex(), 5);
+}
+
+TEST_F(TForm4Test, CancelWritesNothingAndResets)
+{
+    SetSource(MacroHeader);
+    m_dialog->ShowOnTab(1);
+    Retype(m_dialog->StChar, "a");
+    Retype(m_dialog->EdChar, "c");
+    QTest::mouseClick(m_dialog->Button2, Qt::LeftButton);
+    EXPECT_EQ(Source(), MacroHeader);
+    EXPECT_TRUE(m_dialog->StChar->text().isEmpty());
+    EXPECT_FALSE(m_dialog->isVisible());
+}
+
+TEST_F(TForm4Test, PathHint)
+{
+    m_dialog->ShowOnTab(3);
+    EXPECT_TRUE(m_dialog->IsPathHintShowing());
+    EXPECT_FALSE(m_dialog->NewName->isVisibleTo(m_dialog));
+    QApplication::setActiveWindow(m_dialog);
+    m_dialog->SrcPath->setFocus();
+    EXPECT_TRUE(m_dialog->SrcPath->text().isEmpty());
+    EXPECT_TRUE(PathIsWindowText());
+    QTest::keyClicks(m_dialog->SrcPath, QStringLiteral("a/b"));
+    m_dialog->NewName->setFocus();
+    m_dialog->SrcPath->setFocus();
+    EXPECT_EQ(m_dialog->SrcPath->text(), QStringLiteral("a/b"));
+    QTest::mouseClick(m_dialog->TagTab->Tabs[5], Qt::LeftButton);
+    EXPECT_EQ(m_dialog->SrcPath->text(), TForm4::PathHint);
+    EXPECT_TRUE(m_dialog->IsPathHintShowing());
+    EXPECT_TRUE(m_dialog->NewName->isVisibleTo(m_dialog));
+    EXPECT_TRUE(m_dialog->Panel3->isVisibleTo(m_dialog) && !m_dialog->Panel0->isVisibleTo(m_dialog));
+}
+
+TEST_F(TForm4Test, CharacterFieldsKeepTheirOrderWhileTyping)
+{
+    struct Case {
+        char const* start;
+        char const* end;
+        bool into_start;
+        char typed;
+        char const* start_after;
+        char const* end_after;
+    };
+    Case const cases[] = {
+        { "", "b", true, '5', "5", "" },
+        { "b", "", false, 'B', "", "B" },
+        { "A", "", false, 'c', "A", "c" },
+        { "", "", true, '!', "", "" },
+        { "3", "7", false, '2', "", "2" },
+        { "3", "", true, 'x', "x", "" },
+    };
+    m_dialog->ShowOnTab(1);
+    for (auto const& c : cases) {
+        m_dialog->StChar->setText(QString::fromLatin1(c.start));
+        m_dialog->EdChar->setText(QString::fromLatin1(c.end));
+        QLineEdit* field = c.into_start ? m_dialog->StChar : m_dialog->EdChar;
+        field->clear();
+        QTest::keyClick(field, c.typed);
+        EXPECT_EQ(m_dialog->StChar->text(), QString::fromLatin1(c.start_after)) << c.typed;
+        EXPECT_EQ(m_dialog->EdChar->text(), QString::fromLatin1(c.end_after)) << c.typed;
+    }
+    m_dialog->StChar->setText(QStringLiteral("b"));
+    QTest::keyClick(m_dialog->StChar, Qt::Key_Backspace);
+    EXPECT_EQ(m_dialog->StChar->text(), QStringLiteral("b"));
+    QTest::keyClick(m_dialog->StChar, Qt::Key_Delete);
+    EXPECT_EQ(m_dialog->StChar->text(), QStringLiteral("b"));
+    m_dialog->StChar->setCursorPosition(0);
+    QTest::keyClick(m_dialog->StChar, Qt::Key_Delete);
+    EXPECT_TRUE(m_dialog->StChar->text().isEmpty());
+    m_dialog->StChar->setFocus();
+    Commit(m_dialog->StChar, QStringLiteral("あ"));
+    EXPECT_TRUE(m_dialog->StChar->text().isEmpty());
+}
+
+TEST_F(TForm4Test, TheTreePaneFillsThePath)
+{
+    SetSource(MacroHeader + QStringLiteral("\nA\n>B\n>>C"));
+    QTreeView* view = m_pane->Tree1;
+    m_form.resize(600, 400);
+    QApplication::processEvents();
+    edamaki::FolderTree const& tree = m_document.Tree;
+    auto const a = tree.FindChildNode(tree.Root(), "A");
+    auto const c = tree.FindChildNode(tree.FindChildNode(a, "B"), "C");
+    auto click = [&](edamaki::NodeId node, Qt::MouseButton button) {
+        QModelIndex const index = m_pane->Model().IndexOfNode(node);
+        QRect const label = view->visualRect(index);
+        QTest::mouseClick(view->viewport(), button, {}, QPoint(label.left() + 4, label.center().y()));
+    };
+    m_dialog->ShowOnTab(2);
+    click(c, Qt::LeftButton);
+    EXPECT_TRUE(m_dialog->IsPathHintShowing());
+    m_dialog->ShowOnTab(4);
+    click(c, Qt::RightButton);
+    EXPECT_TRUE(m_dialog->IsPathHintShowing());
+    click(tree.Root(), Qt::LeftButton);
+    EXPECT_TRUE(m_dialog->IsPathHintShowing());
+    click(c, Qt::LeftButton);
+    EXPECT_EQ(m_dialog->SrcPath->text(), QStringLiteral("A/B/C"));
+    EXPECT_TRUE(PathIsWindowText());
+    m_dialog->hide();
+    click(a, Qt::LeftButton);
+    EXPECT_EQ(m_dialog->SrcPath->text(), QStringLiteral("A/B/C"));
+}
+
+TEST_F(TForm4Test, TheMainWindowOpensTheDialog)
+{
+    QStringList captions;
+    for (QAction const* item : m_form.TagMenu->actions())
+        captions << item->text();
+    EXPECT_EQ(captions,
+        QStringList({ "数値連番", "文字連番", "文字列リスト", "フォルダ追加", "フォルダ削除", "名前変更" }));
+    EXPECT_EQ(m_form.TagBtn->menu(), m_form.TagMenu);
+    EXPECT_EQ(m_form.N7->text(), QStringLiteral("マクロタグ挿入"));
+    EXPECT_EQ(m_form.N7->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Insert));
+    for (int tab = 0; tab < 6; ++tab) {
+        m_form.TagMenu->actions()[tab]->trigger();
+        EXPECT_EQ(m_dialog->TagTab->TabIndex(), tab);
+        EXPECT_TRUE(m_dialog->isVisible());
+        m_dialog->hide();
+    }
+    m_form.mTagCharClick();
+    m_dialog->hide();
+    // In text mode too, and from the editor, whose own Ctrl+Ins would copy.
+    EXPECT_TRUE(m_form.N7->isEnabled());
+    QApplication::setActiveWindow(&m_form);
+    m_form.SrcList->setFocus();
+    QTest::keyClick(m_form.SrcList, Qt::Key_Insert, Qt::ControlModifier);
+    EXPECT_TRUE(m_dialog->isVisible());
+    EXPECT_EQ(m_dialog->TagTab->TabIndex(), 1);
+    EXPECT_TRUE(m_dialog->Panel1->isVisibleTo(m_dialog));
+}
+
+} // namespace
