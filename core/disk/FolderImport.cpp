@@ -355,8 +355,16 @@ bool LeafCollector::ListSubfolders(Frame& frame, bool top_level)
     frame.LineSize = m_line.size();
     ::rewinddir(frame.Stream.Get());
     Subfolder subfolder;
-    errno = 0;
-    while (dirent const* const entry = ::readdir(frame.Stream.Get())) {
+    for (;;) {
+        // Only readdir's own failure counts: the calls that look at an entry
+        // (a dangling link, say) may leave errno set.
+        errno = 0;
+        dirent const* const entry = ::readdir(frame.Stream.Get());
+        if (!entry) {
+            if (errno != 0)
+                return false;
+            break;
+        }
         if (!AcceptEntry(frame.Stream.Descriptor(), *entry, top_level, subfolder))
             continue;
         if (++m_folder_count > m_folder_budget) {
@@ -365,10 +373,7 @@ bool LeafCollector::ListSubfolders(Frame& frame, bool top_level)
         }
         subfolder.FoldedKey = m_order.FoldedKey(subfolder.HostName);
         frame.Subfolders.push_back(std::move(subfolder));
-        errno = 0;
     }
-    if (errno != 0)
-        return false;
     std::sort(frame.Subfolders.begin(), frame.Subfolders.end());
     return true;
 }

@@ -125,9 +125,25 @@ TEST_F(FolderImportTest, ATreeLargerThanTheBudgetIsRefused)
 {
     MakeFolders({ "a/b", "a/c", "d" });
     EXPECT_FALSE(CollectLeafFolders(m_chosen.string(), 4).Truncated);
-    FolderImport const result = CollectLeafFolders(m_chosen.string(), 3);
-    EXPECT_TRUE(result.Truncated);
-    EXPECT_TRUE(result.Lines.empty());
+    for (std::size_t const budget : { 3, 1 }) {
+        FolderImport const result = CollectLeafFolders(m_chosen.string(), budget);
+        EXPECT_TRUE(result.Readable) << budget;
+        EXPECT_TRUE(result.Truncated) << budget;
+        EXPECT_TRUE(result.Lines.empty()) << budget;
+    }
+}
+
+TEST_F(FolderImportTest, DanglingLinksBesideFoldersAreSkippedQuietly)
+{
+    // Whatever order the folder lists them in, the links that lead nowhere
+    // leave the folder readable.
+    MakeFolders({ "real" });
+    for (int link = 0; link < 10; ++link)
+        fs::create_directory_symlink(m_sandbox / "nowhere", m_chosen / ("dangling" + std::to_string(link)));
+    FolderImport const result = CollectLeafFolders(m_chosen.string());
+    EXPECT_TRUE(result.Readable);
+    EXPECT_EQ(result.Lines, (Lines { "real" }));
+    EXPECT_TRUE(result.LeftOut.empty() && result.Unreadable.empty());
 }
 
 TEST_F(FolderImportTest, NamesASourceCantHoldAreLeftOutWithTheirSubfolders)
