@@ -21,6 +21,13 @@ QColor TURLLabel::FontColor() const
 
 void TURLLabel::SetFontColor(QColor const& color)
 {
+    if (!m_pointer_inside)
+        m_remembered_color = color;
+    ShowColor(color);
+}
+
+void TURLLabel::ShowColor(QColor const& color)
+{
     QPalette colours = palette();
     colours.setColor(QPalette::WindowText, color);
     setPalette(colours);
@@ -58,17 +65,19 @@ void TURLLabel::SetPushedColor(QColor const& color)
 void TURLLabel::enterEvent(QEnterEvent* event)
 {
     QLabel::enterEvent(event);
+    m_pointer_inside = true;
     if (!m_hot_track)
         return;
     m_remembered_color = FontColor();
-    SetFontColor(m_hot_color);
+    ShowColor(m_hot_color);
 }
 
 void TURLLabel::leaveEvent(QEvent* event)
 {
     QLabel::leaveEvent(event);
+    m_pointer_inside = false;
     if (m_hot_track)
-        SetFontColor(m_remembered_color);
+        ShowColor(m_remembered_color);
 }
 
 void TURLLabel::mousePressEvent(QMouseEvent* event)
@@ -78,7 +87,7 @@ void TURLLabel::mousePressEvent(QMouseEvent* event)
     event->accept();
     emit Pressed();
     if (m_hot_track)
-        SetFontColor(m_pushed_color);
+        ShowColor(m_pushed_color);
     // The shell's answer is not reported: a text it can't open does nothing.
     if (m_executable)
         QDesktopServices::openUrl(QUrl::fromUserInput(text()));
@@ -92,5 +101,5 @@ void TURLLabel::mouseReleaseEvent(QMouseEvent* event)
         return;
     // Where the button came up: over the label it stays hot until the pointer leaves.
     bool const inside = rect().contains(event->position().toPoint());
-    SetFontColor(inside ? m_hot_color : m_remembered_color);
+    ShowColor(inside ? m_hot_color : m_remembered_color);
 }

@@ -24,6 +24,7 @@ public:
     void SetHotTrack(bool hot_track);
     void SetHotColor(QColor const& color);
     void SetPushedColor(QColor const& color);
+    // While the pointer is away, the colour to return to as well.
     void SetFontColor(QColor const& color);
 
 signals:
@@ -37,10 +38,13 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void ShowColor(QColor const& color);
+
     bool m_executable = false;
     bool m_hot_track = true;
     QColor m_hot_color { 0, 255, 255 };
     QColor m_pushed_color { 255, 0, 0 };
     // The font colour the label had when the pointer last entered it.
     QColor m_remembered_color;
+    bool m_pointer_inside = false;
 };
