@@ -145,6 +145,7 @@ void MainFormMenuBuilder::CreateCommands()
     m_form.mExec = CreateCommand("mExec", QStringLiteral("フォルダ作成"), {}, &TMainForm::ExeBtnClick);
     m_form.mLogView = CreateCommand("mLogView", QStringLiteral("ログ表示"), {}, &TMainForm::mLogViewClick);
     m_form.mHelp = CreateCommand("mHelp", QStringLiteral("ヘルプ"), {}, &TMainForm::mHelpClick);
+    m_form.mAbout = CreateCommand("mAbout", QStringLiteral("バージョン情報"), {}, &TMainForm::mAboutClick);
     m_form.mFind = CreateCommand(
         "mFind", QStringLiteral("検索(&F)"), QKeySequence(Qt::CTRL | Qt::Key_F), &TMainForm::mFindClick);
     m_form.mFindNext = CreateCommand(
@@ -227,6 +228,7 @@ void MainFormMenuBuilder::CreateHelpMenu()
 {
     QMenu* menu = AddMenu("Help1", QStringLiteral("ヘルプ(&H)"));
     menu->addAction(m_form.mHelp);
+    menu->addAction(m_form.mAbout);
 }
 
 // --- Tool bar ------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include "core/document/SourceDocument.h"
 #include "core/document/SourceFile.h"
 #include "core/tree/SourceWriters.h"
+#include "edamaki/Version.h"
 #include "gui/qt/QtShiftJis.h"
 #include "gui/widgets/CommandShortcutGuard.h"
 #include "gui/widgets/EditActionTracker.h"
@@ -13,6 +14,7 @@
 #include "gui/widgets/TplBrowseFolder.h"
 #include "gui/windows/EditorSearch.h"
 #include "gui/windows/MainFormMenuBuilder.h"
+#include "gui/windows/TAboutDlg.h"
 #include "gui/windows/TForm1.h"
 #include "gui/windows/TForm3.h"
 
@@ -25,6 +27,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -378,6 +381,11 @@ void TMainForm::StartUp(TForm1& tree_pane)
 void TMainForm::SetLogWindow(TForm3* log_window)
 {
     m_log_window = log_window;
+}
+
+void TMainForm::SetAboutBox(TAboutDlg* about_box)
+{
+    m_about_box = about_box;
 }
 
 // --- The document --------------------------------------------------------
@@ -786,6 +794,16 @@ void TMainForm::mHelpClick()
     // A missing help page is not reported.
     if (QFileInfo::exists(m_help_file))
         QDesktopServices::openUrl(QUrl::fromLocalFile(m_help_file));
+}
+
+void TMainForm::mAboutClick()
+{
+    if (!m_about_box)
+        return;
+    m_about_box->VerLabel->setText(QStringLiteral("Ver.")
+        + QString::fromLatin1(
+            edamaki::VersionText.data(), static_cast<qsizetype>(edamaki::VersionText.size())));
+    m_about_box->exec();
 }
 
 void TMainForm::TagBtnClick()

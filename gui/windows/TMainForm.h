@@ -29,6 +29,7 @@ class QPlainTextEdit;
 class QSplitter;
 class QToolBar;
 class QToolButton;
+class TAboutDlg;
 class TForm1;
 class TForm3;
 class TFindDialog;
@@ -55,6 +56,7 @@ public:
     // re-reading of the source and opens the file named on the command line.
     void StartUp(TForm1& tree_pane);
     void SetLogWindow(TForm3* log_window);
+    void SetAboutBox(TAboutDlg* about_box);
 
     // Re-reads the source into the tree (nothing while the editor is disabled
     // or before start-up).
@@ -74,6 +76,8 @@ public:
     void ExeBtnClick();
     void mLogViewClick();
     void mHelpClick();
+    // Sets the about box's version text, then shows it modally.
+    void mAboutClick();
     void TagBtnClick();
     // The tag menu: the tag dialog on one of its tabs.
     void mTagNumClick();
@@ -135,6 +139,7 @@ public:
     QAction* mExec = nullptr;
     QAction* mLogView = nullptr;
     QAction* mHelp = nullptr;
+    QAction* mAbout = nullptr;
     QAction* mFind = nullptr;
     QAction* mFindNext = nullptr;
     QAction* mFindPrev = nullptr;
@@ -201,6 +206,7 @@ private:
     edamaki::Document& m_document;
     TForm1* m_tree_pane = nullptr;
     TForm3* m_log_window = nullptr;
+    TAboutDlg* m_about_box = nullptr;
     std::unique_ptr<EditActionTracker> m_edit_actions;
     EditorSearch* m_search = nullptr;
 

@@ -1,10 +1,12 @@
 // The desktop program: it owns the document, and the windows that show it
-// are created in their fixed order (main window, log window, tree pane); the
+// are created in their fixed order (main window, log window, tree pane, about
+// box, tag dialog); the
 // tree pane's creation ends with the main window's StartUp, which opens a
 // source named on the command line.
 
 #include "core/document/Document.h"
 #include "edamaki/Version.h"
+#include "gui/windows/TAboutDlg.h"
 #include "gui/windows/TForm1.h"
 #include "gui/windows/TForm3.h"
 #include "gui/windows/TForm4.h"
@@ -40,6 +42,7 @@ int main(int argc, char** argv)
     // The tree pane ends up inside the main window's form panel, which then owns it.
     QPointer<TForm1> const tree_pane
         = new TForm1(document, [&main_form](TForm1& pane) { main_form.StartUp(pane); });
+    main_form.SetAboutBox(new TAboutDlg(&main_form));
     auto* tag_dialog = new TForm4(*main_form.SrcList, &main_form);
     tree_pane->SetTagDialog(tag_dialog);
     QObject::connect(&main_form, &TMainForm::TagDialogRequested, tag_dialog, &TForm4::ShowOnTab);

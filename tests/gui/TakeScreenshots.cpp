@@ -1,13 +1,14 @@
 // Takes the screenshots of the desktop program: the main window in text mode
 // and in macro mode with the tree of an example source, the find and the
 // replace dialog over it, the log window after a run into a temporary folder,
-// and the macro tag dialog on each of its tabs.
+// the macro tag dialog on each of its tabs, and the about box.
 //
 //   edamaki_screenshots OUTPUT_FOLDER EXAMPLES_FOLDER
 
 #include "core/document/Document.h"
 #include "gui/windows/FindDlg.h"
 #include "gui/windows/ReplaceDlg.h"
+#include "gui/windows/TAboutDlg.h"
 #include "gui/windows/TForm1.h"
 #include "gui/windows/TForm3.h"
 #include "gui/windows/TForm4.h"
@@ -149,6 +150,16 @@ int main(int argc, char** argv)
         saved = Save(tag_dialog, output.filePath(QStringLiteral("tag-dialog-%1.png").arg(tab))) && saved;
     }
     tag_dialog->hide();
+
+    // The about box, opened from its menu item.
+    main_form.SetAboutBox(new TAboutDlg(&main_form));
+    edamaki::testing::WhenModal([&](QWidget* window) {
+        Settle();
+        saved = Save(window, output.filePath(QStringLiteral("about-box.png"))) && saved;
+        static_cast<TAboutDlg*>(window)->Button1->click();
+    });
+    main_form.mAbout->trigger();
+    Settle();
 
     main_form.SrcList->document()->setModified(false);
     delete tree_pane.data();
