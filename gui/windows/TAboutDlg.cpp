@@ -11,7 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 
-QString const TAboutDlg::NoticeText = QStringLiteral("Copyright (C) 2026 Edamaki developers");
+QString const TAboutDlg::NoticeText = QStringLiteral("(C) 2026 Edamaki developers");
 QString const TAboutDlg::WebPage = QStringLiteral("https://edamaki.example.org/");
 
 TAboutDlg::TAboutDlg(QWidget* parent)
