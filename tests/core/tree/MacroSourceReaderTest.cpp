@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <span>
 
 namespace edamaki {
 namespace {
@@ -31,6 +32,18 @@ struct ReadCase {
     std::string tree;
     std::string root_path = "";
 };
+
+// Each case's lines, after the header, read into the tree it names.
+void ExpectTrees(std::span<ReadCase const> cases)
+{
+    for (auto const& c : cases) {
+        FolderTree tree;
+        Lines lines { Header };
+        lines.insert(lines.end(), c.lines.begin(), c.lines.end());
+        LoadMacroSource(tree, lines);
+        EXPECT_EQ(Dump(tree), c.tree) << c.title;
+    }
+}
 
 TEST(MacroSourceReaderTest, Lines)
 {
@@ -105,13 +118,7 @@ TEST(MacroSourceReaderTest, TagBlocks)
         { "tree pane lines replay in order", { "a", "<+:a/b>", "<r:a/b,c>", "<+:a/c/d>" }, "a(c(d))" },
         { "two tags with the same text", { "<$:p>", "<$:p>", ">x" }, "p(x)" },
     };
-    for (auto const& c : cases) {
-        FolderTree tree;
-        Lines lines { Header };
-        lines.insert(lines.end(), c.lines.begin(), c.lines.end());
-        LoadMacroSource(tree, lines);
-        EXPECT_EQ(Dump(tree), c.tree) << c.title;
-    }
+    ExpectTrees(cases);
 }
 
 TEST(MacroSourceReaderTest, DeletedFoldersResetTheCurrentFolder)
@@ -125,13 +132,7 @@ TEST(MacroSourceReaderTest, DeletedFoldersResetTheCurrentFolder)
         { "current folder renamed to empty", { "a", "><r:a,>", ">b" }, ",b" },
         { "nested lines under a delete", { "a", "<-:a>", ">x" }, "x" },
     };
-    for (auto const& c : cases) {
-        FolderTree tree;
-        Lines lines { Header };
-        lines.insert(lines.end(), c.lines.begin(), c.lines.end());
-        LoadMacroSource(tree, lines);
-        EXPECT_EQ(Dump(tree), c.tree) << c.title;
-    }
+    ExpectTrees(cases);
 }
 
 // A click in the tree pane selects the line that made the node: LineTable
