@@ -101,7 +101,7 @@ int RunConvert(std::vector<std::string> const& arguments)
     // The output is written as it is made: a deep tree's macro form is far
     // larger than the tree.
     SourceLineWriter writer(input->Encoding);
-    WriteConvertedSource(tree, input->Lines, *to == "macro" ? SourceMode::Macro : SourceMode::Text,
+    WriteConvertedSource(tree, input->Lines(), *to == "macro" ? SourceMode::Macro : SourceMode::Text,
         [&writer](std::string_view line) { writer.Write(line); });
     if (std::string error; !writer.Finish(error)) {
         PrintError(error);

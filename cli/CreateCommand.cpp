@@ -281,7 +281,7 @@ int RunCreate(std::vector<std::string> const& arguments)
         return ExitUsage;
 
     FolderTree tree;
-    ReadSource(tree, input->Lines);
+    ReadSource(tree, input->Lines());
 
     HostFileSystem file_system;
     if (parent_argument) {

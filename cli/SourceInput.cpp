@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <iostream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace edamaki::cli {
@@ -87,6 +88,9 @@ std::optional<std::string> ReadAllBytes(std::string const& path, std::string& er
         error = "cannot open " + path + ": " + std::strerror(errno);
         return std::nullopt;
     }
+    // A file's size is known ahead: the buffer is made once, not grown.
+    if (struct stat status; ::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode))
+        bytes.reserve(static_cast<std::size_t>(status.st_size) + 1);
     int const failure = ReadDescriptor(descriptor, bytes);
     ::close(descriptor);
     if (failure) {
@@ -98,21 +102,23 @@ std::optional<std::string> ReadAllBytes(std::string const& path, std::string& er
 
 std::optional<SourceInput> ReadSourceInput(std::string const& path, EncodingChoice choice, std::string& error)
 {
-    auto const bytes = ReadAllBytes(path, error);
+    auto bytes = ReadAllBytes(path, error);
     if (!bytes)
         return std::nullopt;
 
     SourceInput input;
     input.DisplayName = path == "-" ? "standard input" : path;
     SourceFileError problem;
-    auto const source = DecodeSourceFile(*bytes, choice, problem);
-    auto lines = source ? SourceTextAsShiftJisLines(*source, problem) : std::nullopt;
-    if (!lines) {
+    // One buffer, read once: the bytes become the text in place.
+    auto source = DecodeSourceFileInPlace(std::move(*bytes), choice, problem);
+    if (source)
+        input.Encoding = source->Format;
+    auto text = source ? SourceTextAsShiftJis(std::move(*source), problem) : std::nullopt;
+    if (!text) {
         error = input.DisplayName + ": " + DescribeReadError(problem);
         return std::nullopt;
     }
-    input.Lines = std::move(*lines);
-    input.Encoding = source->Format;
+    input.Text = std::move(*text);
     return input;
 }
 
@@ -137,7 +143,7 @@ std::optional<SourceInput> ReadCommandSource(std::string_view command, ParsedArg
 
 bool ReadSourceTree(SourceInput const& input, FolderTree& tree, std::string_view consequence)
 {
-    ReadSource(tree, input.Lines);
+    ReadSource(tree, input.Lines());
     if (!tree.IsTruncated())
         return true;
     PrintError(TooManyFoldersMessage(input, tree, consequence));

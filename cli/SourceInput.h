@@ -7,6 +7,7 @@
 #include "cli/CommandLine.h"
 #include "core/document/SourceFile.h"
 #include "core/text/Encoding.h"
+#include "core/text/SourceLines.h"
 #include "core/tree/FolderTree.h"
 
 #include <optional>
@@ -21,9 +22,11 @@ namespace edamaki::cli {
 std::optional<EncodingChoice> ParseEncodingChoice(std::string const& name);
 
 struct SourceInput {
-    std::string DisplayName;        // the file name, or "standard input"
-    std::vector<std::string> Lines; // Shift-JIS, trimmed
-    DetectedEncoding Encoding;      // how the bytes were read
+    std::string DisplayName;   // the file name, or "standard input"
+    std::string Text;          // Shift-JIS, every line trimmed and ended by LF (the last one maybe not)
+    DetectedEncoding Encoding; // how the bytes were read
+
+    SourceLines Lines() const { return SourceLines::InText(Text); }
 };
 
 // Reads FILE, or standard input for "-". On failure returns nullopt and sets

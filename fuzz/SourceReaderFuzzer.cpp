@@ -80,7 +80,7 @@ bool NamesSurviveASource(FolderTree const& tree)
 {
     bool survive = true;
     tree.WalkDescendants(tree.Root(), [&](NodeId node, int depth) {
-        std::string const& name = tree.Name(node);
+        std::string_view const name = tree.Name(node);
         // Bytes that are not Shift-JIS (a lead byte at the end) would join the separator after them.
         survive = survive && edamaki::IsValidFolderName(name) && edamaki::ShiftJisToUtf8(name).Succeeded()
             && edamaki::TrimBlanks(name).size() == name.size() && !(depth == 1 && name.front() == ';');

@@ -3,6 +3,7 @@
 // trimming, source offsets and the terminal escaping of names. Nothing may
 // crash, and each step keeps its promise:
 // - a file that decodes encodes back to the same text;
+// - scanning for bytes that are not Shift-JIS agrees with converting them;
 // - lines joined and split again are the same lines;
 // - offsets map to positions and back onto the same line;
 // - escaped text holds no control character.
@@ -15,6 +16,7 @@
 #include "core/text/Encoding.h"
 #include "core/text/Printable.h"
 #include "core/text/ShiftJis.h"
+#include "core/text/SourceLines.h"
 #include "core/text/SourceOffsets.h"
 
 #include <cstdint>
@@ -64,6 +66,11 @@ void CheckDecoding(std::string_view bytes, edamaki::EncodingChoice choice)
     if (auto const lines = edamaki::SourceTextAsShiftJisLines(*decoded, error)) {
         edamaki::DetectSourceMode(*lines);
         CheckLines(*lines);
+        // The same lines, read from the text as one.
+        auto const text = edamaki::SourceTextAsShiftJis(*decoded, error);
+        Check(text.has_value());
+        auto const view = edamaki::SourceLines::InText(*text);
+        Check(std::vector<std::string>(view.begin(), view.end()) == *lines);
     }
 }
 
@@ -93,6 +100,9 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     edamaki::ConversionResult const as_utf8 = edamaki::ShiftJisToUtf8(bytes);
     if (as_utf8.Succeeded())
         Check(edamaki::IsValidUtf8(as_utf8.Text));
+    // The scan finds what the conversion fails on, at the same byte.
+    std::size_t const invalid = edamaki::FindInvalidShiftJis(bytes);
+    Check(as_utf8.Succeeded() ? invalid == std::string_view::npos : invalid == as_utf8.Failure->Offset);
 
     std::vector<std::string> lines = edamaki::SplitLines(bytes);
     for (auto& line : lines)

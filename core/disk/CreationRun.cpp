@@ -226,7 +226,7 @@ private:
     bool IsInsideParentFolder(std::string const& real_path);
     char const* HostName() const { return m_host_path.c_str() + m_name_begin; }
     std::string_view HostNameView() const { return std::string_view(m_host_path).substr(m_name_begin); }
-    void AppendHostName(std::string const& name);
+    void AppendHostName(std::string_view name);
     void Report(FolderOutcome outcome, std::string_view reason = {}, std::string_view link_target = {});
     HandledFolder Failure(HostError error, HostError below);
 
@@ -346,7 +346,7 @@ void CreationRun::EnterSubfolders(NodeId node, HandledFolder handled)
 // already hold the containing folder's path and its separator.
 HandledFolder CreationRun::EnterFolder(NodeId node, Frame& frame)
 {
-    std::string const& name = m_tree.Name(node);
+    std::string_view const name = m_tree.Name(node);
     m_path += name;
     m_name_begin = m_host_path.size();
     if (frame.State.Kind == FolderKind::Refused) {
@@ -555,7 +555,7 @@ HandledFolder CreationRun::Plan(
     return { PlannedState(node, name_limit) };
 }
 
-void CreationRun::AppendHostName(std::string const& name)
+void CreationRun::AppendHostName(std::string_view name)
 {
     if (m_host_path_known)
         m_host_path_known = m_file_system.Names().AppendHostText(name, m_host_path);

@@ -23,9 +23,10 @@ bool IsUsableParentFolder(std::string_view root_path)
 
 } // namespace
 
-SourceMode DetectSourceMode(std::vector<std::string> const& lines)
+SourceMode DetectSourceMode(SourceLines const& lines)
 {
-    if (!lines.empty() && TrimBlanks(lines.front()) == MacroHeader)
+    auto const first = lines.Line(0);
+    if (first && TrimBlanks(*first) == MacroHeader)
         return SourceMode::Macro;
     return SourceMode::Text;
 }
@@ -35,7 +36,7 @@ bool IsParentFolderLine(std::string_view line)
     return (line.size() >= 2 && line[1] == ':') || line.starts_with("\\\\") || line.starts_with('/');
 }
 
-SourceMode ReadSource(FolderTree& tree, std::vector<std::string> const& lines)
+SourceMode ReadSource(FolderTree& tree, SourceLines const& lines)
 {
     SourceMode const mode = DetectSourceMode(lines);
     if (mode == SourceMode::Macro)
@@ -50,10 +51,10 @@ std::size_t ParentFolderLineIndex(SourceMode mode)
     return mode == SourceMode::Macro ? 1 : 0;
 }
 
-std::optional<std::size_t> FindParentFolderLine(std::vector<std::string> const& lines)
+std::optional<std::size_t> FindParentFolderLine(SourceLines const& lines)
 {
     std::size_t const index = ParentFolderLineIndex(DetectSourceMode(lines));
-    if (index < lines.size() && IsParentFolderLine(lines[index]))
+    if (auto const line = lines.Line(index); line && IsParentFolderLine(*line))
         return index;
     return std::nullopt;
 }
@@ -73,16 +74,16 @@ SourceConversion ConvertSourceLines(FolderTree& tree, std::vector<std::string> c
     return conversion;
 }
 
-void WriteConvertedSource(
-    FolderTree& tree, std::vector<std::string> const& lines, SourceMode to, LineSink const& sink)
+void WriteConvertedSource(FolderTree& tree, SourceLines const& lines, SourceMode to, LineSink const& sink)
 {
     std::optional<std::size_t> const carried_from = FindParentFolderLine(lines);
+    std::string_view const carried_line = carried_from ? *lines.Line(*carried_from) : std::string_view {};
     std::size_t const carried_to = ParentFolderLineIndex(to);
     std::size_t written = 0;
     bool carried = !carried_from;
     auto const write = [&](std::string_view line) {
         if (!carried && written == carried_to) {
-            sink(lines[*carried_from]);
+            sink(carried_line);
             carried = true;
         }
         sink(line);
@@ -94,10 +95,10 @@ void WriteConvertedSource(
         MakeScript(tree, write);
     // A result shorter than the carried line's place gets it last.
     if (!carried)
-        sink(lines[*carried_from]);
+        sink(carried_line);
 }
 
-std::vector<std::string> ConvertSource(FolderTree& tree, std::vector<std::string> const& lines, SourceMode to)
+std::vector<std::string> ConvertSource(FolderTree& tree, SourceLines const& lines, SourceMode to)
 {
     std::vector<std::string> converted;
     WriteConvertedSource(

@@ -5,6 +5,7 @@
 // a source into the tree, converting it into the other mode, and the checks
 // before a creation run.
 
+#include "core/text/SourceLines.h"
 #include "core/tree/FolderTree.h"
 #include "core/tree/SourceWriters.h"
 
@@ -22,21 +23,21 @@ enum class SourceMode {
 };
 
 // Macro mode when the first line, trimmed, is the macro header byte for byte.
-SourceMode DetectSourceMode(std::vector<std::string> const& lines);
+SourceMode DetectSourceMode(SourceLines const& lines);
 
 // The document's own test for a parent folder line: its second character is
 // ":", it begins with two backslashes, or it begins with "/".
 bool IsParentFolderLine(std::string_view line);
 
 // Reads the lines into the tree with the reader of their mode, which it returns.
-SourceMode ReadSource(FolderTree& tree, std::vector<std::string> const& lines);
+SourceMode ReadSource(FolderTree& tree, SourceLines const& lines);
 
 // The line where a source of `mode` names its parent folder (0-based): line 1
 // of a text source, line 2 of a macro source.
 std::size_t ParentFolderLineIndex(SourceMode mode);
 
 // The index of the source's parent folder line, or nullopt when it has none.
-std::optional<std::size_t> FindParentFolderLine(std::vector<std::string> const& lines);
+std::optional<std::size_t> FindParentFolderLine(SourceLines const& lines);
 
 // The tree written out as a source, and the parent folder line that goes with it.
 struct SourceConversion {
@@ -54,11 +55,9 @@ SourceConversion ConvertSourceLines(FolderTree& tree, std::vector<std::string> c
 // The conversion with the parent folder line carried over in its place,
 // handed to `sink` line by line as it is written; nothing of it is held. The
 // result is not read back into the tree.
-void WriteConvertedSource(
-    FolderTree& tree, std::vector<std::string> const& lines, SourceMode to, LineSink const& sink);
+void WriteConvertedSource(FolderTree& tree, SourceLines const& lines, SourceMode to, LineSink const& sink);
 // The same, as a list of lines.
-std::vector<std::string> ConvertSource(
-    FolderTree& tree, std::vector<std::string> const& lines, SourceMode to);
+std::vector<std::string> ConvertSource(FolderTree& tree, SourceLines const& lines, SourceMode to);
 
 // Why a creation run of the tree must not start.
 enum class RunRefusal {

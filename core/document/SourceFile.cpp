@@ -3,6 +3,8 @@
 #include "core/text/ShiftJis.h"
 
 #include <algorithm>
+#include <cstring>
+#include <utility>
 
 namespace edamaki {
 
@@ -37,31 +39,43 @@ DetectedEncoding ChosenFormat(std::string_view bytes, EncodingChoice choice)
 // Offset of the first byte that is not text in `encoding`.
 std::optional<std::size_t> FindInvalidText(std::string_view text, TextEncoding encoding)
 {
-    if (encoding == TextEncoding::Utf8) {
-        std::size_t const offset = FindInvalidUtf8(text);
-        if (offset == std::string_view::npos)
-            return std::nullopt;
-        return offset;
-    }
-    ConversionResult const checked = ShiftJisToUtf8(text);
-    if (checked.Succeeded())
+    std::size_t const offset
+        = encoding == TextEncoding::Utf8 ? FindInvalidUtf8(text) : FindInvalidShiftJis(text);
+    if (offset == std::string_view::npos)
         return std::nullopt;
-    return checked.Failure->Offset;
+    return offset;
 }
 
-std::string TrimmedLines(std::string_view text)
+// Trims every line of the text from `from` on, in place: each line loses the
+// characters of codes 0 to 32 at both ends, and the lines are joined with LF;
+// the last keeps a line break only when it had one. The result takes the
+// front of the text: a line never grows, and a line break never gets longer.
+void TrimLinesInPlace(std::string& text, std::size_t from)
 {
-    std::string trimmed;
-    trimmed.reserve(text.size());
-    std::vector<std::string> const lines = SplitLines(text);
-    for (std::size_t index = 0; index < lines.size(); ++index) {
-        if (index > 0)
-            trimmed += '\n';
-        trimmed += TrimBlanks(lines[index]);
+    auto const is_blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+    bool const ended = text.size() > from && (text.back() == '\n' || text.back() == '\r');
+    std::size_t written = 0;
+    bool first = true;
+    for (std::size_t start = from; start < text.size();) {
+        std::size_t end = start;
+        while (end < text.size() && text[end] != '\n' && text[end] != '\r')
+            ++end;
+        std::size_t next = end;
+        if (next < text.size())
+            next += (text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n') ? 2 : 1;
+        while (start < end && is_blank(text[start]))
+            ++start;
+        while (end > start && is_blank(text[end - 1]))
+            --end;
+        if (!std::exchange(first, false))
+            text[written++] = '\n';
+        std::memmove(text.data() + written, text.data() + start, end - start);
+        written += end - start;
+        start = next;
     }
-    if (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        trimmed += '\n';
-    return trimmed;
+    text.resize(written);
+    if (ended)
+        text += '\n';
 }
 
 // The character of valid UTF-8 text that starts at `offset`.
@@ -123,15 +137,22 @@ std::optional<std::string> Utf8AsShiftJisExactly(std::string_view utf8, SourceFi
 std::optional<SourceText> DecodeSourceFile(
     std::string_view bytes, EncodingChoice choice, SourceFileError& error)
 {
+    return DecodeSourceFileInPlace(std::string(bytes), choice, error);
+}
+
+std::optional<SourceText> DecodeSourceFileInPlace(
+    std::string bytes, EncodingChoice choice, SourceFileError& error)
+{
     SourceText source;
     source.Format = ChosenFormat(bytes, choice);
-    if (source.Format.HasByteOrderMark)
-        bytes.remove_prefix(Utf8ByteOrderMark.size());
-    if (auto const invalid = FindInvalidText(bytes, source.Format.Encoding)) {
-        error = InvalidBytes(bytes, *invalid, source.Format.Encoding);
+    std::size_t const from = source.Format.HasByteOrderMark ? Utf8ByteOrderMark.size() : 0;
+    std::string_view const text = std::string_view(bytes).substr(from);
+    if (auto const invalid = FindInvalidText(text, source.Format.Encoding)) {
+        error = InvalidBytes(text, *invalid, source.Format.Encoding);
         return std::nullopt;
     }
-    source.Text = TrimmedLines(bytes);
+    TrimLinesInPlace(bytes, from);
+    source.Text = std::move(bytes);
     return source;
 }
 
@@ -151,6 +172,13 @@ std::optional<std::vector<std::string>> SourceTextAsShiftJisLines(
     if (!converted)
         return std::nullopt;
     return SplitLines(*converted);
+}
+
+std::optional<std::string> SourceTextAsShiftJis(SourceText source, SourceFileError& error)
+{
+    if (source.Format.Encoding == TextEncoding::ShiftJis)
+        return std::move(source.Text);
+    return Utf8AsShiftJisExactly(source.Text, error);
 }
 
 std::optional<std::string> EncodeSourceFile(

@@ -50,6 +50,9 @@ struct SourceText {
 // encoding chosen or detected.
 std::optional<SourceText> DecodeSourceFile(
     std::string_view bytes, EncodingChoice choice, SourceFileError& error);
+// The same, reusing the buffer of the bytes for the text.
+std::optional<SourceText> DecodeSourceFileInPlace(
+    std::string bytes, EncodingChoice choice, SourceFileError& error);
 
 // The text as UTF-8, for an editor. Decoded text always converts.
 std::string SourceTextAsUtf8(SourceText const& source);
@@ -58,6 +61,9 @@ std::string SourceTextAsUtf8(SourceText const& source);
 // own bytes; a UTF-8 file fails on a character Shift-JIS lacks.
 std::optional<std::vector<std::string>> SourceTextAsShiftJisLines(
     SourceText const& source, SourceFileError& error);
+// The same as one text (lines ended by LF, as in SourceText), taking over the
+// text of a Shift-JIS file.
+std::optional<std::string> SourceTextAsShiftJis(SourceText source, SourceFileError& error);
 
 // The bytes of a source file holding `utf8_text` (line breaks as they are to
 // be written) in `format`. Fails on a character the encoding lacks.

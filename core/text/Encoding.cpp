@@ -1,6 +1,8 @@
 #include "core/text/Encoding.h"
 
 #include <algorithm>
+#include <array>
+#include <bitset>
 #include <cerrno>
 #include <iconv.h>
 
@@ -131,11 +133,94 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t offset)
     return length;
 }
 
+// Which bytes and pairs of bytes code page 932 holds, as the converter
+// says: asked once per byte and per pair behind each lead byte, so that a
+// scan agrees with a conversion to the byte.
+class ShiftJisTable {
+public:
+    ShiftJisTable()
+    {
+        IconvHandle const converter("UTF-8", "CP932");
+        for (unsigned int first = 0; first < 256; ++first) {
+            char const single[] = { static_cast<char>(first) };
+            m_kind[first] = KindOf(converter.Get(), { single, 1 });
+            if (m_kind[first] != Kind::Lead)
+                continue;
+            for (unsigned int second = 0; second < 256; ++second) {
+                char const pair[] = { static_cast<char>(first), static_cast<char>(second) };
+                m_pairs[first << 8 | second] = KindOf(converter.Get(), { pair, 2 }) == Kind::Single;
+            }
+        }
+    }
+
+    // Length of the character at `offset`, or 0 when there is none.
+    std::size_t CharacterLength(std::string_view bytes, std::size_t offset) const
+    {
+        auto const first = static_cast<unsigned char>(bytes[offset]);
+        switch (m_kind[first]) {
+        case Kind::Single:
+            return 1;
+        case Kind::Lead:
+            if (offset + 1 < bytes.size()
+                && m_pairs[first << 8 | static_cast<unsigned char>(bytes[offset + 1])])
+                return 2;
+            return 0;
+        case Kind::Invalid:
+            break;
+        }
+        return 0;
+    }
+
+private:
+    enum class Kind : unsigned char {
+        Invalid,
+        Single, // converts on its own (a pair: converts whole)
+        Lead,   // asks for a byte more
+    };
+
+    static Kind KindOf(iconv_t converter, std::string_view input)
+    {
+        char* in_pointer = const_cast<char*>(input.data());
+        std::size_t in_left = input.size();
+        char output[16];
+        char* out_pointer = output;
+        std::size_t out_left = sizeof output;
+        std::size_t const status = iconv(converter, &in_pointer, &in_left, &out_pointer, &out_left);
+        int const error = errno;
+        iconv(converter, nullptr, nullptr, nullptr, nullptr);
+        if (status != static_cast<std::size_t>(-1) && in_left == 0)
+            return Kind::Single;
+        // Cut off: a lead byte that asks for one more.
+        return status == static_cast<std::size_t>(-1) && error == EINVAL ? Kind::Lead : Kind::Invalid;
+    }
+
+    std::array<Kind, 256> m_kind {};
+    std::bitset<std::size_t { 256 } * 256> m_pairs;
+};
+
 } // namespace
 
 ConversionResult ShiftJisToUtf8(std::string_view shift_jis)
 {
     return ConvertOnce("UTF-8", "CP932", shift_jis);
+}
+
+std::size_t FindInvalidShiftJis(std::string_view bytes)
+{
+    static ShiftJisTable const table;
+    std::size_t offset = 0;
+    while (offset < bytes.size()) {
+        // Plain ASCII is the most of any source.
+        if (static_cast<unsigned char>(bytes[offset]) < 0x80) {
+            ++offset;
+            continue;
+        }
+        std::size_t const length = table.CharacterLength(bytes, offset);
+        if (length == 0)
+            return offset;
+        offset += length;
+    }
+    return std::string_view::npos;
 }
 
 ConversionResult Utf8ToShiftJis(std::string_view utf8)

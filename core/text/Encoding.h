@@ -31,6 +31,11 @@ struct ConversionResult {
 ConversionResult ShiftJisToUtf8(std::string_view shift_jis);
 ConversionResult Utf8ToShiftJis(std::string_view utf8);
 
+// Byte offset of the first character that ShiftJisToUtf8 would fail on (a
+// byte that is no character of code page 932, a pair that is none, a lead
+// byte cut off by the end), or npos. Scans without converting.
+std::size_t FindInvalidShiftJis(std::string_view bytes);
+
 // The characters that code page 932 holds one way only: each one's Shift-JIS
 // form reads back as another character ("¥" as the path separator "\\",
 // "‾" as "~", the wave dash as the full-width tilde).

@@ -35,7 +35,7 @@ void FolderTree::SetRootPath(std::string_view path)
             m_root_path += separator;
     }
     if (HasRoot())
-        m_nodes[m_root].Name = GetRootText();
+        Rename(m_root, GetRootText());
 }
 
 std::string FolderTree::GetRootText() const
@@ -47,22 +47,37 @@ std::string FolderTree::GetRootText() const
 
 void FolderTree::Clear()
 {
-    // The node records stay allocated for the next read, which reuses their
-    // strings and child lists; a pool far larger than the last tree is trimmed.
-    if (m_used * 4 < m_nodes.size())
-        m_nodes.resize(m_used * 2);
-    m_used = 0;
+    if (!m_nodes.empty()) {
+        m_last_node_count = m_nodes.size();
+        m_last_name_bytes = m_names.Size();
+    }
+    // The arena keeps its room for the next read.
+    m_nodes.clear();
+    m_names.Clear();
+    m_children.Clear();
     m_root = NoNode;
     m_attached_count = 0;
     m_folder_count = 0;
 }
 
-void FolderTree::BeginRead(bool macro_mode)
+void FolderTree::FitArena(bool macro_mode, std::size_t source_bytes)
+{
+    // A folder takes at least one byte of the source and a separator. Reads
+    // of the same source reuse the room the last one needed.
+    std::size_t const most_nodes = macro_mode ? BudgetTimes(NodesPerFolder) : m_folder_budget;
+    std::size_t const nodes = std::max(std::min(source_bytes / 2 + 1, most_nodes) + 1, m_last_node_count);
+    FitPoolCapacity(m_nodes, nodes);
+    m_children.Fit(nodes);
+    m_names.Fit(std::max(source_bytes + nodes + GetRootText().size(), m_last_name_bytes));
+}
+
+void FolderTree::BeginRead(bool macro_mode, std::size_t source_bytes)
 {
     MacroMode = macro_mode;
     if (macro_mode)
         NewNodePending = false;
     Clear();
+    FitArena(macro_mode, source_bytes);
     m_stop.reset();
     m_nodes_made = 0;
     m_reading = true;
@@ -77,7 +92,7 @@ void FolderTree::EndRead()
 
 bool FolderTree::IsInTree(NodeId node) const
 {
-    return node >= 0 && static_cast<std::size_t>(node) < m_used && m_nodes[node].Attached;
+    return node >= 0 && static_cast<std::size_t>(node) < m_nodes.size() && m_nodes[node].Has(Node::Attached);
 }
 
 std::size_t FolderTree::BudgetTimes(std::size_t per_folder) const
@@ -108,47 +123,65 @@ bool FolderTree::SpendNode(bool in_placeholder)
     return true;
 }
 
-NodeId FolderTree::NewNode(NodeId parent, std::string_view name, std::int32_t data, bool placeholder)
+NodeId FolderTree::NewNode(
+    NodeId parent, std::string_view name, std::int32_t data, bool placeholder, std::size_t index_slot)
 {
-    bool const in_placeholder = placeholder || (parent != NoNode && m_nodes[parent].InPlaceholder);
-    if (parent != NoNode && m_reading && !SpendNode(in_placeholder))
+    NameStore::Offset const stored = m_names.Add(name);
+    if (stored == NameStore::Full) {
+        // Only a source of gigabytes of names gets here.
+        if (m_reading)
+            StopRead(ReadLimit::NameBytes, NameStore::Full);
         return NoNode;
-    auto const id = static_cast<NodeId>(m_used++);
-    if (m_used > m_nodes.size())
-        m_nodes.emplace_back();
-    Node& node = m_nodes[id];
-    node.Name.assign(name);
+    }
+    return NewNodeNamed(parent, stored, data, placeholder, index_slot);
+}
+
+NodeId FolderTree::NewNodeNamed(
+    NodeId parent, NameStore::Offset name, std::int32_t data, bool placeholder, std::size_t index_slot)
+{
+    bool const in_placeholder = placeholder || (parent != NoNode && m_nodes[parent].Has(Node::InPlaceholder));
+    Node node;
+    node.Name = name;
     node.Data = data;
     node.Parent = parent;
-    node.Depth = 0;
-    node.Attached = true;
-    node.InPlaceholder = in_placeholder;
-    node.Children.clear();
-    node.ChildIndex.Clear();
+    if (parent != NoNode) {
+        if (m_reading && !SpendNode(in_placeholder))
+            return NoNode;
+        node.DepthAndFlags |= static_cast<std::uint32_t>(m_nodes[parent].Depth() + 1);
+    }
+    if (in_placeholder)
+        node.DepthAndFlags |= Node::InPlaceholder;
+    auto const id = static_cast<NodeId>(m_nodes.size());
+    m_nodes.push_back(node);
+    if (parent != NoNode && !m_children.Append(m_nodes[parent].Children, id, NameOf(), index_slot)) {
+        // Past what a folder's children can hold: far beyond any folder budget.
+        m_nodes.pop_back();
+        if (m_reading)
+            StopRead(ReadLimit::Folders, m_folder_budget);
+        return NoNode;
+    }
     ++m_attached_count;
     if (parent != NoNode && !in_placeholder)
         ++m_folder_count;
-    if (parent != NoNode) {
-        Node& parent_node = m_nodes[parent];
-        node.Depth = parent_node.Depth + 1;
-        parent_node.Children.push_back(id);
-        parent_node.ChildIndex.ChildAppended(parent_node.Children, NameOf());
-    }
     return id;
 }
 
 NodeId FolderTree::FindChildNode(NodeId parent, std::string_view name) const
 {
-    Node const& parent_node = m_nodes[parent];
-    return parent_node.ChildIndex.Find(parent_node.Children, name, NameOf());
+    return m_children.Find(m_nodes[parent].Children, name, NameOf());
 }
 
 NodeId FolderTree::AddUniqueChild(NodeId parent, std::string_view name)
 {
-    NodeId const existing = FindChildNode(parent, name);
-    if (existing != NoNode)
-        return existing;
-    return AppendChild(parent, name, static_cast<std::int32_t>(LineTable.size()) - 1);
+    return FindOrAppendChild(parent, name, static_cast<std::int32_t>(LineTable.size()) - 1);
+}
+
+NodeId FolderTree::FindOrAppendChild(NodeId parent, std::string_view name, std::int32_t data)
+{
+    auto const lookup = m_children.Look(m_nodes[parent].Children, name, NameOf());
+    if (lookup.Found != NoNode)
+        return lookup.Found;
+    return NewNode(parent, name, data, false, lookup.Slot);
 }
 
 NodeId FolderTree::AppendChild(NodeId parent, std::string_view name, std::int32_t data)
@@ -158,10 +191,10 @@ NodeId FolderTree::AppendChild(NodeId parent, std::string_view name, std::int32_
 
 NodeId FolderTree::AddPlaceholder(NodeId parent, std::string_view name)
 {
-    NodeId const existing = FindChildNode(parent, name);
-    if (existing != NoNode)
-        return existing;
-    return NewNode(parent, name, static_cast<std::int32_t>(LineTable.size()) - 1, true);
+    auto const lookup = m_children.Look(m_nodes[parent].Children, name, NameOf());
+    if (lookup.Found != NoNode)
+        return lookup.Found;
+    return NewNode(parent, name, static_cast<std::int32_t>(LineTable.size()) - 1, true, lookup.Slot);
 }
 
 void FolderTree::CopySubtree(NodeId target, NodeId source)
@@ -170,12 +203,12 @@ void FolderTree::CopySubtree(NodeId target, NodeId source)
     // folder inside it can never copy its own copies.
     struct Entry {
         NodeId Source;
-        std::ptrdiff_t ParentEntry; // -1: a child of the target
+        std::int32_t ParentEntry; // -1: a child of the target
     };
     std::vector<Entry> entries;
     std::vector<Entry> pending;
-    auto push_children = [&](NodeId node, std::ptrdiff_t entry) {
-        auto const& children = m_nodes[node].Children;
+    auto push_children = [&](NodeId node, std::int32_t entry) {
+        auto const children = Children(node);
         for (auto child = children.rbegin(); child != children.rend(); ++child)
             pending.push_back({ *child, entry });
     };
@@ -184,21 +217,18 @@ void FolderTree::CopySubtree(NodeId target, NodeId source)
         Entry const entry = pending.back();
         pending.pop_back();
         entries.push_back(entry);
-        push_children(entry.Source, static_cast<std::ptrdiff_t>(entries.size()) - 1);
+        push_children(entry.Source, static_cast<std::int32_t>(entries.size()) - 1);
     }
 
+    // A copy shares its original's name.
     std::vector<NodeId> copies(entries.size(), NoNode);
-    // The copies must not move the records they are copied from. Grow by
-    // doubling: copies made one after the other must not move the pool each time.
-    if (m_used + entries.size() > m_nodes.capacity())
-        m_nodes.reserve(std::max(m_nodes.capacity() * 2, m_used + entries.size()));
     for (std::size_t index = 0; index < entries.size(); ++index) {
         Entry const& entry = entries[index];
         NodeId const parent = entry.ParentEntry < 0 ? target : copies[entry.ParentEntry];
         if (parent == NoNode)
             continue;
-        Node const& original = m_nodes[entry.Source];
-        copies[index] = NewNode(parent, original.Name, original.Data);
+        Node const original = m_nodes[entry.Source];
+        copies[index] = NewNodeNamed(parent, original.Name, original.Data, false, ChildLists::NoSlot);
         if (copies[index] == NoNode && IsTruncated())
             return;
     }
@@ -214,62 +244,61 @@ void FolderTree::RemoveNode(NodeId node)
         NodeId const current = pending.back();
         pending.pop_back();
         Node& removed = m_nodes[current];
-        removed.Attached = false;
+        removed.DepthAndFlags &= ~Node::Attached;
         --m_attached_count;
-        if (!removed.InPlaceholder)
+        if (!removed.Has(Node::InPlaceholder))
             --m_folder_count;
-        pending.insert(pending.end(), removed.Children.begin(), removed.Children.end());
+        auto const children = Children(current);
+        pending.insert(pending.end(), children.begin(), children.end());
     }
 }
 
 void FolderTree::DetachFromParent(NodeId node)
 {
-    Node& parent = m_nodes[m_nodes[node].Parent];
-    auto& siblings = parent.Children;
-    auto const position = siblings.erase(std::find(siblings.begin(), siblings.end(), node));
-    parent.ChildIndex.ChildRemoved(node, std::span(position, siblings.end()), NameOf());
+    m_children.Remove(m_nodes[m_nodes[node].Parent].Children, node, NameOf());
 }
 
 void FolderTree::Rename(NodeId node, std::string_view name)
 {
+    NameStore::Offset const stored = m_names.Add(name);
+    if (stored == NameStore::Full)
+        return; // gigabytes of names: the node keeps its name
     Node& renamed = m_nodes[node];
-    renamed.Name.assign(name);
-    if (renamed.Parent == NoNode)
-        return;
-    Node& parent = m_nodes[renamed.Parent];
-    parent.ChildIndex.ChildRenamed(parent.Children, NameOf());
+    renamed.Name = stored;
+    if (renamed.Parent != NoNode)
+        m_children.Renamed(m_nodes[renamed.Parent].Children, NameOf());
 }
 
 std::string FolderTree::GetNodePath(NodeId node) const
 {
-    std::vector<std::string const*> names { &m_nodes[node].Name };
+    std::vector<std::string_view> names { Name(node) };
     NodeId current = node;
-    while (m_nodes[current].Depth > 1) {
+    while (m_nodes[current].Depth() > 1) {
         current = m_nodes[current].Parent;
-        names.push_back(&m_nodes[current].Name);
+        names.push_back(Name(current));
     }
     std::string path;
     for (auto name = names.rbegin(); name != names.rend(); ++name) {
         if (name != names.rbegin())
             path += '/';
-        path += **name;
+        path += *name;
     }
     return path;
 }
 
 void FolderTree::WalkDescendants(NodeId node, std::function<void(NodeId, int)> const& visit) const
 {
-    int const base_depth = m_nodes[node].Depth;
+    int const base_depth = Depth(node);
     std::vector<NodeId> pending;
     auto push_children = [&](NodeId parent) {
-        auto const& children = m_nodes[parent].Children;
+        auto const children = Children(parent);
         pending.insert(pending.end(), children.rbegin(), children.rend());
     };
     push_children(node);
     while (!pending.empty()) {
         NodeId const current = pending.back();
         pending.pop_back();
-        visit(current, m_nodes[current].Depth - base_depth);
+        visit(current, Depth(current) - base_depth);
         push_children(current);
     }
 }

@@ -4,20 +4,27 @@
 // folder, and below it the folders. Nodes live in an arena and are addressed
 // by stable integer ids; removing a node detaches its subtree but keeps the
 // ids valid, so a caller can still ask whether a node is in the tree.
+//
+// A node is a small record (24 bytes): its name lives in one shared buffer
+// (a copied folder shares its original's), its children in one shared store
+// of ids (ChildLists). A read sizes the arena from the size of its source.
 
-#include "core/tree/NameIndex.h"
+#include "core/tree/ChildLists.h"
+#include "core/tree/NameStore.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace edamaki {
 
-using NodeId = NameIndex::Id;
-constexpr NodeId NoNode = NameIndex::NoId;
+using NodeId = ChildLists::Id;
+constexpr NodeId NoNode = ChildLists::NoId;
 
 // Where in the source text the line that made a node stands: offsets count
 // Shift-JIS bytes, each line break as two.
@@ -50,6 +57,9 @@ public:
     // The nodes one read may make in all, per folder of budget: the tag
     // expansion makes placeholders and copies under them that it removes again.
     static constexpr std::size_t NodesPerFolder = 2;
+    // The largest folder budget: the nodes of one read stay far within what a
+    // node's depth and a folder's count of children can hold.
+    static constexpr std::size_t MostFolderBudget = std::size_t(1) << 26;
 
     FolderTree();
 
@@ -70,8 +80,9 @@ public:
     bool IsTreeModified() const { return TreeEdited && !MacroMode; }
 
     // The read frame: every node is removed and the root node is added with
-    // the caption RootText; the folder budget starts afresh.
-    void BeginRead(bool macro_mode);
+    // the caption RootText; the folder budget starts afresh. The arena is
+    // sized for a source of `source_bytes` bytes.
+    void BeginRead(bool macro_mode, std::size_t source_bytes = 0);
     // Ends the read frame: clears TreeEdited.
     void EndRead();
     // Removes every node, the root included (the state before the first read).
@@ -84,13 +95,15 @@ public:
     // Folders in the tree that are neither a placeholder nor below one.
     std::size_t FolderCount() const { return m_folder_count; }
 
-    std::string const& Name(NodeId node) const { return m_nodes[node].Name; }
+    // Valid until the tree next changes.
+    std::string_view Name(NodeId node) const { return m_names.Get(m_nodes[node].Name); }
     std::int32_t Data(NodeId node) const { return m_nodes[node].Data; }
     void SetData(NodeId node, std::int32_t data) { m_nodes[node].Data = data; }
     NodeId Parent(NodeId node) const { return m_nodes[node].Parent; }
     // The root node has depth 0, top-level folders depth 1.
-    int Depth(NodeId node) const { return m_nodes[node].Depth; }
-    std::vector<NodeId> const& Children(NodeId node) const { return m_nodes[node].Children; }
+    int Depth(NodeId node) const { return m_nodes[node].Depth(); }
+    // In order; valid until the tree next changes.
+    std::span<NodeId const> Children(NodeId node) const { return m_children.Items(m_nodes[node].Children); }
     bool IsInTree(NodeId node) const;
 
     // The first child of `parent` named exactly `name`, or NoNode.
@@ -100,6 +113,8 @@ public:
     NodeId AddUniqueChild(NodeId parent, std::string_view name);
     // Appends a new last child. NoNode when the folder budget is spent.
     NodeId AppendChild(NodeId parent, std::string_view name, std::int32_t data);
+    // The child named `name`, appended with `data` when there is none.
+    NodeId FindOrAppendChild(NodeId parent, std::string_view name, std::int32_t data);
     // Like AddUniqueChild, but a new child is a placeholder of a tag line: the
     // read removes it again, so neither it nor anything below it counts
     // against the folder budget.
@@ -121,7 +136,7 @@ public:
     // The folder budget of one read. A read whose tree would hold more
     // folders, or that would make more than NodesPerFolder nodes per folder of
     // budget in all, stops making them and marks the tree truncated.
-    void SetFolderBudget(std::size_t budget) { m_folder_budget = budget; }
+    void SetFolderBudget(std::size_t budget) { m_folder_budget = std::min(budget, MostFolderBudget); }
     std::size_t FolderBudget() const { return m_folder_budget; }
     // The folder budget times `per_folder`, at most the largest size.
     std::size_t BudgetTimes(std::size_t per_folder) const;
@@ -135,36 +150,52 @@ public:
 
 private:
     struct Node {
-        std::string Name;
+        // Flags beside the depth, in one word read and written whole.
+        static constexpr std::uint32_t Attached = std::uint32_t(1) << 31;
+        static constexpr std::uint32_t InPlaceholder = std::uint32_t(1) << 30; // a placeholder or below one
+        static constexpr std::uint32_t DepthBits = InPlaceholder - 1;
+
+        NameStore::Offset Name = 0;
         std::int32_t Data = 0;
         NodeId Parent = NoNode;
-        int Depth = 0;
-        bool Attached = true;
-        bool InPlaceholder = false; // a placeholder or below one
-        std::vector<NodeId> Children;
-        NameIndex ChildIndex;
+        std::uint32_t DepthAndFlags = Attached;
+        ChildLists::List Children;
+
+        int Depth() const { return static_cast<int>(DepthAndFlags & DepthBits); }
+        bool Has(std::uint32_t flag) const { return (DepthAndFlags & flag) != 0; }
     };
 
     // The name of a node, for the name indexes of the children lists.
     auto NameOf() const
     {
-        return [this](NodeId node) -> std::string const& { return m_nodes[node].Name; };
+        return [this](NodeId node) { return m_names.Get(m_nodes[node].Name); };
     }
 
-    NodeId NewNode(NodeId parent, std::string_view name, std::int32_t data, bool placeholder = false);
+    // Sizes the arena for a read of a source of `source_bytes` bytes.
+    void FitArena(bool macro_mode, std::size_t source_bytes);
+    // A new last child of `parent`; `index_slot` is where a lookup of its
+    // name said it goes in the parent's name index.
+    NodeId NewNode(NodeId parent, std::string_view name, std::int32_t data, bool placeholder = false,
+        std::size_t index_slot = ChildLists::NoSlot);
+    NodeId NewNodeNamed(
+        NodeId parent, NameStore::Offset name, std::int32_t data, bool placeholder, std::size_t index_slot);
     // During a read: counts a new node against the limits, or stops the read.
     bool SpendNode(bool in_placeholder);
     // Takes the node out of its parent's children.
     void DetachFromParent(NodeId node);
 
-    std::vector<Node> m_nodes; // a pool: the first m_used records are this read's nodes
-    std::size_t m_used = 0;
+    std::vector<Node> m_nodes;
+    NameStore m_names;
+    ChildLists m_children;
     NodeId m_root = NoNode;
     std::size_t m_attached_count = 0;
     std::string m_root_path; // empty: no parent folder
     std::size_t m_folder_budget = DefaultFolderBudget;
     std::size_t m_folder_count = 0;
     std::size_t m_nodes_made = 0; // this read's, the root node excepted
+    // The sizes the last read reached, so that reads of one source reuse the arena.
+    std::size_t m_last_node_count = 0;
+    std::size_t m_last_name_bytes = 0;
     std::optional<ReadStop> m_stop;
     bool m_reading = false;
 };

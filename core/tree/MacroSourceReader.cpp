@@ -29,18 +29,27 @@ public:
     {
     }
 
-    void Read(std::vector<std::string> const& lines)
+    void Read(SourceLines const& lines)
     {
         m_tree.LineTable.clear();
         m_current = m_tree.Root();
         SetLevel(m_current, 0);
 
         std::size_t line_start = 0;
-        for (std::size_t index = 1; index < lines.size() && !m_tree.IsTruncated(); ++index) {
-            line_start = NextLineStart(line_start, lines[index - 1]);
+        std::size_t index = 0;
+        std::string_view previous;
+        for (std::string_view const line : lines) {
+            if (m_tree.IsTruncated())
+                break;
+            if (index++ == 0) {
+                previous = line;
+                continue;
+            }
+            line_start = NextLineStart(line_start, previous);
+            previous = line;
             // The line's range takes in its line break.
-            m_line = { ClampOffset(line_start), ClampOffset(lines[index].size() + LineBreakLength) };
-            ReadLine(index, lines[index]);
+            m_line = { ClampOffset(line_start), ClampOffset(line.size() + LineBreakLength) };
+            ReadLine(index - 1, line);
         }
 
         // Deeper tag lines expand before the tag lines that hold them.
@@ -131,8 +140,8 @@ private:
 
     void Expand(NodeId tag_node)
     {
-        std::string const text = m_tree.Name(tag_node);
-        m_expansion.ExpandName(tag_node, text);
+        // The expansion copies the text before it changes the tree.
+        m_expansion.ExpandName(tag_node, m_tree.Name(tag_node));
     }
 
     void MakeCurrent(NodeId folder, int level)
@@ -170,10 +179,10 @@ private:
 
 } // namespace
 
-void LoadMacroSource(FolderTree& tree, std::vector<std::string> const& lines)
+void LoadMacroSource(FolderTree& tree, SourceLines const& lines)
 {
-    tree.BeginRead(true);
-    if (!lines.empty())
+    tree.BeginRead(true, lines.ByteCount());
+    if (!lines.IsEmpty())
         MacroReader(tree).Read(lines);
     tree.EndRead();
 }

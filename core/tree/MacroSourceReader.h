@@ -1,17 +1,14 @@
 #pragma once
 
+#include "core/text/SourceLines.h"
 #include "core/tree/FolderTree.h"
 #include "core/tree/TagSyntax.h"
-
-#include <string>
-#include <string_view>
-#include <vector>
 
 namespace edamaki {
 
 // Reads a macro-mode source into the tree. Line 1 (the header) is skipped; line
 // 2 may name the parent folder; ">" markers give the depth; tags are expanded
 // when their block ends. Records every line's place in LineTable.
-void LoadMacroSource(FolderTree& tree, std::vector<std::string> const& lines);
+void LoadMacroSource(FolderTree& tree, SourceLines const& lines);
 
 } // namespace edamaki

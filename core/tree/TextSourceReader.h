@@ -1,16 +1,15 @@
 #pragma once
 
+#include "core/text/SourceLines.h"
 #include "core/tree/FolderTree.h"
 
-#include <string>
 #include <string_view>
-#include <vector>
 
 namespace edamaki {
 
 // Reads a text-mode source into the tree: one folder path per line, parts
 // separated by "\"; line 1 may name the parent folder.
-void LoadTextSource(FolderTree& tree, std::vector<std::string> const& lines);
+void LoadTextSource(FolderTree& tree, SourceLines const& lines);
 
 // Applies a parent folder line (trimmed, beginning with a drive or "/"): sets
 // the parent folder, or none when the path after the drive holds an invalid

@@ -27,6 +27,8 @@ TEST(SourceFileTest, DecodesTrimmedLinesInTheChosenOrDetectedEncoding)
         { "byte order mark", "\xEF\xBB\xBF a\r\n", EncodingChoice::Auto, TextEncoding::Utf8, true, "a\n" },
         { "ascii", "a b \r\n\r\n", EncodingChoice::Auto, TextEncoding::ShiftJis, false, "a b\n\n" },
         { "empty", "", EncodingChoice::Auto, TextEncoding::ShiftJis, false, "" },
+        { "empty and blank lines", "\r\n  \r x \r\r\n\ty", EncodingChoice::Auto, TextEncoding::ShiftJis,
+            false, "\n\nx\n\ny" },
         // Valid in both encodings: the choice decides.
         { "chosen utf-8", "\xC3\xA9", EncodingChoice::Utf8, TextEncoding::Utf8, false, "\u00e9" },
         { "chosen cp932", "\xC3\xA9", EncodingChoice::ShiftJis, TextEncoding::ShiftJis, false, "ﾃｩ" },

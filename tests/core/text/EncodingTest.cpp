@@ -27,6 +27,26 @@ TEST(EncodingTest, FailuresReportTheOffset)
     EXPECT_EQ(broken.Failure->Offset, 3u);
 }
 
+TEST(EncodingTest, AScanFindsTheByteThatAConversionFailsOn)
+{
+    std::vector<std::string> texts { "", "plain", testing::Sjis("フォルダ") + "\x81", "ab\x80z", "a\x81" };
+    // Every byte before a choice of second bytes, between plain characters.
+    for (int first = 0; first < 256; ++first) {
+        for (int const second :
+            { 0x00, 0x3F, 0x40, 0x7E, 0x7F, 0x80, 0x9F, 0xA0, 0xDF, 0xE0, 0xFC, 0xFD, 0xFF })
+            texts.push_back(std::string("x") + static_cast<char>(first) + static_cast<char>(second) + "y");
+    }
+    for (auto const& text : texts) {
+        ConversionResult const converted = ShiftJisToUtf8(text);
+        std::size_t const expected
+            = converted.Succeeded() ? std::string_view::npos : converted.Failure->Offset;
+        std::string bytes;
+        for (char const byte : text)
+            bytes += std::to_string(static_cast<unsigned char>(byte)) + ' ';
+        ASSERT_EQ(FindInvalidShiftJis(text), expected) << bytes;
+    }
+}
+
 TEST(EncodingTest, ReadingSubstitutesAnInvalidNameCharacter)
 {
     EXPECT_EQ(Utf8ToShiftJisForReading("a\xF0\x9F\x98\x80z"), "a?z");

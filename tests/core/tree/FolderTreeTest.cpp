@@ -128,6 +128,38 @@ TEST(FolderTreeTest, CopySubtreeAppendsCopiesInOrderWithDataValues)
     EXPECT_EQ(Dump(tree), "s(x(y),z,x(y),z),t(x,x(y),z)");
 }
 
+TEST(FolderTreeTest, NamesOfEveryLengthAndTheCopiesThatShareThem)
+{
+    FolderTree tree;
+    tree.BeginRead(true);
+    NodeId const source = tree.AppendChild(tree.Root(), "s", 0);
+    std::vector<std::string> names;
+    // Lengths around the steps of the stored length, and a folder large
+    // enough for its children's index.
+    for (std::size_t const length : { 0, 1, 127, 128, 16383, 16384, 1 << 20 })
+        names.push_back(std::string(length, 'n') + std::to_string(length));
+    for (int index = 0; index < 20; ++index)
+        names.push_back("m" + std::to_string(index));
+    for (auto const& name : names)
+        tree.AppendChild(source, name, 0);
+    NodeId const target = tree.AppendChild(tree.Root(), "t", 0);
+    tree.CopySubtree(target, source);
+
+    for (auto const& name : names) {
+        NodeId const original = tree.FindChildNode(source, name);
+        NodeId const copy = tree.FindChildNode(target, name);
+        ASSERT_NE(original, NoNode) << name.size();
+        ASSERT_NE(copy, NoNode) << name.size();
+        EXPECT_EQ(tree.Name(original), name);
+        EXPECT_EQ(tree.Name(copy), name);
+        // A rename changes the one folder, not the copy that shared its name.
+        tree.Rename(original, name + "!");
+        EXPECT_EQ(tree.Name(copy), name);
+        EXPECT_EQ(tree.FindChildNode(source, name + "!"), original);
+        EXPECT_EQ(tree.FindChildNode(source, name), NoNode);
+    }
+}
+
 TEST(FolderTreeTest, RemovedNodesLeaveTheTreeButKeepTheirIds)
 {
     FolderTree tree;

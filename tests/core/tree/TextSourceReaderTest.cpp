@@ -45,6 +45,10 @@ TEST(TextSourceReaderTest, Lines)
         { "double quote splits at backslash alone", { "a\\b\"c\\d", "\"e\\f" }, "a(d),f", "" },
         { "second bytes are not separators", { Sjis("ソ\\表") }, Sjis("ソ(表)"), "" },
         { "empty source", {}, "", "" },
+        { "lines sharing their start", { "a\\b\\c", "a\\b\\d", "a\\e", "a\\b\\c\\f", "a\\b" },
+            "a(b(c(f),d),e)", "" },
+        { "a shared start that skips a part", { "a\\x?y\\b", "a\\x?y\\c", "a\\..\\c" }, "a(b,c)", "" },
+        { "a shared start after a drive", { "x", "D:a\\b", "a\\c", "E:a\\c" }, "x,a(b,c)", "" },
     };
     for (auto const& c : cases) {
         FolderTree tree;
