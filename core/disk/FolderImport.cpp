@@ -1,17 +1,18 @@
 #include "core/disk/FolderImport.h"
 
+#include "core/disk/DirectoryEntries.h"
 #include "core/disk/HostFileSystem.h"
 #include "core/text/ShiftJis.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <dirent.h>
+#include <cstdint>
+#include <deque>
 #include <fcntl.h>
 #include <locale.h>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <unordered_set>
 #include <utility>
 #include <wchar.h>
 #include <wctype.h>
@@ -36,12 +37,51 @@ struct DirectoryId {
     bool operator==(DirectoryId const&) const = default;
 };
 
-struct DirectoryIdHash {
-    std::size_t operator()(DirectoryId const& id) const
+// The folders seen so far, by identity: an open-addressing set (linear
+// probing, at most half full) of plain records, nothing allocated per folder.
+class DirectoryIdSet {
+public:
+    // False when the folder was in the set already.
+    bool Insert(DirectoryId id)
     {
-        return std::hash<unsigned long long>()(static_cast<unsigned long long>(id.Inode) * 1000003u
-            ^ static_cast<unsigned long long>(id.Device));
+        if ((m_count + 1) * 2 > m_slots.size())
+            Grow();
+        std::size_t const slot = SlotOf(id);
+        if (m_slots[slot] == id)
+            return false;
+        m_slots[slot] = id;
+        ++m_count;
+        return true;
     }
+
+private:
+    static constexpr DirectoryId Empty { static_cast<dev_t>(-1), static_cast<ino_t>(-1) };
+
+    // The slot that holds `id`, or the empty one where it goes.
+    std::size_t SlotOf(DirectoryId id) const
+    {
+        std::size_t const mask = m_slots.size() - 1;
+        std::size_t slot = std::hash<unsigned long long> {}(
+                               static_cast<unsigned long long>(id.Inode) * 0x9E3779B97F4A7C15ull
+                               ^ static_cast<unsigned long long>(id.Device))
+            & mask;
+        while (!(m_slots[slot] == id) && !(m_slots[slot] == Empty))
+            slot = (slot + 1) & mask;
+        return slot;
+    }
+
+    void Grow()
+    {
+        std::vector<DirectoryId> old(std::max<std::size_t>(m_slots.size() * 2, 64), Empty);
+        old.swap(m_slots);
+        for (DirectoryId const id : old) {
+            if (!(id == Empty))
+                m_slots[SlotOf(id)] = id;
+        }
+    }
+
+    std::vector<DirectoryId> m_slots;
+    std::size_t m_count = 0;
 };
 
 class LocaleHandle {
@@ -69,17 +109,6 @@ private:
     locale_t m_locale = static_cast<locale_t>(0);
 };
 
-// Decodes UTF-8 (the names are known to be well formed) into wide characters.
-std::wstring DecodeUtf8(std::string_view text)
-{
-    std::wstring result;
-    result.reserve(text.size());
-    std::size_t length = 0;
-    for (std::size_t offset = 0; offset < text.size(); offset += length)
-        result += static_cast<wchar_t>(DecodeUtf8Character(text, offset, length));
-    return result;
-}
-
 // The order of the lines: part by part, case-insensitive in the user's
 // locale, ties broken case-sensitively so that twins that differ only in case
 // both stay, next to each other. Sorting the subfolders of every folder by
@@ -91,72 +120,43 @@ public:
     {
     }
 
-    // The name's collation key in the user's locale, case folded.
-    std::wstring FoldedKey(std::string_view host_name) const
+    // Appends the name's collation key in the user's locale, case folded.
+    void AppendFoldedKey(std::string_view host_name, std::wstring& keys)
     {
-        std::wstring folded = DecodeUtf8(host_name);
-        for (wchar_t& character : folded)
-            character = static_cast<wchar_t>(towlower_l(static_cast<wint_t>(character), m_locale));
-        std::wstring result(folded.size() * 4 + 8, L'\0');
-        std::size_t length = wcsxfrm_l(result.data(), folded.c_str(), result.size(), m_locale);
-        if (length >= result.size()) {
-            result.assign(length + 1, L'\0');
-            length = wcsxfrm_l(result.data(), folded.c_str(), result.size(), m_locale);
+        // The names are known to be well formed UTF-8.
+        m_folded.clear();
+        std::size_t length = 0;
+        for (std::size_t offset = 0; offset < host_name.size(); offset += length) {
+            auto const character = static_cast<wint_t>(DecodeUtf8Character(host_name, offset, length));
+            m_folded += static_cast<wchar_t>(towlower_l(character, m_locale));
         }
-        result.resize(length);
-        return result;
+        std::size_t const start = keys.size();
+        std::size_t room = m_folded.size() * 4 + 8;
+        for (;;) {
+            keys.resize(start + room);
+            std::size_t const key_length = wcsxfrm_l(keys.data() + start, m_folded.c_str(), room, m_locale);
+            if (key_length < room) {
+                keys.resize(start + key_length);
+                return;
+            }
+            room = key_length + 1;
+        }
     }
 
 private:
     locale_t m_locale;
+    std::wstring m_folded;
 };
 
+// A subfolder of a folder being walked: where its names and its key stand
+// in the buffers of the folder's frame.
 struct Subfolder {
-    std::string HostName;
-    std::string ShiftJisName;
-    std::wstring FoldedKey;
-
-    bool operator<(Subfolder const& other) const
-    {
-        if (int const order = FoldedKey.compare(other.FoldedKey))
-            return order < 0;
-        return HostName < other.HostName;
-    }
-};
-
-// An open directory, closed with the object.
-class DirectoryStream {
-public:
-    DirectoryStream() = default;
-    explicit DirectoryStream(DIR* stream)
-        : m_stream(stream)
-    {
-    }
-    ~DirectoryStream() { Close(); }
-    DirectoryStream(DirectoryStream&& other) noexcept
-        : m_stream(std::exchange(other.m_stream, nullptr))
-    {
-    }
-    DirectoryStream& operator=(DirectoryStream&& other) noexcept
-    {
-        if (this != &other) {
-            Close();
-            m_stream = std::exchange(other.m_stream, nullptr);
-        }
-        return *this;
-    }
-
-    bool IsOpen() const { return m_stream != nullptr; }
-    DIR* Get() const { return m_stream; }
-    int Descriptor() const { return ::dirfd(m_stream); }
-    void Close()
-    {
-        if (m_stream)
-            ::closedir(std::exchange(m_stream, nullptr));
-    }
-
-private:
-    DIR* m_stream = nullptr;
+    std::uint32_t HostName = 0; // ended by a NUL, for the system's calls
+    std::uint32_t HostLength = 0;
+    std::uint32_t ShiftJisName = 0;
+    std::uint32_t ShiftJisLength = 0;
+    std::uint32_t Key = 0;
+    std::uint32_t KeyLength = 0;
 };
 
 // The real path of an open directory, from the system's table of open files;
@@ -181,7 +181,8 @@ std::string RealPathOf(int descriptor)
 // relative to the one holding it, so no path grows with the depth. Only the
 // folders along the current path stay open, and only the deepest few of them:
 // an ancestor closed to stay within the limit is opened again, name by name
-// from the nearest open one, when its next subfolder is due.
+// from the nearest open one, when its next subfolder is due. The frames of
+// the walk keep their buffers from one folder to the next.
 class LeafCollector {
 public:
     explicit LeafCollector(std::size_t folder_budget);
@@ -190,28 +191,51 @@ public:
 
 private:
     struct Frame {
-        DirectoryStream Stream;
+        HostDirectory Directory;
         DirectoryId Id {};
+        std::string Names; // the subfolders' host and Shift-JIS names
+        std::wstring Keys; // their collation keys
         std::vector<Subfolder> Subfolders;
         std::size_t Next = 0;
         std::size_t HostPathSize = 0;
         std::size_t LineSize = 0;
         // A line was written for a folder below it: it is not a leaf.
         bool HasLines = false;
+
+        void Reset()
+        {
+            Directory.Close();
+            Names.clear();
+            Keys.clear();
+            Subfolders.clear();
+            Next = 0;
+            HasLines = false;
+        }
+        char const* HostName(Subfolder const& subfolder) const { return Names.data() + subfolder.HostName; }
+        std::string_view ShiftJisName(Subfolder const& subfolder) const
+        {
+            return std::string_view(Names).substr(subfolder.ShiftJisName, subfolder.ShiftJisLength);
+        }
     };
 
     static constexpr std::size_t MostOpenFolders = 64;
 
+    Frame& Top() { return m_frames[m_depth - 1]; }
+    // The frame after the top one, emptied, for a folder about to be entered.
+    Frame& NextFrame();
     void Walk();
-    void EnterSubfolder(Subfolder const& subfolder);
+    void EnterSubfolder(char const* host_name);
     // Opens the subfolder `name` of the folder at the top of the walk; sets
     // `reason` when it can't.
-    DirectoryStream OpenSubfolder(std::string const& name, std::string& reason);
+    HostDirectory OpenSubfolder(char const* name, std::string& reason);
     bool IdentifyFolder(Frame& frame);
     bool ListSubfolders(Frame& frame, bool top_level);
-    bool AcceptEntry(int containing, dirent const& entry, bool top_level, Subfolder& subfolder);
-    char const* CheckName(std::string_view host_name, std::string& shift_jis_name, bool top_level);
+    bool AcceptEntry(Frame& frame, DirectoryEntries::Entry entry, bool top_level);
+    bool IsFolderEntry(int containing, DirectoryEntries::Entry entry, bool& is_link) const;
+    void SortSubfolders(Frame& frame);
+    char const* CheckName(std::string_view host_name, bool top_level);
     bool LeadsInside(int containing, char const* name) const;
+    bool IsOnPath(DirectoryId id) const;
     int EnsureOpen(std::size_t frame_index, std::string& reason);
     void LimitOpenFolders();
     bool AddLeaf();
@@ -222,13 +246,18 @@ private:
     std::size_t m_folder_count = 0;
     HostNameConverter m_names;
     LocaleHandle const m_locale;
-    NameOrder const m_order;
+    NameOrder m_order;
+    DirectoryEntries m_entries;
     FolderImport m_result;
-    std::vector<Frame> m_pending;
-    std::unordered_set<DirectoryId, DirectoryIdHash> m_visited;
-    std::unordered_set<DirectoryId, DirectoryIdHash> m_current_path;
+    // The walk: the first m_depth frames; a deque, so that a frame stays
+    // where it is while the ones after it come and go.
+    std::deque<Frame> m_frames;
+    std::size_t m_depth = 0;
+    DirectoryIdSet m_visited;
     std::string m_host_path;
     std::string m_line;
+    std::string m_shift_jis_name;
+    std::string m_round_trip;
     // The imported folder's real path, for telling where links lead.
     std::string m_real_root;
 };
@@ -243,31 +272,39 @@ LeafCollector::LeafCollector(std::size_t folder_budget)
 FolderImport LeafCollector::Collect(std::string const& directory)
 {
     m_host_path = directory;
-    Frame top;
-    top.Stream = DirectoryStream(::opendir(directory.c_str()));
-    if (!top.Stream.IsOpen() || !IdentifyFolder(top))
+    Frame& top = NextFrame();
+    top.Directory = HostDirectory(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!top.Directory.IsOpen() || !IdentifyFolder(top))
         return {};
-    m_real_root = RealPathOf(top.Stream.Descriptor());
+    m_real_root = RealPathOf(top.Directory.Descriptor());
     if (!ListSubfolders(top, true))
         return {};
-    m_visited.insert(top.Id);
-    m_current_path.insert(top.Id);
+    m_visited.Insert(top.Id);
     m_result.Readable = true;
     if (top.Subfolders.empty()) {
         AddLeaf();
         return std::move(m_result);
     }
-    m_pending.push_back(std::move(top));
+    ++m_depth;
     Walk();
     if (m_result.Truncated)
         m_result.Lines.clear();
     return std::move(m_result);
 }
 
+LeafCollector::Frame& LeafCollector::NextFrame()
+{
+    if (m_depth == m_frames.size())
+        m_frames.emplace_back();
+    Frame& frame = m_frames[m_depth];
+    frame.Reset();
+    return frame;
+}
+
 void LeafCollector::Walk()
 {
-    while (!m_pending.empty() && !m_result.Truncated) {
-        Frame& frame = m_pending.back();
+    while (m_depth > 0 && !m_result.Truncated) {
+        Frame& frame = Top();
         if (frame.Next == frame.Subfolders.size()) {
             LeaveFolder();
             continue;
@@ -276,71 +313,69 @@ void LeafCollector::Walk()
         m_host_path.resize(frame.HostPathSize);
         if (m_host_path.empty() || m_host_path.back() != HostFileSystem::Separator)
             m_host_path += HostFileSystem::Separator;
-        m_host_path += subfolder.HostName;
+        m_host_path.append(frame.HostName(subfolder), subfolder.HostLength);
         m_line.resize(frame.LineSize);
         if (!m_line.empty())
             m_line += '\\';
-        m_line += subfolder.ShiftJisName;
-        EnterSubfolder(subfolder);
+        m_line += frame.ShiftJisName(subfolder);
+        EnterSubfolder(frame.HostName(subfolder));
     }
 }
 
 // The paths name the subfolder. Lists it, or makes it a leaf line when it has
 // no subfolders (or can't be read), or leaves it out when it is a folder seen
 // before.
-void LeafCollector::EnterSubfolder(Subfolder const& subfolder)
+void LeafCollector::EnterSubfolder(char const* host_name)
 {
     std::string reason;
-    Frame child;
-    child.Stream = OpenSubfolder(subfolder.HostName, reason);
-    if (!child.Stream.IsOpen() || !IdentifyFolder(child)) {
+    HostDirectory directory = OpenSubfolder(host_name, reason);
+    Frame& child = NextFrame();
+    child.Directory = std::move(directory);
+    if (!child.Directory.IsOpen() || !IdentifyFolder(child)) {
         // The folder is there (it was listed) but can't be read: a leaf.
+        int const error = errno;
+        child.Reset();
         AddLeaf();
-        Notice(m_result.Unreadable, {}, reason.empty() ? HostFileSystem::DescribeError({ errno }) : reason);
+        Notice(m_result.Unreadable, {}, reason.empty() ? HostFileSystem::DescribeError({ error }) : reason);
         return;
     }
-    if (m_current_path.contains(child.Id)) {
-        Notice(m_result.LeftOut, {}, LoopReason);
-        return;
-    }
-    if (!m_visited.insert(child.Id).second) {
-        Notice(m_result.LeftOut, {}, ListedAlreadyReason);
+    if (!m_visited.Insert(child.Id)) {
+        child.Reset();
+        Notice(m_result.LeftOut, {}, IsOnPath(child.Id) ? LoopReason : ListedAlreadyReason);
         return;
     }
     if (!ListSubfolders(child, false)) {
+        int const error = errno;
+        child.Reset();
         AddLeaf();
-        Notice(m_result.Unreadable, {}, HostFileSystem::DescribeError({ errno }));
+        Notice(m_result.Unreadable, {}, HostFileSystem::DescribeError({ error }));
         return;
     }
     if (child.Subfolders.empty()) {
+        child.Reset();
         AddLeaf();
         return;
     }
-    m_current_path.insert(child.Id);
-    m_pending.push_back(std::move(child));
+    ++m_depth;
     LimitOpenFolders();
 }
 
-DirectoryStream LeafCollector::OpenSubfolder(std::string const& name, std::string& reason)
+HostDirectory LeafCollector::OpenSubfolder(char const* name, std::string& reason)
 {
-    int const containing = EnsureOpen(m_pending.size() - 1, reason);
+    int const containing = EnsureOpen(m_depth - 1, reason);
     if (containing < 0)
         return {};
-    int const descriptor = ::openat(containing, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* const stream = descriptor >= 0 ? ::fdopendir(descriptor) : nullptr;
-    if (!stream) {
+    HostDirectory directory(::openat(containing, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!directory.IsOpen())
         reason = HostFileSystem::DescribeError({ errno });
-        if (descriptor >= 0)
-            ::close(descriptor);
-    }
-    return DirectoryStream(stream);
+    return directory;
 }
 
 // Sets the frame's identity: its device and inode.
 bool LeafCollector::IdentifyFolder(Frame& frame)
 {
     struct stat status;
-    if (::fstat(frame.Stream.Descriptor(), &status) != 0)
+    if (::fstat(frame.Directory.Descriptor(), &status) != 0)
         return false;
     frame.Id = { status.st_dev, status.st_ino };
     return true;
@@ -353,58 +388,98 @@ bool LeafCollector::ListSubfolders(Frame& frame, bool top_level)
 {
     frame.HostPathSize = m_host_path.size();
     frame.LineSize = m_line.size();
-    ::rewinddir(frame.Stream.Get());
-    Subfolder subfolder;
-    for (;;) {
-        // Only readdir's own failure counts: the calls that look at an entry
-        // (a dangling link, say) may leave errno set.
-        errno = 0;
-        dirent const* const entry = ::readdir(frame.Stream.Get());
-        if (!entry) {
-            if (errno != 0)
-                return false;
-            break;
-        }
-        if (!AcceptEntry(frame.Stream.Descriptor(), *entry, top_level, subfolder))
-            continue;
-        if (++m_folder_count > m_folder_budget) {
+    bool const read = m_entries.Read(frame.Directory.Descriptor(), [&](DirectoryEntries::Entry entry) {
+        if (!m_result.Truncated && AcceptEntry(frame, entry, top_level)
+            && ++m_folder_count > m_folder_budget) {
+            frame.Subfolders.pop_back();
             m_result.Truncated = true;
-            break;
         }
-        subfolder.FoldedKey = m_order.FoldedKey(subfolder.HostName);
-        frame.Subfolders.push_back(std::move(subfolder));
-    }
-    std::sort(frame.Subfolders.begin(), frame.Subfolders.end());
+    });
+    if (!read)
+        return false;
+    SortSubfolders(frame);
     return true;
 }
 
-// A directory entry that is a subfolder a source can hold; names the ones left out.
-bool LeafCollector::AcceptEntry(int containing, dirent const& entry, bool top_level, Subfolder& subfolder)
+// A directory entry that is a subfolder a source can hold: adds it to the
+// frame. Names the ones left out.
+bool LeafCollector::AcceptEntry(Frame& frame, DirectoryEntries::Entry entry, bool top_level)
 {
-    std::string_view const name = entry.d_name;
     // Hidden: a name that begins with "." ("." and ".." among them).
-    if (name.starts_with('.'))
+    if (entry.Name.starts_with('.'))
         return false;
-    if (entry.d_type != DT_DIR && entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN)
+    bool is_link = false;
+    int const containing = frame.Directory.Descriptor();
+    if (!IsFolderEntry(containing, entry, is_link))
         return false;
-    if (entry.d_type != DT_DIR) {
-        // Follows links: a link to a folder counts as a folder, unless the
-        // folder it leads to is listed in its own place.
-        struct stat status;
-        if (::fstatat(containing, entry.d_name, &status, 0) != 0 || !S_ISDIR(status.st_mode))
-            return false;
-        if (::fstatat(containing, entry.d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(status.st_mode)
-            && LeadsInside(containing, entry.d_name)) {
-            Notice(m_result.LeftOut, name, InsideLinkReason);
-            return false;
-        }
-    }
-    if (char const* const reason = CheckName(name, subfolder.ShiftJisName, top_level)) {
-        Notice(m_result.LeftOut, name, reason);
+    // A link to a folder counts as a folder, unless the folder it leads to
+    // is listed in its own place.
+    if (is_link && LeadsInside(containing, entry.Name.data())) {
+        Notice(m_result.LeftOut, entry.Name, InsideLinkReason);
         return false;
     }
-    subfolder.HostName.assign(name);
+    if (char const* const reason = CheckName(entry.Name, top_level)) {
+        Notice(m_result.LeftOut, entry.Name, reason);
+        return false;
+    }
+    Subfolder subfolder;
+    subfolder.HostName = static_cast<std::uint32_t>(frame.Names.size());
+    subfolder.HostLength = static_cast<std::uint32_t>(entry.Name.size());
+    frame.Names.append(entry.Name);
+    frame.Names += '\0';
+    subfolder.ShiftJisName = static_cast<std::uint32_t>(frame.Names.size());
+    subfolder.ShiftJisLength = static_cast<std::uint32_t>(m_shift_jis_name.size());
+    frame.Names += m_shift_jis_name;
+    frame.Subfolders.push_back(subfolder);
     return true;
+}
+
+// The entry is a folder, or a link to one (`is_link`). Only a link, or an
+// entry of a type the file system doesn't record, costs a look.
+bool LeafCollector::IsFolderEntry(int containing, DirectoryEntries::Entry entry, bool& is_link) const
+{
+    struct stat status;
+    switch (entry.Kind) {
+    case DirectoryEntries::Type::Directory:
+        return true;
+    case DirectoryEntries::Type::Unknown:
+        if (::fstatat(containing, entry.Name.data(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+            return false;
+        if (S_ISDIR(status.st_mode))
+            return true;
+        if (!S_ISLNK(status.st_mode))
+            return false;
+        [[fallthrough]];
+    case DirectoryEntries::Type::Link:
+        is_link = true;
+        return ::fstatat(containing, entry.Name.data(), &status, 0) == 0 && S_ISDIR(status.st_mode);
+    case DirectoryEntries::Type::Other:
+        break;
+    }
+    return false;
+}
+
+// Sorts the frame's subfolders by their keys; only a folder with more than
+// one subfolder needs them.
+void LeafCollector::SortSubfolders(Frame& frame)
+{
+    if (frame.Subfolders.size() < 2)
+        return;
+    for (Subfolder& subfolder : frame.Subfolders) {
+        subfolder.Key = static_cast<std::uint32_t>(frame.Keys.size());
+        m_order.AppendFoldedKey({ frame.HostName(subfolder), subfolder.HostLength }, frame.Keys);
+        subfolder.KeyLength = static_cast<std::uint32_t>(frame.Keys.size() - subfolder.Key);
+    }
+    std::wstring_view const keys = frame.Keys;
+    std::string_view const names = frame.Names;
+    std::sort(
+        frame.Subfolders.begin(), frame.Subfolders.end(), [&](Subfolder const& left, Subfolder const& right) {
+            if (int const order
+                = keys.substr(left.Key, left.KeyLength).compare(keys.substr(right.Key, right.KeyLength)))
+                return order < 0;
+            return names.substr(left.HostName, left.HostLength)
+                < names.substr(right.HostName, right.HostLength);
+        });
 }
 
 // The link `name` leads to the imported folder or a folder below it.
@@ -422,29 +497,36 @@ bool LeafCollector::LeadsInside(int containing, char const* name) const
             && (m_real_root.back() == '/' || real_path[m_real_root.size()] == '/'));
 }
 
-// Why a folder's name can't stand in a text-mode source, or nullptr; sets its
-// Shift-JIS form when it can. A blank at the end of a name is lost only when
-// the name ends a line, which AddLeaf checks.
-char const* LeafCollector::CheckName(std::string_view host_name, std::string& shift_jis_name, bool top_level)
+// Why a folder's name can't stand in a text-mode source, or nullptr; when it
+// can, leaves its Shift-JIS form in m_shift_jis_name. A blank at the end of a
+// name is lost only when the name ends a line, which AddLeaf checks.
+char const* LeafCollector::CheckName(std::string_view host_name, bool top_level)
 {
-    shift_jis_name.clear();
+    m_shift_jis_name.clear();
+    m_round_trip.clear();
     // The name must come back unchanged: some characters only go one way
     // (the yen sign would become a backslash).
-    std::string round_trip;
-    if (!m_names.AppendShiftJisText(host_name, shift_jis_name)
-        || !m_names.AppendHostText(shift_jis_name, round_trip) || round_trip != host_name)
+    if (!m_names.AppendShiftJisText(host_name, m_shift_jis_name)
+        || !m_names.AppendHostText(m_shift_jis_name, m_round_trip) || m_round_trip != host_name)
         return UnwritableNameReason;
-    if (!IsValidFolderName(shift_jis_name))
+    if (!IsValidFolderName(m_shift_jis_name))
         return UnwritableNameReason;
-    for (char const character : shift_jis_name) {
+    for (char const character : m_shift_jis_name) {
         if (static_cast<unsigned char>(character) < 0x20 || character == 0x7F)
             return UnwritableNameReason;
     }
-    if (top_level && shift_jis_name.front() == ';')
+    if (top_level && m_shift_jis_name.front() == ';')
         return CommentNameReason;
-    if (top_level && shift_jis_name.front() == ' ')
+    if (top_level && m_shift_jis_name.front() == ' ')
         return BlankEdgeReason;
     return nullptr;
+}
+
+// A folder on the path of the walk: a link back to it makes a loop.
+bool LeafCollector::IsOnPath(DirectoryId id) const
+{
+    return std::any_of(m_frames.begin(), m_frames.begin() + static_cast<std::ptrdiff_t>(m_depth),
+        [&](Frame const& frame) { return frame.Id == id; });
 }
 
 // The descriptor of the folder of frame `frame_index`, opening it again when
@@ -454,22 +536,16 @@ char const* LeafCollector::CheckName(std::string_view host_name, std::string& sh
 int LeafCollector::EnsureOpen(std::size_t frame_index, std::string& reason)
 {
     std::size_t open = frame_index;
-    while (!m_pending[open].Stream.IsOpen())
+    while (!m_frames[open].Directory.IsOpen())
         --open;
     for (std::size_t index = open + 1; index <= frame_index; ++index) {
-        Frame const& above = m_pending[index - 1];
-        Frame& frame = m_pending[index];
-        std::string const& name = above.Subfolders[above.Next - 1].HostName;
-        int const descriptor
-            = ::openat(above.Stream.Descriptor(), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (descriptor < 0) {
+        Frame const& above = m_frames[index - 1];
+        Frame& frame = m_frames[index];
+        char const* const name = above.HostName(above.Subfolders[above.Next - 1]);
+        frame.Directory
+            = HostDirectory(::openat(above.Directory.Descriptor(), name, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!frame.Directory.IsOpen()) {
             reason = HostFileSystem::DescribeError({ errno });
-            return -1;
-        }
-        frame.Stream = DirectoryStream(::fdopendir(descriptor));
-        if (!frame.Stream.IsOpen()) {
-            reason = HostFileSystem::DescribeError({ errno });
-            ::close(descriptor);
             return -1;
         }
         DirectoryId const expected = frame.Id;
@@ -479,16 +555,16 @@ int LeafCollector::EnsureOpen(std::size_t frame_index, std::string& reason)
             return -1;
         }
     }
-    return m_pending[frame_index].Stream.Descriptor();
+    return m_frames[frame_index].Directory.Descriptor();
 }
 
 // Keeps at most MostOpenFolders folders of the path open: the top one and
 // the deepest.
 void LeafCollector::LimitOpenFolders()
 {
-    if (m_pending.size() <= MostOpenFolders)
+    if (m_depth <= MostOpenFolders)
         return;
-    m_pending[m_pending.size() - MostOpenFolders].Stream.Close();
+    m_frames[m_depth - MostOpenFolders].Directory.Close();
 }
 
 // Writes the line of the folder the paths name. False when a source could
@@ -500,8 +576,8 @@ bool LeafCollector::AddLeaf()
         return false;
     }
     m_result.Lines.push_back(m_line);
-    if (!m_pending.empty())
-        m_pending.back().HasLines = true;
+    if (m_depth > 0)
+        Top().HasLines = true;
     return true;
 }
 
@@ -509,16 +585,16 @@ bool LeafCollector::AddLeaf()
 // left out is a leaf after all.
 void LeafCollector::LeaveFolder()
 {
-    Frame const& frame = m_pending.back();
+    Frame& frame = Top();
     bool const is_leaf = !frame.HasLines;
-    m_current_path.erase(frame.Id);
     m_host_path.resize(frame.HostPathSize);
     m_line.resize(frame.LineSize);
-    m_pending.pop_back();
+    frame.Reset();
+    --m_depth;
     if (is_leaf)
         AddLeaf();
-    else if (!m_pending.empty())
-        m_pending.back().HasLines = true;
+    else if (m_depth > 0)
+        Top().HasLines = true;
 }
 
 // Names the folder at the current host path, or its subfolder `host_name`.

@@ -121,6 +121,28 @@ TEST_F(FolderImportTest, LinksAreFollowedButEachRealFolderIsListedOnce)
     EXPECT_TRUE(result.Unreadable.empty());
 }
 
+TEST_F(FolderImportTest, TwoLinksToOneFolderOutsideListItOnce)
+{
+    fs::create_directories(m_sandbox / "outside" / "deep");
+    fs::create_directory_symlink(m_sandbox / "outside", m_chosen / "first");
+    fs::create_directory_symlink(m_sandbox / "outside", m_chosen / "second");
+    FolderImport const result = CollectLeafFolders(m_chosen.string());
+    EXPECT_EQ(result.Lines, (Lines { "first\\deep" }));
+    EXPECT_EQ(PathsOf(result.LeftOut), (std::set<std::string> { (m_chosen / "second").string() }));
+}
+
+TEST_F(FolderImportTest, AFolderOfMoreEntriesThanOneReadTakesIsListedWhole)
+{
+    Lines expected;
+    for (int index = 0; index < 1500; ++index) {
+        std::string const name = "folder-with-a-long-name-" + std::to_string(10000 + index);
+        fs::create_directory(m_chosen / name);
+        expected.push_back(name);
+    }
+    FolderImport const result = CollectLeafFolders(m_chosen.string());
+    EXPECT_EQ(result.Lines, expected);
+}
+
 TEST_F(FolderImportTest, ATreeLargerThanTheBudgetIsRefused)
 {
     MakeFolders({ "a/b", "a/c", "d" });
