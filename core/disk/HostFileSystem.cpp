@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits>
 #include <sys/resource.h>
@@ -144,6 +145,66 @@ std::string HostFileSystem::ReadLinkAt(HostDirectory const& folder, char const* 
         return {};
     text.resize(static_cast<std::size_t>(length));
     return text;
+}
+
+namespace {
+
+// Whether a listed entry is a folder, and whether it is a link to one. The
+// entry's type from the listing saves a call for all but links and the
+// entries of file systems that don't give a type.
+bool IsSubfolderEntry(int folder, dirent const& entry, bool& is_link)
+{
+    is_link = false;
+    if (entry.d_type == DT_DIR)
+        return true;
+    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN)
+        return false;
+    struct stat status;
+    if (entry.d_type == DT_UNKNOWN) {
+        if (::fstatat(folder, entry.d_name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+            return false;
+        if (S_ISDIR(status.st_mode))
+            return true;
+        if (!S_ISLNK(status.st_mode))
+            return false;
+    }
+    is_link = true;
+    return ::fstatat(folder, entry.d_name, &status, 0) == 0 && S_ISDIR(status.st_mode);
+}
+
+} // namespace
+
+HostError HostFileSystem::ListSubfolders(
+    HostDirectory const& folder, std::vector<HostSubfolder>& subfolders) const
+{
+    subfolders.clear();
+    // The lookup descriptor can't be read from: open the folder itself for reading.
+    int const descriptor = ::openat(folder.Descriptor(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0)
+        return { errno };
+    DIR* const stream = ::fdopendir(descriptor);
+    if (!stream) {
+        HostError const error { errno };
+        ::close(descriptor);
+        return error;
+    }
+    HostError error;
+    for (;;) {
+        errno = 0;
+        dirent const* const entry = ::readdir(stream);
+        if (!entry) {
+            error.Code = errno;
+            break;
+        }
+        std::string_view const name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        bool is_link = false;
+        if (IsSubfolderEntry(descriptor, *entry, is_link))
+            subfolders.push_back({ std::string(name), is_link });
+    }
+    ::closedir(stream);
+    return error;
 }
 
 bool HostFileSystem::IsAlreadyExists(HostError error)
