@@ -64,6 +64,8 @@ struct Frame {
     bool HostPathKnown = false;
     // Its subfolders were listed: each group knows whether it is on disk.
     bool Listed = false;
+    // It was named as a folder that can't be listed.
+    bool NamedUnreadable = false;
 };
 
 // The children of a frame's nodes that share one name: one folder on disk.
@@ -277,6 +279,7 @@ void FolderComparison::ListFrame(Frame& frame, HostDirectory const& directory)
 {
     if (HostError const error = m_file_system.ListSubfolders(directory, m_listing); error.IsSet()) {
         ReportUnreadable(m_host_path.size(), error);
+        frame.NamedUnreadable = true;
         return;
     }
     frame.Listed = true;
@@ -354,7 +357,9 @@ void FolderComparison::HandleGroupOnDisk(std::size_t frame_index, Group const& g
             AbandonFrame(frame, error);
         return;
     }
-    HostDirectory directory = m_file_system.OpenDirectoryAt(*holder, name.c_str(), LinkPolicy::Follow, error);
+    HostDirectory directory = m_options.Extra
+        ? m_file_system.OpenDirectoryToListAt(*holder, name.c_str(), LinkPolicy::Follow, error)
+        : m_file_system.OpenDirectoryAt(*holder, name.c_str(), LinkPolicy::Follow, error);
     if (!directory.IsOpen()) {
         if (MeansNoFolder(error))
             ReportMissing(group, frame.HostPathSize);
@@ -414,7 +419,7 @@ void FolderComparison::HandleExtra(std::size_t extra_index)
         return;
     }
     HostDirectory directory
-        = m_file_system.OpenDirectoryAt(*holder, extra.Name.c_str(), LinkPolicy::NoFollow, error);
+        = m_file_system.OpenDirectoryToListAt(*holder, extra.Name.c_str(), LinkPolicy::NoFollow, error);
     if (!directory.IsOpen()) {
         ReportUnreadable(m_host_path.size(), error);
         return;
@@ -441,7 +446,9 @@ void FolderComparison::PopFrame()
 // is there stay unknown.
 void FolderComparison::AbandonFrame(Frame& frame, HostError error)
 {
-    ReportUnreadable(frame.HostPathSize, error);
+    if (!frame.NamedUnreadable)
+        ReportUnreadable(frame.HostPathSize, error);
+    frame.NamedUnreadable = true;
     frame.NextGroup = frame.GroupsEnd;
     frame.NextExtra = frame.ExtrasEnd;
 }

@@ -149,43 +149,63 @@ std::string HostFileSystem::ReadLinkAt(HostDirectory const& folder, char const* 
 
 namespace {
 
-// Whether a listed entry is a folder, and whether it is a link to one. The
-// entry's type from the listing saves a call for all but links and the
-// entries of file systems that don't give a type.
-bool IsSubfolderEntry(int folder, dirent const& entry, bool& is_link)
+// Adds the entry when it is a subfolder or a link to one. The entry's type
+// from the listing saves a call for all but links and the entries of file
+// systems that don't give a type.
+void AddIfSubfolder(int folder, unsigned char type, char const* name, std::vector<HostSubfolder>& subfolders)
 {
-    is_link = false;
-    if (entry.d_type == DT_DIR)
-        return true;
-    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN)
-        return false;
-    struct stat status;
-    if (entry.d_type == DT_UNKNOWN) {
-        if (::fstatat(folder, entry.d_name, &status, AT_SYMLINK_NOFOLLOW) != 0)
-            return false;
-        if (S_ISDIR(status.st_mode))
-            return true;
-        if (!S_ISLNK(status.st_mode))
-            return false;
+    std::string_view const view = name;
+    if (view == "." || view == "..")
+        return;
+    if (type == DT_DIR) {
+        subfolders.push_back({ std::string(view), false });
+        return;
     }
-    is_link = true;
-    return ::fstatat(folder, entry.d_name, &status, 0) == 0 && S_ISDIR(status.st_mode);
+    if (type != DT_LNK && type != DT_UNKNOWN)
+        return;
+    struct stat status;
+    if (type == DT_UNKNOWN) {
+        if (::fstatat(folder, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+            return;
+        if (S_ISDIR(status.st_mode)) {
+            subfolders.push_back({ std::string(view), false });
+            return;
+        }
+        if (!S_ISLNK(status.st_mode))
+            return;
+    }
+    if (::fstatat(folder, name, &status, 0) == 0 && S_ISDIR(status.st_mode))
+        subfolders.push_back({ std::string(view), true });
 }
 
-} // namespace
-
-HostError HostFileSystem::ListSubfolders(
-    HostDirectory const& folder, std::vector<HostSubfolder>& subfolders) const
+#ifdef __linux__
+// Reads the entries of a directory opened for reading straight from the
+// system, a large batch per call.
+HostError ReadSubfolders(int descriptor, std::vector<HostSubfolder>& subfolders)
 {
-    subfolders.clear();
-    // The lookup descriptor can't be read from: open the folder itself for reading.
-    int const descriptor = ::openat(folder.Descriptor(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor < 0)
-        return { errno };
-    DIR* const stream = ::fdopendir(descriptor);
+    alignas(dirent64) char buffer[1 << 15];
+    for (;;) {
+        ssize_t const count = ::getdents64(descriptor, buffer, sizeof buffer);
+        if (count < 0)
+            return { errno };
+        if (count == 0)
+            return {};
+        for (ssize_t offset = 0; offset < count;) {
+            auto const* const entry = reinterpret_cast<dirent64 const*>(buffer + offset);
+            offset += entry->d_reclen;
+            AddIfSubfolder(descriptor, entry->d_type, entry->d_name, subfolders);
+        }
+    }
+}
+#else
+HostError ReadSubfolders(int descriptor, std::vector<HostSubfolder>& subfolders)
+{
+    int const copy = ::dup(descriptor);
+    DIR* const stream = copy >= 0 ? ::fdopendir(copy) : nullptr;
     if (!stream) {
         HostError const error { errno };
-        ::close(descriptor);
+        if (copy >= 0)
+            ::close(copy);
         return error;
     }
     HostError error;
@@ -196,14 +216,43 @@ HostError HostFileSystem::ListSubfolders(
             error.Code = errno;
             break;
         }
-        std::string_view const name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        bool is_link = false;
-        if (IsSubfolderEntry(descriptor, *entry, is_link))
-            subfolders.push_back({ std::string(name), is_link });
+        AddIfSubfolder(descriptor, entry->d_type, entry->d_name, subfolders);
     }
     ::closedir(stream);
+    return error;
+}
+#endif
+
+} // namespace
+
+HostDirectory HostFileSystem::OpenDirectoryToListAt(
+    HostDirectory const& folder, char const* name, LinkPolicy links, HostError& error) const
+{
+    int const descriptor
+        = ::openat(folder.Descriptor(), name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | LinkFlags(links));
+    if (descriptor >= 0)
+        return HostDirectory(descriptor);
+    if (errno != EACCES) {
+        error.Code = errno;
+        return {};
+    }
+    return OpenDirectoryAt(folder, name, links, error);
+}
+
+HostError HostFileSystem::ListSubfolders(
+    HostDirectory const& folder, std::vector<HostSubfolder>& subfolders) const
+{
+    subfolders.clear();
+    HostError error = ReadSubfolders(folder.Descriptor(), subfolders);
+    if (error.Code != EBADF)
+        return error;
+    // A lookup descriptor can't be read from: open the folder itself for reading.
+    subfolders.clear();
+    int const descriptor = ::openat(folder.Descriptor(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0)
+        return { errno };
+    error = ReadSubfolders(descriptor, subfolders);
+    ::close(descriptor);
     return error;
 }
 
