@@ -200,13 +200,12 @@ NodeId FolderTree::AddPlaceholder(NodeId parent, std::string_view name)
 void FolderTree::CopySubtree(NodeId target, NodeId source)
 {
     // Take a snapshot of the source subtree first, so that copying into a
-    // folder inside it can never copy its own copies.
-    struct Entry {
-        NodeId Source;
-        std::int32_t ParentEntry; // -1: a child of the target
-    };
-    std::vector<Entry> entries;
-    std::vector<Entry> pending;
+    // folder inside it can never copy its own copies. Its entries are in
+    // pre-order: each entry's parent entry comes before it.
+    auto& entries = m_scratch.Entries;
+    auto& pending = m_scratch.Pending;
+    entries.clear();
+    pending.clear();
     auto push_children = [&](NodeId node, std::int32_t entry) {
         auto const children = Children(node);
         for (auto child = children.rbegin(); child != children.rend(); ++child)
@@ -214,22 +213,20 @@ void FolderTree::CopySubtree(NodeId target, NodeId source)
     };
     push_children(source, -1);
     while (!pending.empty()) {
-        Entry const entry = pending.back();
+        CopyEntry const entry = pending.back();
         pending.pop_back();
         entries.push_back(entry);
         push_children(entry.Source, static_cast<std::int32_t>(entries.size()) - 1);
     }
 
-    // A copy shares its original's name.
-    std::vector<NodeId> copies(entries.size(), NoNode);
-    for (std::size_t index = 0; index < entries.size(); ++index) {
-        Entry const& entry = entries[index];
-        NodeId const parent = entry.ParentEntry < 0 ? target : copies[entry.ParentEntry];
-        if (parent == NoNode)
-            continue;
+    // A copy shares its original's name; each entry's Source becomes its copy.
+    for (CopyEntry& entry : entries) {
+        NodeId const parent = entry.ParentEntry < 0 ? target : entries[entry.ParentEntry].Source;
         Node const original = m_nodes[entry.Source];
-        copies[index] = NewNodeNamed(parent, original.Name, original.Data, false, ChildLists::NoSlot);
-        if (copies[index] == NoNode && IsTruncated())
+        entry.Source = parent == NoNode
+            ? NoNode
+            : NewNodeNamed(parent, original.Name, original.Data, false, ChildLists::NoSlot);
+        if (entry.Source == NoNode && IsTruncated())
             return;
     }
 }
@@ -239,7 +236,8 @@ void FolderTree::RemoveNode(NodeId node)
     if (!IsInTree(node) || node == m_root)
         return;
     DetachFromParent(node);
-    std::vector<NodeId> pending { node };
+    auto& pending = m_scratch.Removed;
+    pending.assign(1, node);
     while (!pending.empty()) {
         NodeId const current = pending.back();
         pending.pop_back();

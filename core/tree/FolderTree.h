@@ -198,6 +198,18 @@ private:
     std::size_t m_last_name_bytes = 0;
     std::optional<ReadStop> m_stop;
     bool m_reading = false;
+
+    // Lists that copies and removals fill afresh each time, kept for their room.
+    struct CopyEntry {
+        NodeId Source;
+        std::int32_t ParentEntry; // -1: a child of the target
+    };
+    struct Scratch {
+        std::vector<CopyEntry> Entries;
+        std::vector<CopyEntry> Pending;
+        std::vector<NodeId> Removed;
+    };
+    Scratch m_scratch;
 };
 
 } // namespace edamaki
