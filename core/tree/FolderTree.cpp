@@ -34,8 +34,10 @@ void FolderTree::SetRootPath(std::string_view path)
         if (!EndsWithCharacter(path, separator))
             m_root_path += separator;
     }
-    if (HasRoot())
+    if (HasRoot()) {
         m_nodes[m_root].Name = GetRootText();
+        ++m_revision;
+    }
 }
 
 std::string FolderTree::GetRootText() const
@@ -52,6 +54,7 @@ void FolderTree::Clear()
     if (m_used * 4 < m_nodes.size())
         m_nodes.resize(m_used * 2);
     m_used = 0;
+    ++m_revision;
     m_root = NoNode;
     m_attached_count = 0;
     m_folder_count = 0;
@@ -113,14 +116,26 @@ NodeId FolderTree::NewNode(NodeId parent, std::string_view name, std::int32_t da
     bool const in_placeholder = placeholder || (parent != NoNode && m_nodes[parent].InPlaceholder);
     if (parent != NoNode && m_reading && !SpendNode(in_placeholder))
         return NoNode;
+    NodeId const id = MakeRecord(parent, name, data, in_placeholder);
+    if (parent != NoNode) {
+        Node& parent_node = m_nodes[parent];
+        parent_node.Children.push_back(id);
+        parent_node.ChildIndex.ChildAppended(parent_node.Children, NameOf());
+    }
+    return id;
+}
+
+NodeId FolderTree::MakeRecord(NodeId parent, std::string_view name, std::int32_t data, bool in_placeholder)
+{
     auto const id = static_cast<NodeId>(m_used++);
+    ++m_revision;
     if (m_used > m_nodes.size())
         m_nodes.emplace_back();
     Node& node = m_nodes[id];
     node.Name.assign(name);
     node.Data = data;
     node.Parent = parent;
-    node.Depth = 0;
+    node.Depth = parent == NoNode ? 0 : m_nodes[parent].Depth + 1;
     node.Attached = true;
     node.InPlaceholder = in_placeholder;
     node.Children.clear();
@@ -128,12 +143,6 @@ NodeId FolderTree::NewNode(NodeId parent, std::string_view name, std::int32_t da
     ++m_attached_count;
     if (parent != NoNode && !in_placeholder)
         ++m_folder_count;
-    if (parent != NoNode) {
-        Node& parent_node = m_nodes[parent];
-        node.Depth = parent_node.Depth + 1;
-        parent_node.Children.push_back(id);
-        parent_node.ChildIndex.ChildAppended(parent_node.Children, NameOf());
-    }
     return id;
 }
 
@@ -209,6 +218,12 @@ void FolderTree::RemoveNode(NodeId node)
     if (!IsInTree(node) || node == m_root)
         return;
     DetachFromParent(node);
+    DetachSubtree(node);
+}
+
+void FolderTree::DetachSubtree(NodeId node)
+{
+    ++m_revision;
     std::vector<NodeId> pending { node };
     while (!pending.empty()) {
         NodeId const current = pending.back();
@@ -230,10 +245,114 @@ void FolderTree::DetachFromParent(NodeId node)
     parent.ChildIndex.ChildRemoved(node, std::span(position, siblings.end()), NameOf());
 }
 
+void FolderTree::InsertCopies(
+    NodeId parent, std::size_t row, FolderTree const& source, std::span<NodeId const> sources)
+{
+    struct Pending {
+        NodeId Source;
+        NodeId Copy;
+    };
+    std::vector<Pending> pending;
+    std::vector<NodeId> copies;
+    copies.reserve(sources.size());
+    for (NodeId const node : sources) {
+        Node const& original = source.m_nodes[node];
+        copies.push_back(MakeRecord(parent, original.Name, original.Data, original.InPlaceholder));
+        pending.push_back({ node, copies.back() });
+    }
+    Node& parent_node = m_nodes[parent];
+    parent_node.Children.insert(
+        parent_node.Children.begin() + static_cast<std::ptrdiff_t>(row), copies.begin(), copies.end());
+    parent_node.ChildIndex.ChildrenChanged(parent_node.Children, NameOf());
+
+    // Everything below the copies, appended child by child.
+    while (!pending.empty()) {
+        Pending const current = pending.back();
+        pending.pop_back();
+        for (NodeId const child : source.m_nodes[current.Source].Children) {
+            Node const& original = source.m_nodes[child];
+            NodeId const copy
+                = MakeRecord(current.Copy, original.Name, original.Data, original.InPlaceholder);
+            Node& copy_parent = m_nodes[current.Copy];
+            copy_parent.Children.push_back(copy);
+            copy_parent.ChildIndex.ChildAppended(copy_parent.Children, NameOf());
+            pending.push_back({ child, copy });
+        }
+    }
+}
+
+void FolderTree::RemoveChildren(NodeId parent, std::size_t row, std::size_t count)
+{
+    auto& children = m_nodes[parent].Children;
+    auto const first = children.begin() + static_cast<std::ptrdiff_t>(row);
+    std::vector<NodeId> const removed(first, first + static_cast<std::ptrdiff_t>(count));
+    children.erase(first, first + static_cast<std::ptrdiff_t>(count));
+    m_nodes[parent].ChildIndex.ChildrenChanged(children, NameOf());
+    for (NodeId const node : removed)
+        DetachSubtree(node);
+}
+
+void FolderTree::RenameChildren(
+    NodeId parent, std::span<NodeId const> nodes, std::span<std::string_view const> names)
+{
+    for (std::size_t index = 0; index < nodes.size() && index < names.size(); ++index)
+        m_nodes[nodes[index]].Name.assign(names[index]);
+    ++m_revision;
+    Node& parent_node = m_nodes[parent];
+    parent_node.ChildIndex.ChildRenamed(parent_node.Children, NameOf());
+}
+
+void FolderTree::CopyNodeState(NodeId node, FolderTree const& other, NodeId other_node)
+{
+    Node const& original = other.m_nodes[other_node];
+    m_nodes[node].Data = original.Data;
+    m_nodes[node].InPlaceholder = original.InPlaceholder;
+    ++m_revision;
+}
+
+void FolderTree::RenumberData(std::span<std::int32_t const> renumbered)
+{
+    for (std::size_t id = 0; id < m_used; ++id) {
+        std::int32_t& data = m_nodes[id].Data;
+        if (data >= 0 && static_cast<std::size_t>(data) < renumbered.size())
+            data = renumbered[static_cast<std::size_t>(data)];
+    }
+    ++m_revision;
+}
+
+void FolderTree::ReplaceWith(FolderTree& other)
+{
+    std::uint64_t const revision = std::max(m_revision, other.m_revision) + 1;
+    std::string edit_path = std::move(EditPath);
+    std::swap(*this, other);
+    EditPath = std::move(edit_path);
+    m_revision = revision;
+}
+
+void FolderTree::CopyKeptState(FolderTree const& other)
+{
+    m_root_path = other.m_root_path;
+    m_folder_budget = other.m_folder_budget;
+    NewNodePending = other.NewNodePending;
+}
+
+void FolderTree::CopyReadState(FolderTree const& other)
+{
+    MacroMode = other.MacroMode;
+    TreeEdited = other.TreeEdited;
+    NewNodePending = other.NewNodePending;
+    LineTable = other.LineTable;
+    m_root_path = other.m_root_path;
+    m_stop = other.m_stop;
+    // Placeholders left by a stopped read count as they did in the read.
+    m_folder_count = other.m_folder_count;
+}
+
 void FolderTree::Rename(NodeId node, std::string_view name)
 {
     Node& renamed = m_nodes[node];
     renamed.Name.assign(name);
+    ++m_revision;
     if (renamed.Parent == NoNode)
         return;
     Node& parent = m_nodes[renamed.Parent];

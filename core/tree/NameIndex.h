@@ -89,6 +89,12 @@ public:
             Rebuild(children, name_of);
     }
 
+    // Several children came or went at once, anywhere in the list.
+    template<typename NameOf> void ChildrenChanged(std::span<Id const> children, NameOf const& name_of)
+    {
+        Rebuild(children, name_of);
+    }
+
 private:
     struct Slot {
         std::uint32_t Hash = 0;
