@@ -1,12 +1,11 @@
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cli/OutputBuffer.h"
+#include "cli/RunSource.h"
 #include "cli/SourceInput.h"
 #include "core/disk/CreationRun.h"
 #include "core/disk/HostFileSystem.h"
-#include "core/document/SourceDocument.h"
 #include "core/text/Printable.h"
-#include "core/text/ShiftJis.h"
 #include "core/tree/FolderTree.h"
 
 #include <cerrno>
@@ -14,9 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <iostream>
-#include <optional>
 #include <unistd.h>
 
 namespace edamaki::cli {
@@ -49,7 +46,6 @@ constexpr char const* CreateUsage
       "be written. A run whose report can't be written (a closed pipe) still\n"
       "creates every folder, then says so on standard error with the counts.\n";
 
-constexpr char const* NoParentMessage = "親フォルダが選択されていません。";
 constexpr std::string_view NothingToCreateText = "作成するフォルダがありませんでした。";
 
 constexpr std::string_view Blue = "\x1b[34m";
@@ -98,7 +94,7 @@ public:
         if (!report.HostPath.empty())
             m_out << Printable(report.HostPath);
         else
-            m_out << Printable(Displayable(report.Path));
+            m_out << Printable(DisplayablePath(report.Path, m_names));
         if (report.Outcome == FolderOutcome::Failed)
             m_out << ": " << Printable(report.Reason);
         if (m_colour && !colour.empty())
@@ -180,26 +176,6 @@ private:
         return m_printable;
     }
 
-    // The path in UTF-8 where it converts, with the bytes of any character
-    // that doesn't shown as \xNN.
-    std::string Displayable(std::string_view shift_jis)
-    {
-        std::string text;
-        for (std::size_t offset = 0; offset < shift_jis.size();) {
-            std::size_t const length = CharacterLength(shift_jis, offset);
-            if (!m_names.AppendHostText(shift_jis.substr(offset, length), text)) {
-                for (std::size_t index = 0; index < length; ++index) {
-                    char hex[8];
-                    std::snprintf(
-                        hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(shift_jis[offset + index]));
-                    text += hex;
-                }
-            }
-            offset += length;
-        }
-        return text;
-    }
-
     HostNameConverter& m_names;
     OutputBuffer m_out { STDOUT_FILENO };
     std::string m_printable;
@@ -212,55 +188,6 @@ private:
     Clock::time_point m_next_progress {};
 };
 
-// The parent folder given on the command line, as the tree holds it
-// (Shift-JIS). A relative path is taken from the current folder; a
-// Windows-style path stays as it is, and the run refuses it.
-std::optional<std::string> ParentFolderFromArgument(
-    std::string const& argument, HostNameConverter& names, std::string& error)
-{
-    std::string host_path = argument;
-    if (!BeginsWithDrive(host_path) && !HostFileSystem::IsAbsoluteFolderPath(host_path)) {
-        std::error_code failure;
-        std::string const current = std::filesystem::current_path(failure).string();
-        if (failure) {
-            error = "cannot find the current folder: " + failure.message();
-            return std::nullopt;
-        }
-        host_path = current;
-        if (argument != "." && argument != "./")
-            host_path += HostFileSystem::Separator + argument;
-    }
-    // The path must come back unchanged: the yen sign, for one, would come
-    // back as a backslash.
-    std::string shift_jis;
-    std::string round_trip;
-    if (!names.AppendShiftJisText(host_path, shift_jis) || !names.AppendHostText(shift_jis, round_trip)
-        || round_trip != host_path) {
-        error = "the parent folder " + host_path + " holds a character that Shift-JIS cannot hold";
-        return std::nullopt;
-    }
-    return shift_jis;
-}
-
-// Why the run does not start; nothing was created.
-std::string RunRefusalMessage(
-    RunRefusal refusal, SourceInput const& input, FolderTree const& tree, HostNameConverter& names)
-{
-    switch (refusal) {
-    case RunRefusal::NoParentFolder:
-        return NoParentMessage;
-    case RunRefusal::UnusableParentFolder: {
-        std::string parent;
-        names.AppendHostText(tree.GetRootPath(), parent);
-        return "create: the parent folder " + EscapeForTerminal(parent)
-            + " is not an absolute path on this system; nothing was created";
-    }
-    case RunRefusal::TooManyFolders:
-        break;
-    }
-    return TooManyFoldersMessage(input, tree, "nothing was created");
-}
-
 } // namespace
 
 int RunCreate(std::vector<std::string> const& arguments)
@@ -270,33 +197,11 @@ int RunCreate(std::vector<std::string> const& arguments)
         { { "--parent", "--encoding" }, { "--dry-run", "--no-follow" } }, CreateUsage, exit_status);
     if (!parsed)
         return exit_status;
-    auto const parent_argument = parsed->Value("--parent");
-    if (parent_argument && parent_argument->empty()) {
-        PrintError("create: --parent needs a folder");
-        return ExitUsage;
-    }
-
-    auto const input = ReadCommandSource("create", *parsed);
-    if (!input)
-        return ExitUsage;
 
     FolderTree tree;
-    ReadSource(tree, input->Lines);
-
     HostFileSystem file_system;
-    if (parent_argument) {
-        std::string error;
-        auto const parent = ParentFolderFromArgument(*parent_argument, file_system.Names(), error);
-        if (!parent) {
-            PrintError("create: " + error);
-            return ExitUsage;
-        }
-        tree.SetRootPath(*parent);
-    }
-    if (auto const refusal = CheckCreationRun(tree)) {
-        PrintError(RunRefusalMessage(*refusal, *input, tree, file_system.Names()));
+    if (!ReadRunSource("create", *parsed, tree, file_system.Names(), "nothing was created"))
         return ExitUsage;
-    }
 
     std::size_t const folder_count = tree.NodeCount() > 0 ? tree.NodeCount() - 1 : 0;
     TerminalSink sink(folder_count, file_system.Names());

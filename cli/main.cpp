@@ -30,6 +30,7 @@ constexpr Command Commands[] = {
     { "convert", "write a source's folder tree as a text-mode or macro-mode source", RunConvert },
     { "create", "create a source's folders below the parent folder", RunCreate },
     { "import", "write the folder structure of a folder as a text-mode source", RunImport },
+    { "verify", "compare the folders below the parent folder with a source's", RunVerify },
 };
 
 void PrintUsage(std::ostream& out)
@@ -43,7 +44,8 @@ void PrintUsage(std::ostream& out)
         out << "  " << command.Name << std::string(10 - command.Name.size(), ' ') << command.Summary << '\n';
     out << "\n"
            "Run \"edamaki-cli COMMAND --help\" for a command's options.\n"
-           "Exit status: 0 success, 1 some folders failed or were left out, 2 usage or input error.\n";
+           "Exit status: 0 success, 1 some folders failed or were left out (verify: the\n"
+           "folders differ), 2 usage or input error.\n";
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits>
 #include <sys/resource.h>
@@ -144,6 +145,115 @@ std::string HostFileSystem::ReadLinkAt(HostDirectory const& folder, char const* 
         return {};
     text.resize(static_cast<std::size_t>(length));
     return text;
+}
+
+namespace {
+
+// Adds the entry when it is a subfolder or a link to one. The entry's type
+// from the listing saves a call for all but links and the entries of file
+// systems that don't give a type.
+void AddIfSubfolder(int folder, unsigned char type, char const* name, std::vector<HostSubfolder>& subfolders)
+{
+    std::string_view const view = name;
+    if (view == "." || view == "..")
+        return;
+    if (type == DT_DIR) {
+        subfolders.push_back({ std::string(view), false });
+        return;
+    }
+    if (type != DT_LNK && type != DT_UNKNOWN)
+        return;
+    struct stat status;
+    if (type == DT_UNKNOWN) {
+        if (::fstatat(folder, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+            return;
+        if (S_ISDIR(status.st_mode)) {
+            subfolders.push_back({ std::string(view), false });
+            return;
+        }
+        if (!S_ISLNK(status.st_mode))
+            return;
+    }
+    if (::fstatat(folder, name, &status, 0) == 0 && S_ISDIR(status.st_mode))
+        subfolders.push_back({ std::string(view), true });
+}
+
+#ifdef __linux__
+// Reads the entries of a directory opened for reading straight from the
+// system, a large batch per call.
+HostError ReadSubfolders(int descriptor, std::vector<HostSubfolder>& subfolders)
+{
+    alignas(dirent64) char buffer[1 << 15];
+    for (;;) {
+        ssize_t const count = ::getdents64(descriptor, buffer, sizeof buffer);
+        if (count < 0)
+            return { errno };
+        if (count == 0)
+            return {};
+        for (ssize_t offset = 0; offset < count;) {
+            auto const* const entry = reinterpret_cast<dirent64 const*>(buffer + offset);
+            offset += entry->d_reclen;
+            AddIfSubfolder(descriptor, entry->d_type, entry->d_name, subfolders);
+        }
+    }
+}
+#else
+HostError ReadSubfolders(int descriptor, std::vector<HostSubfolder>& subfolders)
+{
+    int const copy = ::dup(descriptor);
+    DIR* const stream = copy >= 0 ? ::fdopendir(copy) : nullptr;
+    if (!stream) {
+        HostError const error { errno };
+        if (copy >= 0)
+            ::close(copy);
+        return error;
+    }
+    HostError error;
+    for (;;) {
+        errno = 0;
+        dirent const* const entry = ::readdir(stream);
+        if (!entry) {
+            error.Code = errno;
+            break;
+        }
+        AddIfSubfolder(descriptor, entry->d_type, entry->d_name, subfolders);
+    }
+    ::closedir(stream);
+    return error;
+}
+#endif
+
+} // namespace
+
+HostDirectory HostFileSystem::OpenDirectoryToListAt(
+    HostDirectory const& folder, char const* name, LinkPolicy links, HostError& error) const
+{
+    int const descriptor
+        = ::openat(folder.Descriptor(), name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | LinkFlags(links));
+    if (descriptor >= 0)
+        return HostDirectory(descriptor);
+    if (errno != EACCES) {
+        error.Code = errno;
+        return {};
+    }
+    return OpenDirectoryAt(folder, name, links, error);
+}
+
+HostError HostFileSystem::ListSubfolders(
+    HostDirectory const& folder, std::vector<HostSubfolder>& subfolders) const
+{
+    subfolders.clear();
+    HostError error = ReadSubfolders(folder.Descriptor(), subfolders);
+    if (error.Code != EBADF)
+        return error;
+    // A lookup descriptor can't be read from: open the folder itself for reading.
+    subfolders.clear();
+    int const descriptor = ::openat(folder.Descriptor(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0)
+        return { errno };
+    error = ReadSubfolders(descriptor, subfolders);
+    ::close(descriptor);
+    return error;
 }
 
 bool HostFileSystem::IsAlreadyExists(HostError error)

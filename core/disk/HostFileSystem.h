@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace edamaki {
 
@@ -95,6 +96,13 @@ private:
     int m_descriptor = -1;
 };
 
+// A subfolder found by listing a directory.
+struct HostSubfolder {
+    std::string Name;
+    // A link to a folder, not the folder itself.
+    bool IsLink = false;
+};
+
 class HostFileSystem {
 public:
     // The separator between the folder names of a host path.
@@ -133,6 +141,17 @@ public:
     std::string ResolvePath(char const* host_path) const;
     // The text of the link `name` inside `folder`; empty when it can't be read.
     std::string ReadLinkAt(HostDirectory const& folder, char const* name) const;
+    // Opens the directory `name` inside `folder` to be listed as well as
+    // looked into; one the user may search but not list is opened for
+    // lookups only, and ListSubfolders then says so.
+    HostDirectory OpenDirectoryToListAt(
+        HostDirectory const& folder, char const* name, LinkPolicy links, HostError& error) const;
+    // Replaces `subfolders` with the subfolders of `folder` in the order the
+    // system lists them: its directories and the links in it that lead to
+    // one ("." and ".." left out). Returns the error, unset when the whole
+    // folder was read. Reads a directory opened to be listed from where it
+    // stands: once.
+    HostError ListSubfolders(HostDirectory const& folder, std::vector<HostSubfolder>& subfolders) const;
 
     // What the errors say, and the errors the run gives itself.
     static bool IsAlreadyExists(HostError error);

@@ -227,11 +227,23 @@ QVariant FolderTreeModel::data(QModelIndex const& index, int role) const
     }
 }
 
+bool FolderTreeModel::setData(QModelIndex const& index, QVariant const& value, int role)
+{
+    NodeId const node = NodeOfIndex(index);
+    if (role != Qt::EditRole || !m_tree.IsInTree(node) || node == m_tree.Root())
+        return false;
+    emit LabelEdited(node, value.toString());
+    return true;
+}
+
 Qt::ItemFlags FolderTreeModel::flags(QModelIndex const& index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    Qt::ItemFlags const flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (NodeOfIndex(index) == m_tree.Root())
+        return flags;
+    return flags | Qt::ItemIsEditable;
 }
 
 } // namespace edamaki

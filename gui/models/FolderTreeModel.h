@@ -52,7 +52,14 @@ public:
     int rowCount(QModelIndex const& parent = {}) const override;
     int columnCount(QModelIndex const& parent = {}) const override;
     QVariant data(QModelIndex const& index, int role = Qt::DisplayRole) const override;
+    // A label edit confirmed in the view: the model hands the text on with
+    // LabelEdited and leaves the node as it is; the tree pane decides.
+    bool setData(QModelIndex const& index, QVariant const& value, int role = Qt::EditRole) override;
+    // Every folder's label can be edited, the root node's cannot.
     Qt::ItemFlags flags(QModelIndex const& index) const override;
+
+signals:
+    void LabelEdited(edamaki::NodeId node, QString const& text);
 
 private:
     class RefreshNotifier;

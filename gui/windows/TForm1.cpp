@@ -4,25 +4,86 @@
 #include "core/tree/MacroSourceReader.h"
 #include "core/tree/SourceWriters.h"
 #include "core/tree/TextSourceReader.h"
+#include "core/tree/TreeEdits.h"
 #include "core/tree/TreeRefresh.h"
 #include "gui/models/FolderTreeModel.h"
 #include "gui/qt/QtShiftJis.h"
 #include "gui/widgets/JapaneseFont.h"
+#include "gui/widgets/MessageBoxes.h"
+#include "gui/widgets/SiblingSelection.h"
 #include "gui/widgets/TTabStrip.h"
 #include "gui/widgets/WidestLabel.h"
 #include "gui/windows/TForm4.h"
 
 #include <QFileIconProvider>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
+#include <QPointer>
+#include <QScopedValueRollback>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTreeView>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
+using edamaki::NodeId;
+using edamaki::NoNode;
+
 namespace {
+
+QString const InvalidNameText = QStringLiteral("フォルダ名が不正です");
+
+// Draws and edits the labels as any item view does, knows whether a label
+// edit is open, and tells where a node's icon and label are, so that a click
+// beside them selects nothing.
+class FolderLabelDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QWidget* createEditor(
+        QWidget* parent, QStyleOptionViewItem const& option, QModelIndex const& index) const override
+    {
+        m_editor = QStyledItemDelegate::createEditor(parent, option, index);
+        return m_editor;
+    }
+    void destroyEditor(QWidget* editor, QModelIndex const& index) const override
+    {
+        if (editor == m_editor)
+            m_editor = nullptr;
+        QStyledItemDelegate::destroyEditor(editor, index);
+    }
+    bool IsEditing() const { return !m_editor.isNull(); }
+
+    QRect LabelRect(QTreeView const& view, QModelIndex const& index) const
+    {
+        QStyleOptionViewItem option;
+        option.initFrom(view.viewport());
+        option.rect = view.visualRect(index);
+        option.font = view.font();
+        option.decorationSize = view.iconSize();
+        initStyleOption(&option, index);
+        QStyle const* style = view.style();
+        QRect const icon = style->subElementRect(QStyle::SE_ItemViewItemDecoration, &option, &view);
+        QRect const text = style->subElementRect(QStyle::SE_ItemViewItemText, &option, &view);
+        int const margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, &option, &view) + 1;
+        int const text_width = option.fontMetrics.horizontalAdvance(option.text) + 2 * margin;
+        QRect const label(text.left(), option.rect.top(), text_width, option.rect.height());
+        return icon.united(label);
+    }
+
+private:
+    mutable QPointer<QWidget> m_editor;
+};
+
+FolderLabelDelegate const& LabelDelegateOf(QTreeView const& view)
+{
+    return *static_cast<FolderLabelDelegate const*>(view.itemDelegate());
+}
 
 QIcon SystemFolderIcon(QStyle const* style)
 {
@@ -54,11 +115,16 @@ TForm1::TForm1(edamaki::Document& document, std::function<void(TForm1&)> const& 
     Tree1->setIconSize(QSize(16, 16));
     Tree1->setTextElideMode(Qt::ElideNone);
     Tree1->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    Tree1->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    // Label edits begin from the pane's own commands only.
+    Tree1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Tree1->setItemDelegate(new FolderLabelDelegate(Tree1));
     Tree1->setModel(m_model);
     m_widest_label
         = new edamaki::WidestLabel(*m_model, m_document.Tree, Tree1->font(), Tree1->indentation(), this);
+    Tree1->installEventFilter(this);
     Tree1->viewport()->installEventFilter(this);
+    m_selection = new SiblingSelection(*Tree1);
+    connect(m_model, &edamaki::FolderTreeModel::LabelEdited, this, &TForm1::Tree1Edited);
     // One column, at least as wide as its widest label: long names scroll
     // sideways, never elide. Measuring every row through the header would
     // cost more than the read itself.
@@ -71,13 +137,34 @@ TForm1::TForm1(edamaki::Document& document, std::function<void(TForm1&)> const& 
         // The next read shows it expanded again.
         m_collapsed.append(QPersistentModelIndex(index));
     });
-    Tree1->installEventFilter(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(Tree1);
+    CreatePopupMenu();
 
     FormCreate(start_up);
+}
+
+void TForm1::CreatePopupMenu()
+{
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    auto add_item = [this](char const* name, QString const& caption, void (TForm1::*handler)()) {
+        QAction* item = PopupMenu1->addAction(caption);
+        item->setObjectName(QString::fromLatin1(name));
+        connect(item, &QAction::triggered, this, handler);
+        return item;
+    };
+    mEditNode = add_item("mEditNode", QStringLiteral("名前変更"), &TForm1::mEditNodeClick);
+    mAddNode = add_item("mAddNode", QStringLiteral("追 加"), &TForm1::mAddNodeClick);
+    mAddCNode = add_item("mAddCNode", QStringLiteral("子追加"), &TForm1::mAddCNodeClick);
+    mDelNode = add_item("mDelNode", QStringLiteral("削 除"), &TForm1::mDelNodeClick);
+    mEditNode->setEnabled(false);
+    connect(PopupMenu1, &QMenu::aboutToShow, this, &TForm1::PopupMenu1Popup);
+    Tree1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Tree1, &QTreeView::customContextMenuRequested, this,
+        [this](QPoint const& point) { PopupMenu1->popup(Tree1->viewport()->mapToGlobal(point)); });
 }
 
 TForm1::~TForm1() = default;
@@ -104,25 +191,243 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
     if ((watched == Tree1 || watched == Tree1->viewport()) && m_before_tree_use && UsesTree(event->type()))
         m_before_tree_use();
-    if (watched == Tree1->viewport() && event->type() == QEvent::MouseButtonPress) {
-        auto const* press = static_cast<QMouseEvent const*>(event);
-        if (press->button() == Qt::LeftButton && !(press->modifiers() & Qt::ControlModifier))
-            FillTagDialogPath(press->position().toPoint());
+    if (watched == Tree1 && event->type() == QEvent::KeyPress)
+        return Tree1KeyDown(*static_cast<QKeyEvent const*>(event));
+    if (watched != Tree1->viewport())
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        return Tree1MouseDown(*static_cast<QMouseEvent const*>(event));
+    case QEvent::MouseButtonDblClick: {
+        // A double click on a folder opens or closes it, as one on its button does.
+        QPoint const point = static_cast<QMouseEvent const*>(event)->position().toPoint();
+        NodeId const node = m_model->NodeOfIndex(Tree1->indexAt(point));
+        if (node != NoNode && (IsOnExpandButton(point) || NodeAtLabel(point) == node))
+            Tree1->setExpanded(Tree1->indexAt(point), !Tree1->isExpanded(Tree1->indexAt(point)));
+        return true;
     }
-    return QWidget::eventFilter(watched, event);
+    case QEvent::MouseMove:
+        // The pane selects by clicks alone: dragging selects nothing.
+        return static_cast<QMouseEvent const*>(event)->buttons() != Qt::NoButton;
+    default:
+        return QWidget::eventFilter(watched, event);
+    }
 }
 
-void TForm1::FillTagDialogPath(QPoint const& point)
+bool TForm1::Tree1MouseDown(QMouseEvent const& event)
+{
+    edamaki::FolderTree const& tree = m_document.Tree;
+    bool const left = event.button() == Qt::LeftButton;
+    // The selection stays for the context menu.
+    if (event.button() == Qt::RightButton && m_selection->Count() > 1)
+        return true;
+    QPoint const point = event.position().toPoint();
+    NodeId const node = NodeAtLabel(point);
+    bool const on_folder = node != NoNode && node != tree.Root();
+    if (left && (event.modifiers() & Qt::ControlModifier)) {
+        if (on_folder)
+            ToggleSelection(node);
+        return true;
+    }
+    if (left && (event.modifiers() & Qt::ShiftModifier) && on_folder && tree.IsInTree(m_anchor)
+        && tree.Parent(m_anchor) == tree.Parent(node)) {
+        SelectSiblingsTo(node);
+        return true;
+    }
+
+    Tree1->selectionModel()->clearSelection();
+    if (!on_folder) {
+        if (IsOnExpandButton(point)) {
+            QModelIndex const index = Tree1->indexAt(point);
+            Tree1->setExpanded(index, !Tree1->isExpanded(index));
+        }
+        return true;
+    }
+    SelectOnly(node);
+    if (tree.MacroMode) {
+        std::int32_t const range = tree.Data(node);
+        if (range >= 0 && static_cast<std::size_t>(range) < tree.LineTable.size())
+            m_editor.SelectRange(tree.LineTable[static_cast<std::size_t>(range)]);
+    }
+    if (left)
+        FillTagDialogPath(node);
+    return true;
+}
+
+bool TForm1::Tree1KeyDown(QKeyEvent const& event)
+{
+    if (event.key() != Qt::Key_F2 || event.modifiers() != Qt::NoModifier)
+        return false;
+    mEditNodeClick();
+    return true;
+}
+
+NodeId TForm1::NodeAtLabel(QPoint const& point) const
+{
+    QModelIndex const index = Tree1->indexAt(point);
+    if (!index.isValid())
+        return NoNode;
+    if (!LabelDelegateOf(*Tree1).LabelRect(*Tree1, index).contains(point))
+        return NoNode;
+    return m_model->NodeOfIndex(index);
+}
+
+bool TForm1::IsOnExpandButton(QPoint const& point) const
+{
+    QModelIndex const index = Tree1->indexAt(point);
+    if (!index.isValid() || m_model->rowCount(index) == 0)
+        return false;
+    QRect const item = Tree1->visualRect(index);
+    return point.x() < item.left() && point.x() >= item.left() - Tree1->indentation();
+}
+
+void TForm1::SelectOnly(NodeId node)
+{
+    Tree1->selectionModel()->setCurrentIndex(m_model->IndexOfNode(node), QItemSelectionModel::ClearAndSelect);
+    m_anchor = node;
+}
+
+void TForm1::ToggleSelection(NodeId node)
+{
+    Tree1->selectionModel()->setCurrentIndex(m_model->IndexOfNode(node), QItemSelectionModel::Toggle);
+    m_anchor = node;
+}
+
+void TForm1::SelectSiblingsTo(NodeId node)
+{
+    QModelIndex const anchor = m_model->IndexOfNode(m_anchor);
+    QModelIndex const target = m_model->IndexOfNode(node);
+    QItemSelection const range(
+        anchor.row() < target.row() ? anchor : target, anchor.row() < target.row() ? target : anchor);
+    Tree1->selectionModel()->select(range, QItemSelectionModel::ClearAndSelect);
+    Tree1->selectionModel()->setCurrentIndex(target, QItemSelectionModel::NoUpdate);
+}
+
+void TForm1::FillTagDialogPath(NodeId node)
 {
     if (!m_tag_dialog || !m_tag_dialog->isVisible() || m_tag_dialog->TagTab->TabIndex() < TForm4::FolderTabs)
         return;
-    QModelIndex const index = Tree1->indexAt(point);
-    if (!index.isValid() || !Tree1->visualRect(index).contains(point))
-        return;
-    auto const node = m_model->NodeOfIndex(index);
-    if (node == m_document.Tree.Root())
-        return;
     m_tag_dialog->SetSourcePath(edamaki::ShiftJisToQString(m_document.Tree.GetNodePath(node)));
+}
+
+std::vector<NodeId> TForm1::SelectedNodes() const
+{
+    std::vector<NodeId> nodes;
+    for (QModelIndex const& index : m_selection->InOrder())
+        nodes.push_back(m_model->NodeOfIndex(index));
+    return nodes;
+}
+
+bool TForm1::IsEditingLabel() const
+{
+    return LabelDelegateOf(*Tree1).IsEditing();
+}
+
+NodeId TForm1::ReadyNode() const
+{
+    if (IsEditingLabel())
+        return NoNode;
+    std::vector<NodeId> const nodes = SelectedNodes();
+    return nodes.size() == 1 ? nodes.front() : NoNode;
+}
+
+void TForm1::PopupMenu1Popup()
+{
+    edamaki::FolderTree const& tree = m_document.Tree;
+    NodeId const ready = ReadyNode();
+    bool const is_ready = ready != NoNode;
+    mEditNode->setEnabled(is_ready && edamaki::CanRename(tree, ready));
+    mAddNode->setEnabled(is_ready && edamaki::PlanAddition(tree, ready, false).has_value());
+    mAddCNode->setEnabled(is_ready && edamaki::PlanAddition(tree, ready, true).has_value());
+    mDelNode->setEnabled(m_selection->Count() > 0);
+}
+
+void TForm1::mEditNodeClick()
+{
+    NodeId const node = ReadyNode();
+    if (node != NoNode && edamaki::CanRename(m_document.Tree, node))
+        StartLabelEdit(node);
+}
+
+void TForm1::mAddNodeClick()
+{
+    AddFolder(false);
+}
+
+void TForm1::mAddCNodeClick()
+{
+    AddFolder(true);
+}
+
+void TForm1::AddFolder(bool inside)
+{
+    NodeId const selected = ReadyNode();
+    if (selected == NoNode)
+        return;
+    auto const plan = edamaki::PlanAddition(m_document.Tree, selected, inside);
+    if (!plan)
+        return;
+    NodeId const node = m_model->AppendChild(plan->Parent, plan->Name, plan->Data);
+    if (node == NoNode)
+        return;
+    edamaki::NoteNodeAdded(m_document.Tree);
+    if (inside)
+        Tree1->expandRecursively(m_model->IndexOfNode(selected));
+    StartLabelEdit(node);
+}
+
+void TForm1::StartLabelEdit(NodeId node)
+{
+    QModelIndex const index = m_model->IndexOfNode(node);
+    SelectOnly(node);
+    Tree1->scrollTo(index);
+    Tree1Editing(node);
+    Tree1->edit(index);
+}
+
+void TForm1::Tree1Editing(NodeId node)
+{
+    std::optional<edamaki::SourceEditorLink::WriteBack> write_back;
+    if (m_document.Tree.NewNodePending)
+        write_back.emplace(m_editor);
+    edamaki::BeginLabelEdit(m_document.Tree, node, m_editor);
+}
+
+void TForm1::Tree1Edited(NodeId node, QString const& text)
+{
+    // The warning takes the focus from the edit box, which confirms again.
+    if (m_confirming || !m_document.Tree.IsInTree(node))
+        return;
+    QScopedValueRollback<bool> const confirming(m_confirming, true);
+    edamaki::FolderTree& tree = m_document.Tree;
+    edamaki::LabelDecision const decision
+        = edamaki::ConfirmLabelEdit(tree, node, edamaki::QStringToShiftJisForReading(text));
+    if (decision.Outcome == edamaki::LabelOutcome::Kept)
+        return;
+    if (decision.Outcome == edamaki::LabelOutcome::Refused)
+        edamaki::ShowMessage(this, QMessageBox::Warning, InvalidNameText);
+    m_model->Rename(node, decision.Name);
+    std::optional<edamaki::SourceEditorLink::WriteBack> write_back;
+    if (decision.WriteBack)
+        write_back.emplace(m_editor);
+    edamaki::FinishLabelEdit(tree, node, decision, m_editor);
+}
+
+void TForm1::mDelNodeClick()
+{
+    std::vector<NodeId> const selected = SelectedNodes();
+    if (selected.empty())
+        return;
+    edamaki::FolderTree& tree = m_document.Tree;
+    std::vector<std::string> tag_lines;
+    edamaki::SourceEditorLink::WriteBack const write_back(m_editor);
+    for (auto node = selected.rbegin(); node != selected.rend(); ++node) {
+        if (!edamaki::CanDelete(tree, *node))
+            continue;
+        tag_lines.push_back(edamaki::DeleteTagLine(tree, *node));
+        m_model->RemoveNode(*node);
+    }
+    edamaki::WriteDeletions(tree, tag_lines, m_editor);
 }
 
 void TForm1::FormCreate(std::function<void(TForm1&)> const& start_up)

@@ -6,11 +6,16 @@
 // into it through the pane after every change, so the view hears of it. A
 // read goes into a tree of its own first; the view then hears only of the
 // rows that differ, so a key stroke in a large source redoes little of it.
+//
+// The pane also edits the tree: rename, add beside, add inside and delete,
+// from its context menu (and F2 to rename). Each edit is written back into
+// the source editor at once, and in macro mode a click on a node selects the
+// source text that made it.
 
 #include "core/document/SourceDocument.h"
-
 #include "core/tree/FolderTree.h"
 #include "core/tree/TreeRefresh.h"
+#include "gui/qt/SourceEditorLink.h"
 
 #include <QIcon>
 #include <QList>
@@ -23,8 +28,14 @@
 #include <string_view>
 #include <vector>
 
+class QAction;
+class QKeyEvent;
+class QMenu;
+class QMouseEvent;
+class QPlainTextEdit;
 class QTreeView;
 class QModelIndex;
+class SiblingSelection;
 class TForm4;
 
 namespace edamaki {
@@ -84,11 +95,34 @@ public:
     // The tag dialog whose path field a left click on a node fills while it
     // shows one of its folder tabs.
     void SetTagDialog(TForm4* tag_dialog) { m_tag_dialog = tag_dialog; }
-    // A left click at `point` of the view's viewport: the node's path goes to
-    // the tag dialog.
-    void FillTagDialogPath(QPoint const& point);
+    // The source editor the pane writes its edits into and selects in.
+    void LinkEditor(QPlainTextEdit& editor) { m_editor.SetEditor(&editor); }
+
+    // A mouse button pressed on the view: the selection and the links to the
+    // editor and the tag dialog. True when the view must not see the press.
+    bool Tree1MouseDown(QMouseEvent const& event);
+    // F2 renames the one selected node. True for a key the pane took.
+    bool Tree1KeyDown(QKeyEvent const& event);
+    // Enables the context menu's items for the selection.
+    void PopupMenu1Popup();
+    void mEditNodeClick();
+    void mAddNodeClick();
+    void mAddCNodeClick();
+    void mDelNodeClick();
+    // A label edit begins on `node` / is confirmed with `text`.
+    void Tree1Editing(edamaki::NodeId node);
+    void Tree1Edited(edamaki::NodeId node, QString const& text);
+
+    // The selected nodes, the first selected first.
+    std::vector<edamaki::NodeId> SelectedNodes() const;
+    bool IsEditingLabel() const;
 
     QTreeView* Tree1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* mEditNode = nullptr;
+    QAction* mAddNode = nullptr;
+    QAction* mAddCNode = nullptr;
+    QAction* mDelNode = nullptr;
     // The node images; every node shows the folder icon at FolderIconIndex.
     QList<QIcon> IconList;
     int FolderIconIndex = -1;
@@ -98,6 +132,7 @@ protected:
 
 private:
     void FormCreate(std::function<void(TForm1&)> const& start_up);
+    void CreatePopupMenu();
     template<typename Read> void ReadInFrame(Read const& read);
     // The tree that the pane's own reads go into first.
     edamaki::FolderTree& FreshTree();
@@ -106,10 +141,27 @@ private:
     // Expands the nodes collapsed since the last read.
     void ExpandCollapsed();
 
+    // The one node the menu commands act on, or NoNode when there is not
+    // exactly one selected or a label edit is going on.
+    edamaki::NodeId ReadyNode() const;
+    // The node whose icon or label is at `point` of the viewport, or NoNode.
+    edamaki::NodeId NodeAtLabel(QPoint const& point) const;
+    bool IsOnExpandButton(QPoint const& point) const;
+    void SelectOnly(edamaki::NodeId node);
+    void ToggleSelection(edamaki::NodeId node);
+    void SelectSiblingsTo(edamaki::NodeId node);
+    void FillTagDialogPath(edamaki::NodeId node);
+    void AddFolder(bool inside);
+    void StartLabelEdit(edamaki::NodeId node);
+
     edamaki::Document& m_document;
     edamaki::FolderTreeModel* m_model = nullptr;
     edamaki::WidestLabel* m_widest_label = nullptr;
+    SiblingSelection* m_selection = nullptr;
+    edamaki::SourceEditorLink m_editor;
     TForm4* m_tag_dialog = nullptr;
+    edamaki::NodeId m_anchor = edamaki::NoNode; // where a Shift-click range starts
+    bool m_confirming = false;
     std::unique_ptr<edamaki::FolderTree> m_fresh_tree;
     QList<QPersistentModelIndex> m_collapsed;
     std::function<void()> m_before_tree_use;

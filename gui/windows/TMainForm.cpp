@@ -10,21 +10,25 @@
 #include "gui/widgets/CommandShortcutGuard.h"
 #include "gui/widgets/EditActionTracker.h"
 #include "gui/widgets/JapaneseFont.h"
+#include "gui/widgets/MessageBoxes.h"
 #include "gui/widgets/TFormPanel.h"
 #include "gui/widgets/TplBrowseFolder.h"
 #include "gui/windows/EditorSearch.h"
+#include "gui/windows/HelpWindow.h"
 #include "gui/windows/MainFormMenuBuilder.h"
 #include "gui/windows/SourceReadScheduler.h"
 #include "gui/windows/TAboutDlg.h"
 #include "gui/windows/TForm1.h"
 #include "gui/windows/TForm3.h"
 
+#include <QAbstractUndoItem>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
@@ -42,6 +46,7 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <optional>
 
@@ -77,29 +82,7 @@ char const* const ToolBarImages[] = {
     ":/images/tag.png",    // 9 macro tag
 };
 
-QString TitleOf(QMessageBox::Icon icon)
-{
-    switch (icon) {
-    case QMessageBox::Critical:
-        return QStringLiteral("エラー");
-    case QMessageBox::Warning:
-        return QStringLiteral("警告");
-    case QMessageBox::Question:
-        return QStringLiteral("確認");
-    default:
-        return QStringLiteral("情報");
-    }
-}
-
-QMessageBox::StandardButton ShowMessage(QWidget* parent, QMessageBox::Icon icon, QString const& text,
-    QMessageBox::StandardButtons buttons = QMessageBox::Ok,
-    QMessageBox::StandardButton default_button = QMessageBox::NoButton)
-{
-    QMessageBox box(icon, TitleOf(icon), text, buttons, parent);
-    if (default_button != QMessageBox::NoButton)
-        box.setDefaultButton(default_button);
-    return static_cast<QMessageBox::StandardButton>(box.exec());
-}
+using edamaki::ShowMessage;
 
 // The application's hourglass for the life of the object.
 class WaitCursor {
@@ -202,6 +185,39 @@ std::optional<QByteArray> ReadWholeFile(QString const& file_name)
         return std::nullopt;
     return bytes;
 }
+
+// The file a source comes from and the encoding it is saved in, as one step
+// of the editor's undo history: undoing a clear brings back the text together
+// with the file and encoding it had.
+class DocumentFileUndo final : public QAbstractUndoItem {
+public:
+    DocumentFileUndo(edamaki::Document& document, edamaki::DetectedEncoding format, std::string file_name)
+        : m_document(document)
+        , m_before_format(document.Format)
+        , m_before_file_name(document.FileName)
+        , m_after_format(format)
+        , m_after_file_name(std::move(file_name))
+    {
+    }
+
+    void undo() override
+    {
+        m_document.Format = m_before_format;
+        m_document.FileName = m_before_file_name;
+    }
+    void redo() override
+    {
+        m_document.Format = m_after_format;
+        m_document.FileName = m_after_file_name;
+    }
+
+private:
+    edamaki::Document& m_document;
+    edamaki::DetectedEncoding m_before_format;
+    std::string m_before_file_name;
+    edamaki::DetectedEncoding m_after_format;
+    std::string m_after_file_name;
+};
 
 } // namespace
 
@@ -367,6 +383,7 @@ void TMainForm::FormCreate(QStringList const& arguments)
 void TMainForm::StartUp(TForm1& tree_pane)
 {
     m_tree_pane = &tree_pane;
+    tree_pane.LinkEditor(*SrcList);
     m_reads = std::make_unique<SourceReadScheduler>(*SrcList, tree_pane, m_document.Tree);
     tree_pane.SetBeforeTreeUse([this] { EnsureTreeCurrent(); });
     m_started = true;
@@ -375,10 +392,25 @@ void TMainForm::StartUp(TForm1& tree_pane)
         return;
     QString const start_file = m_start_file;
     m_start_file.clear();
+    ShowOnScreen();
     if (!OpenSource(start_file))
         return;
     if (m_auto_run && !m_document.Tree.GetRootPath().empty())
         ExeBtnClick();
+}
+
+void TMainForm::ShowOnScreen()
+{
+    if (isVisible())
+        return;
+    show();
+    // The window system places the window once it maps it; a box placed over
+    // the window before that would go to the corner of the screen.
+    constexpr int MostWaitMs = 500;
+    QElapsedTimer waited;
+    waited.start();
+    while (windowHandle() && !windowHandle()->isExposed() && waited.elapsed() < MostWaitMs)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
 void TMainForm::SetLogWindow(TForm3* log_window)
@@ -529,6 +561,9 @@ bool TMainForm::OpenSource(QString const& file_name)
         wait_cursor.reset();
         SrcList->setTextCursor(QTextCursor(SrcList->document()));
     }
+    // The opened file starts a history of its own: an undo never brings back
+    // the text before it, which may not even hold in the file's encoding.
+    SrcList->document()->clearUndoRedoStacks();
     SrcList->document()->setModified(false);
     m_document.Format = source->Format;
     m_document.FileName = QFileInfo(file_name).absoluteFilePath().toStdString();
@@ -636,12 +671,17 @@ void TMainForm::mExit1Click()
     close();
 }
 
+// The cleared source is a new one: Shift-JIS, from no file. The clear is one
+// undo step like the other rewrites, so the text can be got back, and with it
+// the file and the encoding it had.
 void TMainForm::mClearClick()
 {
     {
         BulkUpdate const bulk(*this);
         ReplaceEditorText({});
+        SrcList->document()->appendUndoItem(new DocumentFileUndo(m_document, {}, {}));
     }
+    m_document.Format = {};
     m_document.FileName.clear();
     SrcListChange();
 }
@@ -813,8 +853,13 @@ void TMainForm::mLogViewClick()
 void TMainForm::mHelpClick()
 {
     // A missing help page is not reported.
-    if (QFileInfo::exists(m_help_file))
-        QDesktopServices::openUrl(QUrl::fromLocalFile(m_help_file));
+    if (!QFileInfo::exists(m_help_file))
+        return;
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(m_help_file)))
+        return;
+    if (!m_help_window)
+        m_help_window = new HelpWindow(this);
+    m_help_window->ShowPage(m_help_file);
 }
 
 void TMainForm::mAboutClick()

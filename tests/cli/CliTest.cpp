@@ -362,7 +362,8 @@ TEST_F(CliTest, CreateTakesTheParentFolderFromTheSourceOrFromTheCurrentFolder)
     EXPECT_FALSE(fs::exists(parent / "y"));
 }
 
-TEST_F(CliTest, CreateRefusesWithoutAParentFolderAndOnBadInput)
+// verify reads its source and checks its parent folder as create does.
+TEST_F(CliTest, CreateAndVerifyRefuseWithoutAParentFolderAndOnBadInput)
 {
     struct Case {
         std::string arguments;
@@ -375,22 +376,26 @@ TEST_F(CliTest, CreateRefusesWithoutAParentFolderAndOnBadInput)
     for (int index = 0; index <= 1'000'000; ++index)
         huge += std::to_string(index) + "\n";
     Case const cases[] = {
-        { "create", "a\\b\n", 2, "親フォルダが選択されていません。" },
-        { "create", "<?dezodedu-macro?>\nx\n", 2, "親フォルダが選択されていません。" },
-        { "create " + parent + " --encoding latin1", "a\n", 2, "--encoding" },
-        { "create " + parent + " a b", "", 2, "only one" },
-        { "create --parent ''", "a\n", 2, "--parent" },
-        { "create --parent '" + m_directory.string() + "/\xC2\xA5'", "a\n", 2, "Shift-JIS" },
-        { "create " + parent + " --bogus", "", 2, "unknown option" },
-        { "create " + parent, huge, 2, "nothing was created" },
+        { "", "a\\b\n", 2, "親フォルダが選択されていません。" },
+        { "", "<?dezodedu-macro?>\nx\n", 2, "親フォルダが選択されていません。" },
+        { parent + " --encoding latin1", "a\n", 2, "--encoding" },
+        { parent + " a b", "", 2, "only one" },
+        { "--parent ''", "a\n", 2, "--parent" },
+        { "--parent '" + m_directory.string() + "/\xC2\xA5'", "a\n", 2, "Shift-JIS" },
+        { parent + " --bogus", "", 2, "unknown option" },
+        { parent, huge, 2, "the most one read may make; nothing was" },
+        { "--parent 'C:\\Work'", "a\n", 2, "is not an absolute path on this system; nothing was" },
         // Both refusals apply: the missing parent folder is named, as the desktop program does.
-        { "create", huge, 2, "親フォルダが選択されていません。" },
+        { "", huge, 2, "親フォルダが選択されていません。" },
     };
-    for (auto const& c : cases) {
-        auto const result = Run(c.arguments, c.input);
-        EXPECT_EQ(result.Status, c.status) << c.arguments;
-        EXPECT_EQ(result.Out, "") << c.arguments;
-        EXPECT_NE(result.Err.find(c.message), std::string::npos) << c.arguments << ": " << result.Err;
+    for (std::string const command : { "create ", "verify " }) {
+        for (auto const& c : cases) {
+            auto const result = Run(command + c.arguments, c.input);
+            EXPECT_EQ(result.Status, c.status) << command << c.arguments;
+            EXPECT_EQ(result.Out, "") << command << c.arguments;
+            EXPECT_NE(result.Err.find(c.message), std::string::npos)
+                << command << c.arguments << ": " << result.Err;
+        }
     }
     EXPECT_EQ(ListTree(m_directory), (std::set<std::string> { "stdin", "stdout", "stderr" }));
 }
@@ -668,6 +673,97 @@ TEST_F(CliTest, ImportedStructuresCreateTheSameFoldersElsewhere)
     EXPECT_EQ(again.Status, 0) << again.Err;
     EXPECT_EQ(ListTree(first), ListTree(second));
     EXPECT_EQ(ListTree(second).size(), 3u * (1 + 1 + 3 + 2));
+}
+
+TEST_F(CliTest, VerifyFindsWhatCreateMadeAndNamesEveryDifference)
+{
+    fs::path const parent = m_directory / "parent";
+    fs::create_directory(parent);
+    std::string const base = parent.string() + "/";
+    std::string const source = WriteFile(
+        "source.fms", Sjis("<?dezodedu-macro?>\r\n" + parent.string() + "\r\n表<#1:1-2>\r\n>ソ\r\nb\r\n"));
+    ASSERT_EQ(Run("create '" + source + "'").Status, 0);
+
+    auto const same = Run("verify --extra '" + source + "'");
+    EXPECT_EQ(same.Status, 0) << same.Err;
+    EXPECT_EQ(same.Out, "");
+    EXPECT_EQ(same.Err, "");
+
+    // A folder gone, a file in another's place, folders nobody named.
+    fs::remove_all(parent / "表1" / "ソ");
+    fs::remove(parent / "b");
+    WriteFile("parent/b", "a file");
+    fs::create_directories(parent / "new" / "below");
+    fs::create_directories(parent / ".hidden");
+    auto const before = ListTree(parent);
+    struct Case {
+        std::string Arguments;
+        std::string Input;
+        std::string Out;
+    };
+    Case const cases[] = {
+        { "verify '" + source + "'", "", "- " + base + "表1/ソ\n- " + base + "b\n" },
+        { "verify --extra -", ReadFile(source),
+            "- " + base + "表1/ソ\n- " + base + "b\n+ " + base + "new\n+ " + base + "new/below\n" },
+        { "verify --parent '" + (parent / "表2").string() + "' '" + source + "'", "",
+            "- " + base + "表2/表1\n- " + base + "表2/表1/ソ\n- " + base + "表2/表2\n- " + base
+                + "表2/表2/ソ\n- " + base + "表2/b\n" },
+    };
+    for (auto const& c : cases) {
+        auto const result = Run(c.Arguments, c.Input);
+        EXPECT_EQ(result.Status, 1) << c.Arguments << result.Err;
+        EXPECT_EQ(result.Out, c.Out) << c.Arguments;
+    }
+    EXPECT_EQ(ListTree(parent), before) << "verify changed the folders";
+}
+
+TEST_F(CliTest, VerifyNeedsAParentFolderItCanOpenAndPrintsNamesEscaped)
+{
+    WriteFile("file", "x");
+    for (char const* parent : { "missing", "file" }) {
+        auto const result = Run("verify --parent '" + (m_directory / parent).string() + "'", "a\n");
+        EXPECT_EQ(result.Status, 2) << parent;
+        EXPECT_EQ(result.Out, "") << parent;
+        EXPECT_NE(result.Err.find("cannot open the parent folder " + (m_directory / parent).string() + ": "),
+            std::string::npos)
+            << result.Err;
+    }
+    auto const escaped = Run("verify --parent '" + m_directory.string() + "'", "red\x1b[31m\\cr\n");
+    EXPECT_EQ(escaped.Status, 1);
+    std::string const base = m_directory.string() + "/red\\x1B[31m";
+    EXPECT_EQ(escaped.Out, "- " + base + "\n- " + base + "/cr\n");
+}
+
+TEST_F(CliTest, VerifyNamesAFolderItCantLookIntoAndComparesTheRest)
+{
+    auto const launcher = UnprivilegedLauncher();
+    if (!launcher)
+        GTEST_SKIP() << "running as root, and setpriv(1) is missing to run as an unprivileged user";
+    fs::path const parent = m_directory / "parent";
+    for (char const* folder : { "locked/inside", "unlisted/inside", "open" })
+        fs::create_directories(parent / folder);
+    fs::permissions(parent / "locked", fs::perms::none);
+    // Searchable but not readable: the named folders are found, the extra ones can't be.
+    fs::permissions(parent / "unlisted", fs::perms(0711));
+    std::string const base = parent.string() + "/";
+    std::string const arguments = "verify --parent '" + parent.string() + "' ";
+    std::string const source = "locked\\inside\nunlisted\\inside\nopen\\gone\n";
+    auto const plain = Run(arguments, source, *launcher);
+    auto const extra = Run(arguments + "--extra", source, *launcher);
+    fs::permissions(parent / "locked", fs::perms::owner_all);
+    fs::permissions(parent / "unlisted", fs::perms::owner_all);
+    std::string const locked = "verify: cannot look into " + base + "locked: Permission denied\n";
+    for (auto const* result : { &plain, &extra }) {
+        EXPECT_EQ(result->Status, 2) << result->Err;
+        EXPECT_EQ(result->Out, "- " + base + "open/gone\n");
+        auto const named = result->Err.find(locked);
+        EXPECT_NE(named, std::string::npos) << result->Err;
+        EXPECT_EQ(result->Err.find(locked, named + 1), std::string::npos) << "named twice: " << result->Err;
+    }
+    EXPECT_EQ(plain.Err.find("unlisted"), std::string::npos) << plain.Err;
+    EXPECT_NE(
+        extra.Err.find("verify: cannot look into " + base + "unlisted: Permission denied"), std::string::npos)
+        << extra.Err;
 }
 
 } // namespace

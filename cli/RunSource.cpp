@@ -1,0 +1,116 @@
+#include "cli/RunSource.h"
+
+#include "cli/Commands.h"
+#include "core/document/SourceDocument.h"
+#include "core/text/Printable.h"
+#include "core/text/ShiftJis.h"
+
+#include <cstdio>
+#include <filesystem>
+
+namespace edamaki::cli {
+
+namespace {
+
+constexpr char const* NoParentMessage = "親フォルダが選択されていません。";
+
+// The parent folder given on the command line, as the tree holds it
+// (Shift-JIS). A relative path is taken from the current folder; a
+// Windows-style path stays as it is, and the run refuses it.
+std::optional<std::string> ParentFolderFromArgument(
+    std::string const& argument, HostNameConverter& names, std::string& error)
+{
+    std::string host_path = argument;
+    if (!BeginsWithDrive(host_path) && !HostFileSystem::IsAbsoluteFolderPath(host_path)) {
+        std::error_code failure;
+        std::string const current = std::filesystem::current_path(failure).string();
+        if (failure) {
+            error = "cannot find the current folder: " + failure.message();
+            return std::nullopt;
+        }
+        host_path = current;
+        if (argument != "." && argument != "./")
+            host_path += HostFileSystem::Separator + argument;
+    }
+    // The path must come back unchanged: the yen sign, for one, would come
+    // back as a backslash.
+    std::string shift_jis;
+    std::string round_trip;
+    if (!names.AppendShiftJisText(host_path, shift_jis) || !names.AppendHostText(shift_jis, round_trip)
+        || round_trip != host_path) {
+        error = "the parent folder " + host_path + " holds a character that Shift-JIS cannot hold";
+        return std::nullopt;
+    }
+    return shift_jis;
+}
+
+// Why the command does not start.
+std::string RunRefusalMessage(std::string_view command, std::string_view consequence, RunRefusal refusal,
+    SourceInput const& input, FolderTree const& tree, HostNameConverter& names)
+{
+    switch (refusal) {
+    case RunRefusal::NoParentFolder:
+        return NoParentMessage;
+    case RunRefusal::UnusableParentFolder: {
+        std::string parent;
+        names.AppendHostText(tree.GetRootPath(), parent);
+        return std::string(command) + ": the parent folder " + EscapeForTerminal(parent)
+            + " is not an absolute path on this system; " + std::string(consequence);
+    }
+    case RunRefusal::TooManyFolders:
+        break;
+    }
+    return TooManyFoldersMessage(input, tree, consequence);
+}
+
+} // namespace
+
+std::optional<SourceInput> ReadRunSource(std::string_view command, ParsedArguments const& parsed,
+    FolderTree& tree, HostNameConverter& names, std::string_view consequence)
+{
+    auto const parent_argument = parsed.Value("--parent");
+    if (parent_argument && parent_argument->empty()) {
+        PrintError(std::string(command) + ": --parent needs a folder");
+        return std::nullopt;
+    }
+
+    auto input = ReadCommandSource(command, parsed);
+    if (!input)
+        return std::nullopt;
+    ReadSource(tree, input->Lines);
+
+    if (parent_argument) {
+        std::string error;
+        auto const parent = ParentFolderFromArgument(*parent_argument, names, error);
+        if (!parent) {
+            PrintError(std::string(command) + ": " + error);
+            return std::nullopt;
+        }
+        tree.SetRootPath(*parent);
+    }
+    if (auto const refusal = CheckCreationRun(tree)) {
+        PrintError(RunRefusalMessage(command, consequence, *refusal, *input, tree, names));
+        return std::nullopt;
+    }
+    return input;
+}
+
+std::string DisplayablePath(std::string_view shift_jis, HostNameConverter& names)
+{
+    std::string text;
+    for (std::size_t offset = 0; offset < shift_jis.size();) {
+        std::size_t const length = CharacterLength(shift_jis, offset);
+        if (!names.AppendHostText(shift_jis.substr(offset, length), text)) {
+            for (std::size_t index = 0; index < length; ++index) {
+                char hex[8];
+                std::snprintf(
+                    hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(shift_jis[offset + index]));
+                text += hex;
+            }
+        }
+        offset += length;
+    }
+    return text;
+}
+
+} // namespace edamaki::cli

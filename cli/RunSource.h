@@ -1,0 +1,29 @@
+#pragma once
+
+// The source of a command that works below a parent folder (create, verify):
+// read into a folder tree, its parent folder taken from "--parent" or from the
+// source, and checked as a creation run is checked before it starts.
+
+#include "cli/CommandLine.h"
+#include "cli/SourceInput.h"
+#include "core/disk/HostFileSystem.h"
+#include "core/tree/FolderTree.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace edamaki::cli {
+
+// Reads the source the parsed arguments name into `tree` and sets its parent
+// folder. On an input error or a refusal prints why, naming `command` and
+// ending a refusal with `consequence` ("nothing was created"), and returns
+// nullopt: the caller exits with the usage status.
+std::optional<SourceInput> ReadRunSource(std::string_view command, ParsedArguments const& parsed,
+    FolderTree& tree, HostNameConverter& names, std::string_view consequence);
+
+// A path of the tree (Shift-JIS) for the terminal: UTF-8 where it converts,
+// the bytes of any character that doesn't as \xNN.
+std::string DisplayablePath(std::string_view shift_jis, HostNameConverter& names);
+
+} // namespace edamaki::cli

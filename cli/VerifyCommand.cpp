@@ -1,0 +1,120 @@
+#include "cli/CommandLine.h"
+#include "cli/Commands.h"
+#include "cli/OutputBuffer.h"
+#include "cli/RunSource.h"
+#include "core/disk/FolderComparison.h"
+#include "core/disk/HostFileSystem.h"
+#include "core/text/Printable.h"
+#include "core/tree/FolderTree.h"
+
+#include <cstring>
+#include <unistd.h>
+
+namespace edamaki::cli {
+
+namespace {
+
+constexpr char const* VerifyUsage
+    = "usage: edamaki-cli verify [--parent DIR] [--extra] [--encoding auto|cp932|utf-8] [FILE|-]\n"
+      "\n"
+      "Reads a source (FILE, or standard input when FILE is \"-\" or missing) and\n"
+      "compares the folders below the parent folder (DIR when given, else the\n"
+      "source's parent folder line) with the folders create would make there.\n"
+      "It only reads: nothing is created or changed. Prints a line per difference:\n"
+      "  - PATH   the source names the folder and there is none (nothing, a file,\n"
+      "           or a link that leads to no folder); so are the folders below it\n"
+      "  + PATH   with --extra: a folder below the parent folder that the source\n"
+      "           doesn't name, and each folder below it\n"
+      "and nothing when they match. The folders the source names come first, in\n"
+      "the order create makes them; the extra ones in a folder follow the named.\n"
+      "Folders are looked up as create finds them: a link to a folder counts as\n"
+      "that folder, and the folders below it are looked up where it leads.\n"
+      "--extra leaves out hidden folders (names beginning with \".\") and what is\n"
+      "below an extra link. A folder that can't be looked into (no permission)\n"
+      "is named on standard error, and what is below it is not compared.\n"
+      "\n"
+      "Exit status: 0 the folders match, 1 they differ, 2 usage or input error\n"
+      "(as for create, and a parent folder that can't be opened), a folder that\n"
+      "could not be looked into, or output that could not be written.\n";
+
+constexpr std::string_view NothingCompared = "nothing was compared";
+
+// Prints the differences, one line each.
+class DifferenceSink : public ComparisonSink {
+public:
+    explicit DifferenceSink(HostNameConverter& names)
+        : m_names(names)
+    {
+    }
+
+    void FolderDiffers(DifferenceReport const& report) override
+    {
+        m_line.assign(report.Kind == FolderDifference::Missing ? "- " : "+ ");
+        if (!report.HostPath.empty())
+            AppendForTerminal(report.HostPath, m_line);
+        else
+            AppendForTerminal(DisplayablePath(report.Path, m_names), m_line);
+        m_line += '\n';
+        m_out << m_line;
+    }
+
+    void FolderUnreadable(std::string const& host_path, std::string const& reason) override
+    {
+        // Standard error comes after the lines before it.
+        m_out.Flush();
+        PrintError("verify: cannot look into " + EscapeForTerminal(host_path) + ": " + reason);
+    }
+
+    // False when standard output could not be written.
+    bool Finish()
+    {
+        m_out.Flush();
+        return !m_out.Failed();
+    }
+
+    int OutputError() const { return m_out.Error(); }
+
+private:
+    HostNameConverter& m_names;
+    OutputBuffer m_out { STDOUT_FILENO };
+    std::string m_line;
+};
+
+} // namespace
+
+int RunVerify(std::vector<std::string> const& arguments)
+{
+    int exit_status = ExitSuccess;
+    auto const parsed = ParseCommandArguments(
+        "verify", arguments, { { "--parent", "--encoding" }, { "--extra" } }, VerifyUsage, exit_status);
+    if (!parsed)
+        return exit_status;
+
+    FolderTree tree;
+    HostFileSystem file_system;
+    if (!ReadRunSource("verify", *parsed, tree, file_system.Names(), NothingCompared))
+        return ExitUsage;
+
+    DifferenceSink sink(file_system.Names());
+    ComparisonSummary const summary
+        = CompareFolders(tree, file_system, sink, { .Extra = parsed->Has("--extra") });
+    if (!summary.ParentError.empty()) {
+        std::string parent;
+        file_system.Names().AppendHostText(tree.GetRootPath(), parent);
+        if (parent.size() > 1 && parent.back() == HostFileSystem::Separator)
+            parent.pop_back();
+        PrintError("verify: cannot open the parent folder " + EscapeForTerminal(parent) + ": "
+            + summary.ParentError + "; " + std::string(NothingCompared));
+        return ExitUsage;
+    }
+    if (!sink.Finish()) {
+        PrintError("verify: the report could not be written ("
+            + std::string(std::strerror(sink.OutputError())) + ")");
+        return ExitUsage;
+    }
+    if (summary.Unreadable > 0)
+        return ExitUsage;
+    return summary.Differs() ? ExitSomeFailed : ExitSuccess;
+}
+
+} // namespace edamaki::cli

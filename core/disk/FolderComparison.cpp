@@ -1,0 +1,475 @@
+#include "core/disk/FolderComparison.h"
+
+#include "core/disk/DirectoryWindow.h"
+#include "core/disk/HostFileSystem.h"
+#include "core/text/ShiftJis.h"
+
+#include <algorithm>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace edamaki {
+
+namespace {
+
+constexpr char const* UnconvertibleParentReason
+    = "the parent folder holds a character that this system's names cannot hold";
+
+// A name that can never be one folder on disk (the creation run refuses it).
+bool IsImpossibleName(std::string_view name)
+{
+    return name.empty() || IsDotName(name) || FindCharacter(name, '\\') != std::string_view::npos
+        || FindCharacter(name, '/') != std::string_view::npos || name.find('\0') != std::string_view::npos;
+}
+
+// The system's answer to a lookup that says there is no folder at the name,
+// rather than that the folder holding it can't be looked into.
+bool MeansNoFolder(HostError error)
+{
+    return HostFileSystem::IsNotFound(error) || HostFileSystem::IsNotADirectory(error)
+        || HostFileSystem::IsNameTooLong(error);
+}
+
+bool IsHidden(std::string_view host_name)
+{
+    return host_name.starts_with('.');
+}
+
+enum class FrameKind {
+    OnDisk,  // the folder is there, open in the directory window
+    Missing, // the tree names it and it is not there: nor is anything below it
+};
+
+// One folder of the walk. Its tree nodes (twins that name the same folder,
+// usually one node), the groups of its children (one per name) and its extra
+// subfolders live in the comparison's shared stacks, from the indexes kept
+// here to the end, and go when the frame goes.
+struct Frame {
+    FrameKind Kind = FrameKind::OnDisk;
+    std::size_t NodesBegin = 0;
+    std::size_t NodesEnd = 0;
+    std::size_t GroupsBegin = 0;
+    std::size_t NextGroup = 0;
+    std::size_t GroupsEnd = 0;
+    std::size_t GroupNodesBegin = 0;
+    std::size_t NamesBegin = 0;
+    std::size_t ExtrasBegin = 0;
+    std::size_t NextExtra = 0;
+    std::size_t ExtrasEnd = 0;
+    // The folder's paths, with the separator its subfolders follow.
+    std::size_t PathSize = 0;
+    std::size_t HostPathSize = 0;
+    bool HostPathKnown = false;
+    // Its subfolders were listed: each group knows whether it is on disk.
+    bool Listed = false;
+    // It was named as a folder that can't be listed.
+    bool NamedUnreadable = false;
+};
+
+// The children of a frame's nodes that share one name: one folder on disk.
+struct Group {
+    std::size_t NodesBegin = 0;
+    std::size_t NodesEnd = 0;
+    // The host name, in the shared names buffer.
+    std::size_t NameBegin = 0;
+    std::size_t NameEnd = 0;
+    bool HostNameKnown = false;
+    // The creation run would refuse the name: it is never on disk.
+    bool Impossible = false;
+    bool HasChildren = false;
+    // Found by the listing of the frame.
+    bool Listed = false;
+};
+
+class FolderComparison {
+public:
+    FolderComparison(
+        FolderTree const& tree, HostFileSystem& file_system, ComparisonSink& sink, ComparisonOptions options)
+        : m_tree(tree)
+        , m_file_system(file_system)
+        , m_sink(sink)
+        , m_options(options)
+        , m_window(file_system, LinkPolicy::Follow)
+    {
+    }
+
+    ComparisonSummary Compare();
+
+private:
+    bool OpenParentFolder(HostDirectory& parent);
+    void Walk();
+    void PushFrame(
+        FrameKind kind, std::size_t nodes_begin, std::size_t nodes_end, HostDirectory const* directory);
+    void BuildGroups(Frame& frame);
+    void AddGroup(std::vector<NodeId> const& nodes);
+    void ListFrame(Frame& frame, HostDirectory const& directory);
+    void MatchListing(Frame& frame);
+    void HandleGroup(std::size_t frame_index, Group const& group);
+    void HandleGroupOnDisk(std::size_t frame_index, Group const& group);
+    void HandleExtra(std::size_t extra_index);
+    void PopFrame();
+    void EnterFolder(FrameKind kind, Group const& group, HostDirectory directory, std::size_t name_begin);
+    void ReportMissing(Group const& group, std::size_t name_begin);
+    void AbandonFrame(Frame& frame, HostError error);
+    void ReportUnreadable(std::size_t host_path_size, HostError error);
+    std::string_view GroupHostName(Group const& group) const
+    {
+        return std::string_view(m_names).substr(group.NameBegin, group.NameEnd - group.NameBegin);
+    }
+
+    FolderTree const& m_tree;
+    HostFileSystem& m_file_system;
+    ComparisonSink& m_sink;
+    ComparisonOptions const m_options;
+    DirectoryWindow m_window;
+    ComparisonSummary m_summary;
+
+    std::vector<Frame> m_frames;
+    std::vector<Group> m_groups;
+    std::vector<NodeId> m_group_nodes;
+    std::string m_names;
+    std::vector<HostSubfolder> m_extras;
+
+    char m_separator = HostFileSystem::Separator;
+    std::string m_path;
+    std::string m_host_path;
+    bool m_host_path_known = true;
+    DifferenceReport m_report;
+
+    // Reused between frames.
+    std::vector<HostSubfolder> m_listing;
+    std::vector<std::size_t> m_sorted_groups;
+};
+
+ComparisonSummary FolderComparison::Compare()
+{
+    HostDirectory parent;
+    if (!OpenParentFolder(parent))
+        return m_summary;
+    m_group_nodes.push_back(m_tree.Root());
+    PushFrame(FrameKind::OnDisk, 0, 1, &parent);
+    m_window.Start(std::move(parent));
+    Walk();
+    return m_summary;
+}
+
+bool FolderComparison::OpenParentFolder(HostDirectory& parent)
+{
+    m_path = m_tree.GetRootPath();
+    if (m_path.empty() || !m_file_system.Names().AppendHostText(m_path, m_host_path)) {
+        m_summary.ParentError = UnconvertibleParentReason;
+        return false;
+    }
+    m_separator = m_path.back();
+    HostError error;
+    parent = m_file_system.OpenDirectory(m_host_path.c_str(), error);
+    if (!parent.IsOpen()) {
+        m_summary.ParentError = HostFileSystem::DescribeError(error);
+        return false;
+    }
+    return true;
+}
+
+// Pre-order over the folders the tree names, each folder's extra subfolders
+// after the named ones. Iterative, so a tree of any depth is safe.
+void FolderComparison::Walk()
+{
+    while (!m_frames.empty()) {
+        std::size_t const frame_index = m_frames.size() - 1;
+        Frame& frame = m_frames.back();
+        m_path.resize(frame.PathSize);
+        m_host_path.resize(frame.HostPathSize);
+        m_host_path_known = frame.HostPathKnown;
+        if (frame.NextGroup < frame.GroupsEnd) {
+            Group const group = m_groups[frame.NextGroup++];
+            HandleGroup(frame_index, group);
+        } else if (frame.NextExtra < frame.ExtrasEnd) {
+            HandleExtra(frame.NextExtra++);
+        } else {
+            PopFrame();
+        }
+    }
+}
+
+// A new innermost folder; the paths hold its own path and separator
+// already. `directory` is listed when extra folders are asked for.
+void FolderComparison::PushFrame(
+    FrameKind kind, std::size_t nodes_begin, std::size_t nodes_end, HostDirectory const* directory)
+{
+    Frame& frame = m_frames.emplace_back();
+    frame.Kind = kind;
+    frame.NodesBegin = nodes_begin;
+    frame.NodesEnd = nodes_end;
+    frame.PathSize = m_path.size();
+    frame.HostPathSize = m_host_path.size();
+    frame.HostPathKnown = m_host_path_known;
+    BuildGroups(frame);
+    frame.ExtrasBegin = frame.NextExtra = frame.ExtrasEnd = m_extras.size();
+    if (kind == FrameKind::OnDisk && m_options.Extra && directory)
+        ListFrame(frame, *directory);
+}
+
+// Groups the children of the frame's nodes by name, in the order of their
+// first appearance. Most folders have one node and no twins among its
+// children: each child is a group of its own.
+void FolderComparison::BuildGroups(Frame& frame)
+{
+    frame.GroupsBegin = frame.NextGroup = m_groups.size();
+    frame.GroupNodesBegin = m_group_nodes.size();
+    frame.NamesBegin = m_names.size();
+    if (frame.NodesBegin == frame.NodesEnd) {
+        frame.GroupsEnd = m_groups.size();
+        return;
+    }
+    bool has_twins = frame.NodesEnd - frame.NodesBegin > 1;
+    if (!has_twins) {
+        NodeId const node = m_group_nodes[frame.NodesBegin];
+        for (NodeId const child : m_tree.Children(node)) {
+            if (m_tree.FindChildNode(node, m_tree.Name(child)) != child) {
+                has_twins = true;
+                break;
+            }
+        }
+    }
+    if (!has_twins) {
+        std::vector<NodeId> single(1);
+        for (NodeId const child : m_tree.Children(m_group_nodes[frame.NodesBegin])) {
+            single.front() = child;
+            AddGroup(single);
+        }
+    } else {
+        std::unordered_map<std::string_view, std::size_t> by_name;
+        std::vector<std::vector<NodeId>> lists;
+        for (std::size_t index = frame.NodesBegin; index < frame.NodesEnd; ++index) {
+            for (NodeId const child : m_tree.Children(m_group_nodes[index])) {
+                auto const [found, added] = by_name.try_emplace(m_tree.Name(child), lists.size());
+                if (added)
+                    lists.emplace_back();
+                lists[found->second].push_back(child);
+            }
+        }
+        for (auto const& nodes : lists)
+            AddGroup(nodes);
+    }
+    frame.GroupsEnd = m_groups.size();
+}
+
+void FolderComparison::AddGroup(std::vector<NodeId> const& nodes)
+{
+    Group& group = m_groups.emplace_back();
+    group.NodesBegin = m_group_nodes.size();
+    for (NodeId const node : nodes) {
+        m_group_nodes.push_back(node);
+        group.HasChildren = group.HasChildren || !m_tree.Children(node).empty();
+    }
+    group.NodesEnd = m_group_nodes.size();
+    group.NameBegin = m_names.size();
+    std::string const& name = m_tree.Name(nodes.front());
+    group.Impossible = IsImpossibleName(name);
+    group.HostNameKnown = m_file_system.Names().AppendHostText(name, m_names);
+    group.NameEnd = m_names.size();
+}
+
+// Lists the folder on disk: which of its groups are there, and which of its
+// subfolders the tree doesn't name. A folder that can't be listed is looked
+// up name by name instead, and named as unreadable.
+void FolderComparison::ListFrame(Frame& frame, HostDirectory const& directory)
+{
+    if (HostError const error = m_file_system.ListSubfolders(directory, m_listing); error.IsSet()) {
+        ReportUnreadable(m_host_path.size(), error);
+        frame.NamedUnreadable = true;
+        return;
+    }
+    frame.Listed = true;
+    MatchListing(frame);
+}
+
+// Merges the sorted listing with the frame's groups sorted by host name.
+void FolderComparison::MatchListing(Frame& frame)
+{
+    std::sort(m_listing.begin(), m_listing.end(),
+        [](HostSubfolder const& left, HostSubfolder const& right) { return left.Name < right.Name; });
+    m_sorted_groups.clear();
+    for (std::size_t index = frame.GroupsBegin; index < frame.GroupsEnd; ++index) {
+        if (m_groups[index].HostNameKnown && !m_groups[index].Impossible)
+            m_sorted_groups.push_back(index);
+    }
+    std::sort(m_sorted_groups.begin(), m_sorted_groups.end(), [this](std::size_t left, std::size_t right) {
+        return GroupHostName(m_groups[left]) < GroupHostName(m_groups[right]);
+    });
+    auto group = m_sorted_groups.begin();
+    for (HostSubfolder& subfolder : m_listing) {
+        while (group != m_sorted_groups.end() && GroupHostName(m_groups[*group]) < subfolder.Name)
+            ++group;
+        if (group != m_sorted_groups.end() && GroupHostName(m_groups[*group]) == subfolder.Name) {
+            m_groups[*group].Listed = true;
+            continue;
+        }
+        if (!IsHidden(subfolder.Name))
+            m_extras.push_back(std::move(subfolder));
+    }
+    frame.ExtrasEnd = m_extras.size();
+}
+
+void FolderComparison::HandleGroup(std::size_t frame_index, Group const& group)
+{
+    std::string const& name = m_tree.Name(m_group_nodes[group.NodesBegin]);
+    m_path += name;
+    std::size_t const name_begin = m_host_path.size();
+    if (group.HostNameKnown && m_host_path_known)
+        m_host_path += GroupHostName(group);
+    else
+        m_host_path_known = false;
+    if (m_frames[frame_index].Kind == FrameKind::Missing || !group.HostNameKnown || group.Impossible) {
+        ReportMissing(group, name_begin);
+        return;
+    }
+    HandleGroupOnDisk(frame_index, group);
+}
+
+// The group's folder in a folder on disk: looked up, and entered when the
+// walk goes below it.
+void FolderComparison::HandleGroupOnDisk(std::size_t frame_index, Group const& group)
+{
+    Frame& frame = m_frames[frame_index];
+    if (frame.Listed && !group.Listed) {
+        ReportMissing(group, frame.HostPathSize);
+        return;
+    }
+    HostError error;
+    HostDirectory const* const holder = m_window.Innermost(m_host_path, error);
+    if (!holder) {
+        AbandonFrame(frame, error);
+        return;
+    }
+    std::string const name(m_host_path, frame.HostPathSize);
+    bool const descend = group.HasChildren || m_options.Extra;
+    if (!descend) {
+        HostEntryKind const kind
+            = m_file_system.GetEntryKindAt(*holder, name.c_str(), LinkPolicy::Follow, error);
+        if (kind == HostEntryKind::Directory)
+            ++m_summary.Matched;
+        else if (kind != HostEntryKind::Unknown || MeansNoFolder(error))
+            ReportMissing(group, frame.HostPathSize);
+        else
+            AbandonFrame(frame, error);
+        return;
+    }
+    HostDirectory directory = m_options.Extra
+        ? m_file_system.OpenDirectoryToListAt(*holder, name.c_str(), LinkPolicy::Follow, error)
+        : m_file_system.OpenDirectoryAt(*holder, name.c_str(), LinkPolicy::Follow, error);
+    if (!directory.IsOpen()) {
+        if (MeansNoFolder(error))
+            ReportMissing(group, frame.HostPathSize);
+        else
+            AbandonFrame(frame, error);
+        return;
+    }
+    ++m_summary.Matched;
+    EnterFolder(FrameKind::OnDisk, group, std::move(directory), frame.HostPathSize);
+}
+
+// Reports the group's folder as missing, and every folder below it.
+void FolderComparison::ReportMissing(Group const& group, std::size_t name_begin)
+{
+    m_report.Kind = FolderDifference::Missing;
+    m_report.Path = m_path;
+    if (m_host_path_known)
+        m_report.HostPath = m_host_path;
+    else
+        m_report.HostPath.clear();
+    m_sink.FolderDiffers(m_report);
+    ++m_summary.Missing;
+    if (group.HasChildren)
+        EnterFolder(FrameKind::Missing, group, {}, name_begin);
+}
+
+void FolderComparison::EnterFolder(
+    FrameKind kind, Group const& group, HostDirectory directory, std::size_t name_begin)
+{
+    std::size_t const name_end = m_host_path.size();
+    m_path += m_separator;
+    m_host_path += HostFileSystem::Separator;
+    // Listed before the window takes the directory over.
+    PushFrame(kind, group.NodesBegin, group.NodesEnd, directory.IsOpen() ? &directory : nullptr);
+    m_window.Enter(std::move(directory), name_begin, name_end);
+}
+
+// A subfolder on disk that the tree doesn't name, and what is below it; not
+// what is below a link, which belongs where the link leads.
+void FolderComparison::HandleExtra(std::size_t extra_index)
+{
+    Frame& frame = m_frames.back();
+    HostSubfolder const& extra = m_extras[extra_index];
+    std::size_t const name_begin = m_host_path.size();
+    m_host_path += extra.Name;
+    m_report.Kind = FolderDifference::Extra;
+    m_report.Path.clear();
+    m_report.HostPath = m_host_path;
+    m_sink.FolderDiffers(m_report);
+    ++m_summary.Extra;
+    if (extra.IsLink)
+        return;
+    HostError error;
+    HostDirectory const* const holder = m_window.Innermost(m_host_path, error);
+    if (!holder) {
+        AbandonFrame(frame, error);
+        return;
+    }
+    HostDirectory directory
+        = m_file_system.OpenDirectoryToListAt(*holder, extra.Name.c_str(), LinkPolicy::NoFollow, error);
+    if (!directory.IsOpen()) {
+        ReportUnreadable(m_host_path.size(), error);
+        return;
+    }
+    std::size_t const name_end = m_host_path.size();
+    m_host_path += HostFileSystem::Separator;
+    // An extra folder names no nodes: its frame has no groups, only extras.
+    PushFrame(FrameKind::OnDisk, 0, 0, &directory);
+    m_window.Enter(std::move(directory), name_begin, name_end);
+}
+
+void FolderComparison::PopFrame()
+{
+    Frame const& frame = m_frames.back();
+    m_groups.resize(frame.GroupsBegin);
+    m_group_nodes.resize(frame.GroupNodesBegin);
+    m_names.resize(frame.NamesBegin);
+    m_extras.resize(frame.ExtrasBegin);
+    m_frames.pop_back();
+    m_window.Leave();
+}
+
+// The folder can't be looked into: what the tree names in it and what else
+// is there stay unknown.
+void FolderComparison::AbandonFrame(Frame& frame, HostError error)
+{
+    if (!frame.NamedUnreadable)
+        ReportUnreadable(frame.HostPathSize, error);
+    frame.NamedUnreadable = true;
+    frame.NextGroup = frame.GroupsEnd;
+    frame.NextExtra = frame.ExtrasEnd;
+}
+
+// Names the folder whose path, with its separator, is the first
+// `host_path_size` bytes of the host path.
+void FolderComparison::ReportUnreadable(std::size_t host_path_size, HostError error)
+{
+    std::string folder = m_host_path.substr(0, host_path_size);
+    if (folder.size() > 1 && folder.back() == HostFileSystem::Separator)
+        folder.pop_back();
+    m_sink.FolderUnreadable(folder, HostFileSystem::DescribeError(error));
+    ++m_summary.Unreadable;
+}
+
+} // namespace
+
+ComparisonSummary CompareFolders(
+    FolderTree const& tree, HostFileSystem& file_system, ComparisonSink& sink, ComparisonOptions options)
+{
+    return FolderComparison(tree, file_system, sink, options).Compare();
+}
+
+} // namespace edamaki

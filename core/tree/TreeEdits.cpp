@@ -1,0 +1,175 @@
+#include "core/tree/TreeEdits.h"
+
+#include "core/text/ShiftJis.h"
+#include "core/text/SourceOffsets.h"
+#include "core/tree/SourceWriters.h"
+#include "core/tree/TagSyntax.h"
+
+#include <algorithm>
+
+namespace edamaki {
+
+namespace {
+
+// Whether a child of `parent` other than `except` is named `name`.
+bool IsNameTaken(FolderTree const& tree, NodeId parent, std::string_view name, NodeId except)
+{
+    NodeId const first = tree.FindChildNode(parent, name);
+    if (first == NoNode)
+        return false;
+    if (first != except)
+        return true;
+    auto const& children = tree.Children(parent);
+    return std::any_of(children.begin(), children.end(),
+        [&](NodeId child) { return child != except && tree.Name(child) == name; });
+}
+
+// A rename tag reads its path up to the first ",".
+bool CanNameInRenameTag(std::string_view path)
+{
+    return !path.empty() && FindCharacter(path, ',') == std::string_view::npos;
+}
+
+void RewriteText(FolderTree& tree, SourceSink& source)
+{
+    std::vector<std::string> lines;
+    MakeText(tree, lines);
+    source.ReplaceLines(lines);
+}
+
+// Appends a tag line written for `node`; a later click on the node selects it.
+void AppendTagLine(FolderTree& tree, NodeId node, std::string const& line, SourceSink& source)
+{
+    std::size_t const start = source.AppendLines({ line });
+    tree.LineTable.push_back({ ClampOffset(start), ClampOffset(line.size()) });
+    tree.SetData(node, static_cast<std::int32_t>(tree.LineTable.size()) - 1);
+}
+
+} // namespace
+
+std::string MakeUniqueName(FolderTree const& tree, NodeId parent, std::string_view name, NodeId except)
+{
+    if (!IsNameTaken(tree, parent, name, except))
+        return std::string(name);
+    std::string candidate;
+    for (std::size_t number = 1;; ++number) {
+        candidate.assign(name);
+        candidate += '(';
+        candidate += std::to_string(number);
+        candidate += ')';
+        if (!IsNameTaken(tree, parent, candidate, except))
+            return candidate;
+    }
+}
+
+std::optional<std::string> TagPathOf(FolderTree const& tree, NodeId node)
+{
+    if (!tree.IsInTree(node))
+        return std::nullopt;
+    for (NodeId step = node; step != tree.Root(); step = tree.Parent(step)) {
+        if (tree.FindChildNode(tree.Parent(step), tree.Name(step)) != step)
+            return std::nullopt;
+    }
+    if (node == tree.Root())
+        return std::string();
+    std::string path = tree.GetNodePath(node);
+    if (tree.Name(node).empty())
+        path += '/';
+    return path;
+}
+
+std::optional<NewFolder> PlanAddition(FolderTree const& tree, NodeId selected, bool inside)
+{
+    if (!tree.IsInTree(selected))
+        return std::nullopt;
+    if (!inside && selected == tree.Root())
+        return std::nullopt;
+    NodeId const parent = inside ? selected : tree.Parent(selected);
+    if (tree.MacroMode && !TagPathOf(tree, parent))
+        return std::nullopt;
+    // A folder that is not written yet has no source range.
+    return NewFolder { parent, MakeUniqueName(tree, parent, NewFolderName), tree.MacroMode ? -1 : 0 };
+}
+
+bool CanRename(FolderTree const& tree, NodeId node)
+{
+    if (!tree.IsInTree(node) || node == tree.Root())
+        return false;
+    if (!tree.MacroMode)
+        return true;
+    auto const path = TagPathOf(tree, node);
+    return path && CanNameInRenameTag(*path);
+}
+
+bool CanDelete(FolderTree const& tree, NodeId node)
+{
+    if (!tree.IsInTree(node) || node == tree.Root())
+        return false;
+    return !tree.MacroMode || TagPathOf(tree, node).has_value();
+}
+
+void NoteNodeAdded(FolderTree& tree)
+{
+    tree.NewNodePending = true;
+    tree.TreeEdited = true;
+}
+
+void BeginLabelEdit(FolderTree& tree, NodeId node, SourceSink& source)
+{
+    tree.EditPath = TagPathOf(tree, node).value_or(tree.GetNodePath(node));
+    if (tree.NewNodePending) {
+        if (tree.MacroMode)
+            AppendTagLine(tree, node, FormatTag(AddTag { tree.EditPath }), source);
+        else
+            RewriteText(tree, source);
+    }
+    tree.NewNodePending = false;
+}
+
+LabelDecision ConfirmLabelEdit(FolderTree& tree, NodeId node, std::string_view typed)
+{
+    std::string const& old_name = tree.Name(node);
+    std::string_view const name = TrimBlanks(typed);
+    if (name.empty()) {
+        tree.EditPath.clear();
+        return { LabelOutcome::Kept, old_name, false };
+    }
+    bool const writable = !tree.MacroMode || CanNameInRenameTag(tree.EditPath);
+    if (!writable && name == old_name) {
+        tree.EditPath.clear();
+        return { LabelOutcome::Kept, old_name, false };
+    }
+    if (!writable || HasInvalidNameCharacter(name) || IsDotName(name))
+        return { LabelOutcome::Refused, old_name, writable };
+    tree.TreeEdited = true;
+    return { LabelOutcome::Accepted, MakeUniqueName(tree, tree.Parent(node), name, node), true };
+}
+
+void FinishLabelEdit(FolderTree& tree, NodeId node, LabelDecision const& decision, SourceSink& source)
+{
+    if (decision.WriteBack) {
+        if (tree.MacroMode)
+            AppendTagLine(tree, node, FormatTag(RenameTag { tree.EditPath, decision.Name }), source);
+        else
+            RewriteText(tree, source);
+    }
+    tree.EditPath.clear();
+}
+
+std::string DeleteTagLine(FolderTree const& tree, NodeId node)
+{
+    return FormatTag(DeleteTag { TagPathOf(tree, node).value_or(std::string()) });
+}
+
+void WriteDeletions(FolderTree& tree, std::vector<std::string> const& tag_lines, SourceSink& source)
+{
+    if (!tag_lines.empty()) {
+        if (tree.MacroMode)
+            source.AppendLines(tag_lines);
+        else
+            RewriteText(tree, source);
+    }
+    tree.TreeEdited = true;
+}
+
+} // namespace edamaki

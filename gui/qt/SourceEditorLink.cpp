@@ -1,0 +1,84 @@
+#include "gui/qt/SourceEditorLink.h"
+
+#include "core/text/SourceOffsets.h"
+#include "gui/qt/EditorOffsets.h"
+#include "gui/qt/QtShiftJis.h"
+
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextDocument>
+
+namespace edamaki {
+
+namespace {
+
+QString JoinedLines(std::vector<std::string> const& lines)
+{
+    QStringList text;
+    text.reserve(static_cast<qsizetype>(lines.size()));
+    for (auto const& line : lines)
+        text.append(ShiftJisToQString(line));
+    return text.join(u'\n');
+}
+
+} // namespace
+
+SourceEditorLink::WriteBack::WriteBack(SourceEditorLink& link)
+    : m_editor(link.m_editor)
+{
+    if (!m_editor)
+        return;
+    m_had_focus = m_editor->hasFocus();
+    m_editor->setEnabled(false);
+    m_editor->setUpdatesEnabled(false);
+    m_cursor.emplace(m_editor->document());
+    m_cursor->beginEditBlock();
+}
+
+SourceEditorLink::WriteBack::~WriteBack()
+{
+    if (!m_editor)
+        return;
+    m_cursor->endEditBlock();
+    m_editor->setUpdatesEnabled(true);
+    m_editor->setEnabled(true);
+    if (m_had_focus)
+        m_editor->setFocus();
+}
+
+std::size_t SourceEditorLink::AppendLines(std::vector<std::string> const& lines)
+{
+    if (!m_editor || lines.empty())
+        return 0;
+    QTextDocument* document = m_editor->document();
+    QTextCursor cursor(document);
+    cursor.movePosition(QTextCursor::End);
+    std::size_t start = EditorOffsets(*document).OffsetOf(cursor.position());
+    QString text = JoinedLines(lines);
+    // A source that doesn't end with a line break gets one before the lines.
+    if (!document->lastBlock().text().isEmpty()) {
+        text.prepend(u'\n');
+        start += LineBreakLength;
+    }
+    cursor.insertText(text);
+    return start;
+}
+
+void SourceEditorLink::ReplaceLines(std::vector<std::string> const& lines)
+{
+    if (!m_editor)
+        return;
+    QTextCursor cursor(m_editor->document());
+    cursor.select(QTextCursor::Document);
+    cursor.insertText(JoinedLines(lines));
+}
+
+void SourceEditorLink::SelectRange(LineRange range)
+{
+    if (!m_editor)
+        return;
+    m_editor->setTextCursor(SelectSourceRange(*m_editor->document(), range));
+    m_editor->ensureCursorVisible();
+}
+
+} // namespace edamaki

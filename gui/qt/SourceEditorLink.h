@@ -1,0 +1,49 @@
+#pragma once
+
+// The tree pane's link to the source editor: what it writes back into the
+// source, and the stretch of source text it selects when a node is clicked.
+// Without an editor (a pane on its own) writes and selections go nowhere.
+//
+// Write-backs follow one protocol: while a WriteBack lives, the editor is
+// disabled (so the main window does not read the source again and the tree
+// keeps the edit exactly as made), its repainting is suspended, and
+// everything written is one step of the editor's undo.
+
+#include "core/tree/TreeEdits.h"
+
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QTextCursor>
+
+#include <optional>
+
+namespace edamaki {
+
+class SourceEditorLink : public SourceSink {
+public:
+    void SetEditor(QPlainTextEdit* editor) { m_editor = editor; }
+    QPlainTextEdit* Editor() const { return m_editor; }
+
+    class WriteBack {
+    public:
+        explicit WriteBack(SourceEditorLink& link);
+        ~WriteBack();
+        WriteBack(WriteBack const&) = delete;
+        WriteBack& operator=(WriteBack const&) = delete;
+
+    private:
+        QPointer<QPlainTextEdit> m_editor;
+        std::optional<QTextCursor> m_cursor;
+        bool m_had_focus = false;
+    };
+
+    std::size_t AppendLines(std::vector<std::string> const& lines) override;
+    void ReplaceLines(std::vector<std::string> const& lines) override;
+    // Selects a source range in the editor and scrolls to it.
+    void SelectRange(LineRange range);
+
+private:
+    QPointer<QPlainTextEdit> m_editor;
+};
+
+} // namespace edamaki

@@ -1,0 +1,305 @@
+#include "core/tree/TreeEdits.h"
+
+#include "core/document/SourceDocument.h"
+#include "core/text/SourceOffsets.h"
+#include "core/tree/MacroSourceReader.h"
+#include "tests/SjisLiteral.h"
+#include "tests/TreeDump.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <initializer_list>
+
+namespace edamaki {
+namespace {
+
+using Lines = std::vector<std::string>;
+using Path = std::vector<std::string>;
+using testing::Dump;
+using testing::Sjis;
+
+std::string const New = std::string(NewFolderName);
+
+struct LinesSink : SourceSink {
+    std::size_t AppendLines(Lines const& lines) override
+    {
+        std::size_t const start = SourceOffsets(Text).TextLength();
+        Text.insert(Text.end(), lines.begin(), lines.end());
+        return start;
+    }
+    void ReplaceLines(Lines const& lines) override { Text = lines; }
+
+    Lines Text;
+};
+
+// Does what the tree pane does, on a tree and a list of lines.
+struct Pane {
+    explicit Pane(Lines const& source)
+    {
+        Source.Text = source;
+        ReadSource(Tree, source);
+    }
+
+    NodeId Find(Path const& path) const
+    {
+        NodeId node = Tree.Root();
+        for (auto const& name : path)
+            node = Tree.FindChildNode(node, name);
+        return node;
+    }
+    NodeId Add(Path const& path, bool inside)
+    {
+        auto const plan = PlanAddition(Tree, Find(path), inside);
+        if (!plan)
+            return NoNode;
+        NodeId const node = Tree.AppendChild(plan->Parent, plan->Name, plan->Data);
+        NoteNodeAdded(Tree);
+        BeginLabelEdit(Tree, node, Source);
+        return node;
+    }
+    LabelOutcome Confirm(NodeId node, std::string const& typed)
+    {
+        LabelDecision const decision = ConfirmLabelEdit(Tree, node, typed);
+        if (decision.Outcome != LabelOutcome::Kept) {
+            Tree.Rename(node, decision.Name);
+            FinishLabelEdit(Tree, node, decision, Source);
+        }
+        return decision.Outcome;
+    }
+    LabelOutcome Rename(Path const& path, std::string const& typed)
+    {
+        BeginLabelEdit(Tree, Find(path), Source);
+        return Confirm(Find(path), typed);
+    }
+    // The selection in the order it was made; deleted from the last.
+    void Delete(std::initializer_list<Path> selection)
+    {
+        std::vector<NodeId> nodes;
+        for (auto const& path : selection)
+            nodes.push_back(Find(path));
+        Lines tag_lines;
+        for (auto node = nodes.rbegin(); node != nodes.rend(); ++node) {
+            if (!CanDelete(Tree, *node))
+                continue;
+            tag_lines.push_back(DeleteTagLine(Tree, *node));
+            Tree.RemoveNode(*node);
+        }
+        WriteDeletions(Tree, tag_lines, Source);
+    }
+    // The lines written after the first `count`.
+    Lines Appended(std::size_t count) const { return Lines(Source.Text.begin() + count, Source.Text.end()); }
+
+    FolderTree Tree;
+    LinesSink Source;
+};
+
+TEST(TreeEditsTest, MakeUniqueName)
+{
+    struct Case {
+        Lines Siblings;
+        char const* Name;
+        int Except; // index among the siblings, -1 for none
+        char const* Expected;
+    };
+    std::vector<Case> const cases {
+        { { "a", "b" }, "c", -1, "c" },
+        { { "a", "b" }, "a", -1, "a(1)" },
+        { { "a", "a(1)", "a(3)" }, "a", -1, "a(2)" },
+        { { "a(1)", "a" }, "a(1)", -1, "a(1)(1)" },
+        { { "Abc" }, "abc", -1, "abc" },
+        { { "a" }, "a", 0, "a" },
+        { { "a(1)", "a" }, "a", 0, "a(1)" },
+        { { "x", "a", "a" }, "a", 1, "a(1)" },
+    };
+    for (Case const& c : cases) {
+        FolderTree tree;
+        tree.BeginRead(false);
+        std::vector<NodeId> nodes;
+        for (int index = 0; index < 12; ++index) // enough siblings for the name index
+            tree.AppendChild(tree.Root(), "pad" + std::to_string(index), 0);
+        for (auto const& name : c.Siblings)
+            nodes.push_back(tree.AppendChild(tree.Root(), name, 0));
+        NodeId const except = c.Except < 0 ? NoNode : nodes[static_cast<std::size_t>(c.Except)];
+        EXPECT_EQ(MakeUniqueName(tree, tree.Root(), c.Name, except), c.Expected) << c.Name;
+    }
+}
+
+// Macro mode: every edit appends one tag line, and reading the source again
+// gives the tree the edit left.
+TEST(TreeEditsTest, MacroEditsAppendTagLinesThatRepeatThem)
+{
+    Lines const source { "<?dezodedu-macro?>", "A", ">B", ">新規フォルダ", "C", "a,b", "<+:/E>" };
+    struct Case {
+        char const* Name;
+        std::function<void(Pane&)> Edit;
+        Lines Appended;
+        char const* Tree;
+    };
+    std::vector<Case> const cases {
+        { "rename",
+            [](Pane& pane) {
+                pane.Rename({ "A", "B" }, "D");
+            },
+            { "<r:A/B,D>" }, "A(D,新規フォルダ),C,a,b,(E)" },
+        { "rename to a name with commas", [](Pane& pane) { pane.Rename({ "C" }, " x,y "); }, { "<r:C,x,y>" },
+            "A(B,新規フォルダ),x,y,a,b,(E)" },
+        { "add twice beside",
+            [](Pane& pane) {
+                pane.Add({ "A", "B" }, false);
+                pane.Add({ "A", "B" }, false);
+            },
+            { "<+:A/新規フォルダ(1)>", "<+:A/新規フォルダ(2)>" },
+            "A(B,新規フォルダ,新規フォルダ(1),新規フォルダ(2)),C,a,b,(E)" },
+        { "add child, Enter without typing", [](Pane& pane) { pane.Confirm(pane.Add({ "C" }, true), New); },
+            { "<+:C/新規フォルダ>", "<r:C/新規フォルダ,新規フォルダ>" },
+            "A(B,新規フォルダ),C(新規フォルダ),a,b,(E)" },
+        { "add child of the root, then name it", [](Pane& pane) { pane.Confirm(pane.Add({}, true), "Z"); },
+            { "<+:新規フォルダ>", "<r:新規フォルダ,Z>" }, "A(B,新規フォルダ),C,a,b,(E),Z" },
+        { "rename to a sibling's name",
+            [](Pane& pane) {
+                pane.Rename({ "A", "B" }, New);
+            },
+            { "<r:A/B,新規フォルダ(1)>" }, "A(新規フォルダ(1),新規フォルダ),C,a,b,(E)" },
+        { "refused name", [](Pane& pane) { pane.Rename({ "C" }, "x:y"); }, { "<r:C,C>" },
+            "A(B,新規フォルダ),C,a,b,(E)" },
+        { "empty name", [](Pane& pane) { pane.Rename({ "C" }, " "); }, {}, "A(B,新規フォルダ),C,a,b,(E)" },
+        { "the folder with an empty name", [](Pane& pane) { pane.Rename({ "" }, "F"); }, { "<r:/,F>" },
+            "A(B,新規フォルダ),C,a,b,F(E)" },
+        { "inside the folder with an empty name",
+            [](Pane& pane) {
+                pane.Rename({ "", "E" }, "G");
+            },
+            { "<r:/E,G>" }, "A(B,新規フォルダ),C,a,b,(G)" },
+        { "delete three, the last selected first",
+            [](Pane& pane) {
+                pane.Delete({ { "C" }, { "a,b" }, { "" } });
+            },
+            { "<-:/>", "<-:a,b>", "<-:C>" }, "A(B,新規フォルダ)" },
+        { "delete the root alone", [](Pane& pane) { pane.Delete({ {} }); }, {},
+            "A(B,新規フォルダ),C,a,b,(E)" },
+    };
+    for (Case const& c : cases) {
+        Lines sjis_source;
+        for (auto const& line : source)
+            sjis_source.push_back(Sjis(line));
+        Pane pane(sjis_source);
+        c.Edit(pane);
+        Lines expected;
+        for (auto const& line : c.Appended)
+            expected.push_back(Sjis(line));
+        EXPECT_EQ(pane.Appended(source.size()), expected) << c.Name;
+        EXPECT_EQ(Dump(pane.Tree), Sjis(c.Tree)) << c.Name;
+        FolderTree again;
+        LoadMacroSource(again, pane.Source.Text);
+        EXPECT_EQ(Dump(again), Dump(pane.Tree)) << c.Name;
+    }
+}
+
+TEST(TreeEditsTest, AddAndRenameRecordTheRangeOfTheirLine)
+{
+    Pane pane({ "<?dezodedu-macro?>", "A" });
+    NodeId const added = pane.Add({ "A" }, true);
+    // Each earlier line counts with its two-byte line break.
+    std::int32_t const start = 18 + 2 + 1 + 2;
+    ASSERT_EQ(pane.Tree.LineTable.size(), 2u);
+    EXPECT_EQ(pane.Tree.LineTable[1].Start, start);
+    EXPECT_EQ(pane.Tree.LineTable[1].Length, static_cast<std::int32_t>(pane.Source.Text.back().size()));
+    EXPECT_EQ(pane.Tree.Data(added), 1);
+    pane.Confirm(added, "x");
+    EXPECT_EQ(
+        pane.Tree.LineTable[2].Start, start + static_cast<std::int32_t>(pane.Source.Text[2].size()) + 2);
+    EXPECT_EQ(pane.Tree.Data(added), 2);
+    pane.Delete({ { "A", "x" } });
+    EXPECT_EQ(pane.Tree.LineTable.size(), 3u);
+}
+
+// A tag finds the first folder of a name on its way, and reads a rename's
+// path up to the first ",": what it cannot repeat is refused.
+TEST(TreeEditsTest, EditsNoTagCanRepeatAreRefused)
+{
+    // The rename makes the first "b" hide the second.
+    Pane pane({ "<?dezodedu-macro?>", "a", "b", ">x", "<r:a,b>", "c,d" });
+    NodeId const hidden = pane.Tree.Children(pane.Tree.Root())[1];
+    ASSERT_EQ(pane.Tree.Name(hidden), "b");
+    EXPECT_FALSE(TagPathOf(pane.Tree, pane.Tree.Children(hidden)[0]));
+    EXPECT_FALSE(CanRename(pane.Tree, hidden));
+    EXPECT_FALSE(CanDelete(pane.Tree, hidden));
+    EXPECT_FALSE(PlanAddition(pane.Tree, hidden, true));
+    EXPECT_FALSE(PlanAddition(pane.Tree, pane.Tree.Root(), false));
+
+    NodeId const comma = pane.Find({ "c,d" });
+    EXPECT_FALSE(CanRename(pane.Tree, comma));
+    EXPECT_TRUE(CanDelete(pane.Tree, comma));
+    NodeId const inside = pane.Add({ "c,d" }, true);
+    ASSERT_NE(inside, NoNode);
+    EXPECT_EQ(pane.Confirm(inside, "n"), LabelOutcome::Refused);
+    EXPECT_EQ(pane.Rename({ "c,d", New }, New), LabelOutcome::Kept);
+    EXPECT_EQ(pane.Appended(6), Lines { Sjis("<+:c,d/新規フォルダ>") });
+
+    // Text mode rewrites the whole source, so every edit can be written.
+    Pane text({ "b\\x", "c,d" });
+    EXPECT_TRUE(CanRename(text.Tree, text.Find({ "c,d" })));
+}
+
+TEST(TreeEditsTest, NamesThatAreNoFolderNamesAreRefused)
+{
+    for (char const* typed : { "a:b", "a/b", "a?", "\"", "a|b", "*", "<x>", ".", ".." }) {
+        Pane pane({ "<?dezodedu-macro?>", "A" });
+        EXPECT_EQ(pane.Rename({ "A" }, typed), LabelOutcome::Refused) << typed;
+        EXPECT_EQ(Dump(pane.Tree), "A") << typed;
+    }
+    // The second byte of a double-byte character is no "\".
+    Pane pane({ "<?dezodedu-macro?>", "A" });
+    EXPECT_EQ(pane.Rename({ "A" }, Sjis("表")), LabelOutcome::Accepted);
+}
+
+// Text mode: the source is written anew from the tree, as leaf paths only.
+TEST(TreeEditsTest, TextEditsRewriteTheSourceAndKeepTheFlags)
+{
+    Pane pane({ "; plan", "A\\B", "C" });
+    NodeId const added = pane.Add({ "A" }, true);
+    EXPECT_EQ(pane.Source.Text, (Lines { "A\\B", Sjis("A\\新規フォルダ"), "C" }));
+    EXPECT_FALSE(pane.Tree.NewNodePending);
+    EXPECT_FALSE(pane.Tree.IsTreeModified());
+    EXPECT_EQ(pane.Tree.EditPath, Sjis("A/新規フォルダ"));
+
+    pane.Confirm(added, "N");
+    EXPECT_EQ(pane.Source.Text, (Lines { "A\\B", "A\\N", "C" }));
+    EXPECT_FALSE(pane.Tree.IsTreeModified());
+
+    pane.Delete({ { "C" } });
+    EXPECT_EQ(pane.Source.Text, (Lines { "A\\B", "A\\N" }));
+    EXPECT_TRUE(pane.Tree.IsTreeModified());
+
+    // Only the root selected: nothing is written, the tree counts as edited.
+    Pane root_only({ "; plan", "A" });
+    root_only.Delete({ {} });
+    EXPECT_EQ(root_only.Source.Text, (Lines { "; plan", "A" }));
+    EXPECT_TRUE(root_only.Tree.IsTreeModified());
+}
+
+TEST(TreeEditsTest, TheFlagsOfAnAddition)
+{
+    Pane pane({ "<?dezodedu-macro?>", "A" });
+    auto const plan = PlanAddition(pane.Tree, pane.Find({ "A" }), false);
+    ASSERT_TRUE(plan);
+    NodeId const node = pane.Tree.AppendChild(plan->Parent, plan->Name, plan->Data);
+    NoteNodeAdded(pane.Tree);
+    EXPECT_TRUE(pane.Tree.NewNodePending);
+    EXPECT_TRUE(pane.Tree.TreeEdited);
+    EXPECT_FALSE(pane.Tree.IsTreeModified()); // macro mode
+    EXPECT_EQ(pane.Tree.Data(node), -1);      // no source range until written
+    BeginLabelEdit(pane.Tree, node, pane.Source);
+    EXPECT_FALSE(pane.Tree.NewNodePending);
+    // Esc: the edit ends without a confirmation; the next edit writes nothing more.
+    BeginLabelEdit(pane.Tree, node, pane.Source);
+    EXPECT_EQ(pane.Appended(2), Lines { Sjis("<+:新規フォルダ>") });
+    EXPECT_EQ(pane.Tree.EditPath, New);
+    pane.Confirm(node, "");
+    EXPECT_TRUE(pane.Tree.EditPath.empty());
+    EXPECT_EQ(pane.Appended(2).size(), 1u);
+}
+
+} // namespace
+} // namespace edamaki
