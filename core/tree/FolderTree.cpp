@@ -248,37 +248,36 @@ void FolderTree::DetachFromParent(NodeId node)
 void FolderTree::InsertCopies(
     NodeId parent, std::size_t row, FolderTree const& source, std::span<NodeId const> sources)
 {
+    // The records are made in the order a walk down the tree meets them, so
+    // that a view going over the rows in order goes over memory in order.
     struct Pending {
         NodeId Source;
-        NodeId Copy;
+        NodeId CopyParent;
     };
     std::vector<Pending> pending;
+    for (auto node = sources.rbegin(); node != sources.rend(); ++node)
+        pending.push_back({ *node, parent });
     std::vector<NodeId> copies;
     copies.reserve(sources.size());
-    for (NodeId const node : sources) {
-        Node const& original = source.m_nodes[node];
-        copies.push_back(MakeRecord(parent, original.Name, original.Data, original.InPlaceholder));
-        pending.push_back({ node, copies.back() });
+    while (!pending.empty()) {
+        Pending const current = pending.back();
+        pending.pop_back();
+        Node const& original = source.m_nodes[current.Source];
+        NodeId const copy = MakeRecord(current.CopyParent, original.Name, original.Data, original.InPlaceholder);
+        if (current.CopyParent == parent) {
+            copies.push_back(copy);
+        } else {
+            Node& copy_parent = m_nodes[current.CopyParent];
+            copy_parent.Children.push_back(copy);
+            copy_parent.ChildIndex.ChildAppended(copy_parent.Children, NameOf());
+        }
+        for (auto child = original.Children.rbegin(); child != original.Children.rend(); ++child)
+            pending.push_back({ *child, copy });
     }
     Node& parent_node = m_nodes[parent];
     parent_node.Children.insert(
         parent_node.Children.begin() + static_cast<std::ptrdiff_t>(row), copies.begin(), copies.end());
     parent_node.ChildIndex.ChildrenChanged(parent_node.Children, NameOf());
-
-    // Everything below the copies, appended child by child.
-    while (!pending.empty()) {
-        Pending const current = pending.back();
-        pending.pop_back();
-        for (NodeId const child : source.m_nodes[current.Source].Children) {
-            Node const& original = source.m_nodes[child];
-            NodeId const copy
-                = MakeRecord(current.Copy, original.Name, original.Data, original.InPlaceholder);
-            Node& copy_parent = m_nodes[current.Copy];
-            copy_parent.Children.push_back(copy);
-            copy_parent.ChildIndex.ChildAppended(copy_parent.Children, NameOf());
-            pending.push_back({ child, copy });
-        }
-    }
 }
 
 void FolderTree::RemoveChildren(NodeId parent, std::size_t row, std::size_t count)
