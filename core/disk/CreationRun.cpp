@@ -30,6 +30,7 @@ struct FolderState {
     HostError Below;
     // Refused: why the folders below it are not tried.
     char const* Refusal = nullptr;
+    FailureCause RefusalCause = FailureCause::NotTried;
     // Planned: the node that planned the folder (a later twin names the first).
     NodeId Planner = NoNode;
     // Planned: the name limit of the file system it would be made on.
@@ -50,11 +51,34 @@ FolderState FailedState(HostError below)
     return state;
 }
 
-FolderState RefusedState(char const* refusal)
+FolderState RefusedState(char const* refusal, FailureCause cause = FailureCause::NotTried)
 {
     FolderState state = StateOf(FolderKind::Refused);
     state.Refusal = refusal;
+    state.RefusalCause = cause;
     return state;
+}
+
+FailureCause CauseOf(HostError error)
+{
+    switch (HostFileSystem::KindOf(error)) {
+    case HostErrorKind::NoPermission:
+        return FailureCause::NoPermission;
+    case HostErrorKind::NoSpace:
+        return FailureCause::NoSpace;
+    case HostErrorKind::ReadOnly:
+        return FailureCause::ReadOnly;
+    case HostErrorKind::AlreadyExists:
+        return FailureCause::InTheWay;
+    case HostErrorKind::NotFound:
+    case HostErrorKind::NotADirectory:
+        return FailureCause::MissingAbove;
+    case HostErrorKind::NameTooLong:
+        return FailureCause::NameTooLong;
+    case HostErrorKind::Other:
+        break;
+    }
+    return FailureCause::Other;
 }
 
 FolderState PlannedState(NodeId planner, std::size_t name_limit)
@@ -227,7 +251,9 @@ private:
     char const* HostName() const { return m_host_path.c_str() + m_name_begin; }
     std::string_view HostNameView() const { return std::string_view(m_host_path).substr(m_name_begin); }
     void AppendHostName(std::string const& name);
-    void Report(FolderOutcome outcome, std::string_view reason = {}, std::string_view link_target = {});
+    void Report(FolderOutcome outcome, std::string_view reason = {}, std::string_view link_target = {},
+        FailureCause cause = FailureCause::None);
+    void ReportFailure(std::string_view reason, FailureCause cause);
     HandledFolder Failure(HostError error, HostError below);
 
     FolderTree const& m_tree;
@@ -287,13 +313,13 @@ FolderState CreationRun::OpenParentFolder()
 {
     m_window.Start({});
     if (m_path.empty())
-        return RefusedState(NoParentReason);
+        return RefusedState(NoParentReason, FailureCause::UnusableParentFolder);
     m_separator = m_path.back();
     m_host_path_known = m_file_system.Names().AppendHostText(m_path, m_host_path);
     if (!m_host_path_known)
-        return RefusedState(UnconvertibleParentReason);
+        return RefusedState(UnconvertibleParentReason, FailureCause::UnusableParentFolder);
     if (m_separator != HostFileSystem::Separator || !HostFileSystem::IsAbsoluteFolderPath(m_host_path))
-        return RefusedState(RelativeParentReason);
+        return RefusedState(RelativeParentReason, FailureCause::UnusableParentFolder);
     m_parent_host_path = m_host_path;
     HostError error;
     HostDirectory parent = m_file_system.OpenDirectory(m_host_path.c_str(), error);
@@ -351,17 +377,17 @@ HandledFolder CreationRun::EnterFolder(NodeId node, Frame& frame)
     m_name_begin = m_host_path.size();
     if (frame.State.Kind == FolderKind::Refused) {
         AppendHostName(name);
-        Report(FolderOutcome::Failed, frame.State.Refusal);
+        ReportFailure(frame.State.Refusal, frame.State.RefusalCause);
         return { frame.State };
     }
     if (char const* const reason = CheckName(name)) {
         AppendHostName(name);
-        Report(FolderOutcome::Failed, reason);
+        ReportFailure(reason, FailureCause::InvalidName);
         return { RefusedState(RefusedAboveReason) };
     }
     if (!m_file_system.Names().AppendHostText(name, m_host_path)) {
         m_host_path_known = false;
-        Report(FolderOutcome::Failed, UnconvertibleNameReason);
+        ReportFailure(UnconvertibleNameReason, FailureCause::InvalidName);
         return { RefusedState(RefusedAboveReason) };
     }
     // Folders past the path limit could be made relative to their parents,
@@ -476,7 +502,7 @@ HandledFolder CreationRun::PassLink(HostDirectory const& holder, bool descend)
 {
     if (m_links == LinkPolicy::NoFollow) {
         std::string const reason = "a link to " + LinkTarget(holder) + ", and links are not followed";
-        Report(FolderOutcome::Failed, reason);
+        ReportFailure(reason, FailureCause::LinkNotFollowed);
         return { RefusedState(BelowLinkReason) };
     }
     HostError error;
@@ -561,7 +587,13 @@ void CreationRun::AppendHostName(std::string const& name)
         m_host_path_known = m_file_system.Names().AppendHostText(name, m_host_path);
 }
 
-void CreationRun::Report(FolderOutcome outcome, std::string_view reason, std::string_view link_target)
+void CreationRun::ReportFailure(std::string_view reason, FailureCause cause)
+{
+    Report(FolderOutcome::Failed, reason, {}, cause);
+}
+
+void CreationRun::Report(
+    FolderOutcome outcome, std::string_view reason, std::string_view link_target, FailureCause cause)
 {
     CopyChangedEnd(m_path, m_path_reported, m_report.Path);
     if (m_host_path_known) {
@@ -571,6 +603,7 @@ void CreationRun::Report(FolderOutcome outcome, std::string_view reason, std::st
         m_host_path_reported = 0;
     }
     m_report.Outcome = outcome;
+    m_report.Cause = cause;
     m_report.Reason.assign(reason);
     m_report.LinkTarget.assign(link_target);
     m_sink.FolderHandled(m_report);
@@ -590,7 +623,7 @@ void CreationRun::Report(FolderOutcome outcome, std::string_view reason, std::st
 
 HandledFolder CreationRun::Failure(HostError error, HostError below)
 {
-    Report(FolderOutcome::Failed, HostFileSystem::DescribeError(error));
+    ReportFailure(HostFileSystem::DescribeError(error), CauseOf(error));
     return { FailedState(below) };
 }
 

@@ -8,6 +8,7 @@
 #include "core/tree/FolderTree.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,22 @@ enum class FolderOutcome {
     Failed,
 };
 
+// Why a folder failed, for a front end to say in its own words.
+enum class FailureCause : std::uint8_t {
+    None, // it didn't fail
+    NoPermission,
+    NoSpace,
+    ReadOnly,
+    InTheWay,     // something that is not a folder has its name
+    MissingAbove, // the folder that would hold it is not there as a folder
+    NameTooLong,  // its name, or its full path, is too long for the system
+    InvalidName,  // empty, "." or "..", a separator, or a character the system's names can't hold
+    NotTried,     // a folder above it was not valid, or is a link not followed
+    LinkNotFollowed,
+    UnusableParentFolder, // none, not absolute here, or not convertible to the system's names
+    Other,                // the Reason says what the system said
+};
+
 struct FolderReport {
     // The full path as the tree spells it (Shift-JIS): parent folder and names.
     std::string Path;
@@ -29,6 +46,7 @@ struct FolderReport {
     // would have been); empty when the path could not be converted.
     std::string HostPath;
     FolderOutcome Outcome = FolderOutcome::Failed;
+    FailureCause Cause = FailureCause::None;
     // For a failure: the system's reason, or why the folder was not tried
     // (UTF-8). For a folder that existed as a link leading outside the parent
     // folder: says so.

@@ -296,6 +296,31 @@ HostError HostFileSystem::NameTooLongError()
     return { ENAMETOOLONG };
 }
 
+HostErrorKind HostFileSystem::KindOf(HostError error)
+{
+    switch (error.Code) {
+    case EACCES:
+    case EPERM:
+        return HostErrorKind::NoPermission;
+    case ENOSPC:
+    case EDQUOT:
+        return HostErrorKind::NoSpace;
+    case EROFS:
+        return HostErrorKind::ReadOnly;
+    case EEXIST:
+        return HostErrorKind::AlreadyExists;
+    case ENOENT:
+        return HostErrorKind::NotFound;
+    case ENOTDIR:
+    case ELOOP:
+        return HostErrorKind::NotADirectory;
+    case ENAMETOOLONG:
+        return HostErrorKind::NameTooLong;
+    default:
+        return HostErrorKind::Other;
+    }
+}
+
 std::string HostFileSystem::DescribeError(HostError error)
 {
     char buffer[256];

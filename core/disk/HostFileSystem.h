@@ -96,6 +96,18 @@ private:
     int m_descriptor = -1;
 };
 
+// What an error means to the user.
+enum class HostErrorKind {
+    NoPermission,
+    NoSpace, // no space left, or the user's quota used up
+    ReadOnly,
+    AlreadyExists,
+    NotFound,
+    NotADirectory,
+    NameTooLong,
+    Other,
+};
+
 // A subfolder found by listing a directory.
 struct HostSubfolder {
     std::string Name;
@@ -165,6 +177,7 @@ public:
     static HostError NameTooLongError();
     // The system's text for an error.
     static std::string DescribeError(HostError error);
+    static HostErrorKind KindOf(HostError error);
 
     HostNameConverter& Names() { return m_names; }
 

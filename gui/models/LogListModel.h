@@ -24,6 +24,9 @@ public:
         QRgb Colour = 0;
         // Why a folder could not be created, shown as the line's tool tip.
         QString Reason;
+        // The same in the user's words, for the log window's status line
+        // (Qt::StatusTipRole).
+        QString Explanation;
     };
 
     explicit LogListModel(QObject* parent = nullptr);
@@ -34,7 +37,7 @@ public:
 
     void Clear();
     // Queues a line; it reaches the view at the next Flush.
-    void Append(QString text, QRgb colour, QString reason = {});
+    void Append(QString text, QRgb colour, QString reason = {}, QString explanation = {});
     // Inserts the queued lines into the model at once.
     void Flush();
 

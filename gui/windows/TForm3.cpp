@@ -12,6 +12,8 @@
 #include <QElapsedTimer>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QItemSelectionModel>
+#include <QLabel>
 #include <QListView>
 #include <QMetaObject>
 #include <QPushButton>
@@ -28,6 +30,7 @@ constexpr QRgb ExistedColour = qRgb(0, 0, 0);
 constexpr QRgb FailedColour = qRgb(255, 0, 0);
 
 constexpr int PanelHeight = 41;
+constexpr int StatusLineHeight = 20;
 // How often a long run puts its progress on the screen.
 constexpr qint64 PaintIntervalMs = 40;
 
@@ -42,6 +45,45 @@ QRgb ColourOf(edamaki::FolderOutcome outcome)
         break;
     }
     return FailedColour;
+}
+
+// Why a folder failed, or where the link it passed through leads, in the
+// user's words; empty for a line that needs no word.
+QString Explanation(edamaki::FolderReport const& report)
+{
+    using edamaki::FailureCause;
+    if (report.Outcome != edamaki::FolderOutcome::Failed) {
+        if (report.LinkTarget.empty())
+            return {};
+        return QStringLiteral("親フォルダの外へのリンクです: %1")
+            .arg(QString::fromStdString(report.LinkTarget));
+    }
+    switch (report.Cause) {
+    case FailureCause::NoPermission:
+        return QStringLiteral("アクセス権がないため作成できません。");
+    case FailureCause::NoSpace:
+        return QStringLiteral("ディスクに空きがないため作成できません。");
+    case FailureCause::ReadOnly:
+        return QStringLiteral("書き込みのできない場所のため作成できません。");
+    case FailureCause::InTheWay:
+        return QStringLiteral("同じ名前のファイルがあるため作成できません。");
+    case FailureCause::MissingAbove:
+        return QStringLiteral("上のフォルダがないため作成できません。");
+    case FailureCause::NameTooLong:
+        return QStringLiteral("名前かパスが長すぎるため作成できません。");
+    case FailureCause::InvalidName:
+        return QStringLiteral("フォルダ名に使えない名前です。");
+    case FailureCause::NotTried:
+        return QStringLiteral("上のフォルダの名前が使えないため、作成していません。");
+    case FailureCause::LinkNotFollowed:
+        return QStringLiteral("リンクをたどらないため、作成していません。");
+    case FailureCause::UnusableParentFolder:
+        return QStringLiteral("親フォルダが使えないため、作成していません。");
+    case FailureCause::None:
+    case FailureCause::Other:
+        break;
+    }
+    return QStringLiteral("作成できません: %1").arg(QString::fromStdString(report.Reason));
 }
 
 // Appends one coloured line per folder and shows the log every few
@@ -63,7 +105,7 @@ public:
                                                : QString::fromStdString(report.HostPath);
         // Why a folder failed, or where a link it passed through leads.
         QString reason = QString::fromStdString(report.Reason);
-        m_log.Append(std::move(text), ColourOf(report.Outcome), std::move(reason));
+        m_log.Append(std::move(text), ColourOf(report.Outcome), std::move(reason), Explanation(report));
         if (m_since_paint.elapsed() >= PaintIntervalMs) {
             m_show_progress();
             m_since_paint.restart();
@@ -117,11 +159,28 @@ TForm3::TForm3(QWidget* parent)
     LogList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     LogList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     LogList->setModel(m_log);
+    // The status line follows the line under the pointer and the current line.
+    LogList->setMouseTracking(true);
+    LogList->viewport()->installEventFilter(this);
+    connect(LogList, &QAbstractItemView::entered, this, [this](QModelIndex const& index) {
+        m_hovered = index;
+        UpdateStatusLine();
+    });
+    connect(LogList, &QAbstractItemView::viewportEntered, this, [this] {
+        m_hovered = QPersistentModelIndex();
+        UpdateStatusLine();
+    });
+    connect(LogList->selectionModel(), &QItemSelectionModel::currentChanged, this, &TForm3::UpdateStatusLine);
     auto* copy = new QAction(LogList);
     copy->setShortcut(QKeySequence::Copy);
     copy->setShortcutContext(Qt::WidgetShortcut);
     connect(copy, &QAction::triggered, this, &TForm3::CopySelectedLines);
     LogList->addAction(copy);
+
+    StatusLine = new QLabel(this);
+    StatusLine->setObjectName(QStringLiteral("StatusLine"));
+    StatusLine->setContentsMargins(4, 0, 4, 0);
+    StatusLine->setTextFormat(Qt::PlainText);
 
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -146,6 +205,9 @@ void TForm3::StartCreation(edamaki::FolderTree const& tree)
 {
     m_tree = &tree;
     m_log->Clear();
+    m_hovered = QPersistentModelIndex();
+    m_summary.clear();
+    UpdateStatusLine();
     CloseBtn->setEnabled(false);
     exec();
     m_tree = nullptr;
@@ -176,6 +238,7 @@ void TForm3::FormShow()
         m_log->Append(QString::fromStdString(error.what()), FailedColour);
     }
     PaintLogSoFar();
+    UpdateStatusLine();
     QApplication::restoreOverrideCursor();
     CloseBtn->setEnabled(true);
     CloseBtn->setFocus();
@@ -189,7 +252,12 @@ void TForm3::CreateFolders()
         sink.NothingToCreate();
         return;
     }
-    edamaki::CreateFolders(*m_tree, sink);
+    edamaki::CreationSummary const summary = edamaki::CreateFolders(*m_tree, sink);
+    if (m_tree->NodeCount() >= 2)
+        m_summary = QStringLiteral("作成 %L1 個、既存 %L2 個、失敗 %L3 個")
+                        .arg(static_cast<qulonglong>(summary.Created))
+                        .arg(static_cast<qulonglong>(summary.Existed))
+                        .arg(static_cast<qulonglong>(summary.Failed));
 }
 
 void TForm3::PaintLogSoFar()
@@ -230,15 +298,35 @@ void TForm3::resizeEvent(QResizeEvent* event)
 
 void TForm3::LayOutComponents()
 {
-    int const log_height = std::max(0, height() - PanelHeight);
+    int const log_height = std::max(0, height() - PanelHeight - StatusLineHeight);
     LogList->setGeometry(0, 0, width(), log_height);
-    Panel1->setGeometry(0, log_height, width(), PanelHeight);
+    StatusLine->setGeometry(0, log_height, width(), StatusLineHeight);
+    Panel1->setGeometry(0, log_height + StatusLineHeight, width(), PanelHeight);
     FormResize();
 }
 
 void TForm3::FormResize()
 {
     CloseBtn->move((Panel1->contentsRect().width() - CloseBtn->width()) / 2, CloseBtn->y());
+}
+
+bool TForm3::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == LogList->viewport() && event->type() == QEvent::Leave) {
+        m_hovered = QPersistentModelIndex();
+        UpdateStatusLine();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TForm3::UpdateStatusLine()
+{
+    QString text = m_hovered.data(Qt::StatusTipRole).toString();
+    if (text.isEmpty())
+        text = LogList->currentIndex().data(Qt::StatusTipRole).toString();
+    if (text.isEmpty())
+        text = m_summary;
+    StatusLine->setText(text);
 }
 
 void TForm3::CopySelectedLines()

@@ -1,13 +1,19 @@
 #pragma once
 
 // The log window: runs the creation of the folders and lists each folder it
-// handled, coloured by outcome. It keeps the log of the last run.
+// handled, coloured by outcome. It keeps the log of the last run. A status
+// line under the list says why the line under the pointer (or the current
+// line) failed, and otherwise how many folders the run created, found and
+// failed.
 
 #include "core/tree/FolderTree.h"
 
 #include <QDialog>
+#include <QPersistentModelIndex>
+#include <QString>
 
 class QFrame;
+class QLabel;
 class QListView;
 class QPushButton;
 
@@ -39,6 +45,7 @@ public:
     edamaki::LogListModel& Log() { return *m_log; }
 
     QListView* LogList = nullptr;
+    QLabel* StatusLine = nullptr;
     QFrame* Panel1 = nullptr;
     QPushButton* CloseBtn = nullptr;
 
@@ -52,6 +59,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Runs the pending creation; nothing when CloseBtn is enabled.
@@ -61,7 +69,12 @@ private:
     // LogList fills the window above Panel1, which keeps to the bottom edge.
     void LayOutComponents();
     void CopySelectedLines();
+    // The explanation of the hovered line, else of the current line, else
+    // the run's summary.
+    void UpdateStatusLine();
 
     edamaki::LogListModel* m_log = nullptr;
     edamaki::FolderTree const* m_tree = nullptr;
+    QPersistentModelIndex m_hovered;
+    QString m_summary;
 };

@@ -20,6 +20,7 @@
 
 class EditActionTracker;
 class EditorSearch;
+class HelpWindow;
 class QAction;
 class QFileDialog;
 class QFrame;
@@ -83,6 +84,8 @@ public:
     void mGetFolderClick();
     void ExeBtnClick();
     void mLogViewClick();
+    // Opens the help page through the desktop, or in a window of the
+    // program's own when the desktop has nothing to open it with.
     void mHelpClick();
     // Sets the about box's version text, then shows it modally.
     void mAboutClick();
@@ -184,6 +187,9 @@ private:
     class BulkUpdate;
 
     void FormCreate(QStringList const& arguments);
+    // Puts the window on the screen, where the window system places it, so
+    // that a message box at start-up shows over it.
+    void ShowOnScreen();
     void CreateDialogs();
     void CreateLayout();
 
@@ -218,6 +224,7 @@ private:
     std::unique_ptr<EditActionTracker> m_edit_actions;
     std::unique_ptr<SourceReadScheduler> m_reads;
     EditorSearch* m_search = nullptr;
+    HelpWindow* m_help_window = nullptr;
 
     bool m_started = false;
     bool m_auto_run = false;

@@ -14,7 +14,9 @@
 #include <QFile>
 #include <QFontInfo>
 #include <QFrame>
+#include <QLabel>
 #include <QListView>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -153,6 +155,63 @@ TEST_F(TForm3Test, ALinkThatLeadsOutsideSaysSoInItsLine)
     EXPECT_TRUE(QFileInfo(outside.path() + QStringLiteral("/x")).isDir());
 }
 
+// The status line says why the line under the pointer, or else the current
+// line, failed; otherwise it sums the run up. The lines stay as they are.
+TEST_F(TForm3Test, TheStatusLineSaysWhyALineFailedAndSumsTheRunUp)
+{
+    QTemporaryDir outside;
+    ASSERT_TRUE(QFile::link(outside.path(), Path(QStringLiteral("link"))));
+    QFile blocker(Path(QStringLiteral("file")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    auto const tree = ReadTree({ "file\\below", "link", "new", std::string(300, 'n') });
+    Run(tree);
+    m_form.show();
+    QApplication::processEvents();
+
+    QString const summary = QStringLiteral("作成 1 個、既存 1 個、失敗 3 個");
+    EXPECT_EQ(m_form.StatusLine->text(), summary);
+    struct Case {
+        int Row;
+        QString Status;
+    };
+    Case const cases[] = {
+        { 0, QStringLiteral("同じ名前のファイルがあるため作成できません。") },
+        { 1, QStringLiteral("上のフォルダがないため作成できません。") },
+        { 2,
+            QStringLiteral("親フォルダの外へのリンクです: ")
+                + QFileInfo(outside.path()).canonicalFilePath() },
+        { 3, summary },
+        { 4, QStringLiteral("名前かパスが長すぎるため作成できません。") },
+    };
+    auto* view = m_form.LogList;
+    for (auto const& c : cases) {
+        QModelIndex const index = view->model()->index(c.Row, 0);
+        view->setCurrentIndex(index);
+        EXPECT_EQ(m_form.StatusLine->text(), c.Status) << c.Row;
+        // The line under the pointer wins over the current one.
+        view->setCurrentIndex(view->model()->index(0, 0));
+        QPoint const point = view->visualRect(index).center();
+        QMouseEvent move(QEvent::MouseMove, point, view->viewport()->mapToGlobal(point), Qt::NoButton,
+            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(view->viewport(), &move);
+        EXPECT_EQ(m_form.StatusLine->text(), c.Row == 3 ? cases[0].Status : c.Status) << c.Row;
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(view->viewport(), &leave);
+    }
+    view->setCurrentIndex({});
+    EXPECT_EQ(m_form.StatusLine->text(), summary);
+    std::vector<LoggedLine> const expected {
+        { Path(QStringLiteral("file")), Red },
+        { Path(QStringLiteral("file/below")), Red },
+        { Path(QStringLiteral("link")), Black },
+        { Path(QStringLiteral("new")), Blue },
+        { Path(QString(300, u'n')), Red },
+    };
+    EXPECT_EQ(ShownLines(m_form), expected);
+    m_form.hide();
+}
+
 TEST_F(TForm3Test, ATreeWithoutFoldersLogsOneRedLine)
 {
     auto const tree = ReadTree({});
@@ -223,7 +282,9 @@ TEST_F(TForm3Test, WindowAndComponentsAreSetUpAsDrawn)
     EXPECT_EQ(m_form.findChild<QFrame*>("Panel1"), m_form.Panel1);
     EXPECT_EQ(m_form.Panel1->height(), 41);
     EXPECT_EQ(m_form.Panel1->geometry().bottom(), m_form.height() - 1);
-    EXPECT_EQ(m_form.LogList->geometry(), QRect(0, 0, 385, 302 - 41));
+    EXPECT_EQ(m_form.LogList->geometry(), QRect(0, 0, 385, 302 - 41 - m_form.StatusLine->height()));
+    EXPECT_EQ(
+        m_form.StatusLine->geometry(), QRect(0, m_form.LogList->height(), 385, m_form.StatusLine->height()));
 
     EXPECT_EQ(m_form.findChild<QPushButton*>("CloseBtn"), m_form.CloseBtn);
     EXPECT_EQ(m_form.CloseBtn->text(), QStringLiteral("閉じる"));

@@ -16,6 +16,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -25,6 +26,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextBrowser>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -431,6 +433,66 @@ TEST_F(TMainFormTest, OpeningTrimsEveryLineAndSetsTheMode)
     EXPECT_EQ(Tree(), "a(b,c)");
 }
 
+// Undo never reaches back past an open, whichever way the file came.
+TEST_F(TMainFormTest, OpeningAFileStartsAFreshUndoHistory)
+{
+    QString const path = File(QStringLiteral("opened.txt"), QStringLiteral("顧客\n").toUtf8());
+    struct Case {
+        char const* Name;
+        QStringList Arguments;
+        std::function<void()> Open;
+    };
+    Case const cases[] = {
+        { "the open command", {},
+            [&] {
+                ChooseFile(path);
+                m_form->mOpen1Click();
+            } },
+        { "a drop", {}, [&] { Drop({ path }); } },
+        { "the start file", { path }, {} },
+    };
+    for (auto const& test : cases) {
+        Create(test.Arguments);
+        if (test.Open) {
+            Type(QStringLiteral("typed"));
+            m_form->SrcList->document()->setModified(false);
+            test.Open();
+        }
+        EXPECT_EQ(Text(), QStringLiteral("顧客\n")) << test.Name;
+        EXPECT_FALSE(m_form->SrcList->document()->isUndoAvailable()) << test.Name;
+        m_form->SrcList->undo();
+        EXPECT_EQ(Text(), QStringLiteral("顧客\n")) << test.Name;
+        EXPECT_EQ(m_document.Format.Encoding, edamaki::TextEncoding::Utf8) << test.Name;
+        TearDown();
+    }
+}
+
+// A cleared source is a new one, in Shift-JIS; undoing the clear brings the
+// file's text back with its encoding.
+TEST_F(TMainFormTest, ClearingStartsANewShiftJisSourceThatUndoTurnsBack)
+{
+    Create();
+    QString const path = File(QStringLiteral("utf-8.txt"), QStringLiteral("顧客\n").toUtf8());
+    ASSERT_TRUE(m_form->OpenSource(path));
+    m_form->mClearClick();
+    EXPECT_EQ(m_document.Format.Encoding, edamaki::TextEncoding::ShiftJis);
+    EXPECT_TRUE(m_document.FileName.empty());
+
+    m_form->SrcList->undo();
+    EXPECT_EQ(Text(), QStringLiteral("顧客\n"));
+    EXPECT_EQ(m_document.Format.Encoding, edamaki::TextEncoding::Utf8);
+    EXPECT_EQ(m_document.FileName, path.toStdString());
+    m_form->SrcList->redo();
+    EXPECT_TRUE(Text().isEmpty());
+    EXPECT_EQ(m_document.Format.Encoding, edamaki::TextEncoding::ShiftJis);
+
+    Type(QStringLiteral("見積"));
+    QString const saved = Path(QStringLiteral("new.txt"));
+    ChooseFile(saved);
+    m_form->mSave1Click();
+    EXPECT_EQ(ReadBytes(saved), QByteArray(Sjis("見積").c_str()));
+}
+
 TEST_F(TMainFormTest, AFileThatCantBeOpenedLeavesTheEditorAlone)
 {
     Create();
@@ -783,6 +845,33 @@ TEST_F(TMainFormTest, StartingWithAFileThatCantBeReadRunsNothing)
     EXPECT_TRUE(m_log->Log().LineCount() == 0);
 }
 
+// The message box of a start file that can't be opened shows over the main
+// window, which is on the screen by then.
+TEST_F(TMainFormTest, StartUpErrorBoxesShowOverTheMainWindow)
+{
+    QString const folder = Path(QStringLiteral("a folder"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    for (QString const& start_file : { Path(QStringLiteral("missing.fms")), folder }) {
+        m_form = std::make_unique<TMainForm>(m_document, QStringList { start_file });
+        m_form->move(300, 200);
+        QRect box;
+        QRect window;
+        bool window_shown = false;
+        WhenModal([&](QWidget* widget) {
+            box = widget->frameGeometry();
+            window = m_form->frameGeometry();
+            window_shown = m_form->isVisible();
+            widget->close();
+        });
+        m_pane = new TForm1(m_document, [this](TForm1& pane) { m_form->StartUp(pane); });
+        EXPECT_TRUE(window_shown) << start_file.toStdString();
+        EXPECT_TRUE(window.contains(box)) << start_file.toStdString();
+        QPoint const offset = box.center() - window.center();
+        EXPECT_LE(offset.manhattanLength(), 4) << start_file.toStdString();
+        delete m_pane.data();
+    }
+}
+
 TEST_F(TMainFormTest, DroppingAFolderSetsTheParentFolderOnly)
 {
     Create();
@@ -909,6 +998,25 @@ TEST_F(TMainFormTest, HelpOpensThePageBesideTheProgram)
         EXPECT_EQ(catcher.Opened, QList<QUrl> { QUrl::fromLocalFile(m_form->HelpFile()) });
     else
         EXPECT_TRUE(catcher.Opened.isEmpty());
+}
+
+// The offscreen platform has nothing that opens a document, as a desktop
+// without a launcher: the page shows in a window of the program's own.
+TEST_F(TMainFormTest, HelpWithNothingToOpenItShowsThePageInAWindowOfItsOwn)
+{
+    Create();
+    ASSERT_TRUE(QFileInfo::exists(m_form->HelpFile())) << m_form->HelpFile().toStdString();
+    for (int time = 0; time < 2; ++time)
+        m_form->mHelpClick();
+    auto const browsers = m_form->findChildren<QTextBrowser*>(QStringLiteral("HelpBrowser"));
+    ASSERT_EQ(browsers.size(), 1);
+    QTextBrowser const* browser = browsers.front();
+    EXPECT_TRUE(browser->window()->isVisible());
+    EXPECT_EQ(browser->source(), QUrl::fromLocalFile(m_form->HelpFile()));
+    EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("Edamaki ヘルプ")));
+    auto const* location = browser->window()->findChild<QLabel*>(QStringLiteral("HelpLocation"));
+    ASSERT_NE(location, nullptr);
+    EXPECT_TRUE(location->text().contains(m_form->HelpFile())) << location->text().toStdString();
 }
 
 TEST(TMainFormHelpTest, ThePageBesideTheProgramComesBeforeTheInstalledOne)

@@ -122,6 +122,34 @@ TEST_F(CreationRunTest, AFileInTheWayFailsItsBranchAndTheRunGoesOn)
     EXPECT_EQ(sink.Reports[2].HostPath, Base() + "a/b/c");
 }
 
+// A front end says why in its own words: each failure carries its cause.
+TEST_F(CreationRunTest, EachFailureSaysItsCause)
+{
+    std::ofstream(m_parent / "file") << "in the way";
+    FolderTree tree = ReadTree({});
+    tree.BeginRead(false);
+    tree.AppendChild(tree.AppendChild(tree.Root(), "file", 0), "below", 0);
+    tree.AppendChild(tree.Root(), std::string(300, 'n'), 0);
+    tree.AppendChild(tree.Root(), "ok", 0);
+    NodeId const dots = tree.AppendChild(tree.Root(), "..", 0);
+    tree.AppendChild(dots, "under", 0);
+    tree.EndRead();
+    RecordingSink sink;
+    CreateFolders(tree, sink);
+    std::vector<FailureCause> causes;
+    for (auto const& report : sink.Reports)
+        causes.push_back(report.Cause);
+    EXPECT_EQ(causes,
+        (std::vector<FailureCause> { FailureCause::InTheWay, FailureCause::MissingAbove,
+            FailureCause::NameTooLong, FailureCause::None, FailureCause::InvalidName,
+            FailureCause::NotTried }));
+
+    tree.SetRootPath("C:\\work");
+    RecordingSink refused;
+    CreateFolders(tree, refused);
+    EXPECT_EQ(refused.Reports.front().Cause, FailureCause::UnusableParentFolder);
+}
+
 TEST_F(CreationRunTest, ALinkToADirectoryCountsAsExisting)
 {
     fs::create_directory(m_sandbox / "elsewhere");
