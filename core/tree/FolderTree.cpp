@@ -263,7 +263,8 @@ void FolderTree::InsertCopies(
         Pending const current = pending.back();
         pending.pop_back();
         Node const& original = source.m_nodes[current.Source];
-        NodeId const copy = MakeRecord(current.CopyParent, original.Name, original.Data, original.InPlaceholder);
+        NodeId const copy
+            = MakeRecord(current.CopyParent, original.Name, original.Data, original.InPlaceholder);
         if (current.CopyParent == parent) {
             copies.push_back(copy);
         } else {

@@ -12,25 +12,34 @@ WidestLabel::WidestLabel(
     , m_widths(font)
     , m_indentation(indentation)
 {
-    connect(&model, &QAbstractItemModel::modelReset, this, &WidestLabel::MeasureAll);
+    connect(&model, &QAbstractItemModel::modelReset, this, [this] {
+        int const before = Widest();
+        MeasureAll();
+        NotifyIfChanged(before);
+    });
     connect(&model, &QAbstractItemModel::rowsInserted, this,
         [this](QModelIndex const& parent, int first, int last) {
+            int const before = Widest();
             ForEachRow(parent, first, last, &WidestLabel::AddSubtree);
+            NotifyIfChanged(before);
         });
     connect(&model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
         [this](QModelIndex const& parent, int first, int last) {
+            int const before = Widest();
             ForEachRow(parent, first, last, &WidestLabel::RemoveSubtree);
+            NotifyIfChanged(before);
         });
     connect(&model, &QAbstractItemModel::dataChanged, this,
         [this](QModelIndex const& top_left, QModelIndex const& bottom_right, QList<int> const& roles) {
             if (!roles.isEmpty() && !roles.contains(Qt::DisplayRole))
                 return;
-            auto const renamed = [this](NodeId node) {
+            int const before = Widest();
+            for (int row = top_left.row(); row <= bottom_right.row(); ++row) {
+                NodeId const node = m_model.NodeOfIndex(top_left.siblingAtRow(row));
                 Remove(node);
                 Add(node);
-            };
-            for (int row = top_left.row(); row <= bottom_right.row(); ++row)
-                renamed(m_model.NodeOfIndex(top_left.siblingAtRow(row)));
+            }
+            NotifyIfChanged(before);
         });
     MeasureAll();
 }
@@ -38,6 +47,12 @@ WidestLabel::WidestLabel(
 int WidestLabel::Widest() const
 {
     return m_counts.empty() ? 0 : m_counts.rbegin()->first;
+}
+
+void WidestLabel::NotifyIfChanged(int before)
+{
+    if (Widest() != before)
+        emit WidestChanged();
 }
 
 void WidestLabel::MeasureAll()

@@ -31,7 +31,13 @@ public:
     // 0 for a tree without nodes.
     int Widest() const;
 
+signals:
+    // After a change of the model that changed the widest label.
+    void WidestChanged();
+
 private:
+    // Emits WidestChanged when the widest label is no longer `before`.
+    void NotifyIfChanged(int before);
     void MeasureAll();
     // The node and everything below it.
     void AddSubtree(NodeId node);

@@ -121,6 +121,7 @@ TForm1::TForm1(edamaki::Document& document, std::function<void(TForm1&)> const& 
     Tree1->setModel(m_model);
     m_widest_label
         = new edamaki::WidestLabel(*m_model, m_document.Tree, Tree1->font(), Tree1->indentation(), this);
+    connect(m_widest_label, &edamaki::WidestLabel::WidestChanged, this, &TForm1::FitColumnToNames);
     Tree1->installEventFilter(this);
     Tree1->viewport()->installEventFilter(this);
     m_selection = new SiblingSelection(*Tree1);
@@ -508,7 +509,6 @@ edamaki::TreeRefresh TForm1::ShowRead(edamaki::FolderTree& fresh, edamaki::ReadD
         ExpandSubtrees(refresh.Inserted);
         ExpandCollapsed();
     }
-    FitColumnToNames();
     Tree1->scrollToTop();
     return refresh;
 }
@@ -581,8 +581,14 @@ void TForm1::FitColumnToNames()
     // Room for the icon and the margins around icon and label.
     int const decoration = Tree1->iconSize().width() + 16;
     int const width = m_widest_label->Widest() + decoration;
-    if (Tree1->header()->minimumSectionSize() != width)
-        Tree1->header()->setMinimumSectionSize(width);
+    QHeaderView* header = Tree1->header();
+    if (header->minimumSectionSize() == width)
+        return;
+    bool const narrower = width < header->minimumSectionSize();
+    header->setMinimumSectionSize(width);
+    // A narrower column fills the view again rather than keep its width.
+    if (narrower)
+        header->resizeSection(0, std::max(width, Tree1->viewport()->width()));
 }
 
 bool TForm1::Tree1Collapsing(QModelIndex const& index) const

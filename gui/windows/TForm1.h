@@ -86,7 +86,7 @@ public:
 
     // Makes the column as wide as the widest label at its depth, so long
     // names scroll sideways instead of being cut. The widths are kept as the
-    // tree changes; this only sets the column.
+    // tree changes, and the column follows every change of the widest.
     void FitColumnToNames();
 
     // False for the root node: it never collapses.
