@@ -30,6 +30,13 @@ struct BenchWindows {
     BenchWindows(BenchWindows const&) = delete;
     BenchWindows& operator=(BenchWindows const&) = delete;
 
+    // Handles events until the tree pane shows the tree of the editor's text.
+    void WaitForTree()
+    {
+        while (!form.IsTreeCurrent())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+
     void Caret(int position)
     {
         QTextCursor cursor(form.SrcList->document());

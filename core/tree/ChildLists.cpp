@@ -24,11 +24,25 @@ bool ChildLists::Grow(List& list)
     if (!first && list.Count() >= MostChildren)
         return false;
     // A folder that has children mostly has more than one.
-    unsigned int const shift = first ? 1 : list.CapacityShift() + 1;
+    return MoveTo(list, first ? 1 : list.CapacityShift() + 1);
+}
+
+bool ChildLists::MakeRoom(List& list, std::size_t capacity)
+{
+    if (list.Block() != NoBlock && capacity <= Capacity(list))
+        return true;
+    unsigned int shift = 1;
+    while ((std::size_t(1) << shift) < capacity)
+        ++shift;
+    return MoveTo(list, shift);
+}
+
+bool ChildLists::MoveTo(List& list, unsigned int shift)
+{
     std::uint32_t const block = Allocate(shift);
     if (block == NoBlock)
         return false;
-    if (!first) {
+    if (list.Block() != NoBlock) {
         std::copy_n(m_slots.begin() + list.Block(), list.Count(), m_slots.begin() + block);
         Release(list.Block(), list.CapacityShift());
     }

@@ -155,6 +155,37 @@ public:
         Erase(table, slot, name_of);
     }
 
+    // Puts `children` (whose names `name_of` gives) before the child at
+    // `row`, or at the end when `row` is the count. False when the list would
+    // hold more than MostChildren or the store is full.
+    template<typename NameOf>
+    bool InsertAt(List& list, std::size_t row, std::span<Id const> children, NameOf const& name_of)
+    {
+        if (children.empty())
+            return true;
+        std::size_t const count = list.Count();
+        if (count + children.size() > MostChildren || !MakeRoom(list, count + children.size()))
+            return false;
+        Id* const items = m_slots.data() + list.Block();
+        std::copy_backward(items + row, items + count, items + count + children.size());
+        std::copy(children.begin(), children.end(), items + row);
+        list.SetCount(static_cast<std::uint32_t>(count + children.size()));
+        Reindex(list, name_of);
+        return true;
+    }
+
+    // Takes `count` children from `row` on out of the list.
+    template<typename NameOf>
+    void RemoveAt(List& list, std::size_t row, std::size_t count, NameOf const& name_of)
+    {
+        if (count == 0)
+            return;
+        Id* const items = m_slots.data() + list.Block();
+        std::copy(items + row + count, items + list.Count(), items + row);
+        list.SetCount(static_cast<std::uint32_t>(list.Count() - count));
+        Reindex(list, name_of);
+    }
+
     // A child of the list has a new name.
     template<typename NameOf> void Renamed(List list, NameOf const& name_of)
     {
@@ -183,8 +214,12 @@ private:
         return { m_slots.data() + list.Block() + Capacity(list), std::size_t(Capacity(list)) * 2 };
     }
 
-    // Moves the list to a block twice as large (the first block holds one).
+    // Moves the list to a block twice as large (the first block holds two).
     bool Grow(List& list);
+    // Moves the list, when it must, to a block that holds `capacity` children.
+    bool MakeRoom(List& list, std::size_t capacity);
+    // Moves the list to a new block of capacity 1 << `shift`.
+    bool MoveTo(List& list, unsigned int shift);
     std::uint32_t Allocate(unsigned int shift);
     void Release(std::uint32_t block, unsigned int shift);
 

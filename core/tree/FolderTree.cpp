@@ -55,6 +55,7 @@ void FolderTree::Clear()
     m_nodes.clear();
     m_names.Clear();
     m_children.Clear();
+    ++m_revision;
     m_root = NoNode;
     m_attached_count = 0;
     m_folder_count = 0;
@@ -140,26 +141,35 @@ NodeId FolderTree::NewNodeNamed(
     NodeId parent, NameStore::Offset name, std::int32_t data, bool placeholder, std::size_t index_slot)
 {
     bool const in_placeholder = placeholder || (parent != NoNode && m_nodes[parent].Has(Node::InPlaceholder));
-    Node node;
-    node.Name = name;
-    node.Data = data;
-    node.Parent = parent;
-    if (parent != NoNode) {
-        if (m_reading && !SpendNode(in_placeholder))
-            return NoNode;
-        node.DepthAndFlags |= static_cast<std::uint32_t>(m_nodes[parent].Depth() + 1);
-    }
-    if (in_placeholder)
-        node.DepthAndFlags |= Node::InPlaceholder;
-    auto const id = static_cast<NodeId>(m_nodes.size());
-    m_nodes.push_back(node);
+    if (parent != NoNode && m_reading && !SpendNode(in_placeholder))
+        return NoNode;
+    NodeId const id = MakeRecord(parent, name, data, in_placeholder);
     if (parent != NoNode && !m_children.Append(m_nodes[parent].Children, id, NameOf(), index_slot)) {
         // Past what a folder's children can hold: far beyond any folder budget.
         m_nodes.pop_back();
+        --m_attached_count;
+        if (!in_placeholder)
+            --m_folder_count;
         if (m_reading)
             StopRead(ReadLimit::Folders, m_folder_budget);
         return NoNode;
     }
+    return id;
+}
+
+NodeId FolderTree::MakeRecord(NodeId parent, NameStore::Offset name, std::int32_t data, bool in_placeholder)
+{
+    Node node;
+    node.Name = name;
+    node.Data = data;
+    node.Parent = parent;
+    if (parent != NoNode)
+        node.DepthAndFlags |= static_cast<std::uint32_t>(m_nodes[parent].Depth() + 1);
+    if (in_placeholder)
+        node.DepthAndFlags |= Node::InPlaceholder;
+    auto const id = static_cast<NodeId>(m_nodes.size());
+    m_nodes.push_back(node);
+    ++m_revision;
     ++m_attached_count;
     if (parent != NoNode && !in_placeholder)
         ++m_folder_count;
@@ -236,6 +246,12 @@ void FolderTree::RemoveNode(NodeId node)
     if (!IsInTree(node) || node == m_root)
         return;
     DetachFromParent(node);
+    DetachSubtree(node);
+}
+
+void FolderTree::DetachSubtree(NodeId node)
+{
+    ++m_revision;
     auto& pending = m_scratch.Removed;
     pending.assign(1, node);
     while (!pending.empty()) {
@@ -263,8 +279,109 @@ void FolderTree::Rename(NodeId node, std::string_view name)
         return; // gigabytes of names: the node keeps its name
     Node& renamed = m_nodes[node];
     renamed.Name = stored;
+    ++m_revision;
     if (renamed.Parent != NoNode)
         m_children.Renamed(m_nodes[renamed.Parent].Children, NameOf());
+}
+
+void FolderTree::InsertCopies(
+    NodeId parent, std::size_t row, FolderTree const& source, std::span<NodeId const> sources)
+{
+    // The records are made in the order a walk down the tree meets them, so
+    // that a view going over the rows in order goes over memory in order.
+    struct Pending {
+        NodeId Source;
+        NodeId CopyParent;
+    };
+    std::vector<Pending> pending;
+    for (auto node = sources.rbegin(); node != sources.rend(); ++node)
+        pending.push_back({ *node, parent });
+    std::vector<NodeId> copies;
+    copies.reserve(sources.size());
+    while (!pending.empty()) {
+        Pending const current = pending.back();
+        pending.pop_back();
+        NameStore::Offset const name = m_names.Add(source.Name(current.Source));
+        if (name == NameStore::Full)
+            continue; // gigabytes of names: the copy and what is below it are left out
+        NodeId const copy = MakeRecord(current.CopyParent, name, source.Data(current.Source),
+            source.m_nodes[current.Source].Has(Node::InPlaceholder));
+        if (current.CopyParent == parent)
+            copies.push_back(copy);
+        else
+            m_children.Append(m_nodes[current.CopyParent].Children, copy, NameOf());
+        auto const children = source.Children(current.Source);
+        for (auto child = children.rbegin(); child != children.rend(); ++child)
+            pending.push_back({ *child, copy });
+    }
+    m_children.InsertAt(m_nodes[parent].Children, row, copies, NameOf());
+}
+
+void FolderTree::RenameChildren(
+    NodeId parent, std::span<NodeId const> nodes, std::span<std::string_view const> names)
+{
+    for (std::size_t index = 0; index < nodes.size() && index < names.size(); ++index) {
+        if (NameStore::Offset const stored = m_names.Add(names[index]); stored != NameStore::Full)
+            m_nodes[nodes[index]].Name = stored;
+    }
+    ++m_revision;
+    m_children.Renamed(m_nodes[parent].Children, NameOf());
+}
+
+void FolderTree::RemoveChildren(NodeId parent, std::size_t row, std::size_t count)
+{
+    auto const children = Children(parent).subspan(row, count);
+    std::vector<NodeId> const removed(children.begin(), children.end());
+    m_children.RemoveAt(m_nodes[parent].Children, row, count, NameOf());
+    for (NodeId const node : removed)
+        DetachSubtree(node);
+}
+
+void FolderTree::CopyNodeState(NodeId node, FolderTree const& other, NodeId other_node)
+{
+    Node& copy = m_nodes[node];
+    copy.Data = other.Data(other_node);
+    copy.DepthAndFlags &= ~Node::InPlaceholder;
+    if (other.InPlaceholder(other_node))
+        copy.DepthAndFlags |= Node::InPlaceholder;
+    ++m_revision;
+}
+
+void FolderTree::RenumberData(std::span<std::int32_t const> renumbered)
+{
+    for (Node& node : m_nodes) {
+        if (node.Data >= 0 && static_cast<std::size_t>(node.Data) < renumbered.size())
+            node.Data = renumbered[static_cast<std::size_t>(node.Data)];
+    }
+    ++m_revision;
+}
+
+void FolderTree::ReplaceWith(FolderTree& other)
+{
+    std::uint64_t const revision = std::max(m_revision, other.m_revision) + 1;
+    std::string edit_path = std::move(EditPath);
+    std::swap(*this, other);
+    EditPath = std::move(edit_path);
+    m_revision = revision;
+}
+
+void FolderTree::CopyKeptState(FolderTree const& other)
+{
+    m_root_path = other.m_root_path;
+    m_folder_budget = other.m_folder_budget;
+    NewNodePending = other.NewNodePending;
+}
+
+void FolderTree::CopyReadState(FolderTree const& other)
+{
+    MacroMode = other.MacroMode;
+    TreeEdited = other.TreeEdited;
+    NewNodePending = other.NewNodePending;
+    LineTable = other.LineTable;
+    m_root_path = other.m_root_path;
+    m_stop = other.m_stop;
+    // Placeholders left by a stopped read count as they did in the read.
+    m_folder_count = other.m_folder_count;
 }
 
 std::string FolderTree::GetNodePath(NodeId node) const

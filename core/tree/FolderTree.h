@@ -98,8 +98,14 @@ public:
     // Valid until the tree next changes.
     std::string_view Name(NodeId node) const { return m_names.Get(m_nodes[node].Name); }
     std::int32_t Data(NodeId node) const { return m_nodes[node].Data; }
-    void SetData(NodeId node, std::int32_t data) { m_nodes[node].Data = data; }
+    void SetData(NodeId node, std::int32_t data)
+    {
+        m_nodes[node].Data = data;
+        ++m_revision;
+    }
     NodeId Parent(NodeId node) const { return m_nodes[node].Parent; }
+    // A placeholder of a tag line, or a node below one.
+    bool InPlaceholder(NodeId node) const { return m_nodes[node].Has(Node::InPlaceholder); }
     // The root node has depth 0, top-level folders depth 1.
     int Depth(NodeId node) const { return m_nodes[node].Depth(); }
     // In order; valid until the tree next changes.
@@ -125,6 +131,38 @@ public:
     // Detaches the node and everything below it from the tree.
     void RemoveNode(NodeId node);
     void Rename(NodeId node, std::string_view name);
+
+    // Puts before the child at `row` of `parent` (at the end when `row` is
+    // the number of children) a copy of each of `sources`, nodes of another
+    // tree, with everything below them: names, data values and all. Outside
+    // a read, so the folder budget refuses nothing.
+    void InsertCopies(
+        NodeId parent, std::size_t row, FolderTree const& source, std::span<NodeId const> sources);
+    // Renames each of `nodes`, children of `parent`, to the name at the same
+    // place in `names`; a folder with many children is renamed in one step.
+    void RenameChildren(
+        NodeId parent, std::span<NodeId const> nodes, std::span<std::string_view const> names);
+    // Detaches `count` children of `parent` from `row` on, with everything below them.
+    void RemoveChildren(NodeId parent, std::size_t row, std::size_t count);
+    // The node takes the data value of `other_node`, a node of `other`.
+    void CopyNodeState(NodeId node, FolderTree const& other, NodeId other_node);
+    // Every node whose data value is an index of `renumbered` takes the value there.
+    void RenumberData(std::span<std::int32_t const> renumbered);
+    // Records of nodes made since the tree was last cleared, removed ones included.
+    std::size_t PoolSize() const { return m_nodes.size(); }
+    // Changes whenever a node is made, removed or renamed or its data value
+    // set: the same revision seen again means the same nodes.
+    std::uint64_t Revision() const { return m_revision; }
+    // Takes every node and all the state of `other`, which gets this tree's;
+    // the path of a label edit stays, and the revision moves on.
+    void ReplaceWith(FolderTree& other);
+
+    // What a read keeps: the parent folder, the folder budget and a pending
+    // addition, taken from `other` before this tree reads a source in its place.
+    void CopyKeptState(FolderTree const& other);
+    // What a read leaves besides its nodes: the mode, the flags, the source
+    // ranges, the parent folder and why the read stopped, if it did.
+    void CopyReadState(FolderTree const& other);
 
     // The names from the top-level folder down to the node, joined by "/".
     std::string GetNodePath(NodeId node) const;
@@ -179,6 +217,10 @@ private:
         std::size_t index_slot = ChildLists::NoSlot);
     NodeId NewNodeNamed(
         NodeId parent, NameStore::Offset name, std::int32_t data, bool placeholder, std::size_t index_slot);
+    // A node record under `parent` that is not yet among its children.
+    NodeId MakeRecord(NodeId parent, NameStore::Offset name, std::int32_t data, bool in_placeholder);
+    // Marks the node and everything below it as out of the tree.
+    void DetachSubtree(NodeId node);
     // During a read: counts a new node against the limits, or stops the read.
     bool SpendNode(bool in_placeholder);
     // Takes the node out of its parent's children.
@@ -198,6 +240,7 @@ private:
     std::size_t m_last_name_bytes = 0;
     std::optional<ReadStop> m_stop;
     bool m_reading = false;
+    std::uint64_t m_revision = 0;
 
     // Lists that copies and removals fill afresh each time, kept for their room.
     struct CopyEntry {

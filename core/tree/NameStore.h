@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -31,6 +32,12 @@ public:
         std::size_t const offset = m_bytes.size();
         if (name.size() >= Full || offset + name.size() + MostLengthBytes >= Full)
             return Full;
+        // A name of this store stays where it is while the store grows.
+        if (IsInStore(name)) {
+            std::size_t const from = static_cast<std::size_t>(name.data() - m_bytes.data());
+            m_bytes.reserve(offset + name.size() + MostLengthBytes);
+            name = std::string_view(m_bytes).substr(from, name.size());
+        }
         for (std::size_t length = name.size();; length >>= 7) {
             if (length < 0x80) {
                 m_bytes += static_cast<char>(length);
@@ -53,6 +60,13 @@ public:
 
 private:
     static constexpr std::size_t MostLengthBytes = 5;
+
+    bool IsInStore(std::string_view name) const
+    {
+        return !name.empty() && !m_bytes.empty()
+            && std::less_equal<char const*> {}(m_bytes.data(), name.data())
+            && std::less<char const*> {}(name.data(), m_bytes.data() + m_bytes.size());
+    }
 
     std::string m_bytes;
 };

@@ -83,6 +83,43 @@ void FolderTreeModel::EndRebuild()
     endResetModel();
 }
 
+// Tells the views of each change a refresh makes to the tree.
+class FolderTreeModel::RefreshNotifier final : public TreeRefreshListener {
+public:
+    explicit RefreshNotifier(FolderTreeModel& model)
+        : m_model(model)
+    {
+    }
+
+    void TreeAboutToBeReplaced() override { m_model.BeginRebuild(); }
+    void TreeReplaced() override { m_model.EndRebuild(); }
+    void ChildrenAboutToBeInserted(NodeId parent, std::size_t row, std::size_t count) override
+    {
+        auto const first = static_cast<int>(row);
+        m_model.beginInsertRows(m_model.IndexOfNode(parent), first, first + static_cast<int>(count) - 1);
+    }
+    void ChildrenInserted() override { m_model.endInsertRows(); }
+    void ChildrenAboutToBeRemoved(NodeId parent, std::size_t row, std::size_t count) override
+    {
+        auto const first = static_cast<int>(row);
+        m_model.beginRemoveRows(m_model.IndexOfNode(parent), first, first + static_cast<int>(count) - 1);
+    }
+    void ChildrenRemoved() override { m_model.endRemoveRows(); }
+    void NodeRenamed(NodeId node) override
+    {
+        m_model.NotifyNodeChanged(node, { Qt::DisplayRole, Qt::EditRole });
+    }
+
+private:
+    FolderTreeModel& m_model;
+};
+
+TreeRefresh FolderTreeModel::ShowRead(FolderTree& fresh, ReadDelta const* delta)
+{
+    RefreshNotifier notifier(*this);
+    return RefreshTree(m_tree, fresh, notifier, delta);
+}
+
 void FolderTreeModel::NotifyNodeChanged(NodeId node, QList<int> const& roles)
 {
     QModelIndex const index = IndexOfNode(node);

@@ -3,10 +3,12 @@
 // Shows the core folder tree in a QTreeView: one column, the node's name as
 // its text and the folder icon on every node. The model only asks the tree.
 // A change to the tree while a view shows it goes through the model, which
-// tells the view with the proper begin and end calls: a read resets the whole
-// model at once, and the tree pane's edits insert, remove or change one row.
+// tells the view with the proper begin and end calls: a read reaches the view
+// as the rows it inserted, removed or renamed (the first read resets the
+// model), and the tree pane's edits insert, remove or change one row.
 
 #include "core/tree/FolderTree.h"
+#include "core/tree/TreeRefresh.h"
 
 #include <QAbstractItemModel>
 #include <QIcon>
@@ -32,6 +34,9 @@ public:
     // A rebuild of the whole tree (a read of the source) happens between these two.
     void BeginRebuild();
     void EndRebuild();
+    // Shows the tree read into `fresh`, a tree of its own: the view hears of
+    // what differs from the tree it shows (see RefreshTree).
+    TreeRefresh ShowRead(FolderTree& fresh, ReadDelta const* delta = nullptr);
 
     // Appends a new last child of `parent` (NoNode when `parent` is not in
     // the tree; outside a read the folder budget refuses nothing).
@@ -57,6 +62,8 @@ signals:
     void LabelEdited(edamaki::NodeId node, QString const& text);
 
 private:
+    class RefreshNotifier;
+
     int RowOfNode(NodeId node) const;
     void NotifyNodeChanged(NodeId node, QList<int> const& roles);
     // Every node's icon changed.

@@ -33,6 +33,12 @@ std::string QStringToShiftJisForReading(QString const& text)
     return Utf8ToShiftJisForReading(text.toStdString());
 }
 
+std::vector<std::string> SourceLinesForReading(QString raw_text)
+{
+    raw_text.replace(QChar::ParagraphSeparator, u'\n');
+    return SplitLines(QStringToShiftJisForReading(raw_text));
+}
+
 std::optional<std::string> QStringToShiftJis(QString const& text, qsizetype* failed_position)
 {
     std::string const utf8 = text.toStdString();

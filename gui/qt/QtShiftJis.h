@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace edamaki {
 
@@ -17,6 +18,10 @@ QString ShiftJisToQString(std::string_view shift_jis);
 // The text as Shift-JIS for reading into the tree: a character that Shift-JIS
 // lacks becomes "?", an invalid name character, so it never makes a folder.
 std::string QStringToShiftJisForReading(QString const& text);
+
+// The lines of an editor's text as QTextDocument::toRawText gives it (a
+// paragraph separator between lines), as Shift-JIS for reading.
+std::vector<std::string> SourceLinesForReading(QString raw_text);
 
 // The text as Shift-JIS, or nullopt when a character can't be held; then
 // `failed_position` is the index in `text` of the first such character.

@@ -5,13 +5,14 @@
 #include "core/tree/SourceWriters.h"
 #include "core/tree/TextSourceReader.h"
 #include "core/tree/TreeEdits.h"
+#include "core/tree/TreeRefresh.h"
 #include "gui/models/FolderTreeModel.h"
 #include "gui/qt/QtShiftJis.h"
 #include "gui/widgets/JapaneseFont.h"
 #include "gui/widgets/MessageBoxes.h"
 #include "gui/widgets/SiblingSelection.h"
 #include "gui/widgets/TTabStrip.h"
-#include "gui/widgets/TextWidthTable.h"
+#include "gui/widgets/WidestLabel.h"
 #include "gui/windows/TForm4.h"
 
 #include <QFileIconProvider>
@@ -118,6 +119,9 @@ TForm1::TForm1(edamaki::Document& document, std::function<void(TForm1&)> const& 
     Tree1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Tree1->setItemDelegate(new FolderLabelDelegate(Tree1));
     Tree1->setModel(m_model);
+    m_widest_label
+        = new edamaki::WidestLabel(*m_model, m_document.Tree, Tree1->font(), Tree1->indentation(), this);
+    connect(m_widest_label, &edamaki::WidestLabel::WidestChanged, this, &TForm1::FitColumnToNames);
     Tree1->installEventFilter(this);
     Tree1->viewport()->installEventFilter(this);
     m_selection = new SiblingSelection(*Tree1);
@@ -127,8 +131,12 @@ TForm1::TForm1(edamaki::Document& document, std::function<void(TForm1&)> const& 
     // cost more than the read itself.
     Tree1->header()->setStretchLastSection(true);
     connect(Tree1, &QTreeView::collapsed, this, [this](QModelIndex const& index) {
-        if (!Tree1Collapsing(index))
+        if (!Tree1Collapsing(index)) {
             Tree1->expand(index);
+            return;
+        }
+        // The next read shows it expanded again.
+        m_collapsed.append(QPersistentModelIndex(index));
     });
 
     auto* layout = new QVBoxLayout(this);
@@ -162,8 +170,28 @@ void TForm1::CreatePopupMenu()
 
 TForm1::~TForm1() = default;
 
+namespace {
+
+// Events that act on the tree: the tree must be the one of the source first.
+bool UsesTree(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::ContextMenu:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
+    if ((watched == Tree1 || watched == Tree1->viewport()) && m_before_tree_use && UsesTree(event->type()))
+        m_before_tree_use();
     if (watched == Tree1 && event->type() == QEvent::KeyPress)
         return Tree1KeyDown(*static_cast<QKeyEvent const*>(event));
     if (watched != Tree1->viewport())
@@ -429,6 +457,7 @@ template<typename Read> void TForm1::ReadInFrame(Read const& read)
         ~Frame()
         {
             Form.m_model->EndRebuild();
+            Form.m_collapsed.clear();
             Form.FitColumnToNames();
             Form.Tree1->expandAll();
             Form.Tree1->scrollToTop();
@@ -439,21 +468,78 @@ template<typename Read> void TForm1::ReadInFrame(Read const& read)
     read();
 }
 
+edamaki::FolderTree& TForm1::FreshTree()
+{
+    if (!m_fresh_tree)
+        m_fresh_tree = std::make_unique<edamaki::FolderTree>();
+    m_fresh_tree->CopyKeptState(m_document.Tree);
+    return *m_fresh_tree;
+}
+
 void TForm1::LoadTextSource(std::vector<std::string> const& lines)
 {
-    ReadInFrame([&] { edamaki::LoadTextSource(m_document.Tree, lines); });
+    edamaki::FolderTree& fresh = FreshTree();
+    edamaki::LoadTextSource(fresh, lines);
+    ShowRead(fresh);
 }
 
 void TForm1::LoadMacroSource(std::vector<std::string> const& lines)
 {
-    ReadInFrame([&] { edamaki::LoadMacroSource(m_document.Tree, lines); });
+    edamaki::FolderTree& fresh = FreshTree();
+    edamaki::LoadMacroSource(fresh, lines);
+    ShowRead(fresh);
 }
 
 edamaki::SourceMode TForm1::ReadSource(std::vector<std::string> const& lines)
 {
-    edamaki::SourceMode mode = edamaki::SourceMode::Text;
-    ReadInFrame([&] { mode = edamaki::ReadSource(m_document.Tree, lines); });
+    edamaki::FolderTree& fresh = FreshTree();
+    edamaki::SourceMode const mode = edamaki::ReadSource(fresh, lines);
+    ShowRead(fresh);
     return mode;
+}
+
+edamaki::TreeRefresh TForm1::ShowRead(edamaki::FolderTree& fresh, edamaki::ReadDelta const* delta)
+{
+    edamaki::TreeRefresh refresh = m_model->ShowRead(fresh, delta);
+    if (refresh.Replaced) {
+        m_collapsed.clear();
+        Tree1->expandAll();
+    } else {
+        Tree1->expand(m_model->IndexOfNode(m_document.Tree.Root()));
+        ExpandSubtrees(refresh.Inserted);
+        ExpandCollapsed();
+    }
+    Tree1->scrollToTop();
+    return refresh;
+}
+
+void TForm1::ExpandSubtrees(std::vector<edamaki::NodeId> const& nodes)
+{
+    edamaki::FolderTree const& tree = m_document.Tree;
+    auto const expand = [&](edamaki::NodeId node) {
+        if (!tree.Children(node).empty())
+            Tree1->expand(m_model->IndexOfNode(node));
+    };
+    for (edamaki::NodeId const node : nodes) {
+        expand(node);
+        tree.WalkDescendants(node, [&](edamaki::NodeId descendant, int) { expand(descendant); });
+    }
+}
+
+void TForm1::ExpandCollapsed()
+{
+    // Each expand of a shown node moves the rows below it; past a few, one
+    // pass over the whole tree costs less.
+    constexpr qsizetype ManyCollapsed = 64;
+    QList<QPersistentModelIndex> const collapsed = std::exchange(m_collapsed, {});
+    if (collapsed.size() > ManyCollapsed) {
+        Tree1->expandAll();
+        return;
+    }
+    for (QPersistentModelIndex const& index : collapsed) {
+        if (index.isValid())
+            Tree1->expand(index);
+    }
 }
 
 edamaki::SourceConversion TForm1::ConvertSource(std::vector<std::string> const& lines, edamaki::SourceMode to)
@@ -490,18 +576,19 @@ bool TForm1::IsTreeModified() const
 
 void TForm1::FitColumnToNames()
 {
-    edamaki::FolderTree const& tree = m_document.Tree;
-    if (!tree.HasRoot())
+    if (!m_document.Tree.HasRoot())
         return;
-    edamaki::TextWidthTable widths(Tree1->font());
     // Room for the icon and the margins around icon and label.
     int const decoration = Tree1->iconSize().width() + 16;
-    int const indentation = Tree1->indentation();
-    int widest = widths.ShiftJisWidth(tree.Name(tree.Root()));
-    tree.WalkDescendants(tree.Root(), [&](edamaki::NodeId node, int depth) {
-        widest = std::max(widest, depth * indentation + widths.ShiftJisWidth(tree.Name(node)));
-    });
-    Tree1->header()->setMinimumSectionSize(widest + decoration);
+    int const width = m_widest_label->Widest() + decoration;
+    QHeaderView* header = Tree1->header();
+    if (header->minimumSectionSize() == width)
+        return;
+    bool const narrower = width < header->minimumSectionSize();
+    header->setMinimumSectionSize(width);
+    // A narrower column fills the view again rather than keep its width.
+    if (narrower)
+        header->resizeSection(0, std::max(width, Tree1->viewport()->width()));
 }
 
 bool TForm1::Tree1Collapsing(QModelIndex const& index) const

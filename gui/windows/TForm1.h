@@ -3,7 +3,9 @@
 // The tree pane: shows the folder tree that the current source describes.
 // The tree (with the parent folder and the source ranges) belongs to the
 // program's document; the pane shows it, and the main window reads the source
-// into it through the pane after every change, so the view hears of it.
+// into it through the pane after every change, so the view hears of it. A
+// read goes into a tree of its own first; the view then hears only of the
+// rows that differ, so a key stroke in a large source redoes little of it.
 //
 // The pane also edits the tree: rename, add beside, add inside and delete,
 // from its context menu (and F2 to rename). Each edit is written back into
@@ -12,13 +14,16 @@
 
 #include "core/document/SourceDocument.h"
 #include "core/tree/FolderTree.h"
+#include "core/tree/TreeRefresh.h"
 #include "gui/qt/SourceEditorLink.h"
 
 #include <QIcon>
 #include <QList>
+#include <QPersistentModelIndex>
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +41,7 @@ class TForm4;
 namespace edamaki {
 struct Document;
 class FolderTreeModel;
+class WidestLabel;
 } // namespace edamaki
 
 class TForm1 : public QWidget {
@@ -50,13 +56,24 @@ public:
 
     edamaki::FolderTreeModel& Model() { return *m_model; }
 
-    // Rebuild the tree from Shift-JIS source lines inside the read frame:
-    // the view is reset once, then every node is expanded and the root node
-    // scrolled to the top.
+    // Rebuild the tree from Shift-JIS source lines: afterwards every node is
+    // expanded and the root node scrolled to the top.
     void LoadTextSource(std::vector<std::string> const& lines);
     void LoadMacroSource(std::vector<std::string> const& lines);
     // The same with the reader of the lines' mode, which it returns.
     edamaki::SourceMode ReadSource(std::vector<std::string> const& lines);
+    // Shows a read made elsewhere into `fresh` (which began with the shown
+    // tree's kept state, see FolderTree::CopyKeptState) as a read of the pane
+    // would. `fresh` is left ready for the next read.
+    // `delta`, when given, compares `fresh` with a tree that holds just what
+    // the shown tree holds (see edamaki::RefreshTree).
+    edamaki::TreeRefresh ShowRead(edamaki::FolderTree& fresh, edamaki::ReadDelta const* delta = nullptr);
+    // Called before a click, a key or the context menu reaches the tree view,
+    // so that the tree is the one of the source as it stands.
+    void SetBeforeTreeUse(std::function<void()> before_tree_use)
+    {
+        m_before_tree_use = std::move(before_tree_use);
+    }
     // Writes the tree as a source of mode `to` (a macro source is read back).
     edamaki::SourceConversion ConvertSource(std::vector<std::string> const& lines, edamaki::SourceMode to);
     // Write the tree back as source lines.
@@ -68,7 +85,8 @@ public:
     bool IsTreeModified() const;
 
     // Makes the column as wide as the widest label at its depth, so long
-    // names scroll sideways instead of being cut.
+    // names scroll sideways instead of being cut. The widths are kept as the
+    // tree changes, and the column follows every change of the widest.
     void FitColumnToNames();
 
     // False for the root node: it never collapses.
@@ -116,6 +134,12 @@ private:
     void FormCreate(std::function<void(TForm1&)> const& start_up);
     void CreatePopupMenu();
     template<typename Read> void ReadInFrame(Read const& read);
+    // The tree that the pane's own reads go into first.
+    edamaki::FolderTree& FreshTree();
+    // Expands each node and everything below it.
+    void ExpandSubtrees(std::vector<edamaki::NodeId> const& nodes);
+    // Expands the nodes collapsed since the last read.
+    void ExpandCollapsed();
 
     // The one node the menu commands act on, or NoNode when there is not
     // exactly one selected or a label edit is going on.
@@ -132,9 +156,13 @@ private:
 
     edamaki::Document& m_document;
     edamaki::FolderTreeModel* m_model = nullptr;
+    edamaki::WidestLabel* m_widest_label = nullptr;
     SiblingSelection* m_selection = nullptr;
     edamaki::SourceEditorLink m_editor;
     TForm4* m_tag_dialog = nullptr;
     edamaki::NodeId m_anchor = edamaki::NoNode; // where a Shift-click range starts
     bool m_confirming = false;
+    std::unique_ptr<edamaki::FolderTree> m_fresh_tree;
+    QList<QPersistentModelIndex> m_collapsed;
+    std::function<void()> m_before_tree_use;
 };

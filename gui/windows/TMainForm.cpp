@@ -16,6 +16,7 @@
 #include "gui/windows/EditorSearch.h"
 #include "gui/windows/HelpWindow.h"
 #include "gui/windows/MainFormMenuBuilder.h"
+#include "gui/windows/SourceReadScheduler.h"
 #include "gui/windows/TAboutDlg.h"
 #include "gui/windows/TForm1.h"
 #include "gui/windows/TForm3.h"
@@ -383,6 +384,8 @@ void TMainForm::StartUp(TForm1& tree_pane)
 {
     m_tree_pane = &tree_pane;
     tree_pane.LinkEditor(*SrcList);
+    m_reads = std::make_unique<SourceReadScheduler>(*SrcList, tree_pane, m_document.Tree);
+    tree_pane.SetBeforeTreeUse([this] { EnsureTreeCurrent(); });
     m_started = true;
     SrcListChange();
     if (m_start_file.isEmpty())
@@ -435,9 +438,7 @@ QStringList TMainForm::EditorLines() const
 
 std::vector<std::string> TMainForm::EditorLinesForReading() const
 {
-    QString text = SrcList->document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, u'\n');
-    return edamaki::SplitLines(edamaki::QStringToShiftJisForReading(text));
+    return edamaki::SourceLinesForReading(SrcList->document()->toRawText());
 }
 
 bool TMainForm::IsMacroHeaderFirst() const
@@ -453,6 +454,8 @@ bool TMainForm::IsDocumentModified() const
 {
     if (SrcList->document()->isModified())
         return true;
+    if (m_reads)
+        m_reads->EnsureTreeCurrent();
     return m_document.Tree.IsTreeModified();
 }
 
@@ -501,21 +504,33 @@ void TMainForm::ShowMode(SourceMode mode)
 
 SourceMode TMainForm::ReadEditorSource()
 {
-    std::vector<std::string> const lines = EditorLinesForReading();
     // Before start-up there is no view to tell.
-    if (!m_tree_pane)
-        return edamaki::ReadSource(m_document.Tree, lines);
-    return m_tree_pane->ReadSource(lines);
+    if (!m_reads)
+        return edamaki::ReadSource(m_document.Tree, EditorLinesForReading());
+    return m_reads->ReadNow();
 }
 
 void TMainForm::SrcListChange()
 {
-    if (!SrcList->isEnabled() || !m_started || !m_tree_pane)
+    if (!SrcList->isEnabled() || !m_started || !m_reads)
         return;
-    SourceMode const mode = ReadEditorSource();
-    // The caption and the tag button change only when the mode does.
+    m_reads->TextChanged();
+    // The mode is the first line's, whether the read is done yet or not. The
+    // caption and the tag button change only when the mode does.
+    SourceMode const mode = IsMacroHeaderFirst() ? SourceMode::Macro : SourceMode::Text;
     if (mode != m_document.Mode)
         ShowMode(mode);
+}
+
+void TMainForm::EnsureTreeCurrent()
+{
+    if (m_reads)
+        m_reads->EnsureTreeCurrent();
+}
+
+bool TMainForm::IsTreeCurrent() const
+{
+    return !m_reads || m_reads->IsTreeCurrent();
 }
 
 bool TMainForm::OpenSource(QString const& file_name)
@@ -688,6 +703,8 @@ void TMainForm::mTextMacroClick()
 {
     if (!m_tree_pane)
         return;
+    // The conversion writes the tree of the text as it stands.
+    EnsureTreeCurrent();
     SourceMode const to = IsMacroHeaderFirst() ? SourceMode::Text : SourceMode::Macro;
     QStringList const lines = EditorLines();
 
@@ -708,6 +725,7 @@ bool TMainForm::SetParentFolder(QString const& folder)
 {
     if (!m_tree_pane)
         return false;
+    EnsureTreeCurrent();
     std::optional<std::string> const shift_jis = edamaki::QStringToShiftJis(folder);
     if (!shift_jis) {
         ShowMessage(this, QMessageBox::Warning,
@@ -750,6 +768,8 @@ void TMainForm::mGetFolderClick()
             }
             if (m_tree_pane)
                 m_tree_pane->LoadTextSource(EditorLinesForReading());
+            if (m_reads)
+                m_reads->DropPendingRead();
             m_document.FileName.clear();
             ShowTextMode();
         }
@@ -805,6 +825,7 @@ void TMainForm::ReportImportNotices(edamaki::FolderImport const& import)
 
 void TMainForm::ExeBtnClick()
 {
+    EnsureTreeCurrent();
     edamaki::FolderTree const& tree = m_document.Tree;
     if (auto const refusal = edamaki::CheckCreationRun(tree)) {
         ShowMessage(this, QMessageBox::Warning, RunRefusalText(*refusal, tree));

@@ -30,6 +30,7 @@ class QPlainTextEdit;
 class QSplitter;
 class QToolBar;
 class QToolButton;
+class SourceReadScheduler;
 class TAboutDlg;
 class TForm1;
 class TForm3;
@@ -60,8 +61,15 @@ public:
     void SetAboutBox(TAboutDlg* about_box);
 
     // Re-reads the source into the tree (nothing while the editor is disabled
-    // or before start-up).
+    // or before start-up): at once, or for a large source on a thread of its
+    // own, with the changes typed meanwhile read together.
     void SrcListChange();
+    // Makes the tree that of the editor's text, finishing or redoing a read
+    // still pending. Everything that uses the tree calls this first.
+    void EnsureTreeCurrent();
+    bool IsTreeCurrent() const;
+    // The reads of the source (after start-up).
+    SourceReadScheduler* SourceReads() const { return m_reads.get(); }
     // Loads a source file into the editor; false (after telling the user) when
     // it can't be read, and the editor keeps its text.
     bool OpenSource(QString const& file_name);
@@ -214,6 +222,7 @@ private:
     TForm3* m_log_window = nullptr;
     TAboutDlg* m_about_box = nullptr;
     std::unique_ptr<EditActionTracker> m_edit_actions;
+    std::unique_ptr<SourceReadScheduler> m_reads;
     EditorSearch* m_search = nullptr;
     HelpWindow* m_help_window = nullptr;
 

@@ -225,6 +225,15 @@ TEST(TForm1Test, LongNamesScrollSidewaysUncut)
     form.LoadTextSource(SjisLines({ "C" }));
     QApplication::processEvents();
     EXPECT_EQ(form.Tree1->horizontalScrollBar()->maximum(), 0);
+
+    // A long name given in the pane scrolls sideways at once, without a read.
+    edamaki::NodeId const folder = document.Tree.Children(document.Tree.Root()).front();
+    form.Model().Rename(folder, Sjis(long_name.toStdString()));
+    QApplication::processEvents();
+    EXPECT_GT(form.Tree1->horizontalScrollBar()->maximum(), 0);
+    form.Model().Rename(folder, "C");
+    QApplication::processEvents();
+    EXPECT_EQ(form.Tree1->horizontalScrollBar()->maximum(), 0);
 }
 
 } // namespace

@@ -1,0 +1,48 @@
+#include "gui/qt/BackgroundSourceRead.h"
+
+#include "core/document/SourceDocument.h"
+#include "gui/qt/QtShiftJis.h"
+
+#include <utility>
+
+namespace edamaki {
+
+BackgroundSourceRead::BackgroundSourceRead(QObject* parent)
+    : QObject(parent)
+{
+}
+
+BackgroundSourceRead::~BackgroundSourceRead()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void BackgroundSourceRead::Start(Job job)
+{
+    if (m_running)
+        Finish();
+    m_job = std::move(job);
+    m_done.store(false, std::memory_order_relaxed);
+    m_running = true;
+    m_thread = std::thread([this] {
+        auto const start = std::chrono::steady_clock::now();
+        ReadSource(*m_job.Tree, SourceLinesForReading(m_job.RawText));
+        m_job.ReadTime = std::chrono::steady_clock::now() - start;
+        if (m_job.Previous)
+            m_job.Delta = CompareReads(*m_job.Previous, *m_job.Tree);
+        m_done.store(true, std::memory_order_release);
+        QMetaObject::invokeMethod(
+            this, [this] { emit Done(); }, Qt::QueuedConnection);
+    });
+}
+
+BackgroundSourceRead::Job BackgroundSourceRead::Finish()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+    m_running = false;
+    return std::exchange(m_job, {});
+}
+
+} // namespace edamaki
