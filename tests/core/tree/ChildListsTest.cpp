@@ -42,6 +42,27 @@ public:
         order.erase(std::find(order.begin(), order.end(), child));
     }
 
+    // Puts new children of these names at `row`, in one step.
+    void InsertAt(std::size_t folder, std::size_t row, std::vector<std::string> names)
+    {
+        std::vector<Id> children;
+        for (auto& name : names) {
+            m_names.push_back(std::move(name));
+            children.push_back(static_cast<Id>(m_names.size() - 1));
+        }
+        ASSERT_TRUE(m_store.InsertAt(m_lists[folder], row, children, NameOf()));
+        auto& order = m_orders[folder];
+        order.insert(order.begin() + static_cast<std::ptrdiff_t>(row), children.begin(), children.end());
+    }
+
+    void RemoveAt(std::size_t folder, std::size_t row, std::size_t count)
+    {
+        m_store.RemoveAt(m_lists[folder], row, count, NameOf());
+        auto& order = m_orders[folder];
+        auto const first = order.begin() + static_cast<std::ptrdiff_t>(row);
+        order.erase(first, first + static_cast<std::ptrdiff_t>(count));
+    }
+
     void Rename(std::size_t folder, Id child, std::string name)
     {
         m_names[child] = std::move(name);
@@ -82,7 +103,8 @@ TEST(ChildListsTest, ListsGrowingSideBySideKeepTheirOrderAndFindTheFirstChildOfA
 {
     // Lists below, at and far above the indexed size grow in turns, so that
     // each moves through blocks that others left; names repeat, so removals
-    // pass index entries on to later children of the same name.
+    // pass index entries on to later children of the same name. Children
+    // come and go one by one and in runs, anywhere in a list.
     std::vector<int> const counts { 5, 16, 40, 700 };
     Folders folders(counts.size());
     std::mt19937 random(15);
@@ -104,11 +126,24 @@ TEST(ChildListsTest, ListsGrowingSideBySideKeepTheirOrderAndFindTheFirstChildOfA
     for (std::size_t folder = 0; folder < counts.size(); ++folder) {
         for (int step = 0; step < counts[folder] / 2; ++step) {
             auto const& order = folders.Order(folder);
+            if (order.empty())
+                break;
             Id const child = order[random() % order.size()];
-            if (step % 4 == 3)
+            std::size_t const row = random() % order.size();
+            switch (step % 6) {
+            case 1:
+                folders.RemoveAt(folder, row, std::min<std::size_t>(3, order.size() - row));
+                break;
+            case 2:
+                folders.InsertAt(folder, row, { random_name(folder), random_name(folder) });
+                break;
+            case 3:
                 folders.Rename(folder, child, random_name(folder));
-            else
+                break;
+            default:
                 folders.Remove(folder, child);
+                break;
+            }
             folders.Check(folder, names_of(folder), "step " + std::to_string(step));
         }
     }
