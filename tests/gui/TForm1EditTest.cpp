@@ -1,0 +1,325 @@
+// The tree pane's edits, driven through its real view, menu and editor.
+
+#include "core/document/Document.h"
+#include "gui/models/FolderTreeModel.h"
+#include "gui/qt/QtShiftJis.h"
+#include "gui/windows/TForm1.h"
+#include "gui/windows/TForm3.h"
+#include "gui/windows/TMainForm.h"
+#include "tests/TreeDump.h"
+#include "tests/gui/ModalDriver.h"
+
+#include <QApplication>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QTest>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+void PrintTo(QString const& text, std::ostream* out)
+{
+    *out << text.toStdString();
+}
+
+namespace {
+
+using edamaki::NodeId;
+using edamaki::testing::AnswerMessageBox;
+
+QString const Header = QStringLiteral("<?dezodedu-macro?>\n");
+
+class TForm1EditTest : public ::testing::Test {
+protected:
+    TForm1EditTest()
+    {
+        m_form.SetLogWindow(new TForm3(&m_form));
+        m_pane = new TForm1(m_document, [this](TForm1& pane) { m_form.StartUp(pane); });
+        m_form.resize(640, 480);
+        m_form.show();
+        QApplication::setActiveWindow(&m_form);
+        // The form panel takes the pane in at its first paint.
+        EXPECT_TRUE(QTest::qWaitFor([this] { return m_pane->isVisible(); }));
+    }
+    ~TForm1EditTest() override
+    {
+        m_form.SrcList->document()->setModified(false);
+        delete m_pane.data();
+    }
+
+    void SetSource(QString const& text) { m_form.SrcList->setPlainText(text); }
+    QString Source() const { return m_form.SrcList->toPlainText(); }
+    QString Tree() const { return edamaki::ShiftJisToQString(edamaki::testing::Dump(m_document.Tree)); }
+    // The node at a path of UTF-8 names, "" for the root node.
+    NodeId Node(QString const& path) const
+    {
+        NodeId node = m_document.Tree.Root();
+        for (QString const& name : path.split(u'/', Qt::SkipEmptyParts))
+            node = m_document.Tree.FindChildNode(node, edamaki::QStringToShiftJisForReading(name));
+        return node;
+    }
+    QRect Label(NodeId node) const { return m_pane->Tree1->visualRect(m_pane->Model().IndexOfNode(node)); }
+    void Click(QPoint point, Qt::MouseButton button = Qt::LeftButton, Qt::KeyboardModifiers keys = {})
+    {
+        QTest::mouseClick(m_pane->Tree1->viewport(), button, keys, point);
+    }
+    // On the node's icon.
+    void Click(NodeId node, Qt::MouseButton button = Qt::LeftButton, Qt::KeyboardModifiers keys = {})
+    {
+        Click(Label(node).topLeft() + QPoint(8, 4), button, keys);
+    }
+    void Click(QString const& path, Qt::MouseButton button = Qt::LeftButton, Qt::KeyboardModifiers keys = {})
+    {
+        Click(Node(path), button, keys);
+    }
+    void SelectRootByKeyboard()
+    {
+        Click(QPoint(8, 4));
+        m_pane->Tree1->selectionModel()->select(
+            m_pane->Tree1->model()->index(0, 0), QItemSelectionModel::Select);
+    }
+    QStringList Selected() const
+    {
+        QStringList names;
+        for (NodeId node : m_pane->SelectedNodes())
+            names << edamaki::ShiftJisToQString(m_document.Tree.Name(node));
+        return names;
+    }
+    QList<bool> MenuStates()
+    {
+        m_pane->PopupMenu1Popup();
+        return { m_pane->mEditNode->isEnabled(), m_pane->mAddNode->isEnabled(),
+            m_pane->mAddCNode->isEnabled(), m_pane->mDelNode->isEnabled() };
+    }
+    // Types into the open label edit and presses `key`.
+    void TypeLabel(QString const& text, Qt::Key key = Qt::Key_Return)
+    {
+        auto* edit = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        ASSERT_TRUE(edit && m_pane->Tree1->isAncestorOf(edit) && m_pane->IsEditingLabel());
+        edit->selectAll();
+        bool const ascii = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+        if (ascii) {
+            QTest::keyClicks(edit, text);
+        } else { // typed through the input method
+            QInputMethodEvent typed;
+            typed.setCommitString(text);
+            QApplication::sendEvent(edit, &typed);
+        }
+        QTest::keyClick(edit, key);
+        QApplication::processEvents();
+    }
+
+    edamaki::Document m_document;
+    TMainForm m_form { m_document };
+    QPointer<TForm1> m_pane;
+};
+
+TEST_F(TForm1EditTest, TheContextMenuAndItsStates)
+{
+    QStringList captions;
+    for (QAction const* item : m_pane->PopupMenu1->actions())
+        captions << item->text();
+    EXPECT_EQ(captions, QStringList({ "名前変更", "追 加", "子追加", "削 除" }));
+    EXPECT_FALSE(m_pane->mEditNode->isEnabled());
+
+    SetSource(Header + QStringLiteral("A\n>B\n>C\n>D\nx,y"));
+    struct Case {
+        char const* Name;
+        std::function<void()> Select;
+        QList<bool> States; // rename, add, add child, delete
+    };
+    QTreeView* view = m_pane->Tree1;
+    std::vector<Case> const cases {
+        { "nothing", [] {}, { false, false, false, false } },
+        { "the root node by keyboard", [&] { SelectRootByKeyboard(); }, { false, false, true, true } },
+        { "one folder", [&] { Click(QStringLiteral("A/B")); }, { true, true, true, true } },
+        { "three siblings",
+            [&] {
+                Click(QStringLiteral("A/B"));
+                Click(QStringLiteral("A/C"), Qt::LeftButton, Qt::ControlModifier);
+                Click(QStringLiteral("A/D"), Qt::LeftButton, Qt::ControlModifier);
+            },
+            { false, false, false, true } },
+        // A rename tag reads its path up to the first comma.
+        { "a folder with a comma", [&] { Click(QStringLiteral("x,y")); }, { false, true, true, true } },
+    };
+    for (Case const& c : cases) {
+        view->selectionModel()->clearSelection();
+        c.Select();
+        EXPECT_EQ(MenuStates(), c.States) << c.Name;
+    }
+
+    // Opened by the real context menu event; the right click keeps the three.
+    Click(QStringLiteral("A/B"));
+    Click(QStringLiteral("A/D"), Qt::LeftButton, Qt::ControlModifier);
+    Click(QStringLiteral("A/C"), Qt::RightButton);
+    QPoint const at = Label(Node(QStringLiteral("A/C"))).center();
+    QContextMenuEvent menu_event(QContextMenuEvent::Mouse, at, view->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(view->viewport(), &menu_event);
+    EXPECT_TRUE(m_pane->PopupMenu1->isVisible());
+    EXPECT_EQ(Selected(), QStringList({ "B", "D" }));
+    m_pane->PopupMenu1->hide();
+}
+
+// A click selects one folder or none; Ctrl toggles, among siblings only.
+TEST_F(TForm1EditTest, MouseRules)
+{
+    SetSource(QStringLiteral("A\\B\nA\\C\nE"));
+    QRect const b = Label(Node(QStringLiteral("A/B")));
+    QRect const e = Label(Node(QStringLiteral("E")));
+    struct Case {
+        char const* Name;
+        QPoint Point;
+        Qt::KeyboardModifiers Keys;
+        QStringList Selected;
+    };
+    std::vector<Case> const cases {
+        { "a label", b.topLeft() + QPoint(20, 4), {}, { "B" } },
+        { "Ctrl on another", e.topLeft() + QPoint(20, 4), Qt::ControlModifier, { "E" } },
+        { "Ctrl on a sibling", Label(Node(QStringLiteral("A"))).topLeft() + QPoint(8, 4), Qt::ControlModifier,
+            { "E", "A" } },
+        { "Ctrl again", e.topLeft() + QPoint(20, 4), Qt::ControlModifier, { "A" } },
+        { "right of a label", QPoint(b.left() + 80, b.center().y()), {}, {} },
+        { "the indent", b.topLeft() + QPoint(-10, 4), {}, {} },
+        { "the root node", QPoint(8, 4), {}, {} },
+        { "below the last node", QPoint(8, e.bottom() + 40), {}, {} },
+    };
+    for (Case const& c : cases) {
+        Click(c.Point, Qt::LeftButton, c.Keys);
+        EXPECT_EQ(Selected(), c.Selected) << c.Name;
+    }
+}
+
+// In macro mode a click selects the source text that made the node.
+TEST_F(TForm1EditTest, ClicksSelectTheSourceText)
+{
+    SetSource(Header + QStringLiteral("顧客\r\n>見積<#2:1-2>\n>>図面\n営業"));
+    QChar const line_break = QChar::ParagraphSeparator;
+    struct Case {
+        QString Path;
+        QString Selected;
+    };
+    std::vector<Case> const cases {
+        { QStringLiteral("顧客"), QStringLiteral("顧客") + line_break },
+        { QStringLiteral("顧客/見積02"), QStringLiteral(">見積<#2:1-2>") + line_break },
+        { QStringLiteral("顧客/見積01/図面"), QStringLiteral(">>図面") + line_break },
+        { QStringLiteral("営業"), QStringLiteral("営業") },
+    };
+    for (Case const& c : cases) {
+        Click(c.Path, Qt::RightButton);
+        EXPECT_EQ(m_form.SrcList->textCursor().selectedText(), c.Selected) << c.Path.toStdString();
+    }
+    // The editor shows its selection while the pane has the focus.
+    QPalette const colours = m_form.SrcList->palette();
+    EXPECT_EQ(colours.color(QPalette::Inactive, QPalette::Highlight),
+        colours.color(QPalette::Active, QPalette::Highlight));
+
+    // A node the pane renamed selects the line the pane wrote.
+    Click(QStringLiteral("営業"));
+    QTest::keyClick(m_pane->Tree1, Qt::Key_F2);
+    TypeLabel(QStringLiteral("販売"));
+    Click(QStringLiteral("販売"));
+    EXPECT_EQ(m_form.SrcList->textCursor().selectedText(), QStringLiteral("<r:営業,販売>"));
+}
+
+TEST_F(TForm1EditTest, RenameWithF2)
+{
+    SetSource(Header + QStringLiteral("A\n>B\n>b"));
+    struct Case {
+        QString Typed;
+        Qt::Key Key;
+        QString Appended; // after the source so far
+        QString Tree;
+        bool Warns;
+    };
+    std::vector<Case> const cases {
+        { QStringLiteral("X"), Qt::Key_Escape, {}, QStringLiteral("A(B,b)"), false },
+        { QStringLiteral("  "), Qt::Key_Return, {}, QStringLiteral("A(B,b)"), false },
+        { QStringLiteral("a:b"), Qt::Key_Return, QStringLiteral("\n<r:A/B,B>"), QStringLiteral("A(B,b)"),
+            true },
+        { QStringLiteral("b"), Qt::Key_Return, QStringLiteral("\n<r:A/B,b(1)>"), QStringLiteral("A(b(1),b)"),
+            false },
+    };
+    for (Case const& c : cases) {
+        QApplication::setActiveWindow(&m_form); // a message box before took it
+        QString const before = Source();
+        Click(m_document.Tree.Children(Node(QStringLiteral("A"))).front());
+        QTest::keyClick(m_pane->Tree1, Qt::Key_F2);
+        QString warning;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        if (c.Warns)
+            AnswerMessageBox(QMessageBox::Ok, &warning, &icon);
+        TypeLabel(c.Typed, c.Key);
+        EXPECT_EQ(Source(), before + c.Appended) << c.Typed.toStdString();
+        EXPECT_EQ(Tree(), c.Tree) << c.Typed.toStdString();
+        if (c.Warns) {
+            EXPECT_EQ(warning, QStringLiteral("フォルダ名が不正です"));
+            EXPECT_EQ(icon, QMessageBox::Warning);
+        }
+        EXPECT_FALSE(m_pane->IsEditingLabel());
+    }
+    // The root node is never renamed.
+    SelectRootByKeyboard();
+    QTest::keyClick(m_pane->Tree1, Qt::Key_F2);
+    EXPECT_FALSE(m_pane->IsEditingLabel());
+}
+
+TEST_F(TForm1EditTest, AddBesideAndInside)
+{
+    SetSource(Header + QStringLiteral("A\n>新規フォルダ\n>>x\n>>>y"));
+    Click(QStringLiteral("A/新規フォルダ"));
+    m_pane->mAddNode->trigger();
+    TypeLabel(QStringLiteral("N"));
+    m_pane->Tree1->collapse(m_pane->Model().IndexOfNode(Node(QStringLiteral("A/新規フォルダ/x"))));
+    Click(QStringLiteral("A/新規フォルダ"));
+    m_pane->mAddCNode->trigger();
+    EXPECT_TRUE(
+        m_pane->Tree1->isExpanded(m_pane->Model().IndexOfNode(Node(QStringLiteral("A/新規フォルダ/x")))));
+    TypeLabel({}, Qt::Key_Escape);
+    SelectRootByKeyboard();
+    m_pane->mAddCNode->trigger();
+    TypeLabel(QStringLiteral("T"));
+    EXPECT_EQ(Source(),
+        Header
+            + QStringLiteral("A\n>新規フォルダ\n>>x\n>>>y\n<+:A/新規フォルダ(1)>\n<r:A/新規フォルダ(1),N>\n"
+                             "<+:A/新規フォルダ/新規フォルダ>\n<+:新規フォルダ>\n<r:新規フォルダ,T>"));
+    EXPECT_EQ(Tree(), QStringLiteral("A(新規フォルダ(x(y),新規フォルダ),N),T"));
+
+    // Each write-back is one undo step, and the tree follows the text back.
+    m_form.SrcList->undo();
+    EXPECT_EQ(Tree(), QStringLiteral("A(新規フォルダ(x(y),新規フォルダ),N),新規フォルダ"));
+}
+
+TEST_F(TForm1EditTest, DeleteTakesTheLastSelectedFirst)
+{
+    SetSource(Header + QStringLiteral("R\n>A\n>B\n>C\n>D"));
+    Click(QStringLiteral("R/C"));
+    Click(QStringLiteral("R/A"), Qt::LeftButton, Qt::ControlModifier);
+    Click(QStringLiteral("R/D"), Qt::LeftButton, Qt::ControlModifier);
+    Click(QStringLiteral("R/A"), Qt::RightButton);
+    m_pane->mDelNode->trigger(); // no question comes
+    EXPECT_EQ(Source(), Header + QStringLiteral("R\n>A\n>B\n>C\n>D\n<-:R/D>\n<-:R/A>\n<-:R/C>"));
+    EXPECT_EQ(Tree(), QStringLiteral("R(B)"));
+    m_form.SrcList->undo();
+    EXPECT_EQ(Tree(), QStringLiteral("R(A,B,C,D)"));
+}
+
+// Text mode: the source is written anew, and an edit left unsaved in it is
+// asked about.
+TEST_F(TForm1EditTest, TextModeRewritesTheSource)
+{
+    SetSource(QStringLiteral("; plan\nA\\B\nA\\C"));
+    m_form.SrcList->document()->setModified(false);
+    Click(QStringLiteral("A/B"));
+    m_pane->mDelNode->trigger();
+    EXPECT_EQ(Source(), QStringLiteral("A\\C"));
+    m_form.SrcList->document()->setModified(false);
+    EXPECT_TRUE(m_form.IsDocumentModified());
+}
+
+} // namespace
