@@ -148,6 +148,27 @@ void FolderTreeModel::RemoveNode(NodeId node)
     endRemoveRows();
 }
 
+void FolderTreeModel::RemoveNodes(std::vector<NodeId> const& nodes)
+{
+    if (nodes.size() <= 1) {
+        if (!nodes.empty())
+            RemoveNode(nodes.front());
+        return;
+    }
+    emit layoutAboutToBeChanged();
+    QModelIndexList const before = persistentIndexList();
+    for (NodeId const node : nodes) {
+        if (node != m_tree.Root())
+            m_tree.RemoveNode(node);
+    }
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (QModelIndex const& index : before)
+        after.append(IndexOfNode(NodeOfIndex(index)));
+    changePersistentIndexList(before, after);
+    emit layoutChanged();
+}
+
 void FolderTreeModel::Rename(NodeId node, std::string_view name)
 {
     if (!m_tree.IsInTree(node))

@@ -43,6 +43,11 @@ public:
     NodeId AppendChild(NodeId parent, std::string_view name, std::int32_t data);
     // Removes a folder with its subtree; the root node stays.
     void RemoveNode(NodeId node);
+    // Removes folders with their subtrees. Several at once reach the view as
+    // one change of the layout: a removal of rows makes the model move every
+    // persistent index (a view keeps one per expanded node), which for many
+    // removals in a large tree would cost far more than the removals.
+    void RemoveNodes(std::vector<NodeId> const& nodes);
     void Rename(NodeId node, std::string_view name);
     // Sets the parent folder, which the root node's caption shows.
     void SetRootPath(std::string_view path);

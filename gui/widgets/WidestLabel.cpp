@@ -12,11 +12,14 @@ WidestLabel::WidestLabel(
     , m_widths(font)
     , m_indentation(indentation)
 {
-    connect(&model, &QAbstractItemModel::modelReset, this, [this] {
+    auto const measure_all = [this] {
         int const before = Widest();
         MeasureAll();
         NotifyIfChanged(before);
-    });
+    };
+    connect(&model, &QAbstractItemModel::modelReset, this, measure_all);
+    // Folders removed many at once come as a change of the layout.
+    connect(&model, &QAbstractItemModel::layoutChanged, this, measure_all);
     connect(&model, &QAbstractItemModel::rowsInserted, this,
         [this](QModelIndex const& parent, int first, int last) {
             int const before = Widest();

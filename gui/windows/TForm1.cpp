@@ -420,14 +420,21 @@ void TForm1::mDelNodeClick()
     if (selected.empty())
         return;
     edamaki::FolderTree& tree = m_document.Tree;
+    // The selection holds siblings: each path is the same before and after
+    // the others go, so all are taken first and the folders go together.
+    std::vector<NodeId> deleted;
     std::vector<std::string> tag_lines;
-    edamaki::SourceEditorLink::WriteBack const write_back(m_editor);
     for (auto node = selected.rbegin(); node != selected.rend(); ++node) {
         if (!edamaki::CanDelete(tree, *node))
             continue;
+        deleted.push_back(*node);
         tag_lines.push_back(edamaki::DeleteTagLine(tree, *node));
-        m_model->RemoveNode(*node);
     }
+    // The deleted nodes leave the selection anyway; dropping it first spares
+    // the model from moving each selected index.
+    Tree1->selectionModel()->clearSelection();
+    edamaki::SourceEditorLink::WriteBack const write_back(m_editor);
+    m_model->RemoveNodes(deleted);
     edamaki::WriteDeletions(tree, tag_lines, m_editor);
 }
 

@@ -103,6 +103,22 @@ TEST_F(FolderTreeModelTest, ReadsAndEditsReachTheViewTheQtWay)
     EXPECT_EQ(ModelFailures::Messages(), std::vector<std::string> {});
 }
 
+TEST_F(FolderTreeModelTest, ManyRemovalsAtOnceMoveThePersistentIndexesOnce)
+{
+    QPersistentModelIndex const b_index = m_model.IndexOfNode(Node("A", "B"));
+    QPersistentModelIndex const c_index = m_model.IndexOfNode(Node("A", "C"));
+    QPersistentModelIndex const e_index = m_model.IndexOfNode(Node("E"));
+    QSignalSpy removals(&m_model, &QAbstractItemModel::rowsRemoved);
+    m_model.RemoveNodes({ Node("E"), Node("A", "B"), m_tree.Root() });
+    EXPECT_EQ(removals.count(), 0);
+    EXPECT_EQ(Shown(m_model), "<ROOT>(A(C(D)))");
+    EXPECT_FALSE(b_index.isValid());
+    EXPECT_FALSE(e_index.isValid());
+    EXPECT_EQ(c_index.row(), 0);
+    EXPECT_EQ(c_index.data().toString(), QStringLiteral("C"));
+    EXPECT_EQ(ModelFailures::Messages(), std::vector<std::string> {});
+}
+
 TEST_F(FolderTreeModelTest, ARenameAndANewIconAreAnnouncedForEveryNodeTheyChange)
 {
     QSignalSpy changes(&m_model, &QAbstractItemModel::dataChanged);
