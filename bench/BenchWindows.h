@@ -11,7 +11,25 @@
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QString>
 #include <QTextCursor>
+
+// A macro source of `line_count` lines (with the header), in blocks of ten:
+// a customer with quotes by year, contracts, lettered drawings, and a comment.
+inline QString MacroBenchSource(int line_count)
+{
+    int const block_count = line_count / 10;
+    QString source = QStringLiteral("<?dezodedu-macro?>\n");
+    for (int block = 0; block < block_count; ++block) {
+        source += QStringLiteral("顧客%1\n").arg(block, 5, 10, QLatin1Char('0'));
+        source += QStringLiteral(
+            ">見積<#4:2024-2026>\n>>下書き\n>>確定\n>契約\n>設計\n>>図面<@1:A-C>\n>>仕様書\n>納品\n");
+        if (block + 1 < block_count)
+            source += QStringLiteral(";\n");
+    }
+    source.chop(1); // no line break after the last line
+    return source;
+}
 
 struct BenchWindows {
     BenchWindows()

@@ -32,25 +32,7 @@
 
 namespace {
 
-constexpr int LinesPerBlock = 10;
 constexpr double FrameSeconds = 0.016;
-
-// `line_count` lines (with the header): customers with quotes by year,
-// contracts, lettered drawings and a comment each.
-QString MacroSource(int line_count)
-{
-    int const block_count = line_count / LinesPerBlock;
-    QString source = QStringLiteral("<?dezodedu-macro?>\n");
-    for (int block = 0; block < block_count; ++block) {
-        source += QStringLiteral("顧客%1\n").arg(block, 5, 10, QLatin1Char('0'));
-        source += QStringLiteral(
-            ">見積<#4:2024-2026>\n>>下書き\n>>確定\n>契約\n>設計\n>>図面<@1:A-C>\n>>仕様書\n>納品\n");
-        if (block + 1 < block_count)
-            source += QStringLiteral(";\n");
-    }
-    source.chop(1); // no line break after the last line
-    return source;
-}
 
 // A key press and release, delivered as the window system delivers them.
 void PressKey(QWidget* widget, Qt::Key key, QString const& text)
@@ -66,7 +48,7 @@ void KeyStrokeInMacroSource(benchmark::State& state, bool new_folder)
     auto const line_count = static_cast<int>(state.range(0));
     BenchWindows windows;
     QPlainTextEdit* editor = windows.form.SrcList;
-    editor->setPlainText(MacroSource(line_count));
+    editor->setPlainText(MacroBenchSource(line_count));
     editor->setFocus();
     // The caret at the end of a name in the middle of the source, or on an
     // empty line before the customer in the middle.
@@ -128,7 +110,7 @@ BENCHMARK_CAPTURE(KeyStrokeInMacroSource, new_folder, true)
 void ReadMacroSourceOnly(benchmark::State& state)
 {
     std::vector<std::string> const lines = edamaki::SplitLines(
-        edamaki::QStringToShiftJisForReading(MacroSource(static_cast<int>(state.range(0)))));
+        edamaki::QStringToShiftJisForReading(MacroBenchSource(static_cast<int>(state.range(0)))));
     edamaki::FolderTree tree;
     for (auto _ : state) {
         edamaki::LoadMacroSource(tree, lines);
