@@ -1,11 +1,14 @@
 // Takes the screenshots of the desktop program: the main window in text mode
 // and in macro mode with the tree of an example source, the find and the
 // replace dialog over it, the log window after a run into a temporary folder,
-// the macro tag dialog on each of its tabs, and the about box.
+// the macro tag dialog on each of its tabs, the about box, and the tree pane's
+// context menu and a folder being named in it.
 //
 //   edamaki_screenshots OUTPUT_FOLDER EXAMPLES_FOLDER
 
 #include "core/document/Document.h"
+#include "gui/models/FolderTreeModel.h"
+#include "gui/qt/QtShiftJis.h"
 #include "gui/windows/FindDlg.h"
 #include "gui/windows/ReplaceDlg.h"
 #include "gui/windows/TAboutDlg.h"
@@ -21,7 +24,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLibraryInfo>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPlainTextEdit>
@@ -32,6 +38,7 @@
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTranslator>
+#include <QTreeView>
 
 #include <cstdio>
 
@@ -65,6 +72,59 @@ void InsertParentFolderLine(TMainForm& form, QString const& folder)
 {
     QTextCursor cursor(form.SrcList->document()->findBlockByNumber(1));
     cursor.insertText(folder + u'\n');
+}
+
+// The node at a path of names, "" for the root node.
+edamaki::NodeId NodeAt(edamaki::FolderTree const& tree, QString const& path)
+{
+    edamaki::NodeId node = tree.Root();
+    for (QString const& name : path.split(u'/', Qt::SkipEmptyParts))
+        node = tree.FindChildNode(node, edamaki::QStringToShiftJisForReading(name));
+    return node;
+}
+
+void SelectNode(TForm1& pane, edamaki::NodeId node)
+{
+    pane.Tree1->selectionModel()->setCurrentIndex(
+        pane.Model().IndexOfNode(node), QItemSelectionModel::ClearAndSelect);
+}
+
+// The tree pane's context menu on a class, then a folder added beside a
+// class list being named, its addition already in the source.
+bool SaveTreePaneEdit(
+    TMainForm& form, TForm1& pane, edamaki::FolderTree const& tree, QDir const& examples, QDir const& output)
+{
+    form.OpenSource(examples.filePath(QStringLiteral("school.fms")));
+    form.resize(560, 380);
+    Settle();
+    edamaki::NodeId const class_b = NodeAt(tree, QStringLiteral("1年/B組"));
+    SelectNode(pane, class_b);
+    QRect const label = pane.Tree1->visualRect(pane.Model().IndexOfNode(class_b));
+    pane.PopupMenu1->popup(pane.Tree1->viewport()->mapToGlobal(label.topLeft() + QPoint(30, 10)));
+    Settle();
+    bool saved = Save(&form, output.filePath(QStringLiteral("tree-pane-menu.png")));
+    pane.PopupMenu1->hide();
+
+    // A box closed before may have left no window active.
+    form.activateWindow();
+    QApplication::setActiveWindow(&form);
+    SelectNode(pane, NodeAt(tree, QStringLiteral("1年/A組/名簿")));
+    pane.mAddNodeClick();
+    QLineEdit* edit = nullptr;
+    for (auto* child : pane.Tree1->findChildren<QLineEdit*>()) {
+        if (child->isVisible())
+            edit = child;
+    }
+    if (!edit) {
+        std::fprintf(stderr, "no label edit opened\n");
+        return false;
+    }
+    edit->insert(QStringLiteral("出席簿"));
+    Settle();
+    saved = Save(&form, output.filePath(QStringLiteral("tree-pane-edit.png"))) && saved;
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(edit, &enter);
+    return saved;
 }
 
 } // namespace
@@ -160,6 +220,8 @@ int main(int argc, char** argv)
     });
     main_form.mAbout->trigger();
     Settle();
+
+    saved = SaveTreePaneEdit(main_form, *tree_pane, document.Tree, examples, output) && saved;
 
     main_form.SrcList->document()->setModified(false);
     delete tree_pane.data();
