@@ -1,5 +1,7 @@
 #include "gui/widgets/TplBrowseFolder.h"
 
+#include "gui/widgets/FileDialogs.h"
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
@@ -63,7 +65,7 @@ bool TplBrowseFolder::Execute(QWidget* owner)
 void TplBrowseFolder::PrepareDialog(QFileDialog& dialog) const
 {
     dialog.setObjectName(QStringLiteral("BrowseFolderDialog"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    edamaki::PrepareFileDialog(dialog);
     dialog.setOption(QFileDialog::ShowDirsOnly);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);

@@ -9,6 +9,7 @@
 #include "gui/qt/QtShiftJis.h"
 #include "gui/widgets/CommandShortcutGuard.h"
 #include "gui/widgets/EditActionTracker.h"
+#include "gui/widgets/FileDialogs.h"
 #include "gui/widgets/JapaneseFont.h"
 #include "gui/widgets/MessageBoxes.h"
 #include "gui/widgets/TFormPanel.h"
@@ -297,12 +298,14 @@ void TMainForm::CreateDialogs()
     OpenDialog1->setFileMode(QFileDialog::ExistingFile);
     OpenDialog1->setNameFilters(
         { QStringLiteral("ソースファイル(*.fms,*.txt) (*.fms *.txt)"), AllFilesFilter });
+    edamaki::PrepareFileDialog(*OpenDialog1);
 
     SaveDialog1 = new QFileDialog(this);
     SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
     SaveDialog1->setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
     SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
     SaveDialog1->setFileMode(QFileDialog::AnyFile);
+    edamaki::PrepareFileDialog(*SaveDialog1);
 
     OpenFolder1 = new TplBrowseFolder(this);
     OpenFolder1->setObjectName(QStringLiteral("OpenFolder1"));

@@ -6,6 +6,7 @@
 
 #include "core/document/Document.h"
 #include "edamaki/Version.h"
+#include "gui/widgets/FileDialogs.h"
 #include "gui/windows/TAboutDlg.h"
 #include "gui/windows/TForm1.h"
 #include "gui/windows/TForm3.h"
@@ -14,9 +15,7 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QLibraryInfo>
 #include <QPointer>
-#include <QTranslator>
 
 int main(int argc, char** argv)
 {
@@ -27,9 +26,7 @@ int main(int argc, char** argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("edamaki"));
 
     // The program speaks Japanese; Qt's own dialogs should too.
-    QTranslator qt_translator;
-    if (qt_translator.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qt_translator);
+    edamaki::UseJapanese(application);
 
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();

@@ -4,6 +4,7 @@
 
 #include "core/document/Document.h"
 #include "gui/models/LogListModel.h"
+#include "gui/widgets/FileDialogs.h"
 #include "gui/windows/TForm1.h"
 #include "gui/windows/TForm3.h"
 #include "tests/SjisLiteral.h"
@@ -16,6 +17,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -23,14 +25,18 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QToolButton>
+#include <QTranslator>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -561,6 +567,130 @@ TEST_F(TMainFormTest, TheSavePromptsThreeAnswers)
     m_form->mOpen1Click();
     EXPECT_EQ(Text(), QStringLiteral("next\n"));
     EXPECT_EQ(ReadBytes(saved), QByteArray("mine"));
+}
+
+// A path typed into the open dialog and confirmed before the dialog has
+// listed its folder: once the folder is listed, no completion
+// pops up over the main window to take the next keys and clicks.
+TEST_F(TMainFormTest, TheOpenDialogsCompletionEndsWithTheDialog)
+{
+    Create();
+    m_form->show();
+    QApplication::setActiveWindow(m_form.get());
+    QString const folder = Path(QStringLiteral("typed/path"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    for (int index = 0; index < 50; ++index)
+        File(QStringLiteral("typed/path/source%1.txt").arg(index), "opened");
+    WhenModal([&](QWidget* widget) {
+        auto* dialog = qobject_cast<QFileDialog*>(widget);
+        auto* name = widget->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_TRUE(dialog && name);
+        dialog->setDirectory(folder);
+        name->setFocus();
+        QTest::keyClicks(name, QStringLiteral("source1.txt"));
+        // What Enter in the name field does, whether a completion shows or not.
+        static_cast<QDialog*>(dialog)->accept();
+        if (dialog->isVisible()) {
+            ADD_FAILURE() << "the dialog did not take " << name->text().toStdString();
+            dialog->reject();
+        }
+    });
+    m_form->mOpen1Click();
+    EXPECT_EQ(Text(), QStringLiteral("opened"));
+    QTest::qWait(1000);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    // Keys go where the application sends them: to a popup when there is one.
+    QApplication::setActiveWindow(m_form.get());
+    m_form->SrcList->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), m_form->SrcList);
+    QTest::keyClicks(m_form->SrcList, QStringLiteral("!"));
+    EXPECT_EQ(Text(), QStringLiteral("!opened"));
+}
+
+// Qt's translations and the Japanese locale for one test.
+class JapaneseDialogs {
+public:
+    JapaneseDialogs()
+        : m_translator(edamaki::UseJapanese(*QCoreApplication::instance()))
+    {
+    }
+    ~JapaneseDialogs()
+    {
+        QLocale::setDefault(m_previous);
+        if (m_translator) {
+            QCoreApplication::removeTranslator(m_translator);
+            delete m_translator;
+        }
+    }
+    bool Installed() const { return m_translator != nullptr; }
+
+private:
+    QLocale m_previous;
+    QTranslator* m_translator;
+};
+
+bool HoldsJapanese(QString const& text)
+{
+    return std::any_of(
+        text.begin(), text.end(), [](QChar character) { return character.unicode() >= 0x3000; });
+}
+
+// The open, save and folder dialogs: labels and types in Japanese, dates the
+// Japanese way, every column as wide as what it shows.
+TEST_F(TMainFormTest, FileDialogsSpeakJapaneseAndShowTheirColumnsWhole)
+{
+    JapaneseDialogs const japanese;
+    if (!japanese.Installed())
+        GTEST_SKIP() << "Qt's Japanese translations (qtbase_ja.qm) are not installed";
+    Create();
+    m_form->show();
+    ASSERT_TRUE(QDir().mkpath(Path(QStringLiteral("サブフォルダ"))));
+    Type(QStringLiteral("a"));
+    m_form->SrcList->document()->setModified(false);
+    QDateTime const changed = QFileInfo(Path(QStringLiteral("サブフォルダ"))).lastModified();
+    QRegularExpression const japanese_date(QStringLiteral("^\\d{4}/\\d{2}/\\d{2} \\d{1,2}:\\d{2}$"));
+    struct Case {
+        char const* Name;
+        std::function<void()> Command;
+    };
+    Case const cases[] = {
+        { "open", [&] { m_form->mOpen1Click(); } },
+        { "save", [&] { m_form->mSave1Click(); } },
+        { "parent folder", [&] { m_form->mSelRootClick(); } },
+    };
+    for (auto const& test : cases) {
+        auto const checked = WhenModal([&](QWidget* widget) {
+            auto* dialog = qobject_cast<QFileDialog*>(widget);
+            ASSERT_NE(dialog, nullptr);
+            dialog->setDirectory(m_folder.path());
+            auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+            ASSERT_NE(view, nullptr);
+            QAbstractItemModel const* model = view->model();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return model->rowCount(view->rootIndex()) > 0; }, 5000));
+            QTest::qWait(50);
+            QModelIndex const folder = model->index(0, 0, view->rootIndex());
+            EXPECT_EQ(folder.data().toString(), QStringLiteral("サブフォルダ")) << test.Name;
+            EXPECT_TRUE(HoldsJapanese(folder.siblingAtColumn(2).data().toString())) << test.Name;
+            QString const date = folder.siblingAtColumn(3).data().toString();
+            EXPECT_TRUE(japanese_date.match(date).hasMatch()) << test.Name << ": " << date.toStdString();
+            EXPECT_TRUE(date.startsWith(changed.toString(QStringLiteral("yyyy/MM/dd"))))
+                << date.toStdString();
+            QHeaderView const* header = view->header();
+            for (int column = 0; column < header->count(); ++column) {
+                EXPECT_TRUE(HoldsJapanese(model->headerData(column, Qt::Horizontal).toString()))
+                    << test.Name << " " << column;
+                EXPECT_GE(header->sectionSize(column),
+                    static_cast<QAbstractItemView const*>(view)->sizeHintForColumn(column))
+                    << test.Name << " " << column;
+                EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column))
+                    << test.Name << " " << column;
+            }
+            EXPECT_LE(header->length(), view->viewport()->width()) << test.Name;
+            dialog->reject();
+        });
+        test.Command();
+        EXPECT_TRUE(*checked) << test.Name;
+    }
 }
 
 TEST_F(TMainFormTest, OpeningAnEmptyEditorDoesNotPrompt)
