@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QTranslator>
 #include <QTreeView>
 
@@ -22,14 +23,15 @@ namespace edamaki {
 
 namespace {
 
-// The columns of the file system model that hold the kind of an entry and
-// the time of its last change.
+// The columns of the file system model that hold the size and the kind of an
+// entry, and the time of its last change.
+constexpr int SizeColumn = 1;
 constexpr int TypeColumn = 2;
 constexpr int DateColumn = 3;
 
 // The entries of the dialog as its model has them, but for what Qt's own
 // translations leave in English or the system's locale writes its own way:
-// the time of the last change, and the kind of a folder.
+// the size of a file, the time of the last change, and the kind of a folder.
 class JapaneseColumns final : public QIdentityProxyModel {
 public:
     using QIdentityProxyModel::QIdentityProxyModel;
@@ -41,8 +43,11 @@ public:
             return QIdentityProxyModel::data(index, role);
         if (index.column() == DateColumn)
             return m_locale.toString(files->lastModified(mapToSource(index)), QLocale::ShortFormat);
-        if (index.column() == TypeColumn && files->isDir(mapToSource(index)))
+        bool const is_folder = files->isDir(mapToSource(index));
+        if (index.column() == TypeColumn && is_folder)
             return QStringLiteral("フォルダ");
+        if (index.column() == SizeColumn && !is_folder)
+            return m_locale.formattedDataSize(files->size(mapToSource(index)));
         return QIdentityProxyModel::data(index, role);
     }
 
@@ -75,6 +80,7 @@ private:
     void DialogShown();
     void DialogHidden();
     void FitColumns();
+    int FitSidebar();
 
     QFileDialog& m_dialog;
     QPointer<QLineEdit> m_name;
@@ -111,26 +117,61 @@ void DialogKeeper::DialogHidden()
     m_name->setCompleter(nullptr);
 }
 
-// Widens each column to what it shows, and the dialog to its columns, within
-// the screen.
+// Widens the list of places to its names, at the cost of the file list;
+// returns how much wider it became.
+int DialogKeeper::FitSidebar()
+{
+    auto* sidebar = m_dialog.findChild<QAbstractItemView*>(QStringLiteral("sidebar"));
+    auto* splitter = m_dialog.findChild<QSplitter*>(QStringLiteral("splitter"));
+    if (!sidebar || !splitter || splitter->count() < 2 || splitter->indexOf(sidebar) != 0)
+        return 0;
+    // A wider dialog widens the file list, not the places.
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    int const wanted = sidebar->sizeHintForColumn(0) + 2 * sidebar->frameWidth()
+        + (sidebar->verticalScrollBar()->isVisible() ? sidebar->verticalScrollBar()->width() : 0);
+    QList<int> sizes = splitter->sizes();
+    int const missing = wanted - sizes[0];
+    if (missing <= 0)
+        return 0;
+    sizes[0] += missing;
+    sizes[1] -= missing;
+    splitter->setSizes(sizes);
+    return missing;
+}
+
+// What a column of the list needs to show its title and entries whole.
+int WantedWidth(QTreeView const& view, int column)
+{
+    return std::max(static_cast<QAbstractItemView const&>(view).sizeHintForColumn(column),
+        view.header()->sectionSizeHint(column));
+}
+
+// Widens the list of places and each column to what they show, and the
+// dialog to them, within the screen. On a screen too narrow for all, the
+// names give way first: their column is the only one wider than it needs.
 void DialogKeeper::FitColumns()
 {
     auto* view = m_dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
     if (!view || !m_dialog.isVisible())
         return;
+    int const sidebar_growth = FitSidebar();
     QHeaderView* const header = view->header();
     for (int column = 0; column < header->count(); ++column) {
-        int const wanted = std::max(static_cast<QAbstractItemView const*>(view)->sizeHintForColumn(column),
-            header->sectionSizeHint(column));
-        if (header->sectionSize(column) < wanted)
-            header->resizeSection(column, wanted);
+        if (header->sectionSize(column) < WantedWidth(*view, column))
+            header->resizeSection(column, WantedWidth(*view, column));
     }
-    int const missing = header->length() - view->viewport()->width();
+    int const missing = header->length() - (view->viewport()->width() - sidebar_growth);
     if (missing <= 0)
         return;
     QScreen const* screen = m_dialog.screen() ? m_dialog.screen() : QGuiApplication::primaryScreen();
     int const most = screen ? screen->availableGeometry().width() : m_dialog.width() + missing;
-    m_dialog.resize(std::min(m_dialog.width() + missing, most), m_dialog.height());
+    int const width = std::min(m_dialog.width() + missing, most);
+    int const still_missing = missing - (width - m_dialog.width());
+    m_dialog.resize(width, m_dialog.height());
+    int const spare_name_width = header->sectionSize(0) - WantedWidth(*view, 0);
+    if (still_missing > 0 && spare_name_width > 0)
+        header->resizeSection(0, header->sectionSize(0) - std::min(still_missing, spare_name_width));
 }
 
 } // namespace

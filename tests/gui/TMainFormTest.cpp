@@ -686,6 +686,9 @@ TEST_F(TMainFormTest, FileDialogsSpeakJapaneseAndShowTheirColumnsWhole)
                     << test.Name << " " << column;
             }
             EXPECT_LE(header->length(), view->viewport()->width()) << test.Name;
+            auto const* places = dialog->findChild<QAbstractItemView*>(QStringLiteral("sidebar"));
+            ASSERT_NE(places, nullptr);
+            EXPECT_GE(places->viewport()->width(), places->sizeHintForColumn(0)) << test.Name;
             dialog->reject();
         });
         test.Command();
