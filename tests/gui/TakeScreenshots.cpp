@@ -1,15 +1,18 @@
 // Takes the screenshots of the desktop program: the main window in text mode
 // and in macro mode with the tree of an example source, the find and the
 // replace dialog over it, the log window after a run into a temporary folder,
-// the macro tag dialog on each of its tabs, the about box, and the tree pane's
-// context menu and a folder being named in it.
+// the macro tag dialog on each of its tabs, the about box, the tree pane's
+// context menu and a folder being named in it, the open, save and folder
+// dialogs, and the help window.
 //
 //   edamaki_screenshots OUTPUT_FOLDER EXAMPLES_FOLDER
 
 #include "core/document/Document.h"
 #include "gui/models/FolderTreeModel.h"
 #include "gui/qt/QtShiftJis.h"
+#include "gui/widgets/FileDialogs.h"
 #include "gui/windows/FindDlg.h"
+#include "gui/windows/HelpWindow.h"
 #include "gui/windows/ReplaceDlg.h"
 #include "gui/windows/TAboutDlg.h"
 #include "gui/windows/TForm1.h"
@@ -22,11 +25,16 @@
 #include "tests/gui/ModalDriver.h"
 
 #include <QApplication>
+#include <QBrush>
+#include <QColor>
+#include <QCursor>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
 #include <QKeyEvent>
-#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPixmap>
@@ -37,7 +45,7 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTextBlock>
-#include <QTranslator>
+#include <QTextBrowser>
 #include <QTreeView>
 
 #include <cstdio>
@@ -127,15 +135,61 @@ bool SaveTreePaneEdit(
     return saved;
 }
 
+// The first red line of the log made current: the status line says why.
+void SelectFirstFailure(TForm3& log_window)
+{
+    // The pointer away from the list, which would show the line under it.
+    QCursor::setPos(0, 0);
+    auto const* model = log_window.LogList->model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        QModelIndex const index = model->index(row, 0);
+        if (index.data(Qt::ForegroundRole).value<QBrush>().color() == QColor(255, 0, 0)) {
+            log_window.LogList->setCurrentIndex(index);
+            log_window.LogList->scrollTo(index);
+            return;
+        }
+    }
+}
+
+// Takes the picture of the next file dialog once it has listed `folder`.
+std::shared_ptr<bool> SaveNextFileDialog(QString const& folder, QString const& path, bool& saved)
+{
+    return edamaki::testing::WhenModal([folder, path, &saved](QWidget* widget) {
+        auto* dialog = qobject_cast<QFileDialog*>(widget);
+        if (!dialog) {
+            widget->close();
+            saved = false;
+            return;
+        }
+        dialog->setDirectory(folder);
+        Settle(600);
+        saved = Save(dialog, path) && saved;
+        dialog->reject();
+    });
+}
+
+// The open and the save dialog on the examples, the folder dialog on the
+// folder that holds them.
+bool SaveFileDialogs(TMainForm& form, QDir const& examples, QDir const& output)
+{
+    bool saved = form.OpenSource(examples.filePath(QStringLiteral("school.fms")));
+    SaveNextFileDialog(examples.absolutePath(), output.filePath(QStringLiteral("open-dialog.png")), saved);
+    form.mOpen1Click();
+    SaveNextFileDialog(examples.absolutePath(), output.filePath(QStringLiteral("save-dialog.png")), saved);
+    form.mSave1Click();
+    QString const above = QDir::cleanPath(examples.absoluteFilePath(QStringLiteral("..")));
+    SaveNextFileDialog(above, output.filePath(QStringLiteral("folder-dialog.png")), saved);
+    form.mSelRootClick();
+    return saved;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Edamaki"));
-    QTranslator qt_translator;
-    if (qt_translator.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qt_translator);
+    edamaki::UseJapanese(application);
     if (argc != 3) {
         std::fprintf(stderr, "usage: edamaki_screenshots OUTPUT_FOLDER EXAMPLES_FOLDER\n");
         return 2;
@@ -180,6 +234,8 @@ int main(int argc, char** argv)
 
     main_form.OpenSource(examples.filePath(QStringLiteral("school.fms")));
     InsertParentFolderLine(main_form, run_folder.path());
+    // A file in the way of one class, so the log shows why a line is red.
+    QFile(QDir(run_folder.path()).filePath(QStringLiteral("3年"))).open(QIODevice::WriteOnly);
     main_form.SrcList->document()->setModified(false);
     Settle();
     saved = Save(&main_form, output.filePath(QStringLiteral("main-macro.png"))) && saved;
@@ -193,6 +249,7 @@ int main(int argc, char** argv)
                 timer.start();
                 while (!log_window->CloseBtn->isEnabled() && timer.elapsed() < 10000)
                     QApplication::processEvents();
+                SelectFirstFailure(*log_window);
                 Settle();
                 saved = Save(window, output.filePath(QStringLiteral("log-window.png"))) && saved;
                 log_window->CloseBtn->click();
@@ -222,6 +279,16 @@ int main(int argc, char** argv)
     Settle();
 
     saved = SaveTreePaneEdit(main_form, *tree_pane, document.Tree, examples, output) && saved;
+    saved = SaveFileDialogs(main_form, examples, output) && saved;
+
+    // The help page in the program's own window, as a desktop without a
+    // launcher for it shows it.
+    HelpWindow help(&main_form);
+    help.ShowPage(
+        QDir(examples.filePath(QStringLiteral("../docs"))).absoluteFilePath(QStringLiteral("Ramuspan.html")));
+    Settle();
+    saved = Save(&help, output.filePath(QStringLiteral("help-window.png"))) && saved;
+    help.hide();
 
     main_form.SrcList->document()->setModified(false);
     delete tree_pane.data();
