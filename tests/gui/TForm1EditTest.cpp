@@ -20,13 +20,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
-void PrintTo(QString const& text, std::ostream* out)
-{
-    *out << text.toStdString();
-}
-
 namespace {
 
 using edamaki::NodeId;
@@ -69,13 +62,9 @@ protected:
         QTest::mouseClick(m_pane->Tree1->viewport(), button, keys, point);
     }
     // On the node's icon.
-    void Click(NodeId node, Qt::MouseButton button = Qt::LeftButton, Qt::KeyboardModifiers keys = {})
-    {
-        Click(Label(node).topLeft() + QPoint(8, 4), button, keys);
-    }
     void Click(QString const& path, Qt::MouseButton button = Qt::LeftButton, Qt::KeyboardModifiers keys = {})
     {
-        Click(Node(path), button, keys);
+        Click(Label(Node(path)).topLeft() + QPoint(8, 4), button, keys);
     }
     void SelectRootByKeyboard()
     {
@@ -96,20 +85,16 @@ protected:
         return { m_pane->mEditNode->isEnabled(), m_pane->mAddNode->isEnabled(),
             m_pane->mAddCNode->isEnabled(), m_pane->mDelNode->isEnabled() };
     }
-    // Types into the open label edit and presses `key`.
+    // Types over the open label edit (through the input method, as Japanese
+    // is typed) and presses `key`.
     void TypeLabel(QString const& text, Qt::Key key = Qt::Key_Return)
     {
         auto* edit = qobject_cast<QLineEdit*>(QApplication::focusWidget());
         ASSERT_TRUE(edit && m_pane->Tree1->isAncestorOf(edit) && m_pane->IsEditingLabel());
         edit->selectAll();
-        bool const ascii = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
-        if (ascii) {
-            QTest::keyClicks(edit, text);
-        } else { // typed through the input method
-            QInputMethodEvent typed;
-            typed.setCommitString(text);
-            QApplication::sendEvent(edit, &typed);
-        }
+        QInputMethodEvent typed;
+        typed.setCommitString(text);
+        QApplication::sendEvent(edit, &typed);
         QTest::keyClick(edit, key);
         QApplication::processEvents();
     }
@@ -248,7 +233,7 @@ TEST_F(TForm1EditTest, RenameWithF2)
     for (Case const& c : cases) {
         QApplication::setActiveWindow(&m_form); // a message box before took it
         QString const before = Source();
-        Click(m_document.Tree.Children(Node(QStringLiteral("A"))).front());
+        Click(QStringLiteral("A/B"));
         QTest::keyClick(m_pane->Tree1, Qt::Key_F2);
         QString warning;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
