@@ -10,7 +10,6 @@
 
 #include <functional>
 #include <initializer_list>
-#include <utility>
 
 namespace edamaki {
 namespace {
@@ -104,8 +103,6 @@ TEST(TreeEditsTest, MakeUniqueName)
         char const* Expected;
     };
     std::vector<Case> const cases {
-        { { "a", "b" }, "c", -1, "c" },
-        { { "a", "b" }, "a", -1, "a(1)" },
         { { "a", "a(1)", "a(3)" }, "a", -1, "a(2)" },
         { { "a(1)", "a" }, "a(1)", -1, "a(1)(1)" },
         { { "Abc" }, "abc", -1, "abc" },
@@ -201,25 +198,6 @@ TEST(TreeEditsTest, MacroEditsAppendTagLinesThatRepeatThem)
     }
 }
 
-// A click on a node the pane wrote selects the tag line it wrote.
-TEST(TreeEditsTest, AddAndRenameRecordTheRangeOfTheirLine)
-{
-    Pane pane({ "<?dezodedu-macro?>", "A" });
-    NodeId const added = pane.Add({ "A" }, true);
-    std::int32_t const start = 18 + 2 + 1 + 2; // each line with its two-byte line break
-    auto const range = [&](std::size_t index) {
-        return std::pair(pane.Tree.LineTable[index].Start, pane.Tree.LineTable[index].Length);
-    };
-    EXPECT_EQ(range(1), std::pair(start, 18)); // <+:A/新規フォルダ>
-    EXPECT_EQ(pane.Tree.Data(added), 1);
-    BeginLabelEdit(pane.Tree, added, pane.Source); // after Esc: nothing more to write
-    pane.Confirm(added, "x");
-    EXPECT_EQ(range(2), std::pair(start + 18 + 2, 20));
-    EXPECT_EQ(pane.Tree.Data(added), 2);
-    pane.Delete({ { "A", "x" } });
-    EXPECT_EQ(pane.Tree.LineTable.size(), 3u);
-}
-
 // A tag finds the first folder of a name on its way, and reads a rename's
 // path up to the first ",": what it cannot repeat is refused.
 TEST(TreeEditsTest, EditsNoTagCanRepeatAreRefused)
@@ -264,12 +242,6 @@ TEST(TreeEditsTest, TextEditsRewriteTheSourceAndKeepTheFlags)
     pane.Delete({ { "C" } });
     EXPECT_EQ(pane.Source.Text, (Lines { "A\\B", "A\\N" }));
     EXPECT_TRUE(pane.Tree.IsTreeModified());
-
-    // Only the root selected: nothing is written, the tree counts as edited.
-    Pane root_only({ "; plan", "A" });
-    root_only.Delete({ {} });
-    EXPECT_EQ(root_only.Source.Text, (Lines { "; plan", "A" }));
-    EXPECT_TRUE(root_only.Tree.IsTreeModified());
 }
 
 } // namespace
