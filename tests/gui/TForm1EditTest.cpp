@@ -169,6 +169,8 @@ TEST_F(TForm1EditTest, MouseRules)
         { "Ctrl on a sibling", Label(Node(QStringLiteral("A"))).topLeft() + QPoint(8, 4), Qt::ControlModifier,
             { "E", "A" } },
         { "Ctrl again", e.topLeft() + QPoint(20, 4), Qt::ControlModifier, { "A" } },
+        { "Shift from there", Label(Node(QStringLiteral("A"))).topLeft() + QPoint(8, 4), Qt::ShiftModifier,
+            { "A", "E" } },
         { "right of a label", QPoint(b.left() + 80, b.center().y()), {}, {} },
         { "the indent", b.topLeft() + QPoint(-10, 4), {}, {} },
         { "the root node", QPoint(8, 4), {}, {} },
