@@ -649,6 +649,8 @@ TMainForm::SaveOutcome TMainForm::SaveSource()
         return SaveOutcome::Failed;
     }
     SrcList->document()->setModified(false);
+    // The saved text holds the tree pane's edits too.
+    m_document.Tree.TreeEdited = false;
     m_document.FileName = file_name.toStdString();
     return SaveOutcome::Saved;
 }
