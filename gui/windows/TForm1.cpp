@@ -527,7 +527,13 @@ void TForm1::ExpandSubtrees(std::vector<edamaki::NodeId> const& nodes)
         if (!tree.Children(node).empty())
             Tree1->expand(m_model->IndexOfNode(node));
     };
+    edamaki::NodeId last_parent = NoNode;
     for (edamaki::NodeId const node : nodes) {
+        // A folder that had no children was never expanded.
+        if (tree.Parent(node) != last_parent) {
+            last_parent = tree.Parent(node);
+            expand(last_parent);
+        }
         expand(node);
         tree.WalkDescendants(node, [&](edamaki::NodeId descendant, int) { expand(descendant); });
     }

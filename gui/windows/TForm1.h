@@ -136,7 +136,8 @@ private:
     template<typename Read> void ReadInFrame(Read const& read);
     // The tree that the pane's own reads go into first.
     edamaki::FolderTree& FreshTree();
-    // Expands each node and everything below it.
+    // Expands each node, everything below it, and its parent (only folders
+    // that have children).
     void ExpandSubtrees(std::vector<edamaki::NodeId> const& nodes);
     // Expands the nodes collapsed since the last read.
     void ExpandCollapsed();

@@ -145,6 +145,15 @@ TEST_P(SourceReadSchedulerTest, ABurstOfKeyStrokesEndsWithTheTreeOfTheFinalText)
     QTest::keyClick(&Editor(), Qt::Key_Delete);
     ASSERT_TRUE(WaitForTree());
     ExpectTreeOfTheText("after one more key");
+
+    // A folder without children gets its first.
+    QTextCursor leaf = Editor().document()->find(QStringLiteral(">契約"));
+    leaf.movePosition(QTextCursor::EndOfBlock);
+    Editor().setTextCursor(leaf);
+    QTest::keyClick(&Editor(), Qt::Key_Return);
+    QTest::keyClicks(&Editor(), ">>sub");
+    ASSERT_TRUE(WaitForTree());
+    ExpectTreeOfTheText("after a first child");
 }
 
 TEST_P(SourceReadSchedulerTest, WhatUsesTheTreeGetsTheTreeOfTheTextAsItStands)
