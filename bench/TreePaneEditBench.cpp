@@ -83,30 +83,48 @@ void Report(benchmark::State& state, BenchWindows const& windows, double total_s
     state.counters["edit_per_frame"] = per_edit / FrameSeconds;
 }
 
+// Times `edit` and the repaint it causes once per iteration, `prepare` before
+// the clock starts and `settle` after it stops; the source is then taken back.
+// An edit that returns false ends the run.
+template<typename Prepare, typename Edit, typename Settle>
+void TimeEdits(benchmark::State& state, BenchWindows& windows, Prepare const& prepare, Edit const& edit,
+    Settle const& settle)
+{
+    double total = 0;
+    for (auto _ : state) {
+        prepare();
+        auto const start = Clock::now();
+        if (!edit()) {
+            state.SkipWithError("no label edit opened");
+            break;
+        }
+        windows.pane->Tree1->viewport()->repaint();
+        double const seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        state.SetIterationTime(seconds);
+        total += seconds;
+        settle();
+        TakeBack(windows);
+    }
+    Report(state, windows, total);
+}
+
 void RenameInMacroSource(benchmark::State& state)
 {
     BenchWindows windows;
     Open(windows, MacroBenchSource(2'000));
     TForm1& pane = *windows.pane;
-    double total = 0;
-    for (auto _ : state) {
-        SelectAlone(pane, MiddleFolder(windows.document.Tree));
-        auto const start = Clock::now();
-        pane.mEditNodeClick();
-        QLineEdit* edit = OpenLabelEdit(*pane.Tree1);
-        if (!edit) {
-            state.SkipWithError("no label edit opened");
-            break;
-        }
-        edit->setText(QStringLiteral("発注"));
-        PressKey(edit, Qt::Key_Return);
-        pane.Tree1->viewport()->repaint();
-        double const seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        state.SetIterationTime(seconds);
-        total += seconds;
-        TakeBack(windows);
-    }
-    Report(state, windows, total);
+    TimeEdits(
+        state, windows, [&] { SelectAlone(pane, MiddleFolder(windows.document.Tree)); },
+        [&] {
+            pane.mEditNodeClick();
+            QLineEdit* edit = OpenLabelEdit(*pane.Tree1);
+            if (!edit)
+                return false;
+            edit->setText(QStringLiteral("発注"));
+            PressKey(edit, Qt::Key_Return);
+            return true;
+        },
+        [] {});
 }
 BENCHMARK(RenameInMacroSource)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
@@ -115,20 +133,16 @@ void AddInMacroSource(benchmark::State& state)
     BenchWindows windows;
     Open(windows, MacroBenchSource(2'000));
     TForm1& pane = *windows.pane;
-    double total = 0;
-    for (auto _ : state) {
-        SelectAlone(pane, MiddleFolder(windows.document.Tree));
-        auto const start = Clock::now();
-        pane.mAddCNodeClick();
-        pane.Tree1->viewport()->repaint();
-        double const seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        state.SetIterationTime(seconds);
-        total += seconds;
-        if (QLineEdit* edit = OpenLabelEdit(*pane.Tree1))
-            PressKey(edit, Qt::Key_Escape);
-        TakeBack(windows);
-    }
-    Report(state, windows, total);
+    TimeEdits(
+        state, windows, [&] { SelectAlone(pane, MiddleFolder(windows.document.Tree)); },
+        [&] {
+            pane.mAddCNodeClick();
+            return true;
+        },
+        [&] {
+            if (QLineEdit* edit = OpenLabelEdit(*pane.Tree1))
+                PressKey(edit, Qt::Key_Escape);
+        });
 }
 BENCHMARK(AddInMacroSource)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
@@ -159,18 +173,13 @@ void DeleteThousandSiblings(benchmark::State& state, bool macro)
     BenchWindows windows;
     Open(windows, WideSource(macro));
     TForm1& pane = *windows.pane;
-    double total = 0;
-    for (auto _ : state) {
-        SelectEveryTenthChild(pane, windows.document.Tree);
-        auto const start = Clock::now();
-        pane.mDelNodeClick();
-        pane.Tree1->viewport()->repaint();
-        double const seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        state.SetIterationTime(seconds);
-        total += seconds;
-        TakeBack(windows);
-    }
-    Report(state, windows, total);
+    TimeEdits(
+        state, windows, [&] { SelectEveryTenthChild(pane, windows.document.Tree); },
+        [&] {
+            pane.mDelNodeClick();
+            return true;
+        },
+        [] {});
 }
 BENCHMARK_CAPTURE(DeleteThousandSiblings, macro, true)
     ->UseManualTime()
