@@ -14,6 +14,7 @@
 #include "core/text/Encoding.h"
 #include "core/tree/MacroSourceReader.h"
 #include "gui/qt/QtShiftJis.h"
+#include "gui/widgets/FolderTreeView.h"
 #include "gui/windows/TForm1.h"
 #include "gui/windows/TForm3.h"
 #include "gui/windows/TMainForm.h"
@@ -23,7 +24,6 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QTextBlock>
-#include <QTreeView>
 
 #include <benchmark/benchmark.h>
 
@@ -60,7 +60,7 @@ void KeyStrokeInMacroSource(benchmark::State& state, bool new_folder)
     caret.movePosition(QTextCursor::EndOfBlock);
     editor->setTextCursor(caret);
     windows.WaitForTree();
-    QTreeView* view = windows.pane->Tree1;
+    edamaki::FolderTreeView* view = windows.pane->Tree1;
     QApplication::processEvents();
 
     bool typed = false;

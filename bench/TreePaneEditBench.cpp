@@ -7,6 +7,7 @@
 #include "bench/BenchWindows.h"
 #include "core/document/Document.h"
 #include "gui/models/FolderTreeModel.h"
+#include "gui/widgets/FolderTreeView.h"
 #include "gui/windows/TForm1.h"
 
 #include <QApplication>
@@ -14,7 +15,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QTreeView>
 
 #include <benchmark/benchmark.h>
 
@@ -27,7 +27,7 @@ using edamaki::NodeId;
 
 constexpr double FrameSeconds = 0.016;
 
-QLineEdit* OpenLabelEdit(QTreeView const& view)
+QLineEdit* OpenLabelEdit(edamaki::FolderTreeView const& view)
 {
     for (auto* edit : view.findChildren<QLineEdit*>()) {
         if (edit->isVisible())

@@ -1,6 +1,6 @@
 #pragma once
 
-// Shows the core folder tree in a QTreeView: one column, the node's name as
+// Shows the core folder tree in an item view: one column, the node's name as
 // its text and the folder icon on every node. The model only asks the tree.
 // A change to the tree while a view shows it goes through the model, which
 // tells the view with the proper begin and end calls: a read reaches the view
@@ -26,6 +26,7 @@ public:
     explicit FolderTreeModel(FolderTree& tree, QObject* parent = nullptr);
 
     void SetFolderIcon(QIcon const& icon);
+    FolderTree const& Tree() const { return m_tree; }
 
     QModelIndex IndexOfNode(NodeId node) const;
     // NoNode for an invalid index.
@@ -44,9 +45,9 @@ public:
     // Removes a folder with its subtree; the root node stays.
     void RemoveNode(NodeId node);
     // Removes folders with their subtrees. Several at once reach the view as
-    // one change of the layout: a removal of rows makes the model move every
-    // persistent index (a view keeps one per expanded node), which for many
-    // removals in a large tree would cost far more than the removals.
+    // one change of the layout: each removal of rows makes the model move
+    // every persistent index below it, which for many removals would cost far
+    // more than the removals.
     void RemoveNodes(std::vector<NodeId> const& nodes);
     void Rename(NodeId node, std::string_view name);
     // Sets the parent folder, which the root node's caption shows.

@@ -8,6 +8,7 @@
 #include "core/tree/TreeRefresh.h"
 #include "gui/models/FolderTreeModel.h"
 #include "gui/qt/QtShiftJis.h"
+#include "gui/widgets/FolderTreeView.h"
 #include "gui/widgets/JapaneseFont.h"
 #include "gui/widgets/MessageBoxes.h"
 #include "gui/widgets/SiblingSelection.h"
@@ -16,7 +17,6 @@
 #include "gui/windows/TForm4.h"
 
 #include <QFileIconProvider>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -24,7 +24,6 @@
 #include <QScopedValueRollback>
 #include <QStyle>
 #include <QStyledItemDelegate>
-#include <QTreeView>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -59,7 +58,7 @@ public:
     }
     bool IsEditing() const { return !m_editor.isNull(); }
 
-    QRect LabelRect(QTreeView const& view, QModelIndex const& index) const
+    QRect LabelRect(QAbstractItemView const& view, QModelIndex const& index) const
     {
         QStyleOptionViewItem option;
         option.initFrom(view.viewport());
@@ -80,7 +79,7 @@ private:
     mutable QPointer<QWidget> m_editor;
 };
 
-FolderLabelDelegate const& LabelDelegateOf(QTreeView const& view)
+FolderLabelDelegate const& LabelDelegateOf(QAbstractItemView const& view)
 {
     return *static_cast<FolderLabelDelegate const*>(view.itemDelegate());
 }
@@ -105,20 +104,17 @@ TForm1::TForm1(edamaki::Document& document, std::function<void(TForm1&)> const& 
 
     m_model = new edamaki::FolderTreeModel(m_document.Tree, this);
 
-    Tree1 = new QTreeView(this);
+    Tree1 = new edamaki::FolderTreeView(*m_model, this);
     Tree1->setObjectName(QStringLiteral("Tree1"));
     Tree1->setFont(edamaki::JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 13));
-    Tree1->setHeaderHidden(true);
     Tree1->setIndentation(20);
-    Tree1->setRootIsDecorated(false);
-    Tree1->setUniformRowHeights(true);
     Tree1->setIconSize(QSize(16, 16));
     Tree1->setTextElideMode(Qt::ElideNone);
     Tree1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     // Label edits begin from the pane's own commands only.
     Tree1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Tree1->setItemDelegate(new FolderLabelDelegate(Tree1));
-    Tree1->setModel(m_model);
+    Tree1->SetCollapseRule([this](QModelIndex const& index) { return Tree1Collapsing(index); });
     m_widest_label
         = new edamaki::WidestLabel(*m_model, m_document.Tree, Tree1->font(), Tree1->indentation(), this);
     connect(m_widest_label, &edamaki::WidestLabel::WidestChanged, this, &TForm1::FitColumnToNames);
@@ -126,18 +122,6 @@ TForm1::TForm1(edamaki::Document& document, std::function<void(TForm1&)> const& 
     Tree1->viewport()->installEventFilter(this);
     m_selection = new SiblingSelection(*Tree1);
     connect(m_model, &edamaki::FolderTreeModel::LabelEdited, this, &TForm1::Tree1Edited);
-    // One column, at least as wide as its widest label: long names scroll
-    // sideways, never elide. Measuring every row through the header would
-    // cost more than the read itself.
-    Tree1->header()->setStretchLastSection(true);
-    connect(Tree1, &QTreeView::collapsed, this, [this](QModelIndex const& index) {
-        if (!Tree1Collapsing(index)) {
-            Tree1->expand(index);
-            return;
-        }
-        // The next read shows it expanded again.
-        m_collapsed.append(QPersistentModelIndex(index));
-    });
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -164,7 +148,7 @@ void TForm1::CreatePopupMenu()
     mEditNode->setEnabled(false);
     connect(PopupMenu1, &QMenu::aboutToShow, this, &TForm1::PopupMenu1Popup);
     Tree1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(Tree1, &QTreeView::customContextMenuRequested, this,
+    connect(Tree1, &QWidget::customContextMenuRequested, this,
         [this](QPoint const& point) { PopupMenu1->popup(Tree1->viewport()->mapToGlobal(point)); });
 }
 
@@ -464,9 +448,7 @@ template<typename Read> void TForm1::ReadInFrame(Read const& read)
         ~Frame()
         {
             Form.m_model->EndRebuild();
-            Form.m_collapsed.clear();
             Form.FitColumnToNames();
-            Form.Tree1->expandAll();
             Form.Tree1->scrollToTop();
             Form.Tree1->setUpdatesEnabled(true);
             Form.m_document.Tree.TreeEdited = false;
@@ -508,51 +490,10 @@ edamaki::SourceMode TForm1::ReadSource(std::vector<std::string> const& lines)
 edamaki::TreeRefresh TForm1::ShowRead(edamaki::FolderTree& fresh, edamaki::ReadDelta const* delta)
 {
     edamaki::TreeRefresh refresh = m_model->ShowRead(fresh, delta);
-    if (refresh.Replaced) {
-        m_collapsed.clear();
-        Tree1->expandAll();
-    } else {
-        Tree1->expand(m_model->IndexOfNode(m_document.Tree.Root()));
-        ExpandSubtrees(refresh.Inserted);
-        ExpandCollapsed();
-    }
+    // A read shows every folder open again.
+    Tree1->expandAll();
     Tree1->scrollToTop();
     return refresh;
-}
-
-void TForm1::ExpandSubtrees(std::vector<edamaki::NodeId> const& nodes)
-{
-    edamaki::FolderTree const& tree = m_document.Tree;
-    auto const expand = [&](edamaki::NodeId node) {
-        if (!tree.Children(node).empty())
-            Tree1->expand(m_model->IndexOfNode(node));
-    };
-    edamaki::NodeId last_parent = NoNode;
-    for (edamaki::NodeId const node : nodes) {
-        // A folder that had no children was never expanded.
-        if (tree.Parent(node) != last_parent) {
-            last_parent = tree.Parent(node);
-            expand(last_parent);
-        }
-        expand(node);
-        tree.WalkDescendants(node, [&](edamaki::NodeId descendant, int) { expand(descendant); });
-    }
-}
-
-void TForm1::ExpandCollapsed()
-{
-    // Each expand of a shown node moves the rows below it; past a few, one
-    // pass over the whole tree costs less.
-    constexpr qsizetype ManyCollapsed = 64;
-    QList<QPersistentModelIndex> const collapsed = std::exchange(m_collapsed, {});
-    if (collapsed.size() > ManyCollapsed) {
-        Tree1->expandAll();
-        return;
-    }
-    for (QPersistentModelIndex const& index : collapsed) {
-        if (index.isValid())
-            Tree1->expand(index);
-    }
 }
 
 edamaki::SourceConversion TForm1::ConvertSource(std::vector<std::string> const& lines, edamaki::SourceMode to)
@@ -593,15 +534,7 @@ void TForm1::FitColumnToNames()
         return;
     // Room for the icon and the margins around icon and label.
     int const decoration = Tree1->iconSize().width() + 16;
-    int const width = m_widest_label->Widest() + decoration;
-    QHeaderView* header = Tree1->header();
-    if (header->minimumSectionSize() == width)
-        return;
-    bool const narrower = width < header->minimumSectionSize();
-    header->setMinimumSectionSize(width);
-    // A narrower column fills the view again rather than keep its width.
-    if (narrower)
-        header->resizeSection(0, std::max(width, Tree1->viewport()->width()));
+    Tree1->SetMinimumColumnWidth(m_widest_label->Widest() + decoration);
 }
 
 bool TForm1::Tree1Collapsing(QModelIndex const& index) const

@@ -19,7 +19,6 @@
 
 #include <QIcon>
 #include <QList>
-#include <QPersistentModelIndex>
 #include <QWidget>
 
 #include <functional>
@@ -33,7 +32,6 @@ class QKeyEvent;
 class QMenu;
 class QMouseEvent;
 class QPlainTextEdit;
-class QTreeView;
 class QModelIndex;
 class SiblingSelection;
 class TForm4;
@@ -41,6 +39,7 @@ class TForm4;
 namespace edamaki {
 struct Document;
 class FolderTreeModel;
+class FolderTreeView;
 class WidestLabel;
 } // namespace edamaki
 
@@ -117,7 +116,7 @@ public:
     std::vector<edamaki::NodeId> SelectedNodes() const;
     bool IsEditingLabel() const;
 
-    QTreeView* Tree1 = nullptr;
+    edamaki::FolderTreeView* Tree1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QAction* mEditNode = nullptr;
     QAction* mAddNode = nullptr;
@@ -136,11 +135,6 @@ private:
     template<typename Read> void ReadInFrame(Read const& read);
     // The tree that the pane's own reads go into first.
     edamaki::FolderTree& FreshTree();
-    // Expands each node, everything below it, and its parent (only folders
-    // that have children).
-    void ExpandSubtrees(std::vector<edamaki::NodeId> const& nodes);
-    // Expands the nodes collapsed since the last read.
-    void ExpandCollapsed();
 
     // The one node the menu commands act on, or NoNode when there is not
     // exactly one selected or a label edit is going on.
@@ -164,6 +158,5 @@ private:
     edamaki::NodeId m_anchor = edamaki::NoNode; // where a Shift-click range starts
     bool m_confirming = false;
     std::unique_ptr<edamaki::FolderTree> m_fresh_tree;
-    QList<QPersistentModelIndex> m_collapsed;
     std::function<void()> m_before_tree_use;
 };

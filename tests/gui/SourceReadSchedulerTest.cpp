@@ -1,4 +1,5 @@
 #include "gui/windows/SourceReadScheduler.h"
+#include "gui/widgets/FolderTreeView.h"
 
 #include "core/document/Document.h"
 #include "gui/models/FolderTreeModel.h"
@@ -13,7 +14,6 @@
 #include <QPointer>
 #include <QTest>
 #include <QTextBlock>
-#include <QTreeView>
 
 #include <gtest/gtest.h>
 

@@ -3,6 +3,7 @@
 #include "core/document/Document.h"
 #include "gui/models/FolderTreeModel.h"
 #include "gui/qt/QtShiftJis.h"
+#include "gui/widgets/FolderTreeView.h"
 #include "gui/windows/TForm1.h"
 #include "gui/windows/TForm3.h"
 #include "gui/windows/TMainForm.h"
@@ -16,7 +17,6 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QTest>
-#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -118,7 +118,7 @@ TEST_F(TForm1EditTest, TheContextMenuAndItsStates)
         std::function<void()> Select;
         QList<bool> States; // rename, add, add child, delete
     };
-    QTreeView* view = m_pane->Tree1;
+    edamaki::FolderTreeView* view = m_pane->Tree1;
     std::vector<Case> const cases {
         { "nothing", [] {}, { false, false, false, false } },
         { "the root node by keyboard", [&] { SelectRootByKeyboard(); }, { false, false, true, true } },

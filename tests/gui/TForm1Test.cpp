@@ -1,4 +1,5 @@
 #include "gui/windows/TForm1.h"
+#include "gui/widgets/FolderTreeView.h"
 
 #include "core/document/Document.h"
 #include "gui/models/FolderTreeModel.h"
@@ -8,7 +9,6 @@
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTest>
-#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -32,7 +32,7 @@ using Lines = std::vector<std::string>;
 
 // The tree as the view shows it (UTF-8): one line per visible node, indented
 // by depth, with "-" in front of a collapsed node that has children.
-Lines ShownTree(QTreeView const& view)
+Lines ShownTree(edamaki::FolderTreeView const& view)
 {
     Lines shown;
     std::function<void(QModelIndex const&, int)> walk = [&](QModelIndex const& parent, int depth) {
@@ -63,7 +63,7 @@ TEST(TForm1Test, CreationEndsWithTheStartUpCallOnAnEmptyTree)
     EXPECT_EQ(seen, &form);
     EXPECT_TRUE(icon_ready);
     EXPECT_EQ(form.objectName(), "Form1");
-    EXPECT_EQ(form.findChild<QTreeView*>("Tree1"), form.Tree1);
+    EXPECT_EQ(form.findChild<edamaki::FolderTreeView*>("Tree1"), form.Tree1);
     EXPECT_EQ(ShownTree(*form.Tree1), Lines { "<ROOT>" });
     EXPECT_EQ(form.GetRootPath(), "");
     EXPECT_FALSE(form.IsTreeModified());
@@ -76,8 +76,6 @@ TEST(TForm1Test, TheTreeViewIsSetUpAsDrawn)
     EXPECT_EQ(form.Tree1->font().pixelSize(), 13);
     EXPECT_EQ(form.Tree1->font().families().front(), QStringLiteral("ＭＳ Ｐゴシック"));
     EXPECT_EQ(form.Tree1->indentation(), 20);
-    EXPECT_FALSE(form.Tree1->rootIsDecorated());
-    EXPECT_TRUE(form.Tree1->isHeaderHidden());
     EXPECT_EQ(form.Tree1->selectionMode(), QAbstractItemView::ExtendedSelection);
 }
 
@@ -218,7 +216,7 @@ TEST(TForm1Test, LongNamesScrollSidewaysUncut)
     ASSERT_EQ(deepest.data().toString(), long_name);
     int const label_right = 3 * form.Tree1->indentation() + form.Tree1->iconSize().width()
         + QFontMetrics(form.Tree1->font()).horizontalAdvance(long_name);
-    EXPECT_GE(form.Tree1->header()->sectionSize(0), label_right);
+    EXPECT_GE(form.Tree1->ColumnWidth(), label_right);
     EXPECT_GT(form.Tree1->horizontalScrollBar()->maximum(), 0);
 
     // A short tree fits again.

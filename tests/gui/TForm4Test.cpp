@@ -1,6 +1,7 @@
 #include "gui/windows/TForm4.h"
 #include "core/document/Document.h"
 #include "gui/models/FolderTreeModel.h"
+#include "gui/widgets/FolderTreeView.h"
 #include "gui/widgets/TEditHex.h"
 #include "gui/widgets/TTabStrip.h"
 #include "gui/widgets/TUpDown.h"
@@ -20,7 +21,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
-#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -395,7 +395,7 @@ TEST_F(TForm4Test, CharacterFieldsKeepTheirOrderWhileTyping)
 TEST_F(TForm4Test, TheTreePaneFillsThePath)
 {
     SetSource(MacroHeader + QStringLiteral("\nA\n>B\n>>C"));
-    QTreeView* view = m_pane->Tree1;
+    edamaki::FolderTreeView* view = m_pane->Tree1;
     m_form.resize(600, 400);
     QApplication::processEvents();
     edamaki::FolderTree const& tree = m_document.Tree;

@@ -11,6 +11,7 @@
 #include "gui/models/FolderTreeModel.h"
 #include "gui/qt/QtShiftJis.h"
 #include "gui/widgets/FileDialogs.h"
+#include "gui/widgets/FolderTreeView.h"
 #include "gui/windows/FindDlg.h"
 #include "gui/windows/HelpWindow.h"
 #include "gui/windows/ReplaceDlg.h"
@@ -46,7 +47,6 @@
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextBrowser>
-#include <QTreeView>
 
 #include <cstdio>
 

@@ -1,0 +1,443 @@
+#include "gui/widgets/FolderTreeView.h"
+
+#include "gui/models/FolderTreeModel.h"
+
+#include <QEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+
+#include <algorithm>
+#include <span>
+
+namespace edamaki {
+
+FolderTreeView::FolderTreeView(FolderTreeModel& model, QWidget* parent)
+    : QAbstractItemView(parent)
+    , m_model(model)
+    , m_tree(model.Tree())
+{
+    setVerticalScrollMode(ScrollPerPixel);
+    setHorizontalScrollMode(ScrollPerPixel);
+    setModel(&model);
+    // Rows removed and layouts changed have no overridable slot of the base.
+    connect(&model, &QAbstractItemModel::rowsRemoved, this, &FolderTreeView::RowsChanged);
+    connect(&model, &QAbstractItemModel::layoutChanged, this, [this] {
+        // Removed folders may have been closed; their ids go to new folders.
+        std::erase_if(m_collapsed, [this](NodeId node) { return !m_tree.IsInTree(node); });
+        RowsChanged();
+    });
+}
+
+void FolderTreeView::RowsChanged()
+{
+    m_rows_stale = true;
+    scheduleDelayedItemsLayout();
+    viewport()->update();
+}
+
+void FolderTreeView::EnsureRows() const
+{
+    if (!m_rows_stale)
+        return;
+    m_rows_stale = false;
+    m_rows.clear();
+    std::fill(m_row_of.begin(), m_row_of.end(), -1);
+    if (!m_tree.HasRoot())
+        return;
+    // Depth first, each folder before its children; a closed folder's are skipped.
+    std::vector<std::span<NodeId const>> pending;
+    auto const show = [&](NodeId node) {
+        auto const id = static_cast<std::size_t>(node);
+        if (id >= m_row_of.size())
+            m_row_of.resize(std::max(id + 1, m_row_of.size() * 2), -1);
+        m_row_of[id] = static_cast<int>(m_rows.size());
+        m_rows.push_back(node);
+        std::span<NodeId const> const children = m_tree.Children(node);
+        if (!children.empty() && !IsCollapsed(node))
+            pending.push_back(children);
+    };
+    show(m_tree.Root());
+    while (!pending.empty()) {
+        std::span<NodeId const>& siblings = pending.back();
+        NodeId const node = siblings.front();
+        siblings = siblings.subspan(1);
+        if (siblings.empty())
+            pending.pop_back();
+        show(node);
+    }
+}
+
+bool FolderTreeView::HasChildren(NodeId node) const
+{
+    return m_tree.IsInTree(node) && !m_tree.Children(node).empty();
+}
+
+int FolderTreeView::RowOf(NodeId node) const
+{
+    EnsureRows();
+    auto const id = static_cast<std::size_t>(node);
+    return node != NoNode && id < m_row_of.size() ? m_row_of[id] : -1;
+}
+
+int FolderTreeView::RowOf(QModelIndex const& index) const
+{
+    return RowOf(m_model.NodeOfIndex(index));
+}
+
+int FolderTreeView::RowCount() const
+{
+    EnsureRows();
+    return static_cast<int>(m_rows.size());
+}
+
+int FolderTreeView::RowHeight() const
+{
+    if (m_row_height > 0 || !m_tree.HasRoot())
+        return std::max(m_row_height, 1);
+    // Every row is as high as the first: one icon and one line of text.
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    m_row_height = std::max(itemDelegate()->sizeHint(option, IndexOfRow(0)).height(), 1);
+    return m_row_height;
+}
+
+QModelIndex FolderTreeView::IndexOfRow(int row) const
+{
+    EnsureRows();
+    if (row < 0 || row >= static_cast<int>(m_rows.size()))
+        return {};
+    return m_model.IndexOfNode(m_rows[static_cast<std::size_t>(row)]);
+}
+
+std::pair<int, int> FolderTreeView::RowsIn(QRect const& rect) const
+{
+    int const height = RowHeight();
+    int const first = std::max(0, (rect.top() + verticalOffset()) / height);
+    int const last = std::min(RowCount() - 1, (rect.bottom() + verticalOffset()) / height);
+    return { first, last };
+}
+
+QRect FolderTreeView::RowRect(int row) const
+{
+    int const height = RowHeight();
+    int const indent = m_tree.Depth(m_rows[static_cast<std::size_t>(row)]) * m_indentation;
+    return { indent - horizontalOffset(), row * height - verticalOffset(), ColumnWidth() - indent, height };
+}
+
+bool FolderTreeView::isExpanded(QModelIndex const& index) const
+{
+    NodeId const node = m_model.NodeOfIndex(index);
+    return HasChildren(node) && !IsCollapsed(node);
+}
+
+void FolderTreeView::setExpanded(QModelIndex const& index, bool expanded)
+{
+    NodeId const node = m_model.NodeOfIndex(index);
+    if (!HasChildren(node) || expanded == isExpanded(index))
+        return;
+    if (expanded)
+        m_collapsed.erase(node);
+    else if (!m_may_collapse || m_may_collapse(index))
+        m_collapsed.insert(node);
+    RowsChanged();
+}
+
+void FolderTreeView::expandRecursively(QModelIndex const& index)
+{
+    NodeId const top = m_model.NodeOfIndex(index);
+    if (top == NoNode)
+        return;
+    auto const below_top = [this, top](NodeId node) {
+        for (; node != NoNode; node = m_tree.Parent(node)) {
+            if (node == top)
+                return true;
+        }
+        return false;
+    };
+    if (std::erase_if(m_collapsed, below_top) > 0)
+        RowsChanged();
+}
+
+void FolderTreeView::expandAll()
+{
+    if (m_collapsed.empty())
+        return;
+    m_collapsed.clear();
+    RowsChanged();
+}
+
+void FolderTreeView::collapseAll()
+{
+    if (!m_tree.HasRoot())
+        return;
+    auto const collapse = [this](NodeId node) {
+        if (HasChildren(node) && (!m_may_collapse || m_may_collapse(m_model.IndexOfNode(node))))
+            m_collapsed.insert(node);
+    };
+    collapse(m_tree.Root());
+    m_tree.WalkDescendants(m_tree.Root(), [&](NodeId node, int) { collapse(node); });
+    RowsChanged();
+}
+
+void FolderTreeView::setIndentation(int indentation)
+{
+    m_indentation = indentation;
+    updateGeometries();
+    viewport()->update();
+}
+
+int FolderTreeView::ColumnWidth() const
+{
+    return std::max(m_minimum_column_width, viewport()->width());
+}
+
+void FolderTreeView::SetMinimumColumnWidth(int width)
+{
+    if (width == m_minimum_column_width)
+        return;
+    m_minimum_column_width = width;
+    updateGeometries();
+    viewport()->update();
+}
+
+QRect FolderTreeView::visualRect(QModelIndex const& index) const
+{
+    int const row = RowOf(index);
+    return row < 0 ? QRect() : RowRect(row);
+}
+
+void FolderTreeView::scrollTo(QModelIndex const& index, ScrollHint hint)
+{
+    int const row = RowOf(index);
+    if (row < 0)
+        return;
+    int const height = RowHeight();
+    int const top = row * height;
+    int const shown = viewport()->height();
+    QScrollBar* vertical = verticalScrollBar();
+    switch (hint) {
+    case EnsureVisible:
+        if (top < vertical->value())
+            vertical->setValue(top);
+        else if (top + height > vertical->value() + shown)
+            vertical->setValue(top + height - shown);
+        break;
+    case PositionAtTop:
+        vertical->setValue(top);
+        break;
+    case PositionAtBottom:
+        vertical->setValue(top + height - shown);
+        break;
+    case PositionAtCenter:
+        vertical->setValue(top - (shown - height) / 2);
+        break;
+    }
+    // Sideways, the folder's button and the start of its label come into view.
+    int const left = (m_tree.Depth(m_rows[static_cast<std::size_t>(row)]) - 1) * m_indentation;
+    QScrollBar* horizontal = horizontalScrollBar();
+    if (left < horizontal->value() || left + 2 * m_indentation > horizontal->value() + viewport()->width())
+        horizontal->setValue(left);
+}
+
+QModelIndex FolderTreeView::indexAt(QPoint const& point) const
+{
+    if (point.y() < 0 || point.x() + horizontalOffset() >= ColumnWidth())
+        return {};
+    return IndexOfRow((point.y() + verticalOffset()) / RowHeight());
+}
+
+void FolderTreeView::reset()
+{
+    m_collapsed.clear();
+    m_row_height = 0;
+    RowsChanged();
+    QAbstractItemView::reset();
+}
+
+void FolderTreeView::doItemsLayout()
+{
+    EnsureRows();
+    QAbstractItemView::doItemsLayout();
+}
+
+void FolderTreeView::rowsInserted(QModelIndex const& parent, int first, int last)
+{
+    RowsChanged();
+    // The first children of a folder give it its button.
+    QAbstractItemView::rowsInserted(parent, first, last);
+}
+
+void FolderTreeView::rowsAboutToBeRemoved(QModelIndex const& parent, int first, int last)
+{
+    ForgetCollapsed(parent, first, last);
+    RowsChanged();
+    QAbstractItemView::rowsAboutToBeRemoved(parent, first, last);
+}
+
+void FolderTreeView::ForgetCollapsed(QModelIndex const& parent, int first, int last)
+{
+    if (m_collapsed.empty())
+        return;
+    NodeId const parent_node = m_model.NodeOfIndex(parent);
+    if (!m_tree.IsInTree(parent_node)) {
+        m_collapsed.clear();
+        return;
+    }
+    std::span<NodeId const> const children = m_tree.Children(parent_node);
+    for (int row = first; row <= last && row < static_cast<int>(children.size()); ++row) {
+        NodeId const child = children[static_cast<std::size_t>(row)];
+        m_collapsed.erase(child);
+        m_tree.WalkDescendants(child, [this](NodeId node, int) { m_collapsed.erase(node); });
+    }
+}
+
+QModelIndex FolderTreeView::moveCursor(CursorAction action, Qt::KeyboardModifiers)
+{
+    QModelIndex const current = currentIndex();
+    int const row = RowOf(current);
+    if (row < 0)
+        return IndexOfRow(0);
+    int const page = std::max(1, viewport()->height() / RowHeight() - 1);
+    switch (action) {
+    case MoveUp:
+    case MovePrevious:
+        return row > 0 ? IndexOfRow(row - 1) : current;
+    case MoveDown:
+    case MoveNext:
+        return row + 1 < RowCount() ? IndexOfRow(row + 1) : current;
+    case MovePageUp:
+        return IndexOfRow(std::max(0, row - page));
+    case MovePageDown:
+        return IndexOfRow(std::min(RowCount() - 1, row + page));
+    case MoveHome:
+        return IndexOfRow(0);
+    case MoveEnd:
+        return IndexOfRow(RowCount() - 1);
+    case MoveLeft:
+        // An open folder closes; otherwise the cursor goes to the parent.
+        if (isExpanded(current)) {
+            collapse(current);
+            if (!isExpanded(current))
+                return current;
+        }
+        return current.parent().isValid() ? current.parent() : current;
+    case MoveRight:
+        // A closed folder opens; an open one passes the cursor to its first child.
+        if (!HasChildren(m_model.NodeOfIndex(current)))
+            return current;
+        if (!isExpanded(current)) {
+            expand(current);
+            return current;
+        }
+        return m_model.index(0, 0, current);
+    }
+    return current;
+}
+
+int FolderTreeView::horizontalOffset() const
+{
+    return horizontalScrollBar()->value();
+}
+
+int FolderTreeView::verticalOffset() const
+{
+    return verticalScrollBar()->value();
+}
+
+bool FolderTreeView::isIndexHidden(QModelIndex const&) const
+{
+    return false;
+}
+
+void FolderTreeView::setSelection(QRect const& rect, QItemSelectionModel::SelectionFlags command)
+{
+    auto const [first, last] = RowsIn(rect.normalized());
+    QItemSelection selection;
+    for (int row = first; row <= last; ++row) {
+        QModelIndex const index = IndexOfRow(row);
+        selection.append(QItemSelectionRange(index, index));
+    }
+    selectionModel()->select(selection, command);
+}
+
+QRegion FolderTreeView::visualRegionForSelection(QItemSelection const& selection) const
+{
+    // Only the rows in view can need a repaint.
+    auto const [first, last] = RowsIn(viewport()->rect());
+    QRegion region;
+    for (QItemSelectionRange const& range : selection) {
+        for (int row = range.top(); row <= range.bottom(); ++row) {
+            int const shown = RowOf(m_model.index(row, 0, range.parent()));
+            if (shown >= first && shown <= last)
+                region += RowRect(shown);
+        }
+    }
+    return region;
+}
+
+void FolderTreeView::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(viewport());
+    QStyleOptionViewItem base;
+    initViewItemOption(&base);
+    base.showDecorationSelected
+        = style()->styleHint(QStyle::SH_ItemView_ShowDecorationSelected, nullptr, this);
+    bool const focused = hasFocus() || viewport()->hasFocus();
+    QModelIndex const current = currentIndex();
+    QItemSelectionModel const* selection = selectionModel();
+    auto const [first, last] = RowsIn(event->rect());
+    for (int row = first; row <= last; ++row) {
+        NodeId const node = m_rows[static_cast<std::size_t>(row)];
+        QModelIndex const index = m_model.IndexOfNode(node);
+        QStyleOptionViewItem option = base;
+        option.rect = RowRect(row);
+        if (selection->isSelected(index))
+            option.state |= QStyle::State_Selected;
+        if (focused && index == current)
+            option.state |= QStyle::State_HasFocus;
+        if (HasChildren(node) && node != m_tree.Root()) {
+            QStyleOption button;
+            button.initFrom(this);
+            button.rect = QRect(
+                option.rect.left() - m_indentation, option.rect.top(), m_indentation, option.rect.height());
+            button.state = QStyle::State_Item | QStyle::State_Children
+                | (IsCollapsed(node) ? QStyle::State_None : QStyle::State_Open);
+            style()->drawPrimitive(QStyle::PE_IndicatorBranch, &button, &painter, this);
+        }
+        itemDelegate()->paint(&painter, option, index);
+    }
+}
+
+void FolderTreeView::scrollContentsBy(int dx, int dy)
+{
+    viewport()->scroll(dx, dy);
+}
+
+void FolderTreeView::updateGeometries()
+{
+    int const height = RowHeight();
+    QSize const shown = viewport()->size();
+    QScrollBar* vertical = verticalScrollBar();
+    vertical->setSingleStep(height);
+    vertical->setPageStep(shown.height());
+    vertical->setRange(0, std::max(0, RowCount() * height - shown.height()));
+    QScrollBar* horizontal = horizontalScrollBar();
+    horizontal->setSingleStep(m_indentation);
+    horizontal->setPageStep(shown.width());
+    horizontal->setRange(0, std::max(0, m_minimum_column_width - shown.width()));
+    QAbstractItemView::updateGeometries();
+}
+
+void FolderTreeView::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        m_row_height = 0;
+        scheduleDelayedItemsLayout();
+    }
+    QAbstractItemView::changeEvent(event);
+}
+
+} // namespace edamaki

@@ -1,0 +1,108 @@
+#pragma once
+
+// The tree pane's view of a FolderTreeModel: one column of folders, each
+// indented by its depth under an expand button, every folder open unless the
+// user closed it. It keeps the shown rows as one list of node ids in the
+// order they are drawn, so that a row's place and a place's row take no
+// walk, and rebuilds that list in one pass over the tree after the tree
+// changes. A change in a large tree thus costs one cheap pass, where a
+// QTreeView lays out every row again through the model and keeps a
+// persistent index per open folder that every removal of rows must visit.
+//
+// The names of the QTreeView functions it stands in for are kept.
+
+#include "core/tree/FolderTree.h"
+
+#include <QAbstractItemView>
+
+#include <functional>
+#include <unordered_set>
+#include <vector>
+
+namespace edamaki {
+
+class FolderTreeModel;
+
+class FolderTreeView : public QAbstractItemView {
+    Q_OBJECT
+
+public:
+    explicit FolderTreeView(FolderTreeModel& model, QWidget* parent = nullptr);
+
+    // True for a folder with children that shows them.
+    bool isExpanded(QModelIndex const& index) const;
+    void setExpanded(QModelIndex const& index, bool expanded);
+    void expand(QModelIndex const& index) { setExpanded(index, true); }
+    void collapse(QModelIndex const& index) { setExpanded(index, false); }
+    // Opens the folder and everything below it.
+    void expandRecursively(QModelIndex const& index);
+    void expandAll();
+    void collapseAll();
+    // Asked before a folder closes; a folder the rule refuses stays open.
+    void SetCollapseRule(std::function<bool(QModelIndex const&)> rule) { m_may_collapse = std::move(rule); }
+
+    int indentation() const { return m_indentation; }
+    void setIndentation(int indentation);
+    // The column's width: the viewport's, or the minimum when that is wider
+    // (the view then scrolls sideways).
+    int ColumnWidth() const;
+    void SetMinimumColumnWidth(int width);
+    int MinimumColumnWidth() const { return m_minimum_column_width; }
+
+    QRect visualRect(QModelIndex const& index) const override;
+    void scrollTo(QModelIndex const& index, ScrollHint hint = EnsureVisible) override;
+    QModelIndex indexAt(QPoint const& point) const override;
+    void reset() override;
+    void doItemsLayout() override;
+
+protected slots:
+    void rowsInserted(QModelIndex const& parent, int first, int last) override;
+    void rowsAboutToBeRemoved(QModelIndex const& parent, int first, int last) override;
+
+protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    int horizontalOffset() const override;
+    int verticalOffset() const override;
+    bool isIndexHidden(QModelIndex const& index) const override;
+    void setSelection(QRect const& rect, QItemSelectionModel::SelectionFlags command) override;
+    QRegion visualRegionForSelection(QItemSelection const& selection) const override;
+    void paintEvent(QPaintEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void updateGeometries() override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    // The shown rows are rebuilt at the next use and the scroll bars set
+    // again with the next layout.
+    void RowsChanged();
+    void EnsureRows() const;
+    bool IsCollapsed(NodeId node) const { return !m_collapsed.empty() && m_collapsed.contains(node); }
+    bool HasChildren(NodeId node) const;
+    // The shown row of `node`, or -1.
+    int RowOf(NodeId node) const;
+    int RowOf(QModelIndex const& index) const;
+    int RowCount() const;
+    int RowHeight() const;
+    QModelIndex IndexOfRow(int row) const;
+    // Rows [first, last] that `rect` of the viewport covers; empty when first > last.
+    std::pair<int, int> RowsIn(QRect const& rect) const;
+    QRect RowRect(int row) const;
+    // Forgets that the folders of the subtrees of `parent`'s rows
+    // [first, last] were closed: their ids may be given to new folders.
+    void ForgetCollapsed(QModelIndex const& parent, int first, int last);
+
+    FolderTreeModel& m_model;
+    FolderTree const& m_tree;
+    std::function<bool(QModelIndex const&)> m_may_collapse;
+    // The folders the user closed.
+    std::unordered_set<NodeId> m_collapsed;
+    int m_indentation = 20;
+    int m_minimum_column_width = 0;
+    // Rebuilt on use after a change of the tree, of its shown folders or of the font.
+    mutable bool m_rows_stale = true;
+    mutable std::vector<NodeId> m_rows;
+    mutable std::vector<int> m_row_of; // by node id, -1 for a node not shown
+    mutable int m_row_height = 0;
+};
+
+} // namespace edamaki
