@@ -266,7 +266,6 @@ void FolderTreeView::doItemsLayout()
 void FolderTreeView::rowsInserted(QModelIndex const& parent, int first, int last)
 {
     RowsChanged();
-    // The first children of a folder give it its button.
     QAbstractItemView::rowsInserted(parent, first, last);
 }
 

@@ -1,9 +1,9 @@
 #include "gui/windows/SourceReadScheduler.h"
-#include "gui/widgets/FolderTreeView.h"
 
 #include "core/document/Document.h"
 #include "gui/models/FolderTreeModel.h"
 #include "gui/qt/QtShiftJis.h"
+#include "gui/widgets/FolderTreeView.h"
 #include "gui/windows/TForm1.h"
 #include "gui/windows/TForm3.h"
 #include "gui/windows/TMainForm.h"

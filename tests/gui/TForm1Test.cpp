@@ -1,12 +1,11 @@
 #include "gui/windows/TForm1.h"
-#include "gui/widgets/FolderTreeView.h"
 
 #include "core/document/Document.h"
 #include "gui/models/FolderTreeModel.h"
+#include "gui/widgets/FolderTreeView.h"
 #include "tests/SjisLiteral.h"
 
 #include <QApplication>
-#include <QHeaderView>
 #include <QScrollBar>
 #include <QTest>
 
