@@ -3,6 +3,7 @@
 #include "gui/models/FolderTreeModel.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -293,6 +294,28 @@ void FolderTreeView::ForgetCollapsed(QModelIndex const& parent, int first, int l
     }
 }
 
+void FolderTreeView::keyPressEvent(QKeyEvent* event)
+{
+    QModelIndex const current = currentIndex();
+    if (current.isValid()
+        && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+        switch (event->key()) {
+        case Qt::Key_Plus:
+            expand(current);
+            return;
+        case Qt::Key_Minus:
+            collapse(current);
+            return;
+        case Qt::Key_Asterisk:
+            expandRecursively(current);
+            return;
+        default:
+            break;
+        }
+    }
+    QAbstractItemView::keyPressEvent(event);
+}
+
 QModelIndex FolderTreeView::moveCursor(CursorAction action, Qt::KeyboardModifiers)
 {
     QModelIndex const current = currentIndex();
@@ -397,6 +420,13 @@ void FolderTreeView::paintEvent(QPaintEvent* event)
             option.state |= QStyle::State_Selected;
         if (focused && index == current)
             option.state |= QStyle::State_HasFocus;
+        if (option.showDecorationSelected && (option.state & QStyle::State_Selected)) {
+            // A selected row is marked from the left edge, its indent included.
+            QStyleOptionViewItem indent = option;
+            indent.rect = QRect(-horizontalOffset(), option.rect.top(),
+                option.rect.left() + horizontalOffset(), option.rect.height());
+            style()->drawPrimitive(QStyle::PE_PanelItemViewRow, &indent, &painter, this);
+        }
         if (HasChildren(node) && node != m_tree.Root()) {
             QStyleOption button;
             button.initFrom(this);

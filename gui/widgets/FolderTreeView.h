@@ -60,6 +60,9 @@ protected slots:
     void rowsAboutToBeRemoved(QModelIndex const& parent, int first, int last) override;
 
 protected:
+    // Besides moving the cursor, "+" opens the current folder, "-" closes
+    // it and "*" opens it and everything below it.
+    void keyPressEvent(QKeyEvent* event) override;
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
     int horizontalOffset() const override;
     int verticalOffset() const override;

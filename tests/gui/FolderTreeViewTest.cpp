@@ -117,6 +117,7 @@ TEST(FolderTreeViewTest, KeysMoveTheCursorAndOpenAndCloseFolders)
         { "B", Qt::Key_Up, "A/a2", all },
         { "A/a1", Qt::Key_End, "B", all },
         { "B", Qt::Key_Home, "", all },
+        { "A", Qt::Key_Minus, "A", { "<ROOT>", "  -A", "  B" } },
     };
     for (Case const& c : cases) {
         ViewOfTree view({ "A\\a1", "A\\a2", "B" });
