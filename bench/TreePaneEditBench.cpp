@@ -36,11 +36,11 @@ QLineEdit* OpenLabelEdit(edamaki::FolderTreeView const& view)
     return nullptr;
 }
 
-void PressKey(QWidget* widget, Qt::Key key)
+void PressKey(QWidget* widget, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
     QApplication::sendEvent(widget, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers);
     QApplication::sendEvent(widget, &release);
 }
 
@@ -189,5 +189,27 @@ BENCHMARK_CAPTURE(DeleteThousandSiblings, text, false)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->MinTime(2.0);
+
+// Shift+End from a folder in the middle: the rows to the end hold folders of
+// every depth, and the pane keeps only the siblings among them.
+void SelectToTheEnd(benchmark::State& state)
+{
+    BenchWindows windows;
+    Open(windows, MacroBenchSource(static_cast<int>(state.range(0))));
+    TForm1& pane = *windows.pane;
+    double total = 0;
+    for (auto _ : state) {
+        SelectAlone(pane, MiddleFolder(windows.document.Tree));
+        auto const start = Clock::now();
+        PressKey(pane.Tree1, Qt::Key_End, Qt::ShiftModifier);
+        pane.Tree1->viewport()->repaint();
+        double const seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        state.SetIterationTime(seconds);
+        total += seconds;
+    }
+    state.counters["selected"] = static_cast<double>(pane.SelectedNodes().size());
+    Report(state, windows, total);
+}
+BENCHMARK(SelectToTheEnd)->Arg(20'000)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -377,10 +377,15 @@ bool FolderTreeView::isIndexHidden(QModelIndex const&) const
 void FolderTreeView::setSelection(QRect const& rect, QItemSelectionModel::SelectionFlags command)
 {
     auto const [first, last] = RowsIn(rect.normalized());
+    // Siblings on consecutive rows (folders without open children) make one range.
     QItemSelection selection;
     for (int row = first; row <= last; ++row) {
         QModelIndex const index = IndexOfRow(row);
-        selection.append(QItemSelectionRange(index, index));
+        if (!selection.isEmpty() && selection.back().parent() == index.parent()
+            && selection.back().bottom() + 1 == index.row())
+            selection.back() = QItemSelectionRange(selection.back().topLeft(), index);
+        else
+            selection.append(QItemSelectionRange(index, index));
     }
     selectionModel()->select(selection, command);
 }

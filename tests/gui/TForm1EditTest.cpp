@@ -182,6 +182,16 @@ TEST_F(TForm1EditTest, MouseRules)
     }
 }
 
+// Shift with the arrow keys selects too, among the siblings of the folder it
+// ends on: the rows between that lie deeper or higher stay out.
+TEST_F(TForm1EditTest, ShiftWithKeysSelectsSiblings)
+{
+    SetSource(QStringLiteral("A\\B\nA\\C\nE\\G\nF"));
+    Click(QStringLiteral("A"));
+    QTest::keyClick(m_pane->Tree1, Qt::Key_End, Qt::ShiftModifier);
+    EXPECT_EQ(Selected(), QStringList({ "A", "E", "F" }));
+}
+
 // In macro mode a click selects the source text that made the node.
 TEST_F(TForm1EditTest, ClicksSelectTheSourceText)
 {
