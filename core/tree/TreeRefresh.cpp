@@ -164,7 +164,7 @@ public:
     {
     }
 
-    std::vector<NodeId> Run()
+    void Run()
     {
         if (m_delta && m_delta->DataMoved)
             m_shown.RenumberData(m_delta->Renumbered);
@@ -184,7 +184,6 @@ public:
             RefreshChildren(shown, fresh);
         }
         m_shown.CopyReadState(m_fresh);
-        return std::move(m_inserted);
     }
 
 private:
@@ -221,10 +220,6 @@ private:
             m_shown.InsertCopies(shown_parent, pairing.Front, m_fresh,
                 std::span(fresh).subspan(pairing.Front, pairing.FreshMiddle));
             m_listener.ChildrenInserted();
-            auto const& now_shown = m_shown.Children(shown_parent);
-            auto const first = now_shown.begin() + static_cast<std::ptrdiff_t>(pairing.Front);
-            m_inserted.insert(
-                m_inserted.end(), first, first + static_cast<std::ptrdiff_t>(pairing.FreshMiddle));
         }
     }
 
@@ -254,7 +249,6 @@ private:
     TreeRefreshListener& m_listener;
     ReadDelta const* m_delta;
     std::vector<Pair> m_pairs;
-    std::vector<NodeId> m_inserted;
     std::vector<NodeId> m_renamed;
     std::vector<std::string_view> m_new_names;
 };
@@ -273,9 +267,10 @@ TreeRefresh RefreshTree(
         listener.TreeAboutToBeReplaced();
         shown.ReplaceWith(fresh);
         listener.TreeReplaced();
-        return { .Replaced = true, .Inserted = {} };
+        return { .Replaced = true };
     }
-    return { .Replaced = false, .Inserted = Refresh(shown, fresh, listener, delta).Run() };
+    Refresh(shown, fresh, listener, delta).Run();
+    return { .Replaced = false };
 }
 
 } // namespace edamaki

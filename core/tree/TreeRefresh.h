@@ -56,8 +56,6 @@ struct TreeRefresh {
     // The fresh tree was swapped in whole (the first read, or when the
     // records of removed nodes outgrow the tree).
     bool Replaced = false;
-    // The nodes copied in, each with everything below it (not when replaced).
-    std::vector<NodeId> Inserted;
 };
 
 // Makes `shown` hold what `fresh` holds: its nodes, data values, mode,
