@@ -212,6 +212,8 @@ QRect FolderTreeView::visualRect(QModelIndex const& index) const
 
 void FolderTreeView::scrollTo(QModelIndex const& index, ScrollHint hint)
 {
+    // The scroll bars must cover rows added since the last layout.
+    executeDelayedItemsLayout();
     int const row = RowOf(index);
     if (row < 0)
         return;

@@ -154,6 +154,11 @@ TEST(FolderTreeViewTest, ScrollingBringsAFolderIntoViewBothWays)
 
     view.View->scrollToTop();
     EXPECT_EQ(view.View->indexAt(QPoint(200, 1)), view.Model->index(0, 0));
+
+    // A folder added at the end is in reach at once, before the next layout.
+    QModelIndex const added = view.Model->IndexOfNode(view.Model->AppendChild(view.Tree.Root(), "G", -1));
+    view.View->scrollTo(added);
+    EXPECT_TRUE(view.View->viewport()->rect().contains(view.View->visualRect(added).topLeft()));
 }
 
 } // namespace
