@@ -1,7 +1,9 @@
 #include "gui/widgets/FolderTreeView.h"
 
 #include "gui/models/FolderTreeModel.h"
+#include "gui/widgets/FolderTreeAccessible.h"
 
+#include <QAccessible>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QPaintEvent>
@@ -20,6 +22,8 @@ FolderTreeView::FolderTreeView(FolderTreeModel& model, QWidget* parent)
     , m_model(model)
     , m_tree(model.Tree())
 {
+    static bool const accessible = (QAccessible::installFactory(&FolderTreeAccessibleFactory), true);
+    Q_UNUSED(accessible);
     setVerticalScrollMode(ScrollPerPixel);
     setHorizontalScrollMode(ScrollPerPixel);
     setModel(&model);
@@ -35,6 +39,7 @@ FolderTreeView::FolderTreeView(FolderTreeModel& model, QWidget* parent)
 void FolderTreeView::RowsChanged()
 {
     m_rows_stale = true;
+    ++m_rows_revision;
     scheduleDelayedItemsLayout();
     viewport()->update();
 }
@@ -316,6 +321,17 @@ void FolderTreeView::keyPressEvent(QKeyEvent* event)
         }
     }
     QAbstractItemView::keyPressEvent(event);
+}
+
+void FolderTreeView::currentChanged(QModelIndex const& current, QModelIndex const& previous)
+{
+    QAbstractItemView::currentChanged(current, previous);
+    // Screen readers follow the cursor.
+    if (QAccessible::isActive() && hasFocus() && RowOf(current) >= 0) {
+        QAccessibleEvent event(this, QAccessible::Focus);
+        event.setChild(RowOf(current));
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 QModelIndex FolderTreeView::moveCursor(CursorAction action, Qt::KeyboardModifiers)

@@ -49,6 +49,15 @@ public:
     void SetMinimumColumnWidth(int width);
     int MinimumColumnWidth() const { return m_minimum_column_width; }
 
+    // The shown rows, top to bottom: the folders not inside a closed one.
+    int RowCount() const;
+    // The folder on shown row `row`, or an invalid index.
+    QModelIndex IndexOfRow(int row) const;
+    // The shown row of a folder, or -1.
+    int RowOf(QModelIndex const& index) const;
+    // Changes whenever the shown rows may have.
+    unsigned RowsRevision() const { return m_rows_revision; }
+
     QRect visualRect(QModelIndex const& index) const override;
     void scrollTo(QModelIndex const& index, ScrollHint hint = EnsureVisible) override;
     QModelIndex indexAt(QPoint const& point) const override;
@@ -56,6 +65,7 @@ public:
     void doItemsLayout() override;
 
 protected slots:
+    void currentChanged(QModelIndex const& current, QModelIndex const& previous) override;
     void rowsInserted(QModelIndex const& parent, int first, int last) override;
     void rowsAboutToBeRemoved(QModelIndex const& parent, int first, int last) override;
 
@@ -83,10 +93,7 @@ private:
     bool HasChildren(NodeId node) const;
     // The shown row of `node`, or -1.
     int RowOf(NodeId node) const;
-    int RowOf(QModelIndex const& index) const;
-    int RowCount() const;
     int RowHeight() const;
-    QModelIndex IndexOfRow(int row) const;
     // Rows [first, last] that `rect` of the viewport covers; empty when first > last.
     std::pair<int, int> RowsIn(QRect const& rect) const;
     QRect RowRect(int row) const;
@@ -103,6 +110,7 @@ private:
     int m_minimum_column_width = 0;
     // Rebuilt on use after a change of the tree, of its shown folders or of the font.
     mutable bool m_rows_stale = true;
+    unsigned m_rows_revision = 0;
     mutable std::vector<NodeId> m_rows;
     mutable std::vector<int> m_row_of; // by node id, -1 for a node not shown
     mutable int m_row_height = 0;

@@ -4,6 +4,7 @@
 #include "core/tree/TextSourceReader.h"
 #include "gui/models/FolderTreeModel.h"
 
+#include <QAccessible>
 #include <QScrollBar>
 #include <QTest>
 
@@ -159,6 +160,28 @@ TEST(FolderTreeViewTest, ScrollingBringsAFolderIntoViewBothWays)
     QModelIndex const added = view.Model->IndexOfNode(view.Model->AppendChild(view.Tree.Root(), "G", -1));
     view.View->scrollTo(added);
     EXPECT_TRUE(view.View->viewport()->rect().contains(view.View->visualRect(added).topLeft()));
+}
+
+// Screen readers see the shown rows as the tree's children.
+TEST(FolderTreeViewTest, ScreenReadersSeeTheShownRows)
+{
+    ViewOfTree view({ "A\\a1", "B" });
+    QAccessibleInterface* tree = QAccessible::queryAccessibleInterface(view.View.get());
+    ASSERT_NE(tree, nullptr);
+    EXPECT_EQ(tree->role(), QAccessible::Tree);
+    EXPECT_EQ(tree->childCount(), 4);
+    QAccessibleInterface* a = tree->child(1);
+    EXPECT_EQ(a->text(QAccessible::Name), QStringLiteral("A"));
+    EXPECT_TRUE(a->state().expanded);
+    EXPECT_EQ(tree->indexOfChild(a), 1);
+
+    view.View->collapse(view.Index("A"));
+    view.View->setCurrentIndex(view.Index("B"));
+    EXPECT_EQ(tree->childCount(), 3);
+    EXPECT_TRUE(tree->child(1)->state().collapsed);
+    EXPECT_EQ(tree->child(2)->text(QAccessible::Name), QStringLiteral("B"));
+    EXPECT_TRUE(tree->child(2)->state().selected);
+    EXPECT_EQ(tree->child(3), nullptr);
 }
 
 } // namespace
