@@ -1,9 +1,11 @@
 #include "gui/widgets/FolderTreeView.h"
 
 #include "gui/models/FolderTreeModel.h"
+#include "gui/qt/QtShiftJis.h"
 #include "gui/widgets/FolderTreeAccessible.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QPaintEvent>
@@ -255,6 +257,35 @@ QModelIndex FolderTreeView::indexAt(QPoint const& point) const
     if (point.y() < 0 || point.x() + horizontalOffset() >= ColumnWidth())
         return {};
     return IndexOfRow((point.y() + verticalOffset()) / RowHeight());
+}
+
+void FolderTreeView::keyboardSearch(QString const& search)
+{
+    if (search.isEmpty() || RowCount() == 0)
+        return;
+    bool const going_on
+        = m_typed_clock.isValid() && m_typed_clock.elapsed() < QApplication::keyboardInputInterval();
+    m_typed_clock.restart();
+    m_typed = going_on ? m_typed + search : search;
+    bool const one_letter_again = m_typed.size() > 1 && m_typed.count(m_typed.front()) == m_typed.size();
+    QString const wanted = one_letter_again ? m_typed.left(1) : m_typed;
+    // A longer prefix may still fit the current folder; anything else starts below it.
+    int const current = RowOf(currentIndex());
+    int const first = going_on && !one_letter_again ? std::max(current, 0) : current + 1;
+    // Most labels are told apart by their first byte, without converting them.
+    std::string const wanted_start = QStringToShiftJisForReading(wanted.left(1).toLower())
+        + QStringToShiftJisForReading(wanted.left(1).toUpper());
+    for (int step = 0; step < RowCount(); ++step) {
+        int const row = (first + step) % RowCount();
+        std::string_view const name = m_tree.Name(m_rows[static_cast<std::size_t>(row)]);
+        if (name.empty() || wanted_start.find(name.front()) == std::string::npos)
+            continue;
+        QModelIndex const index = IndexOfRow(row);
+        if (index.data().toString().startsWith(wanted, Qt::CaseInsensitive)) {
+            setCurrentIndex(index);
+            return;
+        }
+    }
 }
 
 void FolderTreeView::reset()

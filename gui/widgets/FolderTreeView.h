@@ -14,6 +14,7 @@
 #include "core/tree/FolderTree.h"
 
 #include <QAbstractItemView>
+#include <QElapsedTimer>
 
 #include <functional>
 #include <unordered_set>
@@ -61,6 +62,10 @@ public:
     QRect visualRect(QModelIndex const& index) const override;
     void scrollTo(QModelIndex const& index, ScrollHint hint = EnsureVisible) override;
     QModelIndex indexAt(QPoint const& point) const override;
+    // Letters typed in quick succession move the cursor to the next shown
+    // folder whose label starts with them; one letter typed again moves on to
+    // the next such folder.
+    void keyboardSearch(QString const& search) override;
     void reset() override;
     void doItemsLayout() override;
 
@@ -114,6 +119,8 @@ private:
     mutable std::vector<NodeId> m_rows;
     mutable std::vector<int> m_row_of; // by node id, -1 for a node not shown
     mutable int m_row_height = 0;
+    QString m_typed; // by keyboardSearch
+    QElapsedTimer m_typed_clock;
 };
 
 } // namespace edamaki

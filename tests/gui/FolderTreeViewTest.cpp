@@ -162,6 +162,28 @@ TEST(FolderTreeViewTest, ScrollingBringsAFolderIntoViewBothWays)
     EXPECT_TRUE(view.View->viewport()->rect().contains(view.View->visualRect(added).topLeft()));
 }
 
+TEST(FolderTreeViewTest, TypingMovesToTheNextShownFolderOfThatName)
+{
+    struct Case {
+        char const* Typed;
+        char const* Current;
+    };
+    std::vector<Case> const cases {
+        { "a", "Apple" },
+        { "aa", "apricot" },
+        { "av", "Avocado" },
+        { "B", "Banana" },
+        { "x", "Avocado/x" },
+        { "q", "" },
+    };
+    for (Case const& c : cases) {
+        ViewOfTree view({ "Apple", "apricot", "Banana", "Avocado\\x" });
+        view.View->setCurrentIndex(view.Index(""));
+        QTest::keyClicks(view.View.get(), QString::fromLatin1(c.Typed));
+        EXPECT_EQ(view.View->currentIndex(), view.Index(c.Current)) << c.Typed;
+    }
+}
+
 // Screen readers see the shown rows as the tree's children.
 TEST(FolderTreeViewTest, ScreenReadersSeeTheShownRows)
 {
