@@ -30,12 +30,13 @@ FolderTreeView::FolderTreeView(FolderTreeModel& model, QWidget* parent)
     setHorizontalScrollMode(ScrollPerPixel);
     setModel(&model);
     // Rows removed and layouts changed have no overridable slot of the base.
-    connect(&model, &QAbstractItemModel::rowsRemoved, this, &FolderTreeView::RowsChanged);
-    connect(&model, &QAbstractItemModel::layoutChanged, this, [this] {
-        // Removed folders may have been closed; their ids go to new folders.
+    // Closed folders that went are forgotten with them.
+    auto const rows_went = [this] {
         std::erase_if(m_collapsed, [this](NodeId node) { return !m_tree.IsInTree(node); });
         RowsChanged();
-    });
+    };
+    connect(&model, &QAbstractItemModel::rowsRemoved, this, rows_went);
+    connect(&model, &QAbstractItemModel::layoutChanged, this, rows_went);
 }
 
 void FolderTreeView::RowsChanged()
@@ -306,30 +307,6 @@ void FolderTreeView::rowsInserted(QModelIndex const& parent, int first, int last
 {
     RowsChanged();
     QAbstractItemView::rowsInserted(parent, first, last);
-}
-
-void FolderTreeView::rowsAboutToBeRemoved(QModelIndex const& parent, int first, int last)
-{
-    ForgetCollapsed(parent, first, last);
-    RowsChanged();
-    QAbstractItemView::rowsAboutToBeRemoved(parent, first, last);
-}
-
-void FolderTreeView::ForgetCollapsed(QModelIndex const& parent, int first, int last)
-{
-    if (m_collapsed.empty())
-        return;
-    NodeId const parent_node = m_model.NodeOfIndex(parent);
-    if (!m_tree.IsInTree(parent_node)) {
-        m_collapsed.clear();
-        return;
-    }
-    std::span<NodeId const> const children = m_tree.Children(parent_node);
-    for (int row = first; row <= last && row < static_cast<int>(children.size()); ++row) {
-        NodeId const child = children[static_cast<std::size_t>(row)];
-        m_collapsed.erase(child);
-        m_tree.WalkDescendants(child, [this](NodeId node, int) { m_collapsed.erase(node); });
-    }
 }
 
 void FolderTreeView::keyPressEvent(QKeyEvent* event)

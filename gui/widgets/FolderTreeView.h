@@ -72,7 +72,6 @@ public:
 protected slots:
     void currentChanged(QModelIndex const& current, QModelIndex const& previous) override;
     void rowsInserted(QModelIndex const& parent, int first, int last) override;
-    void rowsAboutToBeRemoved(QModelIndex const& parent, int first, int last) override;
 
 protected:
     // Besides moving the cursor, "+" opens the current folder, "-" closes
@@ -102,9 +101,6 @@ private:
     // Rows [first, last] that `rect` of the viewport covers; empty when first > last.
     std::pair<int, int> RowsIn(QRect const& rect) const;
     QRect RowRect(int row) const;
-    // Forgets that the folders of the subtrees of `parent`'s rows
-    // [first, last] were closed: their ids may be given to new folders.
-    void ForgetCollapsed(QModelIndex const& parent, int first, int last);
 
     FolderTreeModel& m_model;
     FolderTree const& m_tree;
