@@ -335,9 +335,11 @@ void FolderTreeView::currentChanged(QModelIndex const& current, QModelIndex cons
 {
     QAbstractItemView::currentChanged(current, previous);
     // Screen readers follow the cursor.
-    if (QAccessible::isActive() && hasFocus() && RowOf(current) >= 0) {
+    if (!QAccessible::isActive() || !hasFocus())
+        return;
+    if (int const row = RowOf(current); row >= 0) {
         QAccessibleEvent event(this, QAccessible::Focus);
-        event.setChild(RowOf(current));
+        event.setChild(row);
         QAccessible::updateAccessibility(&event);
     }
 }
