@@ -1,5 +1,7 @@
 #include "core/text/Encoding.h"
 
+#include "core/text/StandIn.h"
+
 #include <algorithm>
 #include <array>
 #include <bitset>
@@ -37,11 +39,6 @@ private:
     iconv_t m_handle;
 };
 
-enum class OnFailure {
-    Stop,
-    Substitute,
-};
-
 bool IsAscii(std::string_view text)
 {
     for (char const character : text) {
@@ -51,18 +48,16 @@ bool IsAscii(std::string_view text)
     return true;
 }
 
-std::size_t OneByte(std::string_view, std::size_t)
-{
-    return 1;
-}
+// Appends to `output` what stands for the character of `input` at `offset`
+// that can't be converted, and returns the bytes of input it takes.
+using Substitution = std::size_t (*)(std::string_view input, std::size_t offset, std::string& output);
 
 // Appends the conversion of `input` to `output` with an open converter. On a
 // character that can't be converted either stops, leaves `output` as it was
-// and returns the character's offset, or writes `substitute` and skips one
-// input byte (or the whole character when `character_length` knows its length).
-std::optional<std::size_t> AppendConverted(iconv_t converter, std::string_view input, std::string& output,
-    OnFailure on_failure = OnFailure::Stop, std::string_view substitute = {},
-    std::size_t (*character_length)(std::string_view, std::size_t) = OneByte)
+// and returns the character's offset, or, given a `substitute`, lets it stand
+// for the character and goes on after it.
+std::optional<std::size_t> AppendConverted(
+    iconv_t converter, std::string_view input, std::string& output, Substitution substitute = nullptr)
 {
     if (!IsOpenConverter(converter))
         return 0;
@@ -86,14 +81,13 @@ std::optional<std::size_t> AppendConverted(iconv_t converter, std::string_view i
         }
         // EILSEQ or EINVAL: a character that can't be converted, or a truncated one.
         std::size_t const offset = input.size() - in_left;
-        if (on_failure == OnFailure::Stop) {
+        if (!substitute) {
             failure = offset;
             out_used = original_size;
             break;
         }
-        std::size_t const skip = std::min(in_left, character_length(input, offset));
         output.resize(out_used);
-        output.append(substitute);
+        std::size_t const skip = std::min(in_left, substitute(input, offset, output));
         out_used = output.size();
         output.resize(out_used + in_left * 2 + 16);
         in_pointer += skip;
@@ -130,6 +124,18 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t offset)
             || (static_cast<unsigned char>(text[offset + index]) & 0xC0) != 0x80)
             return index;
     }
+    return length;
+}
+
+// Appends the stand-in of the character at `offset`, U+FFFD's for a
+// malformed byte, and returns the bytes it takes.
+std::size_t AppendStandInFor(std::string_view utf8, std::size_t offset, std::string& output)
+{
+    std::size_t length = Utf8SequenceLength(utf8, offset);
+    char32_t code_point = 0xFFFD;
+    if (IsValidUtf8(utf8.substr(offset, length)))
+        code_point = DecodeUtf8Character(utf8, offset, length);
+    AppendStandIn(output, code_point);
     return length;
 }
 
@@ -243,23 +249,20 @@ std::size_t FindOneWayCharacter(std::string_view utf8, std::size_t from)
 
 std::string Utf8ToShiftJisForReading(std::string_view utf8)
 {
-    // A character that would come back as another one reads as "?" too:
-    // "a¥b" must not read as "a" holding "b".
-    std::string without_one_way;
-    if (std::size_t one_way = FindOneWayCharacter(utf8); one_way != std::string_view::npos) {
-        std::size_t copied = 0;
-        for (; one_way != std::string_view::npos; one_way = FindOneWayCharacter(utf8, copied)) {
-            std::size_t length = 0;
-            DecodeUtf8Character(utf8, one_way, length);
-            without_one_way.append(utf8.substr(copied, one_way - copied)).append("?");
-            copied = one_way + length;
-        }
-        without_one_way.append(utf8.substr(copied));
-        utf8 = without_one_way;
-    }
+    if (IsAscii(utf8))
+        return std::string(utf8);
     IconvHandle const converter("CP932", "UTF-8");
     std::string text;
-    AppendConverted(converter.Get(), utf8, text, OnFailure::Substitute, "?", Utf8SequenceLength);
+    text.reserve(utf8.size());
+    // A character that would come back as another one gets a stand-in too:
+    // "a¥b" must not read as "a" holding "b".
+    std::size_t converted = 0;
+    for (std::size_t one_way = FindOneWayCharacter(utf8); one_way != std::string_view::npos;
+         one_way = FindOneWayCharacter(utf8, converted)) {
+        AppendConverted(converter.Get(), utf8.substr(converted, one_way - converted), text, AppendStandInFor);
+        converted = one_way + AppendStandInFor(utf8, one_way, text);
+    }
+    AppendConverted(converter.Get(), utf8.substr(converted), text, AppendStandInFor);
     return text;
 }
 
@@ -370,6 +373,19 @@ char32_t DecodeUtf8Character(std::string_view utf8, std::size_t offset, std::siz
     for (std::size_t index = 1; index < length; ++index)
         code_point = (code_point << 6) | (static_cast<unsigned char>(utf8[offset + index]) & 0x3F);
     return code_point;
+}
+
+std::string EncodeUtf8Character(char32_t code_point)
+{
+    auto const byte = [](char32_t value) { return static_cast<char>(value); };
+    if (code_point < 0x80)
+        return { byte(code_point) };
+    auto const continuation = [&](int shift) { return byte(0x80 | ((code_point >> shift) & 0x3F)); };
+    if (code_point < 0x800)
+        return { byte(0xC0 | (code_point >> 6)), continuation(0) };
+    if (code_point < 0x10000)
+        return { byte(0xE0 | (code_point >> 12)), continuation(6), continuation(0) };
+    return { byte(0xF0 | (code_point >> 18)), continuation(12), continuation(6), continuation(0) };
 }
 
 DetectedEncoding DetectEncoding(std::string_view bytes)

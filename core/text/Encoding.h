@@ -54,10 +54,10 @@ inline constexpr std::string_view OneWayCharacters[] = {
 // Byte offset of the first of the OneWayCharacters at or after `from`, or npos.
 std::size_t FindOneWayCharacter(std::string_view utf8, std::size_t from = 0);
 
-// Converts UTF-8 to Shift-JIS, putting "?" in place of every character that
-// Shift-JIS lacks or holds one way only (and of every malformed byte). "?" is
-// an invalid name character, so such a name never becomes a folder. Used only
-// where the result is read, never where it is stored.
+// Converts UTF-8 to Shift-JIS, putting a stand-in (core/text/StandIn.h) in
+// place of every character that Shift-JIS lacks or holds one way only, and
+// that of U+FFFD in place of every malformed byte. Used only where the result
+// is read, never where it is stored.
 std::string Utf8ToShiftJisForReading(std::string_view utf8);
 
 // Converts many texts between Shift-JIS and UTF-8 with converters opened once
@@ -90,6 +90,9 @@ std::size_t FindInvalidUtf8(std::string_view bytes);
 // `length` to its bytes. A character cut short by the end of the text reads
 // as far as it goes.
 char32_t DecodeUtf8Character(std::string_view utf8, std::size_t offset, std::size_t& length);
+
+// The UTF-8 form of a code point.
+std::string EncodeUtf8Character(char32_t code_point);
 
 inline bool IsValidUtf8(std::string_view bytes)
 {

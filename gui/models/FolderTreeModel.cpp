@@ -240,7 +240,8 @@ QVariant FolderTreeModel::data(QModelIndex const& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-        return ShiftJisToQString(m_tree.Name(node));
+        // A name that can't be made shows the mark where its character can't be.
+        return ShiftJisToQString(m_tree.Name(node), MissingCharacters::AsGetaMark);
     case Qt::DecorationRole:
         return m_folder_icon;
     default:

@@ -1,7 +1,7 @@
 #include "gui/qt/EditorOffsets.h"
 
-#include "core/text/ShiftJis.h"
 #include "core/text/SourceOffsets.h"
+#include "core/text/StandIn.h"
 #include "gui/qt/QtShiftJis.h"
 
 #include <QTextDocument>
@@ -29,7 +29,7 @@ std::size_t ShiftJisLength(QString const& line)
 
 // One line's characters side by side: UTF-16 code units in the editor,
 // Shift-JIS bytes in the source. Each character of the line reads as one
-// Shift-JIS character ("?" when Shift-JIS lacks it).
+// Shift-JIS character, or as its stand-in when Shift-JIS lacks it.
 class LineColumns {
 public:
     explicit LineColumns(QString line)
@@ -64,7 +64,7 @@ private:
         bool const pair = m_line.at(m_unit).isHighSurrogate() && m_unit + 1 < m_line.size()
             && m_line.at(m_unit + 1).isLowSurrogate();
         m_unit += pair ? 2 : 1;
-        m_byte += CharacterLength(m_shift_jis, m_byte);
+        m_byte += EditorCharacterLength(m_shift_jis, m_byte);
     }
 
     QString const m_line;

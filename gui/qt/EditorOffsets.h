@@ -4,8 +4,8 @@
 // offsets that count Shift-JIS bytes, each line break as two (CR LF); the
 // editor's document counts UTF-16 code units, one block per line and one
 // position for each line break. Characters are counted the way the source is
-// read from the editor: a character Shift-JIS lacks reads as "?", one byte,
-// and a surrogate pair is one character.
+// read from the editor: a character Shift-JIS lacks reads as its stand-in, six
+// bytes, and a surrogate pair is one character.
 
 #include "core/tree/FolderTree.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 // The editor's document as the core reads it: Shift-JIS with CR LF between
-// lines, a character that Shift-JIS lacks as "?". Converted when first asked
+// lines, a character that Shift-JIS lacks as its stand-in. Converted when first asked
 // for after a change of the document and kept until the next change, so that
 // repeated searches over a large source convert it once.
 

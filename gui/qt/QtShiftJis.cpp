@@ -1,6 +1,9 @@
 #include "gui/qt/QtShiftJis.h"
 
 #include "core/text/Encoding.h"
+#include "core/text/StandIn.h"
+
+#include <algorithm>
 
 namespace edamaki {
 
@@ -16,14 +19,21 @@ ShiftJisConverter& Converter()
 
 } // namespace
 
-QString ShiftJisToQString(std::string_view shift_jis)
+QString ShiftJisToQString(std::string_view shift_jis, MissingCharacters shown)
 {
-    // Show what converts and mark each byte that doesn't; this text is only displayed.
+    // Convert what converts; a stand-in gives its character or the mark, any
+    // other byte that doesn't convert U+FFFD.
     std::string utf8;
     while (auto const failure = Converter().AppendUtf8(shift_jis, utf8)) {
         Converter().AppendUtf8(shift_jis.substr(0, *failure), utf8);
-        utf8 += "\xEF\xBF\xBD"; // U+FFFD
-        shift_jis.remove_prefix(*failure + 1);
+        bool const stand_in = IsStandInAt(shift_jis, *failure);
+        if (!stand_in)
+            utf8 += "\xEF\xBF\xBD"; // U+FFFD
+        else if (shown == MissingCharacters::AsGetaMark)
+            utf8 += "\xE3\x80\x93"; // U+3013
+        else
+            utf8 += EncodeUtf8Character(StandInCodePoint(shift_jis, *failure));
+        shift_jis.remove_prefix(*failure + (stand_in ? StandInLength : 1));
     }
     return QString::fromStdString(utf8);
 }
@@ -43,11 +53,14 @@ std::optional<std::string> QStringToShiftJis(QString const& text, qsizetype* fai
 {
     std::string const utf8 = text.toStdString();
     ConversionResult converted = Utf8ToShiftJis(utf8);
-    if (converted.Succeeded())
+    // A character held one way only would come back as another one.
+    std::size_t failure = FindOneWayCharacter(utf8);
+    if (!converted.Succeeded())
+        failure = std::min(failure, converted.Failure->Offset);
+    if (failure == std::string::npos)
         return std::move(converted.Text);
     if (failed_position)
-        *failed_position
-            = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(converted.Failure->Offset)).size();
+        *failed_position = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(failure)).size();
     return std::nullopt;
 }
 

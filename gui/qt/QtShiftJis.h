@@ -12,19 +12,28 @@
 
 namespace edamaki {
 
-// Shift-JIS bytes for display. Bytes that are not valid Shift-JIS show as U+FFFD.
-QString ShiftJisToQString(std::string_view shift_jis);
+// How a character that Shift-JIS lacks, held as a stand-in, comes back.
+enum class MissingCharacters {
+    AsThemselves, // the character itself: text that goes back into the editor
+    AsGetaMark,   // "〓", which Japanese readers know as a character that can't be used
+};
 
-// The text as Shift-JIS for reading into the tree: a character that Shift-JIS
-// lacks becomes "?", an invalid name character, so it never makes a folder.
+// Shift-JIS bytes as text. Bytes that are not valid Shift-JIS show as U+FFFD.
+QString ShiftJisToQString(
+    std::string_view shift_jis, MissingCharacters shown = MissingCharacters::AsThemselves);
+
+// The text as Shift-JIS for reading into the tree and for searching: each
+// character that Shift-JIS lacks becomes its stand-in (core/text/StandIn.h),
+// so it keeps its place and stays itself.
 std::string QStringToShiftJisForReading(QString const& text);
 
 // The lines of an editor's text as QTextDocument::toRawText gives it (a
 // paragraph separator between lines), as Shift-JIS for reading.
 std::vector<std::string> SourceLinesForReading(QString raw_text);
 
-// The text as Shift-JIS, or nullopt when a character can't be held; then
-// `failed_position` is the index in `text` of the first such character.
+// The text as Shift-JIS, or nullopt when a character can't be held (or is
+// held one way only, as "¥" is); then `failed_position` is the index in
+// `text` of the first such character.
 std::optional<std::string> QStringToShiftJis(QString const& text, qsizetype* failed_position = nullptr);
 
 } // namespace edamaki

@@ -1,6 +1,6 @@
 #include "gui/widgets/TextWidthTable.h"
 
-#include "core/text/ShiftJis.h"
+#include "core/text/StandIn.h"
 #include "gui/qt/QtShiftJis.h"
 
 namespace edamaki {
@@ -16,14 +16,15 @@ int TextWidthTable::ShiftJisWidth(std::string_view shift_jis)
 {
     int width = 0;
     for (std::size_t offset = 0; offset < shift_jis.size();) {
-        std::size_t const length = CharacterLength(shift_jis, offset);
+        std::size_t const length = EditorCharacterLength(shift_jis, offset);
         std::string_view const character = shift_jis.substr(offset, length);
         unsigned code = static_cast<unsigned char>(character[0]);
-        if (character.size() == 2)
+        // A stand-in shows as the mark; its first two bytes begin no other character.
+        if (character.size() >= 2)
             code = code << 8 | static_cast<unsigned char>(character[1]);
         int& advance = m_shift_jis_advances[code];
         if (advance < 0)
-            advance = Width(ShiftJisToQString(character));
+            advance = Width(ShiftJisToQString(character, MissingCharacters::AsGetaMark));
         width += advance;
         offset += length;
     }

@@ -17,8 +17,9 @@ namespace {
 //   4 "日本"    two bytes each, 8-10 break
 //  10 "ｱｲ"      half-width katakana, one byte each, 12-14 break
 //  14 ""        14-16 break
-//  16 "😀éx"    a surrogate pair and a character Shift-JIS lacks read as "?", 19-21 break
-//  21 "z"       the text ends at 22
+//  16 "😀éx"    a surrogate pair and a character Shift-JIS lacks read as
+//               stand-ins, six bytes each: 16 and 22, "x" 28, 29-31 break
+//  31 "z"       the text ends at 32
 // Document positions: blocks at 0, 3, 6, 9, 10 and 15; the document ends at 16.
 QString const Lines = QString::fromUtf8("ab\n日本\nｱｲ\n\n😀éx\nz");
 
@@ -45,11 +46,13 @@ TEST(EditorOffsetsTest, SourceOffsetsBecomeDocumentPositions)
         { 15, 9 },
         { 16, 10 },
         { 17, 12 },
-        { 18, 13 },
-        { 19, 14 },
-        { 20, 14 },
-        { 21, 15 },
-        { 22, 16 },
+        { 22, 12 },
+        { 25, 13 },
+        { 28, 13 },
+        { 29, 14 },
+        { 30, 14 },
+        { 31, 15 },
+        { 32, 16 },
         { 1000, 16 },
         { 4, 3 },
         { 1, 1 },
@@ -75,12 +78,12 @@ TEST(EditorOffsetsTest, DocumentPositionsBecomeSourceOffsets)
         { 7, 11 },
         { 9, 14 },
         { 10, 16 },
-        { 11, 17 },
-        { 12, 17 },
-        { 13, 18 },
-        { 14, 19 },
-        { 16, 22 },
-        { 100, 22 },
+        { 11, 22 },
+        { 12, 22 },
+        { 13, 28 },
+        { 14, 29 },
+        { 16, 32 },
+        { 100, 32 },
         { 6, 10 },
         { -5, 0 },
     };
@@ -111,10 +114,11 @@ TEST(EditorOffsetsTest, SourceRangesSelectTextAndSelectionsGiveRangesBack)
     };
     Case const cases[] = {
         { { 4, 4 }, QString::fromUtf8("日本"), { 4, 4 } },
-        { { 16, 3 }, QString::fromUtf8("😀éx"), { 16, 3 } },
+        { { 16, 13 }, QString::fromUtf8("😀éx"), { 16, 13 } },
+        { { 17, 6 }, QString::fromUtf8("é"), { 22, 6 } },
         { { 10, 6 }, QString::fromUtf8("ｱｲ\u2029\u2029"), { 10, 6 } },
         { { 8, 1 }, QString(), { 8, 0 } },
-        { { 21, 50 }, QStringLiteral("z"), { 21, 1 } },
+        { { 31, 50 }, QStringLiteral("z"), { 31, 1 } },
         { { -3, -1 }, QString(), { 0, 0 } },
     };
     for (auto const& test : cases) {

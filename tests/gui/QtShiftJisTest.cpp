@@ -15,13 +15,36 @@ TEST(QtShiftJisTest, ConvertsBothWays)
     EXPECT_EQ(ShiftJisToQString(*shift_jis), text);
 }
 
-TEST(QtShiftJisTest, ACharacterShiftJisLacksIsFoundOrMadeInvalid)
+TEST(QtShiftJisTest, ACharacterShiftJisLacksIsFound)
 {
-    QString const text = QString::fromUtf8("ab\nc😀d");
-    qsizetype position = -1;
-    EXPECT_FALSE(QStringToShiftJis(text, &position).has_value());
-    EXPECT_EQ(position, 4);
-    EXPECT_EQ(QStringToShiftJisForReading(text), "ab\nc?d");
+    // "¥" would come back as "\\", "〜" as the full-width tilde.
+    struct Case {
+        char const* Text;
+        qsizetype At;
+    };
+    for (auto const& test : { Case { "ab\nc😀d", 4 }, Case { "/home/a¥b", 7 }, Case { "〜😀", 0 } }) {
+        qsizetype position = -1;
+        EXPECT_FALSE(QStringToShiftJis(QString::fromUtf8(test.Text), &position).has_value()) << test.Text;
+        EXPECT_EQ(position, test.At) << test.Text;
+    }
+}
+
+TEST(QtShiftJisTest, ACharacterShiftJisLacksReadsAndComesBackAsItselfOrAsTheMark)
+{
+    struct Case {
+        char const* Text;
+        char const* Marked;
+    };
+    Case const cases[] = {
+        { "ab\nc😀d", "ab\nc〓d" },
+        { "〜−¥‾é", "〓〓〓〓〓" },
+        { "表〜\\x", "表〓\\x" },
+    };
+    for (auto const& test : cases) {
+        std::string const read = QStringToShiftJisForReading(QString::fromUtf8(test.Text));
+        EXPECT_EQ(ShiftJisToQString(read), QString::fromUtf8(test.Text));
+        EXPECT_EQ(ShiftJisToQString(read, MissingCharacters::AsGetaMark), QString::fromUtf8(test.Marked));
+    }
 }
 
 TEST(QtShiftJisTest, InvalidBytesShowAsReplacementCharacters)

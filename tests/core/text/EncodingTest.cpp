@@ -47,15 +47,6 @@ TEST(EncodingTest, AScanFindsTheByteThatAConversionFailsOn)
     }
 }
 
-TEST(EncodingTest, ReadingSubstitutesAnInvalidNameCharacter)
-{
-    EXPECT_EQ(Utf8ToShiftJisForReading("a\xF0\x9F\x98\x80z"), "a?z");
-    EXPECT_EQ(Utf8ToShiftJisForReading("a\xFFz"), "a?z");
-    EXPECT_EQ(Utf8ToShiftJisForReading("ソ"), testing::Sjis("ソ"));
-    // Characters held one way only read as "?": "¥" must not split a name.
-    EXPECT_EQ(Utf8ToShiftJisForReading("a¥b‾c〜"), "a?b?c?");
-}
-
 TEST(EncodingTest, TheOneWayCharactersAreExactlyThoseWhoseShiftJisFormReadsBackAsAnother)
 {
     ShiftJisConverter converter;
