@@ -2,6 +2,7 @@
 
 #include "core/text/ShiftJis.h"
 #include "core/text/SourceOffsets.h"
+#include "core/text/StandIn.h"
 #include "core/tree/SourceWriters.h"
 #include "core/tree/TagSyntax.h"
 
@@ -139,7 +140,9 @@ LabelDecision ConfirmLabelEdit(FolderTree& tree, NodeId node, std::string_view t
         tree.EditPath.clear();
         return { LabelOutcome::Kept, old_name, false };
     }
-    if (!writable || HasInvalidNameCharacter(name) || IsDotName(name))
+    // A character that Shift-JIS lacks makes no folder and can't be saved.
+    bool const holds_missing = FindStandIn(name) != std::string_view::npos;
+    if (!writable || HasInvalidNameCharacter(name) || IsDotName(name) || holds_missing)
         return { LabelOutcome::Refused, old_name, writable };
     tree.TreeEdited = true;
     return { LabelOutcome::Accepted, MakeUniqueName(tree, tree.Parent(node), name, node), true };

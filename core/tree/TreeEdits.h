@@ -87,8 +87,9 @@ struct LabelDecision {
 
 // A label edit of `node` (still carrying its old name) confirmed with
 // `typed`. Blanks at both ends do not count; an empty name keeps the old one
-// silently; a name with an invalid name character, "." or ".." is refused; an
-// accepted name is made unique among the siblings and sets TreeEdited.
+// silently; a name with an invalid name character or one that Shift-JIS
+// lacks, "." or ".." is refused; an accepted name is made unique among the
+// siblings and sets TreeEdited.
 LabelDecision ConfirmLabelEdit(FolderTree& tree, NodeId node, std::string_view typed);
 // After the node took the decided name: writes the rename back (also an
 // unchanged or refused one) and ends the edit.

@@ -14,6 +14,7 @@
 #include "gui/widgets/SiblingSelection.h"
 #include "gui/widgets/TTabStrip.h"
 #include "gui/widgets/WidestLabel.h"
+#include "gui/windows/SourceErrorText.h"
 #include "gui/windows/TForm4.h"
 
 #include <QFileIconProvider>
@@ -24,6 +25,7 @@
 #include <QScopedValueRollback>
 #include <QStyle>
 #include <QStyledItemDelegate>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -36,6 +38,13 @@ using edamaki::NoNode;
 namespace {
 
 QString const InvalidNameText = QStringLiteral("フォルダ名が不正です");
+
+// Why a typed name is refused: a character Shift-JIS lacks is named.
+QString RefusedNameText(std::string_view typed)
+{
+    auto const missing = edamaki::FindMissingCharacterOfName(typed);
+    return missing ? InvalidNameText + u'\n' + edamaki::MissingCharacterText(*missing) : InvalidNameText;
+}
 
 // Draws and edits the labels as any item view does, knows whether a label
 // edit is open, and tells where a node's icon and label are, so that a click
@@ -330,7 +339,7 @@ void TForm1::PopupMenu1Popup()
 void TForm1::mEditNodeClick()
 {
     NodeId const node = ReadyNode();
-    if (node != NoNode && edamaki::CanRename(m_document.Tree, node))
+    if (node != NoNode && edamaki::CanRename(m_document.Tree, node) && MayWriteEdit({ &node, 1 }))
         StartLabelEdit(node);
 }
 
@@ -350,7 +359,7 @@ void TForm1::AddFolder(bool inside)
     if (selected == NoNode)
         return;
     auto const plan = edamaki::PlanAddition(m_document.Tree, selected, inside);
-    if (!plan)
+    if (!plan || !MayWriteEdit({ &plan->Parent, 1 }))
         return;
     NodeId const node = m_model->AppendChild(plan->Parent, plan->Name, plan->Data);
     if (node == NoNode)
@@ -370,6 +379,21 @@ void TForm1::StartLabelEdit(NodeId node)
     Tree1->edit(index);
 }
 
+bool TForm1::MayWriteEdit(std::span<NodeId const> written)
+{
+    auto const missing = edamaki::CheckTreeEditWrite(m_document.Tree, written, [this] {
+        QPlainTextEdit const* editor = m_editor.Editor();
+        return editor ? edamaki::SourceLinesForReading(editor->document()->toRawText())
+                      : std::vector<std::string>();
+    });
+    if (!missing)
+        return true;
+    edamaki::ShowMessage(this, QMessageBox::Warning,
+        edamaki::MissingCharacterText(*missing)
+            + QStringLiteral("\nこの編集はソースに書き戻せないため、行いません。"));
+    return false;
+}
+
 void TForm1::Tree1Editing(NodeId node)
 {
     std::optional<edamaki::SourceEditorLink::WriteBack> write_back;
@@ -385,12 +409,12 @@ void TForm1::Tree1Edited(NodeId node, QString const& text)
         return;
     QScopedValueRollback<bool> const confirming(m_confirming, true);
     edamaki::FolderTree& tree = m_document.Tree;
-    edamaki::LabelDecision const decision
-        = edamaki::ConfirmLabelEdit(tree, node, edamaki::QStringToShiftJisForReading(text));
+    std::string const typed = edamaki::QStringToShiftJisForReading(text);
+    edamaki::LabelDecision const decision = edamaki::ConfirmLabelEdit(tree, node, typed);
     if (decision.Outcome == edamaki::LabelOutcome::Kept)
         return;
     if (decision.Outcome == edamaki::LabelOutcome::Refused)
-        edamaki::ShowMessage(this, QMessageBox::Warning, InvalidNameText);
+        edamaki::ShowMessage(this, QMessageBox::Warning, RefusedNameText(typed));
     m_model->Rename(node, decision.Name);
     std::optional<edamaki::SourceEditorLink::WriteBack> write_back;
     if (decision.WriteBack)
@@ -414,6 +438,8 @@ void TForm1::mDelNodeClick()
         deleted.push_back(*node);
         tag_lines.push_back(edamaki::DeleteTagLine(tree, *node));
     }
+    if (!deleted.empty() && !MayWriteEdit(deleted))
+        return;
     // The deleted nodes leave the selection anyway; dropping it first spares
     // the model from moving each selected index.
     Tree1->selectionModel()->clearSelection();

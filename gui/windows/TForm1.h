@@ -23,6 +23,7 @@
 
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -148,6 +149,10 @@ private:
     void FillTagDialogPath(edamaki::NodeId node);
     void AddFolder(bool inside);
     void StartLabelEdit(edamaki::NodeId node);
+    // Whether an edit that writes the paths of `written` back may go ahead; a
+    // source that would lose or spread a character Shift-JIS lacks refuses
+    // it, and the user is told which character and where.
+    bool MayWriteEdit(std::span<edamaki::NodeId const> written);
 
     edamaki::Document& m_document;
     edamaki::FolderTreeModel* m_model = nullptr;

@@ -17,6 +17,7 @@
 #include "gui/windows/EditorSearch.h"
 #include "gui/windows/HelpWindow.h"
 #include "gui/windows/MainFormMenuBuilder.h"
+#include "gui/windows/SourceErrorText.h"
 #include "gui/windows/SourceReadScheduler.h"
 #include "gui/windows/TAboutDlg.h"
 #include "gui/windows/TForm1.h"
@@ -50,6 +51,7 @@
 #include <QWindow>
 
 #include <optional>
+#include <variant>
 
 using edamaki::SourceMode;
 
@@ -141,26 +143,20 @@ QString RunRefusalText(edamaki::RunRefusal refusal, edamaki::FolderTree const& t
         + QStringLiteral("ツリーは途中までしか読み込まれていないため、フォルダを作成しません。");
 }
 
-QString EncodingName(edamaki::TextEncoding encoding)
+QString RunRefusalText(edamaki::SourceRunRefusal const& refusal, edamaki::FolderTree const& tree)
 {
-    return encoding == edamaki::TextEncoding::Utf8 ? QStringLiteral("UTF-8") : QStringLiteral("Shift-JIS");
-}
-
-QString CodePointText(char32_t code_point)
-{
-    return QStringLiteral("U+")
-        + QString::number(static_cast<uint>(code_point), 16).toUpper().rightJustified(4, u'0');
+    if (auto const* missing = std::get_if<edamaki::SourceFileError>(&refusal))
+        return edamaki::MissingCharacterText(*missing) + QStringLiteral("\nフォルダを作成しません。");
+    return RunRefusalText(std::get<edamaki::RunRefusal>(refusal), tree);
 }
 
 // Why the document can't be saved, in the user's words.
 QString SaveErrorText(edamaki::SourceFileError const& error)
 {
-    QString const line = QString::number(error.Line);
     QString const reason = error.Problem == edamaki::SourceFileError::Kind::MissingCharacter
-        ? QStringLiteral("%1 行目の文字「%2」(%3) は %4 で保存できません。")
-              .arg(line, QString::fromStdString(error.Character), CodePointText(error.CodePoint),
-                  EncodingName(error.Encoding))
-        : QStringLiteral("%1 行目に %2 で書けない文字があります。").arg(line, EncodingName(error.Encoding));
+        ? edamaki::MissingCharacterText(error)
+        : QStringLiteral("%1 行目に %2 で書けない文字があります。")
+              .arg(QString::number(error.Line), edamaki::EncodingName(error.Encoding));
     return reason + QStringLiteral("\nファイルは保存されませんでした。");
 }
 
@@ -173,7 +169,7 @@ QString CantOpenText(QString const& full_name)
 QString OpenErrorText(edamaki::SourceFileError const& error)
 {
     return QStringLiteral("%1 行目に %2 として読めないバイトがあります。")
-        .arg(QString::number(error.Line), EncodingName(error.Encoding));
+        .arg(QString::number(error.Line), edamaki::EncodingName(error.Encoding));
 }
 
 std::optional<QByteArray> ReadWholeFile(QString const& file_name)
@@ -832,7 +828,7 @@ void TMainForm::ExeBtnClick()
 {
     EnsureTreeCurrent();
     edamaki::FolderTree const& tree = m_document.Tree;
-    if (auto const refusal = edamaki::CheckCreationRun(tree)) {
+    if (auto const refusal = edamaki::CheckSourceCreationRun(tree, EditorLinesForReading())) {
         ShowMessage(this, QMessageBox::Warning, RunRefusalText(*refusal, tree));
         return;
     }

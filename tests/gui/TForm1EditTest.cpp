@@ -314,4 +314,54 @@ TEST_F(TForm1EditTest, TextModeRewritesTheSource)
     EXPECT_TRUE(m_form.IsDocumentModified());
 }
 
+// The pane never writes a character that Shift-JIS lacks: an edit whose
+// write-back would hold one is refused, naming the character and its line,
+// and the source stays as it was.
+TEST_F(TForm1EditTest, AnEditThatWouldWriteACharacterShiftJisLacksIsRefused)
+{
+    QString const text = QStringLiteral("顧客😀\\テスト\nその他");
+    QString const macro = Header + QStringLiteral("顧客〜\n>テスト\nその他");
+    QString const emoji = QStringLiteral("1 行目の文字「😀」(U+1F600) は Shift-JIS で書けません。");
+    QString const wave = QStringLiteral("2 行目の文字「〜」(U+301C) は Shift-JIS で書けません。");
+    struct Case {
+        QString Source;
+        QString Path;
+        void (TForm1::*Command)();
+        QString Named; // empty: the edit goes ahead
+    };
+    Case const cases[] = {
+        { text, QStringLiteral("その他"), &TForm1::mEditNodeClick, emoji },
+        { text, QStringLiteral("その他"), &TForm1::mDelNodeClick, emoji },
+        { macro, QStringLiteral("顧客〜/テスト"), &TForm1::mEditNodeClick, wave },
+        { macro, QStringLiteral("顧客〜/テスト"), &TForm1::mAddNodeClick, wave },
+        { macro, QStringLiteral("顧客〜"), &TForm1::mAddCNodeClick, wave },
+        { macro, QStringLiteral("顧客〜/テスト"), &TForm1::mDelNodeClick, wave },
+        { macro, QStringLiteral("その他"), &TForm1::mDelNodeClick, {} },
+    };
+    for (auto const& test : cases) {
+        QApplication::setActiveWindow(&m_form); // a message box before took it
+        SetSource(test.Source);
+        Click(test.Path);
+        QString warning;
+        if (!test.Named.isEmpty())
+            AnswerMessageBox(QMessageBox::Ok, &warning);
+        (m_pane.data()->*test.Command)();
+        EXPECT_EQ(Source() == test.Source, !test.Named.isEmpty()) << test.Path.toStdString();
+        EXPECT_TRUE(warning.startsWith(test.Named)) << warning.toStdString();
+        EXPECT_FALSE(m_pane->IsEditingLabel());
+    }
+
+    // A typed name that holds one is refused as any invalid name, naming it.
+    QApplication::setActiveWindow(&m_form);
+    SetSource(macro);
+    Click(QStringLiteral("その他"));
+    QTest::keyClick(m_pane->Tree1, Qt::Key_F2);
+    QString warning;
+    AnswerMessageBox(QMessageBox::Ok, &warning);
+    TypeLabel(QStringLiteral("別〜"));
+    EXPECT_EQ(
+        warning, QStringLiteral("フォルダ名が不正です\n文字「〜」(U+301C) は Shift-JIS で書けません。"));
+    EXPECT_EQ(Source(), macro + QStringLiteral("\n<r:その他,その他>"));
+}
+
 } // namespace

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 
 #include "core/document/Document.h"
+#include "gui/models/FolderTreeModel.h"
 #include "gui/models/LogListModel.h"
 #include "gui/widgets/FileDialogs.h"
 #include "gui/windows/TForm1.h"
@@ -816,6 +817,47 @@ TEST_F(TMainFormTest, ASaveShiftJisCantHoldIsRefusedAndWritesNothing)
     Answer(QMessageBox::Yes, nullptr, [] { AnswerMessageBox(QMessageBox::Ok); });
     m_form->mOpen1Click();
     EXPECT_TRUE(Text().contains(QStringLiteral("\U0001F600")));
+}
+
+// The names the tree pane shows below a node, as "a(b),c".
+QString ShownNames(QAbstractItemModel const& model, QModelIndex const& parent)
+{
+    QStringList names;
+    for (int row = 0; row < model.rowCount(parent); ++row) {
+        QModelIndex const index = model.index(row, 0, parent);
+        QString const below = ShownNames(model, index);
+        names << index.data().toString() + (below.isEmpty() ? QString() : u'(' + below + u')');
+    }
+    return names.join(u',');
+}
+
+TEST_F(TMainFormTest, ANameShiftJisLacksKeepsItsFolderInPlaceAndTheRunIsRefusedNamingIt)
+{
+    Create();
+    QString const root = m_folder.path();
+    struct Case {
+        QString Source;
+        QString Shown;
+        QString Named;
+    };
+    Case const cases[] = {
+        { root + QStringLiteral("\n顧客😀\\テスト"), QStringLiteral("顧客〓(テスト)"),
+            QStringLiteral("2 行目の文字「😀」(U+1F600) は Shift-JIS で書けません。") },
+        { QStringLiteral("<?dezodedu-macro?>\n") + root + QStringLiteral("\n見積〜\n>2026"),
+            QStringLiteral("見積〓(2026)"), QStringLiteral("3 行目の文字「〜」(U+301C)") },
+        { root + QStringLiteral("\na−\\b\na～\\c"), QStringLiteral("a〓(b),a～(c)"),
+            QStringLiteral("2 行目の文字「−」(U+2212)") },
+    };
+    for (auto const& test : cases) {
+        Type(test.Source);
+        QAbstractItemModel const& shown = m_pane->Model();
+        EXPECT_EQ(ShownNames(shown, shown.index(0, 0)), test.Shown);
+        QString warning;
+        AnswerMessageBox(QMessageBox::Ok, &warning);
+        m_form->ExeBtnClick();
+        EXPECT_TRUE(warning.startsWith(test.Named)) << warning.toStdString();
+    }
+    EXPECT_TRUE(QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
 }
 
 TEST_F(TMainFormTest, ConversionCarriesTheParentFolderLineBothWays)

@@ -1,0 +1,19 @@
+#pragma once
+
+// The source's errors in the user's words, worded once for every place that
+// shows them: the save, the creation run and the tree pane.
+
+#include "core/document/SourceFile.h"
+#include "core/text/Encoding.h"
+
+#include <QString>
+
+namespace edamaki {
+
+QString EncodingName(TextEncoding encoding);
+
+// A character that the encoding lacks, with its line when it has one:
+// "3 行目の文字「〜」(U+301C) は Shift-JIS で書けません。"
+QString MissingCharacterText(SourceFileError const& error);
+
+} // namespace edamaki
