@@ -70,21 +70,18 @@ QString EditorSearch::SelectionForSearch() const
     return line_end < 0 ? selected : selected.left(line_end);
 }
 
-std::optional<std::string> EditorSearch::SearchBytes() const
+std::string EditorSearch::SearchBytes() const
 {
-    return edamaki::QStringToShiftJis(m_find_dialog->SearchText());
+    return edamaki::QStringToShiftJisForReading(m_find_dialog->SearchText());
 }
 
 // --- Finding -------------------------------------------------------------
 
 bool EditorSearch::FindInSource()
 {
-    std::optional<std::string> const search = SearchBytes();
-    if (!search)
-        return false;
     edamaki::TextRange const selection = EditorSelection();
     auto const match = edamaki::FindInSource(
-        m_source.Text(), selection.Start, selection.Length, *search, m_find_dialog->Options());
+        m_source.Text(), selection.Start, selection.Length, SearchBytes(), m_find_dialog->Options());
     if (!match)
         return false;
     SelectInEditor(*match);
@@ -173,12 +170,10 @@ void EditorSearch::ReplaceDlgReplace(bool all)
 // positions of the ones before stay where they were.
 void EditorSearch::ReplaceAll()
 {
-    std::optional<std::string> const search = SearchBytes();
     QString const replace = m_replace_dialog->ReplaceText();
     edamaki::TextRange const selection = EditorSelection();
-    std::optional<edamaki::ReplaceAllResult> const result = !search
-        ? std::nullopt
-        : edamaki::ReplaceAllInSource(m_source.Text(), selection.Start, selection.Length, *search,
+    std::optional<edamaki::ReplaceAllResult> const result
+        = edamaki::ReplaceAllInSource(m_source.Text(), selection.Start, selection.Length, SearchBytes(),
             edamaki::QStringToShiftJisForReading(replace), m_find_dialog->Options());
     if (!result) {
         ShowInformation(m_replace_dialog, NotFoundText);

@@ -48,9 +48,9 @@ public:
 private:
     // The replace dialog's search and options become the find dialog's.
     void CopySearch();
-    // The find dialog's search text as Shift-JIS; none when Shift-JIS can't
-    // hold it (it then finds nothing).
-    std::optional<std::string> SearchBytes() const;
+    // The find dialog's search text as Shift-JIS, converted as the editor's
+    // text is: a character that Shift-JIS lacks finds just that character.
+    std::string SearchBytes() const;
     edamaki::TextRange EditorSelection();
     void SelectInEditor(edamaki::TextRange range);
     // The first line of the editor's selection, or nothing.

@@ -249,6 +249,45 @@ TEST_F(FindReplaceDialogsTest, ReplaceAllFromTheCaretIsOneEditReadOnce)
     EXPECT_EQ(Text(), QStringLiteral("aa\\表aa\\表aa"));
 }
 
+// A character that Shift-JIS lacks finds itself and nothing else; "?" finds
+// no such character.
+TEST_F(FindReplaceDialogsTest, ACharacterShiftJisLacksFindsJustItself)
+{
+    SetText(QStringLiteral("a〜b?c😀〜−"));
+    m_form.mFind->trigger();
+    TFindDialog* dialog = m_form.FindDlg;
+    struct Case {
+        QString Search;
+        QList<int> Starts;
+    };
+    // "～", the full-width tilde, is another character than "〜".
+    Case const cases[] = {
+        { QStringLiteral("〜"), { 1, 7 } },
+        { QStringLiteral("?"), { 3 } },
+        { QStringLiteral("😀"), { 5 } },
+        { QStringLiteral("〜−"), { 7 } },
+        { QStringLiteral("～"), {} },
+    };
+    for (auto const& test : cases) {
+        Select(0, 0);
+        TypeInto(dialog->FindText, test.Search);
+        for (int start : test.Starts) {
+            EXPECT_TRUE(Press(dialog->FindNextButton).isEmpty()) << test.Search.toStdString();
+            EXPECT_EQ(Selection(), std::make_pair(start, int(test.Search.size())))
+                << test.Search.toStdString();
+        }
+        EXPECT_EQ(Press(dialog->FindNextButton, { QMessageBox::Ok }), QStringList { NotFound });
+    }
+
+    Select(0, 0);
+    m_form.mReplace->trigger();
+    TypeInto(m_form.ReplaceDlg->FindText, QStringLiteral("?"));
+    TypeInto(m_form.ReplaceDlg->ReplaceTextField, QStringLiteral("!"));
+    EXPECT_EQ(Press(m_form.ReplaceDlg->ReplaceAllButton, { QMessageBox::Yes, QMessageBox::Ok }),
+        QStringList({ ReplaceAllQuestion, QStringLiteral("1個置換しました。") }));
+    EXPECT_EQ(Text(), QStringLiteral("a〜b!c😀〜−"));
+}
+
 TEST_F(FindReplaceDialogsTest, ReplaceAllWithoutAMatchShowsNoCount)
 {
     SetText(QStringLiteral("表示"));
