@@ -108,6 +108,8 @@ void MainFormMenuBuilder::CreateEditActions()
         QStringLiteral("すべてを選択|ドキュメント全体を選択する"), -1);
     m_form.EditUndo1 = CreateEditAction(
         "EditUndo1", QStringLiteral("元に戻す(&U)"), QStringLiteral("元に戻す|直前の変更を元に戻す"), -1);
+    m_form.EditRedo1 = CreateEditAction(
+        "EditRedo1", QStringLiteral("やり直し(&R)"), QStringLiteral("やり直し|元に戻した変更をやり直す"), -1);
 }
 
 QAction* MainFormMenuBuilder::CreateCommand(
@@ -169,11 +171,11 @@ QMenu* MainFormMenuBuilder::AddMenu(char const* name, QString const& caption)
 // A menu item bound to an edit action: it carries the item's own name and
 // shortcut, and follows the action's enabled state.
 void MainFormMenuBuilder::AddEditItem(
-    QMenu& menu, char const* name, QAction* edit_action, QKeySequence const& shortcut)
+    QMenu& menu, char const* name, QAction* edit_action, QList<QKeySequence> const& shortcuts)
 {
     auto* item = new QAction(edit_action->text(), &m_form);
     item->setObjectName(QString::fromLatin1(name));
-    item->setShortcut(shortcut);
+    item->setShortcuts(shortcuts);
     item->setEnabled(edit_action->isEnabled());
     QObject::connect(item, &QAction::triggered, edit_action, &QAction::trigger);
     QObject::connect(edit_action, &QAction::enabledChanged, item, &QAction::setEnabled);
@@ -192,12 +194,13 @@ void MainFormMenuBuilder::CreateFileMenu()
 void MainFormMenuBuilder::CreateEditMenu()
 {
     QMenu* menu = AddMenu("Edit1", QStringLiteral("編集(&E)"));
-    AddEditItem(*menu, "Undo1", m_form.EditUndo1, QKeySequence(Qt::CTRL | Qt::Key_Z));
+    AddEditItem(*menu, "Undo1", m_form.EditUndo1, { QKeySequence(Qt::CTRL | Qt::Key_Z) });
+    AddEditItem(*menu, "Redo1", m_form.EditRedo1, QKeySequence::keyBindings(QKeySequence::Redo));
     AddMenuSeparator(*menu, "N3");
-    AddEditItem(*menu, "Copy1", m_form.EditCopy1, QKeySequence(Qt::CTRL | Qt::Key_C));
-    AddEditItem(*menu, "N4", m_form.EditPaste1, QKeySequence(Qt::CTRL | Qt::Key_V));
-    AddEditItem(*menu, "Cut1", m_form.EditCut1, QKeySequence(Qt::CTRL | Qt::Key_X));
-    AddEditItem(*menu, "A1", m_form.EditSelectAll1, QKeySequence(Qt::CTRL | Qt::Key_A));
+    AddEditItem(*menu, "Copy1", m_form.EditCopy1, { QKeySequence(Qt::CTRL | Qt::Key_C) });
+    AddEditItem(*menu, "N4", m_form.EditPaste1, { QKeySequence(Qt::CTRL | Qt::Key_V) });
+    AddEditItem(*menu, "Cut1", m_form.EditCut1, { QKeySequence(Qt::CTRL | Qt::Key_X) });
+    AddEditItem(*menu, "A1", m_form.EditSelectAll1, { QKeySequence(Qt::CTRL | Qt::Key_A) });
     AddMenuSeparator(*menu, "N5");
     menu->addAction(m_form.mInsHeader);
     menu->addAction(m_form.N7);

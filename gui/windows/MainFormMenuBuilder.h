@@ -42,7 +42,8 @@ private:
     QAction* CreateCommand(
         char const* name, QString const& caption, QKeySequence const& shortcut, Handler handler);
     QMenu* AddMenu(char const* name, QString const& caption);
-    void AddEditItem(QMenu& menu, char const* name, QAction* edit_action, QKeySequence const& shortcut);
+    void AddEditItem(
+        QMenu& menu, char const* name, QAction* edit_action, QList<QKeySequence> const& shortcuts);
     void AddToolButton(char const* name, QString const& hint, int image, Handler handler);
     void AddEditButton(char const* name, QAction* edit_action);
     void AddToolSeparator(char const* name);

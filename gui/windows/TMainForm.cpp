@@ -275,8 +275,11 @@ TMainForm::TMainForm(edamaki::Document& document, QStringList const& arguments, 
     (new CommandShortcutGuard(menus.CommandActions(), this))->Guard(*SrcList);
     SrcList->viewport()->installEventFilter(this);
     SrcList->setFocus();
-    m_edit_actions = std::make_unique<EditActionTracker>(
-        *this, EditActionTracker::Actions { EditCut1, EditCopy1, EditPaste1, EditSelectAll1, EditUndo1 });
+    // Undo and redo act on the source also from the tree pane, whose edits
+    // are changes of the source.
+    m_edit_actions = std::make_unique<EditActionTracker>(*this,
+        EditActionTracker::Actions { EditCut1, EditCopy1, EditPaste1, EditSelectAll1, EditUndo1, EditRedo1 },
+        SrcList);
 
     FormCreate(arguments);
 }
@@ -293,7 +296,7 @@ void TMainForm::CreateDialogs()
     OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
     OpenDialog1->setFileMode(QFileDialog::ExistingFile);
     OpenDialog1->setNameFilters(
-        { QStringLiteral("ソースファイル(*.fms,*.txt) (*.fms *.txt)"), AllFilesFilter });
+        { QStringLiteral("ソースファイル(*.fms,*.txt) (*.fms *.mks *.txt)"), AllFilesFilter });
     edamaki::PrepareFileDialog(*OpenDialog1);
 
     SaveDialog1 = new QFileDialog(this);
@@ -618,7 +621,8 @@ TMainForm::SaveOutcome TMainForm::SaveSource()
     }
 
     if (IsMacroHeaderFirst()) {
-        SaveDialog1->setNameFilters({ QStringLiteral("スクリプトファイル(*.fms) (*.fms)"), AllFilesFilter });
+        SaveDialog1->setNameFilters(
+            { QStringLiteral("スクリプトファイル(*.fms) (*.fms *.mks)"), AllFilesFilter });
         SaveDialog1->setDefaultSuffix(QStringLiteral("mks"));
     } else {
         SaveDialog1->setNameFilters({ QStringLiteral("テキストファイル(*.txt) (*.txt)"), AllFilesFilter });

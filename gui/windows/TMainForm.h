@@ -137,6 +137,7 @@ public:
     QAction* EditPaste1 = nullptr;
     QAction* EditSelectAll1 = nullptr;
     QAction* EditUndo1 = nullptr;
+    QAction* EditRedo1 = nullptr;
 
     QAction* mOpen1 = nullptr;
     QAction* mSave1 = nullptr;

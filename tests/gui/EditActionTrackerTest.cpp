@@ -5,7 +5,9 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
+#include <QTextCursor>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -87,6 +89,55 @@ TEST(EditActionTrackerTest, AnActionWorksOnTheFocusedControlOnly)
 
     window.Undo.trigger();
     EXPECT_EQ(window.Line->text(), QStringLiteral("name"));
+}
+
+// A tool window of the window keeps the window's shortcuts working; while it
+// is active they must not reach the window's editor (Ctrl+A, Ctrl+X pressed on
+// one of its buttons).
+TEST(EditActionTrackerTest, TheActionsActOnlyWhileTheirWindowIsActive)
+{
+    TrackedWindow window;
+    window.Editor->setPlainText(QStringLiteral("source"));
+    window.Editor->setFocus();
+    QWidget tool(&window.Window, Qt::Tool);
+    tool.show();
+    QApplication::setActiveWindow(&tool);
+    QApplication::processEvents();
+    EXPECT_EQ(window.Enabled(), "00000");
+    window.SelectAll.trigger();
+    window.Cut.trigger();
+    EXPECT_EQ(window.Editor->toPlainText(), QStringLiteral("source"));
+    EXPECT_FALSE(window.Editor->textCursor().hasSelection());
+}
+
+// Undo and redo reach the document editor while the focus is on another
+// control of the window, as the tree pane, whose edits are the source's.
+TEST(EditActionTrackerTest, UndoAndRedoReachTheDocumentFromAnotherControl)
+{
+    QWidget window;
+    auto* editor = new QPlainTextEdit(&window);
+    auto* other = new QPushButton(&window);
+    QAction cut, copy, paste, select_all, undo, redo;
+    EditActionTracker const tracker(window, { &cut, &copy, &paste, &select_all, &undo, &redo }, editor);
+    auto* layout = new QVBoxLayout(&window);
+    layout->addWidget(editor);
+    layout->addWidget(other);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    editor->setPlainText(QStringLiteral("before"));
+    editor->document()->clearUndoRedoStacks();
+    QTextCursor(editor->document()).insertText(QStringLiteral("edit "));
+    other->setFocus();
+    QApplication::processEvents();
+
+    ASSERT_TRUE(undo.isEnabled());
+    EXPECT_FALSE(redo.isEnabled());
+    undo.trigger();
+    EXPECT_EQ(editor->toPlainText(), QStringLiteral("before"));
+    ASSERT_TRUE(redo.isEnabled());
+    redo.trigger();
+    EXPECT_EQ(editor->toPlainText(), QStringLiteral("edit before"));
+    EXPECT_FALSE(cut.isEnabled() || paste.isEnabled() || select_all.isEnabled());
 }
 
 } // namespace

@@ -736,7 +736,7 @@ TEST_F(TMainFormTest, SavingOffersTheModesFilterAndExtension)
     CancelDialog({}, &filters, &suffix);
     m_form->mSave1Click();
     EXPECT_EQ(filters,
-        (QStringList { QStringLiteral("スクリプトファイル(*.fms) (*.fms)"),
+        (QStringList { QStringLiteral("スクリプトファイル(*.fms) (*.fms *.mks)"),
             QStringLiteral("全てのファイル(*.*) (*)") }));
     EXPECT_EQ(suffix, QStringLiteral("mks"));
 
