@@ -4,8 +4,10 @@
 #include "gui/windows/FindDlg.h"
 #include "gui/windows/ReplaceDlg.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QTextCursor>
 
 namespace {
@@ -14,10 +16,24 @@ QString const NotFoundText = QStringLiteral("見つかりませんでした。")
 QString const ReplaceAllQuestion = QStringLiteral("すべての検索文字列を置換します。\n\nよろしいですか？");
 QString const ReplacedCountSuffix = QStringLiteral("個置換しました。");
 
+// Shows a message box and gives the focus back to where it was, in the
+// window the search came from: a second Enter then searches again instead of
+// reaching the window the window system activates.
+int ExecKeepingFocus(QMessageBox& box)
+{
+    QPointer<QWidget> const focus = QApplication::focusWidget();
+    int const result = box.exec();
+    if (focus && focus->isVisible()) {
+        focus->activateWindow();
+        focus->setFocus(Qt::OtherFocusReason);
+    }
+    return result;
+}
+
 void ShowInformation(QWidget* parent, QString const& text)
 {
     QMessageBox box(QMessageBox::Information, QStringLiteral("情報"), text, QMessageBox::Ok, parent);
-    box.exec();
+    ExecKeepingFocus(box);
 }
 
 bool Confirm(QWidget* parent, QString const& text)
@@ -25,7 +41,7 @@ bool Confirm(QWidget* parent, QString const& text)
     QMessageBox box(
         QMessageBox::Question, QStringLiteral("確認"), text, QMessageBox::Yes | QMessageBox::No, parent);
     box.setDefaultButton(QMessageBox::Yes);
-    return box.exec() == QMessageBox::Yes;
+    return ExecKeepingFocus(box) == QMessageBox::Yes;
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -26,6 +27,7 @@ TFindDialog::TFindDialog(QWidget* parent)
     m_layout->addWidget(direction, 1, 1, 2, 1, Qt::AlignRight);
     m_layout->addWidget(CloseButton, 1, 2);
     m_layout->addWidget(MatchCase, 2, 0);
+    SetTabOrder({ FindText, WholeWord, MatchCase, UpButton, DownButton, FindNextButton, CloseButton });
     setFixedSize(sizeHint());
 }
 

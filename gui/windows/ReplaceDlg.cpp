@@ -28,6 +28,10 @@ TReplaceDialog::TReplaceDialog(QWidget* parent)
     m_layout->addWidget(WholeWord, 3, 0, 1, 2);
     m_layout->addWidget(CloseButton, 3, 2);
     m_layout->addWidget(MatchCase, 4, 0, 1, 2);
+    // The fields first: a user who types the search text, Tab and the
+    // replacement must not land on a button that replaces.
+    SetTabOrder({ FindText, ReplaceTextField, WholeWord, MatchCase, FindNextButton, ReplaceButton,
+        ReplaceAllButton, CloseButton });
     setFixedSize(sizeHint());
 }
 

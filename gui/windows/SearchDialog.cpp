@@ -59,6 +59,16 @@ void TSearchDialog::AddSearchButton(QPushButton* button)
     button->setEnabled(!FindText->text().isEmpty());
 }
 
+void TSearchDialog::SetTabOrder(std::initializer_list<QWidget*> controls)
+{
+    QWidget* previous = nullptr;
+    for (QWidget* control : controls) {
+        if (previous)
+            setTabOrder(previous, control);
+        previous = control;
+    }
+}
+
 void TSearchDialog::UpdateButtons()
 {
     bool const has_text = !FindText->text().isEmpty();

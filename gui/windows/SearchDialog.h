@@ -10,6 +10,8 @@
 #include <QDialog>
 #include <QString>
 
+#include <initializer_list>
+
 class QCheckBox;
 class QGridLayout;
 class QLabel;
@@ -48,6 +50,8 @@ protected:
     QLineEdit* AddTextField(int row, char const* name, QString const& label);
     // A button that needs a search text to act.
     void AddSearchButton(QPushButton* button);
+    // Tab and Shift+Tab go through `controls` in this order.
+    static void SetTabOrder(std::initializer_list<QWidget*> controls);
 
     virtual bool IsDown() const { return true; }
     virtual void SetDown(bool) { }

@@ -319,4 +319,53 @@ TEST_F(FindReplaceDialogsTest, AfterAReplaceF3GoesOnWithTheReplaceDialogsSearch)
     EXPECT_EQ(Selection(), std::make_pair(8, 2)); // down, and "Ａb" differs in case
 }
 
+// Tab goes through the fields first, then the options, then the buttons: a
+// user who types the search text, Tab and the replacement is still in a field.
+TEST_F(FindReplaceDialogsTest, TabGoesThroughTheFieldsBeforeTheButtons)
+{
+    struct Case {
+        QAction* Command;
+        TSearchDialog* Dialog;
+        QStringList Order;
+    };
+    Case const cases[] = {
+        { m_form.mFind, m_form.FindDlg,
+            { "FindText", "WholeWord", "MatchCase", "UpButton", "FindNextButton", "CloseButton" } },
+        { m_form.mReplace, m_form.ReplaceDlg,
+            { "FindText", "ReplaceText", "WholeWord", "MatchCase", "FindNextButton", "ReplaceButton",
+                "ReplaceAllButton", "CloseButton" } },
+    };
+    for (auto const& c : cases) {
+        c.Command->trigger();
+        QApplication::setActiveWindow(c.Dialog);
+        TypeInto(c.Dialog->FindText, QStringLiteral("a"));
+        QStringList order;
+        for (qsizetype step = 0; step < c.Order.size(); ++step) {
+            order.append(QApplication::focusWidget()->objectName());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        EXPECT_EQ(order, c.Order);
+        c.Dialog->hide();
+    }
+}
+
+// After "not found" the focus is back in the dialog, so a second Enter
+// searches again rather than reaching the editor.
+TEST_F(FindReplaceDialogsTest, TheFocusReturnsToTheDialogAfterNotFound)
+{
+    SetText(QStringLiteral("abc"));
+    m_form.mFind->trigger();
+    TFindDialog* dialog = m_form.FindDlg;
+    QApplication::setActiveWindow(dialog);
+    TypeInto(dialog->FindText, QStringLiteral("x"));
+    dialog->FindText->setFocus();
+    QString text;
+    AnswerMessageBox(QMessageBox::Ok, &text);
+    QTest::keyClick(dialog->FindText, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(text, NotFound);
+    EXPECT_EQ(QApplication::focusWidget(), dialog->FindText);
+    EXPECT_EQ(Text(), QStringLiteral("abc"));
+}
+
 } // namespace
