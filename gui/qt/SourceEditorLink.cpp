@@ -2,6 +2,7 @@
 
 #include "core/text/SourceOffsets.h"
 #include "gui/qt/EditorOffsets.h"
+#include "gui/qt/EditorWrites.h"
 #include "gui/qt/QtShiftJis.h"
 
 #include <QPlainTextEdit>
@@ -51,26 +52,16 @@ std::size_t SourceEditorLink::AppendLines(std::vector<std::string> const& lines)
     if (!m_editor || lines.empty())
         return 0;
     QTextDocument* document = m_editor->document();
-    QTextCursor cursor(document);
-    cursor.movePosition(QTextCursor::End);
-    std::size_t start = EditorOffsets(*document).OffsetOf(cursor.position());
-    QString text = JoinedLines(lines);
-    // A source that doesn't end with a line break gets one before the lines.
-    if (!document->lastBlock().text().isEmpty()) {
-        text.prepend(u'\n');
+    std::size_t start = EditorOffsets(*document).OffsetOf(document->characterCount() - 1);
+    if (AppendEditorLines(*m_editor, JoinedLines(lines)))
         start += LineBreakLength;
-    }
-    cursor.insertText(text);
     return start;
 }
 
 void SourceEditorLink::ReplaceLines(std::vector<std::string> const& lines)
 {
-    if (!m_editor)
-        return;
-    QTextCursor cursor(m_editor->document());
-    cursor.select(QTextCursor::Document);
-    cursor.insertText(JoinedLines(lines));
+    if (m_editor)
+        ReplaceEditorText(*m_editor, JoinedLines(lines));
 }
 
 void SourceEditorLink::SelectRange(LineRange range)

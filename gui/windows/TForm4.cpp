@@ -1,6 +1,7 @@
 #include "gui/windows/TForm4.h"
 
 #include "core/tree/TagComposer.h"
+#include "gui/qt/EditorWrites.h"
 #include "gui/widgets/JapaneseFont.h"
 #include "gui/widgets/TEditHex.h"
 #include "gui/widgets/TTabStrip.h"
@@ -12,6 +13,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -52,9 +54,10 @@ std::string FieldText(QString const& text)
 } // namespace
 
 TForm4::TForm4(QPlainTextEdit& editor, QWidget* parent)
-    : QDialog(parent,
-        Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-            | Qt::WindowCloseButtonHint)
+    // A tool window of the main window stays in front of it; it is not on top
+    // of every window, so the main window's modal dialogs (the save dialog,
+    // a message) come in front of it.
+    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
     , m_editor(editor)
 {
     setObjectName(QStringLiteral("Form4"));
@@ -209,9 +212,52 @@ void TForm4::ShowOnTab(int tab_index)
 {
     if (tab_index >= 0)
         ShowTagDialog(tab_index);
+    if (!m_placed)
+        PlaceBesideEditor();
     show();
     raise();
     activateWindow();
+    FocusFirstField();
+}
+
+void TForm4::PlaceBesideEditor()
+{
+    m_placed = true;
+    QWidget const* const window = parentWidget();
+    if (!window || !window->isVisible())
+        return;
+    // The window system would put the dialog over the middle of the main
+    // window, hiding the source the tags go into. Beside the main window when
+    // the screen has room, else in the editor's bottom right corner, away from
+    // where its lines begin.
+    QRect const screen = window->screen()->availableGeometry();
+    QRect const main_frame = window->frameGeometry();
+    QSize const decoration = main_frame.size() - window->geometry().size();
+    QSize const frame = size() + decoration;
+    for (QPoint const corner : { QPoint(main_frame.right() + 1, main_frame.top()),
+             QPoint(main_frame.left() - frame.width(), main_frame.top()) }) {
+        if (screen.contains(QRect(corner, frame))) {
+            move(corner); // a window's position is its frame's
+            return;
+        }
+    }
+    QRect const editor(m_editor.mapToGlobal(QPoint(0, 0)), m_editor.size());
+    move(editor.right() - frame.width(), editor.bottom() - frame.height());
+}
+
+void TForm4::FocusFirstField()
+{
+    int const tab = TagTab->TabIndex();
+    QWidget* const first_fields[] = { Keta, Nmoji, Strlist };
+    QWidget* const field = tab < FolderTabs ? first_fields[tab] : SrcPath;
+    // The path hint stays, selected, until the user types over it.
+    m_keeping_path_hint = true;
+    field->setFocus(Qt::OtherFocusReason);
+    m_keeping_path_hint = false;
+    if (auto* line = qobject_cast<QLineEdit*>(field))
+        line->selectAll();
+    else
+        Strlist->selectAll();
 }
 
 void TForm4::TagTabChange()
@@ -222,13 +268,15 @@ void TForm4::TagTabChange()
     if (tab < FolderTabs) {
         QWidget* const panels[] = { Panel0, Panel1, Panel2 };
         panels[tab]->show();
-        return;
+    } else {
+        SetPathHint();
+        bool const renaming = tab == static_cast<int>(TagTabIndex::Rename);
+        NewName->setVisible(renaming);
+        NameLabel->setVisible(renaming);
+        Panel3->show();
     }
-    SetPathHint();
-    bool const renaming = tab == static_cast<int>(TagTabIndex::Rename);
-    NewName->setVisible(renaming);
-    NameLabel->setVisible(renaming);
-    Panel3->show();
+    if (isVisible())
+        FocusFirstField();
 }
 
 void TForm4::MakeTag()
@@ -268,13 +316,7 @@ void TForm4::WriteTag(QString const& tag, bool append)
         m_editor.setTextCursor(cursor);
         return;
     }
-    QTextCursor cursor(m_editor.document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.beginEditBlock();
-    if (!cursor.block().text().isEmpty())
-        cursor.insertText(QStringLiteral("\n"));
-    cursor.insertText(tag);
-    cursor.endEditBlock();
+    edamaki::AppendEditorLines(m_editor, tag);
 }
 
 void TForm4::Button1Click(QPushButton const* button)
@@ -302,7 +344,9 @@ void TForm4::SrcPathEnter()
 bool TForm4::StCharKeyPress(QLineEdit& field, QKeyEvent const& event)
 {
     QString const typed = event.text();
-    if (typed.size() != 1)
+    // Delete edits the field whatever character the window system gives it
+    // (X11 gives it 0x7F).
+    if (typed.size() != 1 || event.key() == Qt::Key_Delete)
         return false;
     QLineEdit& other = &field == StChar ? *EdChar : *StChar;
     char const key = typed[0].unicode() < 0x80 ? static_cast<char>(typed[0].unicode()) : '\0';
@@ -349,10 +393,38 @@ void TForm4::SetPathColour(QPalette::ColorRole role)
     SrcPath->setPalette(colours);
 }
 
+void TForm4::LeavePathHint(QEvent const& event)
+{
+    if (event.type() == QEvent::FocusIn) {
+        // The user moved into the field; not the window coming to the front,
+        // nor the field taking the focus as its tab shows.
+        auto const reason = static_cast<QFocusEvent const&>(event).reason();
+        if (reason != Qt::ActiveWindowFocusReason && !m_keeping_path_hint)
+            SrcPathEnter();
+        return;
+    }
+    if (event.type() == QEvent::InputMethod) {
+        SrcPathEnter(); // what an input method commits goes into an empty field
+        return;
+    }
+    if (event.type() != QEvent::KeyPress)
+        return;
+    switch (static_cast<QKeyEvent const&>(event).key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return;
+    default:
+        SrcPathEnter(); // what the key types goes into an empty field
+    }
+}
+
 bool TForm4::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == SrcPath && event->type() == QEvent::FocusIn)
-        SrcPathEnter();
+    if (watched == SrcPath && IsPathHintShowing())
+        LeavePathHint(*event);
     bool const character_field = watched == StChar || watched == EdChar;
     if (character_field && event->type() == QEvent::KeyPress)
         return StCharKeyPress(*static_cast<QLineEdit*>(watched), *static_cast<QKeyEvent*>(event));

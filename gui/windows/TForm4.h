@@ -89,10 +89,18 @@ private:
     TUpDown* CreateSpinner(
         QWidget* panel, char const* name, TEditHex* field, int maximum, QRect const& place);
     QLineEdit* CreateCharacterField(QWidget* panel, char const* name, QRect const& place);
+    // Places the window, when it first shows, where it hides no source text.
+    void PlaceBesideEditor();
+    // The first field of the shown tab takes the focus, its text selected.
+    void FocusFirstField();
     void SetPathHint();
+    // The grey path hint goes when the user moves into the field or types.
+    void LeavePathHint(QEvent const& event);
     void SetPathColour(QPalette::ColorRole role);
     // Replaces the editor's selection, or appends a new last line.
     void WriteTag(QString const& tag, bool append);
 
     QPlainTextEdit& m_editor;
+    bool m_placed = false;
+    bool m_keeping_path_hint = false;
 };

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -20,6 +21,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QTextCursor>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -82,7 +84,10 @@ protected:
 TEST_F(TForm4Test, WindowAndFields)
 {
     EXPECT_EQ(m_dialog->windowTitle(), QStringLiteral("マクロタグ作成"));
-    EXPECT_TRUE(m_dialog->windowFlags() & Qt::WindowStaysOnTopHint);
+    // In front of the main window, not of every window: the main window's
+    // modal dialogs must come in front of it.
+    EXPECT_EQ(m_dialog->windowType(), Qt::Tool);
+    EXPECT_FALSE(m_dialog->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_FALSE(m_dialog->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
     EXPECT_EQ(m_dialog->minimumSize(), m_dialog->maximumSize());
     EXPECT_EQ(m_dialog->width(), 256);
@@ -337,10 +342,10 @@ TEST_F(TForm4Test, PathHint)
     EXPECT_TRUE(m_dialog->IsPathHintShowing());
     EXPECT_FALSE(m_dialog->NewName->isVisibleTo(m_dialog));
     QApplication::setActiveWindow(m_dialog);
-    m_dialog->SrcPath->setFocus();
-    EXPECT_TRUE(m_dialog->SrcPath->text().isEmpty());
-    EXPECT_TRUE(PathIsWindowText());
+    // The field has the focus, the hint selected: what is typed replaces it.
+    EXPECT_EQ(m_dialog->focusWidget(), m_dialog->SrcPath);
     QTest::keyClicks(m_dialog->SrcPath, QStringLiteral("a/b"));
+    EXPECT_TRUE(PathIsWindowText());
     m_dialog->NewName->setFocus();
     m_dialog->SrcPath->setFocus();
     EXPECT_EQ(m_dialog->SrcPath->text(), QStringLiteral("a/b"));
@@ -385,7 +390,9 @@ TEST_F(TForm4Test, CharacterFieldsKeepTheirOrderWhileTyping)
     QTest::keyClick(m_dialog->StChar, Qt::Key_Delete);
     EXPECT_EQ(m_dialog->StChar->text(), QStringLiteral("b"));
     m_dialog->StChar->setCursorPosition(0);
-    QTest::keyClick(m_dialog->StChar, Qt::Key_Delete);
+    // Delete as X11 gives it, with the character 0x7F.
+    QKeyEvent x11_delete(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, QStringLiteral("\x7f"));
+    QApplication::sendEvent(m_dialog->StChar, &x11_delete);
     EXPECT_TRUE(m_dialog->StChar->text().isEmpty());
     m_dialog->StChar->setFocus();
     Commit(m_dialog->StChar, QStringLiteral("あ"));
@@ -448,6 +455,44 @@ TEST_F(TForm4Test, TheMainWindowOpensTheDialog)
     EXPECT_TRUE(m_dialog->isVisible());
     EXPECT_EQ(m_dialog->TagTab->TabIndex(), 1);
     EXPECT_TRUE(m_dialog->Panel1->isVisibleTo(m_dialog));
+}
+
+// Typing goes into the first field of the tab shown, over its text, each time
+// the dialog shows or the user picks another tab; and the dialog shows where
+// it hides no source.
+TEST_F(TForm4Test, TheShownTabsFirstFieldTakesTheKeys)
+{
+    QWidget* const first_fields[] = { m_dialog->Keta, m_dialog->Nmoji, m_dialog->Strlist, m_dialog->SrcPath,
+        m_dialog->SrcPath, m_dialog->SrcPath };
+    for (int tab = 0; tab < 6; ++tab) {
+        m_dialog->ShowOnTab(tab);
+        EXPECT_EQ(m_dialog->focusWidget(), first_fields[tab]) << tab;
+        m_dialog->hide();
+    }
+    m_dialog->ShowOnTab(0);
+    EXPECT_EQ(m_dialog->Keta->selectedText(), QStringLiteral("1"));
+    m_dialog->TagTab->Tabs[1]->click();
+    EXPECT_EQ(m_dialog->focusWidget(), m_dialog->Nmoji);
+    EXPECT_EQ(m_dialog->Nmoji->selectedText(), QStringLiteral("1"));
+
+    QRect const editor(m_form.SrcList->mapToGlobal(QPoint(0, 0)), m_form.SrcList->size());
+    EXPECT_FALSE(m_dialog->frameGeometry().intersects(editor));
+}
+
+// A tag appended as a new last line leaves the user's selection as it was,
+// also one that ends at the end of the text.
+TEST_F(TForm4Test, AnAppendedTagLeavesTheSelectionAlone)
+{
+    SetSource(MacroHeader + QStringLiteral("\na"));
+    QTextCursor selection(m_form.SrcList->document());
+    selection.setPosition(MacroHeader.size() + 1);
+    selection.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    m_form.SrcList->setTextCursor(selection);
+    m_dialog->ShowOnTab(3);
+    m_dialog->SetSourcePath(QStringLiteral("a"));
+    m_dialog->Button1->click();
+    EXPECT_EQ(Source(), MacroHeader + QStringLiteral("\na\n<+:a>"));
+    EXPECT_EQ(m_form.SrcList->textCursor().selectedText(), QStringLiteral("a"));
 }
 
 } // namespace

@@ -1,0 +1,22 @@
+#pragma once
+
+// Writes into the source editor that the program makes on the user's behalf
+// (the tree pane's write-back, the tag dialog's appended tags): each is one
+// undo step, and the user's caret, selection and view stay where they were,
+// so the next thing the user types goes where they left it.
+
+#include <QString>
+
+class QPlainTextEdit;
+
+namespace edamaki {
+
+// Appends `lines` as the new last lines of the text, after a line break when
+// the last line holds text. Returns whether that line break went in.
+bool AppendEditorLines(QPlainTextEdit& editor, QString const& lines);
+
+// Makes `text` the editor's whole text by replacing only the stretch that
+// differs, so that undoing it puts the caret where the change was.
+void ReplaceEditorText(QPlainTextEdit& editor, QString const& text);
+
+} // namespace edamaki
