@@ -50,10 +50,10 @@ void LogListModel::Clear()
     endResetModel();
 }
 
-void LogListModel::Append(QString text, QRgb colour, QString reason, QString explanation)
+void LogListModel::Append(QString text, QRgb colour, QString explanation)
 {
     m_widest = std::max(m_widest, MeasureWidth(text));
-    m_pending.push_back({ std::move(text), colour, std::move(reason), std::move(explanation) });
+    m_pending.push_back({ std::move(text), colour, std::move(explanation) });
 }
 
 void LogListModel::Flush()
@@ -95,7 +95,6 @@ QVariant LogListModel::data(QModelIndex const& index, int role) const
     case Qt::ForegroundRole:
         return QBrush(QColor::fromRgb(line.Colour));
     case Qt::ToolTipRole:
-        return line.Reason.isEmpty() ? QVariant() : QVariant(line.Reason);
     case Qt::StatusTipRole:
         return line.Explanation.isEmpty() ? QVariant() : QVariant(line.Explanation);
     case Qt::SizeHintRole:

@@ -22,10 +22,9 @@ public:
     struct Line {
         QString Text;
         QRgb Colour = 0;
-        // Why a folder could not be created, shown as the line's tool tip.
-        QString Reason;
-        // The same in the user's words, for the log window's status line
-        // (Qt::StatusTipRole).
+        // Why a folder could not be created, or where a link it passed
+        // through leads, in the user's words: the line's tool tip and the log
+        // window's status line.
         QString Explanation;
     };
 
@@ -37,7 +36,7 @@ public:
 
     void Clear();
     // Queues a line; it reaches the view at the next Flush.
-    void Append(QString text, QRgb colour, QString reason = {}, QString explanation = {});
+    void Append(QString text, QRgb colour, QString explanation = {});
     // Inserts the queued lines into the model at once.
     void Flush();
 

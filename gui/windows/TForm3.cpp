@@ -103,9 +103,7 @@ public:
         // it had no host spelling.
         QString text = report.HostPath.empty() ? edamaki::ShiftJisToQString(report.Path)
                                                : QString::fromStdString(report.HostPath);
-        // Why a folder failed, or where a link it passed through leads.
-        QString reason = QString::fromStdString(report.Reason);
-        m_log.Append(std::move(text), ColourOf(report.Outcome), std::move(reason), Explanation(report));
+        m_log.Append(std::move(text), ColourOf(report.Outcome), Explanation(report));
         if (m_since_paint.elapsed() >= PaintIntervalMs) {
             m_show_progress();
             m_since_paint.restart();
