@@ -420,14 +420,18 @@ void FolderTreeView::setSelection(QRect const& rect, QItemSelectionModel::Select
 
 QRegion FolderTreeView::visualRegionForSelection(QItemSelection const& selection) const
 {
-    // Only the rows in view can need a repaint.
+    // Only the rows in view can need a repaint; a selected row is marked from
+    // the left edge, so its whole width.
     auto const [first, last] = RowsIn(viewport()->rect());
+    int const width = viewport()->width();
     QRegion region;
     for (QItemSelectionRange const& range : selection) {
         for (int row = range.top(); row <= range.bottom(); ++row) {
             int const shown = RowOf(m_model.index(row, 0, range.parent()));
-            if (shown >= first && shown <= last)
-                region += RowRect(shown);
+            if (shown >= first && shown <= last) {
+                QRect const rect = RowRect(shown);
+                region += QRect(0, rect.top(), std::max(width, rect.right() + 1), rect.height());
+            }
         }
     }
     return region;

@@ -5,6 +5,9 @@
 #include "gui/models/FolderTreeModel.h"
 
 #include <QAccessible>
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <QPaintEvent>
 #include <QScrollBar>
 #include <QTest>
 
@@ -204,6 +207,30 @@ TEST(FolderTreeViewTest, ScreenReadersSeeTheShownRows)
     EXPECT_EQ(tree->child(2)->text(QAccessible::Name), QStringLiteral("B"));
     EXPECT_TRUE(tree->child(2)->state().selected);
     EXPECT_EQ(tree->child(3), nullptr);
+}
+
+// A selected row is marked from the left edge: when the selection moves, the
+// old row is repainted from there too, or its indent stays marked.
+TEST(FolderTreeViewTest, MovingTheSelectionRepaintsTheOldRowsIndent)
+{
+    ViewOfTree view({ "a\\b\\c", "d" });
+    QModelIndex const deep = view.Index("a/b/c");
+    view.View->selectionModel()->select(deep, QItemSelectionModel::ClearAndSelect);
+    QApplication::processEvents();
+
+    struct PaintRecorder : QObject {
+        QRegion Painted;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint)
+                Painted += static_cast<QPaintEvent*>(event)->region();
+            return false;
+        }
+    } recorder;
+    view.View->viewport()->installEventFilter(&recorder);
+    view.View->selectionModel()->select(view.Index("d"), QItemSelectionModel::ClearAndSelect);
+    QApplication::processEvents();
+    EXPECT_TRUE(recorder.Painted.contains(QPoint(1, view.View->visualRect(deep).center().y())));
 }
 
 } // namespace
