@@ -65,6 +65,17 @@ private:
 
 } // namespace
 
+TextLineKind ClassifyTextLine(std::string_view trimmed_line, bool first)
+{
+    if (trimmed_line.empty())
+        return TextLineKind::Blank;
+    if (trimmed_line.front() == ';')
+        return TextLineKind::Comment;
+    if (first && BeginsWithParentFolder(trimmed_line))
+        return TextLineKind::ParentFolder;
+    return TextLineKind::Folder;
+}
+
 void ApplyParentFolderLine(FolderTree& tree, std::string_view trimmed_line)
 {
     tree.SetRootPath(IsValidParentFolderLine(trimmed_line) ? trimmed_line : std::string_view {});
@@ -77,13 +88,11 @@ void LoadTextSource(FolderTree& tree, SourceLines const& lines)
     bool first = true;
     for (std::string_view const untrimmed : lines) {
         std::string_view const line = TrimBlanks(untrimmed);
-        bool const is_first = std::exchange(first, false);
-        if (line.empty() || line.front() == ';')
-            continue;
-        if (is_first && BeginsWithParentFolder(line)) {
+        TextLineKind const kind = ClassifyTextLine(line, std::exchange(first, false));
+        if (kind == TextLineKind::ParentFolder)
             ApplyParentFolderLine(tree, line);
+        if (kind != TextLineKind::Folder)
             continue;
-        }
         if (!reader.ReadFolderLine(line))
             break;
     }

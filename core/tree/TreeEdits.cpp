@@ -5,6 +5,7 @@
 #include "core/text/StandIn.h"
 #include "core/tree/SourceWriters.h"
 #include "core/tree/TagSyntax.h"
+#include "core/tree/TextSourceReader.h"
 
 #include <algorithm>
 
@@ -31,11 +32,27 @@ bool CanNameInRenameTag(std::string_view path)
     return !path.empty() && FindCharacter(path, ',') == std::string_view::npos;
 }
 
+// The lines of a text source that outlive its rewrite: the parent folder line
+// (so the source still says where it creates) and the comment lines, in their
+// order, ahead of the folder lines.
+std::vector<std::size_t> KeptTextLines(SourceLines const& lines)
+{
+    std::vector<std::size_t> kept;
+    std::size_t index = 0;
+    for (std::string_view const line : lines) {
+        TextLineKind const kind = ClassifyTextLine(TrimBlanks(line), index == 0);
+        if (kind == TextLineKind::ParentFolder || kind == TextLineKind::Comment)
+            kept.push_back(index);
+        ++index;
+    }
+    return kept;
+}
+
 void RewriteText(FolderTree& tree, SourceSink& source)
 {
     std::vector<std::string> lines;
     MakeText(tree, lines);
-    source.ReplaceLines(lines);
+    source.ReplaceLines(KeptTextLines(source.Lines()), lines);
 }
 
 // Appends a tag line written for `node`; a later click on the node selects it.

@@ -3,7 +3,8 @@
 // The tree pane's edits: what a new folder is called, what a typed name
 // becomes, the edit flags, and how each edit is written back into the source.
 // In macro mode an edit appends one tag line that repeats it when the source
-// is read again; in text mode the whole source is written anew from the tree.
+// is read again; in text mode the whole source is written anew from the tree,
+// after its parent folder line and its comment lines, which it keeps.
 //
 // The pane changes the tree itself (through its view's model, so that the
 // view hears of it); these functions decide and write. A tag names a folder
@@ -33,8 +34,12 @@ public:
     // Appends each line after the last line of the source, on a line of its
     // own; returns the offset at which the first of them begins.
     virtual std::size_t AppendLines(std::vector<std::string> const& lines) = 0;
-    // Replaces the whole source.
-    virtual void ReplaceLines(std::vector<std::string> const& lines) = 0;
+    // The lines of the source as the readers take them.
+    virtual std::vector<std::string> Lines() const = 0;
+    // Replaces the whole source: the lines of the old source at `kept`
+    // (ascending indices into Lines()), exactly as they stand, then `lines`.
+    virtual void ReplaceLines(std::vector<std::size_t> const& kept, std::vector<std::string> const& lines)
+        = 0;
 };
 
 // `name` when no child of `parent` but `except` has it; otherwise `name`

@@ -58,10 +58,29 @@ std::size_t SourceEditorLink::AppendLines(std::vector<std::string> const& lines)
     return start;
 }
 
-void SourceEditorLink::ReplaceLines(std::vector<std::string> const& lines)
+std::vector<std::string> SourceEditorLink::Lines() const
 {
-    if (m_editor)
-        ReplaceEditorText(*m_editor, JoinedLines(lines));
+    if (!m_editor)
+        return {};
+    return SourceLinesForReading(m_editor->document()->toRawText());
+}
+
+void SourceEditorLink::ReplaceLines(
+    std::vector<std::size_t> const& kept, std::vector<std::string> const& lines)
+{
+    if (!m_editor)
+        return;
+    // Kept lines are taken from the editor, so that a character Shift-JIS
+    // lacks stays as it was.
+    QStringList text;
+    for (std::size_t const index : kept) {
+        QTextBlock const block = m_editor->document()->findBlockByNumber(static_cast<int>(index));
+        if (block.isValid())
+            text.append(block.text());
+    }
+    if (!lines.empty())
+        text.append(JoinedLines(lines));
+    ReplaceEditorText(*m_editor, text.join(u'\n'));
 }
 
 void SourceEditorLink::SelectRange(LineRange range)

@@ -38,7 +38,8 @@ public:
     };
 
     std::size_t AppendLines(std::vector<std::string> const& lines) override;
-    void ReplaceLines(std::vector<std::string> const& lines) override;
+    std::vector<std::string> Lines() const override;
+    void ReplaceLines(std::vector<std::size_t> const& kept, std::vector<std::string> const& lines) override;
     // Selects a source range in the editor and scrolls to it.
     void SelectRange(LineRange range);
 

@@ -301,15 +301,15 @@ TEST_F(TForm1EditTest, DeleteTakesTheLastSelectedFirst)
     EXPECT_EQ(Tree(), QStringLiteral("R(A,B,C,D)"));
 }
 
-// Text mode: the source is written anew, and an edit left unsaved in it is
-// asked about.
+// Text mode: the folder lines are written anew below the parent folder line
+// and the comments, and an edit left unsaved in it is asked about.
 TEST_F(TForm1EditTest, TextModeRewritesTheSource)
 {
-    SetSource(QStringLiteral("; plan\nA\\B\nA\\C"));
+    SetSource(QStringLiteral("C:\\work\nA\\B\n; plan 〜\nA\\C"));
     m_form.SrcList->document()->setModified(false);
     Click(QStringLiteral("A/B"));
     m_pane->mDelNode->trigger();
-    EXPECT_EQ(Source(), QStringLiteral("A\\C"));
+    EXPECT_EQ(Source(), QStringLiteral("C:\\work\n; plan 〜\nA\\C"));
     m_form.SrcList->document()->setModified(false);
     EXPECT_TRUE(m_form.IsDocumentModified());
 }

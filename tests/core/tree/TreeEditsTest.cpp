@@ -22,15 +22,23 @@ using testing::Sjis;
 std::string const New = std::string(NewFolderName);
 
 struct LinesSink : SourceSink {
-    std::size_t AppendLines(Lines const& lines) override
+    std::size_t AppendLines(std::vector<std::string> const& lines) override
     {
         std::size_t const start = SourceOffsets(Text).TextLength();
         Text.insert(Text.end(), lines.begin(), lines.end());
         return start;
     }
-    void ReplaceLines(Lines const& lines) override { Text = lines; }
+    std::vector<std::string> Lines() const override { return Text; }
+    void ReplaceLines(std::vector<std::size_t> const& kept, std::vector<std::string> const& lines) override
+    {
+        std::vector<std::string> text;
+        for (std::size_t const index : kept)
+            text.push_back(Text.at(index));
+        text.insert(text.end(), lines.begin(), lines.end());
+        Text = text;
+    }
 
-    Lines Text;
+    std::vector<std::string> Text;
 };
 
 // Does what the tree pane does, on a tree and a list of lines.
@@ -226,22 +234,53 @@ TEST(TreeEditsTest, EditsNoTagCanRepeatAreRefused)
     EXPECT_TRUE(CanRename(text.Tree, text.Find({ "c,d" })));
 }
 
-// Text mode: the source is written anew from the tree, as leaf paths only.
+// Text mode: the source is written anew from the tree, as leaf paths after
+// the parent folder line and the comments.
 TEST(TreeEditsTest, TextEditsRewriteTheSourceAndKeepTheFlags)
 {
-    Pane pane({ "; plan", "A\\B", "C" });
+    Pane pane({ "C:\\work", "; plan", "A\\B", "C" });
     NodeId const added = pane.Add({ "A" }, true);
-    EXPECT_EQ(pane.Source.Text, (Lines { "A\\B", Sjis("A\\新規フォルダ"), "C" }));
+    EXPECT_EQ(pane.Source.Text, (Lines { "C:\\work", "; plan", "A\\B", Sjis("A\\新規フォルダ"), "C" }));
     EXPECT_FALSE(pane.Tree.NewNodePending);
     EXPECT_FALSE(pane.Tree.IsTreeModified());
     EXPECT_EQ(pane.Tree.EditPath, Sjis("A/新規フォルダ"));
 
     pane.Confirm(added, "N");
-    EXPECT_EQ(pane.Source.Text, (Lines { "A\\B", "A\\N", "C" }));
+    EXPECT_EQ(pane.Source.Text, (Lines { "C:\\work", "; plan", "A\\B", "A\\N", "C" }));
 
     pane.Delete({ { "C" } });
-    EXPECT_EQ(pane.Source.Text, (Lines { "A\\B", "A\\N" }));
+    EXPECT_EQ(pane.Source.Text, (Lines { "C:\\work", "; plan", "A\\B", "A\\N" }));
     EXPECT_TRUE(pane.Tree.IsTreeModified());
+}
+
+// What a text rewrite keeps of the old source.
+TEST(TreeEditsTest, TextRewritesKeepWhatTheSourceSaysBesideItsFolders)
+{
+    struct Case {
+        char const* Name;
+        Lines Source;
+        Path Renamed;
+        char const* Typed;
+        LabelOutcome Outcome;
+        Lines Written;
+    };
+    std::vector<Case> const cases {
+        { "parent folder line and comments, in their order", { " /srv/w ", "", "a\\b", " ; x", "c", ";y" },
+            { "c" }, "d", LabelOutcome::Accepted, { " /srv/w ", " ; x", ";y", "a\\b", "d" } },
+        { "a parent folder line the reader forgets is kept", { "C:\\a|b", "a" }, { "a" }, "d",
+            LabelOutcome::Accepted, { "C:\\a|b", "d" } },
+        { "a drive below line 1 is a folder line", { "a", "C:\\c" }, { "a" }, "d", LabelOutcome::Accepted,
+            { "d", "c" } },
+    };
+    for (Case const& c : cases) {
+        Pane pane(c.Source);
+        EXPECT_EQ(pane.Rename(c.Renamed, c.Typed), c.Outcome) << c.Name;
+        EXPECT_EQ(pane.Source.Text, c.Written) << c.Name;
+        FolderTree again;
+        ReadSource(again, pane.Source.Text);
+        EXPECT_EQ(Dump(again), Dump(pane.Tree)) << c.Name;
+        EXPECT_EQ(again.GetRootPath(), pane.Tree.GetRootPath()) << c.Name;
+    }
 }
 
 } // namespace
