@@ -1,5 +1,8 @@
 #include "core/tree/SourceWriters.h"
 
+#include "core/text/ShiftJis.h"
+#include "core/tree/TextSourceReader.h"
+
 namespace edamaki {
 
 namespace {
@@ -53,6 +56,13 @@ void MakeText(FolderTree& tree, std::vector<std::string>& lines)
 {
     lines.clear();
     MakeText(tree, AppendingTo(lines));
+}
+
+bool IsTextModeName(std::string_view name, bool top_level)
+{
+    if (!IsValidFolderName(name) || TrimBlanks(name) != name)
+        return false;
+    return !top_level || ClassifyTextLine(name, true) == TextLineKind::Folder;
 }
 
 void MakeScriptChild(FolderTree const& tree, LineSink const& sink, std::string_view markers, NodeId node)

@@ -30,6 +30,12 @@ void MakeTextChild(FolderTree const& tree, LineSink const& sink, std::string_vie
 void MakeTextChild(
     FolderTree const& tree, std::vector<std::string>& lines, std::string_view path, NodeId node);
 
+// Whether the text reader reads a folder of this name, written by MakeText,
+// back as it is: a folder name without blanks at its ends that, at the top
+// level, begins its line as a folder line does (not as a comment or a parent
+// folder line).
+bool IsTextModeName(std::string_view name, bool top_level);
+
 // The macro header, then one line per folder with a ">" per level below the
 // top. Clears TreeEdited and sets MacroMode. Before the first read (no nodes at
 // all) it writes nothing, and the list form leaves the lines and the flags alone.

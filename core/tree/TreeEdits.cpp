@@ -157,9 +157,11 @@ LabelDecision ConfirmLabelEdit(FolderTree& tree, NodeId node, std::string_view t
         tree.EditPath.clear();
         return { LabelOutcome::Kept, old_name, false };
     }
+    bool const top_level = tree.Parent(node) == tree.Root();
     // A character that Shift-JIS lacks makes no folder and can't be saved.
     bool const holds_missing = FindStandIn(name) != std::string_view::npos;
-    if (!writable || HasInvalidNameCharacter(name) || IsDotName(name) || holds_missing)
+    if (!writable || !IsValidFolderName(name) || holds_missing
+        || (!tree.MacroMode && !IsTextModeName(name, top_level)))
         return { LabelOutcome::Refused, old_name, writable };
     tree.TreeEdited = true;
     return { LabelOutcome::Accepted, MakeUniqueName(tree, tree.Parent(node), name, node), true };

@@ -11,7 +11,8 @@
 // by its path, so an edit the tags cannot repeat exactly (a folder hidden
 // behind an earlier sibling of the same name, a rename whose path holds a
 // ",") is refused in macro mode rather than written as a line that would
-// change another folder.
+// change another folder; so is a name that a text line cannot hold (one that
+// would read as a comment) in text mode.
 
 #include "core/tree/FolderTree.h"
 
@@ -93,8 +94,9 @@ struct LabelDecision {
 // A label edit of `node` (still carrying its old name) confirmed with
 // `typed`. Blanks at both ends do not count; an empty name keeps the old one
 // silently; a name with an invalid name character or one that Shift-JIS
-// lacks, "." or ".." is refused; an accepted name is made unique among the
-// siblings and sets TreeEdited.
+// lacks, "." or "..", or in text mode one that its line could not hold, is
+// refused; an accepted name is made unique among the siblings and sets
+// TreeEdited.
 LabelDecision ConfirmLabelEdit(FolderTree& tree, NodeId node, std::string_view typed);
 // After the node took the decided name: writes the rename back (also an
 // unchanged or refused one) and ends the edit.

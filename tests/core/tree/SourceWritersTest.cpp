@@ -65,6 +65,41 @@ TEST(SourceWritersTest, NamesWithCommasAndBlanksSurviveTheRoundTrip)
     EXPECT_EQ(Dump(reread), "a, b(c d),x(y,z)");
 }
 
+// The names a text line holds: what IsTextModeName takes reads back as it is.
+TEST(SourceWritersTest, NamesATextLineHolds)
+{
+    struct Case {
+        char const* Name;
+        bool TopLevel;
+        bool Holds;
+    };
+    std::vector<Case> const cases {
+        { ";a", true, false },
+        { ";a", false, true },
+        { "a;", true, true },
+        { " a", false, false },
+        { "a ", true, false },
+        { "a b", true, true },
+        { "..", false, false },
+        { "a:b", true, false },
+        { "", false, false },
+    };
+    for (Case const& c : cases) {
+        EXPECT_EQ(IsTextModeName(c.Name, c.TopLevel), c.Holds) << c.Name << c.TopLevel;
+        if (!c.Holds)
+            continue;
+        FolderTree tree;
+        LoadTextSource(tree, { "p" });
+        NodeId const parent = c.TopLevel ? tree.Root() : tree.Children(tree.Root()).front();
+        tree.AppendChild(parent, c.Name, 0);
+        Lines lines;
+        MakeText(tree, lines);
+        FolderTree reread;
+        LoadTextSource(reread, lines);
+        EXPECT_EQ(Dump(reread), Dump(tree)) << c.Name;
+    }
+}
+
 // Random trees of valid names, written as text and read back, give the same
 // folders in the same order.
 TEST(SourceWritersTest, TextRoundTripOfRandomTrees)

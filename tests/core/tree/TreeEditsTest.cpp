@@ -253,7 +253,8 @@ TEST(TreeEditsTest, TextEditsRewriteTheSourceAndKeepTheFlags)
     EXPECT_TRUE(pane.Tree.IsTreeModified());
 }
 
-// What a text rewrite keeps of the old source.
+// What a text rewrite keeps of the old source, and the names it refuses
+// because its lines could not hold them.
 TEST(TreeEditsTest, TextRewritesKeepWhatTheSourceSaysBesideItsFolders)
 {
     struct Case {
@@ -271,6 +272,10 @@ TEST(TreeEditsTest, TextRewritesKeepWhatTheSourceSaysBesideItsFolders)
             LabelOutcome::Accepted, { "C:\\a|b", "d" } },
         { "a drive below line 1 is a folder line", { "a", "C:\\c" }, { "a" }, "d", LabelOutcome::Accepted,
             { "d", "c" } },
+        { "a top-level name read as a comment", { "/w", "a\\b" }, { "a" }, " ;a ", LabelOutcome::Refused,
+            { "/w", "a\\b" } },
+        { "a comment mark inside a line", { "a\\b" }, { "a", "b" }, ";b", LabelOutcome::Accepted,
+            { "a\\;b" } },
     };
     for (Case const& c : cases) {
         Pane pane(c.Source);
