@@ -103,8 +103,12 @@ std::optional<NewFolder> PlanAddition(FolderTree const& tree, NodeId selected, b
     if (!inside && selected == tree.Root())
         return std::nullopt;
     NodeId const parent = inside ? selected : tree.Parent(selected);
-    if (tree.MacroMode && !TagPathOf(tree, parent))
-        return std::nullopt;
+    if (tree.MacroMode) {
+        auto const path = TagPathOf(tree, parent);
+        // Inside a path with a ",", no rename tag could name the new folder.
+        if (!path || FindCharacter(*path, ',') != std::string_view::npos)
+            return std::nullopt;
+    }
     // A folder that is not written yet has no source range.
     return NewFolder { parent, MakeUniqueName(tree, parent, NewFolderName), tree.MacroMode ? -1 : 0 };
 }

@@ -63,7 +63,8 @@ struct NewFolder {
 
 // The folder that Add (beside `selected`) or Add child (`inside` it) makes;
 // none when refused: beside the root node, or in macro mode inside a folder
-// that no tag can reach.
+// that no tag can reach or whose path holds a "," (no rename tag could then
+// give the new folder its name).
 std::optional<NewFolder> PlanAddition(FolderTree const& tree, NodeId selected, bool inside);
 // Whether the node's name may be edited: never the root node's, and in macro
 // mode only when a rename tag can name the node.

@@ -112,7 +112,7 @@ TEST_F(TForm1EditTest, TheContextMenuAndItsStates)
     EXPECT_EQ(captions, QStringList({ "名前変更", "追 加", "子追加", "削 除" }));
     EXPECT_FALSE(m_pane->mEditNode->isEnabled());
 
-    SetSource(Header + QStringLiteral("A\n>B\n>C\n>D\nx,y"));
+    SetSource(Header + QStringLiteral("A\n>B\n>C\n>D\nx,y\n>z"));
     struct Case {
         char const* Name;
         std::function<void()> Select;
@@ -131,7 +131,9 @@ TEST_F(TForm1EditTest, TheContextMenuAndItsStates)
             },
             { false, false, false, true } },
         // A rename tag reads its path up to the first comma.
-        { "a folder with a comma", [&] { Click(QStringLiteral("x,y")); }, { false, true, true, true } },
+        // No folder added inside "x,y" could be given a name.
+        { "a folder with a comma", [&] { Click(QStringLiteral("x,y")); }, { false, true, false, true } },
+        { "a folder inside it", [&] { Click(QStringLiteral("x,y/z")); }, { false, false, false, true } },
     };
     for (Case const& c : cases) {
         view->selectionModel()->clearSelection();
