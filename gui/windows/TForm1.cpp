@@ -413,13 +413,28 @@ void TForm1::Tree1Edited(NodeId node, QString const& text)
     edamaki::LabelDecision const decision = edamaki::ConfirmLabelEdit(tree, node, typed);
     if (decision.Outcome == edamaki::LabelOutcome::Kept)
         return;
-    if (decision.Outcome == edamaki::LabelOutcome::Refused)
+    bool const refused = decision.Outcome == edamaki::LabelOutcome::Refused;
+    if (refused)
         edamaki::ShowMessage(this, QMessageBox::Warning, RefusedNameText(typed));
     m_model->Rename(node, decision.Name);
-    std::optional<edamaki::SourceEditorLink::WriteBack> write_back;
-    if (decision.WriteBack)
-        write_back.emplace(m_editor);
-    edamaki::FinishLabelEdit(tree, node, decision, m_editor);
+    {
+        std::optional<edamaki::SourceEditorLink::WriteBack> write_back;
+        if (decision.WriteBack)
+            write_back.emplace(m_editor);
+        edamaki::FinishLabelEdit(tree, node, decision, m_editor);
+    }
+    // The message took the focus from the edit box, which has closed since:
+    // the focus goes back to the folder, where F2 opens it again.
+    if (refused)
+        FocusNode(node);
+}
+
+void TForm1::FocusNode(NodeId node)
+{
+    SelectOnly(node);
+    Tree1->scrollTo(m_model->IndexOfNode(node));
+    Tree1->activateWindow();
+    Tree1->setFocus(Qt::OtherFocusReason);
 }
 
 void TForm1::mDelNodeClick()

@@ -149,6 +149,8 @@ private:
     void FillTagDialogPath(edamaki::NodeId node);
     void AddFolder(bool inside);
     void StartLabelEdit(edamaki::NodeId node);
+    // Makes `node` the one selected folder and gives the view the focus.
+    void FocusNode(edamaki::NodeId node);
     // Whether an edit that writes the paths of `written` back may go ahead; a
     // source that would lose or spread a character Shift-JIS lacks refuses
     // it, and the user is told which character and where.

@@ -316,6 +316,28 @@ TEST_F(TForm1EditTest, TextModeRewritesTheSource)
     EXPECT_TRUE(m_form.IsDocumentModified());
 }
 
+// A refused name leaves the focus on its folder in the pane, so that F2 opens
+// it again; at the top of a text source a name can't begin with ";".
+TEST_F(TForm1EditTest, ARefusedNameLeavesTheFocusOnItsFolder)
+{
+    SetSource(QStringLiteral("C:\\work\nA\\B"));
+    for (QString const& path : { QStringLiteral("A"), QStringLiteral("A/B") }) {
+        QApplication::setActiveWindow(&m_form);
+        Click(path);
+        QTest::keyClick(m_pane->Tree1, Qt::Key_F2);
+        QString warning;
+        AnswerMessageBox(QMessageBox::Ok, &warning);
+        TypeLabel(path == QStringLiteral("A") ? QStringLiteral(";x") : QStringLiteral("x?"));
+        EXPECT_EQ(warning, QStringLiteral("フォルダ名が不正です"));
+        EXPECT_EQ(Source(), QStringLiteral("C:\\work\nA\\B"));
+        EXPECT_TRUE(QTest::qWaitFor([this] { return m_pane->Tree1->hasFocus(); }, 1000));
+        EXPECT_EQ(m_pane->SelectedNodes(), std::vector<NodeId> { Node(path) });
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F2);
+        EXPECT_TRUE(m_pane->IsEditingLabel());
+        TypeLabel({}, Qt::Key_Escape);
+    }
+}
+
 // The pane never writes a character that Shift-JIS lacks: an edit whose
 // write-back would hold one is refused, naming the character and its line,
 // and the source stays as it was.
