@@ -7,6 +7,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev qt6-base-dev-tools libqt6test6 libgl-dev qt6-translations-l10n
     fonts-ipafont-gothic fonts-ipafont-mincho xvfb xauth
+    openbox xdotool xclip x11-utils x11-apps python3
 )
 
 missing=()

@@ -1,0 +1,38 @@
+"""A creation run from the Tools menu: the folders on disk, and the log window's lines."""
+
+import os
+
+import edamaki_e2e
+from edamaki_e2e import EdamakiTest, wait_until
+
+CREATE = 2  # ツール: フォルダ構成参照, 親フォルダ選択, フォルダ作成, ログ表示
+
+
+class CreationRunFlows(EdamakiTest):
+    def test_run_makes_the_folders_and_logs_each(self):
+        parent = self.path("out")
+        os.mkdir(parent)
+        # A file in the way of one folder: its line fails, the others are made.
+        open(os.path.join(parent, "D"), "w").close()
+        self.start(parent + "\nA\\B\nC\\日本語\nD\\E\n")
+
+        self.menu("t", CREATE)
+        self.wait_active("^確認$", "the question before the run")
+        self.key("Return")
+        self.wait_active("^Edamakiログリスト$", "the log window")
+        made = [os.path.join(parent, *folder) for folder in (("A", "B"), ("C", "日本語"))]
+        wait_until(lambda: all(os.path.isdir(folder) for folder in made), "the folders on disk")
+        self.assertTrue(os.path.isfile(os.path.join(parent, "D")))
+
+        # The run leaves the focus on 閉じる; the list copies its selected lines.
+        self.key("shift+Tab", "ctrl+a", "ctrl+c")
+        log = wait_until(self.clipboard, "the log's lines on the clipboard").splitlines()
+        expected = [os.path.join(parent, *folder) for folder in
+                    (("A",), ("A", "B"), ("C",), ("C", "日本語"), ("D",), ("D", "E"))]
+        self.assertEqual(log, expected)
+        self.key("Escape")
+        self.wait_active_main()
+
+
+if __name__ == "__main__":
+    edamaki_e2e.main()
