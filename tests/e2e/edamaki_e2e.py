@@ -155,7 +155,7 @@ class EdamakiTest(unittest.TestCase):
         try:
             cls.x.start()
         except Exception:
-            cls.x.stop()
+            cls.tearDownClass()
             raise
 
     @classmethod
