@@ -47,22 +47,32 @@ private:
     int m_vertical;
 };
 
+// Begins the edit block of a write with `cursor` at the place of the change:
+// undoing the block puts the caret where the cursor was when it began.
+void BeginWrite(QTextCursor& cursor, UndoStep step)
+{
+    if (step == UndoStep::New)
+        cursor.beginEditBlock();
+    else
+        cursor.joinPreviousEditBlock();
+}
+
 } // namespace
 
-bool AppendEditorLines(QPlainTextEdit& editor, QString const& lines)
+bool AppendEditorLines(QPlainTextEdit& editor, QString const& lines, UndoStep step)
 {
     KeptView const kept(editor);
     QTextDocument* const document = editor.document();
     QTextCursor cursor(document);
     cursor.movePosition(QTextCursor::End);
     bool const line_break = !document->lastBlock().text().isEmpty();
-    cursor.beginEditBlock();
+    BeginWrite(cursor, step);
     cursor.insertText(line_break ? u'\n' + lines : lines);
     cursor.endEditBlock();
     return line_break;
 }
 
-void ReplaceEditorText(QPlainTextEdit& editor, QString const& text)
+void ReplaceEditorText(QPlainTextEdit& editor, QString const& text, UndoStep step)
 {
     QString old_text = editor.document()->toRawText();
     old_text.replace(QChar::ParagraphSeparator, u'\n');
@@ -84,8 +94,10 @@ void ReplaceEditorText(QPlainTextEdit& editor, QString const& text)
 
     QTextCursor cursor(editor.document());
     cursor.setPosition(static_cast<int>(prefix));
+    BeginWrite(cursor, step);
     cursor.setPosition(static_cast<int>(old_text.size() - suffix), QTextCursor::KeepAnchor);
     cursor.insertText(text.mid(prefix, text.size() - suffix - prefix));
+    cursor.endEditBlock();
 }
 
 } // namespace edamaki

@@ -11,12 +11,20 @@ class QPlainTextEdit;
 
 namespace edamaki {
 
+// A write is a step of the editor's undo of its own, or joins the one before
+// (several writes that undo together). Undoing a step puts the caret where
+// its first write changed the text.
+enum class UndoStep {
+    New,
+    JoinPrevious,
+};
+
 // Appends `lines` as the new last lines of the text, after a line break when
 // the last line holds text. Returns whether that line break went in.
-bool AppendEditorLines(QPlainTextEdit& editor, QString const& lines);
+bool AppendEditorLines(QPlainTextEdit& editor, QString const& lines, UndoStep step = UndoStep::New);
 
 // Makes `text` the editor's whole text by replacing only the stretch that
-// differs, so that undoing it puts the caret where the change was.
-void ReplaceEditorText(QPlainTextEdit& editor, QString const& text);
+// differs.
+void ReplaceEditorText(QPlainTextEdit& editor, QString const& text, UndoStep step = UndoStep::New);
 
 } // namespace edamaki

@@ -9,6 +9,8 @@
 #include <QTextBlock>
 #include <QTextDocument>
 
+#include <utility>
+
 namespace edamaki {
 
 namespace {
@@ -25,22 +27,23 @@ QString JoinedLines(std::vector<std::string> const& lines)
 } // namespace
 
 SourceEditorLink::WriteBack::WriteBack(SourceEditorLink& link)
-    : m_editor(link.m_editor)
+    : m_link(link)
+    , m_editor(link.m_editor)
 {
+    m_link.m_writing_back = true;
+    m_link.m_next_step = UndoStep::New;
     if (!m_editor)
         return;
     m_had_focus = m_editor->hasFocus();
     m_editor->setEnabled(false);
     m_editor->setUpdatesEnabled(false);
-    m_cursor.emplace(m_editor->document());
-    m_cursor->beginEditBlock();
 }
 
 SourceEditorLink::WriteBack::~WriteBack()
 {
+    m_link.m_writing_back = false;
     if (!m_editor)
         return;
-    m_cursor->endEditBlock();
     m_editor->setUpdatesEnabled(true);
     m_editor->setEnabled(true);
     if (m_had_focus)
@@ -53,9 +56,16 @@ std::size_t SourceEditorLink::AppendLines(std::vector<std::string> const& lines)
         return 0;
     QTextDocument* document = m_editor->document();
     std::size_t start = EditorOffsets(*document).OffsetOf(document->characterCount() - 1);
-    if (AppendEditorLines(*m_editor, JoinedLines(lines)))
+    if (AppendEditorLines(*m_editor, JoinedLines(lines), TakeUndoStep()))
         start += LineBreakLength;
     return start;
+}
+
+UndoStep SourceEditorLink::TakeUndoStep()
+{
+    if (!m_writing_back)
+        return UndoStep::New;
+    return std::exchange(m_next_step, UndoStep::JoinPrevious);
 }
 
 std::vector<std::string> SourceEditorLink::Lines() const
@@ -80,7 +90,7 @@ void SourceEditorLink::ReplaceLines(
     }
     if (!lines.empty())
         text.append(JoinedLines(lines));
-    ReplaceEditorText(*m_editor, text.join(u'\n'));
+    ReplaceEditorText(*m_editor, text.join(u'\n'), TakeUndoStep());
 }
 
 void SourceEditorLink::SelectRange(LineRange range)

@@ -10,12 +10,10 @@
 // everything written is one step of the editor's undo.
 
 #include "core/tree/TreeEdits.h"
+#include "gui/qt/EditorWrites.h"
 
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QTextCursor>
-
-#include <optional>
 
 namespace edamaki {
 
@@ -32,8 +30,8 @@ public:
         WriteBack& operator=(WriteBack const&) = delete;
 
     private:
+        SourceEditorLink& m_link;
         QPointer<QPlainTextEdit> m_editor;
-        std::optional<QTextCursor> m_cursor;
         bool m_had_focus = false;
     };
 
@@ -44,7 +42,13 @@ public:
     void SelectRange(LineRange range);
 
 private:
+    // The undo step of the next write: the first write of a write-back begins
+    // one, with the caret where it changes the text, and the others join it.
+    UndoStep TakeUndoStep();
+
     QPointer<QPlainTextEdit> m_editor;
+    bool m_writing_back = false;
+    UndoStep m_next_step = UndoStep::New;
 };
 
 } // namespace edamaki

@@ -34,4 +34,18 @@ TEST(EditorWritesTest, ARewriteIsUndoneWhereItChanged)
     }
 }
 
+// Writes that join one undo step are undone together, and the caret goes to
+// where the first of them changed the text.
+TEST(EditorWritesTest, JoinedWritesAreUndoneTogether)
+{
+    QPlainTextEdit editor;
+    editor.setPlainText(QStringLiteral("a\nb"));
+    edamaki::AppendEditorLines(editor, QStringLiteral("<-:a>"));
+    edamaki::AppendEditorLines(editor, QStringLiteral("<-:b>"), edamaki::UndoStep::JoinPrevious);
+    edamaki::ReplaceEditorText(editor, QStringLiteral("x\nb\n<-:a>\n<-:b>"), edamaki::UndoStep::JoinPrevious);
+    editor.undo();
+    EXPECT_EQ(editor.toPlainText(), QStringLiteral("a\nb"));
+    EXPECT_EQ(editor.textCursor().position(), 3);
+}
+
 } // namespace
