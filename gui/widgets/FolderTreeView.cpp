@@ -312,6 +312,14 @@ void FolderTreeView::rowsInserted(QModelIndex const& parent, int first, int last
 void FolderTreeView::keyPressEvent(QKeyEvent* event)
 {
     QModelIndex const current = currentIndex();
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        // Shift+F10 opens the context menu, as the Menu key does, at the cursor's row.
+        QRect const row = visualRect(current);
+        QPoint const point = row.isValid() ? row.center() : QPoint(0, 0);
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, point, viewport()->mapToGlobal(point));
+        QCoreApplication::sendEvent(viewport(), &menu);
+        return;
+    }
     if (current.isValid()
         && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
         switch (event->key()) {

@@ -372,9 +372,10 @@ class EdamakiTest(unittest.TestCase):
         wait_until(self.popup, "the menu to open")
         self.key(*(["Down"] * item_index), "Return")
 
-    def context_menu(self, *keys):
-        """Opens the focused control's context menu with the Menu key and presses keys in it."""
-        self.key("Menu")
+    def context_menu(self, *keys, opener="Menu"):
+        """Opens the focused control's context menu with the Menu key (or opener, such as
+        shift+F10) and presses keys in it."""
+        self.key(opener)
         wait_until(self.popup, "the context menu to open")
         self.key(*keys)
         wait_until(lambda: not self.popup(), "the context menu to close")

@@ -1,5 +1,5 @@
 """The tree pane's edits by keyboard: F2, add, add inside and delete from the context menu
-(the Menu key), and undo; each written into the saved source."""
+(the Menu key or Shift+F10), and undo; each written into the saved source."""
 
 import edamaki_e2e
 from edamaki_e2e import MACRO_HEADER, EdamakiTest
@@ -15,11 +15,11 @@ DELETE = ("Up", "Return")
 
 
 class TreePaneFlows(EdamakiTest):
-    def edit(self, source, folder, menu_keys, name):
+    def edit(self, source, folder, menu_keys, name, opener="Menu"):
         self.start(source)
         self.focus_tree(folder)
         if menu_keys:
-            self.context_menu(*menu_keys)
+            self.context_menu(*menu_keys, opener=opener)
         else:
             self.key("F2")
         if name is not None:
@@ -39,10 +39,11 @@ class TreePaneFlows(EdamakiTest):
             ("text F2", TEXT, "C", None, "D", "A\\B\nD"),
             ("text add inside", TEXT, "C", ADD_INSIDE, "N", "A\\B\nC\\N"),
             ("text delete", TEXT, "B", DELETE, None, "A\nC"),
+            ("text delete, Shift+F10", TEXT, "C", DELETE, None, "A\\B", "shift+F10"),
         ]
-        for label, source, folder, menu_keys, name, expected in cases:
+        for label, source, folder, menu_keys, name, expected, *opener in cases:
             with self.subTest(label):
-                self.assertEqual(self.edit(source, folder, menu_keys, name), expected)
+                self.assertEqual(self.edit(source, folder, menu_keys, name, *opener), expected)
 
     def test_undo_in_the_editor_takes_a_pane_edit_back(self):
         self.start(MACRO)
