@@ -15,7 +15,6 @@ import os
 import re
 import shutil
 import signal
-import struct
 import subprocess
 import sys
 import tempfile
@@ -291,26 +290,6 @@ class EdamakiTest(unittest.TestCase):
         out = self.xdotool("getwindowgeometry", "--shell", window)
         values = dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
         return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
-
-    def dark_pixels(self, rect, leave_out=None):
-        """How many dark pixels (text) the screen shows in rect, but in leave_out; both as
-        (x, y, width, height) on the screen."""
-        data = subprocess.run(["xwd", "-root", "-silent"], env=self.x.env(), capture_output=True,
-                              timeout=WAIT).stdout
-        header = struct.unpack(">25I", data[:100])
-        start = header[0] + 12 * header[19]
-        line, width = header[12], header[12] // header[4]
-        x0, y0, w, h = rect
-        count = 0
-        for y in range(y0, y0 + h):
-            for x in range(x0, x0 + w):
-                if leave_out and (0 <= x - leave_out[0] < leave_out[2]
-                                  and 0 <= y - leave_out[1] < leave_out[3]):
-                    continue
-                at = start + y * line + x * width
-                if sum(data[at:at + 3]) < 200:
-                    count += 1
-        return count
 
     def stacking(self):
         """The managed windows of the display, bottom first."""
