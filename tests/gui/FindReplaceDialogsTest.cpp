@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -253,6 +254,18 @@ TEST_F(FindReplaceDialogsTest, ReplaceAllFromTheCaretIsOneEditReadOnce)
 // no such character.
 TEST_F(FindReplaceDialogsTest, ACharacterShiftJisLacksFindsJustItself)
 {
+    // Each message box is answered as it shows (Yes where it asks), its text kept.
+    QStringList shown;
+    QTimer answer;
+    answer.callOnTimeout([&shown] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown << box->text();
+            (box->button(QMessageBox::Yes) ? box->button(QMessageBox::Yes) : box->button(QMessageBox::Ok))
+                ->click();
+        }
+    });
+    answer.start(10);
+
     SetText(QStringLiteral("a〜b?c😀〜−"));
     m_form.mFind->trigger();
     TFindDialog* dialog = m_form.FindDlg;
@@ -271,20 +284,24 @@ TEST_F(FindReplaceDialogsTest, ACharacterShiftJisLacksFindsJustItself)
     for (auto const& test : cases) {
         Select(0, 0);
         TypeInto(dialog->FindText, test.Search);
-        for (int start : test.Starts) {
-            EXPECT_TRUE(Press(dialog->FindNextButton).isEmpty()) << test.Search.toStdString();
-            EXPECT_EQ(Selection(), std::make_pair(start, int(test.Search.size())))
-                << test.Search.toStdString();
+        QList<int> starts;
+        shown.clear();
+        while (shown.isEmpty() && starts.size() <= test.Starts.size()) {
+            QTest::mouseClick(dialog->FindNextButton, Qt::LeftButton);
+            if (shown.isEmpty() && Selection().second == test.Search.size())
+                starts << Selection().first;
         }
-        EXPECT_EQ(Press(dialog->FindNextButton, { QMessageBox::Ok }), QStringList { NotFound });
+        EXPECT_EQ(starts, test.Starts) << test.Search.toStdString();
+        EXPECT_EQ(shown, QStringList { NotFound }) << test.Search.toStdString();
     }
 
     Select(0, 0);
     m_form.mReplace->trigger();
     TypeInto(m_form.ReplaceDlg->FindText, QStringLiteral("?"));
     TypeInto(m_form.ReplaceDlg->ReplaceTextField, QStringLiteral("!"));
-    EXPECT_EQ(Press(m_form.ReplaceDlg->ReplaceAllButton, { QMessageBox::Yes, QMessageBox::Ok }),
-        QStringList({ ReplaceAllQuestion, QStringLiteral("1個置換しました。") }));
+    shown.clear();
+    QTest::mouseClick(m_form.ReplaceDlg->ReplaceAllButton, Qt::LeftButton);
+    EXPECT_EQ(shown, QStringList({ ReplaceAllQuestion, QStringLiteral("1個置換しました。") }));
     EXPECT_EQ(Text(), QStringLiteral("a〜b!c😀〜−"));
 }
 
