@@ -10,6 +10,7 @@ constexpr unsigned char FirstRow = 0x85;
 constexpr unsigned char OtherRow = 0x86;
 // The second bytes of a double-byte code: 0x40-0x7E and 0x80-0xFC.
 constexpr char32_t SecondBytes = 188;
+constexpr char32_t LastCodePoint = 0x10FFFF;
 
 char SecondByte(char32_t digit)
 {
@@ -51,7 +52,8 @@ void AppendStandIn(std::string& out, char32_t code_point)
 bool IsStandInAt(std::string_view text, std::size_t offset)
 {
     return offset + StandInLength <= text.size() && IsCodeAt(text, offset, FirstRow)
-        && IsCodeAt(text, offset + 2, OtherRow) && IsCodeAt(text, offset + 4, OtherRow);
+        && IsCodeAt(text, offset + 2, OtherRow) && IsCodeAt(text, offset + 4, OtherRow)
+        && StandInCodePoint(text, offset) <= LastCodePoint;
 }
 
 char32_t StandInCodePoint(std::string_view text, std::size_t offset)

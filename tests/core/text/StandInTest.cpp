@@ -61,6 +61,7 @@ TEST(StandInTest, OnlyAWholeStandInAtACharacterStartIsOne)
         { "its first byte as a second byte", "\x81" + emoji, std::string::npos },
         { "after a double-byte character", testing::Sjis("表") + emoji, 2 },
         { "its later codes alone", emoji.substr(2) + "a", std::string::npos },
+        { "past the last code point", StandIn(0x110000), std::string::npos },
     };
     for (auto const& test : cases)
         EXPECT_EQ(FindStandIn(test.Text), test.Found) << test.Name;
