@@ -355,9 +355,7 @@ TEST_F(TForm1EditTest, AnEditThatWouldWriteACharacterShiftJisLacksIsRefused)
     };
     Case const cases[] = {
         { text, QStringLiteral("その他"), &TForm1::mEditNodeClick, emoji },
-        { text, QStringLiteral("その他"), &TForm1::mDelNodeClick, emoji },
         { macro, QStringLiteral("顧客〜/テスト"), &TForm1::mEditNodeClick, wave },
-        { macro, QStringLiteral("顧客〜/テスト"), &TForm1::mAddNodeClick, wave },
         { macro, QStringLiteral("顧客〜"), &TForm1::mAddCNodeClick, wave },
         { macro, QStringLiteral("顧客〜/テスト"), &TForm1::mDelNodeClick, wave },
         { macro, QStringLiteral("その他"), &TForm1::mDelNodeClick, {} },

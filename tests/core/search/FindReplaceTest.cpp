@@ -1,5 +1,4 @@
 #include "core/search/FindReplace.h"
-#include "core/text/Encoding.h"
 #include "tests/SjisLiteral.h"
 
 #include <gtest/gtest.h>
@@ -65,38 +64,6 @@ TEST(FindReplaceTest, FindSteps)
             FindInSource(c.text, c.selection_start, c.selection_length, c.search, c.options), c.expected)
             << c.text << " " << c.selection_start << "+" << c.selection_length << " " << c.search;
     }
-}
-
-TEST(FindReplaceTest, ACharacterShiftJisLacksFindsItselfAlone)
-{
-    // As the editor's text and the search text are read: each such character
-    // as its own stand-in, six bytes.
-    auto const read = [](std::string_view utf8) { return Utf8ToShiftJisForReading(utf8); };
-    std::string const text = read("〜?😀〜 −x");
-    struct Case {
-        char const* Search;
-        FindOptions Options;
-        std::vector<std::ptrdiff_t> Found;
-    };
-    Case const cases[] = {
-        { "〜", Down, { 0, 13 } }, { "〜", Up, { 13, 0 } }, { "?", Down, { 6 } }, { "😀", Down, { 7 } },
-        { "−", Down, { 20 } }, { "〜?", FindOptions { .MatchCase = true }, { 0 } },
-        { "～", Down, {} }, // the full-width tilde, which Shift-JIS holds, is another character
-    };
-    for (auto const& test : cases) {
-        TextRange selection { test.Options.Down ? 0 : static_cast<std::ptrdiff_t>(text.size()), 0 };
-        std::vector<std::ptrdiff_t> found;
-        while (auto const match
-            = FindInSource(text, selection.Start, selection.Length, read(test.Search), test.Options)) {
-            found.push_back(match->Start);
-            selection = *match;
-        }
-        EXPECT_EQ(found, test.Found) << test.Search;
-    }
-    auto const replaced = ReplaceAllInSource(text, 0, 0, "?", "!", Down);
-    ASSERT_TRUE(replaced.has_value());
-    EXPECT_EQ(replaced->Count, 1u);
-    EXPECT_EQ(replaced->Text, read("〜!😀〜 −x"));
 }
 
 TEST(FindReplaceTest, ReplaceTakesTheNextMatchFromTheSelection)
