@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libqt6test6 libgl-dev qt6-translations-l10n
     fonts-ipafont-gothic fonts-ipafont-mincho xvfb xauth
     openbox xdotool xclip x11-utils x11-apps python3
+    dbus-daemon dbus-bin at-spi2-core python3-gi gir1.2-atspi-2.0 python3-pyatspi
 )
 
 missing=()

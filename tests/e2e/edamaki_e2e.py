@@ -145,6 +145,9 @@ class XServer:
 class EdamakiTest(unittest.TestCase):
     """A test of the program as a user meets it: keys, clicks, files."""
 
+    # Variables the program starts with, beside the display's.
+    program_env = {}
+
     @classmethod
     def setUpClass(cls):
         if not PROGRAM or not os.access(PROGRAM, os.X_OK):
@@ -216,6 +219,7 @@ class EdamakiTest(unittest.TestCase):
         env = self.x.env()
         env.update(HOME=self.home, XDG_CONFIG_HOME=os.path.join(self.home, ".config"),
                    XDG_RUNTIME_DIR=self.runtime)
+        env.update(self.program_env)
         command = [PROGRAM]
         if text is not None:
             command.append(self.write_source(text, encoding, name))
