@@ -1,9 +1,9 @@
 #include "gui/widgets/FolderTreeAccessible.h"
 
+#include "gui/models/FolderTreeModel.h"
 #include "gui/widgets/FolderTreeView.h"
 
 #include <QAccessibleWidget>
-#include <QPersistentModelIndex>
 #include <QPointer>
 
 #include <unordered_map>
@@ -12,16 +12,18 @@ namespace edamaki {
 
 namespace {
 
-// One shown row. It stays valid while its folder does.
-class FolderRowAccessible final : public QAccessibleInterface {
+// One shown row, known by its folder: it keeps its place in the accessible
+// cache (and so its id) for as long as the folder is shown, wherever the
+// folder's row moves as other folders open and close.
+class FolderRowAccessible final : public QAccessibleInterface, public QAccessibleActionInterface {
 public:
-    FolderRowAccessible(FolderTreeView* view, QModelIndex const& index)
+    FolderRowAccessible(FolderTreeView* view, NodeId node)
         : m_view(view)
-        , m_index(index)
+        , m_node(node)
     {
     }
 
-    bool isValid() const override { return m_view && m_index.isValid(); }
+    bool isValid() const override { return m_view && m_view->RowOf(m_node) >= 0; }
     QObject* object() const override { return nullptr; }
     QWindow* window() const override { return m_view ? m_view->window()->windowHandle() : nullptr; }
     QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(m_view); }
@@ -32,16 +34,26 @@ public:
     QAccessible::Role role() const override { return QAccessible::TreeItem; }
     void setText(QAccessible::Text, QString const&) override { }
 
+    void* interface_cast(QAccessible::InterfaceType type) override
+    {
+        return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this)
+                                                    : nullptr;
+    }
+
     QString text(QAccessible::Text kind) const override
     {
-        return isValid() && kind == QAccessible::Name ? m_index.data().toString() : QString();
+        if (!isValid())
+            return {};
+        if (kind == QAccessible::Name)
+            return Index().data().toString();
+        return kind == QAccessible::Description ? Place() : QString();
     }
 
     QRect rect() const override
     {
         if (!isValid())
             return {};
-        QRect const row = m_view->visualRect(m_index);
+        QRect const row = m_view->visualRect(Index());
         return { m_view->viewport()->mapToGlobal(row.topLeft()), row.size() };
     }
 
@@ -52,24 +64,67 @@ public:
             state.invalid = true;
             return state;
         }
+        QModelIndex const index = Index();
         state.selectable = true;
         state.focusable = true;
-        state.selected = m_view->selectionModel()->isSelected(m_index);
-        state.focused = m_view->hasFocus() && m_view->currentIndex() == m_index;
-        state.invisible = m_view->RowOf(m_index) < 0;
-        state.offscreen = !m_view->viewport()->rect().intersects(m_view->visualRect(m_index));
-        bool const folder_with_children = m_index.model()->rowCount(m_index) > 0;
+        state.selected = m_view->selectionModel()->isSelected(index);
+        state.focused = m_view->hasFocus() && m_view->currentIndex() == index;
+        state.offscreen = !m_view->viewport()->rect().intersects(m_view->visualRect(index));
+        bool const folder_with_children = index.model()->rowCount(index) > 0;
         state.expandable = folder_with_children;
-        state.expanded = folder_with_children && m_view->isExpanded(m_index);
+        state.expanded = folder_with_children && m_view->isExpanded(index);
         state.collapsed = folder_with_children && !state.expanded;
         return state;
     }
 
-    QModelIndex Index() const { return m_index; }
+    // A folder with children opens or closes, as with "+" and "-".
+    QStringList actionNames() const override
+    {
+        return isValid() && m_view->MayToggle(Index()) ? QStringList { toggleAction() } : QStringList();
+    }
+
+    QString localizedActionDescription(QString const& name) const override
+    {
+        if (name != toggleAction() || !isValid())
+            return {};
+        return m_view->isExpanded(Index()) ? QStringLiteral("フォルダを閉じる")
+                                           : QStringLiteral("フォルダを開く");
+    }
+
+    void doAction(QString const& name) override
+    {
+        if (name == toggleAction() && isValid() && m_view->MayToggle(Index()))
+            m_view->setExpanded(Index(), !m_view->isExpanded(Index()));
+    }
+
+    QStringList keyBindingsForAction(QString const& name) const override
+    {
+        if (name != toggleAction() || !isValid())
+            return {};
+        return { m_view->isExpanded(Index()) ? QStringLiteral("-") : QStringLiteral("+") };
+    }
+
+    NodeId Node() const { return m_node; }
 
 private:
+    QModelIndex Index() const { return m_view->Model().IndexOfNode(m_node); }
+
+    // The folder's level (the top folder is 1) and its place among its
+    // siblings; the AT-SPI bridge of Qt 6.4 passes on no object attributes,
+    // so readers get them with the row's description.
+    QString Place() const
+    {
+        QModelIndex const index = Index();
+        FolderTree const& tree = m_view->Model().Tree();
+        int const siblings = index.parent().isValid() ? index.model()->rowCount(index.parent()) : 1;
+        return QStringLiteral("階層 %1、%2 個中 %3 番目")
+            .arg(tree.Depth(m_node) + 1)
+            .arg(siblings)
+            .arg(index.row() + 1);
+    }
+
     QPointer<FolderTreeView> m_view;
-    QPersistentModelIndex m_index;
+    NodeId const m_node;
 };
 
 class FolderTreeAccessible final : public QAccessibleWidget {
@@ -78,33 +133,32 @@ public:
         : QAccessibleWidget(view, QAccessible::Tree)
     {
     }
-    ~FolderTreeAccessible() override { ForgetRows(); }
+    ~FolderTreeAccessible() override
+    {
+        for (auto const& [node, id] : m_rows)
+            QAccessible::deleteAccessibleInterface(id);
+    }
 
     int childCount() const override { return View()->RowCount(); }
 
     QAccessibleInterface* child(int row) const override
     {
-        QModelIndex const index = View()->IndexOfRow(row);
-        if (!index.isValid())
+        NodeId const node = View()->NodeOfRow(row);
+        if (node == NoNode)
             return nullptr;
-        // Rows made before the shown rows last changed may stand elsewhere now.
-        if (m_revision != View()->RowsRevision()) {
-            ForgetRows();
-            m_revision = View()->RowsRevision();
-        }
-        auto const key = index.internalId();
-        auto const found = m_rows.find(key);
+        ForgetHiddenRows();
+        auto const found = m_rows.find(node);
         if (found != m_rows.end())
             return QAccessible::accessibleInterface(found->second);
-        auto* row_interface = new FolderRowAccessible(View(), index);
-        m_rows.emplace(key, QAccessible::registerAccessibleInterface(row_interface));
+        auto* row_interface = new FolderRowAccessible(View(), node);
+        m_rows.emplace(node, QAccessible::registerAccessibleInterface(row_interface));
         return row_interface;
     }
 
     int indexOfChild(QAccessibleInterface const* child) const override
     {
         auto const* row = dynamic_cast<FolderRowAccessible const*>(child);
-        return row && row->isValid() ? View()->RowOf(row->Index()) : -1;
+        return row && row->isValid() ? View()->RowOf(row->Node()) : -1;
     }
 
     QAccessibleInterface* childAt(int x, int y) const override
@@ -121,18 +175,51 @@ public:
 private:
     FolderTreeView* View() const { return static_cast<FolderTreeView*>(widget()); }
 
-    void ForgetRows() const
+    // Rows whose folder is no longer shown (closed over, or gone from the
+    // tree) are let go once the shown rows have changed; the others keep
+    // their ids. The work grows with the rows a reader asked for, not with
+    // the rows shown.
+    void ForgetHiddenRows() const
     {
-        for (auto const& [key, id] : m_rows)
-            QAccessible::deleteAccessibleInterface(id);
-        m_rows.clear();
+        if (m_revision == View()->RowsRevision())
+            return;
+        m_revision = View()->RowsRevision();
+        for (auto row = m_rows.begin(); row != m_rows.end();) {
+            if (View()->RowOf(row->first) >= 0) {
+                ++row;
+                continue;
+            }
+            QAccessible::deleteAccessibleInterface(row->second);
+            row = m_rows.erase(row);
+        }
     }
 
-    mutable std::unordered_map<quintptr, QAccessible::Id> m_rows;
+    mutable std::unordered_map<NodeId, QAccessible::Id> m_rows;
     mutable unsigned m_revision = 0;
 };
 
 } // namespace
+
+namespace {
+ScreenReaderTap screen_reader_tap = nullptr;
+}
+
+bool ScreenReaderListens()
+{
+    return screen_reader_tap != nullptr || QAccessible::isActive();
+}
+
+void TellScreenReaders(QAccessibleEvent& event)
+{
+    QAccessible::updateAccessibility(&event);
+    if (screen_reader_tap != nullptr)
+        screen_reader_tap(event);
+}
+
+void SetScreenReaderTap(ScreenReaderTap tap)
+{
+    screen_reader_tap = tap;
+}
 
 QAccessibleInterface* FolderTreeAccessibleFactory(QString const& class_name, QObject* object)
 {

@@ -96,6 +96,12 @@ int FolderTreeView::RowOf(QModelIndex const& index) const
     return RowOf(m_model.NodeOfIndex(index));
 }
 
+NodeId FolderTreeView::NodeOfRow(int row) const
+{
+    EnsureRows();
+    return row >= 0 && row < static_cast<int>(m_rows.size()) ? m_rows[static_cast<std::size_t>(row)] : NoNode;
+}
+
 int FolderTreeView::RowCount() const
 {
     EnsureRows();
@@ -115,10 +121,8 @@ int FolderTreeView::RowHeight() const
 
 QModelIndex FolderTreeView::IndexOfRow(int row) const
 {
-    EnsureRows();
-    if (row < 0 || row >= static_cast<int>(m_rows.size()))
-        return {};
-    return m_model.IndexOfNode(m_rows[static_cast<std::size_t>(row)]);
+    NodeId const node = NodeOfRow(row);
+    return node == NoNode ? QModelIndex() : m_model.IndexOfNode(node);
 }
 
 std::pair<int, int> FolderTreeView::RowsIn(QRect const& rect) const
@@ -142,6 +146,12 @@ bool FolderTreeView::isExpanded(QModelIndex const& index) const
     return HasChildren(node) && !IsCollapsed(node);
 }
 
+bool FolderTreeView::MayToggle(QModelIndex const& index) const
+{
+    NodeId const node = m_model.NodeOfIndex(index);
+    return HasChildren(node) && (IsCollapsed(node) || !m_may_collapse || m_may_collapse(index));
+}
+
 void FolderTreeView::setExpanded(QModelIndex const& index, bool expanded)
 {
     NodeId const node = m_model.NodeOfIndex(index);
@@ -151,7 +161,25 @@ void FolderTreeView::setExpanded(QModelIndex const& index, bool expanded)
         m_collapsed.erase(node);
     else if (!m_may_collapse || m_may_collapse(index))
         m_collapsed.insert(node);
+    else
+        return;
     RowsChanged();
+    AnnounceExpansion(index, !expanded);
+}
+
+void FolderTreeView::AnnounceExpansion(QModelIndex const& index, bool was_expanded)
+{
+    if (!ScreenReaderListens() || isExpanded(index) == was_expanded)
+        return;
+    int const row = RowOf(index);
+    if (row < 0)
+        return;
+    QAccessible::State changed;
+    changed.expanded = true;
+    changed.collapsed = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    event.setChild(row);
+    TellScreenReaders(event);
 }
 
 void FolderTreeView::expandRecursively(QModelIndex const& index)
@@ -166,16 +194,20 @@ void FolderTreeView::expandRecursively(QModelIndex const& index)
         }
         return false;
     };
+    bool const was_expanded = isExpanded(index);
     if (std::erase_if(m_collapsed, below_top) > 0)
         RowsChanged();
+    AnnounceExpansion(index, was_expanded);
 }
 
 void FolderTreeView::expandAll()
 {
     if (m_collapsed.empty())
         return;
+    bool const was_expanded = isExpanded(currentIndex());
     m_collapsed.clear();
     RowsChanged();
+    AnnounceExpansion(currentIndex(), was_expanded);
 }
 
 void FolderTreeView::collapseAll()
@@ -186,9 +218,11 @@ void FolderTreeView::collapseAll()
         if (HasChildren(node) && (!m_may_collapse || m_may_collapse(m_model.IndexOfNode(node))))
             m_collapsed.insert(node);
     };
+    bool const was_expanded = isExpanded(currentIndex());
     collapse(m_tree.Root());
     m_tree.WalkDescendants(m_tree.Root(), [&](NodeId node, int) { collapse(node); });
     RowsChanged();
+    AnnounceExpansion(currentIndex(), was_expanded);
 }
 
 void FolderTreeView::setIndentation(int indentation)
@@ -343,12 +377,52 @@ void FolderTreeView::currentChanged(QModelIndex const& current, QModelIndex cons
 {
     QAbstractItemView::currentChanged(current, previous);
     // Screen readers follow the cursor.
-    if (!QAccessible::isActive() || !hasFocus())
+    if (!ScreenReaderListens() || !hasFocus())
         return;
     if (int const row = RowOf(current); row >= 0) {
         QAccessibleEvent event(this, QAccessible::Focus);
         event.setChild(row);
-        QAccessible::updateAccessibility(&event);
+        TellScreenReaders(event);
+    }
+}
+
+void FolderTreeView::selectionChanged(QItemSelection const& selected, QItemSelection const& deselected)
+{
+    QAbstractItemView::selectionChanged(selected, deselected);
+    if (ScreenReaderListens())
+        AnnounceSelection(selected, deselected);
+}
+
+void FolderTreeView::AnnounceSelection(QItemSelection const& selected, QItemSelection const& deselected)
+{
+    // Each shown row whose selection changed says so, up to a few; a larger
+    // change (Shift+End over many rows) is told once, for the whole tree, so
+    // that it costs no more than a small one.
+    constexpr int each_row_up_to = 64;
+    int changed = 0;
+    for (QItemSelection const* ranges : { &selected, &deselected }) {
+        for (QItemSelectionRange const& range : *ranges)
+            changed += changed > each_row_up_to ? 0 : range.height();
+    }
+    if (changed <= each_row_up_to) {
+        AnnounceSelectionOfRows(selected);
+        AnnounceSelectionOfRows(deselected);
+    }
+    QAccessibleEvent within(this, QAccessible::SelectionWithin);
+    TellScreenReaders(within);
+}
+
+void FolderTreeView::AnnounceSelectionOfRows(QItemSelection const& ranges)
+{
+    for (QItemSelectionRange const& range : ranges) {
+        for (int model_row = range.top(); model_row <= range.bottom(); ++model_row) {
+            int const row = RowOf(m_model.index(model_row, 0, range.parent()));
+            if (row < 0)
+                continue;
+            QAccessibleEvent event(this, QAccessible::Selection);
+            event.setChild(row);
+            TellScreenReaders(event);
+        }
     }
 }
 

@@ -41,6 +41,8 @@ public:
     void collapseAll();
     // Asked before a folder closes; a folder the rule refuses stays open.
     void SetCollapseRule(std::function<bool(QModelIndex const&)> rule) { m_may_collapse = std::move(rule); }
+    // True for a folder with children that may open or close now.
+    bool MayToggle(QModelIndex const& index) const;
 
     int indentation() const { return m_indentation; }
     void setIndentation(int indentation);
@@ -56,6 +58,10 @@ public:
     QModelIndex IndexOfRow(int row) const;
     // The shown row of a folder, or -1.
     int RowOf(QModelIndex const& index) const;
+    int RowOf(NodeId node) const;
+    // The folder on shown row `row`, or NoNode.
+    NodeId NodeOfRow(int row) const;
+    FolderTreeModel const& Model() const { return m_model; }
     // Changes whenever the shown rows may have.
     unsigned RowsRevision() const { return m_rows_revision; }
 
@@ -71,6 +77,7 @@ public:
 
 protected slots:
     void currentChanged(QModelIndex const& current, QModelIndex const& previous) override;
+    void selectionChanged(QItemSelection const& selected, QItemSelection const& deselected) override;
     void rowsInserted(QModelIndex const& parent, int first, int last) override;
 
 protected:
@@ -95,8 +102,11 @@ private:
     void EnsureRows() const;
     bool IsCollapsed(NodeId node) const { return !m_collapsed.empty() && m_collapsed.contains(node); }
     bool HasChildren(NodeId node) const;
-    // The shown row of `node`, or -1.
-    int RowOf(NodeId node) const;
+    // Screen readers hear at once that a shown folder opened or closed, and
+    // which rows' selection changed.
+    void AnnounceExpansion(QModelIndex const& index, bool was_expanded);
+    void AnnounceSelection(QItemSelection const& selected, QItemSelection const& deselected);
+    void AnnounceSelectionOfRows(QItemSelection const& ranges);
     int RowHeight() const;
     // Rows [first, last] that `rect` of the viewport covers; empty when first > last.
     std::pair<int, int> RowsIn(QRect const& rect) const;

@@ -3,6 +3,7 @@
 #include "core/text/SourceLines.h"
 #include "core/tree/TextSourceReader.h"
 #include "gui/models/FolderTreeModel.h"
+#include "gui/widgets/FolderTreeAccessible.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -207,6 +209,153 @@ TEST(FolderTreeViewTest, ScreenReadersSeeTheShownRows)
     EXPECT_EQ(tree->child(2)->text(QAccessible::Name), QStringLiteral("B"));
     EXPECT_TRUE(tree->child(2)->state().selected);
     EXPECT_EQ(tree->child(3), nullptr);
+}
+
+// What a screen reader hears while a test runs: each selection and state
+// change of a row, with the row's name and state at that moment.
+class HeardEvents {
+public:
+    HeardEvents()
+    {
+        s_heard.clear();
+        edamaki::SetScreenReaderTap(&Hear);
+    }
+    ~HeardEvents() { edamaki::SetScreenReaderTap(nullptr); }
+    HeardEvents(HeardEvents const&) = delete;
+    HeardEvents& operator=(HeardEvents const&) = delete;
+
+    static Lines Take() { return std::exchange(s_heard, {}); }
+
+private:
+    static void Hear(QAccessibleEvent& event)
+    {
+        QAccessibleInterface* row = event.accessibleInterface();
+        if (row == nullptr || row->role() != QAccessible::TreeItem)
+            return;
+        std::string const name = row->text(QAccessible::Name).toStdString();
+        QAccessible::State const state = row->state();
+        if (event.type() == QAccessible::Selection)
+            s_heard.push_back(name + (state.selected ? " selected" : " unselected"));
+        if (event.type() == QAccessible::StateChanged) {
+            auto const changed = static_cast<QAccessibleStateChangeEvent&>(event).changedStates();
+            if (changed.expanded && changed.collapsed)
+                s_heard.push_back(name + (state.expanded ? " open" : " closed"));
+        }
+    }
+
+    static inline Lines s_heard;
+};
+
+// The row a reader rests on keeps its object (and id) while other folders
+// open and close and while the source is read again; a row whose folder is
+// no longer shown is let go.
+TEST(FolderTreeViewTest, ARowKeepsItsObjectWhileItsFolderIsShown)
+{
+    ViewOfTree view({ "A\\a1", "B\\b1", "C" });
+    QAccessibleInterface* tree = QAccessible::queryAccessibleInterface(view.View.get());
+    auto const object_of = [&](char const* path) { return tree->child(view.View->RowOf(view.Index(path))); };
+    QAccessibleInterface* b = object_of("B");
+    QAccessible::Id const b_id = QAccessible::uniqueId(b);
+    QAccessible::Id const b1_id = QAccessible::uniqueId(object_of("B/b1"));
+
+    view.View->collapse(view.Index("A"));
+    EXPECT_EQ(tree->childCount(), 5);
+    EXPECT_EQ(object_of("C")->text(QAccessible::Name), QStringLiteral("C"));
+    EXPECT_EQ(QAccessible::accessibleInterface(b_id), b);
+    ASSERT_TRUE(b->isValid());
+    EXPECT_EQ(tree->indexOfChild(b), 2);
+    EXPECT_EQ(tree->child(2), b);
+    EXPECT_EQ(b->text(QAccessible::Name), QStringLiteral("B"));
+
+    FolderTree fresh;
+    edamaki::LoadTextSource(fresh, edamaki::SourceLines(Lines { "A\\a1", "B\\b1", "C", "D" }));
+    view.Model->ShowRead(fresh);
+    EXPECT_EQ(object_of("B"), b);
+    EXPECT_TRUE(b->isValid());
+
+    view.View->collapse(view.Index("B"));
+    EXPECT_EQ(object_of("B"), b);
+    EXPECT_EQ(QAccessible::accessibleInterface(b1_id), nullptr);
+}
+
+TEST(FolderTreeViewTest, ScreenReadersHearSelectionAndOpening)
+{
+    struct Case {
+        char const* Name;
+        std::function<void(ViewOfTree&)> Act;
+        Lines Heard;
+    };
+    auto const key = [](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        return [=](ViewOfTree& view) { QTest::keyClick(view.View.get(), key, modifiers); };
+    };
+    auto const toggle = [](ViewOfTree& view) {
+        QAccessibleInterface* tree = QAccessible::queryAccessibleInterface(view.View.get());
+        QAccessibleInterface* a = tree->child(view.View->RowOf(view.Index("A")));
+        a->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    };
+    std::vector<Case> const cases {
+        { "Ctrl+Space", key(Qt::Key_Space, Qt::ControlModifier), { "A unselected" } },
+        { "Down", key(Qt::Key_Down), { "a1 selected", "A unselected" } },
+        { "Shift+Down", key(Qt::Key_Down, Qt::ShiftModifier), { "a1 selected" } },
+        { "Ctrl+click",
+            [](ViewOfTree& view) {
+                QTest::mouseClick(view.View->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                    view.View->visualRect(view.Index("B")).center());
+            },
+            { "B selected" } },
+        { "-", key(Qt::Key_Minus), { "A closed" } },
+        { "Left", key(Qt::Key_Left), { "A closed" } },
+        { "Left, Right",
+            [&](ViewOfTree& view) {
+                key(Qt::Key_Left)(view);
+                key(Qt::Key_Right)(view);
+            },
+            { "A closed", "A open" } },
+        { "the row's action", toggle, { "A closed" } },
+        { "close all", [](ViewOfTree& view) { view.View->collapseAll(); }, { "A closed" } },
+    };
+    for (Case const& c : cases) {
+        ViewOfTree view({ "A\\a1", "B" });
+        view.View->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        view.View->setCurrentIndex(view.Index("A"));
+        HeardEvents const heard;
+        c.Act(view);
+        EXPECT_EQ(HeardEvents::Take(), c.Heard) << c.Name;
+    }
+}
+
+// Each row tells its level (the top folder is 1) and its place among its
+// siblings, and a folder that may open or close has an action for it.
+TEST(FolderTreeViewTest, RowsTellTheirLevelAndPlaceAndOpenAndClose)
+{
+    ViewOfTree view({ "A\\a1", "A\\a2", "A\\a3", "B" });
+    struct Case {
+        char const* Path;
+        char const* Description;
+        bool Toggles;
+    };
+    std::vector<Case> const cases {
+        { "", "階層 1、1 個中 1 番目", false },
+        { "A", "階層 2、2 個中 1 番目", true },
+        { "A/a2", "階層 3、3 個中 2 番目", false },
+        { "B", "階層 2、2 個中 2 番目", false },
+    };
+    QAccessibleInterface* tree = QAccessible::queryAccessibleInterface(view.View.get());
+    for (Case const& c : cases) {
+        QAccessibleInterface* row = tree->child(view.View->RowOf(view.Index(c.Path)));
+        ASSERT_NE(row, nullptr) << c.Path;
+        EXPECT_EQ(row->text(QAccessible::Description), QString::fromUtf8(c.Description)) << c.Path;
+        ASSERT_NE(row->actionInterface(), nullptr) << c.Path;
+        EXPECT_EQ(row->actionInterface()->actionNames().contains(QAccessibleActionInterface::toggleAction()),
+            c.Toggles)
+            << c.Path;
+    }
+    QAccessibleActionInterface* a = tree->child(1)->actionInterface();
+    a->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_FALSE(view.View->isExpanded(view.Index("A")));
+    EXPECT_EQ(tree->childCount(), 3);
+    a->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(view.View->isExpanded(view.Index("A")));
 }
 
 // A selected row is marked from the left edge: when the selection moves, the
