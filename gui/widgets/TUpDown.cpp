@@ -3,6 +3,7 @@
 #include "core/numeric/Number.h"
 #include "gui/widgets/TEditHex.h"
 
+#include <QAccessible>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -19,6 +20,7 @@ TUpDown::TUpDown(int minimum, int maximum, QWidget* parent)
     layout->setSpacing(0);
     auto add_button = [&](Qt::ArrowType arrow, int delta) {
         auto* button = new QToolButton(this);
+        button->setAccessibleName(delta > 0 ? QStringLiteral("増やす") : QStringLiteral("減らす"));
         button->setArrowType(arrow);
         button->setAutoRepeat(true);
         button->setFocusPolicy(Qt::NoFocus);
@@ -34,6 +36,13 @@ TUpDown::TUpDown(int minimum, int maximum, QWidget* parent)
 void TUpDown::SetAssociate(TEditHex* field)
 {
     m_associate = field;
+    // A screen reader tells which field the arrows step: the field's name,
+    // from its label.
+    if (QAccessibleInterface const* const reader = QAccessible::queryAccessibleInterface(field)) {
+        QString const name = reader->text(QAccessible::Name);
+        UpButton->setAccessibleDescription(name);
+        DownButton->setAccessibleDescription(name);
+    }
     connect(field, &QLineEdit::textChanged, this, &TUpDown::FollowText);
     FollowText();
 }

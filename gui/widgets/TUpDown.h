@@ -16,7 +16,8 @@ class TUpDown : public QWidget {
 public:
     TUpDown(int minimum, int maximum, QWidget* parent = nullptr);
 
-    // Binds the spinner to `field` and takes its position from the field.
+    // Binds the spinner to `field` and takes its position from the field; the
+    // field is to have its name (its label) by then.
     void SetAssociate(TEditHex* field);
 
     int Min() const { return m_minimum; }

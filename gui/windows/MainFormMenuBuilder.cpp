@@ -268,6 +268,7 @@ void MainFormMenuBuilder::CreateTagButton()
     button->setObjectName(QStringLiteral("TagBtn"));
     button->setIcon(m_form.ImageList1.value(TagImage));
     button->setToolTip(TagButtonHint);
+    button->setAccessibleName(TagButtonHint);
     button->setAutoRaise(true);
     button->setPopupMode(QToolButton::MenuButtonPopup);
     new ArrowWithFirstItem(*button, *m_form.TagMenu);

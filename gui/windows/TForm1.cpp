@@ -115,6 +115,8 @@ TForm1::TForm1(edamaki::Document& document, std::function<void(TForm1&)> const& 
 
     Tree1 = new edamaki::FolderTreeView(*m_model, this);
     Tree1->setObjectName(QStringLiteral("Tree1"));
+    // Embedded in the main window the pane has no title of its own to name it.
+    Tree1->setAccessibleName(windowTitle());
     Tree1->setFont(edamaki::JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 13));
     Tree1->setIndentation(20);
     Tree1->setIconSize(QSize(16, 16));

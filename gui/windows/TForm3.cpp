@@ -141,6 +141,7 @@ TForm3::TForm3(QWidget* parent)
 
     LogList = new QListView(this);
     LogList->setObjectName(QStringLiteral("LogList"));
+    LogList->setAccessibleName(QStringLiteral("作成ログ"));
     QFont const log_font = edamaki::JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 13);
     LogList->setFont(log_font);
     m_log->SetFont(log_font);

@@ -45,6 +45,15 @@ QWidget* AddPanel(QWidget* form, char const* name, QRect const& place)
     return panel;
 }
 
+// Two fields under one label, a range's ends: the label names both, each
+// with its end, and the first is its buddy.
+void NameRange(QLabel* label, QWidget* first, QWidget* last)
+{
+    label->setBuddy(first);
+    first->setAccessibleName(label->text() + QStringLiteral(" (開始)"));
+    last->setAccessibleName(label->text() + QStringLiteral(" (終了)"));
+}
+
 std::string FieldText(QString const& text)
 {
     // The composer only joins the texts, so they pass through as UTF-8.
@@ -142,16 +151,21 @@ QLineEdit* TForm4::CreateCharacterField(QWidget* panel, char const* name, QRect 
 void TForm4::CreatePanel0()
 {
     Panel0 = AddPanel(this, "Panel0", QRect(4, 52, 248, 130));
-    AddLabel(Panel0, QStringLiteral("最小表示桁数"), QRect(8, 0, 100, 16));
+    // Each label is its field's buddy, so that a screen reader names the field
+    // from it; the spinners take their descriptions from the named fields.
+    QLabel* const digits = AddLabel(Panel0, QStringLiteral("最小表示桁数"), QRect(8, 0, 100, 16));
     Keta = CreateNumberField(Panel0, "Keta", QStringLiteral("1"), QRect(8, 16, 56, 21));
+    digits->setBuddy(Keta);
     Spin1 = CreateSpinner(Panel0, "Spin1", Keta, 100, QRect(64, 16, 16, 21));
-    AddLabel(Panel0, QStringLiteral("増分値"), QRect(136, 0, 100, 16));
+    QLabel* const step = AddLabel(Panel0, QStringLiteral("増分値"), QRect(136, 0, 100, 16));
     nStep = CreateNumberField(Panel0, "nStep", QStringLiteral("1"), QRect(136, 16, 72, 21));
+    step->setBuddy(nStep);
     UpDown1 = CreateSpinner(Panel0, "UpDown1", nStep, 32767, QRect(208, 16, 16, 21));
-    AddLabel(Panel0, QStringLiteral("数値範囲"), QRect(8, 46, 100, 16));
+    QLabel* const range = AddLabel(Panel0, QStringLiteral("数値範囲"), QRect(8, 46, 100, 16));
     StNum = CreateNumberField(Panel0, "StNum", QStringLiteral("0"), QRect(8, 62, 100, 21));
     AddLabel(Panel0, QStringLiteral("～"), QRect(108, 64, 24, 16), Qt::AlignHCenter);
     EdNum = CreateNumberField(Panel0, "EdNum", QStringLiteral("0"), QRect(132, 62, 100, 21));
+    NameRange(range, StNum, EdNum);
     NumLabel = AddLabel(Panel0, QStringLiteral("最小表示桁に足りない分は０で埋まります"),
         QRect(0, 98, 248, 16), Qt::AlignHCenter);
     NumLabel->setObjectName(QStringLiteral("NumLabel"));
@@ -160,16 +174,19 @@ void TForm4::CreatePanel0()
 void TForm4::CreatePanel1()
 {
     Panel1 = AddPanel(this, "Panel1", QRect(4, 48, 248, 134));
-    AddLabel(Panel1, QStringLiteral("文字数"), QRect(8, 0, 100, 16));
+    QLabel* const count = AddLabel(Panel1, QStringLiteral("文字数"), QRect(8, 0, 100, 16));
     Nmoji = CreateNumberField(Panel1, "Nmoji", QStringLiteral("1"), QRect(8, 16, 56, 21));
+    count->setBuddy(Nmoji);
     Spin2 = CreateSpinner(Panel1, "Spin2", Nmoji, 100, QRect(64, 16, 16, 21));
-    AddLabel(Panel1, QStringLiteral("増分値"), QRect(136, 0, 100, 16));
+    QLabel* const step = AddLabel(Panel1, QStringLiteral("増分値"), QRect(136, 0, 100, 16));
     cStep = CreateNumberField(Panel1, "cStep", QStringLiteral("1"), QRect(136, 16, 72, 21));
+    step->setBuddy(cStep);
     UpDown2 = CreateSpinner(Panel1, "UpDown2", cStep, 255, QRect(208, 16, 16, 21));
-    AddLabel(Panel1, QStringLiteral("文字範囲"), QRect(8, 46, 100, 16));
+    QLabel* const range = AddLabel(Panel1, QStringLiteral("文字範囲"), QRect(8, 46, 100, 16));
     StChar = CreateCharacterField(Panel1, "StChar", QRect(8, 62, 40, 21));
     AddLabel(Panel1, QStringLiteral("～"), QRect(48, 64, 24, 16), Qt::AlignHCenter);
     EdChar = CreateCharacterField(Panel1, "EdChar", QRect(72, 62, 40, 21));
+    NameRange(range, StChar, EdChar);
     Grp1Label = AddLabel(Panel1, {}, QRect(0, 96, 244, 34), Qt::AlignRight);
     Grp1Label->setObjectName(QStringLiteral("Grp1Label"));
 }
@@ -177,8 +194,10 @@ void TForm4::CreatePanel1()
 void TForm4::CreatePanel2()
 {
     Panel2 = AddPanel(this, "Panel2", QRect(12, 40, 232, 144));
-    AddLabel(Panel2, QStringLiteral("１文字列／行で記入してください"), QRect(0, 0, 232, 16));
+    QLabel* const lines
+        = AddLabel(Panel2, QStringLiteral("１文字列／行で記入してください"), QRect(0, 0, 232, 16));
     Strlist = new QPlainTextEdit(Panel2);
+    lines->setBuddy(Strlist);
     Strlist->setObjectName(QStringLiteral("Strlist"));
     Strlist->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Strlist->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -189,8 +208,10 @@ void TForm4::CreatePanel2()
 void TForm4::CreatePanel3()
 {
     Panel3 = AddPanel(this, "Panel3", QRect(7, 44, 242, 140));
-    AddLabel(Panel3, QStringLiteral("対象パス (パスの区切りは\"/\"で)"), QRect(0, 8, 242, 16));
+    QLabel* const path
+        = AddLabel(Panel3, QStringLiteral("対象パス (パスの区切りは\"/\"で)"), QRect(0, 8, 242, 16));
     SrcPath = new QLineEdit(Panel3);
+    path->setBuddy(SrcPath);
     SrcPath->setObjectName(QStringLiteral("SrcPath"));
     SrcPath->setGeometry(0, 26, 242, 21);
     SrcPath->installEventFilter(this);
@@ -198,6 +219,7 @@ void TForm4::CreatePanel3()
     NameLabel->setObjectName(QStringLiteral("NameLabel"));
     NewName = new QLineEdit(Panel3);
     NewName->setObjectName(QStringLiteral("NewName"));
+    NameLabel->setBuddy(NewName);
     NewName->setGeometry(0, 82, 242, 21);
     SetPathHint();
 }

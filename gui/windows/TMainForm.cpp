@@ -337,6 +337,7 @@ void TMainForm::CreateLayout()
 
     SrcList = new QPlainTextEdit(Panel1);
     SrcList->setObjectName(QStringLiteral("SrcList"));
+    SrcList->setAccessibleName(QStringLiteral("ソース"));
     SrcList->setFont(edamaki::JapaneseFont(QStringLiteral("ＭＳ ゴシック"), 13));
     SrcList->setLineWrapMode(QPlainTextEdit::NoWrap);
     SrcList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
