@@ -112,15 +112,24 @@ private:
     // The folder's level (the top folder is 1) and its place among its
     // siblings; the AT-SPI bridge of Qt 6.4 passes on no object attributes,
     // so readers get them with the row's description.
+    // Whether the folder is open, its level and its place among its
+    // siblings. Qt's AT-SPI bridge of this version passes on no expanded
+    // state change, but a description change: the view announces opening and
+    // closing through it.
     QString Place() const
     {
         QModelIndex const index = Index();
         FolderTree const& tree = m_view->Model().Tree();
         int const siblings = index.parent().isValid() ? index.model()->rowCount(index.parent()) : 1;
-        return QStringLiteral("階層 %1、%2 個中 %3 番目")
-            .arg(tree.Depth(m_node) + 1)
-            .arg(siblings)
-            .arg(index.row() + 1);
+        QString const place = QStringLiteral("階層 %1、%2 個中 %3 番目")
+                                  .arg(tree.Depth(m_node) + 1)
+                                  .arg(siblings)
+                                  .arg(index.row() + 1);
+        if (index.model()->rowCount(index) == 0 || m_node == tree.Root())
+            return place;
+        return (m_view->isExpanded(index) ? QStringLiteral("開いています、")
+                                          : QStringLiteral("閉じています、"))
+            + place;
     }
 
     QPointer<FolderTreeView> m_view;

@@ -180,6 +180,11 @@ void FolderTreeView::AnnounceExpansion(QModelIndex const& index, bool was_expand
     QAccessibleStateChangeEvent event(this, changed);
     event.setChild(row);
     TellScreenReaders(event);
+    // The row's description says whether it is open: readers that get no
+    // expanded state change hear this one.
+    QAccessibleEvent description(this, QAccessible::DescriptionChanged);
+    description.setChild(row);
+    TellScreenReaders(description);
 }
 
 void FolderTreeView::expandRecursively(QModelIndex const& index)

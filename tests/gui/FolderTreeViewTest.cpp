@@ -241,6 +241,10 @@ private:
             if (changed.expanded && changed.collapsed)
                 s_heard.push_back(name + (state.expanded ? " open" : " closed"));
         }
+        // Said again in the description, for readers that get no expanded state change.
+        if (event.type() == QAccessible::DescriptionChanged)
+            s_heard.push_back(
+                name + " says " + row->text(QAccessible::Description).section(u'、', 0, 0).toStdString());
     }
 
     static inline Lines s_heard;
@@ -303,16 +307,17 @@ TEST(FolderTreeViewTest, ScreenReadersHearSelectionAndOpening)
                     view.View->visualRect(view.Index("B")).center());
             },
             { "B selected" } },
-        { "-", key(Qt::Key_Minus), { "A closed" } },
-        { "Left", key(Qt::Key_Left), { "A closed" } },
+        { "-", key(Qt::Key_Minus), { "A closed", "A says 閉じています" } },
+        { "Left", key(Qt::Key_Left), { "A closed", "A says 閉じています" } },
         { "Left, Right",
             [&](ViewOfTree& view) {
                 key(Qt::Key_Left)(view);
                 key(Qt::Key_Right)(view);
             },
-            { "A closed", "A open" } },
-        { "the row's action", toggle, { "A closed" } },
-        { "close all", [](ViewOfTree& view) { view.View->collapseAll(); }, { "A closed" } },
+            { "A closed", "A says 閉じています", "A open", "A says 開いています" } },
+        { "the row's action", toggle, { "A closed", "A says 閉じています" } },
+        { "close all", [](ViewOfTree& view) { view.View->collapseAll(); },
+            { "A closed", "A says 閉じています" } },
     };
     for (Case const& c : cases) {
         ViewOfTree view({ "A\\a1", "B" });
@@ -336,7 +341,7 @@ TEST(FolderTreeViewTest, RowsTellTheirLevelAndPlaceAndOpenAndClose)
     };
     std::vector<Case> const cases {
         { "", "階層 1、1 個中 1 番目", false },
-        { "A", "階層 2、2 個中 1 番目", true },
+        { "A", "開いています、階層 2、2 個中 1 番目", true },
         { "A/a2", "階層 3、3 個中 2 番目", false },
         { "B", "階層 2、2 個中 2 番目", false },
     };
@@ -353,6 +358,8 @@ TEST(FolderTreeViewTest, RowsTellTheirLevelAndPlaceAndOpenAndClose)
     QAccessibleActionInterface* a = tree->child(1)->actionInterface();
     a->doAction(QAccessibleActionInterface::toggleAction());
     EXPECT_FALSE(view.View->isExpanded(view.Index("A")));
+    EXPECT_EQ(tree->child(1)->text(QAccessible::Description),
+        QStringLiteral("閉じています、階層 2、2 個中 1 番目"));
     EXPECT_EQ(tree->childCount(), 3);
     a->doAction(QAccessibleActionInterface::toggleAction());
     EXPECT_TRUE(view.View->isExpanded(view.Index("A")));
