@@ -297,7 +297,9 @@ void TForm4::TagTabChange()
         NameLabel->setVisible(renaming);
         Panel3->show();
     }
-    if (isVisible())
+    // Picked with the keys on the tabs, the focus stays there, as on a tab
+    // bar; picked with the mouse, typing goes into the page.
+    if (isVisible() && !TagTab->isAncestorOf(focusWidget()))
         FocusFirstField();
 }
 

@@ -1,6 +1,7 @@
 #include "core/document/Document.h"
 #include "gui/widgets/FolderTreeView.h"
 #include "gui/widgets/TEditHex.h"
+#include "gui/widgets/TTabStrip.h"
 #include "gui/widgets/TUpDown.h"
 #include "gui/windows/TForm1.h"
 #include "gui/windows/TForm3.h"
@@ -13,6 +14,7 @@
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
 
@@ -22,7 +24,8 @@
 
 namespace {
 
-// What a screen reader is told of each control: its name and its role.
+// What a screen reader is told of each control: its name, its role, and for
+// the tag dialog's tabs which one is selected.
 class AccessibleNamesTest : public ::testing::Test {
 protected:
     AccessibleNamesTest()
@@ -38,6 +41,14 @@ protected:
     {
         return *QAccessible::queryAccessibleInterface(widget);
     }
+    QList<bool> SelectedTabs() const
+    {
+        QList<bool> selected;
+        for (QToolButton* tab : m_dialog->TagTab->Tabs)
+            selected << Reader(tab).state().selected;
+        return selected;
+    }
+
     edamaki::Document m_document;
     TMainForm m_form { m_document };
     TForm3* m_log = new TForm3(&m_form);
@@ -71,6 +82,9 @@ TEST_F(AccessibleNamesTest, EveryControlHasANameAndARole)
         { m_dialog->NewName, "変更名 (パスではなくフォルダ名で)", EditableText },
         { m_dialog->Spin1->UpButton, "増やす", QAccessible::PushButton },
         { m_dialog->UpDown2->DownButton, "減らす", QAccessible::PushButton },
+        { m_dialog->TagTab, {}, QAccessible::PageTabList },
+        { m_dialog->TagTab->Tabs[0], "#：数値連番", QAccessible::PageTab },
+        { m_dialog->TagTab->Tabs[5], "r：名前変更", QAccessible::PageTab },
     };
     for (Control const& control : controls) {
         QAccessibleInterface const& reader = Reader(control.Widget);
@@ -81,6 +95,44 @@ TEST_F(AccessibleNamesTest, EveryControlHasANameAndARole)
     // An arrow tells which field it steps.
     EXPECT_EQ(Reader(m_dialog->Spin1->UpButton).text(QAccessible::Description).toStdString(), "最小表示桁数");
     EXPECT_EQ(Reader(m_dialog->UpDown2->DownButton).text(QAccessible::Description).toStdString(), "増分値");
+}
+
+// The tabs work as a tab bar: Tab reaches the shown one, the arrow keys pick
+// the one before or after it (Home and End the first and last) and stay on
+// the tabs, and Tab goes on into the shown page.
+TEST_F(AccessibleNamesTest, TheKeysMoveAlongTheTabs)
+{
+    m_dialog->ShowOnTab(2);
+    QApplication::setActiveWindow(m_dialog);
+    QSignalSpy const changes(m_dialog->TagTab, &TTabStrip::Change);
+    QTest::keyClick(m_dialog->Strlist, Qt::Key_Tab, Qt::ShiftModifier);
+    ASSERT_EQ(QApplication::focusWidget(), m_dialog->TagTab->Tabs[2]);
+
+    struct Move {
+        Qt::Key Key;
+        int Tab;
+    };
+    Move const moves[] = { { Qt::Key_Right, 3 }, { Qt::Key_Left, 2 }, { Qt::Key_Up, 1 }, { Qt::Key_Home, 0 },
+        { Qt::Key_Left, 0 }, { Qt::Key_End, 5 }, { Qt::Key_Down, 5 }, { Qt::Key_Up, 4 } };
+    int picks = 0;
+    int shown = 2;
+    for (auto const [key, tab] : moves) {
+        QTest::keyClick(QApplication::focusWidget(), key);
+        picks += tab != shown ? 1 : 0;
+        shown = tab;
+        EXPECT_EQ(m_dialog->TagTab->TabIndex(), tab) << key;
+        EXPECT_EQ(QApplication::focusWidget(), m_dialog->TagTab->Tabs[tab]) << key;
+        EXPECT_EQ(changes.count(), picks) << key;
+        EXPECT_EQ(SelectedTabs().indexOf(true), tab) << key;
+        EXPECT_EQ(SelectedTabs().count(true), 1) << key;
+    }
+    EXPECT_TRUE(m_dialog->Panel3->isVisible());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), m_dialog->SrcPath);
+
+    m_dialog->TagTab->SetTabIndex(0); // from code: selected, and no Change
+    EXPECT_EQ(SelectedTabs().indexOf(true), 0);
+    EXPECT_EQ(changes.count(), picks);
 }
 
 } // namespace
