@@ -1,6 +1,7 @@
 #include "gui/widgets/FolderTreeAccessible.h"
 
 #include "gui/models/FolderTreeModel.h"
+#include "gui/qt/AtSpiEvents.h"
 #include "gui/widgets/FolderTreeView.h"
 
 #include <QAccessibleWidget>
@@ -221,6 +222,12 @@ bool ScreenReaderListens()
 void TellScreenReaders(QAccessibleEvent& event)
 {
     QAccessible::updateAccessibility(&event);
+    // Qt's AT-SPI bridge drops an expanded state change; it goes on its own.
+    if (event.type() == QAccessible::StateChanged && QAccessible::isActive()
+        && static_cast<QAccessibleStateChangeEvent&>(event).changedStates().expanded) {
+        if (QAccessibleInterface* row = event.accessibleInterface())
+            SendExpandedChange(*row);
+    }
     if (screen_reader_tap != nullptr)
         screen_reader_tap(event);
 }
