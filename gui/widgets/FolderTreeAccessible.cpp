@@ -110,13 +110,10 @@ public:
 private:
     QModelIndex Index() const { return m_view->Model().IndexOfNode(m_node); }
 
-    // The folder's level (the top folder is 1) and its place among its
-    // siblings; the AT-SPI bridge of Qt 6.4 passes on no object attributes,
-    // so readers get them with the row's description.
-    // Whether the folder is open, its level and its place among its
-    // siblings. Qt's AT-SPI bridge of this version passes on no expanded
-    // state change, but a description change: the view announces opening and
-    // closing through it.
+    // Whether the folder is open, its level (the top folder is 1) and its
+    // place among its siblings. The AT-SPI bridge of Qt 6.4 passes on no
+    // object attributes, so readers get them with the row's description; the
+    // view also announces opening and closing as a description change.
     QString Place() const
     {
         QModelIndex const index = Index();

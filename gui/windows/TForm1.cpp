@@ -25,7 +25,6 @@
 #include <QScopedValueRollback>
 #include <QStyle>
 #include <QStyledItemDelegate>
-#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -383,11 +382,8 @@ void TForm1::StartLabelEdit(NodeId node)
 
 bool TForm1::MayWriteEdit(std::span<NodeId const> written)
 {
-    auto const missing = edamaki::CheckTreeEditWrite(m_document.Tree, written, [this] {
-        QPlainTextEdit const* editor = m_editor.Editor();
-        return editor ? edamaki::SourceLinesForReading(editor->document()->toRawText())
-                      : std::vector<std::string>();
-    });
+    auto const missing
+        = edamaki::CheckTreeEditWrite(m_document.Tree, written, [this] { return m_editor.Lines(); });
     if (!missing)
         return true;
     edamaki::ShowMessage(this, QMessageBox::Warning,
