@@ -8,6 +8,8 @@
 #include "core/document/SourceDocument.h"
 #include "core/text/Encoding.h"
 #include "core/tree/FolderTree.h"
+#include "core/tree/SourceMap.h"
+#include "core/tree/TreeEdits.h"
 
 #include <string>
 
@@ -15,6 +17,10 @@ namespace edamaki {
 
 struct Document {
     FolderTree Tree;
+    // The mode the tree was read in and where each line of its source stands.
+    SourceMap Map;
+    // What the tree pane's edits leave beside the tree.
+    TreeEditState PaneEdit;
     SourceMode Mode = SourceMode::Text;
     // The encoding and byte order mark the source file was read in; a save
     // writes the same.
@@ -22,6 +28,18 @@ struct Document {
     // The source file last read or written; empty for a source that never
     // was on disk.
     std::string FileName;
+
+    // A fresh read of the source is shown in the tree: its map comes along,
+    // and the source holds the pane's edits again.
+    void TakeRead(SourceMap const& map)
+    {
+        Map = map;
+        PaneEdit.NoteRead(map.IsMacro());
+    }
+    // The tree with what its edits change beside it.
+    EditedTree Edited() { return { Tree, Map, PaneEdit }; }
+    // The tree holds edits of the pane that its text-mode source does not.
+    bool IsTreeModified() const { return PaneEdit.IsEdited() && !Map.IsMacro(); }
 };
 
 } // namespace edamaki

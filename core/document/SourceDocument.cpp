@@ -66,14 +66,22 @@ bool IsParentFolderLine(std::string_view line)
     return (line.size() >= 2 && line[1] == ':') || line.starts_with("\\\\") || line.starts_with('/');
 }
 
-SourceMode ReadSource(FolderTree& tree, SourceLines const& lines)
+SourceMode ReadSource(FolderTree& tree, SourceMap& map, SourceLines const& lines)
 {
     SourceMode const mode = DetectSourceMode(lines);
-    if (mode == SourceMode::Macro)
-        LoadMacroSource(tree, lines);
-    else
+    if (mode == SourceMode::Macro) {
+        LoadMacroSource(tree, map, lines);
+    } else {
+        map.BeginRead(false);
         LoadTextSource(tree, lines);
+    }
     return mode;
+}
+
+SourceMode ReadSource(FolderTree& tree, SourceLines const& lines)
+{
+    SourceMap map;
+    return ReadSource(tree, map, lines);
 }
 
 std::size_t ParentFolderLineIndex(SourceMode mode)
@@ -89,19 +97,27 @@ std::optional<std::size_t> FindParentFolderLine(SourceLines const& lines)
     return std::nullopt;
 }
 
-SourceConversion ConvertSourceLines(FolderTree& tree, std::vector<std::string> const& lines, SourceMode to)
+SourceConversion ConvertSourceLines(
+    FolderTree& tree, SourceMap& map, std::vector<std::string> const& lines, SourceMode to)
 {
     SourceConversion conversion;
     conversion.CarriedFrom = FindParentFolderLine(lines);
     conversion.CarriedTo = ParentFolderLineIndex(to);
     if (to == SourceMode::Text) {
         MakeText(tree, conversion.Lines);
+        map.SetMacro(false);
         return conversion;
     }
     conversion.Lines = lines;
     MakeScript(tree, conversion.Lines);
-    LoadMacroSource(tree, conversion.Lines);
+    LoadMacroSource(tree, map, conversion.Lines);
     return conversion;
+}
+
+SourceConversion ConvertSourceLines(FolderTree& tree, std::vector<std::string> const& lines, SourceMode to)
+{
+    SourceMap map;
+    return ConvertSourceLines(tree, map, lines, to);
 }
 
 void WriteConvertedSource(FolderTree& tree, SourceLines const& lines, SourceMode to, LineSink const& sink)
@@ -171,18 +187,18 @@ std::optional<SourceRunRefusal> CheckSourceCreationRun(FolderTree const& tree, S
     return std::nullopt;
 }
 
-std::optional<SourceFileError> CheckTreeEditWrite(FolderTree const& tree, std::span<NodeId const> written,
-    std::function<std::vector<std::string>()> const& read_lines)
+std::optional<SourceFileError> CheckTreeEditWrite(FolderTree const& tree, bool macro,
+    std::span<NodeId const> written, std::function<std::vector<std::string>()> const& read_lines)
 {
     std::optional<SourceFileError> missing;
-    if (!tree.MacroMode && tree.HasRoot()) {
+    if (!macro && tree.HasRoot()) {
         tree.WalkDescendants(tree.Root(), [&](NodeId node, int) {
             if (!missing)
                 missing = FindMissingCharacterOfName(tree.Name(node));
         });
     }
     for (NodeId const node : written) {
-        if (missing || !tree.MacroMode)
+        if (missing || !macro)
             break;
         if (tree.IsInTree(node))
             missing = FindMissingCharacterOfName(tree.GetNodePath(node));

@@ -8,6 +8,7 @@
 #include "core/document/SourceFile.h"
 #include "core/text/SourceLines.h"
 #include "core/tree/FolderTree.h"
+#include "core/tree/SourceMap.h"
 #include "core/tree/SourceWriters.h"
 
 #include <cstddef>
@@ -33,7 +34,10 @@ SourceMode DetectSourceMode(SourceLines const& lines);
 // ":", it begins with two backslashes, or it begins with "/".
 bool IsParentFolderLine(std::string_view line);
 
-// Reads the lines into the tree with the reader of their mode, which it returns.
+// Reads the lines into the tree with the reader of their mode, which it
+// returns; `map` records the mode and where each line stands.
+SourceMode ReadSource(FolderTree& tree, SourceMap& map, SourceLines const& lines);
+// The same, for a caller that needs no map of the lines.
 SourceMode ReadSource(FolderTree& tree, SourceLines const& lines);
 
 // The line where a source of `mode` names its parent folder (0-based): line 1
@@ -53,7 +57,10 @@ struct SourceConversion {
 // Writes the tree (already read from `lines`) as a source of mode `to`. The
 // parent folder line is carried over: line 1 of a text source or line 2 of a
 // macro source goes to line 1 of a text result or line 2 of a macro result. A
-// macro result is read back into the tree (without the carried line).
+// macro result is read back into the tree (without the carried line), and
+// `map` takes the mode of the result.
+SourceConversion ConvertSourceLines(
+    FolderTree& tree, SourceMap& map, std::vector<std::string> const& lines, SourceMode to);
 SourceConversion ConvertSourceLines(FolderTree& tree, std::vector<std::string> const& lines, SourceMode to);
 
 // The conversion with the parent folder line carried over in its place,
@@ -104,7 +111,7 @@ std::optional<SourceRunRefusal> CheckSourceCreationRun(FolderTree const& tree, S
 // path of one of `written` (the folders renamed or deleted, or the one a new
 // folder goes into), which must hold none. The character is named with the
 // first line that holds it (`read_lines` gives the lines, asked only then).
-std::optional<SourceFileError> CheckTreeEditWrite(FolderTree const& tree, std::span<NodeId const> written,
-    std::function<std::vector<std::string>()> const& read_lines);
+std::optional<SourceFileError> CheckTreeEditWrite(FolderTree const& tree, bool macro,
+    std::span<NodeId const> written, std::function<std::vector<std::string>()> const& read_lines);
 
 } // namespace edamaki

@@ -74,9 +74,6 @@ void FolderTree::FitArena(bool macro_mode, std::size_t source_bytes)
 
 void FolderTree::BeginRead(bool macro_mode, std::size_t source_bytes)
 {
-    MacroMode = macro_mode;
-    if (macro_mode)
-        NewNodePending = false;
     Clear();
     FitArena(macro_mode, source_bytes);
     m_stop.reset();
@@ -88,7 +85,6 @@ void FolderTree::BeginRead(bool macro_mode, std::size_t source_bytes)
 void FolderTree::EndRead()
 {
     m_reading = false;
-    TreeEdited = false;
 }
 
 bool FolderTree::IsInTree(NodeId node) const
@@ -181,11 +177,6 @@ NodeId FolderTree::FindChildNode(NodeId parent, std::string_view name) const
     return m_children.Find(m_nodes[parent].Children, name, NameOf());
 }
 
-NodeId FolderTree::AddUniqueChild(NodeId parent, std::string_view name)
-{
-    return FindOrAppendChild(parent, name, static_cast<std::int32_t>(LineTable.size()) - 1);
-}
-
 NodeId FolderTree::FindOrAppendChild(NodeId parent, std::string_view name, std::int32_t data)
 {
     auto const lookup = m_children.Look(m_nodes[parent].Children, name, NameOf());
@@ -199,12 +190,12 @@ NodeId FolderTree::AppendChild(NodeId parent, std::string_view name, std::int32_
     return NewNode(parent, name, data);
 }
 
-NodeId FolderTree::AddPlaceholder(NodeId parent, std::string_view name)
+NodeId FolderTree::AddPlaceholder(NodeId parent, std::string_view name, std::int32_t data)
 {
     auto const lookup = m_children.Look(m_nodes[parent].Children, name, NameOf());
     if (lookup.Found != NoNode)
         return lookup.Found;
-    return NewNode(parent, name, static_cast<std::int32_t>(LineTable.size()) - 1, true, lookup.Slot);
+    return NewNode(parent, name, data, true, lookup.Slot);
 }
 
 void FolderTree::CopySubtree(NodeId target, NodeId source)
@@ -359,9 +350,7 @@ void FolderTree::RenumberData(std::span<std::int32_t const> renumbered)
 void FolderTree::ReplaceWith(FolderTree& other)
 {
     std::uint64_t const revision = std::max(m_revision, other.m_revision) + 1;
-    std::string edit_path = std::move(EditPath);
     std::swap(*this, other);
-    EditPath = std::move(edit_path);
     m_revision = revision;
 }
 
@@ -369,15 +358,10 @@ void FolderTree::CopyKeptState(FolderTree const& other)
 {
     m_root_path = other.m_root_path;
     m_folder_budget = other.m_folder_budget;
-    NewNodePending = other.NewNodePending;
 }
 
 void FolderTree::CopyReadState(FolderTree const& other)
 {
-    MacroMode = other.MacroMode;
-    TreeEdited = other.TreeEdited;
-    NewNodePending = other.NewNodePending;
-    LineTable = other.LineTable;
     m_root_path = other.m_root_path;
     m_stop = other.m_stop;
     // Placeholders left by a stopped read count as they did in the read.

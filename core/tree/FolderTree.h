@@ -26,13 +26,6 @@ namespace edamaki {
 using NodeId = ChildLists::Id;
 constexpr NodeId NoNode = ChildLists::NoId;
 
-// Where in the source text the line that made a node stands: offsets count
-// Shift-JIS bytes, each line break as two.
-struct LineRange {
-    std::int32_t Start = 0;
-    std::int32_t Length = 0;
-};
-
 // The limits of one read. A read that reaches one stops there and remembers
 // which limit it was, with the figure that limit allows.
 enum class ReadLimit {
@@ -63,13 +56,6 @@ public:
 
     FolderTree();
 
-    // Flags shared by the readers, the writers and the tree pane.
-    std::string EditPath;
-    bool TreeEdited = false;
-    bool NewNodePending = false;
-    bool MacroMode = false;
-    std::vector<LineRange> LineTable;
-
     // Parent folder. An empty path means none; a Windows-style path gets a
     // trailing "\", a POSIX path (beginning with "/") a trailing "/".
     void SetRootPath(std::string_view path);
@@ -77,13 +63,11 @@ public:
     // The root node's caption: "<ROOT>", or "ROOT [" + the parent folder + "]".
     std::string GetRootText() const;
 
-    bool IsTreeModified() const { return TreeEdited && !MacroMode; }
-
     // The read frame: every node is removed and the root node is added with
     // the caption RootText; the folder budget starts afresh. The arena is
     // sized for a source of `source_bytes` bytes.
     void BeginRead(bool macro_mode, std::size_t source_bytes = 0);
-    // Ends the read frame: clears TreeEdited.
+    // Ends the read frame.
     void EndRead();
     // Removes every node, the root included (the state before the first read).
     void Clear();
@@ -114,17 +98,15 @@ public:
 
     // The first child of `parent` named exactly `name`, or NoNode.
     NodeId FindChildNode(NodeId parent, std::string_view name) const;
-    // The child named `name`, appended (with the data value of the newest
-    // LineTable record) when there is none. NoNode when the folder budget is spent.
-    NodeId AddUniqueChild(NodeId parent, std::string_view name);
     // Appends a new last child. NoNode when the folder budget is spent.
     NodeId AppendChild(NodeId parent, std::string_view name, std::int32_t data);
-    // The child named `name`, appended with `data` when there is none.
+    // The child named `name`, appended with `data` when there is none. NoNode
+    // when the folder budget is spent.
     NodeId FindOrAppendChild(NodeId parent, std::string_view name, std::int32_t data);
-    // Like AddUniqueChild, but a new child is a placeholder of a tag line: the
+    // Like FindOrAppendChild, but a new child is a placeholder of a tag line: the
     // read removes it again, so neither it nor anything below it counts
     // against the folder budget.
-    NodeId AddPlaceholder(NodeId parent, std::string_view name);
+    NodeId AddPlaceholder(NodeId parent, std::string_view name, std::int32_t data);
     // Appends under `target` a copy of every child of `source`, to any depth.
     // Stops when the folder budget is spent.
     void CopySubtree(NodeId target, NodeId source);
@@ -154,14 +136,14 @@ public:
     // set: the same revision seen again means the same nodes.
     std::uint64_t Revision() const { return m_revision; }
     // Takes every node and all the state of `other`, which gets this tree's;
-    // the path of a label edit stays, and the revision moves on.
+    // the revision moves on.
     void ReplaceWith(FolderTree& other);
 
-    // What a read keeps: the parent folder, the folder budget and a pending
-    // addition, taken from `other` before this tree reads a source in its place.
+    // What a read keeps: the parent folder and the folder budget, taken from
+    // `other` before this tree reads a source in its place.
     void CopyKeptState(FolderTree const& other);
-    // What a read leaves besides its nodes: the mode, the flags, the source
-    // ranges, the parent folder and why the read stopped, if it did.
+    // What a read leaves besides its nodes: the parent folder and why the
+    // read stopped, if it did.
     void CopyReadState(FolderTree const& other);
 
     // The names from the top-level folder down to the node, joined by "/".

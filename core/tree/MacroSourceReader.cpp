@@ -23,15 +23,15 @@ namespace {
 // ends at the next line at its own level or a lower one.
 class MacroReader {
 public:
-    explicit MacroReader(FolderTree& tree)
+    MacroReader(FolderTree& tree, SourceMap& map)
         : m_tree(tree)
-        , m_expansion(tree)
+        , m_map(map)
+        , m_expansion(tree, &map)
     {
     }
 
     void Read(SourceLines const& lines)
     {
-        m_tree.LineTable.clear();
         m_current = m_tree.Root();
         SetLevel(m_current, 0);
 
@@ -84,7 +84,7 @@ private:
         if (name.empty() || IsDotName(name))
             return;
 
-        m_tree.LineTable.push_back(m_line);
+        std::int32_t const data = m_map.AddLine(m_line);
         if (level <= m_previous_level) {
             EndBlocks(level);
             if (m_tree.IsTruncated())
@@ -93,13 +93,13 @@ private:
 
         if (HasMacroTag(name)) {
             // A placeholder that carries the whole text; its expansion replaces it.
-            NodeId const tag_node = m_tree.AddPlaceholder(m_current, name);
+            NodeId const tag_node = m_tree.AddPlaceholder(m_current, name, data);
             if (tag_node == NoNode)
                 return;
             m_pending.push_back(tag_node);
             MakeCurrent(tag_node, level);
         } else if (!HasInvalidNameCharacter(name)) {
-            NodeId const folder = m_tree.AddUniqueChild(m_current, name);
+            NodeId const folder = m_tree.FindOrAppendChild(m_current, name, data);
             if (folder == NoNode)
                 return;
             MakeCurrent(folder, level);
@@ -169,6 +169,7 @@ private:
     }
 
     FolderTree& m_tree;
+    SourceMap& m_map;
     TagExpansion m_expansion;
     LineRange m_line; // where the line being read stands in the source
     NodeId m_current = NoNode;
@@ -179,12 +180,19 @@ private:
 
 } // namespace
 
-void LoadMacroSource(FolderTree& tree, SourceLines const& lines)
+void LoadMacroSource(FolderTree& tree, SourceMap& map, SourceLines const& lines)
 {
     tree.BeginRead(true, lines.ByteCount());
+    map.BeginRead(true);
     if (!lines.IsEmpty())
-        MacroReader(tree).Read(lines);
+        MacroReader(tree, map).Read(lines);
     tree.EndRead();
+}
+
+void LoadMacroSource(FolderTree& tree, SourceLines const& lines)
+{
+    SourceMap map;
+    LoadMacroSource(tree, map, lines);
 }
 
 } // namespace edamaki

@@ -42,17 +42,15 @@ void MakeTextChild(
     MakeTextChild(tree, AppendingTo(lines), path, node);
 }
 
-void MakeText(FolderTree& tree, LineSink const& sink)
+void MakeText(FolderTree const& tree, LineSink const& sink)
 {
     if (tree.HasRoot()) {
         for (NodeId const child : tree.Children(tree.Root()))
             MakeTextChild(tree, sink, tree.Name(child), child);
     }
-    tree.TreeEdited = false;
-    tree.MacroMode = false;
 }
 
-void MakeText(FolderTree& tree, std::vector<std::string>& lines)
+void MakeText(FolderTree const& tree, std::vector<std::string>& lines)
 {
     lines.clear();
     MakeText(tree, AppendingTo(lines));
@@ -82,17 +80,15 @@ void MakeScriptChild(
     MakeScriptChild(tree, AppendingTo(lines), markers, node);
 }
 
-void MakeScript(FolderTree& tree, LineSink const& sink)
+void MakeScript(FolderTree const& tree, LineSink const& sink)
 {
     if (!tree.HasRoot())
         return;
     sink(MacroHeader);
     MakeScriptChild(tree, sink, {}, tree.Root());
-    tree.TreeEdited = false;
-    tree.MacroMode = true;
 }
 
-void MakeScript(FolderTree& tree, std::vector<std::string>& lines)
+void MakeScript(FolderTree const& tree, std::vector<std::string>& lines)
 {
     if (!tree.HasRoot())
         return;

@@ -22,9 +22,9 @@ constexpr std::string_view MacroHeader = "<?dezodedu-macro?>";
 using LineSink = std::function<void(std::string_view line)>;
 
 // One line per leaf folder: the names from its top-level folder down, joined by
-// "\". Clears TreeEdited and MacroMode.
-void MakeText(FolderTree& tree, LineSink const& sink);
-void MakeText(FolderTree& tree, std::vector<std::string>& lines);
+// "\".
+void MakeText(FolderTree const& tree, LineSink const& sink);
+void MakeText(FolderTree const& tree, std::vector<std::string>& lines);
 // The text-mode lines of the subtree of `node`, whose own path is `path`.
 void MakeTextChild(FolderTree const& tree, LineSink const& sink, std::string_view path, NodeId node);
 void MakeTextChild(
@@ -37,10 +37,10 @@ void MakeTextChild(
 bool IsTextModeName(std::string_view name, bool top_level);
 
 // The macro header, then one line per folder with a ">" per level below the
-// top. Clears TreeEdited and sets MacroMode. Before the first read (no nodes at
-// all) it writes nothing, and the list form leaves the lines and the flags alone.
-void MakeScript(FolderTree& tree, LineSink const& sink);
-void MakeScript(FolderTree& tree, std::vector<std::string>& lines);
+// top. Before the first read (no nodes at all) it writes nothing, and the
+// list form leaves the lines alone.
+void MakeScript(FolderTree const& tree, LineSink const& sink);
+void MakeScript(FolderTree const& tree, std::vector<std::string>& lines);
 // The macro-mode lines of the children of `node`, each behind `markers`.
 void MakeScriptChild(FolderTree const& tree, LineSink const& sink, std::string_view markers, NodeId node);
 void MakeScriptChild(

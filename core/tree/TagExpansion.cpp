@@ -335,8 +335,9 @@ NodeId FindPath(FolderTree const& tree, std::vector<std::string_view> const& par
 
 } // namespace
 
-TagExpansion::TagExpansion(FolderTree& tree)
+TagExpansion::TagExpansion(FolderTree& tree, SourceMap const* map)
     : m_tree(tree)
+    , m_map(map)
 {
 }
 
@@ -463,7 +464,7 @@ bool TagExpansion::MakeFolder(NodeId tag_node, std::string const& name, NestedSi
 {
     if (name.empty() || IsDotName(name))
         return true;
-    NodeId const folder = m_tree.AddUniqueChild(m_tree.Parent(tag_node), name);
+    NodeId const folder = m_tree.FindOrAppendChild(m_tree.Parent(tag_node), name, m_tree.Data(tag_node));
     if (folder == NoNode)
         return false;
     m_tree.SetData(folder, m_tree.Data(tag_node));
@@ -523,7 +524,7 @@ bool TagExpansion::AddPath(NodeId tag_node, AddTag const& tag)
         }
         // An empty part, "." and ".." are names like any other here.
         if (!HasInvalidNameCharacter(part)) {
-            NodeId const added = m_tree.AddUniqueChild(folder, part);
+            NodeId const added = m_tree.FindOrAppendChild(folder, part, m_map ? m_map->NewestLine() : -1);
             if (added == NoNode)
                 return changed;
             folder = added;

@@ -19,6 +19,7 @@
 //    folder of budget (generated names and copied folders).
 
 #include "core/tree/FolderTree.h"
+#include "core/tree/SourceMap.h"
 #include "core/tree/TagSyntax.h"
 
 #include <cstdint>
@@ -38,7 +39,9 @@ public:
     static constexpr std::size_t NamesPerFolder = 4;
     static constexpr std::size_t BytesPerFolder = 256;
 
-    explicit TagExpansion(FolderTree& tree);
+    // Folders an add tag makes carry the data value of the line `map` recorded
+    // last (-1 without one).
+    explicit TagExpansion(FolderTree& tree, SourceMap const* map = nullptr);
 
     // Makes the folder or folders that `text` stands for; `tag_node` is T.
     void ExpandName(NodeId tag_node, std::string_view text);
@@ -85,6 +88,7 @@ private:
     bool SpendBytes(std::size_t bytes);
 
     FolderTree& m_tree;
+    SourceMap const* m_map;
     std::size_t m_names_generated = 0;
     std::size_t m_bytes_generated = 0;
     std::string m_name;

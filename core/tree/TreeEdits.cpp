@@ -48,19 +48,20 @@ std::vector<std::size_t> KeptTextLines(SourceLines const& lines)
     return kept;
 }
 
-void RewriteText(FolderTree& tree, SourceSink& source)
+// The text mode writes the whole source anew: the source holds the tree as it is.
+void RewriteText(EditedTree const& edited, SourceSink& source)
 {
     std::vector<std::string> lines;
-    MakeText(tree, lines);
+    MakeText(edited.Tree, lines);
     source.ReplaceLines(KeptTextLines(source.Lines()), lines);
+    edited.State.NoteWritten();
 }
 
 // Appends a tag line written for `node`; a later click on the node selects it.
-void AppendTagLine(FolderTree& tree, NodeId node, std::string const& line, SourceSink& source)
+void AppendTagLine(EditedTree const& edited, NodeId node, std::string const& line, SourceSink& source)
 {
     std::size_t const start = source.AppendLines({ line });
-    tree.LineTable.push_back({ ClampOffset(start), ClampOffset(line.size()) });
-    tree.SetData(node, static_cast<std::int32_t>(tree.LineTable.size()) - 1);
+    edited.Tree.SetData(node, edited.Map.AddLine({ ClampOffset(start), ClampOffset(line.size()) }));
 }
 
 } // namespace
@@ -96,90 +97,92 @@ std::optional<std::string> TagPathOf(FolderTree const& tree, NodeId node)
     return path;
 }
 
-std::optional<NewFolder> PlanAddition(FolderTree const& tree, NodeId selected, bool inside)
+std::optional<NewFolder> PlanAddition(FolderTree const& tree, bool macro, NodeId selected, bool inside)
 {
     if (!tree.IsInTree(selected))
         return std::nullopt;
     if (!inside && selected == tree.Root())
         return std::nullopt;
     NodeId const parent = inside ? selected : tree.Parent(selected);
-    if (tree.MacroMode) {
+    if (macro) {
         auto const path = TagPathOf(tree, parent);
         // Inside a path with a ",", no rename tag could name the new folder.
         if (!path || FindCharacter(*path, ',') != std::string_view::npos)
             return std::nullopt;
     }
     // A folder that is not written yet has no source range.
-    return NewFolder { parent, MakeUniqueName(tree, parent, NewFolderName), tree.MacroMode ? -1 : 0 };
+    return NewFolder { parent, MakeUniqueName(tree, parent, NewFolderName), macro ? -1 : 0 };
 }
 
-bool CanRename(FolderTree const& tree, NodeId node)
+bool CanRename(FolderTree const& tree, bool macro, NodeId node)
 {
     if (!tree.IsInTree(node) || node == tree.Root())
         return false;
-    if (!tree.MacroMode)
+    if (!macro)
         return true;
     auto const path = TagPathOf(tree, node);
     return path && CanNameInRenameTag(*path);
 }
 
-bool CanDelete(FolderTree const& tree, NodeId node)
+bool CanDelete(FolderTree const& tree, bool macro, NodeId node)
 {
     if (!tree.IsInTree(node) || node == tree.Root())
         return false;
-    return !tree.MacroMode || TagPathOf(tree, node).has_value();
+    return !macro || TagPathOf(tree, node).has_value();
 }
 
-void NoteNodeAdded(FolderTree& tree)
+void NoteNodeAdded(EditedTree const& edited)
 {
-    tree.NewNodePending = true;
-    tree.TreeEdited = true;
+    edited.State.NoteAddition();
 }
 
-void BeginLabelEdit(FolderTree& tree, NodeId node, SourceSink& source)
+void BeginLabelEdit(EditedTree const& edited, NodeId node, SourceSink& source)
 {
-    tree.EditPath = TagPathOf(tree, node).value_or(tree.GetNodePath(node));
-    if (tree.NewNodePending) {
-        if (tree.MacroMode)
-            AppendTagLine(tree, node, FormatTag(AddTag { tree.EditPath }), source);
+    FolderTree const& tree = edited.Tree;
+    edited.State.BeginEdit(TagPathOf(tree, node).value_or(tree.GetNodePath(node)));
+    if (edited.State.IsAdditionPending()) {
+        if (edited.IsMacro())
+            AppendTagLine(edited, node, FormatTag(AddTag { std::string(edited.State.EditPath()) }), source);
         else
-            RewriteText(tree, source);
+            RewriteText(edited, source);
     }
-    tree.NewNodePending = false;
+    edited.State.NoteAdditionWritten();
 }
 
-LabelDecision ConfirmLabelEdit(FolderTree& tree, NodeId node, std::string_view typed)
+LabelDecision ConfirmLabelEdit(EditedTree const& edited, NodeId node, std::string_view typed)
 {
+    FolderTree const& tree = edited.Tree;
     std::string const old_name(tree.Name(node));
     std::string_view const name = TrimBlanks(typed);
     if (name.empty()) {
-        tree.EditPath.clear();
+        edited.State.EndEdit();
         return { LabelOutcome::Kept, old_name, false };
     }
-    bool const writable = !tree.MacroMode || CanNameInRenameTag(tree.EditPath);
+    bool const writable = !edited.IsMacro() || CanNameInRenameTag(edited.State.EditPath());
     if (!writable && name == old_name) {
-        tree.EditPath.clear();
+        edited.State.EndEdit();
         return { LabelOutcome::Kept, old_name, false };
     }
     bool const top_level = tree.Parent(node) == tree.Root();
     // A character that Shift-JIS lacks makes no folder and can't be saved.
     bool const holds_missing = FindStandIn(name) != std::string_view::npos;
     if (!writable || !IsValidFolderName(name) || holds_missing
-        || (!tree.MacroMode && !IsTextModeName(name, top_level)))
+        || (!edited.IsMacro() && !IsTextModeName(name, top_level)))
         return { LabelOutcome::Refused, old_name, writable };
-    tree.TreeEdited = true;
+    edited.State.NoteEdited();
     return { LabelOutcome::Accepted, MakeUniqueName(tree, tree.Parent(node), name, node), true };
 }
 
-void FinishLabelEdit(FolderTree& tree, NodeId node, LabelDecision const& decision, SourceSink& source)
+void FinishLabelEdit(EditedTree const& edited, NodeId node, LabelDecision const& decision, SourceSink& source)
 {
     if (decision.WriteBack) {
-        if (tree.MacroMode)
-            AppendTagLine(tree, node, FormatTag(RenameTag { tree.EditPath, decision.Name }), source);
+        if (edited.IsMacro())
+            AppendTagLine(edited, node,
+                FormatTag(RenameTag { std::string(edited.State.EditPath()), decision.Name }), source);
         else
-            RewriteText(tree, source);
+            RewriteText(edited, source);
     }
-    tree.EditPath.clear();
+    edited.State.EndEdit();
 }
 
 std::string DeleteTagLine(FolderTree const& tree, NodeId node)
@@ -187,15 +190,15 @@ std::string DeleteTagLine(FolderTree const& tree, NodeId node)
     return FormatTag(DeleteTag { TagPathOf(tree, node).value_or(std::string()) });
 }
 
-void WriteDeletions(FolderTree& tree, std::vector<std::string> const& tag_lines, SourceSink& source)
+void WriteDeletions(EditedTree const& edited, std::vector<std::string> const& tag_lines, SourceSink& source)
 {
     if (!tag_lines.empty()) {
-        if (tree.MacroMode)
+        if (edited.IsMacro())
             source.AppendLines(tag_lines);
         else
-            RewriteText(tree, source);
+            RewriteText(edited, source);
     }
-    tree.TreeEdited = true;
+    edited.State.NoteEdited();
 }
 
 } // namespace edamaki

@@ -15,6 +15,8 @@
 // would read as a comment) in text mode.
 
 #include "core/tree/FolderTree.h"
+#include "core/tree/SourceMap.h"
+#include "core/tree/TreeEditState.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -27,6 +29,16 @@ namespace edamaki {
 
 // "新規フォルダ": the name of a folder the pane adds (Shift-JIS).
 constexpr std::string_view NewFolderName = "\x90\x56\x8b\x4b\x83\x74\x83\x48\x83\x8b\x83\x5f";
+
+// The tree the pane edits, the map of the source it was read from, and the
+// state the pane's edits leave: an edit changes all three together.
+struct EditedTree {
+    FolderTree& Tree;
+    SourceMap& Map;
+    TreeEditState& State;
+
+    bool IsMacro() const { return Map.IsMacro(); }
+};
 
 // The source text the pane writes into, as lines.
 class SourceSink {
@@ -65,20 +77,20 @@ struct NewFolder {
 // none when refused: beside the root node, or in macro mode inside a folder
 // that no tag can reach or whose path holds a "," (no rename tag could then
 // give the new folder its name).
-std::optional<NewFolder> PlanAddition(FolderTree const& tree, NodeId selected, bool inside);
+std::optional<NewFolder> PlanAddition(FolderTree const& tree, bool macro, NodeId selected, bool inside);
 // Whether the node's name may be edited: never the root node's, and in macro
 // mode only when a rename tag can name the node.
-bool CanRename(FolderTree const& tree, NodeId node);
+bool CanRename(FolderTree const& tree, bool macro, NodeId node);
 // Whether Delete takes the node: never the root node, and in macro mode only
 // when a delete tag can reach the node.
-bool CanDelete(FolderTree const& tree, NodeId node);
+bool CanDelete(FolderTree const& tree, bool macro, NodeId node);
 
 // Add or Add child appended a folder: its first label edit writes it.
-void NoteNodeAdded(FolderTree& tree);
+void NoteNodeAdded(EditedTree const& edited);
 
-// A label edit begins on `node`: EditPath becomes its path, and a folder just
-// added is written back now, with its range recorded for a later click.
-void BeginLabelEdit(FolderTree& tree, NodeId node, SourceSink& source);
+// A label edit begins on `node`: the edit path becomes its path, and a folder
+// just added is written back now, with its range recorded for a later click.
+void BeginLabelEdit(EditedTree const& edited, NodeId node, SourceSink& source);
 
 enum class LabelOutcome {
     Kept,     // nothing changes and nothing is written (an empty name)
@@ -97,17 +109,18 @@ struct LabelDecision {
 // silently; a name with an invalid name character or one that Shift-JIS
 // lacks, "." or "..", or in text mode one that its line could not hold, is
 // refused; an accepted name is made unique among the siblings and sets
-// TreeEdited.
-LabelDecision ConfirmLabelEdit(FolderTree& tree, NodeId node, std::string_view typed);
+// the tree edited.
+LabelDecision ConfirmLabelEdit(EditedTree const& edited, NodeId node, std::string_view typed);
 // After the node took the decided name: writes the rename back (also an
 // unchanged or refused one) and ends the edit.
-void FinishLabelEdit(FolderTree& tree, NodeId node, LabelDecision const& decision, SourceSink& source);
+void FinishLabelEdit(
+    EditedTree const& edited, NodeId node, LabelDecision const& decision, SourceSink& source);
 
 // The delete tag line of a node that CanDelete takes, taken before it goes.
 std::string DeleteTagLine(FolderTree const& tree, NodeId node);
 // The deleted nodes, one tag line each, have left the tree: appends the lines
 // (macro mode) or writes the source anew (text mode); with none deleted,
-// writes nothing. Sets TreeEdited either way.
-void WriteDeletions(FolderTree& tree, std::vector<std::string> const& tag_lines, SourceSink& source);
+// writes nothing. Marks the tree edited either way.
+void WriteDeletions(EditedTree const& edited, std::vector<std::string> const& tag_lines, SourceSink& source);
 
 } // namespace edamaki

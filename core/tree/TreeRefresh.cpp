@@ -70,15 +70,15 @@ void ForEachPair(
 
 class ReadComparison {
 public:
-    ReadComparison(FolderTree const& previous, FolderTree const& fresh)
+    ReadComparison(FolderTree const& previous, std::size_t previous_lines, FolderTree const& fresh)
         : m_previous(previous)
         , m_fresh(fresh)
     {
         m_delta.Unchanged.assign(fresh.PoolSize(), false);
-        m_delta.Renumbered.resize(previous.LineTable.size());
+        m_delta.Renumbered.resize(previous_lines);
         for (std::size_t value = 0; value < m_delta.Renumbered.size(); ++value)
             m_delta.Renumbered[value] = static_cast<std::int32_t>(value);
-        m_renumbered.assign(previous.LineTable.size(), false);
+        m_renumbered.assign(previous_lines, false);
     }
 
     ReadDelta Run()
@@ -255,9 +255,9 @@ private:
 
 } // namespace
 
-ReadDelta CompareReads(FolderTree const& previous, FolderTree const& fresh)
+ReadDelta CompareReads(FolderTree const& previous, std::size_t previous_lines, FolderTree const& fresh)
 {
-    return ReadComparison(previous, fresh).Run();
+    return ReadComparison(previous, previous_lines, fresh).Run();
 }
 
 TreeRefresh RefreshTree(

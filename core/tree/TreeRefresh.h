@@ -49,8 +49,9 @@ struct ReadDelta {
     bool DataMoved = false;
 };
 
-// Compares a read with the read before it, both trees of the caller's own.
-ReadDelta CompareReads(FolderTree const& previous, FolderTree const& fresh);
+// Compares a read with the read before it, both trees of the caller's own;
+// the read before recorded `previous_lines` lines (see SourceMap).
+ReadDelta CompareReads(FolderTree const& previous, std::size_t previous_lines, FolderTree const& fresh);
 
 struct TreeRefresh {
     // The fresh tree was swapped in whole (the first read, or when the
@@ -58,9 +59,9 @@ struct TreeRefresh {
     bool Replaced = false;
 };
 
-// Makes `shown` hold what `fresh` holds: its nodes, data values, mode,
-// flags, source ranges, parent folder and read stop. The path of a label
-// edit stays. `fresh` must be another tree; unless it was swapped in whole
+// Makes `shown` hold what `fresh` holds: its nodes, data values, parent
+// folder and read stop (the map of the source's lines is the caller's to
+// take along). `fresh` must be another tree; unless it was swapped in whole
 // (then it holds the former tree), it keeps its nodes. `delta`, when given,
 // compares `fresh` with a tree that holds just what `shown` holds.
 TreeRefresh RefreshTree(

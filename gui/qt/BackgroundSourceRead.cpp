@@ -18,23 +18,24 @@ BackgroundSourceRead::~BackgroundSourceRead()
         m_thread.join();
 }
 
-void BackgroundSourceRead::Start(Job job)
+bool BackgroundSourceRead::Start(Job job)
 {
     if (m_running)
-        Finish();
+        return false;
     m_job = std::move(job);
     m_done.store(false, std::memory_order_relaxed);
     m_running = true;
     m_thread = std::thread([this] {
         auto const start = std::chrono::steady_clock::now();
-        ReadSource(*m_job.Tree, SourceLinesForReading(m_job.RawText));
+        ReadSource(*m_job.Tree, m_job.Map, SourceLinesForReading(m_job.RawText));
         m_job.ReadTime = std::chrono::steady_clock::now() - start;
         if (m_job.Previous)
-            m_job.Delta = CompareReads(*m_job.Previous, *m_job.Tree);
+            m_job.Delta = CompareReads(*m_job.Previous, m_job.PreviousLines, *m_job.Tree);
         m_done.store(true, std::memory_order_release);
         QMetaObject::invokeMethod(
             this, [this] { emit Done(); }, Qt::QueuedConnection);
     });
+    return true;
 }
 
 BackgroundSourceRead::Job BackgroundSourceRead::Finish()

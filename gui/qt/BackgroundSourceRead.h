@@ -6,6 +6,7 @@
 // meanwhile, and the read touches nothing else.
 
 #include "core/tree/FolderTree.h"
+#include "core/tree/SourceMap.h"
 #include "core/tree/TreeRefresh.h"
 
 #include <QObject>
@@ -29,13 +30,16 @@ public:
         QString RawText;
         // Read into; it begins with the kept state of the shown tree.
         std::unique_ptr<FolderTree> Tree;
-        // The read before, compared with the new one when there is one.
+        // The read before, compared with the new one when there is one, and
+        // the lines its source map recorded.
         std::unique_ptr<FolderTree> Previous;
+        std::size_t PreviousLines = 0;
         // The caller's mark of the text's version.
         std::uint64_t Ticket = 0;
 
-        // Filled by the read: the comparison with Previous, and how long the
-        // read took (the comparison not included).
+        // Filled by the read: the map of the source's lines, the comparison
+        // with Previous, and how long the read took (the comparison not included).
+        SourceMap Map;
         std::optional<ReadDelta> Delta;
         std::chrono::nanoseconds ReadTime {};
     };
@@ -51,7 +55,9 @@ public:
     // The running read is done: Finish won't wait.
     bool IsDone() const { return m_done.load(std::memory_order_acquire); }
 
-    void Start(Job job);
+    // Starts reading `job` on a thread of its own; refuses (false) while a
+    // read is running, whose trees are the caller's only once it finishes.
+    [[nodiscard]] bool Start(Job job);
     // Waits for the running read and hands its job back.
     Job Finish();
 

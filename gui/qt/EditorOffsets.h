@@ -7,7 +7,7 @@
 // read from the editor: a character Shift-JIS lacks reads as its stand-in, six
 // bytes, and a surrogate pair is one character.
 
-#include "core/tree/FolderTree.h"
+#include "core/tree/SourceMap.h"
 
 #include <QTextBlock>
 #include <QTextCursor>

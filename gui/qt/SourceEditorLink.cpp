@@ -29,25 +29,19 @@ QString JoinedLines(std::vector<std::string> const& lines)
 SourceEditorLink::WriteBack::WriteBack(SourceEditorLink& link)
     : m_link(link)
     , m_editor(link.m_editor)
+    , m_program_edit(link.m_reads)
 {
     m_link.m_writing_back = true;
     m_link.m_next_step = UndoStep::New;
-    if (!m_editor)
-        return;
-    m_had_focus = m_editor->hasFocus();
-    m_editor->setEnabled(false);
-    m_editor->setUpdatesEnabled(false);
+    if (m_editor)
+        m_editor->setUpdatesEnabled(false);
 }
 
 SourceEditorLink::WriteBack::~WriteBack()
 {
     m_link.m_writing_back = false;
-    if (!m_editor)
-        return;
-    m_editor->setUpdatesEnabled(true);
-    m_editor->setEnabled(true);
-    if (m_had_focus)
-        m_editor->setFocus();
+    if (m_editor)
+        m_editor->setUpdatesEnabled(true);
 }
 
 std::size_t SourceEditorLink::AppendLines(std::vector<std::string> const& lines)

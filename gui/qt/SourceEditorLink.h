@@ -4,13 +4,14 @@
 // source, and the stretch of source text it selects when a node is clicked.
 // Without an editor (a pane on its own) writes and selections go nowhere.
 //
-// Write-backs follow one protocol: while a WriteBack lives, the editor is
-// disabled (so the main window does not read the source again and the tree
-// keeps the edit exactly as made), its repainting is suspended, and
-// everything written is one step of the editor's undo.
+// Write-backs follow one protocol: while a WriteBack lives, the reads of the
+// source leave its changes alone (the tree keeps the edit exactly as made),
+// the editor's repainting is suspended, and everything written is one step
+// of the editor's undo.
 
 #include "core/tree/TreeEdits.h"
 #include "gui/qt/EditorWrites.h"
+#include "gui/qt/SourceReadScheduler.h"
 
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -21,6 +22,7 @@ class SourceEditorLink : public SourceSink {
 public:
     void SetEditor(QPlainTextEdit* editor) { m_editor = editor; }
     QPlainTextEdit* Editor() const { return m_editor; }
+    void SetReads(SourceReadScheduler* reads) { m_reads = reads; }
 
     class WriteBack {
     public:
@@ -32,7 +34,7 @@ public:
     private:
         SourceEditorLink& m_link;
         QPointer<QPlainTextEdit> m_editor;
-        bool m_had_focus = false;
+        SourceReadScheduler::ProgramEdit m_program_edit;
     };
 
     std::size_t AppendLines(std::vector<std::string> const& lines) override;
@@ -47,6 +49,7 @@ private:
     UndoStep TakeUndoStep();
 
     QPointer<QPlainTextEdit> m_editor;
+    QPointer<SourceReadScheduler> m_reads;
     bool m_writing_back = false;
     UndoStep m_next_step = UndoStep::New;
 };

@@ -239,10 +239,9 @@ bool TForm1::Tree1MouseDown(QMouseEvent const& event)
         return true;
     }
     SelectOnly(node);
-    if (tree.MacroMode) {
-        std::int32_t const range = tree.Data(node);
-        if (range >= 0 && static_cast<std::size_t>(range) < tree.LineTable.size())
-            m_editor.SelectRange(tree.LineTable[static_cast<std::size_t>(range)]);
+    if (m_document.Map.IsMacro()) {
+        if (auto const range = m_document.Map.Find(tree.Data(node)))
+            m_editor.SelectRange(*range);
     }
     if (left)
         FillTagDialogPath(node);
@@ -331,16 +330,18 @@ void TForm1::PopupMenu1Popup()
     edamaki::FolderTree const& tree = m_document.Tree;
     NodeId const ready = ReadyNode();
     bool const is_ready = ready != NoNode;
-    mEditNode->setEnabled(is_ready && edamaki::CanRename(tree, ready));
-    mAddNode->setEnabled(is_ready && edamaki::PlanAddition(tree, ready, false).has_value());
-    mAddCNode->setEnabled(is_ready && edamaki::PlanAddition(tree, ready, true).has_value());
+    bool const macro = m_document.Map.IsMacro();
+    mEditNode->setEnabled(is_ready && edamaki::CanRename(tree, macro, ready));
+    mAddNode->setEnabled(is_ready && edamaki::PlanAddition(tree, macro, ready, false).has_value());
+    mAddCNode->setEnabled(is_ready && edamaki::PlanAddition(tree, macro, ready, true).has_value());
     mDelNode->setEnabled(m_selection->Count() > 0);
 }
 
 void TForm1::mEditNodeClick()
 {
     NodeId const node = ReadyNode();
-    if (node != NoNode && edamaki::CanRename(m_document.Tree, node) && MayWriteEdit({ &node, 1 }))
+    if (node != NoNode && edamaki::CanRename(m_document.Tree, m_document.Map.IsMacro(), node)
+        && MayWriteEdit({ &node, 1 }))
         StartLabelEdit(node);
 }
 
@@ -359,13 +360,13 @@ void TForm1::AddFolder(bool inside)
     NodeId const selected = ReadyNode();
     if (selected == NoNode)
         return;
-    auto const plan = edamaki::PlanAddition(m_document.Tree, selected, inside);
+    auto const plan = edamaki::PlanAddition(m_document.Tree, m_document.Map.IsMacro(), selected, inside);
     if (!plan || !MayWriteEdit({ &plan->Parent, 1 }))
         return;
     NodeId const node = m_model->AppendChild(plan->Parent, plan->Name, plan->Data);
     if (node == NoNode)
         return;
-    edamaki::NoteNodeAdded(m_document.Tree);
+    edamaki::NoteNodeAdded(m_document.Edited());
     if (inside)
         Tree1->expandRecursively(m_model->IndexOfNode(selected));
     StartLabelEdit(node);
@@ -382,8 +383,8 @@ void TForm1::StartLabelEdit(NodeId node)
 
 bool TForm1::MayWriteEdit(std::span<NodeId const> written)
 {
-    auto const missing
-        = edamaki::CheckTreeEditWrite(m_document.Tree, written, [this] { return m_editor.Lines(); });
+    auto const missing = edamaki::CheckTreeEditWrite(
+        m_document.Tree, m_document.Map.IsMacro(), written, [this] { return m_editor.Lines(); });
     if (!missing)
         return true;
     edamaki::ShowMessage(this, QMessageBox::Warning,
@@ -395,9 +396,9 @@ bool TForm1::MayWriteEdit(std::span<NodeId const> written)
 void TForm1::Tree1Editing(NodeId node)
 {
     std::optional<edamaki::SourceEditorLink::WriteBack> write_back;
-    if (m_document.Tree.NewNodePending)
+    if (m_document.PaneEdit.IsAdditionPending())
         write_back.emplace(m_editor);
-    edamaki::BeginLabelEdit(m_document.Tree, node, m_editor);
+    edamaki::BeginLabelEdit(m_document.Edited(), node, m_editor);
 }
 
 void TForm1::Tree1Edited(NodeId node, QString const& text)
@@ -406,9 +407,8 @@ void TForm1::Tree1Edited(NodeId node, QString const& text)
     if (m_confirming || !m_document.Tree.IsInTree(node))
         return;
     QScopedValueRollback<bool> const confirming(m_confirming, true);
-    edamaki::FolderTree& tree = m_document.Tree;
     std::string const typed = edamaki::QStringToShiftJisForReading(text);
-    edamaki::LabelDecision const decision = edamaki::ConfirmLabelEdit(tree, node, typed);
+    edamaki::LabelDecision const decision = edamaki::ConfirmLabelEdit(m_document.Edited(), node, typed);
     if (decision.Outcome == edamaki::LabelOutcome::Kept)
         return;
     bool const refused = decision.Outcome == edamaki::LabelOutcome::Refused;
@@ -419,7 +419,7 @@ void TForm1::Tree1Edited(NodeId node, QString const& text)
         std::optional<edamaki::SourceEditorLink::WriteBack> write_back;
         if (decision.WriteBack)
             write_back.emplace(m_editor);
-        edamaki::FinishLabelEdit(tree, node, decision, m_editor);
+        edamaki::FinishLabelEdit(m_document.Edited(), node, decision, m_editor);
     }
     // The message took the focus from the edit box, which has closed since:
     // the focus goes back to the folder, where F2 opens it again.
@@ -446,7 +446,7 @@ void TForm1::mDelNodeClick()
     std::vector<NodeId> deleted;
     std::vector<std::string> tag_lines;
     for (auto node = selected.rbegin(); node != selected.rend(); ++node) {
-        if (!edamaki::CanDelete(tree, *node))
+        if (!edamaki::CanDelete(tree, m_document.Map.IsMacro(), *node))
             continue;
         deleted.push_back(*node);
         tag_lines.push_back(edamaki::DeleteTagLine(tree, *node));
@@ -458,7 +458,7 @@ void TForm1::mDelNodeClick()
     Tree1->selectionModel()->clearSelection();
     edamaki::SourceEditorLink::WriteBack const write_back(m_editor);
     m_model->RemoveNodes(deleted);
-    edamaki::WriteDeletions(tree, tag_lines, m_editor);
+    edamaki::WriteDeletions(m_document.Edited(), tag_lines, m_editor);
 }
 
 void TForm1::FormCreate(std::function<void(TForm1&)> const& start_up)
@@ -467,8 +467,8 @@ void TForm1::FormCreate(std::function<void(TForm1&)> const& start_up)
     FolderIconIndex = static_cast<int>(IconList.size()) - 1;
     m_model->SetFolderIcon(IconList[FolderIconIndex]);
     m_document.Tree.SetRootPath({});
-    m_document.Tree.LineTable.clear();
-    m_document.Tree.TreeEdited = false;
+    m_document.Map = {};
+    m_document.PaneEdit.NoteWritten();
     if (start_up)
         start_up(*this);
 }
@@ -490,7 +490,6 @@ template<typename Read> void TForm1::ReadInFrame(Read const& read)
             Form.FitColumnToNames();
             Form.Tree1->scrollToTop();
             Form.Tree1->setUpdatesEnabled(true);
-            Form.m_document.Tree.TreeEdited = false;
         }
     } const frame(*this);
     read();
@@ -507,28 +506,34 @@ edamaki::FolderTree& TForm1::FreshTree()
 void TForm1::LoadTextSource(std::vector<std::string> const& lines)
 {
     edamaki::FolderTree& fresh = FreshTree();
+    edamaki::SourceMap map;
+    map.BeginRead(false);
     edamaki::LoadTextSource(fresh, lines);
-    ShowRead(fresh);
+    ShowRead(fresh, map, nullptr);
 }
 
 void TForm1::LoadMacroSource(std::vector<std::string> const& lines)
 {
     edamaki::FolderTree& fresh = FreshTree();
-    edamaki::LoadMacroSource(fresh, lines);
-    ShowRead(fresh);
+    edamaki::SourceMap map;
+    edamaki::LoadMacroSource(fresh, map, lines);
+    ShowRead(fresh, map, nullptr);
 }
 
 edamaki::SourceMode TForm1::ReadSource(std::vector<std::string> const& lines)
 {
     edamaki::FolderTree& fresh = FreshTree();
-    edamaki::SourceMode const mode = edamaki::ReadSource(fresh, lines);
-    ShowRead(fresh);
+    edamaki::SourceMap map;
+    edamaki::SourceMode const mode = edamaki::ReadSource(fresh, map, lines);
+    ShowRead(fresh, map, nullptr);
     return mode;
 }
 
-edamaki::TreeRefresh TForm1::ShowRead(edamaki::FolderTree& fresh, edamaki::ReadDelta const* delta)
+edamaki::TreeRefresh TForm1::ShowRead(
+    edamaki::FolderTree& fresh, edamaki::SourceMap const& map, edamaki::ReadDelta const* delta)
 {
     edamaki::TreeRefresh refresh = m_model->ShowRead(fresh, delta);
+    m_document.TakeRead(map);
     // A read shows every folder open again.
     Tree1->expandAll();
     Tree1->scrollToTop();
@@ -538,18 +543,27 @@ edamaki::TreeRefresh TForm1::ShowRead(edamaki::FolderTree& fresh, edamaki::ReadD
 edamaki::SourceConversion TForm1::ConvertSource(std::vector<std::string> const& lines, edamaki::SourceMode to)
 {
     edamaki::SourceConversion conversion;
-    ReadInFrame([&] { conversion = edamaki::ConvertSourceLines(m_document.Tree, lines, to); });
+    ReadInFrame(
+        [&] { conversion = edamaki::ConvertSourceLines(m_document.Tree, m_document.Map, lines, to); });
+    // The tree is the source's now, in the mode converted to.
+    m_document.PaneEdit.NoteRead(to == edamaki::SourceMode::Macro);
     return conversion;
 }
 
 void TForm1::MakeText(std::vector<std::string>& lines)
 {
     edamaki::MakeText(m_document.Tree, lines);
+    m_document.Map.SetMacro(false);
+    m_document.PaneEdit.NoteWritten();
 }
 
 void TForm1::MakeScript(std::vector<std::string>& lines)
 {
+    if (!m_document.Tree.HasRoot())
+        return;
     edamaki::MakeScript(m_document.Tree, lines);
+    m_document.Map.SetMacro(true);
+    m_document.PaneEdit.NoteWritten();
 }
 
 void TForm1::SetRootPath(std::string_view shift_jis_path)
@@ -564,7 +578,7 @@ std::string TForm1::GetRootPath() const
 
 bool TForm1::IsTreeModified() const
 {
-    return m_document.Tree.IsTreeModified();
+    return m_document.IsTreeModified();
 }
 
 void TForm1::FitColumnToNames()

@@ -16,6 +16,7 @@
 #include "core/tree/FolderTree.h"
 #include "core/tree/TreeRefresh.h"
 #include "gui/qt/SourceEditorLink.h"
+#include "gui/qt/SourceReadScheduler.h"
 
 #include <QIcon>
 #include <QList>
@@ -44,7 +45,7 @@ class FolderTreeView;
 class WidestLabel;
 } // namespace edamaki
 
-class TForm1 : public QWidget {
+class TForm1 : public QWidget, public edamaki::ReadView {
     Q_OBJECT
 
 public:
@@ -63,11 +64,13 @@ public:
     // The same with the reader of the lines' mode, which it returns.
     edamaki::SourceMode ReadSource(std::vector<std::string> const& lines);
     // Shows a read made elsewhere into `fresh` (which began with the shown
-    // tree's kept state, see FolderTree::CopyKeptState) as a read of the pane
-    // would. `fresh` is left ready for the next read.
+    // tree's kept state, see FolderTree::CopyKeptState), with `map`, the map of
+    // its source's lines, as a read of the pane would. `fresh` is left ready
+    // for the next read.
     // `delta`, when given, compares `fresh` with a tree that holds just what
     // the shown tree holds (see edamaki::RefreshTree).
-    edamaki::TreeRefresh ShowRead(edamaki::FolderTree& fresh, edamaki::ReadDelta const* delta = nullptr);
+    edamaki::TreeRefresh ShowRead(
+        edamaki::FolderTree& fresh, edamaki::SourceMap const& map, edamaki::ReadDelta const* delta) override;
     // Called before a click, a key or the context menu reaches the tree view,
     // so that the tree is the one of the source as it stands.
     void SetBeforeTreeUse(std::function<void()> before_tree_use)
@@ -97,6 +100,8 @@ public:
     void SetTagDialog(TForm4* tag_dialog) { m_tag_dialog = tag_dialog; }
     // The source editor the pane writes its edits into and selects in.
     void LinkEditor(QPlainTextEdit& editor) { m_editor.SetEditor(&editor); }
+    // The reads of the editor's text, which leave the pane's write-backs alone.
+    void LinkReads(SourceReadScheduler& reads) { m_editor.SetReads(&reads); }
 
     // A mouse button pressed on the view: the selection and the links to the
     // editor and the tag dialog. True when the view must not see the press.

@@ -7,6 +7,7 @@
 #include "core/tree/SourceWriters.h"
 #include "edamaki/Version.h"
 #include "gui/qt/QtShiftJis.h"
+#include "gui/qt/SourceReadScheduler.h"
 #include "gui/widgets/CommandShortcutGuard.h"
 #include "gui/widgets/EditActionTracker.h"
 #include "gui/widgets/FileDialogs.h"
@@ -18,7 +19,6 @@
 #include "gui/windows/HelpWindow.h"
 #include "gui/windows/MainFormMenuBuilder.h"
 #include "gui/windows/SourceErrorText.h"
-#include "gui/windows/SourceReadScheduler.h"
 #include "gui/windows/TAboutDlg.h"
 #include "gui/windows/TForm1.h"
 #include "gui/windows/TForm3.h"
@@ -218,31 +218,22 @@ private:
 
 } // namespace
 
-// The program's own rewrites of the editor: the editor is disabled (so the
-// change handler leaves them alone) and the whole rewrite is one undo step.
+// The program's own rewrites of the editor: the reads leave them alone (the
+// command brings the tree in step itself) and the whole rewrite is one undo step.
 class TMainForm::BulkUpdate {
 public:
     explicit BulkUpdate(TMainForm& form)
-        : m_form(form)
-        , m_had_focus(form.focusWidget() == form.SrcList)
+        : m_program_edit(form.m_reads.get())
         , m_cursor(form.SrcList->document())
     {
-        m_form.SrcList->setEnabled(false);
         m_cursor.beginEditBlock();
     }
-    ~BulkUpdate()
-    {
-        m_cursor.endEditBlock();
-        m_form.SrcList->setEnabled(true);
-        if (m_had_focus)
-            m_form.SrcList->setFocus();
-    }
+    ~BulkUpdate() { m_cursor.endEditBlock(); }
     BulkUpdate(BulkUpdate const&) = delete;
     BulkUpdate& operator=(BulkUpdate const&) = delete;
 
 private:
-    TMainForm& m_form;
-    bool m_had_focus;
+    SourceReadScheduler::ProgramEdit m_program_edit;
     QTextCursor m_cursor;
 };
 
@@ -387,7 +378,8 @@ void TMainForm::StartUp(TForm1& tree_pane)
 {
     m_tree_pane = &tree_pane;
     tree_pane.LinkEditor(*SrcList);
-    m_reads = std::make_unique<SourceReadScheduler>(*SrcList, tree_pane, m_document.Tree);
+    m_reads = std::make_unique<SourceReadScheduler>(*SrcList, tree_pane, tree_pane, m_document);
+    tree_pane.LinkReads(*m_reads);
     tree_pane.SetBeforeTreeUse([this] { EnsureTreeCurrent(); });
     m_started = true;
     SrcListChange();
@@ -457,9 +449,8 @@ bool TMainForm::IsDocumentModified() const
 {
     if (SrcList->document()->isModified())
         return true;
-    if (m_reads)
-        m_reads->EnsureTreeCurrent();
-    return m_document.Tree.IsTreeModified();
+    // A read still pending takes the pane's edits up, as the text holds them.
+    return IsTreeCurrent() && m_document.IsTreeModified();
 }
 
 void TMainForm::ReplaceEditorText(QString const& text)
@@ -509,13 +500,13 @@ SourceMode TMainForm::ReadEditorSource()
 {
     // Before start-up there is no view to tell.
     if (!m_reads)
-        return edamaki::ReadSource(m_document.Tree, EditorLinesForReading());
+        return edamaki::ReadSource(m_document.Tree, m_document.Map, EditorLinesForReading());
     return m_reads->ReadNow();
 }
 
 void TMainForm::SrcListChange()
 {
-    if (!SrcList->isEnabled() || !m_started || !m_reads)
+    if (!m_started || !m_reads)
         return;
     m_reads->TextChanged();
     // The mode is the first line's, whether the read is done yet or not. The
@@ -651,7 +642,7 @@ TMainForm::SaveOutcome TMainForm::SaveSource()
     }
     SrcList->document()->setModified(false);
     // The saved text holds the tree pane's edits too.
-    m_document.Tree.TreeEdited = false;
+    m_document.PaneEdit.NoteWritten();
     m_document.FileName = file_name.toStdString();
     return SaveOutcome::Saved;
 }
@@ -723,6 +714,7 @@ void TMainForm::mTextMacroClick()
         converted.insert(at, lines[static_cast<qsizetype>(*conversion.CarriedFrom)]);
     }
     ReplaceEditorText(converted.join(u'\n'));
+    m_reads->AdoptShownTree();
     SrcList->setTextCursor(QTextCursor(SrcList->document()));
     ShowMode(to);
 }
@@ -772,10 +764,8 @@ void TMainForm::mGetFolderClick()
                 BulkUpdate const bulk(*this);
                 ReplaceEditorText(ToQStrings(import.Lines).join(u'\n'));
             }
-            if (m_tree_pane)
-                m_tree_pane->LoadTextSource(EditorLinesForReading());
             if (m_reads)
-                m_reads->DropPendingRead();
+                m_reads->ReadNow();
             m_document.FileName.clear();
             ShowTextMode();
         }

@@ -108,7 +108,7 @@ TEST(TForm1Test, AReadShowsTheWholeTreeExpandedWithTheRootOnTop)
         EXPECT_EQ(ShownTree(*form.Tree1), c.Shown) << c.Name;
         EXPECT_EQ(form.Tree1->indexAt(QPoint(5, 2)), form.Tree1->model()->index(0, 0)) << c.Name;
         EXPECT_TRUE(form.Tree1->updatesEnabled());
-        EXPECT_EQ(document.Tree.MacroMode, c.Macro);
+        EXPECT_EQ(document.Map.IsMacro(), c.Macro);
     }
 }
 

@@ -496,7 +496,7 @@ TEST_F(TMainFormTest, ClearingStartsANewShiftJisSourceThatUndoTurnsBack)
     Type(QStringLiteral("見積"));
     QString const saved = Path(QStringLiteral("new.txt"));
     ChooseFile(saved);
-    m_document.Tree.TreeEdited = true; // as an edit in the tree pane leaves it
+    m_document.PaneEdit.NoteEdited(); // as an edit in the tree pane leaves it
     ASSERT_TRUE(m_form->IsDocumentModified());
     m_form->mSave1Click();
     EXPECT_EQ(ReadBytes(saved), QByteArray(Sjis("見積").c_str()));

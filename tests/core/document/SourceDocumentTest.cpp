@@ -75,7 +75,6 @@ TEST(SourceDocumentTest, TextToMacroCarriesTheParentFolderLineToLineTwo)
     ReadSource(tree, source);
     EXPECT_EQ(ConvertSource(tree, source, SourceMode::Macro),
         (Lines { "<?dezodedu-macro?>", "C:\\work", "a", ">b", "c" }));
-    EXPECT_TRUE(tree.MacroMode);
 }
 
 TEST(SourceDocumentTest, TextToTextWritesTheTreeAfresh)
@@ -91,11 +90,11 @@ TEST(SourceDocumentTest, MacroToTextWritesTheExpandedTreeWithTheParentFolderLine
     Lines const source { "<?dezodedu-macro?>", "C:\\Work", "; projects", "Project<#2:1-2>", ">src", ">doc",
         "<+:Project02/src/old>", "<-:Project01/doc>", "Archive" };
     FolderTree tree;
-    ReadSource(tree, source);
-    EXPECT_TRUE(tree.MacroMode);
+    SourceMap map;
+    ReadSource(tree, map, source);
+    EXPECT_TRUE(map.IsMacro());
     EXPECT_EQ(ConvertSource(tree, source, SourceMode::Text),
         (Lines { "C:\\Work", "Project01\\src", "Project02\\src\\old", "Project02\\doc", "Archive" }));
-    EXPECT_FALSE(tree.MacroMode);
 
     // The text reads back as the same tree.
     Lines const text = ConvertSource(tree, source, SourceMode::Text);
@@ -175,12 +174,14 @@ TEST(SourceDocumentTest, ThePaneWritesNoEditThatWouldLoseOrSpreadACharacterShift
     };
     for (auto const& test : cases) {
         FolderTree tree;
-        ReadSource(tree, test.Source);
+        SourceMap map;
+        ReadSource(tree, map, test.Source);
         NodeId node = tree.Root();
         for (auto const& name : test.Written)
             node = tree.FindChildNode(node, Read(name));
         ASSERT_TRUE(tree.IsInTree(node)) << test.Name;
-        auto const missing = CheckTreeEditWrite(tree, { &node, 1 }, [&] { return test.Source; });
+        auto const missing
+            = CheckTreeEditWrite(tree, map.IsMacro(), { &node, 1 }, [&] { return test.Source; });
         EXPECT_EQ(missing ? missing->Line : 0, test.Line) << test.Name;
         if (missing) {
             EXPECT_EQ(missing->CodePoint, 0x301Cu) << test.Name;

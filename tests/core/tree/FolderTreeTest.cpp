@@ -92,16 +92,13 @@ TEST(FolderTreeTest, LookupFindsTheFirstChildOfANameAtAnySize)
     }
 }
 
-TEST(FolderTreeTest, AddUniqueChildReusesAndNamesTheNewestLine)
+TEST(FolderTreeTest, FindOrAppendChildReusesAndKeepsTheFirstDataValue)
 {
     FolderTree tree;
     tree.BeginRead(true);
-    tree.LineTable.push_back({ 0, 5 });
-    tree.LineTable.push_back({ 5, 7 });
-    NodeId const first = tree.AddUniqueChild(tree.Root(), "a");
+    NodeId const first = tree.FindOrAppendChild(tree.Root(), "a", 1);
     EXPECT_EQ(tree.Data(first), 1);
-    tree.LineTable.push_back({ 12, 3 });
-    EXPECT_EQ(tree.AddUniqueChild(tree.Root(), "a"), first);
+    EXPECT_EQ(tree.FindOrAppendChild(tree.Root(), "a", 2), first);
     EXPECT_EQ(tree.Data(first), 1);
 }
 
@@ -177,18 +174,6 @@ TEST(FolderTreeTest, RemovedNodesLeaveTheTreeButKeepTheirIds)
     EXPECT_EQ(Dump(tree), "c");
 }
 
-TEST(FolderTreeTest, TreeModifiedOnlyForTextModeEdits)
-{
-    FolderTree tree;
-    tree.TreeEdited = true;
-    EXPECT_TRUE(tree.IsTreeModified());
-    tree.MacroMode = true;
-    EXPECT_FALSE(tree.IsTreeModified());
-    tree.BeginRead(false);
-    tree.EndRead();
-    EXPECT_FALSE(tree.IsTreeModified());
-}
-
 TEST(FolderTreeTest, TheFolderBudgetStopsAReadAndMarksTheTreeTruncated)
 {
     FolderTree tree;
@@ -218,8 +203,8 @@ TEST(FolderTreeTest, PlaceholdersCountOnlyAgainstTheNodesMadeInAll)
     FolderTree tree;
     tree.SetFolderBudget(4);
     tree.BeginRead(true);
-    NodeId const placeholder = tree.AddPlaceholder(tree.Root(), "p<#1:1-2>");
-    EXPECT_EQ(tree.AddPlaceholder(tree.Root(), "p<#1:1-2>"), placeholder);
+    NodeId const placeholder = tree.AddPlaceholder(tree.Root(), "p<#1:1-2>", 0);
+    EXPECT_EQ(tree.AddPlaceholder(tree.Root(), "p<#1:1-2>", 0), placeholder);
     NodeId const below = tree.AppendChild(placeholder, "x", 0);
     tree.AppendChild(below, "y", 0);
     tree.CopySubtree(tree.Root(), placeholder);

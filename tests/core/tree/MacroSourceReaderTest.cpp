@@ -82,17 +82,13 @@ TEST(MacroSourceReaderTest, Lines)
     };
     for (auto const& c : cases) {
         FolderTree tree;
-        tree.MacroMode = false;
-        tree.NewNodePending = true;
-        tree.TreeEdited = true;
+        SourceMap map;
         Lines lines { Header };
         lines.insert(lines.end(), c.lines.begin(), c.lines.end());
-        LoadMacroSource(tree, lines);
+        LoadMacroSource(tree, map, lines);
         EXPECT_EQ(Dump(tree), c.tree) << c.title;
         EXPECT_EQ(tree.GetRootPath(), c.root_path) << c.title;
-        EXPECT_TRUE(tree.MacroMode);
-        EXPECT_FALSE(tree.NewNodePending);
-        EXPECT_FALSE(tree.TreeEdited);
+        EXPECT_TRUE(map.IsMacro());
         EXPECT_FALSE(tree.IsTruncated());
     }
 }
@@ -135,10 +131,10 @@ TEST(MacroSourceReaderTest, DeletedFoldersResetTheCurrentFolder)
     ExpectTrees(cases);
 }
 
-// A click in the tree pane selects the line that made the node: LineTable
-// records every line that is not ignored, in Shift-JIS bytes with each line
+// A click in the tree pane selects the line that made the node: the source
+// map records every line that is not ignored, in Shift-JIS bytes with each line
 // break counted as two.
-TEST(MacroSourceReaderTest, LineTableRecordsTheLinesThatMadeEachNode)
+TEST(MacroSourceReaderTest, TheMapRecordsTheLinesThatMadeEachNode)
 {
     Lines const lines {
         Header,                      // 0, 18 + 2
@@ -152,17 +148,16 @@ TEST(MacroSourceReaderTest, LineTableRecordsTheLinesThatMadeEachNode)
         "Archive",                   // 74, 7 + 2: record 3
     };
     FolderTree tree;
-    LoadMacroSource(tree, lines);
+    SourceMap map;
+    LoadMacroSource(tree, map, lines);
     ASSERT_EQ(Dump(tree), "Project01(src," + Sjis("資料") + "),Project02(src," + Sjis("資料") + "),Archive");
-    ASSERT_EQ(tree.LineTable.size(), 4u);
-    EXPECT_EQ(tree.LineTable[0].Start, 34);
-    EXPECT_EQ(tree.LineTable[0].Length, 17);
-    EXPECT_EQ(tree.LineTable[1].Start, 51);
-    EXPECT_EQ(tree.LineTable[1].Length, 6);
-    EXPECT_EQ(tree.LineTable[2].Start, 57);
-    EXPECT_EQ(tree.LineTable[2].Length, 11);
-    EXPECT_EQ(tree.LineTable[3].Start, 74);
-    EXPECT_EQ(tree.LineTable[3].Length, 9);
+    ASSERT_EQ(map.LineCount(), 4u);
+    EXPECT_EQ(map.Find(0), (LineRange { 34, 17 }));
+    EXPECT_EQ(map.Find(1), (LineRange { 51, 6 }));
+    EXPECT_EQ(map.Find(2), (LineRange { 57, 11 }));
+    EXPECT_EQ(map.Find(3), (LineRange { 74, 9 }));
+    EXPECT_EQ(map.Find(4), std::nullopt);
+    EXPECT_EQ(map.Find(-1), std::nullopt);
 
     // Generated folders name the tag line, copied folders their own lines.
     auto const& top = tree.Children(tree.Root());
@@ -173,7 +168,7 @@ TEST(MacroSourceReaderTest, LineTableRecordsTheLinesThatMadeEachNode)
     EXPECT_EQ(tree.Data(top[2]), 3);
 }
 
-TEST(MacroSourceReaderTest, LineTableOfTreeTagsAndReusedFolders)
+TEST(MacroSourceReaderTest, DataValuesOfTreeTagsAndReusedFolders)
 {
     FolderTree tree;
     // Records: 0 a, 1 >b, 2 a (reused: keeps 0), 3 >c, 4 the add tag, 5 the rename tag.
@@ -187,15 +182,15 @@ TEST(MacroSourceReaderTest, LineTableOfTreeTagsAndReusedFolders)
     EXPECT_EQ(tree.Data(tree.Children(a)[1]), 5);
 }
 
-TEST(MacroSourceReaderTest, LineTableIsKeptForAnEmptySourceAndRebuiltOtherwise)
+TEST(MacroSourceReaderTest, EveryReadMapsItsLinesAfresh)
 {
     FolderTree tree;
-    tree.LineTable.push_back({ 1, 2 });
-    LoadMacroSource(tree, {});
-    EXPECT_EQ(tree.LineTable.size(), 1u);
+    SourceMap map;
+    LoadMacroSource(tree, map, { Header, "a", "b" });
+    EXPECT_EQ(map.LineCount(), 2u);
+    LoadMacroSource(tree, map, {});
+    EXPECT_EQ(map.LineCount(), 0u);
     EXPECT_EQ(Dump(tree), "");
-    LoadMacroSource(tree, { Header });
-    EXPECT_TRUE(tree.LineTable.empty());
 }
 
 TEST(MacroSourceReaderTest, ParentFolderSurvivesReads)

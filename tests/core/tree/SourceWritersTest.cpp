@@ -22,9 +22,6 @@ TEST(SourceWritersTest, WritesBothModes)
     Lines script;
     MakeScript(tree, script);
     EXPECT_EQ(script, (Lines { "<?dezodedu-macro?>", "A", ">B", ">>C", "D" }));
-    EXPECT_TRUE(tree.MacroMode);
-    MakeText(tree, text);
-    EXPECT_FALSE(tree.MacroMode);
 }
 
 TEST(SourceWritersTest, RootAloneAndNoTreeAtAll)
@@ -33,7 +30,6 @@ TEST(SourceWritersTest, RootAloneAndNoTreeAtAll)
     Lines lines { "kept" };
     MakeScript(tree, lines); // before the first read: nothing happens
     EXPECT_EQ(lines, Lines { "kept" });
-    EXPECT_FALSE(tree.MacroMode);
 
     LoadTextSource(tree, {});
     MakeText(tree, lines);
@@ -47,11 +43,9 @@ TEST(SourceWritersTest, OnlyLeavesGetTextLines)
     FolderTree tree;
     LoadTextSource(tree, { "a\\b", "e" });
     tree.AppendChild(tree.Children(tree.Root()).front(), "", 0); // an empty name, as the add tag can make
-    tree.TreeEdited = true;
     Lines lines;
     MakeText(tree, lines);
     EXPECT_EQ(lines, (Lines { "a\\b", "a\\", "e" }));
-    EXPECT_FALSE(tree.TreeEdited);
 }
 
 TEST(SourceWritersTest, NamesWithCommasAndBlanksSurviveTheRoundTrip)

@@ -277,8 +277,6 @@ TEST(TagExpansionTest, FunctionsCalledOnTheirOwn)
 {
     FolderTree tree;
     tree.BeginRead(true);
-    tree.LineTable.push_back({ 0, 5 });
-    tree.LineTable.push_back({ 5, 7 });
     NodeId const root = tree.Root();
     NodeId const tag_node = tree.AppendChild(root, "<tag>", 1);
     tree.AppendChild(tag_node, "n", 0);

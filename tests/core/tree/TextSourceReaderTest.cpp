@@ -55,7 +55,6 @@ TEST(TextSourceReaderTest, Lines)
         LoadTextSource(tree, c.lines);
         EXPECT_EQ(Dump(tree), c.tree) << c.title;
         EXPECT_EQ(tree.GetRootPath(), c.root_path) << c.title;
-        EXPECT_FALSE(tree.MacroMode);
     }
 }
 
@@ -68,18 +67,6 @@ TEST(TextSourceReaderTest, ParentFolderSurvivesReadsAndAnInvalidOneForgetsIt)
     EXPECT_EQ(tree.Name(tree.Root()), "ROOT [C:\\Work\\]");
     LoadTextSource(tree, { "C:\\a<b" });
     EXPECT_EQ(tree.GetRootPath(), "");
-}
-
-TEST(TextSourceReaderTest, ReadClearsFlags)
-{
-    FolderTree tree;
-    tree.MacroMode = true;
-    tree.TreeEdited = true;
-    tree.NewNodePending = true;
-    LoadTextSource(tree, { "a" });
-    EXPECT_FALSE(tree.MacroMode);
-    EXPECT_FALSE(tree.TreeEdited);
-    EXPECT_TRUE(tree.NewNodePending);
 }
 
 TEST(TextSourceReaderTest, ManyFoldersUnderOneParentAndDeepPaths)

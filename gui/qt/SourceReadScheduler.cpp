@@ -1,17 +1,20 @@
-#include "gui/windows/SourceReadScheduler.h"
+#include "gui/qt/SourceReadScheduler.h"
 
+#include "core/document/Document.h"
 #include "gui/qt/QtShiftJis.h"
-#include "gui/windows/TForm1.h"
 
 #include <QPlainTextEdit>
 #include <QTextDocument>
 
-SourceReadScheduler::SourceReadScheduler(
-    QPlainTextEdit& editor, TForm1& pane, edamaki::FolderTree& shown, QObject* parent)
+#include <utility>
+
+SourceReadScheduler::SourceReadScheduler(QPlainTextEdit& editor, edamaki::ReadView& pane,
+    QObject& pane_object, edamaki::Document& document, QObject* parent)
     : QObject(parent)
     , m_editor(editor)
-    , m_pane(&pane)
-    , m_shown(shown)
+    , m_pane(pane)
+    , m_pane_object(&pane_object)
+    , m_document(document)
     , m_fresh(std::make_unique<edamaki::FolderTree>())
     , m_previous(std::make_unique<edamaki::FolderTree>())
 {
@@ -21,9 +24,24 @@ SourceReadScheduler::SourceReadScheduler(
 
 SourceReadScheduler::~SourceReadScheduler() = default;
 
+SourceReadScheduler::ProgramEdit::ProgramEdit(SourceReadScheduler* scheduler)
+    : m_scheduler(scheduler)
+{
+    if (m_scheduler)
+        ++m_scheduler->m_program_edits;
+}
+
+SourceReadScheduler::ProgramEdit::~ProgramEdit()
+{
+    if (m_scheduler)
+        --m_scheduler->m_program_edits;
+}
+
 void SourceReadScheduler::TextChanged()
 {
     ++m_ticket;
+    if (m_program_edits > 0)
+        return;
     m_pending = true;
     // A read still running reads older text; the text as it stands is read
     // once it is done.
@@ -42,18 +60,20 @@ edamaki::SourceMode SourceReadScheduler::ReadNow()
     if (m_background.IsRunning())
         FinishBackgroundRead();
     auto const start = std::chrono::steady_clock::now();
-    m_fresh->CopyKeptState(m_shown);
-    edamaki::SourceMode const mode
-        = edamaki::ReadSource(*m_fresh, edamaki::SourceLinesForReading(m_editor.document()->toRawText()));
+    m_fresh->CopyKeptState(m_document.Tree);
+    edamaki::SourceMode const mode = edamaki::ReadSource(
+        *m_fresh, m_fresh_map, edamaki::SourceLinesForReading(m_editor.document()->toRawText()));
     m_read_time = std::chrono::steady_clock::now() - start;
     ShowFresh(nullptr);
     return mode;
 }
 
-void SourceReadScheduler::DropPendingRead()
+void SourceReadScheduler::AdoptShownTree()
 {
     ++m_ticket;
     m_pending = false;
+    // The shown tree no longer holds just what the read before held.
+    m_previous_revision.reset();
 }
 
 void SourceReadScheduler::EnsureTreeCurrent()
@@ -71,12 +91,16 @@ void SourceReadScheduler::StartBackgroundRead()
     edamaki::BackgroundSourceRead::Job job;
     job.RawText = m_editor.document()->toRawText();
     job.Tree = std::move(m_fresh);
-    job.Tree->CopyKeptState(m_shown);
+    job.Tree->CopyKeptState(m_document.Tree);
     // Compared with the read before only while the pane still shows just that.
-    if (m_previous_revision == m_shown.Revision())
+    if (m_previous_revision == m_document.Tree.Revision()) {
         job.Previous = std::move(m_previous);
+        job.PreviousLines = m_previous_map.LineCount();
+    }
     job.Ticket = m_ticket;
-    m_background.Start(std::move(job));
+    // Nothing runs here: a running read is finished before another starts.
+    [[maybe_unused]] bool const started = m_background.Start(std::move(job));
+    Q_ASSERT(started);
 }
 
 void SourceReadScheduler::BackgroundReadDone()
@@ -98,6 +122,7 @@ void SourceReadScheduler::FinishBackgroundRead()
 {
     edamaki::BackgroundSourceRead::Job job = m_background.Finish();
     m_fresh = std::move(job.Tree);
+    m_fresh_map = std::move(job.Map);
     bool const compared = job.Previous != nullptr;
     if (compared)
         m_previous = std::move(job.Previous);
@@ -105,16 +130,16 @@ void SourceReadScheduler::FinishBackgroundRead()
     if (!m_pending || job.Ticket != m_ticket)
         return;
     // The comparison holds while the pane shows what it showed when the read began.
-    bool const delta_holds = compared && job.Delta && m_previous_revision == m_shown.Revision();
+    bool const delta_holds = compared && job.Delta && m_previous_revision == m_document.Tree.Revision();
     ShowFresh(delta_holds ? &*job.Delta : nullptr);
 }
 
 void SourceReadScheduler::ShowFresh(edamaki::ReadDelta const* delta)
 {
     // The pane goes first when the windows close.
-    if (!m_pane)
+    if (!m_pane_object)
         return;
-    edamaki::TreeRefresh const refresh = m_pane->ShowRead(*m_fresh, delta);
+    edamaki::TreeRefresh const refresh = m_pane.ShowRead(*m_fresh, m_fresh_map, delta);
     m_pending = false;
     if (refresh.Replaced) {
         // m_fresh holds the former tree now: nothing to compare with.
@@ -122,5 +147,6 @@ void SourceReadScheduler::ShowFresh(edamaki::ReadDelta const* delta)
         return;
     }
     std::swap(m_fresh, m_previous);
-    m_previous_revision = m_shown.Revision();
+    std::swap(m_fresh_map, m_previous_map);
+    m_previous_revision = m_document.Tree.Revision();
 }

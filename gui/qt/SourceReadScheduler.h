@@ -1,0 +1,120 @@
+#pragma once
+
+// The one owner of "the tree matches the text": keeps the document's tree
+// that of the editor's text. A change of the text is read at once while
+// reading is quick. A source whose read takes longer is read on a thread of
+// its own; changes made meanwhile are read together once that read is done,
+// so typing never waits for a read, and the tree shown once typing pauses is
+// that of the text as it stands. Whatever uses the tree asks for it to be
+// current first (EnsureTreeCurrent), which finishes or redoes a pending read
+// at once.
+//
+// The program's own changes of the text say how the tree follows them: a
+// rewrite that the tree already holds (a tree pane edit written back, a
+// conversion made from the tree) runs inside a ProgramEdit and is not read;
+// a conversion or a load that made the shown tree itself is adopted.
+
+#include "core/document/SourceDocument.h"
+#include "core/tree/FolderTree.h"
+#include "core/tree/SourceMap.h"
+#include "core/tree/TreeRefresh.h"
+#include "gui/qt/BackgroundSourceRead.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+class QPlainTextEdit;
+
+namespace edamaki {
+struct Document;
+
+// Where the scheduler shows a read: the tree pane.
+class ReadView {
+public:
+    // Shows the read in `fresh` with `map`, the map of its source's lines (see
+    // TForm1::ShowRead); `delta`, when given, compares it with the read shown.
+    virtual TreeRefresh ShowRead(FolderTree& fresh, SourceMap const& map, ReadDelta const* delta) = 0;
+
+protected:
+    ~ReadView() = default;
+};
+} // namespace edamaki
+
+class SourceReadScheduler : public QObject {
+    Q_OBJECT
+
+public:
+    // Reads in the background once a read took longer than this.
+    static constexpr std::chrono::milliseconds DefaultBackgroundThreshold { 8 };
+
+    // `pane` shows the document's tree. The editor and the document must
+    // outlive this; the pane may go first (reads are then no longer shown).
+    SourceReadScheduler(QPlainTextEdit& editor, edamaki::ReadView& pane, QObject& pane_object,
+        edamaki::Document& document, QObject* parent = nullptr);
+    ~SourceReadScheduler() override;
+
+    // While one lives, the program changes the editor's text in a way the
+    // tree needs no read for: those changes are not read.
+    class ProgramEdit {
+    public:
+        explicit ProgramEdit(SourceReadScheduler* scheduler);
+        ~ProgramEdit();
+        ProgramEdit(ProgramEdit const&) = delete;
+        ProgramEdit& operator=(ProgramEdit const&) = delete;
+
+    private:
+        QPointer<SourceReadScheduler> m_scheduler;
+    };
+
+    // The editor's text changed: read it now, or in the background.
+    void TextChanged();
+    // Reads the editor's text now and shows its tree; returns its mode. A
+    // read still pending is dropped.
+    edamaki::SourceMode ReadNow();
+    // The shown tree was made from the editor's text as it stands by other
+    // means (a conversion of the tree itself): a read still pending is dropped.
+    void AdoptShownTree();
+    // Makes the shown tree that of the editor's text before returning.
+    void EnsureTreeCurrent();
+    bool IsTreeCurrent() const { return !m_pending; }
+
+    // A negative threshold reads every change but the first in the background.
+    void SetBackgroundThreshold(std::chrono::nanoseconds threshold) { m_threshold = threshold; }
+
+private:
+    bool IsReadSlow() const { return m_read_time > m_threshold; }
+    void StartBackgroundRead();
+    void BackgroundReadDone();
+    // Takes the background read's trees back, and shows its tree when it
+    // is that of the text as it stands.
+    void FinishBackgroundRead();
+    // Shows the tree in m_fresh, which then becomes the read to compare with.
+    void ShowFresh(edamaki::ReadDelta const* delta);
+
+    QPlainTextEdit& m_editor;
+    edamaki::ReadView& m_pane;
+    QPointer<QObject> m_pane_object;
+    edamaki::Document& m_document;
+    edamaki::BackgroundSourceRead m_background;
+    // The tree the next read goes into, and the tree of the last read shown,
+    // each with the map of its source's lines.
+    std::unique_ptr<edamaki::FolderTree> m_fresh;
+    edamaki::SourceMap m_fresh_map;
+    std::unique_ptr<edamaki::FolderTree> m_previous;
+    edamaki::SourceMap m_previous_map;
+    // The shown tree's revision when it last held just what m_previous holds.
+    std::optional<std::uint64_t> m_previous_revision;
+    // Moves on with every change of the text and every read elsewhere.
+    std::uint64_t m_ticket = 0;
+    // The shown tree is not that of the editor's text.
+    bool m_pending = false;
+    // ProgramEdit scopes open.
+    int m_program_edits = 0;
+    std::chrono::nanoseconds m_read_time {};
+    std::chrono::nanoseconds m_threshold = DefaultBackgroundThreshold;
+};
