@@ -1,8 +1,8 @@
 #include "core/disk/CreationRun.h"
 
 #include "core/disk/DirectoryWindow.h"
+#include "core/disk/FolderNameRules.h"
 #include "core/disk/HostFileSystem.h"
-#include "core/text/ShiftJis.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -103,28 +103,8 @@ struct HandledFolder {
 
 constexpr char const* NoParentReason = "no parent folder is set";
 constexpr char const* RelativeParentReason = "the parent folder is not an absolute path on this system";
-constexpr char const* UnconvertibleParentReason
-    = "the parent folder holds a character that this system's names cannot hold";
-constexpr char const* EmptyNameReason = "the folder name is empty";
-constexpr char const* DotNameReason = "\".\" and \"..\" are not folder names";
-constexpr char const* SeparatorNameReason = "the folder name holds a path separator";
-constexpr char const* UnconvertibleNameReason
-    = "the folder name holds a character that this system's names cannot hold";
 constexpr char const* RefusedAboveReason = "not tried: a folder above it was not valid";
 constexpr char const* BelowLinkReason = "not tried: a folder above it is a link, and links are not followed";
-
-// Why a name can't be one folder level, or nullptr when it can.
-char const* CheckName(std::string_view name)
-{
-    if (name.empty())
-        return EmptyNameReason;
-    if (IsDotName(name))
-        return DotNameReason;
-    if (FindCharacter(name, '\\') != std::string_view::npos
-        || FindCharacter(name, '/') != std::string_view::npos || name.find('\0') != std::string_view::npos)
-        return SeparatorNameReason;
-    return nullptr;
-}
 
 // What the system says to a path through a folder whose creation failed.
 HostError BelowFailedCreation(HostError error)
@@ -380,7 +360,7 @@ HandledFolder CreationRun::EnterFolder(NodeId node, Frame& frame)
         ReportFailure(frame.State.Refusal, frame.State.RefusalCause);
         return { frame.State };
     }
-    if (char const* const reason = CheckName(name)) {
+    if (char const* const reason = RefusedNameReason(name)) {
         AppendHostName(name);
         ReportFailure(reason, FailureCause::InvalidName);
         return { RefusedState(RefusedAboveReason) };

@@ -1,8 +1,8 @@
 #include "core/disk/FolderComparison.h"
 
 #include "core/disk/DirectoryWindow.h"
+#include "core/disk/FolderNameRules.h"
 #include "core/disk/HostFileSystem.h"
-#include "core/text/ShiftJis.h"
 
 #include <algorithm>
 #include <string_view>
@@ -13,16 +13,6 @@
 namespace edamaki {
 
 namespace {
-
-constexpr char const* UnconvertibleParentReason
-    = "the parent folder holds a character that this system's names cannot hold";
-
-// A name that can never be one folder on disk (the creation run refuses it).
-bool IsImpossibleName(std::string_view name)
-{
-    return name.empty() || IsDotName(name) || FindCharacter(name, '\\') != std::string_view::npos
-        || FindCharacter(name, '/') != std::string_view::npos || name.find('\0') != std::string_view::npos;
-}
 
 // The system's answer to a lookup that says there is no folder at the name,
 // rather than that the folder holding it can't be looked into.
@@ -267,7 +257,7 @@ void FolderComparison::AddGroup(std::vector<NodeId> const& nodes)
     group.NodesEnd = m_group_nodes.size();
     group.NameBegin = m_names.size();
     std::string_view const name = m_tree.Name(nodes.front());
-    group.Impossible = IsImpossibleName(name);
+    group.Impossible = RefusedNameReason(name) != nullptr;
     group.HostNameKnown = m_file_system.Names().AppendHostText(name, m_names);
     group.NameEnd = m_names.size();
 }

@@ -1,0 +1,21 @@
+#pragma once
+
+// The names the creation run refuses before it asks the file system, and
+// why. Verify goes by the same rule: a refused name is never a folder on
+// disk.
+
+#include <string_view>
+
+namespace edamaki {
+
+inline constexpr char const* UnconvertibleParentReason
+    = "the parent folder holds a character that this system's names cannot hold";
+inline constexpr char const* UnconvertibleNameReason
+    = "the folder name holds a character that this system's names cannot hold";
+
+// Why a folder name of the tree (Shift-JIS) can't be one folder level, or
+// nullptr when it can: empty, "." or "..", or holding a separator of either
+// style or a NUL.
+char const* RefusedNameReason(std::string_view name);
+
+} // namespace edamaki
