@@ -160,8 +160,7 @@ private:
     struct KeyHash {
         std::size_t operator()(Key const& key) const
         {
-            std::size_t const holder
-                = std::hash<std::uint64_t>()(key.Holder.Inode * 1000003u ^ key.Holder.Device);
+            std::size_t const holder = HostFolderIdentityHash {}(key.Holder);
             return holder ^ (std::hash<std::string>()(key.Name) + 0x9e3779b97f4a7c15u + (holder << 6));
         }
     };

@@ -29,7 +29,8 @@ public:
 
     // Calls `visit` with every entry of the directory open at `descriptor`
     // ("." and ".." among them), read from where the descriptor stands (a
-    // directory opened afresh: its start). The name is valid during the call.
+    // directory opened afresh: its start). The name is valid during the call
+    // and ends with a NUL, so that its data can go to the system's calls.
     // False, with errno set, when the directory can't be read to its end.
     template<typename Visit> bool Read(int descriptor, Visit const& visit)
     {

@@ -26,11 +26,13 @@ void DirectoryWindow::Start(HostDirectory parent)
     Adopt(m_levels.back(), std::move(parent));
 }
 
-void DirectoryWindow::Enter(HostDirectory directory, std::size_t name_begin, std::size_t name_end)
+void DirectoryWindow::Enter(HostDirectory directory, std::size_t name_begin, std::size_t name_end,
+    std::optional<HostFolderIdentity> identity)
 {
     Level& level = m_levels.emplace_back();
     level.NameBegin = name_begin;
     level.NameEnd = name_end;
+    level.Identity = identity;
     Adopt(level, std::move(directory));
     if (m_open_count > m_capacity)
         CloseShallowest(m_levels.size() - 1);
@@ -95,7 +97,7 @@ bool DirectoryWindow::Reopen(std::size_t target, std::string_view host_path, Hos
         name.assign(host_path.substr(level.NameBegin, level.NameEnd - level.NameBegin));
         HostDirectory directory
             = m_file_system.OpenDirectoryAt(m_levels[index - 1].Directory, name.c_str(), m_links, error);
-        if (!directory.IsOpen())
+        if (!directory.IsOpen() || !IsSameFolder(level, directory, error))
             return false;
         level.Directory = std::move(directory);
         ++m_open_count;
@@ -104,6 +106,19 @@ bool DirectoryWindow::Reopen(std::size_t target, std::string_view host_path, Hos
             CloseShallowest(index - 1);
     }
     return true;
+}
+
+// The reopened directory is the folder the level was entered with, when the
+// level knows which one that was.
+bool DirectoryWindow::IsSameFolder(Level const& level, HostDirectory const& directory, HostError& error) const
+{
+    if (!level.Identity)
+        return true;
+    HostFolderIdentity identity;
+    if (m_file_system.GetIdentity(directory, identity) && identity == *level.Identity)
+        return true;
+    error = HostFileSystem::FolderChangedError();
+    return false;
 }
 
 } // namespace edamaki

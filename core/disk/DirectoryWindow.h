@@ -1,8 +1,8 @@
 #pragma once
 
-// The directories along the creation walk's current path, held open by
-// descriptor so that each folder is looked up and made relative to the folder
-// that holds it. At most a window of them stays open, the parent folder always
+// The directories along a walk's current path (the creation run's, verify's,
+// the import's), held open by descriptor so that each folder is looked up and
+// made relative to the folder that holds it. At most a window of them stays open, the parent folder always
 // among them: a tree of any depth runs with a bounded number of descriptors.
 // A directory that the window closed is reopened from its nearest open
 // ancestor, name by name, when the walk comes back to it.
@@ -10,6 +10,7 @@
 #include "core/disk/HostFileSystem.h"
 
 #include <cstddef>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -28,14 +29,17 @@ public:
     void Start(HostDirectory parent);
     // The walk goes down into a folder: its directory, or a closed one when
     // the folder is not on disk; its name is host_path[name_begin, name_end)
-    // of the paths later passed to Innermost.
-    void Enter(HostDirectory directory, std::size_t name_begin, std::size_t name_end);
+    // of the paths later passed to Innermost. A folder entered with its
+    // identity is reopened only while the name still leads to that folder.
+    void Enter(HostDirectory directory, std::size_t name_begin, std::size_t name_end,
+        std::optional<HostFolderIdentity> identity = {});
     // The walk comes back up from the innermost folder.
     void Leave();
 
     // The innermost folder's directory, reopened when the window closed it;
     // `host_path` begins with that folder's path. Null, with the error, when
-    // it could not be reopened or was never open.
+    // it could not be reopened (FolderChangedError when the name leads to
+    // another folder now) or was never open.
     HostDirectory const* Innermost(std::string_view host_path, HostError& error);
 
     std::size_t OpenCount() const { return m_open_count; }
@@ -45,6 +49,7 @@ private:
         HostDirectory Directory;
         std::size_t NameBegin = 0;
         std::size_t NameEnd = 0;
+        std::optional<HostFolderIdentity> Identity;
         // The folder was open once, so it can be opened again.
         bool Reachable = false;
     };
@@ -52,6 +57,7 @@ private:
     void Adopt(Level& level, HostDirectory directory);
     void CloseShallowest(std::size_t below);
     bool Reopen(std::size_t target, std::string_view host_path, HostError& error);
+    bool IsSameFolder(Level const& level, HostDirectory const& directory, HostError& error) const;
 
     HostFileSystem const& m_file_system;
     LinkPolicy const m_links;

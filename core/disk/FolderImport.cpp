@@ -1,18 +1,14 @@
 #include "core/disk/FolderImport.h"
 
-#include "core/disk/DirectoryEntries.h"
+#include "core/disk/DirectoryWindow.h"
 #include "core/disk/HostFileSystem.h"
 #include "core/text/ShiftJis.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <deque>
-#include <fcntl.h>
 #include <locale.h>
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 #include <wchar.h>
 #include <wctype.h>
@@ -28,61 +24,6 @@ constexpr char const* LoopReason = "a link back to a folder above it";
 constexpr char const* ListedAlreadyReason = "the same folder is listed already under another path";
 constexpr char const* InsideLinkReason
     = "a link to a folder inside the imported folder, listed in its own place";
-constexpr char const* ChangedReason = "the folder changed while it was read";
-
-struct DirectoryId {
-    dev_t Device;
-    ino_t Inode;
-
-    bool operator==(DirectoryId const&) const = default;
-};
-
-// The folders seen so far, by identity: an open-addressing set (linear
-// probing, at most half full) of plain records, nothing allocated per folder.
-class DirectoryIdSet {
-public:
-    // False when the folder was in the set already.
-    bool Insert(DirectoryId id)
-    {
-        if ((m_count + 1) * 2 > m_slots.size())
-            Grow();
-        std::size_t const slot = SlotOf(id);
-        if (m_slots[slot] == id)
-            return false;
-        m_slots[slot] = id;
-        ++m_count;
-        return true;
-    }
-
-private:
-    static constexpr DirectoryId Empty { static_cast<dev_t>(-1), static_cast<ino_t>(-1) };
-
-    // The slot that holds `id`, or the empty one where it goes.
-    std::size_t SlotOf(DirectoryId id) const
-    {
-        std::size_t const mask = m_slots.size() - 1;
-        std::size_t slot = std::hash<unsigned long long> {}(
-                               static_cast<unsigned long long>(id.Inode) * 0x9E3779B97F4A7C15ull
-                               ^ static_cast<unsigned long long>(id.Device))
-            & mask;
-        while (!(m_slots[slot] == id) && !(m_slots[slot] == Empty))
-            slot = (slot + 1) & mask;
-        return slot;
-    }
-
-    void Grow()
-    {
-        std::vector<DirectoryId> old(std::max<std::size_t>(m_slots.size() * 2, 64), Empty);
-        old.swap(m_slots);
-        for (DirectoryId const id : old) {
-            if (!(id == Empty))
-                m_slots[SlotOf(id)] = id;
-        }
-    }
-
-    std::vector<DirectoryId> m_slots;
-    std::size_t m_count = 0;
-};
 
 class LocaleHandle {
 public:
@@ -159,30 +100,12 @@ struct Subfolder {
     std::uint32_t KeyLength = 0;
 };
 
-// The real path of an open directory, from the system's table of open files;
-// empty where there is none.
-std::string RealPathOf(int descriptor)
-{
-    std::string const link = "/proc/self/fd/" + std::to_string(descriptor);
-    std::string path(4096, '\0');
-    for (;;) {
-        ssize_t const length = ::readlink(link.c_str(), path.data(), path.size());
-        if (length < 0)
-            return {};
-        if (static_cast<std::size_t>(length) < path.size()) {
-            path.resize(static_cast<std::size_t>(length));
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 // Walks the folder with directory descriptors: each folder is opened
-// relative to the one holding it, so no path grows with the depth. Only the
-// folders along the current path stay open, and only the deepest few of them:
-// an ancestor closed to stay within the limit is opened again, name by name
-// from the nearest open one, when its next subfolder is due. The frames of
-// the walk keep their buffers from one folder to the next.
+// relative to the one holding it, so no path grows with the depth. The
+// folders along the current path are held in a directory window, which
+// reopens an ancestor it closed only while its name still leads to the same
+// folder. The frames of the walk keep their buffers from one folder to the
+// next.
 class LeafCollector {
 public:
     explicit LeafCollector(std::size_t folder_budget);
@@ -191,8 +114,7 @@ public:
 
 private:
     struct Frame {
-        HostDirectory Directory;
-        DirectoryId Id {};
+        HostFolderIdentity Identity;
         std::string Names; // the subfolders' host and Shift-JIS names
         std::wstring Keys; // their collation keys
         std::vector<Subfolder> Subfolders;
@@ -204,7 +126,6 @@ private:
 
         void Reset()
         {
-            Directory.Close();
             Names.clear();
             Keys.clear();
             Subfolders.clear();
@@ -218,42 +139,37 @@ private:
         }
     };
 
-    static constexpr std::size_t MostOpenFolders = 64;
-
     Frame& Top() { return m_frames[m_depth - 1]; }
     // The frame after the top one, emptied, for a folder about to be entered.
     Frame& NextFrame();
     void Walk();
-    void EnterSubfolder(char const* host_name);
-    // Opens the subfolder `name` of the folder at the top of the walk; sets
-    // `reason` when it can't.
-    HostDirectory OpenSubfolder(char const* name, std::string& reason);
-    bool IdentifyFolder(Frame& frame);
-    bool ListSubfolders(Frame& frame, bool top_level);
-    bool AcceptEntry(Frame& frame, DirectoryEntries::Entry entry, bool top_level);
-    bool IsFolderEntry(int containing, DirectoryEntries::Entry entry, bool& is_link) const;
+    void EnterSubfolder(char const* host_name, std::size_t name_begin);
+    // Opens the subfolder `name` of the folder at the top of the walk.
+    HostDirectory OpenSubfolder(char const* name, HostError& error);
+    HostError ListSubfolders(Frame& frame, HostDirectory const& directory, bool top_level);
+    bool AcceptEntry(
+        Frame& frame, HostDirectory const& directory, DirectoryEntries::Entry entry, bool top_level);
     void SortSubfolders(Frame& frame);
     char const* CheckName(std::string_view host_name, bool top_level);
-    bool LeadsInside(int containing, char const* name) const;
-    bool IsOnPath(DirectoryId id) const;
-    int EnsureOpen(std::size_t frame_index, std::string& reason);
-    void LimitOpenFolders();
+    bool LeadsInside(HostDirectory const& containing, char const* name) const;
+    bool IsOnPath(HostFolderIdentity identity) const;
     bool AddLeaf();
     void LeaveFolder();
     void Notice(std::vector<ImportNotice>& list, std::string_view host_name, std::string reason);
 
     std::size_t const m_folder_budget;
     std::size_t m_folder_count = 0;
-    HostNameConverter m_names;
+    HostFileSystem m_file_system;
     LocaleHandle const m_locale;
     NameOrder m_order;
-    DirectoryEntries m_entries;
     FolderImport m_result;
     // The walk: the first m_depth frames; a deque, so that a frame stays
     // where it is while the ones after it come and go.
     std::deque<Frame> m_frames;
     std::size_t m_depth = 0;
-    DirectoryIdSet m_visited;
+    // The folders of the frames of the walk, the top one always open.
+    DirectoryWindow m_window;
+    HostFolderIdentitySet m_visited;
     std::string m_host_path;
     std::string m_line;
     std::string m_shift_jis_name;
@@ -265,6 +181,7 @@ private:
 LeafCollector::LeafCollector(std::size_t folder_budget)
     : m_folder_budget(folder_budget)
     , m_order(m_locale.Get())
+    , m_window(m_file_system, LinkPolicy::Follow)
 {
     m_result.FolderBudget = folder_budget;
 }
@@ -273,18 +190,20 @@ FolderImport LeafCollector::Collect(std::string const& directory)
 {
     m_host_path = directory;
     Frame& top = NextFrame();
-    top.Directory = HostDirectory(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!top.Directory.IsOpen() || !IdentifyFolder(top))
+    HostError error;
+    HostDirectory folder = m_file_system.OpenDirectoryToRead(directory.c_str(), error);
+    if (!folder.IsOpen() || !m_file_system.GetIdentity(folder, top.Identity))
         return {};
-    m_real_root = RealPathOf(top.Directory.Descriptor());
-    if (!ListSubfolders(top, true))
+    m_real_root = m_file_system.RealPathOf(folder);
+    if (ListSubfolders(top, folder, true).IsSet())
         return {};
-    m_visited.Insert(top.Id);
+    m_visited.insert(top.Identity);
     m_result.Readable = true;
     if (top.Subfolders.empty()) {
         AddLeaf();
         return std::move(m_result);
     }
+    m_window.Start(std::move(folder));
     ++m_depth;
     Walk();
     if (m_result.Truncated)
@@ -313,42 +232,38 @@ void LeafCollector::Walk()
         m_host_path.resize(frame.HostPathSize);
         if (m_host_path.empty() || m_host_path.back() != HostFileSystem::Separator)
             m_host_path += HostFileSystem::Separator;
+        std::size_t const name_begin = m_host_path.size();
         m_host_path.append(frame.HostName(subfolder), subfolder.HostLength);
         m_line.resize(frame.LineSize);
         if (!m_line.empty())
             m_line += '\\';
         m_line += frame.ShiftJisName(subfolder);
-        EnterSubfolder(frame.HostName(subfolder));
+        EnterSubfolder(frame.HostName(subfolder), name_begin);
     }
 }
 
-// The paths name the subfolder. Lists it, or makes it a leaf line when it has
-// no subfolders (or can't be read), or leaves it out when it is a folder seen
-// before.
-void LeafCollector::EnterSubfolder(char const* host_name)
+// The paths name the subfolder, whose name begins at `name_begin` of the host
+// path. Lists it, or makes it a leaf line when it has no subfolders (or can't
+// be read), or leaves it out when it is a folder seen before.
+void LeafCollector::EnterSubfolder(char const* host_name, std::size_t name_begin)
 {
-    std::string reason;
-    HostDirectory directory = OpenSubfolder(host_name, reason);
+    HostError error;
+    HostDirectory directory = OpenSubfolder(host_name, error);
     Frame& child = NextFrame();
-    child.Directory = std::move(directory);
-    if (!child.Directory.IsOpen() || !IdentifyFolder(child)) {
+    if (!directory.IsOpen() || !m_file_system.GetIdentity(directory, child.Identity, error)) {
         // The folder is there (it was listed) but can't be read: a leaf.
-        int const error = errno;
-        child.Reset();
         AddLeaf();
-        Notice(m_result.Unreadable, {}, reason.empty() ? HostFileSystem::DescribeError({ error }) : reason);
+        Notice(m_result.Unreadable, {}, HostFileSystem::DescribeError(error));
         return;
     }
-    if (!m_visited.Insert(child.Id)) {
-        child.Reset();
-        Notice(m_result.LeftOut, {}, IsOnPath(child.Id) ? LoopReason : ListedAlreadyReason);
+    if (!m_visited.insert(child.Identity).second) {
+        Notice(m_result.LeftOut, {}, IsOnPath(child.Identity) ? LoopReason : ListedAlreadyReason);
         return;
     }
-    if (!ListSubfolders(child, false)) {
-        int const error = errno;
+    if (HostError const unread = ListSubfolders(child, directory, false); unread.IsSet()) {
         child.Reset();
         AddLeaf();
-        Notice(m_result.Unreadable, {}, HostFileSystem::DescribeError({ error }));
+        Notice(m_result.Unreadable, {}, HostFileSystem::DescribeError(unread));
         return;
     }
     if (child.Subfolders.empty()) {
@@ -357,64 +272,50 @@ void LeafCollector::EnterSubfolder(char const* host_name)
         return;
     }
     ++m_depth;
-    LimitOpenFolders();
+    m_window.Enter(std::move(directory), name_begin, m_host_path.size(), child.Identity);
 }
 
-HostDirectory LeafCollector::OpenSubfolder(char const* name, std::string& reason)
+HostDirectory LeafCollector::OpenSubfolder(char const* name, HostError& error)
 {
-    int const containing = EnsureOpen(m_depth - 1, reason);
-    if (containing < 0)
+    HostDirectory const* const holder = m_window.Innermost(m_host_path, error);
+    if (!holder)
         return {};
-    HostDirectory directory(::openat(containing, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!directory.IsOpen())
-        reason = HostFileSystem::DescribeError({ errno });
-    return directory;
-}
-
-// Sets the frame's identity: its device and inode.
-bool LeafCollector::IdentifyFolder(Frame& frame)
-{
-    struct stat status;
-    if (::fstat(frame.Directory.Descriptor(), &status) != 0)
-        return false;
-    frame.Id = { status.st_dev, status.st_ino };
-    return true;
+    return m_file_system.OpenDirectoryToReadAt(*holder, name, LinkPolicy::Follow, error);
 }
 
 // Lists the open folder of `frame`: its subfolders that a source can hold,
-// sorted. Records the paths' sizes for the walk. False (errno set) when the
+// sorted. Records the paths' sizes for the walk. Returns the error when the
 // folder can't be read to the end.
-bool LeafCollector::ListSubfolders(Frame& frame, bool top_level)
+HostError LeafCollector::ListSubfolders(Frame& frame, HostDirectory const& directory, bool top_level)
 {
     frame.HostPathSize = m_host_path.size();
     frame.LineSize = m_line.size();
-    bool const read = m_entries.Read(frame.Directory.Descriptor(), [&](DirectoryEntries::Entry entry) {
-        if (!m_result.Truncated && AcceptEntry(frame, entry, top_level)
+    HostError const error = m_file_system.ReadEntries(directory, [&](DirectoryEntries::Entry entry) {
+        if (!m_result.Truncated && AcceptEntry(frame, directory, entry, top_level)
             && ++m_folder_count > m_folder_budget) {
             frame.Subfolders.pop_back();
             m_result.Truncated = true;
         }
     });
-    if (!read)
-        return false;
-    SortSubfolders(frame);
-    return true;
+    if (!error.IsSet())
+        SortSubfolders(frame);
+    return error;
 }
 
 // A directory entry that is a subfolder a source can hold: adds it to the
 // frame. Names the ones left out.
-bool LeafCollector::AcceptEntry(Frame& frame, DirectoryEntries::Entry entry, bool top_level)
+bool LeafCollector::AcceptEntry(
+    Frame& frame, HostDirectory const& directory, DirectoryEntries::Entry entry, bool top_level)
 {
     // Hidden: a name that begins with "." ("." and ".." among them).
     if (entry.Name.starts_with('.'))
         return false;
-    bool is_link = false;
-    int const containing = frame.Directory.Descriptor();
-    if (!IsFolderEntry(containing, entry, is_link))
+    ListedEntryKind const kind = m_file_system.KindOfListedEntry(directory, entry);
+    if (kind == ListedEntryKind::NotAFolder)
         return false;
     // A link to a folder counts as a folder, unless the folder it leads to
     // is listed in its own place.
-    if (is_link && LeadsInside(containing, entry.Name.data())) {
+    if (kind == ListedEntryKind::LinkToFolder && LeadsInside(directory, entry.Name.data())) {
         Notice(m_result.LeftOut, entry.Name, InsideLinkReason);
         return false;
     }
@@ -432,31 +333,6 @@ bool LeafCollector::AcceptEntry(Frame& frame, DirectoryEntries::Entry entry, boo
     frame.Names += m_shift_jis_name;
     frame.Subfolders.push_back(subfolder);
     return true;
-}
-
-// The entry is a folder, or a link to one (`is_link`). Only a link, or an
-// entry of a type the file system doesn't record, costs a look.
-bool LeafCollector::IsFolderEntry(int containing, DirectoryEntries::Entry entry, bool& is_link) const
-{
-    struct stat status;
-    switch (entry.Kind) {
-    case DirectoryEntries::Type::Directory:
-        return true;
-    case DirectoryEntries::Type::Unknown:
-        if (::fstatat(containing, entry.Name.data(), &status, AT_SYMLINK_NOFOLLOW) != 0)
-            return false;
-        if (S_ISDIR(status.st_mode))
-            return true;
-        if (!S_ISLNK(status.st_mode))
-            return false;
-        [[fallthrough]];
-    case DirectoryEntries::Type::Link:
-        is_link = true;
-        return ::fstatat(containing, entry.Name.data(), &status, 0) == 0 && S_ISDIR(status.st_mode);
-    case DirectoryEntries::Type::Other:
-        break;
-    }
-    return false;
 }
 
 // Sorts the frame's subfolders by their keys; only a folder with more than
@@ -483,15 +359,15 @@ void LeafCollector::SortSubfolders(Frame& frame)
 }
 
 // The link `name` leads to the imported folder or a folder below it.
-bool LeafCollector::LeadsInside(int containing, char const* name) const
+bool LeafCollector::LeadsInside(HostDirectory const& containing, char const* name) const
 {
     if (m_real_root.empty())
         return false;
-    int const target = ::openat(containing, name, O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (target < 0)
+    HostError error;
+    HostDirectory const target = m_file_system.OpenDirectoryAt(containing, name, LinkPolicy::Follow, error);
+    if (!target.IsOpen())
         return false;
-    std::string const real_path = RealPathOf(target);
-    ::close(target);
+    std::string const real_path = m_file_system.RealPathOf(target);
     return real_path == m_real_root
         || (real_path.starts_with(m_real_root)
             && (m_real_root.back() == '/' || real_path[m_real_root.size()] == '/'));
@@ -506,8 +382,9 @@ char const* LeafCollector::CheckName(std::string_view host_name, bool top_level)
     m_round_trip.clear();
     // The name must come back unchanged: some characters only go one way
     // (the yen sign would become a backslash).
-    if (!m_names.AppendShiftJisText(host_name, m_shift_jis_name)
-        || !m_names.AppendHostText(m_shift_jis_name, m_round_trip) || m_round_trip != host_name)
+    HostNameConverter& names = m_file_system.Names();
+    if (!names.AppendShiftJisText(host_name, m_shift_jis_name)
+        || !names.AppendHostText(m_shift_jis_name, m_round_trip) || m_round_trip != host_name)
         return UnwritableNameReason;
     if (!IsValidFolderName(m_shift_jis_name))
         return UnwritableNameReason;
@@ -523,48 +400,10 @@ char const* LeafCollector::CheckName(std::string_view host_name, bool top_level)
 }
 
 // A folder on the path of the walk: a link back to it makes a loop.
-bool LeafCollector::IsOnPath(DirectoryId id) const
+bool LeafCollector::IsOnPath(HostFolderIdentity identity) const
 {
     return std::any_of(m_frames.begin(), m_frames.begin() + static_cast<std::ptrdiff_t>(m_depth),
-        [&](Frame const& frame) { return frame.Id == id; });
-}
-
-// The descriptor of the folder of frame `frame_index`, opening it again when
-// it was closed: from the nearest open ancestor, one name at a time (the top
-// folder is never closed). -1 with `reason` set when it can't be opened or is
-// no longer the folder it was.
-int LeafCollector::EnsureOpen(std::size_t frame_index, std::string& reason)
-{
-    std::size_t open = frame_index;
-    while (!m_frames[open].Directory.IsOpen())
-        --open;
-    for (std::size_t index = open + 1; index <= frame_index; ++index) {
-        Frame const& above = m_frames[index - 1];
-        Frame& frame = m_frames[index];
-        char const* const name = above.HostName(above.Subfolders[above.Next - 1]);
-        frame.Directory
-            = HostDirectory(::openat(above.Directory.Descriptor(), name, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!frame.Directory.IsOpen()) {
-            reason = HostFileSystem::DescribeError({ errno });
-            return -1;
-        }
-        DirectoryId const expected = frame.Id;
-        if (!IdentifyFolder(frame) || frame.Id != expected) {
-            frame.Id = expected;
-            reason = ChangedReason;
-            return -1;
-        }
-    }
-    return m_frames[frame_index].Directory.Descriptor();
-}
-
-// Keeps at most MostOpenFolders folders of the path open: the top one and
-// the deepest.
-void LeafCollector::LimitOpenFolders()
-{
-    if (m_depth <= MostOpenFolders)
-        return;
-    m_frames[m_depth - MostOpenFolders].Directory.Close();
+        [&](Frame const& frame) { return frame.Identity == identity; });
 }
 
 // Writes the line of the folder the paths name. False when a source could
@@ -591,6 +430,7 @@ void LeafCollector::LeaveFolder()
     m_line.resize(frame.LineSize);
     frame.Reset();
     --m_depth;
+    m_window.Leave();
     if (is_leaf)
         AddLeaf();
     else if (m_depth > 0)

@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <limits>
 #include <sys/resource.h>
@@ -36,6 +35,11 @@ constexpr int LookupOpenFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
 #else
 constexpr int LookupOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 #endif
+// A directory to be listed needs the permission to read it.
+constexpr int ReadOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+
+// Not an errno value: the folder a name led to was replaced.
+constexpr int FolderChangedCode = -1;
 
 int LinkFlags(LinkPolicy links)
 {
@@ -61,6 +65,14 @@ void HostDirectory::Close()
 HostDirectory HostFileSystem::OpenDirectory(char const* host_path, HostError& error) const
 {
     int const descriptor = ::open(host_path, LookupOpenFlags);
+    if (descriptor < 0)
+        error.Code = errno;
+    return HostDirectory(descriptor);
+}
+
+HostDirectory HostFileSystem::OpenDirectoryToRead(char const* host_path, HostError& error) const
+{
+    int const descriptor = ::open(host_path, ReadOpenFlags);
     if (descriptor < 0)
         error.Code = errno;
     return HostDirectory(descriptor);
@@ -118,13 +130,22 @@ std::size_t HostFileSystem::NameLimit(HostDirectory const& folder) const
     return static_cast<std::size_t>(limit);
 }
 
-bool HostFileSystem::GetIdentity(HostDirectory const& folder, HostFolderIdentity& identity) const
+bool HostFileSystem::GetIdentity(
+    HostDirectory const& folder, HostFolderIdentity& identity, HostError& error) const
 {
     struct stat status;
-    if (::fstat(folder.Descriptor(), &status) != 0)
+    if (::fstat(folder.Descriptor(), &status) != 0) {
+        error.Code = errno;
         return false;
+    }
     identity = { static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino) };
     return true;
+}
+
+bool HostFileSystem::GetIdentity(HostDirectory const& folder, HostFolderIdentity& identity) const
+{
+    HostError ignored;
+    return GetIdentity(folder, identity, ignored);
 }
 
 std::string HostFileSystem::ResolvePath(char const* host_path) const
@@ -137,6 +158,22 @@ std::string HostFileSystem::ResolvePath(char const* host_path) const
     return result;
 }
 
+std::string HostFileSystem::RealPathOf(HostDirectory const& folder) const
+{
+    std::string const link = "/proc/self/fd/" + std::to_string(folder.Descriptor());
+    std::string path(4096, '\0');
+    for (;;) {
+        ssize_t const length = ::readlink(link.c_str(), path.data(), path.size());
+        if (length < 0)
+            return {};
+        if (static_cast<std::size_t>(length) < path.size()) {
+            path.resize(static_cast<std::size_t>(length));
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
 std::string HostFileSystem::ReadLinkAt(HostDirectory const& folder, char const* name) const
 {
     std::string text(PATH_MAX, '\0');
@@ -147,113 +184,78 @@ std::string HostFileSystem::ReadLinkAt(HostDirectory const& folder, char const* 
     return text;
 }
 
-namespace {
-
-// Adds the entry when it is a subfolder or a link to one. The entry's type
-// from the listing saves a call for all but links and the entries of file
-// systems that don't give a type.
-void AddIfSubfolder(int folder, unsigned char type, char const* name, std::vector<HostSubfolder>& subfolders)
+HostDirectory HostFileSystem::OpenDirectoryToReadAt(
+    HostDirectory const& folder, char const* name, LinkPolicy links, HostError& error) const
 {
-    std::string_view const view = name;
-    if (view == "." || view == "..")
-        return;
-    if (type == DT_DIR) {
-        subfolders.push_back({ std::string(view), false });
-        return;
-    }
-    if (type != DT_LNK && type != DT_UNKNOWN)
-        return;
-    struct stat status;
-    if (type == DT_UNKNOWN) {
-        if (::fstatat(folder, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
-            return;
-        if (S_ISDIR(status.st_mode)) {
-            subfolders.push_back({ std::string(view), false });
-            return;
-        }
-        if (!S_ISLNK(status.st_mode))
-            return;
-    }
-    if (::fstatat(folder, name, &status, 0) == 0 && S_ISDIR(status.st_mode))
-        subfolders.push_back({ std::string(view), true });
+    int const descriptor = ::openat(folder.Descriptor(), name, ReadOpenFlags | LinkFlags(links));
+    if (descriptor < 0)
+        error.Code = errno;
+    return HostDirectory(descriptor);
 }
-
-#ifdef __linux__
-// Reads the entries of a directory opened for reading straight from the
-// system, a large batch per call.
-HostError ReadSubfolders(int descriptor, std::vector<HostSubfolder>& subfolders)
-{
-    alignas(dirent64) char buffer[1 << 15];
-    for (;;) {
-        ssize_t const count = ::getdents64(descriptor, buffer, sizeof buffer);
-        if (count < 0)
-            return { errno };
-        if (count == 0)
-            return {};
-        for (ssize_t offset = 0; offset < count;) {
-            auto const* const entry = reinterpret_cast<dirent64 const*>(buffer + offset);
-            offset += entry->d_reclen;
-            AddIfSubfolder(descriptor, entry->d_type, entry->d_name, subfolders);
-        }
-    }
-}
-#else
-HostError ReadSubfolders(int descriptor, std::vector<HostSubfolder>& subfolders)
-{
-    int const copy = ::dup(descriptor);
-    DIR* const stream = copy >= 0 ? ::fdopendir(copy) : nullptr;
-    if (!stream) {
-        HostError const error { errno };
-        if (copy >= 0)
-            ::close(copy);
-        return error;
-    }
-    HostError error;
-    for (;;) {
-        errno = 0;
-        dirent const* const entry = ::readdir(stream);
-        if (!entry) {
-            error.Code = errno;
-            break;
-        }
-        AddIfSubfolder(descriptor, entry->d_type, entry->d_name, subfolders);
-    }
-    ::closedir(stream);
-    return error;
-}
-#endif
-
-} // namespace
 
 HostDirectory HostFileSystem::OpenDirectoryToListAt(
     HostDirectory const& folder, char const* name, LinkPolicy links, HostError& error) const
 {
-    int const descriptor
-        = ::openat(folder.Descriptor(), name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | LinkFlags(links));
-    if (descriptor >= 0)
-        return HostDirectory(descriptor);
-    if (errno != EACCES) {
-        error.Code = errno;
+    HostError read_error;
+    HostDirectory directory = OpenDirectoryToReadAt(folder, name, links, read_error);
+    if (directory.IsOpen())
+        return directory;
+    if (read_error.Code != EACCES) {
+        error = read_error;
         return {};
     }
     return OpenDirectoryAt(folder, name, links, error);
 }
 
-HostError HostFileSystem::ListSubfolders(
-    HostDirectory const& folder, std::vector<HostSubfolder>& subfolders) const
+ListedEntryKind HostFileSystem::KindOfListedEntry(
+    HostDirectory const& folder, DirectoryEntries::Entry entry) const
+{
+    struct stat status;
+    switch (entry.Kind) {
+    case DirectoryEntries::Type::Directory:
+        return ListedEntryKind::Folder;
+    case DirectoryEntries::Type::Unknown:
+        if (::fstatat(folder.Descriptor(), entry.Name.data(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+            return ListedEntryKind::NotAFolder;
+        if (S_ISDIR(status.st_mode))
+            return ListedEntryKind::Folder;
+        if (!S_ISLNK(status.st_mode))
+            return ListedEntryKind::NotAFolder;
+        [[fallthrough]];
+    case DirectoryEntries::Type::Link:
+        if (::fstatat(folder.Descriptor(), entry.Name.data(), &status, 0) == 0 && S_ISDIR(status.st_mode))
+            return ListedEntryKind::LinkToFolder;
+        return ListedEntryKind::NotAFolder;
+    case DirectoryEntries::Type::Other:
+        break;
+    }
+    return ListedEntryKind::NotAFolder;
+}
+
+HostError HostFileSystem::ListSubfolders(HostDirectory const& folder, std::vector<HostSubfolder>& subfolders)
 {
     subfolders.clear();
-    HostError error = ReadSubfolders(folder.Descriptor(), subfolders);
+    HostError error = ReadSubfolders(folder, subfolders);
     if (error.Code != EBADF)
         return error;
     // A lookup descriptor can't be read from: open the folder itself for reading.
     subfolders.clear();
-    int const descriptor = ::openat(folder.Descriptor(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor < 0)
-        return { errno };
-    error = ReadSubfolders(descriptor, subfolders);
-    ::close(descriptor);
-    return error;
+    HostDirectory const readable = OpenDirectoryToReadAt(folder, ".", LinkPolicy::Follow, error);
+    if (!readable.IsOpen())
+        return error;
+    return ReadSubfolders(readable, subfolders);
+}
+
+// Reads the subfolders of a directory opened to be listed.
+HostError HostFileSystem::ReadSubfolders(HostDirectory const& folder, std::vector<HostSubfolder>& subfolders)
+{
+    return ReadEntries(folder, [&](DirectoryEntries::Entry entry) {
+        if (entry.Name == "." || entry.Name == "..")
+            return;
+        ListedEntryKind const kind = KindOfListedEntry(folder, entry);
+        if (kind != ListedEntryKind::NotAFolder)
+            subfolders.push_back({ std::string(entry.Name), kind == ListedEntryKind::LinkToFolder });
+    });
 }
 
 bool HostFileSystem::IsAlreadyExists(HostError error)
@@ -296,6 +298,16 @@ HostError HostFileSystem::NameTooLongError()
     return { ENAMETOOLONG };
 }
 
+HostError HostFileSystem::FolderChangedError()
+{
+    return { FolderChangedCode };
+}
+
+bool HostFileSystem::IsFolderChanged(HostError error)
+{
+    return error.Code == FolderChangedCode;
+}
+
 HostErrorKind HostFileSystem::KindOf(HostError error)
 {
     switch (error.Code) {
@@ -323,6 +335,8 @@ HostErrorKind HostFileSystem::KindOf(HostError error)
 
 std::string HostFileSystem::DescribeError(HostError error)
 {
+    if (IsFolderChanged(error))
+        return "the folder changed while it was read";
     char buffer[256];
     // The GNU strerror_r returns the text, which may or may not be in the buffer.
 #if defined(__GLIBC__) && defined(_GNU_SOURCE)

@@ -1,18 +1,22 @@
 #pragma once
 
-// The host's file system as the creation run and the folder structure import
-// see it: folder names in the host's encoding, directories held open by
-// descriptor, "what is at this name inside that folder", "create this one
-// directory inside that folder". This is the POSIX layer (UTF-8 names, "/"
-// separators); another host gets a layer of its own with the same members.
+// The host's file system as the creation run, verify and the folder
+// structure import see it: folder names in the host's encoding, directories
+// held open by descriptor, "what is at this name inside that folder", "create
+// this one directory inside that folder", "which entries of that folder are
+// folders". This is the POSIX layer (UTF-8 names, "/" separators); another
+// host gets a layer of its own with the same members.
 
+#include "core/disk/DirectoryEntries.h"
 #include "core/text/Encoding.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -63,6 +67,15 @@ struct HostFolderIdentity {
     bool operator==(HostFolderIdentity const&) const = default;
 };
 
+struct HostFolderIdentityHash {
+    std::size_t operator()(HostFolderIdentity const& identity) const
+    {
+        return std::hash<std::uint64_t> {}(identity.Inode * 0x9E3779B97F4A7C15ull ^ identity.Device);
+    }
+};
+
+using HostFolderIdentitySet = std::unordered_set<HostFolderIdentity, HostFolderIdentityHash>;
+
 // A directory held open by its descriptor; closed when this goes. Opened for
 // lookups only, so a folder the user may not list can still be walked into.
 class HostDirectory {
@@ -108,6 +121,13 @@ enum class HostErrorKind {
     Other,
 };
 
+// What an entry found by listing a directory is to a walk over folders.
+enum class ListedEntryKind {
+    Folder,
+    LinkToFolder,
+    NotAFolder, // a file, a link to one, a dangling link, or gone since the listing
+};
+
 // A subfolder found by listing a directory.
 struct HostSubfolder {
     std::string Name;
@@ -131,6 +151,8 @@ public:
 
     // Opens the directory at a full path, following links: the user named it.
     HostDirectory OpenDirectory(char const* host_path, HostError& error) const;
+    // The same, opened to be listed as well as looked into.
+    HostDirectory OpenDirectoryToRead(char const* host_path, HostError& error) const;
     // Opens the directory `name` inside `folder`. With NoFollow a link there
     // fails as "not a directory".
     HostDirectory OpenDirectoryAt(
@@ -146,24 +168,46 @@ public:
     HostError CheckCreationAllowed(HostDirectory const& folder) const;
     // The longest name, in bytes, that the file system of `folder` takes.
     std::size_t NameLimit(HostDirectory const& folder) const;
-    // False when the system can't tell.
+    // False, with the error, when the system can't tell.
+    bool GetIdentity(HostDirectory const& folder, HostFolderIdentity& identity, HostError& error) const;
     bool GetIdentity(HostDirectory const& folder, HostFolderIdentity& identity) const;
     // The full path that a path leads to, every link followed; empty when it
     // can't be resolved.
     std::string ResolvePath(char const* host_path) const;
+    // The full path of the open directory `folder` as the system's table of
+    // open files has it; empty when there is none.
+    std::string RealPathOf(HostDirectory const& folder) const;
     // The text of the link `name` inside `folder`; empty when it can't be read.
     std::string ReadLinkAt(HostDirectory const& folder, char const* name) const;
     // Opens the directory `name` inside `folder` to be listed as well as
-    // looked into; one the user may search but not list is opened for
+    // looked into; fails when the user may not list it.
+    HostDirectory OpenDirectoryToReadAt(
+        HostDirectory const& folder, char const* name, LinkPolicy links, HostError& error) const;
+    // The same, but one the user may search but not list is opened for
     // lookups only, and ListSubfolders then says so.
     HostDirectory OpenDirectoryToListAt(
         HostDirectory const& folder, char const* name, LinkPolicy links, HostError& error) const;
+    // Whether `entry`, listed in `folder`, is a folder or a link to one. The
+    // type the listing gives saves a look for all but links and the entries
+    // of file systems that don't record one.
+    ListedEntryKind KindOfListedEntry(HostDirectory const& folder, DirectoryEntries::Entry entry) const;
     // Replaces `subfolders` with the subfolders of `folder` in the order the
     // system lists them: its directories and the links in it that lead to
     // one ("." and ".." left out). Returns the error, unset when the whole
     // folder was read. Reads a directory opened to be listed from where it
     // stands: once.
-    HostError ListSubfolders(HostDirectory const& folder, std::vector<HostSubfolder>& subfolders) const;
+    HostError ListSubfolders(HostDirectory const& folder, std::vector<HostSubfolder>& subfolders);
+    // Calls `visit` with every entry of `folder`, opened to be listed ("."
+    // and ".." among them), from where it stands: the one reader of
+    // directories, whose buffer serves every folder (so not to be called
+    // again from inside `visit`). Returns the error, unset when the whole
+    // folder was read.
+    template<typename Visit> HostError ReadEntries(HostDirectory const& folder, Visit const& visit)
+    {
+        if (m_entries.Read(folder.Descriptor(), visit))
+            return {};
+        return { errno };
+    }
 
     // What the errors say, and the errors the run gives itself.
     static bool IsAlreadyExists(HostError error);
@@ -175,6 +219,9 @@ public:
     static HostError NotFoundError();
     static HostError NotADirectoryError();
     static HostError NameTooLongError();
+    // A folder reopened by name is no longer the folder that was there.
+    static HostError FolderChangedError();
+    static bool IsFolderChanged(HostError error);
     // The system's text for an error.
     static std::string DescribeError(HostError error);
     static HostErrorKind KindOf(HostError error);
@@ -182,7 +229,10 @@ public:
     HostNameConverter& Names() { return m_names; }
 
 private:
+    HostError ReadSubfolders(HostDirectory const& folder, std::vector<HostSubfolder>& subfolders);
+
     HostNameConverter m_names;
+    DirectoryEntries m_entries;
 };
 
 } // namespace edamaki

@@ -143,6 +143,28 @@ TEST_F(FolderImportTest, AFolderOfMoreEntriesThanOneReadTakesIsListedWhole)
     EXPECT_EQ(result.Lines, expected);
 }
 
+// Deeper than the folders the walk holds open: on its way back up it reopens
+// the ones it closed, and lists the leaf beside each level.
+TEST_F(FolderImportTest, ATreeDeeperThanTheOpenFoldersIsListedWhole)
+{
+    int const depth = 150;
+    fs::path folder = m_chosen;
+    std::string line;
+    Lines expected;
+    for (int level = 0; level < depth; ++level) {
+        fs::create_directories(folder / "z");
+        expected.insert(expected.begin(), line + "z");
+        folder /= "d";
+        line += "d\\";
+    }
+    fs::create_directory(folder);
+    line.resize(line.size() - 1);
+    expected.insert(expected.begin(), line);
+    FolderImport const result = CollectLeafFolders(m_chosen.string());
+    EXPECT_EQ(result.Lines, expected);
+    EXPECT_TRUE(result.Unreadable.empty());
+}
+
 TEST_F(FolderImportTest, ATreeLargerThanTheBudgetIsRefused)
 {
     MakeFolders({ "a/b", "a/c", "d" });
