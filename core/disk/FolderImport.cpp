@@ -1,6 +1,7 @@
 #include "core/disk/FolderImport.h"
 
 #include "core/disk/DirectoryWindow.h"
+#include "core/disk/FolderIdentitySet.h"
 #include "core/disk/HostFileSystem.h"
 #include "core/text/ShiftJis.h"
 
@@ -197,7 +198,7 @@ FolderImport LeafCollector::Collect(std::string const& directory)
     m_real_root = m_file_system.RealPathOf(folder);
     if (ListSubfolders(top, folder, true).IsSet())
         return {};
-    m_visited.insert(top.Identity);
+    m_visited.Insert(top.Identity);
     m_result.Readable = true;
     if (top.Subfolders.empty()) {
         AddLeaf();
@@ -256,7 +257,7 @@ void LeafCollector::EnterSubfolder(char const* host_name, std::size_t name_begin
         Notice(m_result.Unreadable, {}, HostFileSystem::DescribeError(error));
         return;
     }
-    if (!m_visited.insert(child.Identity).second) {
+    if (!m_visited.Insert(child.Identity)) {
         Notice(m_result.LeftOut, {}, IsOnPath(child.Identity) ? LoopReason : ListedAlreadyReason);
         return;
     }

@@ -16,7 +16,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -73,8 +72,6 @@ struct HostFolderIdentityHash {
         return std::hash<std::uint64_t> {}(identity.Inode * 0x9E3779B97F4A7C15ull ^ identity.Device);
     }
 };
-
-using HostFolderIdentitySet = std::unordered_set<HostFolderIdentity, HostFolderIdentityHash>;
 
 // A directory held open by its descriptor; closed when this goes. Opened for
 // lookups only, so a folder the user may not list can still be walked into.

@@ -61,24 +61,6 @@ TEST_F(HostFileSystemTest, TellsFoldersAndLinksToFoldersFromEverythingElse)
     }
 }
 
-TEST_F(HostFileSystemTest, AFolderIsSeenOnceWhateverNameLedToIt)
-{
-    fs::create_directories(m_sandbox / "a" / "b");
-    fs::create_directory_symlink(m_sandbox / "a", m_sandbox / "link");
-    HostFolderIdentitySet seen;
-    for (fs::path const& path :
-        { m_sandbox / "a", m_sandbox / "a" / "b", m_sandbox / "link", m_sandbox / "a/b/.." }) {
-        HostFolderIdentity identity;
-        ASSERT_TRUE(m_file_system.GetIdentity(Open(path), identity));
-        seen.insert(identity);
-    }
-    EXPECT_EQ(seen.size(), 2u);
-    // Device and inode are not interchangeable.
-    std::uint64_t const large = std::uint64_t(1) << 40;
-    seen.insert({ large, 3 });
-    EXPECT_EQ(seen.count({ 3, large }), 0u);
-}
-
 // A folder closed by the window and replaced meanwhile: reopened by name only
 // when the walk didn't say which folder it was.
 TEST_F(HostFileSystemTest, TheWindowReopensAReplacedFolderOnlyWithoutItsIdentity)
