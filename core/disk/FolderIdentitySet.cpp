@@ -34,7 +34,8 @@ bool HostFolderIdentitySet::Contains(HostFolderIdentity identity) const
 std::size_t HostFolderIdentitySet::SlotOf(HostFolderIdentity identity) const
 {
     std::size_t const mask = m_slots.size() - 1;
-    std::size_t slot = HostFolderIdentityHash {}(identity)&mask;
+    HostFolderIdentityHash const hash;
+    std::size_t slot = hash(identity) & mask;
     while (!(m_slots[slot] == identity) && !(m_slots[slot] == Empty))
         slot = (slot + 1) & mask;
     return slot;
