@@ -6,6 +6,42 @@ namespace edamaki {
 
 namespace {
 
+// A run of double-byte characters that a search without case folds onto
+// other characters: second bytes First..Last behind Lead become Shift more,
+// behind FoldedLead.
+struct FoldRange {
+    unsigned char Lead;
+    unsigned char First;
+    unsigned char Last;
+    unsigned char FoldedLead;
+    int Shift;
+};
+
+constexpr FoldRange FoldRanges[] = {
+    { 0x82, 0x81, 0x9A, 0x82, -0x21 }, // full-width a-z
+    { 0x83, 0xBF, 0xD6, 0x83, -0x20 }, // Greek
+    { 0x84, 0x70, 0x7E, 0x84, -0x30 }, // Cyrillic, before the gap at 0x7F
+    { 0x84, 0x80, 0x91, 0x84, -0x31 }, // Cyrillic, after the gap
+    { 0xEE, 0xEF, 0xF8, 0x87, -0x9B }, // small Roman numerals
+    { 0xFA, 0x40, 0x49, 0x87, +0x14 }, // small Roman numerals, where this system's conversion puts them
+};
+
+struct DoubleByte {
+    unsigned char Lead;
+    unsigned char Trail;
+};
+
+// The character a search without case takes the double-byte character
+// `lead` `trail` for, or none when it stands for itself.
+std::optional<DoubleByte> FoldDoubleByte(unsigned char lead, unsigned char trail)
+{
+    for (FoldRange const& range : FoldRanges) {
+        if (lead == range.Lead && trail >= range.First && trail <= range.Last)
+            return DoubleByte { range.FoldedLead, static_cast<unsigned char>(trail + range.Shift) };
+    }
+    return std::nullopt;
+}
+
 // Byte length of the match of `pattern` at `position`, or none. Each
 // character of the text is compared whole with the character of the pattern
 // at the same place; the widths come from the byte values. A character that
@@ -113,22 +149,10 @@ std::string UpperCaseSearchString(std::string_view search)
             continue;
         }
         auto const second = static_cast<unsigned char>(result[offset + 1]);
-        auto set = [&](unsigned char lead, int trail) {
-            result[offset] = static_cast<char>(lead);
-            result[offset + 1] = static_cast<char>(trail);
-        };
-        if (first == 0x82 && second >= 0x81 && second <= 0x9A)
-            set(0x82, second - 0x21); // full-width a-z
-        else if (first == 0x83 && second >= 0xBF && second <= 0xD6)
-            set(0x83, second - 0x20); // Greek
-        else if (first == 0x84 && second >= 0x70 && second <= 0x7E)
-            set(0x84, second - 0x30); // Cyrillic, before the gap at 0x7F
-        else if (first == 0x84 && second >= 0x80 && second <= 0x91)
-            set(0x84, second - 0x31); // Cyrillic, after the gap
-        else if (first == 0xEE && second >= 0xEF && second <= 0xF8)
-            set(0x87, second - 0x9B); // small Roman numerals
-        else if (first == 0xFA && second >= 0x40 && second <= 0x49)
-            set(0x87, second + 0x14); // small Roman numerals, as typed on this system
+        if (auto const folded = FoldDoubleByte(first, second)) {
+            result[offset] = static_cast<char>(folded->Lead);
+            result[offset + 1] = static_cast<char>(folded->Trail);
+        }
         offset += 2;
     }
     return result;
@@ -136,25 +160,10 @@ std::string UpperCaseSearchString(std::string_view search)
 
 bool MatchDoubleByteChar(unsigned char p1, unsigned char p2, unsigned char q1, unsigned char q2)
 {
-    if (p1 == q1) {
-        if (p2 == q2)
-            return true;
-        if (q1 == 0x82 && q2 >= 0x81 && q2 <= 0x9A)
-            return p2 == q2 - 0x21;
-        if (q1 == 0x83 && q2 >= 0xBF && q2 <= 0xD6)
-            return p2 == q2 - 0x20;
-        if (q1 == 0x84 && q2 >= 0x70 && q2 <= 0x7E)
-            return p2 == q2 - 0x30;
-        if (q1 == 0x84 && q2 >= 0x80 && q2 <= 0x91)
-            return p2 == q2 - 0x31;
-        return false;
-    }
-    if (p1 == 0x87 && q1 == 0xEE && q2 >= 0xEF && q2 <= 0xF8)
-        return p2 == q2 - 0x9B;
-    // The same small Roman numerals where this system's conversion puts them.
-    if (p1 == 0x87 && q1 == 0xFA && q2 >= 0x40 && q2 <= 0x49)
-        return p2 == q2 + 0x14;
-    return false;
+    if (p1 == q1 && p2 == q2)
+        return true;
+    auto const folded = FoldDoubleByte(q1, q2);
+    return folded && folded->Lead == p1 && folded->Trail == p2;
 }
 
 std::vector<CharacterKind> BuildCharacterMap(std::string_view text)
