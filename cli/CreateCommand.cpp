@@ -6,6 +6,7 @@
 #include "core/disk/CreationRun.h"
 #include "core/disk/HostFileSystem.h"
 #include "core/text/Printable.h"
+#include "core/text/ProgramTexts.h"
 #include "core/tree/FolderTree.h"
 
 #include <cerrno>
@@ -45,8 +46,6 @@ constexpr char const* CreateUsage
       "create, 2 usage or input error (nothing created) or output that could not\n"
       "be written. A run whose report can't be written (a closed pipe) still\n"
       "creates every folder, then says so on standard error with the counts.\n";
-
-constexpr std::string_view NothingToCreateText = "作成するフォルダがありませんでした。";
 
 constexpr std::string_view Blue = "\x1b[34m";
 constexpr std::string_view Red = "\x1b[31m";
@@ -112,7 +111,7 @@ public:
     {
         if (m_colour)
             m_out << Red;
-        m_out << NothingToCreateText;
+        m_out << NothingToCreateText.Utf8;
         if (m_colour)
             m_out << Reset;
         m_out << "\n";

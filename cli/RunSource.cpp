@@ -2,6 +2,7 @@
 
 #include "cli/Commands.h"
 #include "core/document/SourceDocument.h"
+#include "core/text/ProgramTexts.h"
 #include "core/text/Printable.h"
 #include "core/text/ShiftJis.h"
 
@@ -11,8 +12,6 @@
 namespace edamaki::cli {
 
 namespace {
-
-constexpr char const* NoParentMessage = "親フォルダが選択されていません。";
 
 // The parent folder given on the command line, as the tree holds it
 // (Shift-JIS). A relative path is taken from the current folder; a
@@ -50,7 +49,7 @@ std::string RunRefusalMessage(std::string_view command, std::string_view consequ
 {
     switch (refusal) {
     case RunRefusal::NoParentFolder:
-        return NoParentMessage;
+        return std::string(NoParentFolderText);
     case RunRefusal::UnusableParentFolder: {
         std::string parent;
         names.AppendHostText(tree.GetRootPath(), parent);

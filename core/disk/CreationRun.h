@@ -5,6 +5,7 @@
 // Each folder is looked up and made relative to the directory that holds it,
 // never by its full path.
 
+#include "core/text/ProgramTexts.h"
 #include "core/tree/FolderTree.h"
 
 #include <cstddef>
@@ -65,9 +66,8 @@ public:
     virtual void NothingToCreate() = 0;
 };
 
-constexpr std::string_view NothingToCreateMessage
-    = "\x8d\xec\x90\xac\x82\xb7\x82\xe9\x83\x74\x83\x48\x83\x8b\x83\x5f\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82"
-      "\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd\x81\x42";
+// The report when the tree holds no folder (Shift-JIS).
+constexpr std::string_view NothingToCreateMessage = NothingToCreateText.ShiftJis;
 
 struct CreationOptions {
     // Report what would happen, line for line as a real run would, without

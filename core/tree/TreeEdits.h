@@ -14,6 +14,7 @@
 // change another folder; so is a name that a text line cannot hold (one that
 // would read as a comment) in text mode.
 
+#include "core/text/ProgramTexts.h"
 #include "core/tree/FolderTree.h"
 #include "core/tree/SourceMap.h"
 #include "core/tree/TreeEditState.h"
@@ -27,8 +28,8 @@
 
 namespace edamaki {
 
-// "新規フォルダ": the name of a folder the pane adds (Shift-JIS).
-constexpr std::string_view NewFolderName = "\x90\x56\x8b\x4b\x83\x74\x83\x48\x83\x8b\x83\x5f";
+// The name of a folder the pane adds (Shift-JIS).
+constexpr std::string_view NewFolderName = NewFolderText.ShiftJis;
 
 // The tree the pane edits, the map of the source it was read from, and the
 // state the pane's edits leave: an edit changes all three together.
