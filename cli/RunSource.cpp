@@ -2,8 +2,8 @@
 
 #include "cli/Commands.h"
 #include "core/document/SourceDocument.h"
-#include "core/text/ProgramTexts.h"
 #include "core/text/Printable.h"
+#include "core/text/ProgramTexts.h"
 #include "core/text/ShiftJis.h"
 
 #include <cstdio>
@@ -44,10 +44,10 @@ std::optional<std::string> ParentFolderFromArgument(
 }
 
 // Why the command does not start.
-std::string RunRefusalMessage(std::string_view command, std::string_view consequence, RunRefusal refusal,
-    SourceInput const& input, FolderTree const& tree, HostNameConverter& names)
+std::string RunRefusalMessage(std::string_view command, std::string_view consequence,
+    RunRefusal const& refusal, SourceInput const& input, FolderTree const& tree, HostNameConverter& names)
 {
-    switch (refusal) {
+    switch (refusal.Reason) {
     case RunRefusal::NoParentFolder:
         return std::string(NoParentFolderText);
     case RunRefusal::UnusableParentFolder: {
@@ -59,7 +59,7 @@ std::string RunRefusalMessage(std::string_view command, std::string_view consequ
     case RunRefusal::TooManyFolders:
         break;
     }
-    return TooManyFoldersMessage(input, tree, consequence);
+    return TooManyFoldersMessage(input, refusal.Stop, consequence);
 }
 
 } // namespace

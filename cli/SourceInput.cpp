@@ -144,9 +144,10 @@ std::optional<SourceInput> ReadCommandSource(std::string_view command, ParsedArg
 bool ReadSourceTree(SourceInput const& input, FolderTree& tree, std::string_view consequence)
 {
     ReadSource(tree, input.Lines());
-    if (!tree.IsTruncated())
+    auto const& stop = tree.ReadStopped();
+    if (!stop)
         return true;
-    PrintError(TooManyFoldersMessage(input, tree, consequence));
+    PrintError(TooManyFoldersMessage(input, *stop, consequence));
     return false;
 }
 
@@ -182,9 +183,8 @@ std::string ReadLimitText(ReadStop const& stop)
 } // namespace
 
 std::string TooManyFoldersMessage(
-    SourceInput const& input, FolderTree const& tree, std::string_view consequence)
+    SourceInput const& input, ReadStop const& stop, std::string_view consequence)
 {
-    ReadStop const stop = tree.ReadStopped().value_or(ReadStop { ReadLimit::Folders, tree.FolderBudget() });
     return input.DisplayName + ": " + ReadLimitText(stop) + "; " + std::string(consequence);
 }
 

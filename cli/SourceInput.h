@@ -43,10 +43,10 @@ std::optional<SourceInput> ReadCommandSource(std::string_view command, ParsedArg
 // refused: prints why, ending with `consequence`, and returns false.
 bool ReadSourceTree(SourceInput const& input, FolderTree& tree, std::string_view consequence);
 
-// Why a source whose read stopped at one of its limits is refused: names the
-// limit with its figure, and ends with `consequence`.
+// Why a source whose read stopped at `stop` is refused: names the limit with
+// its figure, and ends with `consequence`.
 std::string TooManyFoldersMessage(
-    SourceInput const& input, FolderTree const& tree, std::string_view consequence);
+    SourceInput const& input, ReadStop const& stop, std::string_view consequence);
 
 // Writes Shift-JIS lines, CR LF after each, in `encoding` (a byte order mark
 // first when the input had one). Fails with a message when a line can't be

@@ -155,11 +155,11 @@ std::vector<std::string> ConvertSource(FolderTree& tree, SourceLines const& line
 std::optional<RunRefusal> CheckCreationRun(FolderTree const& tree)
 {
     if (tree.GetRootPath().empty())
-        return RunRefusal::NoParentFolder;
+        return RunRefusal { RunRefusal::NoParentFolder };
     if (!IsUsableParentFolder(tree.GetRootPath()))
-        return RunRefusal::UnusableParentFolder;
-    if (tree.IsTruncated())
-        return RunRefusal::TooManyFolders;
+        return RunRefusal { RunRefusal::UnusableParentFolder };
+    if (auto const& stop = tree.ReadStopped())
+        return RunRefusal { RunRefusal::TooManyFolders, *stop };
     return std::nullopt;
 }
 
@@ -179,7 +179,7 @@ std::optional<SourceFileError> FindMissingCharacterOfName(std::string_view name)
 std::optional<SourceRunRefusal> CheckSourceCreationRun(FolderTree const& tree, SourceLines const& lines)
 {
     if (tree.GetRootPath().empty())
-        return RunRefusal::NoParentFolder;
+        return RunRefusal { RunRefusal::NoParentFolder };
     if (auto missing = FindMissingCharacter(lines))
         return std::move(*missing);
     if (auto const refusal = CheckCreationRun(tree))

@@ -71,12 +71,25 @@ void WriteConvertedSource(FolderTree& tree, SourceLines const& lines, SourceMode
 std::vector<std::string> ConvertSource(FolderTree& tree, SourceLines const& lines, SourceMode to);
 
 // Why a creation run of the tree must not start.
-enum class RunRefusal {
-    NoParentFolder,
-    UnusableParentFolder, // not an absolute folder path in this host's style (a Windows-style one here)
-    // The read stopped at one of its limits (the tree's ReadStopped says which,
-    // with its figure): the tree is not the whole source.
-    TooManyFolders,
+struct RunRefusal {
+    enum class Kind {
+        NoParentFolder,
+        UnusableParentFolder, // not an absolute folder path in this host's style (a Windows-style one here)
+        // The read stopped at one of its limits: the tree is not the whole source.
+        TooManyFolders,
+    };
+    using enum Kind;
+
+    explicit RunRefusal(Kind reason, ReadStop stop = {})
+        : Reason(reason)
+        , Stop(stop)
+    {
+    }
+
+    Kind Reason;
+    ReadStop Stop; // with TooManyFolders: the limit the read stopped at, with its figure
+
+    bool operator==(RunRefusal const&) const = default;
 };
 
 // The checks before a creation run, in their order: a parent folder is set,

@@ -131,9 +131,9 @@ QString ReadLimitText(edamaki::ReadStop const& stop)
 // Why a creation run doesn't start, in the user's words.
 QString RunRefusalText(edamaki::RunRefusal refusal, edamaki::FolderTree const& tree)
 {
-    if (refusal == edamaki::RunRefusal::NoParentFolder)
+    if (refusal.Reason == edamaki::RunRefusal::NoParentFolder)
         return QStringLiteral("親フォルダが選択されていません。");
-    if (refusal == edamaki::RunRefusal::UnusableParentFolder)
+    if (refusal.Reason == edamaki::RunRefusal::UnusableParentFolder)
         return QStringLiteral("親フォルダ\"%1\"はこのコンピュータの絶対パスではないため、使用できません。"
                               "フォルダを作成しません。")
             .arg(edamaki::ShiftJisToQString(tree.GetRootPath()));

@@ -51,12 +51,13 @@ TEST(SourceDocumentTest, ARunIsRefusedWithoutAUsableParentFolderFirstThenForTooM
         std::optional<RunRefusal> Refusal;
     };
     Case const cases[] = {
-        { { "a" }, RunRefusal::NoParentFolder },
-        { { "a", "b", "c" }, RunRefusal::NoParentFolder },
-        { { "C:\\Work", "a" }, RunRefusal::UnusableParentFolder },
-        { { "\\\\server\\share", "a", "b", "c" }, RunRefusal::UnusableParentFolder },
-        { { "<?dezodedu-macro?>", "C:", "a" }, RunRefusal::UnusableParentFolder },
-        { { "/srv", "a", "b", "c" }, RunRefusal::TooManyFolders },
+        { { "a" }, RunRefusal { RunRefusal::NoParentFolder } },
+        { { "a", "b", "c" }, RunRefusal { RunRefusal::NoParentFolder } },
+        { { "C:\\Work", "a" }, RunRefusal { RunRefusal::UnusableParentFolder } },
+        { { "\\\\server\\share", "a", "b", "c" }, RunRefusal { RunRefusal::UnusableParentFolder } },
+        { { "<?dezodedu-macro?>", "C:", "a" }, RunRefusal { RunRefusal::UnusableParentFolder } },
+        // The refusal carries the limit the read stopped at.
+        { { "/srv", "a", "b", "c" }, RunRefusal { RunRefusal::TooManyFolders, { ReadLimit::Folders, 2 } } },
         { { "/srv", "a", "b" }, std::nullopt },
         { { "/srv" }, std::nullopt },
     };
@@ -152,7 +153,7 @@ TEST(SourceDocumentTest, ACharacterShiftJisLacksKeepsItsFolderInPlaceAndRefusesT
     ReadSource(tree, source);
     auto const refusal = CheckSourceCreationRun(tree, source);
     ASSERT_TRUE(refusal.has_value());
-    EXPECT_EQ(std::get<RunRefusal>(*refusal), RunRefusal::NoParentFolder);
+    EXPECT_EQ(std::get<RunRefusal>(*refusal).Reason, RunRefusal::NoParentFolder);
 }
 
 TEST(SourceDocumentTest, ThePaneWritesNoEditThatWouldLoseOrSpreadACharacterShiftJisLacks)
