@@ -97,12 +97,15 @@ std::optional<std::size_t> FindParentFolderLine(SourceLines const& lines)
     return std::nullopt;
 }
 
+ParentFolderCarry FindParentFolderCarry(SourceLines const& lines, SourceMode to)
+{
+    return { FindParentFolderLine(lines), ParentFolderLineIndex(to) };
+}
+
 SourceConversion ConvertSourceLines(
     FolderTree& tree, SourceMap& map, std::vector<std::string> const& lines, SourceMode to)
 {
-    SourceConversion conversion;
-    conversion.CarriedFrom = FindParentFolderLine(lines);
-    conversion.CarriedTo = ParentFolderLineIndex(to);
+    SourceConversion conversion { FindParentFolderCarry(lines, to), {} };
     if (to == SourceMode::Text) {
         MakeText(tree, conversion.Lines);
         map.SetMacro(false);
@@ -122,15 +125,17 @@ SourceConversion ConvertSourceLines(FolderTree& tree, std::vector<std::string> c
 
 void WriteConvertedSource(FolderTree& tree, SourceLines const& lines, SourceMode to, LineSink const& sink)
 {
-    std::optional<std::size_t> const carried_from = FindParentFolderLine(lines);
-    std::string_view const carried_line = carried_from ? *lines.Line(*carried_from) : std::string_view {};
-    std::size_t const carried_to = ParentFolderLineIndex(to);
+    ParentFolderCarry const carry = FindParentFolderCarry(lines, to);
+    std::string_view const carried_line
+        = carry.CarriedFrom ? *lines.Line(*carry.CarriedFrom) : std::string_view {};
+    // The carried line goes where InsertCarriedLine puts it: before the
+    // written line that takes its place, or last when none does.
+    bool pending = carry.CarriedFrom.has_value();
     std::size_t written = 0;
-    bool carried = !carried_from;
     auto const write = [&](std::string_view line) {
-        if (!carried && written == carried_to) {
+        if (pending && written == carry.CarriedTo) {
             sink(carried_line);
-            carried = true;
+            pending = false;
         }
         sink(line);
         ++written;
@@ -139,17 +144,8 @@ void WriteConvertedSource(FolderTree& tree, SourceLines const& lines, SourceMode
         MakeText(tree, write);
     else
         MakeScript(tree, write);
-    // A result shorter than the carried line's place gets it last.
-    if (!carried)
+    if (pending)
         sink(carried_line);
-}
-
-std::vector<std::string> ConvertSource(FolderTree& tree, SourceLines const& lines, SourceMode to)
-{
-    std::vector<std::string> converted;
-    WriteConvertedSource(
-        tree, lines, to, [&converted](std::string_view line) { converted.emplace_back(line); });
-    return converted;
 }
 
 std::optional<RunRefusal> CheckCreationRun(FolderTree const& tree)

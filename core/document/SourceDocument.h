@@ -11,12 +11,14 @@
 #include "core/tree/SourceMap.h"
 #include "core/tree/SourceWriters.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <functional>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -47,18 +49,47 @@ std::size_t ParentFolderLineIndex(SourceMode mode);
 // The index of the source's parent folder line, or nullopt when it has none.
 std::optional<std::size_t> FindParentFolderLine(SourceLines const& lines);
 
-// The tree written out as a source, and the parent folder line that goes with it.
-struct SourceConversion {
-    std::vector<std::string> Lines;         // the written source, without the parent folder line
+// Where a conversion into the other mode carries the parent folder line of
+// the old source. The converted source is written without it; the caller
+// puts it in (InsertCarriedLine) as it holds the old line.
+struct ParentFolderCarry {
     std::optional<std::size_t> CarriedFrom; // the parent folder line of the old source, if any
-    std::size_t CarriedTo = 0;              // the index it takes in `Lines`
+    std::size_t CarriedTo = 0;              // the index it takes in the converted source
 };
 
-// Writes the tree (already read from `lines`) as a source of mode `to`. The
-// parent folder line is carried over: line 1 of a text source or line 2 of a
-// macro source goes to line 1 of a text result or line 2 of a macro result. A
-// macro result is read back into the tree (without the carried line), and
-// `map` takes the mode of the result.
+// Line 1 of a text source or line 2 of a macro source goes to line 1 of a
+// text result or line 2 of a macro result.
+ParentFolderCarry FindParentFolderCarry(SourceLines const& lines, SourceMode to);
+
+// The index the carried line takes among `written` lines of a conversion:
+// its own place, or after the last line when fewer were written.
+constexpr std::size_t CarriedLineIndex(ParentFolderCarry const& carry, std::size_t written)
+{
+    return std::min(carry.CarriedTo, written);
+}
+
+// Puts the carried line (the old source's line CarriedFrom, in whatever form
+// the caller holds lines) among the written lines of a conversion, at
+// CarriedLineIndex; nothing when the old source had no parent folder line.
+// Any list with size(), begin() and insert(iterator, line) will do.
+template<typename LineList, typename Line>
+void InsertCarriedLine(LineList& written, ParentFolderCarry const& carry, Line&& carried_line)
+{
+    if (!carry.CarriedFrom)
+        return;
+    using Difference = typename LineList::difference_type;
+    auto const at = CarriedLineIndex(carry, static_cast<std::size_t>(written.size()));
+    written.insert(written.begin() + static_cast<Difference>(at), std::forward<Line>(carried_line));
+}
+
+// The tree written out as a source, and where its parent folder line goes.
+struct SourceConversion : ParentFolderCarry {
+    std::vector<std::string> Lines; // the written source, without the parent folder line
+};
+
+// Writes the tree (already read from `lines`) as a source of mode `to`,
+// without the parent folder line. A macro result is read back into the tree
+// (without the carried line), and `map` takes the mode of the result.
 SourceConversion ConvertSourceLines(
     FolderTree& tree, SourceMap& map, std::vector<std::string> const& lines, SourceMode to);
 SourceConversion ConvertSourceLines(FolderTree& tree, std::vector<std::string> const& lines, SourceMode to);
@@ -67,8 +98,6 @@ SourceConversion ConvertSourceLines(FolderTree& tree, std::vector<std::string> c
 // handed to `sink` line by line as it is written; nothing of it is held. The
 // result is not read back into the tree.
 void WriteConvertedSource(FolderTree& tree, SourceLines const& lines, SourceMode to, LineSink const& sink);
-// The same, as a list of lines.
-std::vector<std::string> ConvertSource(FolderTree& tree, SourceLines const& lines, SourceMode to);
 
 // Why a creation run of the tree must not start.
 struct RunRefusal {

@@ -69,6 +69,69 @@ TEST(SourceDocumentTest, ARunIsRefusedWithoutAUsableParentFolderFirstThenForTooM
     }
 }
 
+// The conversion as the desktop program makes it: the written lines, then
+// the carried line put in among them.
+Lines ConvertSource(FolderTree& tree, Lines const& source, SourceMode to)
+{
+    SourceConversion conversion = ConvertSourceLines(tree, source, to);
+    if (conversion.CarriedFrom)
+        InsertCarriedLine(conversion.Lines, conversion, source[*conversion.CarriedFrom]);
+    return conversion.Lines;
+}
+
+// The conversion as the command line writes it, line by line.
+Lines WriteConverted(FolderTree& tree, Lines const& source, SourceMode to)
+{
+    Lines written;
+    WriteConvertedSource(tree, source, to, [&written](std::string_view line) { written.emplace_back(line); });
+    return written;
+}
+
+TEST(SourceDocumentTest, TheCarriedLineTakesItsPlaceOrComesLast)
+{
+    struct Case {
+        ParentFolderCarry Carry;
+        Lines Expected;
+    };
+    Case const cases[] = {
+        { { 0, 0 }, { "P", "a", "b" } },
+        { { 1, 1 }, { "a", "P", "b" } },
+        { { 0, 2 }, { "a", "b", "P" } },
+        { { 0, 5 }, { "a", "b", "P" } },
+        { { std::nullopt, 1 }, { "a", "b" } },
+    };
+    for (auto const& test : cases) {
+        Lines written { "a", "b" };
+        InsertCarriedLine(written, test.Carry, "P");
+        EXPECT_EQ(written, test.Expected) << test.Carry.CarriedTo;
+    }
+    Lines none;
+    InsertCarriedLine(none, ParentFolderCarry { 0, 1 }, "P");
+    EXPECT_EQ(none, Lines { "P" });
+}
+
+TEST(SourceDocumentTest, TheWrittenConversionIsTheListedOneLineForLine)
+{
+    Lines const sources[] = {
+        { "C:\\work", "a\\b", "c" },
+        { "a\\b", "c" },
+        { "<?dezodedu-macro?>", "/srv", "a<#1:1-2>", ">b" },
+        { "<?dezodedu-macro?>", "a", ">b" },
+        { "/srv" },
+        {},
+    };
+    for (auto const& source : sources) {
+        for (SourceMode const to : { SourceMode::Text, SourceMode::Macro }) {
+            FolderTree listed;
+            ReadSource(listed, source);
+            FolderTree written;
+            ReadSource(written, source);
+            EXPECT_EQ(WriteConverted(written, source, to), ConvertSource(listed, source, to))
+                << ::testing::PrintToString(source);
+        }
+    }
+}
+
 TEST(SourceDocumentTest, TextToMacroCarriesTheParentFolderLineToLineTwo)
 {
     Lines const source { "C:\\work", "a\\b", "c" };
