@@ -9,11 +9,12 @@ namespace edamaki {
 
 namespace {
 
-// The desktop program converts on its one user-interface thread: names of the
-// tree view, log lines, editor text. One converter serves them all.
+// Names of the tree view, log lines and editor text are converted on the
+// user-interface thread, a background read's text on its own: each thread
+// has a converter of its own (a converter keeps state between calls).
 ShiftJisConverter& Converter()
 {
-    static ShiftJisConverter converter;
+    thread_local ShiftJisConverter converter;
     return converter;
 }
 
