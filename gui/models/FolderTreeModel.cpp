@@ -2,10 +2,14 @@
 
 #include "gui/qt/QtShiftJis.h"
 
+#include <type_traits>
+
 namespace edamaki {
 
+static_assert(std::is_same_v<FolderRows::NodeId, edamaki::NodeId> && FolderRows::NoNode == edamaki::NoNode);
+
 FolderTreeModel::FolderTreeModel(FolderTree& tree, QObject* parent)
-    : QAbstractItemModel(parent)
+    : FolderRows(parent)
     , m_tree(tree)
 {
 }
@@ -63,6 +67,11 @@ QModelIndex FolderTreeModel::IndexOfNode(NodeId node) const
     if (node == NoNode || !m_tree.IsInTree(node))
         return {};
     return createIndex(RowOfNode(node), 0, static_cast<quintptr>(node));
+}
+
+QString FolderTreeModel::LabelOf(NodeId node) const
+{
+    return ShiftJisToQString(m_tree.Name(node), MissingCharacters::AsGetaMark);
 }
 
 NodeId FolderTreeModel::NodeOfIndex(QModelIndex const& index) const
@@ -240,8 +249,7 @@ QVariant FolderTreeModel::data(QModelIndex const& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-        // A name that can't be made shows the mark where its character can't be.
-        return ShiftJisToQString(m_tree.Name(node), MissingCharacters::AsGetaMark);
+        return LabelOf(node);
     case Qt::DecorationRole:
         return m_folder_icon;
     default:

@@ -5,12 +5,13 @@
 // A change to the tree while a view shows it goes through the model, which
 // tells the view with the proper begin and end calls: a read reaches the view
 // as the rows it inserted, removed or renamed (the first read resets the
-// model), and the tree pane's edits insert, remove or change one row.
+// model), and the tree pane's edits insert, remove or change one row. The
+// tree pane's view asks it through FolderRows.
 
 #include "core/tree/FolderTree.h"
 #include "core/tree/TreeRefresh.h"
+#include "gui/models/FolderRows.h"
 
-#include <QAbstractItemModel>
 #include <QIcon>
 
 #include <cstdint>
@@ -19,7 +20,7 @@
 
 namespace edamaki {
 
-class FolderTreeModel : public QAbstractItemModel {
+class FolderTreeModel : public FolderRows {
     Q_OBJECT
 
 public:
@@ -28,9 +29,16 @@ public:
     void SetFolderIcon(QIcon const& icon);
     FolderTree const& Tree() const { return m_tree; }
 
-    QModelIndex IndexOfNode(NodeId node) const;
-    // NoNode for an invalid index.
-    NodeId NodeOfIndex(QModelIndex const& index) const;
+    NodeId RootNode() const override { return m_tree.HasRoot() ? m_tree.Root() : NoNode; }
+    bool Contains(NodeId node) const override { return m_tree.IsInTree(node); }
+    std::span<NodeId const> ChildrenOf(NodeId node) const override { return m_tree.Children(node); }
+    NodeId ParentOf(NodeId node) const override { return m_tree.Parent(node); }
+    int DepthOf(NodeId node) const override { return m_tree.Depth(node); }
+    std::string_view NameBytesOf(NodeId node) const override { return m_tree.Name(node); }
+    // A name that can't be made shows the mark where its character can't be.
+    QString LabelOf(NodeId node) const override;
+    QModelIndex IndexOfNode(NodeId node) const override;
+    NodeId NodeOfIndex(QModelIndex const& index) const override;
 
     // A rebuild of the whole tree (a read of the source) happens between these two.
     void BeginRebuild();

@@ -1,6 +1,6 @@
 #include "gui/widgets/FolderTreeAccessible.h"
 
-#include "gui/models/FolderTreeModel.h"
+#include "gui/models/FolderRows.h"
 #include "gui/qt/AtSpiEvents.h"
 #include "gui/widgets/FolderTreeView.h"
 
@@ -12,6 +12,8 @@
 namespace edamaki {
 
 namespace {
+
+using NodeId = FolderRows::NodeId;
 
 // One shown row, known by its folder: it keeps its place in the accessible
 // cache (and so its id) for as long as the folder is shown, wherever the
@@ -46,7 +48,7 @@ public:
         if (!isValid())
             return {};
         if (kind == QAccessible::Name)
-            return Index().data().toString();
+            return m_view->Model().LabelOf(m_node);
         return kind == QAccessible::Description ? Place() : QString();
     }
 
@@ -71,7 +73,7 @@ public:
         state.selected = m_view->selectionModel()->isSelected(index);
         state.focused = m_view->hasFocus() && m_view->currentIndex() == index;
         state.offscreen = !m_view->viewport()->rect().intersects(m_view->visualRect(index));
-        bool const folder_with_children = index.model()->rowCount(index) > 0;
+        bool const folder_with_children = m_view->Model().HasChildren(m_node);
         state.expandable = folder_with_children;
         state.expanded = folder_with_children && m_view->isExpanded(index);
         state.collapsed = folder_with_children && !state.expanded;
@@ -116,14 +118,16 @@ private:
     // view also announces opening and closing as a description change.
     QString Place() const
     {
+        FolderRows const& rows = m_view->Model();
         QModelIndex const index = Index();
-        FolderTree const& tree = m_view->Model().Tree();
-        int const siblings = index.parent().isValid() ? index.model()->rowCount(index.parent()) : 1;
+        NodeId const parent = rows.ParentOf(m_node);
+        int const siblings
+            = parent == FolderRows::NoNode ? 1 : static_cast<int>(rows.ChildrenOf(parent).size());
         QString const place = QStringLiteral("階層 %1、%2 個中 %3 番目")
-                                  .arg(tree.Depth(m_node) + 1)
+                                  .arg(rows.DepthOf(m_node) + 1)
                                   .arg(siblings)
                                   .arg(index.row() + 1);
-        if (index.model()->rowCount(index) == 0 || m_node == tree.Root())
+        if (!rows.HasChildren(m_node) || m_node == rows.RootNode())
             return place;
         return (m_view->isExpanded(index) ? QStringLiteral("開いています、")
                                           : QStringLiteral("閉じています、"))
@@ -151,7 +155,7 @@ public:
     QAccessibleInterface* child(int row) const override
     {
         NodeId const node = View()->NodeOfRow(row);
-        if (node == NoNode)
+        if (node == FolderRows::NoNode)
             return nullptr;
         ForgetHiddenRows();
         auto const found = m_rows.find(node);

@@ -1,6 +1,5 @@
 #include "gui/widgets/FolderTreeView.h"
 
-#include "gui/models/FolderTreeModel.h"
 #include "gui/qt/QtShiftJis.h"
 #include "gui/widgets/FolderTreeAccessible.h"
 
@@ -19,10 +18,38 @@
 
 namespace edamaki {
 
-FolderTreeView::FolderTreeView(FolderTreeModel& model, QWidget* parent)
+namespace {
+
+// Visits `top` and the folders below it in the order the rows are drawn:
+// depth first, each folder before its children. `visit` returns whether the
+// walk goes on below the folder. Keeps a range of siblings per level, never
+// a frame, so any depth is safe.
+template<typename Visit> void WalkInRowOrder(FolderRows const& rows, FolderRows::NodeId top, Visit&& visit)
+{
+    std::vector<std::span<FolderRows::NodeId const>> pending;
+    auto const enter = [&](FolderRows::NodeId node) {
+        if (!visit(node))
+            return;
+        std::span<FolderRows::NodeId const> const children = rows.ChildrenOf(node);
+        if (!children.empty())
+            pending.push_back(children);
+    };
+    enter(top);
+    while (!pending.empty()) {
+        std::span<FolderRows::NodeId const>& siblings = pending.back();
+        FolderRows::NodeId const node = siblings.front();
+        siblings = siblings.subspan(1);
+        if (siblings.empty())
+            pending.pop_back();
+        enter(node);
+    }
+}
+
+} // namespace
+
+FolderTreeView::FolderTreeView(FolderRows& model, QWidget* parent)
     : QAbstractItemView(parent)
     , m_model(model)
-    , m_tree(model.Tree())
 {
     static bool const accessible = (QAccessible::installFactory(&FolderTreeAccessibleFactory), true);
     Q_UNUSED(accessible);
@@ -32,7 +59,7 @@ FolderTreeView::FolderTreeView(FolderTreeModel& model, QWidget* parent)
     // Rows removed and layouts changed have no overridable slot of the base.
     // Closed folders that went are forgotten with them.
     auto const rows_went = [this] {
-        std::erase_if(m_collapsed, [this](NodeId node) { return !m_tree.IsInTree(node); });
+        std::erase_if(m_collapsed, [this](NodeId node) { return !m_model.Contains(node); });
         RowsChanged();
     };
     connect(&model, &QAbstractItemModel::rowsRemoved, this, rows_went);
@@ -54,34 +81,18 @@ void FolderTreeView::EnsureRows() const
     m_rows_stale = false;
     m_rows.clear();
     std::fill(m_row_of.begin(), m_row_of.end(), -1);
-    if (!m_tree.HasRoot())
+    NodeId const root = m_model.RootNode();
+    if (root == NoNode)
         return;
-    // Depth first, each folder before its children; a closed folder's are skipped.
-    std::vector<std::span<NodeId const>> pending;
-    auto const show = [&](NodeId node) {
+    // A closed folder's children are skipped.
+    WalkInRowOrder(m_model, root, [this](NodeId node) {
         auto const id = static_cast<std::size_t>(node);
         if (id >= m_row_of.size())
             m_row_of.resize(std::max(id + 1, m_row_of.size() * 2), -1);
         m_row_of[id] = static_cast<int>(m_rows.size());
         m_rows.push_back(node);
-        std::span<NodeId const> const children = m_tree.Children(node);
-        if (!children.empty() && !IsCollapsed(node))
-            pending.push_back(children);
-    };
-    show(m_tree.Root());
-    while (!pending.empty()) {
-        std::span<NodeId const>& siblings = pending.back();
-        NodeId const node = siblings.front();
-        siblings = siblings.subspan(1);
-        if (siblings.empty())
-            pending.pop_back();
-        show(node);
-    }
-}
-
-bool FolderTreeView::HasChildren(NodeId node) const
-{
-    return m_tree.IsInTree(node) && !m_tree.Children(node).empty();
+        return !IsCollapsed(node);
+    });
 }
 
 int FolderTreeView::RowOf(NodeId node) const
@@ -96,7 +107,7 @@ int FolderTreeView::RowOf(QModelIndex const& index) const
     return RowOf(m_model.NodeOfIndex(index));
 }
 
-NodeId FolderTreeView::NodeOfRow(int row) const
+FolderTreeView::NodeId FolderTreeView::NodeOfRow(int row) const
 {
     EnsureRows();
     return row >= 0 && row < static_cast<int>(m_rows.size()) ? m_rows[static_cast<std::size_t>(row)] : NoNode;
@@ -110,7 +121,7 @@ int FolderTreeView::RowCount() const
 
 int FolderTreeView::RowHeight() const
 {
-    if (m_row_height > 0 || !m_tree.HasRoot())
+    if (m_row_height > 0 || m_model.RootNode() == NoNode)
         return std::max(m_row_height, 1);
     // Every row is as high as the first: one icon and one line of text.
     QStyleOptionViewItem option;
@@ -136,7 +147,7 @@ std::pair<int, int> FolderTreeView::RowsIn(QRect const& rect) const
 QRect FolderTreeView::RowRect(int row) const
 {
     int const height = RowHeight();
-    int const indent = m_tree.Depth(m_rows[static_cast<std::size_t>(row)]) * m_indentation;
+    int const indent = m_model.DepthOf(m_rows[static_cast<std::size_t>(row)]) * m_indentation;
     return { indent - horizontalOffset(), row * height - verticalOffset(), ColumnWidth() - indent, height };
 }
 
@@ -193,7 +204,7 @@ void FolderTreeView::expandRecursively(QModelIndex const& index)
     if (top == NoNode)
         return;
     auto const below_top = [this, top](NodeId node) {
-        for (; node != NoNode; node = m_tree.Parent(node)) {
+        for (; node != NoNode; node = m_model.ParentOf(node)) {
             if (node == top)
                 return true;
         }
@@ -217,15 +228,15 @@ void FolderTreeView::expandAll()
 
 void FolderTreeView::collapseAll()
 {
-    if (!m_tree.HasRoot())
+    NodeId const root = m_model.RootNode();
+    if (root == NoNode)
         return;
-    auto const collapse = [this](NodeId node) {
+    bool const was_expanded = isExpanded(currentIndex());
+    WalkInRowOrder(m_model, root, [this](NodeId node) {
         if (HasChildren(node) && (!m_may_collapse || m_may_collapse(m_model.IndexOfNode(node))))
             m_collapsed.insert(node);
-    };
-    bool const was_expanded = isExpanded(currentIndex());
-    collapse(m_tree.Root());
-    m_tree.WalkDescendants(m_tree.Root(), [&](NodeId node, int) { collapse(node); });
+        return true;
+    });
     RowsChanged();
     AnnounceExpansion(currentIndex(), was_expanded);
 }
@@ -286,7 +297,7 @@ void FolderTreeView::scrollTo(QModelIndex const& index, ScrollHint hint)
         break;
     }
     // Sideways, the folder's button and the start of its label come into view.
-    int const left = (m_tree.Depth(m_rows[static_cast<std::size_t>(row)]) - 1) * m_indentation;
+    int const left = (m_model.DepthOf(m_rows[static_cast<std::size_t>(row)]) - 1) * m_indentation;
     QScrollBar* horizontal = horizontalScrollBar();
     if (left < horizontal->value() || left + 2 * m_indentation > horizontal->value() + viewport()->width())
         horizontal->setValue(left);
@@ -317,12 +328,12 @@ void FolderTreeView::keyboardSearch(QString const& search)
         + QStringToShiftJisForReading(wanted.left(1).toUpper());
     for (int step = 0; step < RowCount(); ++step) {
         int const row = (first + step) % RowCount();
-        std::string_view const name = m_tree.Name(m_rows[static_cast<std::size_t>(row)]);
+        NodeId const node = m_rows[static_cast<std::size_t>(row)];
+        std::string_view const name = m_model.NameBytesOf(node);
         if (name.empty() || wanted_start.find(name.front()) == std::string::npos)
             continue;
-        QModelIndex const index = IndexOfRow(row);
-        if (index.data().toString().startsWith(wanted, Qt::CaseInsensitive)) {
-            setCurrentIndex(index);
+        if (m_model.LabelOf(node).startsWith(wanted, Qt::CaseInsensitive)) {
+            setCurrentIndex(IndexOfRow(row));
             return;
         }
     }
@@ -534,6 +545,7 @@ void FolderTreeView::paintEvent(QPaintEvent* event)
     bool const focused = hasFocus() || viewport()->hasFocus();
     QModelIndex const current = currentIndex();
     QItemSelectionModel const* selection = selectionModel();
+    NodeId const root = m_model.RootNode();
     auto const [first, last] = RowsIn(event->rect());
     for (int row = first; row <= last; ++row) {
         NodeId const node = m_rows[static_cast<std::size_t>(row)];
@@ -551,7 +563,7 @@ void FolderTreeView::paintEvent(QPaintEvent* event)
                 option.rect.left() + horizontalOffset(), option.rect.height());
             style()->drawPrimitive(QStyle::PE_PanelItemViewRow, &indent, &painter, this);
         }
-        if (HasChildren(node) && node != m_tree.Root()) {
+        if (HasChildren(node) && node != root) {
             QStyleOption button;
             button.initFrom(this);
             button.rect = QRect(

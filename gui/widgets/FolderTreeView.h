@@ -1,6 +1,6 @@
 #pragma once
 
-// The tree pane's view of a FolderTreeModel: one column of folders, each
+// The tree pane's view of a folder tree model: one column of folders, each
 // indented by its depth under an expand button, every folder open unless the
 // user closed it. It keeps the shown rows as one list of node ids in the
 // order they are drawn, so that a row's place and a place's row take no
@@ -8,10 +8,11 @@
 // changes. A change in a large tree thus costs one cheap pass, where a
 // QTreeView lays out every row again through the model and keeps a
 // persistent index per open folder that every removal of rows must visit.
+// It asks the model only through FolderRows, by node id.
 //
 // The names of the QTreeView functions it stands in for are kept.
 
-#include "core/tree/FolderTree.h"
+#include "gui/models/FolderRows.h"
 
 #include <QAbstractItemView>
 #include <QElapsedTimer>
@@ -22,13 +23,14 @@
 
 namespace edamaki {
 
-class FolderTreeModel;
-
 class FolderTreeView : public QAbstractItemView {
     Q_OBJECT
 
 public:
-    explicit FolderTreeView(FolderTreeModel& model, QWidget* parent = nullptr);
+    using NodeId = FolderRows::NodeId;
+    static constexpr NodeId NoNode = FolderRows::NoNode;
+
+    explicit FolderTreeView(FolderRows& model, QWidget* parent = nullptr);
 
     // True for a folder with children that shows them.
     bool isExpanded(QModelIndex const& index) const;
@@ -61,7 +63,7 @@ public:
     int RowOf(NodeId node) const;
     // The folder on shown row `row`, or NoNode.
     NodeId NodeOfRow(int row) const;
-    FolderTreeModel const& Model() const { return m_model; }
+    FolderRows const& Model() const { return m_model; }
     // Changes whenever the shown rows may have.
     unsigned RowsRevision() const { return m_rows_revision; }
 
@@ -101,7 +103,7 @@ private:
     void RowsChanged();
     void EnsureRows() const;
     bool IsCollapsed(NodeId node) const { return !m_collapsed.empty() && m_collapsed.contains(node); }
-    bool HasChildren(NodeId node) const;
+    bool HasChildren(NodeId node) const { return m_model.HasChildren(node); }
     // Screen readers hear at once that a shown folder opened or closed, and
     // which rows' selection changed.
     void AnnounceExpansion(QModelIndex const& index, bool was_expanded);
@@ -112,8 +114,7 @@ private:
     std::pair<int, int> RowsIn(QRect const& rect) const;
     QRect RowRect(int row) const;
 
-    FolderTreeModel& m_model;
-    FolderTree const& m_tree;
+    FolderRows& m_model;
     std::function<bool(QModelIndex const&)> m_may_collapse;
     // The folders the user closed.
     std::unordered_set<NodeId> m_collapsed;

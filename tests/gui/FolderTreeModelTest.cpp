@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -101,6 +102,45 @@ TEST_F(FolderTreeModelTest, ReadsAndEditsReachTheViewTheQtWay)
     m_model.EndRebuild();
     EXPECT_EQ(Shown(m_model), "ROOT [/srv/](x)");
     EXPECT_EQ(ModelFailures::Messages(), std::vector<std::string> {});
+}
+
+// The tree pane's view walks the tree by node id and hands its rows back as
+// indexes: both faces of the model tell the same tree, also after edits.
+TEST_F(FolderTreeModelTest, ItsFolderRowsTellTheTreeItsIndexesTell)
+{
+    NodeId const removed = Node("A", "B");
+    m_model.RemoveNode(removed);
+    m_model.AppendChild(Node("A", "C"), "F", 0);
+    m_model.Rename(Node("E"), "G");
+    edamaki::FolderRows const& rows = m_model;
+    ASSERT_EQ(rows.RootNode(), m_model.NodeOfIndex(m_model.index(0, 0)));
+    std::vector<std::pair<QModelIndex, int>> pending { { m_model.index(0, 0), 0 } };
+    int seen = 0;
+    while (!pending.empty()) {
+        auto const [index, depth] = pending.back();
+        pending.pop_back();
+        NodeId const node = rows.NodeOfIndex(index);
+        std::string const name = index.data().toString().toStdString();
+        ++seen;
+        EXPECT_EQ(rows.IndexOfNode(node), index) << name;
+        EXPECT_EQ(rows.LabelOf(node), index.data().toString()) << name;
+        EXPECT_EQ(rows.ParentOf(node), rows.NodeOfIndex(index.parent())) << name;
+        EXPECT_EQ(rows.DepthOf(node), depth) << name;
+        EXPECT_EQ(rows.HasChildren(node), m_model.rowCount(index) > 0) << name;
+        ASSERT_EQ(rows.ChildrenOf(node).size(), static_cast<std::size_t>(m_model.rowCount(index))) << name;
+        for (int row = 0; row < m_model.rowCount(index); ++row) {
+            QModelIndex const child = m_model.index(row, 0, index);
+            EXPECT_EQ(rows.ChildrenOf(node)[static_cast<std::size_t>(row)], rows.NodeOfIndex(child)) << name;
+            pending.emplace_back(child, depth + 1);
+        }
+    }
+    EXPECT_EQ(seen, 6); // the root, A, C, D, F, G
+    EXPECT_FALSE(rows.Contains(removed));
+    EXPECT_FALSE(rows.IndexOfNode(removed).isValid());
+
+    FolderTree empty;
+    FolderTreeModel const nothing_read { empty };
+    EXPECT_EQ(static_cast<edamaki::FolderRows const&>(nothing_read).RootNode(), edamaki::NoNode);
 }
 
 TEST_F(FolderTreeModelTest, ManyRemovalsAtOnceMoveThePersistentIndexesOnce)
