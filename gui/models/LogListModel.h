@@ -4,7 +4,7 @@
 // Lines are appended in batches, so a run of many folders reaches the view
 // in a few large insertions instead of one per folder.
 
-#include "gui/widgets/TextWidthTable.h"
+#include "gui/models/TextWidthTable.h"
 
 #include <QAbstractListModel>
 #include <QFont>

@@ -6,7 +6,7 @@
 // measure every label again after a change.
 
 #include "core/tree/FolderTree.h"
-#include "gui/widgets/TextWidthTable.h"
+#include "gui/models/TextWidthTable.h"
 
 #include <QObject>
 

@@ -1,4 +1,4 @@
-#include "gui/widgets/TextWidthTable.h"
+#include "gui/models/TextWidthTable.h"
 
 #include "core/text/StandIn.h"
 #include "gui/qt/QtShiftJis.h"
