@@ -7,9 +7,9 @@
 #
 #   scripts/screenshots.sh [BUILD_DIR] [OUTPUT_DIR]
 #
-# Builds the screenshot program in a build folder of its own, BUILD_DIR
-# followed by "-screenshots" (BUILD_DIR defaults to build), and leaves
-# BUILD_DIR itself alone. The pictures go to OUTPUT_DIR, by default the
+# Builds the screenshot program (tools/screenshots), without the tests, in a
+# build folder of its own, BUILD_DIR followed by "-screenshots" (BUILD_DIR
+# defaults to build), and leaves BUILD_DIR itself alone. The pictures go to OUTPUT_DIR, by default the
 # folder "png" in that build folder. Runs on a virtual X server (Xvfb) when
 # one can be started, so the pictures are what a desktop shows; otherwise on
 # Qt's offscreen platform.
@@ -22,7 +22,7 @@ output_dir=${2:-$own_build/png}
 log="$own_build/screenshots-build.log"
 mkdir -p "$own_build"
 if ! { [ -f "$own_build/CMakeCache.txt" ] \
-    || cmake -S . -B "$own_build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DEDAMAKI_BUILD_BENCH=OFF; } >"$log" 2>&1 \
+    || cmake -S . -B "$own_build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DEDAMAKI_BUILD_BENCH=OFF -DBUILD_TESTING=OFF; } >"$log" 2>&1 \
     || ! cmake --build "$own_build" -j 2 --target edamaki_screenshots >>"$log" 2>&1; then
     tail -n 30 "$log" >&2
     echo "building the screenshot program in $own_build failed (the whole log: $log)" >&2

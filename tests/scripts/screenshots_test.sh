@@ -44,6 +44,7 @@ PATH="$work/bin:$PATH" bash "$root/scripts/screenshots.sh" "$work/given" >/dev/n
 
 [ -z "$(ls -A "$work/given")" ] || fail "the given build folder was written: $(ls -A "$work/given")"
 grep -q -- "--build $work/given-screenshots " "$CALLS" || fail "not built in $work/given-screenshots"
+grep -q -- "-DBUILD_TESTING=OFF" "$CALLS" || fail "configured with the tests, which the screenshot program needs not"
 if grep -q -- "--build $work/given " "$CALLS"; then
     fail "built in the given build folder"
 fi
