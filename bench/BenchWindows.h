@@ -31,6 +31,15 @@ inline QString MacroBenchSource(int line_count)
     return source;
 }
 
+// A window's widget or action, found by its object name.
+template<class T> T* Child(QObject const& parent, char const* name)
+{
+    T* const child = parent.findChild<T*>(QString::fromLatin1(name));
+    if (!child)
+        qFatal("no child named %s", name);
+    return child;
+}
+
 struct BenchWindows {
     BenchWindows()
     {
@@ -42,7 +51,7 @@ struct BenchWindows {
     }
     ~BenchWindows()
     {
-        form.SrcList->document()->setModified(false);
+        editor->document()->setModified(false);
         delete pane.data();
     }
     BenchWindows(BenchWindows const&) = delete;
@@ -57,12 +66,13 @@ struct BenchWindows {
 
     void Caret(int position)
     {
-        QTextCursor cursor(form.SrcList->document());
+        QTextCursor cursor(editor->document());
         cursor.setPosition(position);
-        form.SrcList->setTextCursor(cursor);
+        editor->setTextCursor(cursor);
     }
 
     edamaki::Document document;
     TMainForm form { document };
     QPointer<TForm1> pane;
+    QPlainTextEdit* editor = Child<QPlainTextEdit>(form, "SrcList");
 };

@@ -13,6 +13,7 @@
 #include "gui/windows/TForm3.h"
 #include "gui/windows/TMainForm.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -74,16 +75,17 @@ void ReplaceAllTenThousand(benchmark::State& state)
 {
     BenchWindows windows;
     QString const source = OneMegabyteTextSource();
-    windows.form.mReplace->trigger();
-    windows.form.ReplaceDlg->FindText->setText(QStringLiteral("見積"));
-    windows.form.ReplaceDlg->ReplaceTextField->setText(QStringLiteral("見積書"));
+    auto* const replace_dialog = Child<TReplaceDialog>(windows.form, "ReplaceDlg");
+    Child<QAction>(windows.form, "mReplace")->trigger();
+    replace_dialog->FindText->setText(QStringLiteral("見積"));
+    replace_dialog->ReplaceTextField->setText(QStringLiteral("見積書"));
     AnswerEveryBox const answers;
     for (auto _ : state) {
-        windows.form.SrcList->setPlainText(source);
+        windows.editor->setPlainText(source);
         windows.WaitForTree();
         windows.Caret(0);
         auto const start = std::chrono::steady_clock::now();
-        windows.form.ReplaceDlg->ReplaceAllButton->click();
+        replace_dialog->ReplaceAllButton->click();
         windows.WaitForTree();
         state.SetIterationTime(SecondsSince(start));
     }
@@ -92,7 +94,7 @@ void ReplaceAllTenThousand(benchmark::State& state)
         = static_cast<double>(edamaki::QStringToShiftJisForReading(source).size() + source.count(u'\n'));
     state.counters["nodes"] = static_cast<double>(windows.document.Tree.NodeCount());
     state.counters["replaced_all"]
-        = windows.form.SrcList->toPlainText().count(QStringLiteral("見積書")) == MatchCount;
+        = windows.editor->toPlainText().count(QStringLiteral("見積書")) == MatchCount;
 }
 BENCHMARK(ReplaceAllTenThousand)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
@@ -100,23 +102,24 @@ BENCHMARK(ReplaceAllTenThousand)->UseManualTime()->Unit(benchmark::kMillisecond)
 void FindNextToTheEnd(benchmark::State& state, bool edit_before)
 {
     BenchWindows windows;
-    windows.form.SrcList->setPlainText(OneMegabyteTextSource());
-    windows.form.FindDlg->SetSearchText(QStringLiteral("最終"));
-    int const end = windows.form.SrcList->document()->characterCount() - 1;
+    windows.editor->setPlainText(OneMegabyteTextSource());
+    Child<TFindDialog>(windows.form, "FindDlg")->SetSearchText(QStringLiteral("最終"));
+    int const end = windows.editor->document()->characterCount() - 1;
+    auto* const find_next = Child<QAction>(windows.form, "mFindNext");
     for (auto _ : state) {
         windows.Caret(0);
         if (edit_before) {
             // A change the tree pane makes no work of: the editor disabled.
-            windows.form.SrcList->setEnabled(false);
-            windows.form.SrcList->textCursor().insertText(QStringLiteral("x"));
-            windows.form.SrcList->textCursor().deletePreviousChar();
-            windows.form.SrcList->setEnabled(true);
+            windows.editor->setEnabled(false);
+            windows.editor->textCursor().insertText(QStringLiteral("x"));
+            windows.editor->textCursor().deletePreviousChar();
+            windows.editor->setEnabled(true);
             windows.Caret(0);
         }
         auto const start = std::chrono::steady_clock::now();
-        windows.form.mFindNext->trigger();
+        find_next->trigger();
         state.SetIterationTime(SecondsSince(start));
-        if (windows.form.SrcList->textCursor().selectionEnd() != end)
+        if (windows.editor->textCursor().selectionEnd() != end)
             state.SkipWithError("F3 did not find the match at the end");
     }
     state.counters["frame_ms"] = 16;

@@ -47,7 +47,7 @@ void KeyStrokeInMacroSource(benchmark::State& state, bool new_folder)
 {
     auto const line_count = static_cast<int>(state.range(0));
     BenchWindows windows;
-    QPlainTextEdit* editor = windows.form.SrcList;
+    QPlainTextEdit* editor = windows.editor;
     editor->setPlainText(MacroBenchSource(line_count));
     editor->setFocus();
     // The caret at the end of a name in the middle of the source, or on an

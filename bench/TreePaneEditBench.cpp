@@ -64,21 +64,21 @@ void Open(BenchWindows& windows, QString const& source)
     // The form panel takes the pane in at its first paint.
     while (!windows.pane->isVisible())
         QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    windows.form.SrcList->setPlainText(source);
+    windows.editor->setPlainText(source);
     windows.WaitForTree();
 }
 
 // The source as it was before the edit, read again.
 void TakeBack(BenchWindows& windows)
 {
-    windows.form.SrcList->undo();
+    windows.editor->undo();
     windows.WaitForTree();
 }
 
 void Report(benchmark::State& state, BenchWindows const& windows, double total_seconds)
 {
     double const per_edit = total_seconds / static_cast<double>(state.iterations());
-    state.counters["lines"] = static_cast<double>(windows.form.SrcList->document()->blockCount());
+    state.counters["lines"] = static_cast<double>(windows.editor->document()->blockCount());
     state.counters["nodes"] = static_cast<double>(windows.document.Tree.NodeCount());
     state.counters["edit_per_frame"] = per_edit / FrameSeconds;
 }

@@ -54,8 +54,10 @@ private:
 
 } // namespace
 
-MainFormMenuBuilder::MainFormMenuBuilder(TMainForm& form)
+MainFormMenuBuilder::MainFormMenuBuilder(TMainForm& form, QToolBar& tool_bar, QList<QIcon> const& images)
     : m_form(form)
+    , m_tool_bar(tool_bar)
+    , m_images(images)
 {
 }
 
@@ -64,15 +66,15 @@ void MainFormMenuBuilder::Build()
     CreateEditActions();
     CreateCommands();
 
-    m_form.Menu1 = m_form.menuBar();
-    m_form.Menu1->setObjectName(QStringLiteral("Menu1"));
+    m_actions.Menu1 = m_form.menuBar();
+    m_actions.Menu1->setObjectName(QStringLiteral("Menu1"));
     CreateFileMenu();
     CreateEditMenu();
     CreateFindMenu();
     CreateToolsMenu();
     CreateHelpMenu();
-    m_form.TagMenu = new QMenu(&m_form);
-    m_form.TagMenu->setObjectName(QStringLiteral("TagMenu"));
+    m_actions.TagMenu = new QMenu(&m_form);
+    m_actions.TagMenu->setObjectName(QStringLiteral("TagMenu"));
 
     CreateToolBar();
     CreateTagMenu();
@@ -92,23 +94,23 @@ QAction* MainFormMenuBuilder::CreateEditAction(
     action->setProperty("Category", EditCategory);
     action->setIconVisibleInMenu(false);
     if (image >= 0)
-        action->setIcon(m_form.ImageList1.value(image));
+        action->setIcon(m_images.value(image));
     return action;
 }
 
 void MainFormMenuBuilder::CreateEditActions()
 {
-    m_form.EditCut1 = CreateEditAction("EditCut1", QStringLiteral("切り取り(&T)"),
+    m_actions.EditCut1 = CreateEditAction("EditCut1", QStringLiteral("切り取り(&T)"),
         QStringLiteral("切り取り|選択部分を切り取り、クリップボードに送る"), 7);
-    m_form.EditCopy1 = CreateEditAction("EditCopy1", QStringLiteral("コピー(&C)"),
+    m_actions.EditCopy1 = CreateEditAction("EditCopy1", QStringLiteral("コピー(&C)"),
         QStringLiteral("コピー|選択部分をコピーし、クリップボードに送る"), 6);
-    m_form.EditPaste1 = CreateEditAction("EditPaste1", QStringLiteral("貼り付け(&P)"),
+    m_actions.EditPaste1 = CreateEditAction("EditPaste1", QStringLiteral("貼り付け(&P)"),
         QStringLiteral("貼り付け|クリップボードの内容を貼り付ける"), 8);
-    m_form.EditSelectAll1 = CreateEditAction("EditSelectAll1", QStringLiteral("すべてを選択(&A)"),
+    m_actions.EditSelectAll1 = CreateEditAction("EditSelectAll1", QStringLiteral("すべてを選択(&A)"),
         QStringLiteral("すべてを選択|ドキュメント全体を選択する"), -1);
-    m_form.EditUndo1 = CreateEditAction(
+    m_actions.EditUndo1 = CreateEditAction(
         "EditUndo1", QStringLiteral("元に戻す(&U)"), QStringLiteral("元に戻す|直前の変更を元に戻す"), -1);
-    m_form.EditRedo1 = CreateEditAction(
+    m_actions.EditRedo1 = CreateEditAction(
         "EditRedo1", QStringLiteral("やり直し(&R)"), QStringLiteral("やり直し|元に戻した変更をやり直す"), -1);
 }
 
@@ -127,34 +129,34 @@ QAction* MainFormMenuBuilder::CreateCommand(
 
 void MainFormMenuBuilder::CreateCommands()
 {
-    m_form.mOpen1 = CreateCommand(
+    m_actions.mOpen1 = CreateCommand(
         "mOpen1", QStringLiteral("開 く"), QKeySequence(Qt::CTRL | Qt::Key_O), &TMainForm::mOpen1Click);
-    m_form.mSave1 = CreateCommand(
+    m_actions.mSave1 = CreateCommand(
         "mSave1", QStringLiteral("保存"), QKeySequence(Qt::CTRL | Qt::Key_S), &TMainForm::mSave1Click);
-    m_form.mExit1 = CreateCommand("mExit1", QStringLiteral("終了"), {}, &TMainForm::mExit1Click);
-    m_form.mInsHeader = CreateCommand("mInsHeader", QStringLiteral("マクロヘッダ挿入"),
+    m_actions.mExit1 = CreateCommand("mExit1", QStringLiteral("終了"), {}, &TMainForm::mExit1Click);
+    m_actions.mInsHeader = CreateCommand("mInsHeader", QStringLiteral("マクロヘッダ挿入"),
         QKeySequence(Qt::CTRL | Qt::Key_H), &TMainForm::mInsHeaderClick);
-    m_form.N7 = CreateCommand("N7", QStringLiteral("マクロタグ挿入"), QKeySequence(Qt::CTRL | Qt::Key_Insert),
-        &TMainForm::TagBtnClick);
-    m_form.mTextMacro
+    m_actions.N7 = CreateCommand("N7", QStringLiteral("マクロタグ挿入"),
+        QKeySequence(Qt::CTRL | Qt::Key_Insert), &TMainForm::TagBtnClick);
+    m_actions.mTextMacro
         = CreateCommand("mTextMacro", QStringLiteral("テキスト<->マクロ"), {}, &TMainForm::mTextMacroClick);
-    m_form.mClear = CreateCommand("mClear", QStringLiteral("ソースクリア"),
+    m_actions.mClear = CreateCommand("mClear", QStringLiteral("ソースクリア"),
         QKeySequence(Qt::CTRL | Qt::Key_Delete), &TMainForm::mClearClick);
-    m_form.mGetFolder
+    m_actions.mGetFolder
         = CreateCommand("mGetFolder", QStringLiteral("フォルダ構成参照"), {}, &TMainForm::mGetFolderClick);
-    m_form.mSelRoot
+    m_actions.mSelRoot
         = CreateCommand("mSelRoot", QStringLiteral("親フォルダ選択"), {}, &TMainForm::mSelRootClick);
-    m_form.mExec = CreateCommand("mExec", QStringLiteral("フォルダ作成"), {}, &TMainForm::ExeBtnClick);
-    m_form.mLogView = CreateCommand("mLogView", QStringLiteral("ログ表示"), {}, &TMainForm::mLogViewClick);
-    m_form.mHelp = CreateCommand("mHelp", QStringLiteral("ヘルプ"), {}, &TMainForm::mHelpClick);
-    m_form.mAbout = CreateCommand("mAbout", QStringLiteral("バージョン情報"), {}, &TMainForm::mAboutClick);
-    m_form.mFind = CreateCommand(
+    m_actions.mExec = CreateCommand("mExec", QStringLiteral("フォルダ作成"), {}, &TMainForm::ExeBtnClick);
+    m_actions.mLogView = CreateCommand("mLogView", QStringLiteral("ログ表示"), {}, &TMainForm::mLogViewClick);
+    m_actions.mHelp = CreateCommand("mHelp", QStringLiteral("ヘルプ"), {}, &TMainForm::mHelpClick);
+    m_actions.mAbout = CreateCommand("mAbout", QStringLiteral("バージョン情報"), {}, &TMainForm::mAboutClick);
+    m_actions.mFind = CreateCommand(
         "mFind", QStringLiteral("検索(&F)"), QKeySequence(Qt::CTRL | Qt::Key_F), &TMainForm::mFindClick);
-    m_form.mFindNext = CreateCommand(
+    m_actions.mFindNext = CreateCommand(
         "mFindNext", QStringLiteral("次を検索(&N)"), QKeySequence(Qt::Key_F3), &TMainForm::mFindNextClick);
-    m_form.mFindPrev = CreateCommand("mFindPrev", QStringLiteral("前を検索(&P)"),
+    m_actions.mFindPrev = CreateCommand("mFindPrev", QStringLiteral("前を検索(&P)"),
         QKeySequence(Qt::SHIFT | Qt::Key_F3), &TMainForm::mFindPrevClick);
-    m_form.mReplace = CreateCommand("mReplace", QStringLiteral("置換(&R)"),
+    m_actions.mReplace = CreateCommand("mReplace", QStringLiteral("置換(&R)"),
         QKeySequence(Qt::CTRL | Qt::Key_R), &TMainForm::mReplaceClick);
 }
 
@@ -162,7 +164,7 @@ void MainFormMenuBuilder::CreateCommands()
 
 QMenu* MainFormMenuBuilder::AddMenu(char const* name, QString const& caption)
 {
-    QMenu* menu = m_form.Menu1->addMenu(caption);
+    QMenu* menu = m_actions.Menu1->addMenu(caption);
     menu->setObjectName(QString::fromLatin1(name));
     menu->menuAction()->setObjectName(QString::fromLatin1(name));
     return menu;
@@ -185,115 +187,115 @@ void MainFormMenuBuilder::AddEditItem(
 void MainFormMenuBuilder::CreateFileMenu()
 {
     QMenu* menu = AddMenu("File1", QStringLiteral("ファイル(&F)"));
-    menu->addAction(m_form.mOpen1);
-    menu->addAction(m_form.mSave1);
+    menu->addAction(m_actions.mOpen1);
+    menu->addAction(m_actions.mSave1);
     AddMenuSeparator(*menu, "N2");
-    menu->addAction(m_form.mExit1);
+    menu->addAction(m_actions.mExit1);
 }
 
 void MainFormMenuBuilder::CreateEditMenu()
 {
     QMenu* menu = AddMenu("Edit1", QStringLiteral("編集(&E)"));
-    AddEditItem(*menu, "Undo1", m_form.EditUndo1, { QKeySequence(Qt::CTRL | Qt::Key_Z) });
-    AddEditItem(*menu, "Redo1", m_form.EditRedo1, QKeySequence::keyBindings(QKeySequence::Redo));
+    AddEditItem(*menu, "Undo1", m_actions.EditUndo1, { QKeySequence(Qt::CTRL | Qt::Key_Z) });
+    AddEditItem(*menu, "Redo1", m_actions.EditRedo1, QKeySequence::keyBindings(QKeySequence::Redo));
     AddMenuSeparator(*menu, "N3");
-    AddEditItem(*menu, "Copy1", m_form.EditCopy1, { QKeySequence(Qt::CTRL | Qt::Key_C) });
-    AddEditItem(*menu, "N4", m_form.EditPaste1, { QKeySequence(Qt::CTRL | Qt::Key_V) });
-    AddEditItem(*menu, "Cut1", m_form.EditCut1, { QKeySequence(Qt::CTRL | Qt::Key_X) });
-    AddEditItem(*menu, "A1", m_form.EditSelectAll1, { QKeySequence(Qt::CTRL | Qt::Key_A) });
+    AddEditItem(*menu, "Copy1", m_actions.EditCopy1, { QKeySequence(Qt::CTRL | Qt::Key_C) });
+    AddEditItem(*menu, "N4", m_actions.EditPaste1, { QKeySequence(Qt::CTRL | Qt::Key_V) });
+    AddEditItem(*menu, "Cut1", m_actions.EditCut1, { QKeySequence(Qt::CTRL | Qt::Key_X) });
+    AddEditItem(*menu, "A1", m_actions.EditSelectAll1, { QKeySequence(Qt::CTRL | Qt::Key_A) });
     AddMenuSeparator(*menu, "N5");
-    menu->addAction(m_form.mInsHeader);
-    menu->addAction(m_form.N7);
-    menu->addAction(m_form.mTextMacro);
-    menu->addAction(m_form.mClear);
+    menu->addAction(m_actions.mInsHeader);
+    menu->addAction(m_actions.N7);
+    menu->addAction(m_actions.mTextMacro);
+    menu->addAction(m_actions.mClear);
 }
 
 void MainFormMenuBuilder::CreateFindMenu()
 {
     QMenu* menu = AddMenu("Find1", QStringLiteral("検索(&S)"));
-    menu->addAction(m_form.mFind);
-    menu->addAction(m_form.mFindNext);
-    menu->addAction(m_form.mFindPrev);
-    menu->addAction(m_form.mReplace);
+    menu->addAction(m_actions.mFind);
+    menu->addAction(m_actions.mFindNext);
+    menu->addAction(m_actions.mFindPrev);
+    menu->addAction(m_actions.mReplace);
 }
 
 void MainFormMenuBuilder::CreateToolsMenu()
 {
     QMenu* menu = AddMenu("N1", QStringLiteral("ツール(&T)"));
-    menu->addAction(m_form.mGetFolder);
+    menu->addAction(m_actions.mGetFolder);
     AddMenuSeparator(*menu, "N6");
-    menu->addAction(m_form.mSelRoot);
-    menu->addAction(m_form.mExec);
-    menu->addAction(m_form.mLogView);
+    menu->addAction(m_actions.mSelRoot);
+    menu->addAction(m_actions.mExec);
+    menu->addAction(m_actions.mLogView);
 }
 
 void MainFormMenuBuilder::CreateHelpMenu()
 {
     QMenu* menu = AddMenu("Help1", QStringLiteral("ヘルプ(&H)"));
-    menu->addAction(m_form.mHelp);
-    menu->addAction(m_form.mAbout);
+    menu->addAction(m_actions.mHelp);
+    menu->addAction(m_actions.mAbout);
 }
 
 // --- Tool bar ------------------------------------------------------------
 
 void MainFormMenuBuilder::AddToolButton(char const* name, QString const& hint, int image, Handler handler)
 {
-    auto* action = new QAction(m_form.ImageList1.value(image), hint, &m_form);
+    auto* action = new QAction(m_images.value(image), hint, &m_form);
     action->setToolTip(hint);
     QObject::connect(action, &QAction::triggered, &m_form, handler);
-    m_form.ToolBar1->addAction(action);
-    QWidget* button = m_form.ToolBar1->widgetForAction(action);
+    m_tool_bar.addAction(action);
+    QWidget* button = m_tool_bar.widgetForAction(action);
     button->setObjectName(QString::fromLatin1(name));
     button->setFixedSize(ToolButtonSize);
 }
 
 void MainFormMenuBuilder::AddEditButton(char const* name, QAction* edit_action)
 {
-    m_form.ToolBar1->addAction(edit_action);
-    QWidget* button = m_form.ToolBar1->widgetForAction(edit_action);
+    m_tool_bar.addAction(edit_action);
+    QWidget* button = m_tool_bar.widgetForAction(edit_action);
     button->setObjectName(QString::fromLatin1(name));
     button->setFixedSize(ToolButtonSize);
 }
 
 void MainFormMenuBuilder::AddToolSeparator(char const* name)
 {
-    QWidget* separator = m_form.ToolBar1->widgetForAction(m_form.ToolBar1->addSeparator());
+    QWidget* separator = m_tool_bar.widgetForAction(m_tool_bar.addSeparator());
     separator->setObjectName(QString::fromLatin1(name));
     separator->setFixedWidth(ToolSeparatorWidth);
 }
 
 void MainFormMenuBuilder::CreateTagButton()
 {
-    auto* button = new QToolButton(m_form.ToolBar1);
+    auto* button = new QToolButton(&m_tool_bar);
     button->setObjectName(QStringLiteral("TagBtn"));
-    button->setIcon(m_form.ImageList1.value(TagImage));
+    button->setIcon(m_images.value(TagImage));
     button->setToolTip(TagButtonHint);
     button->setAccessibleName(TagButtonHint);
     button->setAutoRaise(true);
     button->setPopupMode(QToolButton::MenuButtonPopup);
-    new ArrowWithFirstItem(*button, *m_form.TagMenu);
+    new ArrowWithFirstItem(*button, *m_actions.TagMenu);
     button->setFixedSize(ToolButtonSize);
     // Macro mode enables it.
     button->setEnabled(false);
     QObject::connect(button, &QToolButton::clicked, &m_form, &TMainForm::TagBtnClick);
-    m_form.ToolBar1->addWidget(button);
-    m_form.TagBtn = button;
+    m_tool_bar.addWidget(button);
+    m_actions.TagBtn = button;
 }
 
 void MainFormMenuBuilder::CreateTagMenu()
 {
-    m_form.mTagNum = CreateCommand("mTagNum", QStringLiteral("数値連番"), {}, &TMainForm::mTagNumClick);
-    m_form.mTagChar = CreateCommand("mTagChar", QStringLiteral("文字連番"), {}, &TMainForm::mTagCharClick);
-    m_form.mTagString
+    m_actions.mTagNum = CreateCommand("mTagNum", QStringLiteral("数値連番"), {}, &TMainForm::mTagNumClick);
+    m_actions.mTagChar = CreateCommand("mTagChar", QStringLiteral("文字連番"), {}, &TMainForm::mTagCharClick);
+    m_actions.mTagString
         = CreateCommand("mTagString", QStringLiteral("文字列リスト"), {}, &TMainForm::mTagStringClick);
-    m_form.mTagAddFld
+    m_actions.mTagAddFld
         = CreateCommand("mTagAddFld", QStringLiteral("フォルダ追加"), {}, &TMainForm::mTagAddFldClick);
-    m_form.mTagDelFld
+    m_actions.mTagDelFld
         = CreateCommand("mTagDelFld", QStringLiteral("フォルダ削除"), {}, &TMainForm::mTagDelFldClick);
-    m_form.mTagRen = CreateCommand("mTagRen", QStringLiteral("名前変更"), {}, &TMainForm::mTagRenClick);
-    for (QAction* item : { m_form.mTagNum, m_form.mTagChar, m_form.mTagString, m_form.mTagAddFld,
-             m_form.mTagDelFld, m_form.mTagRen })
-        m_form.TagMenu->addAction(item);
+    m_actions.mTagRen = CreateCommand("mTagRen", QStringLiteral("名前変更"), {}, &TMainForm::mTagRenClick);
+    for (QAction* item : { m_actions.mTagNum, m_actions.mTagChar, m_actions.mTagString, m_actions.mTagAddFld,
+             m_actions.mTagDelFld, m_actions.mTagRen })
+        m_actions.TagMenu->addAction(item);
 }
 
 void MainFormMenuBuilder::CreateToolBar()
@@ -301,9 +303,9 @@ void MainFormMenuBuilder::CreateToolBar()
     AddToolButton("ToolButton1", QStringLiteral("ソースを開く"), 0, &TMainForm::mOpen1Click);
     AddToolButton("ToolButton2", QStringLiteral("ソースを保存"), 1, &TMainForm::mSave1Click);
     AddToolSeparator("ToolButton3");
-    AddEditButton("ToolButton9", m_form.EditCopy1);
-    AddEditButton("ToolButton10", m_form.EditCut1);
-    AddEditButton("ToolButton11", m_form.EditPaste1);
+    AddEditButton("ToolButton9", m_actions.EditCopy1);
+    AddEditButton("ToolButton10", m_actions.EditCut1);
+    AddEditButton("ToolButton11", m_actions.EditPaste1);
     AddToolSeparator("ToolButton8");
     CreateTagButton();
     AddToolSeparator("ToolButton12");

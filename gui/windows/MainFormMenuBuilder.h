@@ -1,25 +1,69 @@
 #pragma once
 
 // Builds the main window's actions, its menu bar, the tag menu and the tool
-// bar, with their captions, shortcuts, images and object names, into the
-// window's public members, and binds each command to its handler. Dialogs
-// built later hook in by adding their items to a menu of `Menu1` (each menu
-// carries its item name as objectName) or to `TagMenu`.
+// bar, with their captions, shortcuts, images and object names, and binds each
+// command to its handler. Dialogs built later find `Menu1` and `TagMenu` by
+// object name and hook in by adding their items to a menu of `Menu1` (each
+// menu carries its item name as objectName) or to `TagMenu`.
 
+#include <QIcon>
 #include <QList>
 #include <QString>
 
 class QAction;
 class QKeySequence;
 class QMenu;
+class QMenuBar;
+class QToolBar;
+class QToolButton;
 class TMainForm;
+
+// What the builder made, for the window to keep.
+struct MainFormActions {
+    QMenuBar* Menu1 = nullptr;
+    QMenu* TagMenu = nullptr;
+    QToolButton* TagBtn = nullptr;
+
+    QAction* EditCut1 = nullptr;
+    QAction* EditCopy1 = nullptr;
+    QAction* EditPaste1 = nullptr;
+    QAction* EditSelectAll1 = nullptr;
+    QAction* EditUndo1 = nullptr;
+    QAction* EditRedo1 = nullptr;
+
+    QAction* mOpen1 = nullptr;
+    QAction* mSave1 = nullptr;
+    QAction* mExit1 = nullptr;
+    QAction* mInsHeader = nullptr;
+    QAction* N7 = nullptr;
+    QAction* mTextMacro = nullptr;
+    QAction* mClear = nullptr;
+    QAction* mGetFolder = nullptr;
+    QAction* mSelRoot = nullptr;
+    QAction* mExec = nullptr;
+    QAction* mLogView = nullptr;
+    QAction* mHelp = nullptr;
+    QAction* mAbout = nullptr;
+    QAction* mFind = nullptr;
+    QAction* mFindNext = nullptr;
+    QAction* mFindPrev = nullptr;
+    QAction* mReplace = nullptr;
+    QAction* mTagNum = nullptr;
+    QAction* mTagChar = nullptr;
+    QAction* mTagString = nullptr;
+    QAction* mTagAddFld = nullptr;
+    QAction* mTagDelFld = nullptr;
+    QAction* mTagRen = nullptr;
+};
 
 class MainFormMenuBuilder {
 public:
-    explicit MainFormMenuBuilder(TMainForm& form);
+    // `images` are the ten tool bar images, in the order of their indexes.
+    MainFormMenuBuilder(TMainForm& form, QToolBar& tool_bar, QList<QIcon> const& images);
 
-    // Needs the window's tool bar and images; creates everything else.
+    // Fills the tool bar; creates everything else.
     void Build();
+    MainFormActions const& Actions() const { return m_actions; }
 
     // The commands that have shortcuts; they win over the editor's own keys.
     QList<QAction*> const& CommandActions() const { return m_command_actions; }
@@ -49,5 +93,8 @@ private:
     void AddToolSeparator(char const* name);
 
     TMainForm& m_form;
+    QToolBar& m_tool_bar;
+    QList<QIcon> const& m_images;
+    MainFormActions m_actions;
     QList<QAction*> m_command_actions;
 };

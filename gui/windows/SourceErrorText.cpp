@@ -1,5 +1,10 @@
 #include "gui/windows/SourceErrorText.h"
 
+#include "core/text/ProgramTexts.h"
+#include "gui/qt/QtShiftJis.h"
+
+#include <variant>
+
 namespace edamaki {
 
 namespace {
@@ -8,6 +13,47 @@ QString CodePointText(char32_t code_point)
 {
     return QStringLiteral("U+")
         + QString::number(static_cast<uint>(code_point), 16).toUpper().rightJustified(4, u'0');
+}
+
+// The limit that stopped a read, with its figure, in the user's words.
+QString ReadLimitText(ReadStop const& stop)
+{
+    auto const figure = static_cast<qulonglong>(stop.Figure);
+    switch (stop.Limit) {
+    case ReadLimit::Folders:
+        break;
+    case ReadLimit::ExpansionWork:
+        return QStringLiteral("タグの展開で作られるフォルダが、後で取り除かれるコピーも含めて多すぎます"
+                              "（1 回の読み込みで延べ %L1 個まで）。")
+            .arg(figure);
+    case ReadLimit::GeneratedNames:
+        return QStringLiteral("タグから生成される名前が多すぎます（1 回の読み込みで %L1 個まで）。")
+            .arg(figure);
+    case ReadLimit::NameBytes:
+        return QStringLiteral(
+            "タグから生成される名前が長すぎます（1 回の読み込みで合わせて %L1 バイトまで）。")
+            .arg(figure);
+    }
+    return QStringLiteral("ソースから作られるフォルダが多すぎます（1 回の読み込みで %L1 個まで）。")
+        .arg(figure);
+}
+
+// Why a creation run doesn't start, in the user's words.
+QString RunRefusalText(RunRefusal const& refusal, FolderTree const& tree)
+{
+    switch (refusal.Reason) {
+    case RunRefusal::NoParentFolder:
+        return QString::fromUtf8(
+            NoParentFolderText.data(), static_cast<qsizetype>(NoParentFolderText.size()));
+    case RunRefusal::UnusableParentFolder:
+        return QStringLiteral("親フォルダ\"%1\"はこのコンピュータの絶対パスではないため、使用できません。"
+                              "フォルダを作成しません。")
+            .arg(ShiftJisToQString(tree.GetRootPath()));
+    case RunRefusal::TooManyFolders:
+        break;
+    }
+    return ReadLimitText(refusal.Stop)
+        + QStringLiteral("ツリーは途中までしか読み込まれていないため、フォルダを作成しません。");
 }
 
 } // namespace
@@ -23,6 +69,13 @@ QString MissingCharacterText(SourceFileError const& error)
     return QStringLiteral("%1文字「%2」(%3) は %4 で書けません。")
         .arg(where, QString::fromStdString(error.Character), CodePointText(error.CodePoint),
             EncodingName(error.Encoding));
+}
+
+QString RunRefusalText(SourceRunRefusal const& refusal, FolderTree const& tree)
+{
+    if (auto const* missing = std::get_if<SourceFileError>(&refusal))
+        return MissingCharacterText(*missing) + QStringLiteral("\nフォルダを作成しません。");
+    return RunRefusalText(std::get<RunRefusal>(refusal), tree);
 }
 
 } // namespace edamaki

@@ -4,12 +4,13 @@
 // menus and the tool bar. It shows the program's document (the source text
 // in its editor, the tree in the pane), keeps the caption and the tag button
 // in step with the document's mode, re-reads the source into the tree after
-// every change, opens and saves source files and starts the creation run.
+// every change and starts the creation run. The source file commands, the
+// folder import and dropped files are units of their own that it owns.
+// Other windows and tests find its widgets and actions by object name.
 
 #include "core/document/SourceDocument.h"
+#include "gui/windows/MainFormMenuBuilder.h"
 
-#include <QIcon>
-#include <QList>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
@@ -20,28 +21,19 @@
 
 class EditActionTracker;
 class EditorSearch;
+class FolderImportCommand;
 class HelpWindow;
-class QAction;
-class QFileDialog;
-class QFrame;
-class QMenu;
-class QMenuBar;
 class QPlainTextEdit;
-class QSplitter;
 class QToolBar;
-class QToolButton;
+class SourceFileCommands;
 class SourceReadScheduler;
 class TAboutDlg;
 class TForm1;
 class TForm3;
-class TFindDialog;
-class TReplaceDialog;
-class TFormPanel;
 class TplBrowseFolder;
 
 namespace edamaki {
 struct Document;
-struct FolderImport;
 } // namespace edamaki
 
 class TMainForm : public QMainWindow {
@@ -89,21 +81,19 @@ public:
     void mHelpClick();
     // Sets the about box's version text, then shows it modally.
     void mAboutClick();
-    void TagBtnClick();
+    void TagBtnClick() { emit TagDialogRequested(-1); }
     // The tag menu: the tag dialog on one of its tabs.
-    void mTagNumClick();
-    void mTagCharClick();
-    void mTagStringClick();
-    void mTagAddFldClick();
-    void mTagDelFldClick();
-    void mTagRenClick();
+    void mTagNumClick() { emit TagDialogRequested(0); }
+    void mTagCharClick() { emit TagDialogRequested(1); }
+    void mTagStringClick() { emit TagDialogRequested(2); }
+    void mTagAddFldClick() { emit TagDialogRequested(3); }
+    void mTagDelFldClick() { emit TagDialogRequested(4); }
+    void mTagRenClick() { emit TagDialogRequested(5); }
     // Find and replace in the editor.
     void mFindClick();
     void mFindNextClick();
     void mFindPrevClick();
     void mReplaceClick();
-    // Items dropped on the window: only the first counts.
-    void DropFiles(QStringList const& paths);
 
     bool AutoRun() const { return m_auto_run; }
     bool Started() const { return m_started; }
@@ -116,53 +106,6 @@ public:
     // The editor's modification mark, or unsaved edits in the tree.
     bool IsDocumentModified() const;
 
-    TFormPanel* FormPanel1 = nullptr;
-    QSplitter* Splitter1 = nullptr;
-    QFrame* Panel1 = nullptr;
-    QToolBar* ToolBar1 = nullptr;
-    QPlainTextEdit* SrcList = nullptr;
-    QMenuBar* Menu1 = nullptr;
-    QMenu* TagMenu = nullptr;
-    QToolButton* TagBtn = nullptr;
-    QFileDialog* OpenDialog1 = nullptr;
-    QFileDialog* SaveDialog1 = nullptr;
-    TplBrowseFolder* OpenFolder1 = nullptr;
-    TFindDialog* FindDlg = nullptr;
-    TReplaceDialog* ReplaceDlg = nullptr;
-    // The ten tool bar images.
-    QList<QIcon> ImageList1;
-
-    QAction* EditCut1 = nullptr;
-    QAction* EditCopy1 = nullptr;
-    QAction* EditPaste1 = nullptr;
-    QAction* EditSelectAll1 = nullptr;
-    QAction* EditUndo1 = nullptr;
-    QAction* EditRedo1 = nullptr;
-
-    QAction* mOpen1 = nullptr;
-    QAction* mSave1 = nullptr;
-    QAction* mExit1 = nullptr;
-    QAction* mInsHeader = nullptr;
-    QAction* N7 = nullptr;
-    QAction* mTextMacro = nullptr;
-    QAction* mClear = nullptr;
-    QAction* mGetFolder = nullptr;
-    QAction* mSelRoot = nullptr;
-    QAction* mExec = nullptr;
-    QAction* mLogView = nullptr;
-    QAction* mHelp = nullptr;
-    QAction* mAbout = nullptr;
-    QAction* mFind = nullptr;
-    QAction* mFindNext = nullptr;
-    QAction* mFindPrev = nullptr;
-    QAction* mReplace = nullptr;
-    QAction* mTagNum = nullptr;
-    QAction* mTagChar = nullptr;
-    QAction* mTagString = nullptr;
-    QAction* mTagAddFld = nullptr;
-    QAction* mTagDelFld = nullptr;
-    QAction* mTagRen = nullptr;
-
     static constexpr int MinimumWidth = 321;
     static constexpr int MinimumHeight = 90;
 
@@ -173,18 +116,11 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    enum class SaveOutcome {
-        Saved,
-        Cancelled,
-        NothingToSave,
-        Failed,
-    };
+    // The commands the window is made of work on its editor and its document.
+    friend class SourceFileCommands;
+    friend class FolderImportCommand;
     class BulkUpdate;
 
     void FormCreate(QStringList const& arguments);
@@ -193,11 +129,6 @@ private:
     void ShowOnScreen();
     void CreateDialogs();
     void CreateLayout();
-
-    SaveOutcome SaveSource();
-    // The save prompt: true when the command may go on.
-    bool AskToSave();
-    bool FormCloseQuery();
 
     void ShowTextMode();
     void ShowMacroMode();
@@ -215,15 +146,21 @@ private:
     // A folder chosen on disk as the tree's parent folder; false (after telling
     // the user) when Shift-JIS can't hold its path.
     bool SetParentFolder(QString const& folder);
-    // Names the folders an import left out or could not read.
-    void ReportImportNotices(edamaki::FolderImport const& import);
+    // Items dropped on the window: only the first counts.
+    void DropFiles(QStringList const& paths);
 
     edamaki::Document& m_document;
+    QToolBar* ToolBar1 = nullptr;
+    QPlainTextEdit* SrcList = nullptr;
+    TplBrowseFolder* OpenFolder1 = nullptr;
+    MainFormActions m_actions;
     TForm1* m_tree_pane = nullptr;
     TForm3* m_log_window = nullptr;
     TAboutDlg* m_about_box = nullptr;
     std::unique_ptr<EditActionTracker> m_edit_actions;
     std::unique_ptr<SourceReadScheduler> m_reads;
+    std::unique_ptr<SourceFileCommands> m_source_files;
+    std::unique_ptr<FolderImportCommand> m_import;
     EditorSearch* m_search = nullptr;
     HelpWindow* m_help_window = nullptr;
 
@@ -231,6 +168,4 @@ private:
     bool m_auto_run = false;
     QString m_help_file;
     QString m_start_file;
-    QString m_last_save_name;
-    bool m_drop_pending = false;
 };

@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QPlainTextEdit>
 #include <QPointer>
 
 int main(int argc, char** argv)
@@ -40,7 +41,8 @@ int main(int argc, char** argv)
     QPointer<TForm1> const tree_pane
         = new TForm1(document, [&main_form](TForm1& pane) { main_form.StartUp(pane); });
     main_form.SetAboutBox(new TAboutDlg(&main_form));
-    auto* tag_dialog = new TForm4(*main_form.SrcList, &main_form);
+    auto* tag_dialog
+        = new TForm4(*main_form.findChild<QPlainTextEdit*>(QStringLiteral("SrcList")), &main_form);
     tree_pane->SetTagDialog(tag_dialog);
     QObject::connect(&main_form, &TMainForm::TagDialogRequested, tag_dialog, &TForm4::ShowOnTab);
 

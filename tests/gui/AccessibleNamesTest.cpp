@@ -7,6 +7,7 @@
 #include "gui/windows/TForm3.h"
 #include "gui/windows/TForm4.h"
 #include "gui/windows/TMainForm.h"
+#include "tests/gui/Child.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -24,6 +25,8 @@
 
 namespace {
 
+using edamaki::testing::Child;
+
 // What a screen reader is told of each control: its name, its role, and for
 // the tag dialog's tabs which one is selected.
 class AccessibleNamesTest : public ::testing::Test {
@@ -32,7 +35,7 @@ protected:
     {
         m_form.SetLogWindow(m_log);
         m_pane = new TForm1(m_document, [this](TForm1& pane) { m_form.StartUp(pane); });
-        m_dialog = new TForm4(*m_form.SrcList, &m_form);
+        m_dialog = new TForm4(*Child<QPlainTextEdit>(m_form, "SrcList"), &m_form);
         m_form.show();
     }
     ~AccessibleNamesTest() override { delete m_pane.data(); }
@@ -65,9 +68,9 @@ TEST_F(AccessibleNamesTest, EveryControlHasANameAndARole)
     };
     using QAccessible::EditableText;
     Control const controls[] = {
-        { m_form.SrcList, "ソース", EditableText },
+        { Child<QPlainTextEdit>(m_form, "SrcList"), "ソース", EditableText },
         { m_pane->Tree1, "フォルダツリー", QAccessible::Tree },
-        { m_form.TagBtn, "マクロタグ挿入", QAccessible::ButtonMenu },
+        { Child<QToolButton>(m_form, "TagBtn"), "マクロタグ挿入", QAccessible::ButtonMenu },
         { m_log->LogList, "作成ログ", QAccessible::List },
         { m_dialog->Keta, "最小表示桁数", EditableText },
         { m_dialog->nStep, "増分値", EditableText },

@@ -8,6 +8,7 @@
 #include "gui/windows/TForm3.h"
 #include "gui/windows/TMainForm.h"
 #include "tests/TreeDump.h"
+#include "tests/gui/Child.h"
 #include "tests/gui/ModalDriver.h"
 
 #include <QCheckBox>
@@ -26,6 +27,8 @@
 
 namespace {
 
+using edamaki::testing::Child;
+
 using edamaki::testing::AnswerMessageBox;
 using edamaki::testing::WhenModal;
 
@@ -43,29 +46,29 @@ protected:
     }
     ~FindReplaceDialogsTest() override
     {
-        m_form.SrcList->document()->setModified(false);
+        Child<QPlainTextEdit>(m_form, "SrcList")->document()->setModified(false);
         delete m_pane.data();
     }
 
     // The editor's text, with the caret at `caret` (a position in the text).
     void SetText(QString const& text, int caret = 0)
     {
-        m_form.SrcList->setPlainText(text);
+        Child<QPlainTextEdit>(m_form, "SrcList")->setPlainText(text);
         Select(caret, 0);
     }
     void Select(int start, int length)
     {
-        QTextCursor cursor(m_form.SrcList->document());
+        QTextCursor cursor(Child<QPlainTextEdit>(m_form, "SrcList")->document());
         cursor.setPosition(start);
         cursor.setPosition(start + length, QTextCursor::KeepAnchor);
-        m_form.SrcList->setTextCursor(cursor);
+        Child<QPlainTextEdit>(m_form, "SrcList")->setTextCursor(cursor);
     }
     std::pair<int, int> Selection() const
     {
-        QTextCursor const cursor = m_form.SrcList->textCursor();
+        QTextCursor const cursor = Child<QPlainTextEdit>(m_form, "SrcList")->textCursor();
         return { cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart() };
     }
-    QString Text() const { return m_form.SrcList->toPlainText(); }
+    QString Text() const { return Child<QPlainTextEdit>(m_form, "SrcList")->toPlainText(); }
 
     // Types into a dialog's field over what it holds, as an input method
     // commits Japanese text.
@@ -109,7 +112,7 @@ protected:
 
 TEST_F(FindReplaceDialogsTest, TheSearchMenu)
 {
-    auto* menu = m_form.Menu1->findChild<QMenu*>(QStringLiteral("Find1"));
+    auto* menu = Child<QMenuBar>(m_form, "Menu1")->findChild<QMenu*>(QStringLiteral("Find1"));
     ASSERT_TRUE(menu);
     EXPECT_EQ(menu->title(), QStringLiteral("検索(&S)"));
     QStringList items;
@@ -119,7 +122,7 @@ TEST_F(FindReplaceDialogsTest, TheSearchMenu)
         QStringList({ QStringLiteral("mFind 検索(&F) Ctrl+F"), QStringLiteral("mFindNext 次を検索(&N) F3"),
             QStringLiteral("mFindPrev 前を検索(&P) Shift+F3"), QStringLiteral("mReplace 置換(&R) Ctrl+R") }));
     QStringList menus;
-    for (QAction* action : m_form.Menu1->actions())
+    for (QAction* action : Child<QMenuBar>(m_form, "Menu1")->actions())
         menus.append(action->objectName());
     EXPECT_EQ(menus, QStringList({ "File1", "Edit1", "Find1", "N1", "Help1" }));
 }
@@ -127,8 +130,8 @@ TEST_F(FindReplaceDialogsTest, TheSearchMenu)
 TEST_F(FindReplaceDialogsTest, FindNextWalksThroughOverlappingMatchesThenReportsNone)
 {
     SetText(QStringLiteral("表示aaaa"));
-    m_form.mFind->trigger();
-    TFindDialog* dialog = m_form.FindDlg;
+    Child<QAction>(m_form, "mFind")->trigger();
+    TFindDialog* dialog = Child<TFindDialog>(m_form, "FindDlg");
     ASSERT_TRUE(dialog->isVisible());
     TypeInto(dialog->FindText, QStringLiteral("aa"));
     for (int start : { 2, 3, 4 }) {
@@ -144,25 +147,26 @@ TEST_F(FindReplaceDialogsTest, TheSelectionFillsTheSearchAndEscCloses)
 {
     SetText(QStringLiteral("親フォルダ\n子フォルダ"));
     Select(1, 5); // "フォルダ" and the line break: only the first line's part is taken
-    m_form.mFind->trigger();
-    EXPECT_EQ(m_form.FindDlg->SearchText(), QStringLiteral("フォルダ"));
-    QTest::keyClick(m_form.FindDlg, Qt::Key_Escape);
-    EXPECT_FALSE(m_form.FindDlg->isVisible());
+    Child<QAction>(m_form, "mFind")->trigger();
+    EXPECT_EQ(Child<TFindDialog>(m_form, "FindDlg")->SearchText(), QStringLiteral("フォルダ"));
+    QTest::keyClick(Child<TFindDialog>(m_form, "FindDlg"), Qt::Key_Escape);
+    EXPECT_FALSE(Child<TFindDialog>(m_form, "FindDlg")->isVisible());
 
     Select(0, 1);
-    m_form.mReplace->trigger();
-    EXPECT_EQ(m_form.ReplaceDlg->SearchText(), QStringLiteral("親"));
-    EXPECT_EQ(m_form.FindDlg->SearchText(), QStringLiteral("フォルダ")); // until the replace dialog searches
-    Press(m_form.ReplaceDlg->CloseButton);
-    EXPECT_FALSE(m_form.ReplaceDlg->isVisible());
+    Child<QAction>(m_form, "mReplace")->trigger();
+    EXPECT_EQ(Child<TReplaceDialog>(m_form, "ReplaceDlg")->SearchText(), QStringLiteral("親"));
+    EXPECT_EQ(Child<TFindDialog>(m_form, "FindDlg")->SearchText(),
+        QStringLiteral("フォルダ")); // until the replace dialog searches
+    Press(Child<TReplaceDialog>(m_form, "ReplaceDlg")->CloseButton);
+    EXPECT_FALSE(Child<TReplaceDialog>(m_form, "ReplaceDlg")->isVisible());
 }
 
 TEST_F(FindReplaceDialogsTest, SearchTextsHoldAtMost255BytesOfShiftJis)
 {
-    m_form.FindDlg->SetSearchText(QString(200, QChar(u'表')));
-    EXPECT_EQ(m_form.FindDlg->SearchText(), QString(127, QChar(u'表')));
-    m_form.ReplaceDlg->ReplaceTextField->setText(QString(300, u'a'));
-    EXPECT_EQ(m_form.ReplaceDlg->ReplaceText().size(), 255);
+    Child<TFindDialog>(m_form, "FindDlg")->SetSearchText(QString(200, QChar(u'表')));
+    EXPECT_EQ(Child<TFindDialog>(m_form, "FindDlg")->SearchText(), QString(127, QChar(u'表')));
+    Child<TReplaceDialog>(m_form, "ReplaceDlg")->ReplaceTextField->setText(QString(300, u'a'));
+    EXPECT_EQ(Child<TReplaceDialog>(m_form, "ReplaceDlg")->ReplaceText().size(), 255);
 }
 
 TEST_F(FindReplaceDialogsTest, F3AndShiftF3SearchDownAndUpFromTheCaret)
@@ -183,26 +187,27 @@ TEST_F(FindReplaceDialogsTest, F3AndShiftF3SearchDownAndUpFromTheCaret)
         { 0, Qt::NoModifier, { 1, 2 }, {} }, { 4, Qt::NoModifier, { 5, 2 }, {} },
         { 6, Qt::NoModifier, { 6, 0 }, NotFound }, // no wrap-around
     };
-    m_form.FindDlg->SetSearchText(QStringLiteral("aa"));
+    Child<TFindDialog>(m_form, "FindDlg")->SetSearchText(QStringLiteral("aa"));
     for (auto const& c : cases) {
         SetText(QStringLiteral("表aaa\naa"), c.caret);
         auto message = std::make_shared<QString>();
         if (!c.message.isEmpty())
             AnswerMessageBox(QMessageBox::Ok, message.get());
         QApplication::setActiveWindow(&m_form); // a message box before took it
-        QTest::keyClick(m_form.SrcList, Qt::Key_F3, c.modifiers);
+        QTest::keyClick(Child<QPlainTextEdit>(m_form, "SrcList"), Qt::Key_F3, c.modifiers);
         EXPECT_EQ(Selection(), c.selected) << c.caret;
         EXPECT_EQ(*message, c.message) << c.caret;
         // The direction F3 used stays the dialog's.
-        EXPECT_EQ(m_form.FindDlg->UpButton->isChecked(), c.modifiers == Qt::ShiftModifier);
+        EXPECT_EQ(
+            Child<TFindDialog>(m_form, "FindDlg")->UpButton->isChecked(), c.modifiers == Qt::ShiftModifier);
     }
 }
 
 TEST_F(FindReplaceDialogsTest, ReplaceTakesTheMatchAfterTheSelectionStart)
 {
     SetText(QStringLiteral("表aa表aa表aa"));
-    m_form.mReplace->trigger();
-    TReplaceDialog* dialog = m_form.ReplaceDlg;
+    Child<QAction>(m_form, "mReplace")->trigger();
+    TReplaceDialog* dialog = Child<TReplaceDialog>(m_form, "ReplaceDlg");
     TypeInto(dialog->FindText, QStringLiteral("aa"));
     TypeInto(dialog->ReplaceTextField, QStringLiteral("字"));
 
@@ -221,7 +226,7 @@ TEST_F(FindReplaceDialogsTest, ReplaceTakesTheMatchAfterTheSelectionStart)
     EXPECT_EQ(Text(), QStringLiteral("表字表aa表字"));
 
     // The tree follows each replacement, and each is one undo step.
-    m_form.SrcList->undo();
+    Child<QPlainTextEdit>(m_form, "SrcList")->undo();
     EXPECT_EQ(Text(), QStringLiteral("表字表aa表aa"));
 }
 
@@ -229,9 +234,10 @@ TEST_F(FindReplaceDialogsTest, ReplaceAllFromTheCaretIsOneEditReadOnce)
 {
     SetText(QStringLiteral("aa\\表aa\\表aa"), 2);
     int reads = 0;
-    QObject::connect(m_form.SrcList, &QPlainTextEdit::textChanged, [&] { ++reads; });
-    m_form.mReplace->trigger();
-    TReplaceDialog* dialog = m_form.ReplaceDlg;
+    QObject::connect(
+        Child<QPlainTextEdit>(m_form, "SrcList"), &QPlainTextEdit::textChanged, [&] { ++reads; });
+    Child<QAction>(m_form, "mReplace")->trigger();
+    TReplaceDialog* dialog = Child<TReplaceDialog>(m_form, "ReplaceDlg");
     TypeInto(dialog->FindText, QStringLiteral("AA"));
     TypeInto(dialog->ReplaceTextField, QStringLiteral("aaa")); // holds the search text: no loop
 
@@ -246,7 +252,7 @@ TEST_F(FindReplaceDialogsTest, ReplaceAllFromTheCaretIsOneEditReadOnce)
     EXPECT_EQ(reads, 1);
     EXPECT_NE(edamaki::testing::Dump(m_document.Tree).find("aaa"), std::string::npos); // read into the tree
 
-    m_form.SrcList->undo();
+    Child<QPlainTextEdit>(m_form, "SrcList")->undo();
     EXPECT_EQ(Text(), QStringLiteral("aa\\表aa\\表aa"));
 }
 
@@ -267,8 +273,8 @@ TEST_F(FindReplaceDialogsTest, ACharacterShiftJisLacksFindsJustItself)
     answer.start(10);
 
     SetText(QStringLiteral("a〜b?c😀〜−"));
-    m_form.mFind->trigger();
-    TFindDialog* dialog = m_form.FindDlg;
+    Child<QAction>(m_form, "mFind")->trigger();
+    TFindDialog* dialog = Child<TFindDialog>(m_form, "FindDlg");
     struct Case {
         QString Search;
         QList<int> Starts;
@@ -296,11 +302,11 @@ TEST_F(FindReplaceDialogsTest, ACharacterShiftJisLacksFindsJustItself)
     }
 
     Select(0, 0);
-    m_form.mReplace->trigger();
-    TypeInto(m_form.ReplaceDlg->FindText, QStringLiteral("?"));
-    TypeInto(m_form.ReplaceDlg->ReplaceTextField, QStringLiteral("!"));
+    Child<QAction>(m_form, "mReplace")->trigger();
+    TypeInto(Child<TReplaceDialog>(m_form, "ReplaceDlg")->FindText, QStringLiteral("?"));
+    TypeInto(Child<TReplaceDialog>(m_form, "ReplaceDlg")->ReplaceTextField, QStringLiteral("!"));
     shown.clear();
-    QTest::mouseClick(m_form.ReplaceDlg->ReplaceAllButton, Qt::LeftButton);
+    QTest::mouseClick(Child<TReplaceDialog>(m_form, "ReplaceDlg")->ReplaceAllButton, Qt::LeftButton);
     EXPECT_EQ(shown, QStringList({ ReplaceAllQuestion, QStringLiteral("1個置換しました。") }));
     EXPECT_EQ(Text(), QStringLiteral("a〜b!c😀〜−"));
 }
@@ -308,9 +314,11 @@ TEST_F(FindReplaceDialogsTest, ACharacterShiftJisLacksFindsJustItself)
 TEST_F(FindReplaceDialogsTest, ReplaceAllWithoutAMatchShowsNoCount)
 {
     SetText(QStringLiteral("表示"));
-    m_form.mReplace->trigger();
-    TypeInto(m_form.ReplaceDlg->FindText, QStringLiteral("\\")); // only a second byte of 表示
-    EXPECT_EQ(Press(m_form.ReplaceDlg->ReplaceAllButton, { QMessageBox::Yes, QMessageBox::Ok }),
+    Child<QAction>(m_form, "mReplace")->trigger();
+    TypeInto(Child<TReplaceDialog>(m_form, "ReplaceDlg")->FindText,
+        QStringLiteral("\\")); // only a second byte of 表示
+    EXPECT_EQ(Press(Child<TReplaceDialog>(m_form, "ReplaceDlg")->ReplaceAllButton,
+                  { QMessageBox::Yes, QMessageBox::Ok }),
         QStringList({ ReplaceAllQuestion, NotFound }));
     EXPECT_EQ(Text(), QStringLiteral("表示"));
 }
@@ -318,21 +326,23 @@ TEST_F(FindReplaceDialogsTest, ReplaceAllWithoutAMatchShowsNoCount)
 TEST_F(FindReplaceDialogsTest, AfterAReplaceF3GoesOnWithTheReplaceDialogsSearch)
 {
     SetText(QStringLiteral("Ａb ａb ＡB ａb"));
-    m_form.FindDlg->SetOptions({ .Down = false, .MatchCase = false, .WholeWord = true });
-    m_form.FindDlg->SetSearchText(QStringLiteral("x"));
-    m_form.mReplace->trigger();
-    TReplaceDialog* dialog = m_form.ReplaceDlg;
+    Child<TFindDialog>(m_form, "FindDlg")
+        ->SetOptions({ .Down = false, .MatchCase = false, .WholeWord = true });
+    Child<TFindDialog>(m_form, "FindDlg")->SetSearchText(QStringLiteral("x"));
+    Child<QAction>(m_form, "mReplace")->trigger();
+    TReplaceDialog* dialog = Child<TReplaceDialog>(m_form, "ReplaceDlg");
     TypeInto(dialog->FindText, QStringLiteral("ａb"));
     TypeInto(dialog->ReplaceTextField, QStringLiteral("c"));
     dialog->MatchCase->click();
     Press(dialog->ReplaceButton);
     EXPECT_EQ(Text(), QStringLiteral("Ａb c ＡB ａb"));
 
-    EXPECT_EQ(m_form.FindDlg->SearchText(), QStringLiteral("ａb"));
-    EXPECT_EQ(m_form.FindDlg->Options(), (edamaki::FindOptions { .Down = true, .MatchCase = true }));
-    EXPECT_TRUE(m_form.FindDlg->DownButton->isChecked());
+    EXPECT_EQ(Child<TFindDialog>(m_form, "FindDlg")->SearchText(), QStringLiteral("ａb"));
+    EXPECT_EQ(Child<TFindDialog>(m_form, "FindDlg")->Options(),
+        (edamaki::FindOptions { .Down = true, .MatchCase = true }));
+    EXPECT_TRUE(Child<TFindDialog>(m_form, "FindDlg")->DownButton->isChecked());
     Select(0, 0);
-    m_form.mFindNext->trigger();
+    Child<QAction>(m_form, "mFindNext")->trigger();
     EXPECT_EQ(Selection(), std::make_pair(8, 2)); // down, and "Ａb" differs in case
 }
 
@@ -346,9 +356,9 @@ TEST_F(FindReplaceDialogsTest, TabGoesThroughTheFieldsBeforeTheButtons)
         QStringList Order;
     };
     Case const cases[] = {
-        { m_form.mFind, m_form.FindDlg,
+        { Child<QAction>(m_form, "mFind"), Child<TFindDialog>(m_form, "FindDlg"),
             { "FindText", "WholeWord", "MatchCase", "UpButton", "FindNextButton", "CloseButton" } },
-        { m_form.mReplace, m_form.ReplaceDlg,
+        { Child<QAction>(m_form, "mReplace"), Child<TReplaceDialog>(m_form, "ReplaceDlg"),
             { "FindText", "ReplaceText", "WholeWord", "MatchCase", "FindNextButton", "ReplaceButton",
                 "ReplaceAllButton", "CloseButton" } },
     };
@@ -371,8 +381,8 @@ TEST_F(FindReplaceDialogsTest, TabGoesThroughTheFieldsBeforeTheButtons)
 TEST_F(FindReplaceDialogsTest, TheFocusReturnsToTheDialogAfterNotFound)
 {
     SetText(QStringLiteral("abc"));
-    m_form.mFind->trigger();
-    TFindDialog* dialog = m_form.FindDlg;
+    Child<QAction>(m_form, "mFind")->trigger();
+    TFindDialog* dialog = Child<TFindDialog>(m_form, "FindDlg");
     QApplication::setActiveWindow(dialog);
     TypeInto(dialog->FindText, QStringLiteral("x"));
     dialog->FindText->setFocus();

@@ -8,6 +8,7 @@
 #include "gui/windows/TForm3.h"
 #include "gui/windows/TMainForm.h"
 #include "tests/TreeDump.h"
+#include "tests/gui/Child.h"
 
 #include <QAbstractItemModelTester>
 #include <QPlainTextEdit>
@@ -22,6 +23,8 @@
 #include <memory>
 
 namespace {
+
+using edamaki::testing::Child;
 
 using edamaki::NodeId;
 
@@ -43,7 +46,7 @@ protected:
         m_pane->show();
         m_tester = std::make_unique<QAbstractItemModelTester>(
             &m_pane->Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
-        m_form.SrcList->setPlainText(MacroSource(40));
+        Child<QPlainTextEdit>(m_form, "SrcList")->setPlainText(MacroSource(40));
         // Every read but the first goes to the background.
         if (GetParam())
             m_form.SourceReads()->SetBackgroundThreshold(std::chrono::nanoseconds(-1));
@@ -51,12 +54,12 @@ protected:
 
     void TearDown() override
     {
-        m_form.SrcList->document()->setModified(false);
+        Child<QPlainTextEdit>(m_form, "SrcList")->document()->setModified(false);
         m_tester.reset();
         delete m_pane.data();
     }
 
-    QPlainTextEdit& Editor() { return *m_form.SrcList; }
+    QPlainTextEdit& Editor() { return *Child<QPlainTextEdit>(m_form, "SrcList"); }
 
     // Puts the caret at `column` of line `line` (-1: the line's end).
     void Caret(int line, int column = -1)

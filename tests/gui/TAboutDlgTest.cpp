@@ -4,6 +4,7 @@
 
 #include <QAbstractButton> // ModalDriver presses buttons
 
+#include "tests/gui/Child.h"
 #include "tests/gui/ModalDriver.h"
 
 #include <QAction>
@@ -16,6 +17,8 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+using edamaki::testing::Child;
 
 using edamaki::testing::WhenModal;
 
@@ -35,10 +38,10 @@ protected:
 
 TEST_F(TAboutDlgTest, HelpMenuShowsTheVersionEveryTime)
 {
-    auto* help = m_form.Menu1->findChild<QMenu*>(QStringLiteral("Help1"));
+    auto* help = Child<QMenuBar>(m_form, "Menu1")->findChild<QMenu*>(QStringLiteral("Help1"));
     ASSERT_NE(help, nullptr);
-    ASSERT_TRUE(help->actions().contains(m_form.mAbout));
-    EXPECT_EQ(m_form.mAbout->text(), QStringLiteral("バージョン情報"));
+    ASSERT_TRUE(help->actions().contains(Child<QAction>(m_form, "mAbout")));
+    EXPECT_EQ(Child<QAction>(m_form, "mAbout")->text(), QStringLiteral("バージョン情報"));
     EXPECT_EQ(m_box->VerLabel->text(), QStringLiteral("Ver.#.##"));
 
     for (int showing = 0; showing < 2; ++showing) {
@@ -48,7 +51,7 @@ TEST_F(TAboutDlgTest, HelpMenuShowsTheVersionEveryTime)
             shown = m_box->VerLabel->text();
             m_box->Button1->click();
         });
-        m_form.mAbout->trigger();
+        Child<QAction>(m_form, "mAbout")->trigger();
         EXPECT_TRUE(*ran);
         EXPECT_EQ(shown, QStringLiteral("Ver.1.91"));
         EXPECT_EQ(m_box->result(), QDialog::Accepted);

@@ -8,6 +8,7 @@
 #include "gui/windows/TForm3.h"
 #include "gui/windows/TMainForm.h"
 #include "tests/TreeDump.h"
+#include "tests/gui/Child.h"
 #include "tests/gui/ModalDriver.h"
 
 #include <QApplication>
@@ -21,6 +22,8 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+using edamaki::testing::Child;
 
 using edamaki::NodeId;
 using edamaki::testing::AnswerMessageBox;
@@ -41,12 +44,12 @@ protected:
     }
     ~TForm1EditTest() override
     {
-        m_form.SrcList->document()->setModified(false);
+        Child<QPlainTextEdit>(m_form, "SrcList")->document()->setModified(false);
         delete m_pane.data();
     }
 
-    void SetSource(QString const& text) { m_form.SrcList->setPlainText(text); }
-    QString Source() const { return m_form.SrcList->toPlainText(); }
+    void SetSource(QString const& text) { Child<QPlainTextEdit>(m_form, "SrcList")->setPlainText(text); }
+    QString Source() const { return Child<QPlainTextEdit>(m_form, "SrcList")->toPlainText(); }
     QString Tree() const { return edamaki::ShiftJisToQString(edamaki::testing::Dump(m_document.Tree)); }
     // The node at a path of UTF-8 names, "" for the root node.
     NodeId Node(QString const& path) const
@@ -211,14 +214,16 @@ TEST_F(TForm1EditTest, ClicksSelectTheSourceText)
     };
     for (Case const& c : cases) {
         Click(c.Path, Qt::RightButton);
-        EXPECT_EQ(m_form.SrcList->textCursor().selectedText(), c.Selected) << c.Path.toStdString();
+        EXPECT_EQ(Child<QPlainTextEdit>(m_form, "SrcList")->textCursor().selectedText(), c.Selected)
+            << c.Path.toStdString();
     }
     // A node the pane renamed selects the line the pane wrote.
     Click(QStringLiteral("営業"));
     QTest::keyClick(m_pane->Tree1, Qt::Key_F2);
     TypeLabel(QStringLiteral("販売"));
     Click(QStringLiteral("販売"));
-    EXPECT_EQ(m_form.SrcList->textCursor().selectedText(), QStringLiteral("<r:営業,販売>"));
+    EXPECT_EQ(Child<QPlainTextEdit>(m_form, "SrcList")->textCursor().selectedText(),
+        QStringLiteral("<r:営業,販売>"));
 }
 
 TEST_F(TForm1EditTest, RenameWithF2)
@@ -285,7 +290,7 @@ TEST_F(TForm1EditTest, AddBesideAndInside)
     EXPECT_EQ(Tree(), QStringLiteral("A(新規フォルダ(x(y),新規フォルダ),N),T"));
 
     // Each write-back is one undo step, and the tree follows the text back.
-    m_form.SrcList->undo();
+    Child<QPlainTextEdit>(m_form, "SrcList")->undo();
     EXPECT_EQ(Tree(), QStringLiteral("A(新規フォルダ(x(y),新規フォルダ),N),新規フォルダ"));
 }
 
@@ -299,7 +304,7 @@ TEST_F(TForm1EditTest, DeleteTakesTheLastSelectedFirst)
     m_pane->mDelNode->trigger(); // no question comes
     EXPECT_EQ(Source(), Header + QStringLiteral("R\n>A\n>B\n>C\n>D\n<-:R/D>\n<-:R/A>\n<-:R/C>"));
     EXPECT_EQ(Tree(), QStringLiteral("R(B)"));
-    m_form.SrcList->undo();
+    Child<QPlainTextEdit>(m_form, "SrcList")->undo();
     EXPECT_EQ(Tree(), QStringLiteral("R(A,B,C,D)"));
 }
 
@@ -308,11 +313,11 @@ TEST_F(TForm1EditTest, DeleteTakesTheLastSelectedFirst)
 TEST_F(TForm1EditTest, TextModeRewritesTheSource)
 {
     SetSource(QStringLiteral("C:\\work\nA\\B\n; plan 〜\nA\\C"));
-    m_form.SrcList->document()->setModified(false);
+    Child<QPlainTextEdit>(m_form, "SrcList")->document()->setModified(false);
     Click(QStringLiteral("A/B"));
     m_pane->mDelNode->trigger();
     EXPECT_EQ(Source(), QStringLiteral("C:\\work\n; plan 〜\nA\\C"));
-    m_form.SrcList->document()->setModified(false);
+    Child<QPlainTextEdit>(m_form, "SrcList")->document()->setModified(false);
     EXPECT_TRUE(m_form.IsDocumentModified());
 }
 

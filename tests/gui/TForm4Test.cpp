@@ -9,6 +9,7 @@
 #include "gui/windows/TForm3.h"
 #include "gui/windows/TMainForm.h"
 #include "tests/TreeDump.h"
+#include "tests/gui/Child.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -28,6 +29,8 @@
 
 namespace {
 
+using edamaki::testing::Child;
+
 QString const MacroHeader = QStringLiteral("<?dezodedu-macro?>");
 
 class TForm4Test : public ::testing::Test {
@@ -36,25 +39,25 @@ protected:
     {
         m_form.SetLogWindow(new TForm3(&m_form));
         m_pane = new TForm1(m_document, [this](TForm1& pane) { m_form.StartUp(pane); });
-        m_dialog = new TForm4(*m_form.SrcList, &m_form);
+        m_dialog = new TForm4(*Child<QPlainTextEdit>(m_form, "SrcList"), &m_form);
         m_pane->SetTagDialog(m_dialog);
         QObject::connect(&m_form, &TMainForm::TagDialogRequested, m_dialog, &TForm4::ShowOnTab);
         m_form.show();
     }
     ~TForm4Test() override
     {
-        m_form.SrcList->document()->setModified(false);
+        Child<QPlainTextEdit>(m_form, "SrcList")->document()->setModified(false);
         delete m_pane.data();
     }
 
     void SetSource(QString const& text, int caret = 0)
     {
-        m_form.SrcList->setPlainText(text);
-        QTextCursor cursor(m_form.SrcList->document());
+        Child<QPlainTextEdit>(m_form, "SrcList")->setPlainText(text);
+        QTextCursor cursor(Child<QPlainTextEdit>(m_form, "SrcList")->document());
         cursor.setPosition(caret);
-        m_form.SrcList->setTextCursor(cursor);
+        Child<QPlainTextEdit>(m_form, "SrcList")->setTextCursor(cursor);
     }
-    QString Source() const { return m_form.SrcList->toPlainText(); }
+    QString Source() const { return Child<QPlainTextEdit>(m_form, "SrcList")->toPlainText(); }
 
     // Types `keys` over the field's whole text, one key at a time.
     static void Retype(QLineEdit* field, char const* keys)
@@ -209,7 +212,7 @@ TEST_F(TForm4Test, EnterWritesTheTagAndTabMovesOn)
     EXPECT_EQ(Source(), MacroHeader + QStringLiteral("\nx<#1:0-3>"));
     EXPECT_FALSE(m_dialog->isVisible());
     EXPECT_EQ(edamaki::testing::Dump(m_document.Tree), "x0,x1,x2,x3");
-    m_form.SrcList->undo();
+    Child<QPlainTextEdit>(m_form, "SrcList")->undo();
     EXPECT_EQ(Source(), MacroHeader + QStringLiteral("\nx"));
     EXPECT_EQ(edamaki::testing::Dump(m_document.Tree), "x");
 }
@@ -303,10 +306,10 @@ TEST_F(TForm4Test, EachTabWritesItsTag)
     };
     for (auto const& c : cases) {
         SetSource(source);
-        QTextCursor cursor = m_form.SrcList->textCursor();
+        QTextCursor cursor = Child<QPlainTextEdit>(m_form, "SrcList")->textCursor();
         cursor.movePosition(QTextCursor::End);
         cursor.movePosition(QTextCursor::Left, QTextCursor::KeepAnchor);
-        m_form.SrcList->setTextCursor(cursor);
+        Child<QPlainTextEdit>(m_form, "SrcList")->setTextCursor(cursor);
         m_form.mTagNumClick();
         m_dialog->ShowOnTab(c.tab);
         QApplication::setActiveWindow(m_dialog);
@@ -432,15 +435,15 @@ TEST_F(TForm4Test, TheTreePaneFillsThePath)
 TEST_F(TForm4Test, TheMainWindowOpensTheDialog)
 {
     QStringList captions;
-    for (QAction const* item : m_form.TagMenu->actions())
+    for (QAction const* item : Child<QMenu>(m_form, "TagMenu")->actions())
         captions << item->text();
     EXPECT_EQ(captions,
         QStringList({ "数値連番", "文字連番", "文字列リスト", "フォルダ追加", "フォルダ削除", "名前変更" }));
-    EXPECT_EQ(m_form.TagBtn->menu(), m_form.TagMenu);
-    EXPECT_EQ(m_form.N7->text(), QStringLiteral("マクロタグ挿入"));
-    EXPECT_EQ(m_form.N7->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Insert));
+    EXPECT_EQ(Child<QToolButton>(m_form, "TagBtn")->menu(), Child<QMenu>(m_form, "TagMenu"));
+    EXPECT_EQ(Child<QAction>(m_form, "N7")->text(), QStringLiteral("マクロタグ挿入"));
+    EXPECT_EQ(Child<QAction>(m_form, "N7")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Insert));
     for (int tab = 0; tab < 6; ++tab) {
-        m_form.TagMenu->actions()[tab]->trigger();
+        Child<QMenu>(m_form, "TagMenu")->actions()[tab]->trigger();
         EXPECT_EQ(m_dialog->TagTab->TabIndex(), tab);
         EXPECT_TRUE(m_dialog->isVisible());
         m_dialog->hide();
@@ -448,10 +451,10 @@ TEST_F(TForm4Test, TheMainWindowOpensTheDialog)
     m_form.mTagCharClick();
     m_dialog->hide();
     // In text mode too, and from the editor, whose own Ctrl+Ins would copy.
-    EXPECT_TRUE(m_form.N7->isEnabled());
+    EXPECT_TRUE(Child<QAction>(m_form, "N7")->isEnabled());
     QApplication::setActiveWindow(&m_form);
-    m_form.SrcList->setFocus();
-    QTest::keyClick(m_form.SrcList, Qt::Key_Insert, Qt::ControlModifier);
+    Child<QPlainTextEdit>(m_form, "SrcList")->setFocus();
+    QTest::keyClick(Child<QPlainTextEdit>(m_form, "SrcList"), Qt::Key_Insert, Qt::ControlModifier);
     EXPECT_TRUE(m_dialog->isVisible());
     EXPECT_EQ(m_dialog->TagTab->TabIndex(), 1);
     EXPECT_TRUE(m_dialog->Panel1->isVisibleTo(m_dialog));
@@ -475,7 +478,8 @@ TEST_F(TForm4Test, TheShownTabsFirstFieldTakesTheKeys)
     EXPECT_EQ(m_dialog->focusWidget(), m_dialog->Nmoji);
     EXPECT_EQ(m_dialog->Nmoji->selectedText(), QStringLiteral("1"));
 
-    QRect const editor(m_form.SrcList->mapToGlobal(QPoint(0, 0)), m_form.SrcList->size());
+    QRect const editor(Child<QPlainTextEdit>(m_form, "SrcList")->mapToGlobal(QPoint(0, 0)),
+        Child<QPlainTextEdit>(m_form, "SrcList")->size());
     EXPECT_FALSE(m_dialog->frameGeometry().intersects(editor));
 }
 
@@ -484,15 +488,15 @@ TEST_F(TForm4Test, TheShownTabsFirstFieldTakesTheKeys)
 TEST_F(TForm4Test, AnAppendedTagLeavesTheSelectionAlone)
 {
     SetSource(MacroHeader + QStringLiteral("\na"));
-    QTextCursor selection(m_form.SrcList->document());
+    QTextCursor selection(Child<QPlainTextEdit>(m_form, "SrcList")->document());
     selection.setPosition(MacroHeader.size() + 1);
     selection.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
-    m_form.SrcList->setTextCursor(selection);
+    Child<QPlainTextEdit>(m_form, "SrcList")->setTextCursor(selection);
     m_dialog->ShowOnTab(3);
     m_dialog->SetSourcePath(QStringLiteral("a"));
     m_dialog->Button1->click();
     EXPECT_EQ(Source(), MacroHeader + QStringLiteral("\na\n<+:a>"));
-    EXPECT_EQ(m_form.SrcList->textCursor().selectedText(), QStringLiteral("a"));
+    EXPECT_EQ(Child<QPlainTextEdit>(m_form, "SrcList")->textCursor().selectedText(), QStringLiteral("a"));
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "gui/windows/TForm3.h"
 #include "tests/SjisLiteral.h"
 #include "tests/TreeDump.h"
+#include "tests/gui/Child.h"
 #include "tests/gui/ModalDriver.h"
 
 #include <QAbstractItemView>
@@ -42,6 +43,8 @@
 #include <memory>
 
 namespace {
+
+using edamaki::testing::Child;
 
 using edamaki::testing::AnswerMessageBox;
 using edamaki::testing::Sjis;
@@ -199,7 +202,7 @@ protected:
     void TearDown() override
     {
         if (m_form)
-            m_form->SrcList->document()->setModified(false);
+            Child<QPlainTextEdit>(*m_form, "SrcList")->document()->setModified(false);
         delete m_pane.data();
         m_form.reset();
     }
@@ -235,14 +238,14 @@ protected:
     // Types over the whole text, as the user would.
     void Type(QString const& text)
     {
-        m_form->SrcList->selectAll();
-        m_form->SrcList->insertPlainText(text);
+        Child<QPlainTextEdit>(*m_form, "SrcList")->selectAll();
+        Child<QPlainTextEdit>(*m_form, "SrcList")->insertPlainText(text);
     }
 
-    QString Text() const { return m_form->SrcList->toPlainText(); }
+    QString Text() const { return Child<QPlainTextEdit>(*m_form, "SrcList")->toPlainText(); }
     std::string Tree() const { return edamaki::testing::Dump(m_document.Tree); }
     QString Path(QString const& name) const { return m_folder.filePath(name); }
-    bool TagButtonEnabled() const { return m_form->TagBtn->isEnabled(); }
+    bool TagButtonEnabled() const { return Child<QToolButton>(*m_form, "TagBtn")->isEnabled(); }
 
     QString File(QString const& name, QByteArray const& bytes)
     {
@@ -336,10 +339,10 @@ TEST_F(TMainFormTest, HeaderInsertionAndClearSwitchTheMode)
     EXPECT_FALSE(TagButtonEnabled());
     EXPECT_EQ(Tree(), "");
     // Each of the program's rewrites is one undo step.
-    m_form->SrcList->undo();
+    Child<QPlainTextEdit>(*m_form, "SrcList")->undo();
     EXPECT_EQ(Text(), QStringLiteral("<?dezodedu-macro?>\na\n>b"));
     EXPECT_EQ(m_form->windowTitle(), MacroCaption);
-    m_form->SrcList->undo();
+    Child<QPlainTextEdit>(*m_form, "SrcList")->undo();
     EXPECT_EQ(Text(), QStringLiteral("a\n>b"));
     EXPECT_EQ(m_form->windowTitle(), TextCaption);
 }
@@ -347,13 +350,13 @@ TEST_F(TMainFormTest, HeaderInsertionAndClearSwitchTheMode)
 TEST_F(TMainFormTest, TheTagButtonOpensTheTagDialogOnItsLastTab)
 {
     Create();
-    EXPECT_EQ(m_form->TagBtn->menu(), m_form->TagMenu);
-    EXPECT_EQ(m_form->TagBtn->popupMode(), QToolButton::MenuButtonPopup);
+    EXPECT_EQ(Child<QToolButton>(*m_form, "TagBtn")->menu(), Child<QMenu>(*m_form, "TagMenu"));
+    EXPECT_EQ(Child<QToolButton>(*m_form, "TagBtn")->popupMode(), QToolButton::MenuButtonPopup);
 
     int requested = 0;
     QObject::connect(m_form.get(), &TMainForm::TagDialogRequested, [&](int tab) { requested = tab + 100; });
     Type(QStringLiteral("<?dezodedu-macro?>"));
-    m_form->TagBtn->click();
+    Child<QToolButton>(*m_form, "TagBtn")->click();
     EXPECT_EQ(requested, 99);
 }
 
@@ -362,11 +365,11 @@ TEST_F(TMainFormTest, CommandShortcutsWinOverTheEditorsKeys)
     Create();
     m_form->show();
     QApplication::setActiveWindow(m_form.get());
-    m_form->SrcList->setFocus();
+    Child<QPlainTextEdit>(*m_form, "SrcList")->setFocus();
     Type(QStringLiteral("a"));
-    QTest::keyClick(m_form->SrcList, Qt::Key_H, Qt::ControlModifier);
+    QTest::keyClick(Child<QPlainTextEdit>(*m_form, "SrcList"), Qt::Key_H, Qt::ControlModifier);
     EXPECT_EQ(m_form->windowTitle(), MacroCaption);
-    QTest::keyClick(m_form->SrcList, Qt::Key_Delete, Qt::ControlModifier);
+    QTest::keyClick(Child<QPlainTextEdit>(*m_form, "SrcList"), Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_TRUE(Text().isEmpty());
     EXPECT_EQ(m_form->windowTitle(), TextCaption);
 }
@@ -376,32 +379,32 @@ TEST_F(TMainFormTest, EditActionsFollowTheEditor)
     Create();
     m_form->show();
     QApplication::setActiveWindow(m_form.get());
-    m_form->SrcList->setFocus();
+    Child<QPlainTextEdit>(*m_form, "SrcList")->setFocus();
     QApplication::processEvents();
-    EXPECT_FALSE(m_form->EditSelectAll1->isEnabled());
-    EXPECT_FALSE(m_form->EditCopy1->isEnabled());
-    EXPECT_FALSE(m_form->EditUndo1->isEnabled());
+    EXPECT_FALSE(Child<QAction>(*m_form, "EditSelectAll1")->isEnabled());
+    EXPECT_FALSE(Child<QAction>(*m_form, "EditCopy1")->isEnabled());
+    EXPECT_FALSE(Child<QAction>(*m_form, "EditUndo1")->isEnabled());
 
-    QTest::keyClicks(m_form->SrcList, QStringLiteral("abc"));
-    EXPECT_TRUE(m_form->EditSelectAll1->isEnabled());
-    EXPECT_TRUE(m_form->EditUndo1->isEnabled());
-    EXPECT_FALSE(m_form->EditCut1->isEnabled());
+    QTest::keyClicks(Child<QPlainTextEdit>(*m_form, "SrcList"), QStringLiteral("abc"));
+    EXPECT_TRUE(Child<QAction>(*m_form, "EditSelectAll1")->isEnabled());
+    EXPECT_TRUE(Child<QAction>(*m_form, "EditUndo1")->isEnabled());
+    EXPECT_FALSE(Child<QAction>(*m_form, "EditCut1")->isEnabled());
 
-    m_form->EditSelectAll1->trigger();
-    EXPECT_TRUE(m_form->EditCopy1->isEnabled());
-    EXPECT_TRUE(m_form->EditCut1->isEnabled());
-    m_form->EditCut1->trigger();
+    Child<QAction>(*m_form, "EditSelectAll1")->trigger();
+    EXPECT_TRUE(Child<QAction>(*m_form, "EditCopy1")->isEnabled());
+    EXPECT_TRUE(Child<QAction>(*m_form, "EditCut1")->isEnabled());
+    Child<QAction>(*m_form, "EditCut1")->trigger();
     EXPECT_TRUE(Text().isEmpty());
-    EXPECT_TRUE(m_form->EditPaste1->isEnabled());
-    m_form->EditPaste1->trigger();
-    m_form->EditPaste1->trigger();
+    EXPECT_TRUE(Child<QAction>(*m_form, "EditPaste1")->isEnabled());
+    Child<QAction>(*m_form, "EditPaste1")->trigger();
+    Child<QAction>(*m_form, "EditPaste1")->trigger();
     EXPECT_EQ(Text(), QStringLiteral("abcabc"));
     EXPECT_EQ(Tree(), "abcabc");
 
     // The tool bar's copy button is the copy action.
     auto* copy_button = m_form->findChild<QToolButton*>(QStringLiteral("ToolButton9"));
     ASSERT_NE(copy_button, nullptr);
-    EXPECT_EQ(copy_button->defaultAction(), m_form->EditCopy1);
+    EXPECT_EQ(copy_button->defaultAction(), Child<QAction>(*m_form, "EditCopy1"));
     EXPECT_EQ(copy_button->toolTip(), QStringLiteral("コピー"));
 }
 
@@ -430,10 +433,10 @@ TEST_F(TMainFormTest, OpeningTrimsEveryLineAndSetsTheMode)
         EXPECT_EQ(TagButtonEnabled(), test.Macro);
         EXPECT_EQ(m_document.Mode, test.Macro ? edamaki::SourceMode::Macro : edamaki::SourceMode::Text);
         EXPECT_EQ(m_document.FileName, path.toStdString());
-        EXPECT_EQ(m_form->SrcList->textCursor().position(), 0);
-        EXPECT_FALSE(m_form->SrcList->textCursor().hasSelection());
-        EXPECT_FALSE(m_form->SrcList->document()->isModified());
-        EXPECT_TRUE(m_form->SrcList->isEnabled());
+        EXPECT_EQ(Child<QPlainTextEdit>(*m_form, "SrcList")->textCursor().position(), 0);
+        EXPECT_FALSE(Child<QPlainTextEdit>(*m_form, "SrcList")->textCursor().hasSelection());
+        EXPECT_FALSE(Child<QPlainTextEdit>(*m_form, "SrcList")->document()->isModified());
+        EXPECT_TRUE(Child<QPlainTextEdit>(*m_form, "SrcList")->isEnabled());
     }
     EXPECT_EQ(Tree(), "");
     m_form->OpenSource(File(QStringLiteral("tree.txt"), "a\\b\r\na\\c\r\n"));
@@ -462,12 +465,12 @@ TEST_F(TMainFormTest, OpeningAFileStartsAFreshUndoHistory)
         Create(test.Arguments);
         if (test.Open) {
             Type(QStringLiteral("typed"));
-            m_form->SrcList->document()->setModified(false);
+            Child<QPlainTextEdit>(*m_form, "SrcList")->document()->setModified(false);
             test.Open();
         }
         EXPECT_EQ(Text(), QStringLiteral("顧客\n")) << test.Name;
-        EXPECT_FALSE(m_form->SrcList->document()->isUndoAvailable()) << test.Name;
-        m_form->SrcList->undo();
+        EXPECT_FALSE(Child<QPlainTextEdit>(*m_form, "SrcList")->document()->isUndoAvailable()) << test.Name;
+        Child<QPlainTextEdit>(*m_form, "SrcList")->undo();
         EXPECT_EQ(Text(), QStringLiteral("顧客\n")) << test.Name;
         EXPECT_EQ(m_document.Format.Encoding, edamaki::TextEncoding::Utf8) << test.Name;
         TearDown();
@@ -485,11 +488,11 @@ TEST_F(TMainFormTest, ClearingStartsANewShiftJisSourceThatUndoTurnsBack)
     EXPECT_EQ(m_document.Format.Encoding, edamaki::TextEncoding::ShiftJis);
     EXPECT_TRUE(m_document.FileName.empty());
 
-    m_form->SrcList->undo();
+    Child<QPlainTextEdit>(*m_form, "SrcList")->undo();
     EXPECT_EQ(Text(), QStringLiteral("顧客\n"));
     EXPECT_EQ(m_document.Format.Encoding, edamaki::TextEncoding::Utf8);
     EXPECT_EQ(m_document.FileName, path.toStdString());
-    m_form->SrcList->redo();
+    Child<QPlainTextEdit>(*m_form, "SrcList")->redo();
     EXPECT_TRUE(Text().isEmpty());
     EXPECT_EQ(m_document.Format.Encoding, edamaki::TextEncoding::ShiftJis);
 
@@ -513,8 +516,8 @@ TEST_F(TMainFormTest, AFileThatCantBeOpenedLeavesTheEditorAlone)
     EXPECT_FALSE(m_form->OpenSource(Path(QStringLiteral("missing.txt"))));
     EXPECT_EQ(message, QStringLiteral("ファイル %1 は開けません").arg(Path(QStringLiteral("missing.txt"))));
     EXPECT_EQ(Text(), QStringLiteral("keep"));
-    EXPECT_TRUE(m_form->SrcList->isEnabled());
-    EXPECT_TRUE(m_form->SrcList->document()->isModified());
+    EXPECT_TRUE(Child<QPlainTextEdit>(*m_form, "SrcList")->isEnabled());
+    EXPECT_TRUE(Child<QPlainTextEdit>(*m_form, "SrcList")->document()->isModified());
 }
 
 TEST_F(TMainFormTest, AFileThatIsNotShiftJisIsRefusedNamingTheLine)
@@ -534,8 +537,8 @@ TEST_F(TMainFormTest, AFileThatIsNotShiftJisIsRefusedNamingTheLine)
             .arg(broken));
     EXPECT_EQ(icon, QMessageBox::Critical);
     EXPECT_EQ(Text(), QStringLiteral("keep"));
-    EXPECT_TRUE(m_form->SrcList->document()->isModified());
-    EXPECT_TRUE(m_form->SrcList->isEnabled());
+    EXPECT_TRUE(Child<QPlainTextEdit>(*m_form, "SrcList")->document()->isModified());
+    EXPECT_TRUE(Child<QPlainTextEdit>(*m_form, "SrcList")->isEnabled());
     EXPECT_EQ(m_document.Format.Encoding, edamaki::TextEncoding::Utf8);
 }
 
@@ -606,9 +609,9 @@ TEST_F(TMainFormTest, TheOpenDialogsCompletionEndsWithTheDialog)
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
     // Keys go where the application sends them: to a popup when there is one.
     QApplication::setActiveWindow(m_form.get());
-    m_form->SrcList->setFocus();
-    ASSERT_EQ(QApplication::focusWidget(), m_form->SrcList);
-    QTest::keyClicks(m_form->SrcList, QStringLiteral("!"));
+    Child<QPlainTextEdit>(*m_form, "SrcList")->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), Child<QPlainTextEdit>(*m_form, "SrcList"));
+    QTest::keyClicks(Child<QPlainTextEdit>(*m_form, "SrcList"), QStringLiteral("!"));
     EXPECT_EQ(Text(), QStringLiteral("!opened"));
 }
 
@@ -651,7 +654,7 @@ TEST_F(TMainFormTest, FileDialogsSpeakJapaneseAndShowTheirColumnsWhole)
     m_form->show();
     ASSERT_TRUE(QDir().mkpath(Path(QStringLiteral("サブフォルダ"))));
     Type(QStringLiteral("a"));
-    m_form->SrcList->document()->setModified(false);
+    Child<QPlainTextEdit>(*m_form, "SrcList")->document()->setModified(false);
     QDateTime const changed = QFileInfo(Path(QStringLiteral("サブフォルダ"))).lastModified();
     QRegularExpression const japanese_date(QStringLiteral("^\\d{4}/\\d{2}/\\d{2} \\d{1,2}:\\d{2}$"));
     struct Case {
@@ -707,7 +710,7 @@ TEST_F(TMainFormTest, OpeningAnEmptyEditorDoesNotPrompt)
     Type(QStringLiteral("x"));
     m_form->mClearClick();
     ASSERT_TRUE(Text().isEmpty());
-    ASSERT_TRUE(m_form->SrcList->document()->isModified());
+    ASSERT_TRUE(Child<QPlainTextEdit>(*m_form, "SrcList")->document()->isModified());
     QString const next = File(QStringLiteral("next.txt"), "next");
     auto const chosen = ChooseFile(next);
     m_form->mOpen1Click();
@@ -744,7 +747,7 @@ TEST_F(TMainFormTest, SavingOffersTheModesFilterAndExtension)
     ChooseFile(Path(QStringLiteral("script")));
     m_form->mSave1Click();
     EXPECT_EQ(ReadBytes(Path(QStringLiteral("script.mks"))), QByteArray("<?dezodedu-macro?>\r\nproject"));
-    EXPECT_FALSE(m_form->SrcList->document()->isModified());
+    EXPECT_FALSE(Child<QPlainTextEdit>(*m_form, "SrcList")->document()->isModified());
 
     // Text mode, and the last name is offered again.
     Type(QStringLiteral("a\\b\n"));
@@ -754,7 +757,7 @@ TEST_F(TMainFormTest, SavingOffersTheModesFilterAndExtension)
     EXPECT_EQ(filters.front(), QStringLiteral("テキストファイル(*.txt) (*.txt)"));
     EXPECT_EQ(suffix, QStringLiteral("txt"));
     EXPECT_EQ(selection, QStringList { Path(QStringLiteral("script.mks")) });
-    EXPECT_TRUE(m_form->SrcList->document()->isModified());
+    EXPECT_TRUE(Child<QPlainTextEdit>(*m_form, "SrcList")->document()->isModified());
 
     // An empty editor saves nothing.
     m_form->mClearClick();
@@ -811,7 +814,7 @@ TEST_F(TMainFormTest, ASaveShiftJisCantHoldIsRefusedAndWritesNothing)
     EXPECT_TRUE(message.contains(QStringLiteral("\u00e9"))) << message.toStdString();
     EXPECT_TRUE(message.contains(QStringLiteral("U+00E9"))) << message.toStdString();
     EXPECT_EQ(ReadBytes(path), old_bytes);
-    EXPECT_TRUE(m_form->SrcList->document()->isModified());
+    EXPECT_TRUE(Child<QPlainTextEdit>(*m_form, "SrcList")->document()->isModified());
 
     // Yes in the prompt with a refused save keeps the document: nothing is opened.
     Answer(QMessageBox::Yes, nullptr, [] { AnswerMessageBox(QMessageBox::Ok); });
@@ -870,23 +873,23 @@ TEST_F(TMainFormTest, ConversionCarriesTheParentFolderLineBothWays)
     EXPECT_TRUE(TagButtonEnabled());
     EXPECT_EQ(Tree(), "a(b),c");
     EXPECT_EQ(m_pane->GetRootPath(), "C:\\work\\");
-    EXPECT_EQ(m_form->SrcList->textCursor().position(), 0);
+    EXPECT_EQ(Child<QPlainTextEdit>(*m_form, "SrcList")->textCursor().position(), 0);
 
     m_form->mTextMacroClick();
     EXPECT_EQ(Text(), QStringLiteral("C:\\work\na\\b\nc"));
     EXPECT_EQ(m_form->windowTitle(), TextCaption);
     EXPECT_FALSE(TagButtonEnabled());
     // A rewrite is a change like any other: it needs saving.
-    m_form->SrcList->document()->setModified(false);
+    Child<QPlainTextEdit>(*m_form, "SrcList")->document()->setModified(false);
     m_form->mTextMacroClick();
-    EXPECT_TRUE(m_form->SrcList->document()->isModified());
-    m_form->SrcList->undo();
+    EXPECT_TRUE(Child<QPlainTextEdit>(*m_form, "SrcList")->document()->isModified());
+    Child<QPlainTextEdit>(*m_form, "SrcList")->undo();
 
     // Without a parent folder line nothing is carried; one undo step each.
     Type(QStringLiteral("x\\y"));
     m_form->mTextMacroClick();
     EXPECT_EQ(Text(), QStringLiteral("<?dezodedu-macro?>\nx\n>y"));
-    m_form->SrcList->undo();
+    Child<QPlainTextEdit>(*m_form, "SrcList")->undo();
     EXPECT_EQ(Text(), QStringLiteral("x\\y"));
     EXPECT_EQ(m_form->windowTitle(), TextCaption);
 }
@@ -911,7 +914,7 @@ TEST_F(TMainFormTest, ExecuteCreatesTheFoldersAndLogsThemInColour)
     };
     EXPECT_EQ(m_logged, expected);
     EXPECT_TRUE(QFileInfo(Path(QStringLiteral("a"))).isDir());
-    EXPECT_FALSE(m_form->SrcList->document()->isModified());
+    EXPECT_FALSE(Child<QPlainTextEdit>(*m_form, "SrcList")->document()->isModified());
 
     // No: nothing runs.
     QDir(Path(QStringLiteral("a"))).removeRecursively();
@@ -1066,15 +1069,15 @@ TEST_F(TMainFormTest, DroppingFilesOpensTheFirstAfterThePrompt)
     QString const second = File(QStringLiteral("second.txt"), "second");
 
     // Even an empty editor with the mark set prompts; Cancel opens nothing.
-    m_form->SrcList->document()->setModified(true);
+    Child<QPlainTextEdit>(*m_form, "SrcList")->document()->setModified(true);
     QString prompt;
     Answer(QMessageBox::Cancel, &prompt);
-    Drop({ first, second }, m_form->SrcList->viewport());
+    Drop({ first, second }, Child<QPlainTextEdit>(*m_form, "SrcList")->viewport());
     EXPECT_EQ(prompt, SavePrompt);
     EXPECT_TRUE(Text().isEmpty());
 
     Answer(QMessageBox::No);
-    Drop({ first, second }, m_form->SrcList->viewport());
+    Drop({ first, second }, Child<QPlainTextEdit>(*m_form, "SrcList")->viewport());
     EXPECT_EQ(Text(), QStringLiteral("first"));
 
     // Unmodified: no prompt.
@@ -1088,7 +1091,7 @@ TEST_F(TMainFormTest, DroppingWithTheSwitchRunsAtOnce)
     ASSERT_TRUE(QDir().mkpath(run_folder));
     Create({ QStringLiteral("-f") });
     Type(QStringLiteral("x\\y"));
-    m_form->SrcList->document()->setModified(false);
+    Child<QPlainTextEdit>(*m_form, "SrcList")->document()->setModified(false);
     CloseLogWhenDone();
     Drop({ run_folder });
     EXPECT_TRUE(QFileInfo(run_folder + QStringLiteral("/x/y")).isDir());
@@ -1150,7 +1153,7 @@ TEST_F(TMainFormTest, ImportReplacesTheSourceWithTheLeafFolders)
     EXPECT_EQ(Tree(), "A(B,C),D");
     EXPECT_TRUE(information.contains(base.filePath(QStringLiteral("x:y")))) << information.toStdString();
     EXPECT_TRUE(information.contains(base.filePath(QStringLiteral("zlink")))) << information.toStdString();
-    m_form->SrcList->undo();
+    Child<QPlainTextEdit>(*m_form, "SrcList")->undo();
     EXPECT_EQ(Text(), QStringLiteral("<?dezodedu-macro?>\nunsaved"));
 }
 

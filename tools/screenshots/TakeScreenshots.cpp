@@ -52,6 +52,15 @@
 
 namespace {
 
+// A window's widget or action, found by its object name.
+template<class T> T* Child(QObject const& parent, char const* name)
+{
+    T* const child = parent.findChild<T*>(QString::fromLatin1(name));
+    if (!child)
+        qFatal("no child named %s", name);
+    return child;
+}
+
 void Settle(int milliseconds = 200)
 {
     QElapsedTimer timer;
@@ -78,7 +87,7 @@ bool Save(QWidget* window, QString const& path)
 // Gives a macro source a parent folder line, so the run stays in `folder`.
 void InsertParentFolderLine(TMainForm& form, QString const& folder)
 {
-    QTextCursor cursor(form.SrcList->document()->findBlockByNumber(1));
+    QTextCursor cursor(Child<QPlainTextEdit>(form, "SrcList")->document()->findBlockByNumber(1));
     cursor.insertText(folder + u'\n');
 }
 
@@ -214,19 +223,20 @@ int main(int argc, char** argv)
     saved = Save(&main_form, output.filePath(QStringLiteral("main-text.png"))) && saved;
 
     // The find and the replace dialog over the window, a match selected.
-    main_form.FindDlg->SetSearchText(QStringLiteral("契約"));
-    main_form.mFindNext->trigger();
+    Child<TFindDialog>(main_form, "FindDlg")->SetSearchText(QStringLiteral("契約"));
+    Child<QAction>(main_form, "mFindNext")->trigger();
     main_form.resize(640, 400);
-    for (TSearchDialog* dialog : { static_cast<TSearchDialog*>(main_form.FindDlg),
-             static_cast<TSearchDialog*>(main_form.ReplaceDlg) }) {
-        if (dialog == main_form.FindDlg)
-            main_form.mFind->trigger();
+    for (TSearchDialog* dialog : { static_cast<TSearchDialog*>(Child<TFindDialog>(main_form, "FindDlg")),
+             static_cast<TSearchDialog*>(Child<TReplaceDialog>(main_form, "ReplaceDlg")) }) {
+        if (dialog == Child<TFindDialog>(main_form, "FindDlg"))
+            Child<QAction>(main_form, "mFind")->trigger();
         else
-            main_form.mReplace->trigger();
+            Child<QAction>(main_form, "mReplace")->trigger();
         dialog->move(main_form.frameGeometry().topLeft() + QPoint(150, 190));
         Settle();
-        QString const name = dialog == main_form.FindDlg ? QStringLiteral("find-dialog.png")
-                                                         : QStringLiteral("replace-dialog.png");
+        QString const name = dialog == Child<TFindDialog>(main_form, "FindDlg")
+            ? QStringLiteral("find-dialog.png")
+            : QStringLiteral("replace-dialog.png");
         saved = Save(&main_form, output.filePath(name)) && saved;
         dialog->hide();
     }
@@ -236,7 +246,7 @@ int main(int argc, char** argv)
     InsertParentFolderLine(main_form, run_folder.path());
     // A file in the way of one class, so the log shows why a line is red.
     QFile(QDir(run_folder.path()).filePath(QStringLiteral("3年"))).open(QIODevice::WriteOnly);
-    main_form.SrcList->document()->setModified(false);
+    Child<QPlainTextEdit>(main_form, "SrcList")->document()->setModified(false);
     Settle();
     saved = Save(&main_form, output.filePath(QStringLiteral("main-macro.png"))) && saved;
 
@@ -260,7 +270,7 @@ int main(int argc, char** argv)
     Settle();
 
     // The macro tag dialog on each of its tabs.
-    auto* tag_dialog = new TForm4(*main_form.SrcList, &main_form);
+    auto* tag_dialog = new TForm4(*Child<QPlainTextEdit>(main_form, "SrcList"), &main_form);
     for (int tab = 0; tab < 6; ++tab) {
         tag_dialog->ShowOnTab(tab);
         Settle();
@@ -275,7 +285,7 @@ int main(int argc, char** argv)
         saved = Save(window, output.filePath(QStringLiteral("about-box.png"))) && saved;
         static_cast<TAboutDlg*>(window)->Button1->click();
     });
-    main_form.mAbout->trigger();
+    Child<QAction>(main_form, "mAbout")->trigger();
     Settle();
 
     saved = SaveTreePaneEdit(main_form, *tree_pane, document.Tree, examples, output) && saved;
@@ -290,7 +300,7 @@ int main(int argc, char** argv)
     saved = Save(&help, output.filePath(QStringLiteral("help-window.png"))) && saved;
     help.hide();
 
-    main_form.SrcList->document()->setModified(false);
+    Child<QPlainTextEdit>(main_form, "SrcList")->document()->setModified(false);
     delete tree_pane.data();
     return saved ? 0 : 1;
 }

@@ -1,0 +1,94 @@
+#include "gui/windows/FolderImportCommand.h"
+
+#include "core/disk/FolderImport.h"
+#include "core/document/Document.h"
+#include "gui/qt/SourceReadScheduler.h"
+#include "gui/widgets/MessageBoxes.h"
+#include "gui/widgets/TplBrowseFolder.h"
+#include "gui/widgets/WaitCursor.h"
+#include "gui/windows/MainFormBulkUpdate.h"
+#include "gui/windows/ShiftJisLines.h"
+#include "gui/windows/TForm1.h"
+#include "gui/windows/TMainForm.h"
+
+#include <QMessageBox>
+
+namespace {
+
+QString const ImportFolderTitle = QStringLiteral("参照フォルダの選択");
+
+using edamaki::ShowMessage;
+
+// The folders of `notices`, one a line; a very long list is cut short.
+QString NamedFolders(std::vector<edamaki::ImportNotice> const& notices)
+{
+    constexpr std::size_t MostNamed = 20;
+    QStringList named;
+    for (std::size_t index = 0; index < notices.size() && index < MostNamed; ++index)
+        named.append(QString::fromStdString(notices[index].HostPath));
+    QString text = named.join(u'\n');
+    if (notices.size() > MostNamed)
+        text += QStringLiteral("\nほか %1 個").arg(notices.size() - MostNamed);
+    return text;
+}
+
+} // namespace
+
+FolderImportCommand::FolderImportCommand(TMainForm& form)
+    : m_form(form)
+{
+}
+
+void FolderImportCommand::mGetFolderClick()
+{
+    m_form.OpenFolder1->Title = ImportFolderTitle;
+    if (!m_form.OpenFolder1->Execute(&m_form))
+        return;
+    QString const folder = m_form.OpenFolder1->Folder();
+
+    edamaki::FolderImport import;
+    {
+        WaitCursor const wait_cursor;
+        import = edamaki::CollectLeafFolders(folder.toStdString());
+        if (import.Readable && !import.Truncated) {
+            {
+                TMainForm::BulkUpdate const bulk(m_form);
+                m_form.ReplaceEditorText(ToQStrings(import.Lines).join(u'\n'));
+            }
+            if (m_form.m_reads)
+                m_form.m_reads->ReadNow();
+            m_form.m_document.FileName.clear();
+            m_form.ShowTextMode();
+        }
+    }
+    if (!import.Readable) {
+        ShowMessage(&m_form, QMessageBox::Warning,
+            QStringLiteral("フォルダ %1 の中を読めません。ソースは変更していません。").arg(folder));
+        return;
+    }
+    if (import.Truncated) {
+        ShowMessage(&m_form, QMessageBox::Warning,
+            QStringLiteral("フォルダ %1 の中のフォルダが多すぎます（1 回の読み込みで %L2 個まで）。"
+                           "ソースは変更していません。")
+                .arg(folder)
+                .arg(static_cast<qulonglong>(import.FolderBudget)));
+        return;
+    }
+    ReportImportNotices(import);
+}
+
+void FolderImportCommand::ReportImportNotices(edamaki::FolderImport const& import)
+{
+    QStringList parts;
+    if (!import.LeftOut.empty())
+        parts.append(QStringLiteral("次のフォルダ（とその下のフォルダ）は、名前をソースに書けないか、"
+                                    "上のフォルダへ戻るリンクか、取り込み済みのフォルダへのリンクのため、"
+                                    "取り込みませんでした。\n\n")
+            + NamedFolders(import.LeftOut));
+    if (!import.Unreadable.empty())
+        parts.append(
+            QStringLiteral("次のフォルダは中を読めなかったため、その下のフォルダを取り込んでいません。\n\n")
+            + NamedFolders(import.Unreadable));
+    if (!parts.isEmpty())
+        ShowMessage(&m_form, QMessageBox::Information, parts.join(QStringLiteral("\n\n")));
+}

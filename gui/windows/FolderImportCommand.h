@@ -1,0 +1,24 @@
+#pragma once
+
+// The main window's folder structure import: the user chooses a folder on
+// disk, the folders under it become the source (a text source, one line for
+// each innermost folder), and the folders left out or unreadable are named.
+
+class TMainForm;
+
+namespace edamaki {
+struct FolderImport;
+} // namespace edamaki
+
+class FolderImportCommand {
+public:
+    explicit FolderImportCommand(TMainForm& form);
+
+    void mGetFolderClick();
+
+private:
+    // Names the folders an import left out or could not read.
+    void ReportImportNotices(edamaki::FolderImport const& import);
+
+    TMainForm& m_form;
+};

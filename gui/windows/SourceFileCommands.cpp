@@ -1,0 +1,264 @@
+#include "gui/windows/SourceFileCommands.h"
+
+#include "core/document/Document.h"
+#include "core/document/SourceFile.h"
+#include "gui/widgets/FileDialogs.h"
+#include "gui/widgets/MessageBoxes.h"
+#include "gui/widgets/WaitCursor.h"
+#include "gui/windows/MainFormBulkUpdate.h"
+#include "gui/windows/SourceErrorText.h"
+#include "gui/windows/TMainForm.h"
+
+#include <QAbstractUndoItem>
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QSaveFile>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <optional>
+
+namespace {
+
+QString const SavePromptText = QStringLiteral("内容に変更があります。保存しますか？");
+QString const AllFilesFilter = QStringLiteral("全てのファイル(*.*) (*)");
+
+using edamaki::ShowMessage;
+
+// Why the document can't be saved, in the user's words.
+QString SaveErrorText(edamaki::SourceFileError const& error)
+{
+    QString const reason = error.Problem == edamaki::SourceFileError::Kind::MissingCharacter
+        ? edamaki::MissingCharacterText(error)
+        : QStringLiteral("%1 行目に %2 で書けない文字があります。")
+              .arg(QString::number(error.Line), edamaki::EncodingName(error.Encoding));
+    return reason + QStringLiteral("\nファイルは保存されませんでした。");
+}
+
+QString CantOpenText(QString const& full_name)
+{
+    return QStringLiteral("ファイル %1 は開けません").arg(full_name);
+}
+
+// Why a source file can't be opened, in the user's words.
+QString OpenErrorText(edamaki::SourceFileError const& error)
+{
+    return QStringLiteral("%1 行目に %2 として読めないバイトがあります。")
+        .arg(QString::number(error.Line), edamaki::EncodingName(error.Encoding));
+}
+
+std::optional<QByteArray> ReadWholeFile(QString const& file_name)
+{
+    QFile file(file_name);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return bytes;
+}
+
+// The file a source comes from and the encoding it is saved in, as one step
+// of the editor's undo history: undoing a clear brings back the text together
+// with the file and encoding it had.
+class DocumentFileUndo final : public QAbstractUndoItem {
+public:
+    DocumentFileUndo(edamaki::Document& document, edamaki::DetectedEncoding format, std::string file_name)
+        : m_document(document)
+        , m_before_format(document.Format)
+        , m_before_file_name(document.FileName)
+        , m_after_format(format)
+        , m_after_file_name(std::move(file_name))
+    {
+    }
+
+    void undo() override
+    {
+        m_document.Format = m_before_format;
+        m_document.FileName = m_before_file_name;
+    }
+    void redo() override
+    {
+        m_document.Format = m_after_format;
+        m_document.FileName = m_after_file_name;
+    }
+
+private:
+    edamaki::Document& m_document;
+    edamaki::DetectedEncoding m_before_format;
+    std::string m_before_file_name;
+    edamaki::DetectedEncoding m_after_format;
+    std::string m_after_file_name;
+};
+
+} // namespace
+
+SourceFileCommands::SourceFileCommands(TMainForm& form)
+    : m_form(form)
+    , m_document(form.m_document)
+{
+    CreateDialogs();
+}
+
+void SourceFileCommands::CreateDialogs()
+{
+    OpenDialog1 = new QFileDialog(&m_form);
+    OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
+    OpenDialog1->setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
+    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenDialog1->setFileMode(QFileDialog::ExistingFile);
+    OpenDialog1->setNameFilters(
+        { QStringLiteral("ソースファイル(*.fms,*.txt) (*.fms *.mks *.txt)"), AllFilesFilter });
+    edamaki::PrepareFileDialog(*OpenDialog1);
+
+    SaveDialog1 = new QFileDialog(&m_form);
+    SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
+    SaveDialog1->setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
+    SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
+    SaveDialog1->setFileMode(QFileDialog::AnyFile);
+    edamaki::PrepareFileDialog(*SaveDialog1);
+}
+
+bool SourceFileCommands::OpenSource(QString const& file_name)
+{
+    QString const full_name = QDir::toNativeSeparators(QFileInfo(file_name).absoluteFilePath());
+    std::optional<WaitCursor> wait_cursor(std::in_place);
+    // The editor keeps its text, its mark and its encoding.
+    auto const refuse = [&](QString const& text) {
+        wait_cursor.reset();
+        ShowMessage(&m_form, QMessageBox::Critical, text);
+        return false;
+    };
+    std::optional<QByteArray> const bytes = ReadWholeFile(file_name);
+    if (!bytes)
+        return refuse(CantOpenText(full_name));
+    edamaki::SourceFileError error;
+    std::optional<edamaki::SourceText> const source = edamaki::DecodeSourceFile(
+        std::string_view(bytes->constData(), static_cast<std::size_t>(bytes->size())),
+        edamaki::EncodingChoice::Auto, error);
+    if (!source)
+        return refuse(CantOpenText(full_name) + u'\n' + OpenErrorText(error));
+    QString const text = QString::fromStdString(edamaki::SourceTextAsUtf8(*source));
+
+    {
+        TMainForm::BulkUpdate const bulk(m_form);
+        m_form.ReplaceEditorText(text);
+        m_form.ShowMode(m_form.ReadEditorSource());
+        wait_cursor.reset();
+        m_form.SrcList->setTextCursor(QTextCursor(m_form.SrcList->document()));
+    }
+    // The opened file starts a history of its own: an undo never brings back
+    // the text before it, which may not even hold in the file's encoding.
+    m_form.SrcList->document()->clearUndoRedoStacks();
+    m_form.SrcList->document()->setModified(false);
+    m_document.Format = source->Format;
+    m_document.FileName = QFileInfo(file_name).absoluteFilePath().toStdString();
+    return true;
+}
+
+bool SourceFileCommands::AskToSave()
+{
+    QApplication::beep();
+    switch (ShowMessage(&m_form, QMessageBox::Question, SavePromptText,
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes)) {
+    case QMessageBox::Yes:
+        // A cancelled save dialog goes on; a save that failed keeps the document.
+        return SaveSource() != SaveOutcome::Failed;
+    case QMessageBox::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void SourceFileCommands::mOpen1Click()
+{
+    if (!m_form.SrcList->document()->isEmpty() && m_form.IsDocumentModified() && !AskToSave())
+        return;
+    if (OpenDialog1->exec() != QDialog::Accepted)
+        return;
+    QStringList const chosen = OpenDialog1->selectedFiles();
+    if (!chosen.isEmpty())
+        OpenSource(chosen.front());
+}
+
+void SourceFileCommands::mSave1Click()
+{
+    SaveSource();
+}
+
+SourceFileCommands::SaveOutcome SourceFileCommands::SaveSource()
+{
+    if (m_form.SrcList->document()->isEmpty())
+        return SaveOutcome::NothingToSave;
+
+    QString text = m_form.SrcList->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    edamaki::SourceFileError error;
+    std::optional<std::string> const bytes
+        = edamaki::EncodeSourceFile(text.toStdString(), m_document.Format, error);
+    if (!bytes) {
+        ShowMessage(&m_form, QMessageBox::Warning, SaveErrorText(error));
+        return SaveOutcome::Failed;
+    }
+
+    if (m_form.IsMacroHeaderFirst()) {
+        SaveDialog1->setNameFilters(
+            { QStringLiteral("スクリプトファイル(*.fms) (*.fms *.mks)"), AllFilesFilter });
+        SaveDialog1->setDefaultSuffix(QStringLiteral("mks"));
+    } else {
+        SaveDialog1->setNameFilters({ QStringLiteral("テキストファイル(*.txt) (*.txt)"), AllFilesFilter });
+        SaveDialog1->setDefaultSuffix(QStringLiteral("txt"));
+    }
+    if (!m_last_save_name.isEmpty()) {
+        SaveDialog1->setDirectory(QFileInfo(m_last_save_name).absolutePath());
+        SaveDialog1->selectFile(QFileInfo(m_last_save_name).fileName());
+    }
+    if (SaveDialog1->exec() != QDialog::Accepted)
+        return SaveOutcome::Cancelled;
+    QStringList const chosen = SaveDialog1->selectedFiles();
+    if (chosen.isEmpty())
+        return SaveOutcome::Cancelled;
+    QString const& file_name = chosen.front();
+    m_last_save_name = file_name;
+
+    QSaveFile file(file_name);
+    auto const size = static_cast<qint64>(bytes->size());
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes->data(), size) != size || !file.commit()) {
+        file.cancelWriting();
+        ShowMessage(&m_form, QMessageBox::Critical,
+            QStringLiteral("ファイル %1 を作成できません").arg(QDir::toNativeSeparators(file_name)));
+        return SaveOutcome::Failed;
+    }
+    m_form.SrcList->document()->setModified(false);
+    // The saved text holds the tree pane's edits too.
+    m_document.PaneEdit.NoteWritten();
+    m_document.FileName = file_name.toStdString();
+    return SaveOutcome::Saved;
+}
+
+bool SourceFileCommands::FormCloseQuery()
+{
+    if (!m_form.IsDocumentModified())
+        return true;
+    return AskToSave();
+}
+
+// The cleared source is a new one: Shift-JIS, from no file. The clear is one
+// undo step like the other rewrites, so the text can be got back, and with it
+// the file and the encoding it had.
+void SourceFileCommands::mClearClick()
+{
+    {
+        TMainForm::BulkUpdate const bulk(m_form);
+        m_form.ReplaceEditorText({});
+        m_form.SrcList->document()->appendUndoItem(new DocumentFileUndo(m_document, {}, {}));
+    }
+    m_document.Format = {};
+    m_document.FileName.clear();
+    m_form.SrcListChange();
+}

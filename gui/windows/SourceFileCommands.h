@@ -1,0 +1,49 @@
+#pragma once
+
+// The main window's commands on source files: open a source file, save the
+// source, clear it, and the prompt to save unsaved changes before a command
+// (or closing the window) would lose them. Owns the open and save dialogs.
+
+#include <QString>
+
+class QFileDialog;
+class TMainForm;
+
+namespace edamaki {
+struct Document;
+}
+
+class SourceFileCommands {
+public:
+    // Creates the open and save dialogs as children of `form`.
+    explicit SourceFileCommands(TMainForm& form);
+
+    // Loads a source file into the editor; false (after telling the user) when
+    // it can't be read, and the editor keeps its text.
+    bool OpenSource(QString const& file_name);
+    // The save prompt: true when the command may go on.
+    bool AskToSave();
+    // True when the window may close: nothing unsaved, or the prompt allows it.
+    bool FormCloseQuery();
+
+    void mOpen1Click();
+    void mSave1Click();
+    void mClearClick();
+
+private:
+    enum class SaveOutcome {
+        Saved,
+        Cancelled,
+        NothingToSave,
+        Failed,
+    };
+
+    void CreateDialogs();
+    SaveOutcome SaveSource();
+
+    TMainForm& m_form;
+    edamaki::Document& m_document;
+    QFileDialog* OpenDialog1 = nullptr;
+    QFileDialog* SaveDialog1 = nullptr;
+    QString m_last_save_name;
+};
