@@ -126,6 +126,7 @@ TMainForm::~TMainForm() = default;
 
 void TMainForm::CreateDialogs()
 {
+    // The source file commands bring the open and save dialogs.
     m_source_files = std::make_unique<SourceFileCommands>(*this);
     m_import = std::make_unique<FolderImportCommand>(*this);
 
