@@ -174,6 +174,8 @@ std::string ReadLimitText(ReadStop const& stop)
             + " folders made in all, the copies its tags remove again included)";
     case ReadLimit::GeneratedNames:
         return "the source generates more than " + figure + " names, the most one read may generate";
+    case ReadLimit::Cancelled:
+        return "the read was called off";
     case ReadLimit::NameBytes:
         return "the source generates more than " + figure + " bytes of names, the most one read may generate";
     }

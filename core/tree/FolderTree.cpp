@@ -116,6 +116,12 @@ bool FolderTree::SpendNode(bool in_placeholder)
         StopRead(ReadLimit::ExpansionWork, work_limit);
         return false;
     }
+    // Looked at now and then: a called-off read stops within a few thousand nodes.
+    constexpr std::size_t CancelCheckInterval = 4096;
+    if (m_cancel && m_nodes_made % CancelCheckInterval == 0 && m_cancel->load(std::memory_order_relaxed)) {
+        StopRead(ReadLimit::Cancelled, 0);
+        return false;
+    }
     ++m_nodes_made;
     return true;
 }

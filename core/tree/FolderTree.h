@@ -13,6 +13,7 @@
 #include "core/tree/NameStore.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -33,6 +34,7 @@ enum class ReadLimit {
     ExpansionWork,  // nodes made in all, placeholders and copies that the read removes again included
     GeneratedNames, // names that the tag expansion generates
     NameBytes,      // bytes of the names it generates and of the folders it copies
+    Cancelled,      // the read was called off before it ended (see SetCancelSignal)
 };
 
 struct ReadStop {
@@ -167,6 +169,9 @@ public:
     // The tag expansion stops on limits of its own (the names it generates and
     // their size grow with the folder budget).
     void StopRead(ReadLimit limit, std::size_t figure);
+    // A read on a thread of its own stops soon after `signal` reads true, as
+    // at a limit (Cancelled). The signal outlives the reads; null: none.
+    void SetCancelSignal(std::atomic<bool> const* signal) { m_cancel = signal; }
 
 private:
     struct Node {
@@ -221,6 +226,7 @@ private:
     std::size_t m_last_node_count = 0;
     std::size_t m_last_name_bytes = 0;
     std::optional<ReadStop> m_stop;
+    std::atomic<bool> const* m_cancel = nullptr;
     bool m_reading = false;
     std::uint64_t m_revision = 0;
 

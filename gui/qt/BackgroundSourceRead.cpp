@@ -14,6 +14,7 @@ BackgroundSourceRead::BackgroundSourceRead(QObject* parent)
 
 BackgroundSourceRead::~BackgroundSourceRead()
 {
+    m_cancel.store(true, std::memory_order_relaxed);
     if (m_thread.joinable())
         m_thread.join();
 }
@@ -23,6 +24,7 @@ bool BackgroundSourceRead::Start(Job job)
     if (m_running)
         return false;
     m_job = std::move(job);
+    m_job.Tree->SetCancelSignal(&m_cancel);
     m_done.store(false, std::memory_order_relaxed);
     m_running = true;
     m_thread = std::thread([this] {
@@ -43,6 +45,8 @@ BackgroundSourceRead::Job BackgroundSourceRead::Finish()
     if (m_thread.joinable())
         m_thread.join();
     m_running = false;
+    if (m_job.Tree)
+        m_job.Tree->SetCancelSignal(nullptr);
     return std::exchange(m_job, {});
 }
 

@@ -45,7 +45,7 @@ public:
     };
 
     explicit BackgroundSourceRead(QObject* parent = nullptr);
-    // Waits for a read that is still running.
+    // Calls off a read that is still running and waits for it to stop.
     ~BackgroundSourceRead() override;
     BackgroundSourceRead(BackgroundSourceRead const&) = delete;
     BackgroundSourceRead& operator=(BackgroundSourceRead const&) = delete;
@@ -70,6 +70,7 @@ private:
     Job m_job;
     bool m_running = false;
     std::atomic<bool> m_done { false };
+    std::atomic<bool> m_cancel { false };
 };
 
 } // namespace edamaki

@@ -29,6 +29,8 @@ QString ReadLimitText(ReadStop const& stop)
     case ReadLimit::GeneratedNames:
         return QStringLiteral("タグから生成される名前が多すぎます（1 回の読み込みで %L1 個まで）。")
             .arg(figure);
+    case ReadLimit::Cancelled:
+        return QStringLiteral("読み込みが中止されました。");
     case ReadLimit::NameBytes:
         return QStringLiteral(
             "タグから生成される名前が長すぎます（1 回の読み込みで合わせて %L1 バイトまで）。")

@@ -1,7 +1,9 @@
 #include "core/tree/MacroSourceReader.h"
+
 #include "core/tree/SourceWriters.h"
 #include "tests/SjisLiteral.h"
 #include "tests/TreeDump.h"
+#include <atomic>
 
 #include <gtest/gtest.h>
 
@@ -180,6 +182,24 @@ TEST(MacroSourceReaderTest, DataValuesOfTreeTagsAndReusedFolders)
     EXPECT_EQ(tree.Data(b), 1);
     EXPECT_EQ(tree.Data(tree.Children(b)[0]), 4);
     EXPECT_EQ(tree.Data(tree.Children(a)[1]), 5);
+}
+
+// A read on a thread of its own is called off when its window closes: it
+// stops within a few thousand nodes instead of expanding the whole source.
+TEST(MacroSourceReaderTest, ACalledOffReadStopsSoon)
+{
+    std::atomic<bool> cancel { true };
+    FolderTree tree;
+    tree.SetCancelSignal(&cancel);
+    LoadMacroSource(tree, { Header, "a<#1:1-200000>" });
+    ASSERT_TRUE(tree.IsTruncated());
+    EXPECT_EQ(tree.ReadStopped()->Limit, ReadLimit::Cancelled);
+    EXPECT_LT(tree.NodeCount(), 10'000u);
+
+    cancel = false;
+    LoadMacroSource(tree, { Header, "a<#1:1-200000>" });
+    EXPECT_FALSE(tree.IsTruncated());
+    EXPECT_EQ(tree.FolderCount(), 200'000u);
 }
 
 TEST(MacroSourceReaderTest, EveryReadMapsItsLinesAfresh)
