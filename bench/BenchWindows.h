@@ -43,8 +43,8 @@ template<class T> T* Child(QObject const& parent, char const* name)
 struct BenchWindows {
     BenchWindows()
     {
-        form.SetLogWindow(new TForm3(&form));
-        pane = new TForm1(document, [this](TForm1& tree_pane) { form.StartUp(tree_pane); });
+        form.SetLogWindow(new edamaki::TForm3(&form));
+        pane = new edamaki::TForm1(document, [this](edamaki::TForm1& tree_pane) { form.StartUp(tree_pane); });
         form.resize(800, 600);
         form.show();
         QApplication::processEvents();
@@ -72,7 +72,7 @@ struct BenchWindows {
     }
 
     edamaki::Document document;
-    TMainForm form { document };
-    QPointer<TForm1> pane;
+    edamaki::TMainForm form { document };
+    QPointer<edamaki::TForm1> pane;
     QPlainTextEdit* editor = Child<QPlainTextEdit>(form, "SrcList");
 };

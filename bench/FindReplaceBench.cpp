@@ -28,6 +28,9 @@
 
 namespace {
 
+using edamaki::TFindDialog;
+using edamaki::TReplaceDialog;
+
 constexpr int MatchCount = 10000;
 constexpr int LinesPerMatch = 3;
 

@@ -18,6 +18,8 @@
 
 namespace {
 
+using edamaki::TForm3;
+
 constexpr int GroupCount = 100;
 constexpr int FoldersPerGroup = 999;
 

@@ -24,6 +24,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using edamaki::NodeId;
+using edamaki::TForm1;
 
 constexpr double FrameSeconds = 0.016;
 

@@ -8,18 +8,19 @@
 
 #include <utility>
 
-SourceReadScheduler::SourceReadScheduler(QPlainTextEdit& editor, edamaki::ReadView& pane,
-    QObject& pane_object, edamaki::Document& document, QObject* parent)
+namespace edamaki {
+
+SourceReadScheduler::SourceReadScheduler(
+    QPlainTextEdit& editor, ReadView& pane, QObject& pane_object, Document& document, QObject* parent)
     : QObject(parent)
     , m_editor(editor)
     , m_pane(pane)
     , m_pane_object(&pane_object)
     , m_document(document)
-    , m_fresh(std::make_unique<edamaki::FolderTree>())
-    , m_previous(std::make_unique<edamaki::FolderTree>())
+    , m_fresh(std::make_unique<FolderTree>())
+    , m_previous(std::make_unique<FolderTree>())
 {
-    connect(
-        &m_background, &edamaki::BackgroundSourceRead::Done, this, &SourceReadScheduler::BackgroundReadDone);
+    connect(&m_background, &BackgroundSourceRead::Done, this, &SourceReadScheduler::BackgroundReadDone);
 }
 
 SourceReadScheduler::~SourceReadScheduler() = default;
@@ -53,7 +54,7 @@ void SourceReadScheduler::TextChanged()
         ReadNow();
 }
 
-edamaki::SourceMode SourceReadScheduler::ReadNow()
+SourceMode SourceReadScheduler::ReadNow()
 {
     // A read still running reads older text: its tree is not shown.
     ++m_ticket;
@@ -61,8 +62,8 @@ edamaki::SourceMode SourceReadScheduler::ReadNow()
         FinishBackgroundRead();
     auto const start = std::chrono::steady_clock::now();
     m_fresh->CopyKeptState(m_document.Tree);
-    edamaki::SourceMode const mode = edamaki::ReadSource(
-        *m_fresh, m_fresh_map, edamaki::SourceLinesForReading(m_editor.document()->toRawText()));
+    SourceMode const mode
+        = ReadSource(*m_fresh, m_fresh_map, SourceLinesForReading(m_editor.document()->toRawText()));
     m_read_time = std::chrono::steady_clock::now() - start;
     ShowFresh(nullptr);
     return mode;
@@ -88,7 +89,7 @@ void SourceReadScheduler::EnsureTreeCurrent()
 
 void SourceReadScheduler::StartBackgroundRead()
 {
-    edamaki::BackgroundSourceRead::Job job;
+    BackgroundSourceRead::Job job;
     job.RawText = m_editor.document()->toRawText();
     job.Tree = std::move(m_fresh);
     job.Tree->CopyKeptState(m_document.Tree);
@@ -120,7 +121,7 @@ void SourceReadScheduler::BackgroundReadDone()
 
 void SourceReadScheduler::FinishBackgroundRead()
 {
-    edamaki::BackgroundSourceRead::Job job = m_background.Finish();
+    BackgroundSourceRead::Job job = m_background.Finish();
     m_fresh = std::move(job.Tree);
     m_fresh_map = std::move(job.Map);
     bool const compared = job.Previous != nullptr;
@@ -134,12 +135,12 @@ void SourceReadScheduler::FinishBackgroundRead()
     ShowFresh(delta_holds ? &*job.Delta : nullptr);
 }
 
-void SourceReadScheduler::ShowFresh(edamaki::ReadDelta const* delta)
+void SourceReadScheduler::ShowFresh(ReadDelta const* delta)
 {
     // The pane goes first when the windows close.
     if (!m_pane_object)
         return;
-    edamaki::TreeRefresh const refresh = m_pane.ShowRead(*m_fresh, m_fresh_map, delta);
+    TreeRefresh const refresh = m_pane.ShowRead(*m_fresh, m_fresh_map, delta);
     m_pending = false;
     if (refresh.Replaced) {
         // m_fresh holds the former tree now: nothing to compare with.
@@ -150,3 +151,5 @@ void SourceReadScheduler::ShowFresh(edamaki::ReadDelta const* delta)
     std::swap(m_fresh_map, m_previous_map);
     m_previous_revision = m_document.Tree.Revision();
 }
+
+} // namespace edamaki

@@ -43,7 +43,6 @@ public:
 protected:
     ~ReadView() = default;
 };
-} // namespace edamaki
 
 class SourceReadScheduler : public QObject {
     Q_OBJECT
@@ -54,8 +53,8 @@ public:
 
     // `pane` shows the document's tree. The editor and the document must
     // outlive this; the pane may go first (reads are then no longer shown).
-    SourceReadScheduler(QPlainTextEdit& editor, edamaki::ReadView& pane, QObject& pane_object,
-        edamaki::Document& document, QObject* parent = nullptr);
+    SourceReadScheduler(QPlainTextEdit& editor, ReadView& pane, QObject& pane_object, Document& document,
+        QObject* parent = nullptr);
     ~SourceReadScheduler() override;
 
     // While one lives, the program changes the editor's text in a way the
@@ -75,7 +74,7 @@ public:
     void TextChanged();
     // Reads the editor's text now and shows its tree; returns its mode. A
     // read still pending is dropped.
-    edamaki::SourceMode ReadNow();
+    SourceMode ReadNow();
     // The shown tree was made from the editor's text as it stands by other
     // means (a conversion of the tree itself): a read still pending is dropped.
     void AdoptShownTree();
@@ -94,19 +93,19 @@ private:
     // is that of the text as it stands.
     void FinishBackgroundRead();
     // Shows the tree in m_fresh, which then becomes the read to compare with.
-    void ShowFresh(edamaki::ReadDelta const* delta);
+    void ShowFresh(ReadDelta const* delta);
 
     QPlainTextEdit& m_editor;
-    edamaki::ReadView& m_pane;
+    ReadView& m_pane;
     QPointer<QObject> m_pane_object;
-    edamaki::Document& m_document;
-    edamaki::BackgroundSourceRead m_background;
+    Document& m_document;
+    BackgroundSourceRead m_background;
     // The tree the next read goes into, and the tree of the last read shown,
     // each with the map of its source's lines.
-    std::unique_ptr<edamaki::FolderTree> m_fresh;
-    edamaki::SourceMap m_fresh_map;
-    std::unique_ptr<edamaki::FolderTree> m_previous;
-    edamaki::SourceMap m_previous_map;
+    std::unique_ptr<FolderTree> m_fresh;
+    SourceMap m_fresh_map;
+    std::unique_ptr<FolderTree> m_previous;
+    SourceMap m_previous_map;
     // The shown tree's revision when it last held just what m_previous holds.
     std::optional<std::uint64_t> m_previous_revision;
     // Moves on with every change of the text and every read elsewhere.
@@ -118,3 +117,5 @@ private:
     std::chrono::nanoseconds m_read_time {};
     std::chrono::nanoseconds m_threshold = DefaultBackgroundThreshold;
 };
+
+} // namespace edamaki

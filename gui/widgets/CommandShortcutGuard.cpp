@@ -6,6 +6,8 @@
 
 #include <utility>
 
+namespace edamaki {
+
 CommandShortcutGuard::CommandShortcutGuard(QList<QAction*> commands, QObject* parent)
     : QObject(parent)
     , m_commands(std::move(commands))
@@ -36,3 +38,5 @@ bool CommandShortcutGuard::IsCommandShortcut(QKeyEvent const& event) const
     }
     return false;
 }
+
+} // namespace edamaki

@@ -11,6 +11,8 @@ class QAction;
 class QKeyEvent;
 class QWidget;
 
+namespace edamaki {
+
 class CommandShortcutGuard : public QObject {
     Q_OBJECT
 
@@ -28,3 +30,5 @@ private:
 
     QList<QAction*> m_commands;
 };
+
+} // namespace edamaki

@@ -10,6 +10,8 @@
 #include <QWidget>
 #include <QWindow>
 
+namespace edamaki {
+
 EditActionTracker::EditActionTracker(QWidget& window, Actions const& actions, QPlainTextEdit* document_editor)
     : m_window(window)
     , m_actions(actions)
@@ -171,3 +173,5 @@ void EditActionTracker::UpdateUndoActions()
     if (m_actions.Redo)
         m_actions.Redo->setEnabled(can_redo);
 }
+
+} // namespace edamaki

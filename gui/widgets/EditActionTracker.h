@@ -20,6 +20,8 @@ class QLineEdit;
 class QPlainTextEdit;
 class QWidget;
 
+namespace edamaki {
+
 class EditActionTracker : public QObject {
     Q_OBJECT
 
@@ -62,3 +64,5 @@ private:
     QWidget* m_watched_control = nullptr;
     QList<QMetaObject::Connection> m_watched_control_connections;
 };
+
+} // namespace edamaki

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <vector>
 
+namespace edamaki {
+
 SiblingSelection::SiblingSelection(QAbstractItemView& view)
     : QObject(&view)
     , m_view(view)
@@ -80,3 +82,5 @@ void SiblingSelection::DeselectStrays()
     }
     selection->select(kept, QItemSelectionModel::ClearAndSelect);
 }
+
+} // namespace edamaki

@@ -12,6 +12,8 @@
 
 class QAbstractItemView;
 
+namespace edamaki {
+
 class SiblingSelection : public QObject {
     Q_OBJECT
 
@@ -30,3 +32,5 @@ private:
     QAbstractItemView& m_view;
     QList<QPersistentModelIndex> m_order;
 };
+
+} // namespace edamaki

@@ -1,5 +1,7 @@
 #include "gui/widgets/TEditHex.h"
 
+namespace edamaki {
+
 namespace {
 
 // Numbers are ASCII: every other character becomes "?", which the rules strip
@@ -42,12 +44,12 @@ void TEditHex::SetFourDigit(bool four_digit)
     ChangeProperty([&] { m_numeric.SetFourDigit(four_digit); });
 }
 
-void TEditHex::SetMaxPlaces(edamaki::TNumericalPlace max_places)
+void TEditHex::SetMaxPlaces(TNumericalPlace max_places)
 {
     ChangeProperty([&] { m_numeric.SetMaxPlaces(max_places); });
 }
 
-void TEditHex::SetNumericType(edamaki::TNumericalType numeric_type)
+void TEditHex::SetNumericType(TNumericalType numeric_type)
 {
     ChangeProperty([&] { m_numeric.SetNumericType(numeric_type); });
 }
@@ -111,3 +113,5 @@ void TEditHex::Reformat()
     else
         setSelection(new_anchor, new_caret - new_anchor);
 }
+
+} // namespace edamaki

@@ -13,6 +13,8 @@
 
 #include <QLineEdit>
 
+namespace edamaki {
+
 class TEditHex : public QLineEdit {
     Q_OBJECT
 
@@ -20,12 +22,12 @@ public:
     explicit TEditHex(QWidget* parent = nullptr);
 
     bool FourDigit() const { return m_numeric.FourDigit(); }
-    edamaki::TNumericalPlace MaxPlaces() const { return m_numeric.MaxPlaces(); }
-    edamaki::TNumericalType NumericType() const { return m_numeric.NumericType(); }
+    TNumericalPlace MaxPlaces() const { return m_numeric.MaxPlaces(); }
+    TNumericalType NumericType() const { return m_numeric.NumericType(); }
     bool NumeralOnly() const { return m_numeric.NumeralOnly(); }
     void SetFourDigit(bool four_digit);
-    void SetMaxPlaces(edamaki::TNumericalPlace max_places);
-    void SetNumericType(edamaki::TNumericalType numeric_type);
+    void SetMaxPlaces(TNumericalPlace max_places);
+    void SetNumericType(TNumericalType numeric_type);
     void SetNumeralOnly(bool numeral_only);
 
     // In numbers-only mode the number without "_", and written as a
@@ -49,6 +51,8 @@ private:
     // Runs a property change and shows what it did to the text.
     template<typename Change> void ChangeProperty(Change const& change);
 
-    edamaki::NumericText m_numeric;
+    NumericText m_numeric;
     bool m_reformatting = false;
 };
+
+} // namespace edamaki

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <vector>
 
+namespace edamaki {
+
 namespace {
 
 // Records every top-level widget when it is created, so the forms can be
@@ -266,3 +268,5 @@ void TFormPanel::BindDeferred()
         SetFormName(m_form_name);
     m_bind_pending = false;
 }
+
+} // namespace edamaki

@@ -9,6 +9,8 @@
 #include <QPointer>
 #include <QString>
 
+namespace edamaki {
+
 class TFormPanel : public QFrame {
     Q_OBJECT
 
@@ -66,3 +68,5 @@ private:
     bool m_bind_queued = false;
     SavedFormState m_saved_form_state;
 };
+
+} // namespace edamaki

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace edamaki {
+
 // --- TShadow ---------------------------------------------------------------
 
 TShadow::TShadow(QColor const& color, int offset_left, int offset_top)
@@ -87,7 +89,7 @@ QStringList Characters(QString const& text)
 
 qsizetype ShiftJisLength(QString const& character)
 {
-    return static_cast<qsizetype>(edamaki::QStringToShiftJisForReading(character).size());
+    return static_cast<qsizetype>(QStringToShiftJisForReading(character).size());
 }
 
 int Blend(int start, int end, int step, int steps)
@@ -407,3 +409,5 @@ int TShadowLabel::DrawGradientPiece(
     }
     return left;
 }
+
+} // namespace edamaki

@@ -14,6 +14,8 @@
 class QImage;
 class QPainter;
 
+namespace edamaki {
+
 // The settings of one offset copy of the text. Each setter calls OnChange
 // only when the value differs.
 class TShadow {
@@ -134,3 +136,5 @@ private:
     TTextLayout m_layout = tlTop;
     bool m_show_accel_char = true;
 };
+
+} // namespace edamaki

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+namespace edamaki {
+
 namespace {
 
 // A tab as a screen reader sees it: a page tab named by its caption,
@@ -160,3 +162,5 @@ bool TTabStrip::eventFilter(QObject* watched, QEvent* event)
     PickTab(*picked);
     return true;
 }
+
+} // namespace edamaki

@@ -15,6 +15,8 @@ class QButtonGroup;
 class QGridLayout;
 class QToolButton;
 
+namespace edamaki {
+
 class TTabStrip : public QWidget {
     Q_OBJECT
 
@@ -46,3 +48,5 @@ private:
     QButtonGroup* m_group = nullptr;
     QGridLayout* m_layout = nullptr;
 };
+
+} // namespace edamaki

@@ -6,6 +6,8 @@
 #include <QPalette>
 #include <QUrl>
 
+namespace edamaki {
+
 TURLLabel::TURLLabel(QWidget* parent)
     : QLabel(parent)
     , m_remembered_color(FontColor())
@@ -103,3 +105,5 @@ void TURLLabel::mouseReleaseEvent(QMouseEvent* event)
     bool const inside = rect().contains(event->position().toPoint());
     ShowColor(inside ? m_hot_color : m_remembered_color);
 }
+
+} // namespace edamaki

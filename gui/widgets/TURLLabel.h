@@ -8,6 +8,8 @@
 #include <QColor>
 #include <QLabel>
 
+namespace edamaki {
+
 class TURLLabel : public QLabel {
     Q_OBJECT
 
@@ -48,3 +50,5 @@ private:
     QColor m_remembered_color;
     bool m_pointer_inside = false;
 };
+
+} // namespace edamaki

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+namespace edamaki {
+
 TUpDown::TUpDown(int minimum, int maximum, QWidget* parent)
     : QWidget(parent)
     , m_minimum(minimum)
@@ -56,7 +58,9 @@ void TUpDown::Step(int delta)
 
 void TUpDown::FollowText()
 {
-    auto const value = edamaki::ReadNumber(m_associate->Text().toStdString(), edamaki::EditNumberForm);
+    auto const value = ReadNumber(m_associate->Text().toStdString(), EditNumberForm);
     if (value && *value >= m_minimum && *value <= m_maximum)
         m_position = *value;
 }
+
+} // namespace edamaki

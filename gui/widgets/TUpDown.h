@@ -8,6 +8,9 @@
 #include <QWidget>
 
 class QToolButton;
+
+namespace edamaki {
+
 class TEditHex;
 
 class TUpDown : public QWidget {
@@ -39,3 +42,5 @@ private:
     int m_position = 0;
     TEditHex* m_associate = nullptr;
 };
+
+} // namespace edamaki

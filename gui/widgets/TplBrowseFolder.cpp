@@ -14,6 +14,8 @@
 #include <QScreen>
 #include <QTimer>
 
+namespace edamaki {
+
 TplBrowseFolder::TplBrowseFolder(QObject* parent)
     : QObject(parent)
 {
@@ -65,7 +67,7 @@ bool TplBrowseFolder::Execute(QWidget* owner)
 void TplBrowseFolder::PrepareDialog(QFileDialog& dialog) const
 {
     dialog.setObjectName(QStringLiteral("BrowseFolderDialog"));
-    edamaki::PrepareFileDialog(dialog);
+    PrepareFileDialog(dialog);
     dialog.setOption(QFileDialog::ShowDirsOnly);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -133,3 +135,5 @@ void TplBrowseFolder::DialogShown(QFileDialog* dialog)
     }
     emit OnShow(this);
 }
+
+} // namespace edamaki

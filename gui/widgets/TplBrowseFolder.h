@@ -9,6 +9,8 @@
 class QFileDialog;
 class QWidget;
 
+namespace edamaki {
+
 class TplBrowseFolder : public QObject {
     Q_OBJECT
 
@@ -55,3 +57,5 @@ private:
     int m_dialog_height = 0;
     bool m_shown = false;
 };
+
+} // namespace edamaki

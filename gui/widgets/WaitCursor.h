@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+namespace edamaki {
+
 // The application's hourglass for the life of the object.
 class WaitCursor {
 public:
@@ -10,3 +12,5 @@ public:
     WaitCursor(WaitCursor const&) = delete;
     WaitCursor& operator=(WaitCursor const&) = delete;
 };
+
+} // namespace edamaki

@@ -10,6 +10,8 @@
 #include <QPointer>
 #include <QTextCursor>
 
+namespace edamaki {
+
 namespace {
 
 QString const NotFoundText = QStringLiteral("見つかりませんでした。");
@@ -61,13 +63,13 @@ EditorSearch::EditorSearch(QWidget& window, QPlainTextEdit& editor)
 
 // --- The editor ----------------------------------------------------------
 
-edamaki::TextRange EditorSearch::EditorSelection()
+TextRange EditorSearch::EditorSelection()
 {
     QTextCursor const cursor = m_editor.textCursor();
     return m_source.RangeOf(cursor.selectionStart(), cursor.selectionEnd());
 }
 
-void EditorSearch::SelectInEditor(edamaki::TextRange range)
+void EditorSearch::SelectInEditor(TextRange range)
 {
     auto const start = static_cast<std::size_t>(range.Start);
     std::vector<int> const positions
@@ -88,14 +90,14 @@ QString EditorSearch::SelectionForSearch() const
 
 std::string EditorSearch::SearchBytes() const
 {
-    return edamaki::QStringToShiftJisForReading(m_find_dialog->SearchText());
+    return QStringToShiftJisForReading(m_find_dialog->SearchText());
 }
 
 // --- Finding -------------------------------------------------------------
 
 bool EditorSearch::FindInSource()
 {
-    edamaki::TextRange const selection = EditorSelection();
+    TextRange const selection = EditorSelection();
     auto const match = edamaki::FindInSource(
         m_source.Text(), selection.Start, selection.Length, SearchBytes(), m_find_dialog->Options());
     if (!match)
@@ -125,7 +127,7 @@ void EditorSearch::FindDlgFind()
 
 void EditorSearch::mFindNextClick()
 {
-    edamaki::FindOptions options = m_find_dialog->Options();
+    FindOptions options = m_find_dialog->Options();
     options.Down = true;
     m_find_dialog->SetOptions(options);
     FindFrom(&m_window);
@@ -133,7 +135,7 @@ void EditorSearch::mFindNextClick()
 
 void EditorSearch::mFindPrevClick()
 {
-    edamaki::FindOptions options = m_find_dialog->Options();
+    FindOptions options = m_find_dialog->Options();
     options.Down = false;
     m_find_dialog->SetOptions(options);
     FindFrom(&m_window);
@@ -187,10 +189,9 @@ void EditorSearch::ReplaceDlgReplace(bool all)
 void EditorSearch::ReplaceAll()
 {
     QString const replace = m_replace_dialog->ReplaceText();
-    edamaki::TextRange const selection = EditorSelection();
-    std::optional<edamaki::ReplaceAllResult> const result
-        = edamaki::ReplaceAllInSource(m_source.Text(), selection.Start, selection.Length, SearchBytes(),
-            edamaki::QStringToShiftJisForReading(replace), m_find_dialog->Options());
+    TextRange const selection = EditorSelection();
+    std::optional<ReplaceAllResult> const result = ReplaceAllInSource(m_source.Text(), selection.Start,
+        selection.Length, SearchBytes(), QStringToShiftJisForReading(replace), m_find_dialog->Options());
     if (!result) {
         ShowInformation(m_replace_dialog, NotFoundText);
         return;
@@ -198,7 +199,7 @@ void EditorSearch::ReplaceAll()
 
     std::vector<std::size_t> offsets;
     offsets.reserve(result->Replaced.size() * 2);
-    for (edamaki::TextRange const& range : result->Replaced) {
+    for (TextRange const& range : result->Replaced) {
         offsets.push_back(static_cast<std::size_t>(range.Start));
         offsets.push_back(static_cast<std::size_t>(range.Start + range.Length));
     }
@@ -223,3 +224,5 @@ void EditorSearch::ReplaceAll()
     m_editor.setTextCursor(cursor);
     ShowInformation(m_replace_dialog, QString::number(result->Count) + ReplacedCountSuffix);
 }
+
+} // namespace edamaki

@@ -17,6 +17,9 @@
 
 class QPlainTextEdit;
 class QWidget;
+
+namespace edamaki {
+
 class TFindDialog;
 class TReplaceDialog;
 
@@ -51,8 +54,8 @@ private:
     // The find dialog's search text as Shift-JIS, converted as the editor's
     // text is: a character that Shift-JIS lacks finds just that character.
     std::string SearchBytes() const;
-    edamaki::TextRange EditorSelection();
-    void SelectInEditor(edamaki::TextRange range);
+    TextRange EditorSelection();
+    void SelectInEditor(TextRange range);
     // The first line of the editor's selection, or nothing.
     QString SelectionForSearch() const;
     void FindFrom(QWidget* parent);
@@ -62,5 +65,7 @@ private:
     QPlainTextEdit& m_editor;
     TFindDialog* m_find_dialog = nullptr;
     TReplaceDialog* m_replace_dialog = nullptr;
-    edamaki::EditorSourceText m_source;
+    EditorSourceText m_source;
 };
+
+} // namespace edamaki

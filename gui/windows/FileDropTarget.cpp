@@ -7,6 +7,8 @@
 #include <QUrl>
 #include <QWidget>
 
+namespace edamaki {
+
 namespace {
 
 // The local paths of the dropped items, or none when the first is not local.
@@ -61,3 +63,5 @@ bool FileDropTarget::eventFilter(QObject* watched, QEvent* event)
     }
     return QObject::eventFilter(watched, event);
 }
+
+} // namespace edamaki

@@ -12,6 +12,8 @@
 
 class QWidget;
 
+namespace edamaki {
+
 class FileDropTarget : public QObject {
     Q_OBJECT
 
@@ -27,3 +29,5 @@ protected:
 private:
     DropHandler m_drop;
 };
+
+} // namespace edamaki

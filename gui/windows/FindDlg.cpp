@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+namespace edamaki {
+
 TFindDialog::TFindDialog(QWidget* parent)
     : TSearchDialog("FindDlg", QStringLiteral("検索"), parent)
 {
@@ -40,3 +42,5 @@ void TFindDialog::SetDown(bool down)
 {
     (down ? DownButton : UpButton)->setChecked(true);
 }
+
+} // namespace edamaki

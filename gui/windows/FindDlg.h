@@ -9,6 +9,8 @@
 
 class QRadioButton;
 
+namespace edamaki {
+
 class TFindDialog : public TSearchDialog {
     Q_OBJECT
 
@@ -22,3 +24,5 @@ protected:
     bool IsDown() const override;
     void SetDown(bool down) override;
 };
+
+} // namespace edamaki

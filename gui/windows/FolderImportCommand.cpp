@@ -13,14 +13,14 @@
 
 #include <QMessageBox>
 
+namespace edamaki {
+
 namespace {
 
 QString const ImportFolderTitle = QStringLiteral("参照フォルダの選択");
 
-using edamaki::ShowMessage;
-
 // The folders of `notices`, one a line; a very long list is cut short.
-QString NamedFolders(std::vector<edamaki::ImportNotice> const& notices)
+QString NamedFolders(std::vector<ImportNotice> const& notices)
 {
     constexpr std::size_t MostNamed = 20;
     QStringList named;
@@ -46,10 +46,10 @@ void FolderImportCommand::mGetFolderClick()
         return;
     QString const folder = m_form.OpenFolder1->Folder();
 
-    edamaki::FolderImport import;
+    FolderImport import;
     {
         WaitCursor const wait_cursor;
-        import = edamaki::CollectLeafFolders(folder.toStdString());
+        import = CollectLeafFolders(folder.toStdString());
         if (import.Readable && !import.Truncated) {
             {
                 TMainForm::BulkUpdate const bulk(m_form);
@@ -77,7 +77,7 @@ void FolderImportCommand::mGetFolderClick()
     ReportImportNotices(import);
 }
 
-void FolderImportCommand::ReportImportNotices(edamaki::FolderImport const& import)
+void FolderImportCommand::ReportImportNotices(FolderImport const& import)
 {
     QStringList parts;
     if (!import.LeftOut.empty())
@@ -92,3 +92,5 @@ void FolderImportCommand::ReportImportNotices(edamaki::FolderImport const& impor
     if (!parts.isEmpty())
         ShowMessage(&m_form, QMessageBox::Information, parts.join(QStringLiteral("\n\n")));
 }
+
+} // namespace edamaki

@@ -4,11 +4,10 @@
 // disk, the folders under it become the source (a text source, one line for
 // each innermost folder), and the folders left out or unreadable are named.
 
-class TMainForm;
-
 namespace edamaki {
+
+class TMainForm;
 struct FolderImport;
-} // namespace edamaki
 
 class FolderImportCommand {
 public:
@@ -18,7 +17,9 @@ public:
 
 private:
     // Names the folders an import left out or could not read.
-    void ReportImportNotices(edamaki::FolderImport const& import);
+    void ReportImportNotices(FolderImport const& import);
 
     TMainForm& m_form;
 };
+
+} // namespace edamaki

@@ -10,18 +10,20 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+namespace edamaki {
+
 HelpWindow::HelpWindow(QWidget* parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowTitle(QStringLiteral("Edamaki ヘルプ"));
-    setFont(edamaki::JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 12));
+    setFont(JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 12));
     setModal(false);
     setSizeGripEnabled(true);
 
     HelpBrowser = new QTextBrowser(this);
     HelpBrowser->setObjectName(QStringLiteral("HelpBrowser"));
-    HelpBrowser->setFont(edamaki::JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 14));
+    HelpBrowser->setFont(JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 14));
     HelpBrowser->setOpenExternalLinks(true);
 
     HelpLocation = new QLabel(this);
@@ -53,3 +55,5 @@ void HelpWindow::ShowPage(QString const& file_name)
     raise();
     activateWindow();
 }
+
+} // namespace edamaki

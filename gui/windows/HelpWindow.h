@@ -10,6 +10,8 @@ class QLabel;
 class QPushButton;
 class QTextBrowser;
 
+namespace edamaki {
+
 class HelpWindow : public QDialog {
     Q_OBJECT
 
@@ -23,3 +25,5 @@ public:
     QLabel* HelpLocation = nullptr;
     QPushButton* CloseBtn = nullptr;
 };
+
+} // namespace edamaki

@@ -6,6 +6,8 @@
 #include <QPlainTextEdit>
 #include <QTextCursor>
 
+namespace edamaki {
+
 // The program's own rewrites of the editor: the reads leave them alone (the
 // command brings the tree in step itself) and the whole rewrite is one undo step.
 class TMainForm::BulkUpdate {
@@ -24,3 +26,5 @@ private:
     SourceReadScheduler::ProgramEdit m_program_edit;
     QTextCursor m_cursor;
 };
+
+} // namespace edamaki

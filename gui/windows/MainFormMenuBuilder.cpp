@@ -10,6 +10,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
+namespace edamaki {
+
 namespace {
 
 QString const EditCategory = QStringLiteral("編集");
@@ -314,3 +316,5 @@ void MainFormMenuBuilder::CreateToolBar()
     AddToolButton("ToolButton5", QStringLiteral("作成"), 3, &TMainForm::ExeBtnClick);
     AddToolButton("ToolButton6", QStringLiteral("作成ログ表示"), 4, &TMainForm::mLogViewClick);
 }
+
+} // namespace edamaki

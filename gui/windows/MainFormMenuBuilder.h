@@ -16,6 +16,9 @@ class QMenu;
 class QMenuBar;
 class QToolBar;
 class QToolButton;
+
+namespace edamaki {
+
 class TMainForm;
 
 // What the builder made, for the window to keep.
@@ -98,3 +101,5 @@ private:
     MainFormActions m_actions;
     QList<QAction*> m_command_actions;
 };
+
+} // namespace edamaki

@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+namespace edamaki {
+
 TReplaceDialog::TReplaceDialog(QWidget* parent)
     : TSearchDialog("ReplaceDlg", QStringLiteral("置換"), parent)
 {
@@ -39,3 +41,5 @@ QString TReplaceDialog::ReplaceText() const
 {
     return ReplaceTextField->text();
 }
+
+} // namespace edamaki

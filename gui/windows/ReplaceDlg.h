@@ -5,6 +5,8 @@
 
 #include "gui/windows/SearchDialog.h"
 
+namespace edamaki {
+
 class TReplaceDialog : public TSearchDialog {
     Q_OBJECT
 
@@ -21,3 +23,5 @@ signals:
     // Replace (all false) or replace all (all true) was pressed.
     void ReplaceClicked(bool all);
 };
+
+} // namespace edamaki

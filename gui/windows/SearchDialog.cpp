@@ -9,13 +9,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+namespace edamaki {
+
 TSearchDialog::TSearchDialog(char const* name, QString const& title, QWidget* parent)
     : QDialog(parent, Qt::Tool)
 {
     setObjectName(QString::fromLatin1(name));
     setWindowTitle(title);
     setModal(false);
-    setFont(edamaki::JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 12));
+    setFont(JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 12));
 
     m_layout = new QGridLayout(this);
     m_layout->setColumnStretch(1, 1);
@@ -79,10 +81,10 @@ void TSearchDialog::UpdateButtons()
 void TSearchDialog::LimitLength(QLineEdit& field)
 {
     connect(&field, &QLineEdit::textChanged, &field, [&field](QString const& text) {
-        if (edamaki::QStringToShiftJisForReading(text).size() <= MaximumTextBytes)
+        if (QStringToShiftJisForReading(text).size() <= MaximumTextBytes)
             return;
         QString cut = text;
-        while (!cut.isEmpty() && edamaki::QStringToShiftJisForReading(cut).size() > MaximumTextBytes)
+        while (!cut.isEmpty() && QStringToShiftJisForReading(cut).size() > MaximumTextBytes)
             cut.chop(cut.back().isLowSurrogate() && cut.size() > 1 ? 2 : 1);
         field.setText(cut);
     });
@@ -98,12 +100,12 @@ void TSearchDialog::SetSearchText(QString const& text)
     FindText->setText(text);
 }
 
-edamaki::FindOptions TSearchDialog::Options() const
+FindOptions TSearchDialog::Options() const
 {
     return { .Down = IsDown(), .MatchCase = MatchCase->isChecked(), .WholeWord = WholeWord->isChecked() };
 }
 
-void TSearchDialog::SetOptions(edamaki::FindOptions options)
+void TSearchDialog::SetOptions(FindOptions options)
 {
     SetDown(options.Down);
     MatchCase->setChecked(options.MatchCase);
@@ -118,3 +120,5 @@ void TSearchDialog::ShowModeless()
     FindText->setFocus();
     FindText->selectAll();
 }
+
+} // namespace edamaki

@@ -18,6 +18,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
+namespace edamaki {
+
 class TSearchDialog : public QDialog {
     Q_OBJECT
 
@@ -26,8 +28,8 @@ public:
 
     QString SearchText() const;
     void SetSearchText(QString const& text);
-    edamaki::FindOptions Options() const;
-    void SetOptions(edamaki::FindOptions options);
+    FindOptions Options() const;
+    void SetOptions(FindOptions options);
 
     // Shows the dialog, or brings it to the front, with its search text selected.
     void ShowModeless();
@@ -63,3 +65,5 @@ private:
 
     QList<QPushButton*> m_search_buttons;
 };
+
+} // namespace edamaki

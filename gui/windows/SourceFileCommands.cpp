@@ -22,20 +22,20 @@
 
 #include <optional>
 
+namespace edamaki {
+
 namespace {
 
 QString const SavePromptText = QStringLiteral("内容に変更があります。保存しますか？");
 QString const AllFilesFilter = QStringLiteral("全てのファイル(*.*) (*)");
 
-using edamaki::ShowMessage;
-
 // Why the document can't be saved, in the user's words.
-QString SaveErrorText(edamaki::SourceFileError const& error)
+QString SaveErrorText(SourceFileError const& error)
 {
-    QString const reason = error.Problem == edamaki::SourceFileError::Kind::MissingCharacter
-        ? edamaki::MissingCharacterText(error)
+    QString const reason = error.Problem == SourceFileError::Kind::MissingCharacter
+        ? MissingCharacterText(error)
         : QStringLiteral("%1 行目に %2 で書けない文字があります。")
-              .arg(QString::number(error.Line), edamaki::EncodingName(error.Encoding));
+              .arg(QString::number(error.Line), EncodingName(error.Encoding));
     return reason + QStringLiteral("\nファイルは保存されませんでした。");
 }
 
@@ -45,10 +45,10 @@ QString CantOpenText(QString const& full_name)
 }
 
 // Why a source file can't be opened, in the user's words.
-QString OpenErrorText(edamaki::SourceFileError const& error)
+QString OpenErrorText(SourceFileError const& error)
 {
     return QStringLiteral("%1 行目に %2 として読めないバイトがあります。")
-        .arg(QString::number(error.Line), edamaki::EncodingName(error.Encoding));
+        .arg(QString::number(error.Line), EncodingName(error.Encoding));
 }
 
 std::optional<QByteArray> ReadWholeFile(QString const& file_name)
@@ -67,7 +67,7 @@ std::optional<QByteArray> ReadWholeFile(QString const& file_name)
 // with the file and encoding it had.
 class DocumentFileUndo final : public QAbstractUndoItem {
 public:
-    DocumentFileUndo(edamaki::Document& document, edamaki::DetectedEncoding format, std::string file_name)
+    DocumentFileUndo(Document& document, DetectedEncoding format, std::string file_name)
         : m_document(document)
         , m_before_format(document.Format)
         , m_before_file_name(document.FileName)
@@ -88,10 +88,10 @@ public:
     }
 
 private:
-    edamaki::Document& m_document;
-    edamaki::DetectedEncoding m_before_format;
+    Document& m_document;
+    DetectedEncoding m_before_format;
     std::string m_before_file_name;
-    edamaki::DetectedEncoding m_after_format;
+    DetectedEncoding m_after_format;
     std::string m_after_file_name;
 };
 
@@ -113,14 +113,14 @@ void SourceFileCommands::CreateDialogs()
     OpenDialog1->setFileMode(QFileDialog::ExistingFile);
     OpenDialog1->setNameFilters(
         { QStringLiteral("ソースファイル(*.fms,*.txt) (*.fms *.mks *.txt)"), AllFilesFilter });
-    edamaki::PrepareFileDialog(*OpenDialog1);
+    PrepareFileDialog(*OpenDialog1);
 
     SaveDialog1 = new QFileDialog(&m_form);
     SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
     SaveDialog1->setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
     SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
     SaveDialog1->setFileMode(QFileDialog::AnyFile);
-    edamaki::PrepareFileDialog(*SaveDialog1);
+    PrepareFileDialog(*SaveDialog1);
 }
 
 bool SourceFileCommands::OpenSource(QString const& file_name)
@@ -136,13 +136,13 @@ bool SourceFileCommands::OpenSource(QString const& file_name)
     std::optional<QByteArray> const bytes = ReadWholeFile(file_name);
     if (!bytes)
         return refuse(CantOpenText(full_name));
-    edamaki::SourceFileError error;
-    std::optional<edamaki::SourceText> const source = edamaki::DecodeSourceFile(
-        std::string_view(bytes->constData(), static_cast<std::size_t>(bytes->size())),
-        edamaki::EncodingChoice::Auto, error);
+    SourceFileError error;
+    std::optional<SourceText> const source
+        = DecodeSourceFile(std::string_view(bytes->constData(), static_cast<std::size_t>(bytes->size())),
+            EncodingChoice::Auto, error);
     if (!source)
         return refuse(CantOpenText(full_name) + u'\n' + OpenErrorText(error));
-    QString const text = QString::fromStdString(edamaki::SourceTextAsUtf8(*source));
+    QString const text = QString::fromStdString(SourceTextAsUtf8(*source));
 
     {
         TMainForm::BulkUpdate const bulk(m_form);
@@ -198,9 +198,8 @@ SourceFileCommands::SaveOutcome SourceFileCommands::SaveSource()
 
     QString text = m_form.SrcList->document()->toRawText();
     text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
-    edamaki::SourceFileError error;
-    std::optional<std::string> const bytes
-        = edamaki::EncodeSourceFile(text.toStdString(), m_document.Format, error);
+    SourceFileError error;
+    std::optional<std::string> const bytes = EncodeSourceFile(text.toStdString(), m_document.Format, error);
     if (!bytes) {
         ShowMessage(&m_form, QMessageBox::Warning, SaveErrorText(error));
         return SaveOutcome::Failed;
@@ -262,3 +261,5 @@ void SourceFileCommands::mClearClick()
     m_document.FileName.clear();
     m_form.SrcListChange();
 }
+
+} // namespace edamaki

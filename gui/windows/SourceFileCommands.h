@@ -7,11 +7,11 @@
 #include <QString>
 
 class QFileDialog;
-class TMainForm;
 
 namespace edamaki {
+
+class TMainForm;
 struct Document;
-}
 
 class SourceFileCommands {
 public:
@@ -42,8 +42,10 @@ private:
     SaveOutcome SaveSource();
 
     TMainForm& m_form;
-    edamaki::Document& m_document;
+    Document& m_document;
     QFileDialog* OpenDialog1 = nullptr;
     QFileDialog* SaveDialog1 = nullptr;
     QString m_last_save_name;
 };
+
+} // namespace edamaki

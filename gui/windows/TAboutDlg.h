@@ -11,6 +11,9 @@ class QKeyEvent;
 class QLabel;
 class QPushButton;
 class QShowEvent;
+
+namespace edamaki {
+
 class TShadowLabel;
 class TURLLabel;
 
@@ -42,3 +45,5 @@ private:
     void CreateNameLabel();
     void CreateLink();
 };
+
+} // namespace edamaki

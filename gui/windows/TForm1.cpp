@@ -31,8 +31,7 @@
 #include <optional>
 #include <utility>
 
-using edamaki::NodeId;
-using edamaki::NoNode;
+namespace edamaki {
 
 namespace {
 
@@ -41,8 +40,8 @@ QString const InvalidNameText = QStringLiteral("フォルダ名が不正です")
 // Why a typed name is refused: a character Shift-JIS lacks is named.
 QString RefusedNameText(std::string_view typed)
 {
-    auto const missing = edamaki::FindMissingCharacterOfName(typed);
-    return missing ? InvalidNameText + u'\n' + edamaki::MissingCharacterText(*missing) : InvalidNameText;
+    auto const missing = FindMissingCharacterOfName(typed);
+    return missing ? InvalidNameText + u'\n' + MissingCharacterText(*missing) : InvalidNameText;
 }
 
 // Draws and edits the labels as any item view does, knows whether a label
@@ -102,7 +101,7 @@ QIcon SystemFolderIcon(QStyle const* style)
 
 } // namespace
 
-TForm1::TForm1(edamaki::Document& document, std::function<void(TForm1&)> const& start_up, QWidget* parent)
+TForm1::TForm1(Document& document, std::function<void(TForm1&)> const& start_up, QWidget* parent)
     : QWidget(parent)
     , m_document(document)
 {
@@ -110,13 +109,13 @@ TForm1::TForm1(edamaki::Document& document, std::function<void(TForm1&)> const& 
     setWindowTitle(QStringLiteral("フォルダツリー"));
     resize(181, 400);
 
-    m_model = new edamaki::FolderTreeModel(m_document.Tree, this);
+    m_model = new FolderTreeModel(m_document.Tree, this);
 
-    Tree1 = new edamaki::FolderTreeView(*m_model, this);
+    Tree1 = new FolderTreeView(*m_model, this);
     Tree1->setObjectName(QStringLiteral("Tree1"));
     // Embedded in the main window the pane has no title of its own to name it.
     Tree1->setAccessibleName(windowTitle());
-    Tree1->setFont(edamaki::JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 13));
+    Tree1->setFont(JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 13));
     Tree1->setIndentation(20);
     Tree1->setIconSize(QSize(16, 16));
     Tree1->setTextElideMode(Qt::ElideNone);
@@ -125,13 +124,12 @@ TForm1::TForm1(edamaki::Document& document, std::function<void(TForm1&)> const& 
     Tree1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Tree1->setItemDelegate(new FolderLabelDelegate(Tree1));
     Tree1->SetCollapseRule([this](QModelIndex const& index) { return Tree1Collapsing(index); });
-    m_widest_label
-        = new edamaki::WidestLabel(*m_model, m_document.Tree, Tree1->font(), Tree1->indentation(), this);
-    connect(m_widest_label, &edamaki::WidestLabel::WidestChanged, this, &TForm1::FitColumnToNames);
+    m_widest_label = new WidestLabel(*m_model, m_document.Tree, Tree1->font(), Tree1->indentation(), this);
+    connect(m_widest_label, &WidestLabel::WidestChanged, this, &TForm1::FitColumnToNames);
     Tree1->installEventFilter(this);
     Tree1->viewport()->installEventFilter(this);
     m_selection = new SiblingSelection(*Tree1);
-    connect(m_model, &edamaki::FolderTreeModel::LabelEdited, this, &TForm1::Tree1Edited);
+    connect(m_model, &FolderTreeModel::LabelEdited, this, &TForm1::Tree1Edited);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -211,7 +209,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
 
 bool TForm1::Tree1MouseDown(QMouseEvent const& event)
 {
-    edamaki::FolderTree const& tree = m_document.Tree;
+    FolderTree const& tree = m_document.Tree;
     bool const left = event.button() == Qt::LeftButton;
     // The selection stays for the context menu.
     if (event.button() == Qt::RightButton && m_selection->Count() > 1)
@@ -301,7 +299,7 @@ void TForm1::FillTagDialogPath(NodeId node)
 {
     if (!m_tag_dialog || !m_tag_dialog->isVisible() || m_tag_dialog->TagTab->TabIndex() < TForm4::FolderTabs)
         return;
-    m_tag_dialog->SetSourcePath(edamaki::ShiftJisToQString(m_document.Tree.GetNodePath(node)));
+    m_tag_dialog->SetSourcePath(ShiftJisToQString(m_document.Tree.GetNodePath(node)));
 }
 
 std::vector<NodeId> TForm1::SelectedNodes() const
@@ -327,20 +325,20 @@ NodeId TForm1::ReadyNode() const
 
 void TForm1::PopupMenu1Popup()
 {
-    edamaki::FolderTree const& tree = m_document.Tree;
+    FolderTree const& tree = m_document.Tree;
     NodeId const ready = ReadyNode();
     bool const is_ready = ready != NoNode;
     bool const macro = m_document.Map.IsMacro();
-    mEditNode->setEnabled(is_ready && edamaki::CanRename(tree, macro, ready));
-    mAddNode->setEnabled(is_ready && edamaki::PlanAddition(tree, macro, ready, false).has_value());
-    mAddCNode->setEnabled(is_ready && edamaki::PlanAddition(tree, macro, ready, true).has_value());
+    mEditNode->setEnabled(is_ready && CanRename(tree, macro, ready));
+    mAddNode->setEnabled(is_ready && PlanAddition(tree, macro, ready, false).has_value());
+    mAddCNode->setEnabled(is_ready && PlanAddition(tree, macro, ready, true).has_value());
     mDelNode->setEnabled(m_selection->Count() > 0);
 }
 
 void TForm1::mEditNodeClick()
 {
     NodeId const node = ReadyNode();
-    if (node != NoNode && edamaki::CanRename(m_document.Tree, m_document.Map.IsMacro(), node)
+    if (node != NoNode && CanRename(m_document.Tree, m_document.Map.IsMacro(), node)
         && MayWriteEdit({ &node, 1 }))
         StartLabelEdit(node);
 }
@@ -360,13 +358,13 @@ void TForm1::AddFolder(bool inside)
     NodeId const selected = ReadyNode();
     if (selected == NoNode)
         return;
-    auto const plan = edamaki::PlanAddition(m_document.Tree, m_document.Map.IsMacro(), selected, inside);
+    auto const plan = PlanAddition(m_document.Tree, m_document.Map.IsMacro(), selected, inside);
     if (!plan || !MayWriteEdit({ &plan->Parent, 1 }))
         return;
     NodeId const node = m_model->AppendChild(plan->Parent, plan->Name, plan->Data);
     if (node == NoNode)
         return;
-    edamaki::NoteNodeAdded(m_document.Edited());
+    NoteNodeAdded(m_document.Edited());
     if (inside)
         Tree1->expandRecursively(m_model->IndexOfNode(selected));
     StartLabelEdit(node);
@@ -383,22 +381,22 @@ void TForm1::StartLabelEdit(NodeId node)
 
 bool TForm1::MayWriteEdit(std::span<NodeId const> written)
 {
-    auto const missing = edamaki::CheckTreeEditWrite(
+    auto const missing = CheckTreeEditWrite(
         m_document.Tree, m_document.Map.IsMacro(), written, [this] { return m_editor.Lines(); });
     if (!missing)
         return true;
-    edamaki::ShowMessage(this, QMessageBox::Warning,
-        edamaki::MissingCharacterText(*missing)
+    ShowMessage(this, QMessageBox::Warning,
+        MissingCharacterText(*missing)
             + QStringLiteral("\nこの編集はソースに書き戻せないため、行いません。"));
     return false;
 }
 
 void TForm1::Tree1Editing(NodeId node)
 {
-    std::optional<edamaki::SourceEditorLink::WriteBack> write_back;
+    std::optional<SourceEditorLink::WriteBack> write_back;
     if (m_document.PaneEdit.IsAdditionPending())
         write_back.emplace(m_editor);
-    edamaki::BeginLabelEdit(m_document.Edited(), node, m_editor);
+    BeginLabelEdit(m_document.Edited(), node, m_editor);
 }
 
 void TForm1::Tree1Edited(NodeId node, QString const& text)
@@ -407,19 +405,19 @@ void TForm1::Tree1Edited(NodeId node, QString const& text)
     if (m_confirming || !m_document.Tree.IsInTree(node))
         return;
     QScopedValueRollback<bool> const confirming(m_confirming, true);
-    std::string const typed = edamaki::QStringToShiftJisForReading(text);
-    edamaki::LabelDecision const decision = edamaki::ConfirmLabelEdit(m_document.Edited(), node, typed);
-    if (decision.Outcome == edamaki::LabelOutcome::Kept)
+    std::string const typed = QStringToShiftJisForReading(text);
+    LabelDecision const decision = ConfirmLabelEdit(m_document.Edited(), node, typed);
+    if (decision.Outcome == LabelOutcome::Kept)
         return;
-    bool const refused = decision.Outcome == edamaki::LabelOutcome::Refused;
+    bool const refused = decision.Outcome == LabelOutcome::Refused;
     if (refused)
-        edamaki::ShowMessage(this, QMessageBox::Warning, RefusedNameText(typed));
+        ShowMessage(this, QMessageBox::Warning, RefusedNameText(typed));
     m_model->Rename(node, decision.Name);
     {
-        std::optional<edamaki::SourceEditorLink::WriteBack> write_back;
+        std::optional<SourceEditorLink::WriteBack> write_back;
         if (decision.WriteBack)
             write_back.emplace(m_editor);
-        edamaki::FinishLabelEdit(m_document.Edited(), node, decision, m_editor);
+        FinishLabelEdit(m_document.Edited(), node, decision, m_editor);
     }
     // The message took the focus from the edit box, which has closed since:
     // the focus goes back to the folder, where F2 opens it again.
@@ -440,25 +438,25 @@ void TForm1::mDelNodeClick()
     std::vector<NodeId> const selected = SelectedNodes();
     if (selected.empty())
         return;
-    edamaki::FolderTree& tree = m_document.Tree;
+    FolderTree& tree = m_document.Tree;
     // The selection holds siblings: each path is the same before and after
     // the others go, so all are taken first and the folders go together.
     std::vector<NodeId> deleted;
     std::vector<std::string> tag_lines;
     for (auto node = selected.rbegin(); node != selected.rend(); ++node) {
-        if (!edamaki::CanDelete(tree, m_document.Map.IsMacro(), *node))
+        if (!CanDelete(tree, m_document.Map.IsMacro(), *node))
             continue;
         deleted.push_back(*node);
-        tag_lines.push_back(edamaki::DeleteTagLine(tree, *node));
+        tag_lines.push_back(DeleteTagLine(tree, *node));
     }
     if (!deleted.empty() && !MayWriteEdit(deleted))
         return;
     // The deleted nodes leave the selection anyway; dropping it first spares
     // the model from moving each selected index.
     Tree1->selectionModel()->clearSelection();
-    edamaki::SourceEditorLink::WriteBack const write_back(m_editor);
+    SourceEditorLink::WriteBack const write_back(m_editor);
     m_model->RemoveNodes(deleted);
-    edamaki::WriteDeletions(m_document.Edited(), tag_lines, m_editor);
+    WriteDeletions(m_document.Edited(), tag_lines, m_editor);
 }
 
 void TForm1::FormCreate(std::function<void(TForm1&)> const& start_up)
@@ -495,18 +493,18 @@ template<typename Read> void TForm1::ReadInFrame(Read const& read)
     read();
 }
 
-edamaki::FolderTree& TForm1::FreshTree()
+FolderTree& TForm1::FreshTree()
 {
     if (!m_fresh_tree)
-        m_fresh_tree = std::make_unique<edamaki::FolderTree>();
+        m_fresh_tree = std::make_unique<FolderTree>();
     m_fresh_tree->CopyKeptState(m_document.Tree);
     return *m_fresh_tree;
 }
 
 void TForm1::LoadTextSource(std::vector<std::string> const& lines)
 {
-    edamaki::FolderTree& fresh = FreshTree();
-    edamaki::SourceMap map;
+    FolderTree& fresh = FreshTree();
+    SourceMap map;
     map.BeginRead(false);
     edamaki::LoadTextSource(fresh, lines);
     ShowRead(fresh, map, nullptr);
@@ -514,25 +512,24 @@ void TForm1::LoadTextSource(std::vector<std::string> const& lines)
 
 void TForm1::LoadMacroSource(std::vector<std::string> const& lines)
 {
-    edamaki::FolderTree& fresh = FreshTree();
-    edamaki::SourceMap map;
+    FolderTree& fresh = FreshTree();
+    SourceMap map;
     edamaki::LoadMacroSource(fresh, map, lines);
     ShowRead(fresh, map, nullptr);
 }
 
-edamaki::SourceMode TForm1::ReadSource(std::vector<std::string> const& lines)
+SourceMode TForm1::ReadSource(std::vector<std::string> const& lines)
 {
-    edamaki::FolderTree& fresh = FreshTree();
-    edamaki::SourceMap map;
-    edamaki::SourceMode const mode = edamaki::ReadSource(fresh, map, lines);
+    FolderTree& fresh = FreshTree();
+    SourceMap map;
+    SourceMode const mode = edamaki::ReadSource(fresh, map, lines);
     ShowRead(fresh, map, nullptr);
     return mode;
 }
 
-edamaki::TreeRefresh TForm1::ShowRead(
-    edamaki::FolderTree& fresh, edamaki::SourceMap const& map, edamaki::ReadDelta const* delta)
+TreeRefresh TForm1::ShowRead(FolderTree& fresh, SourceMap const& map, ReadDelta const* delta)
 {
-    edamaki::TreeRefresh refresh = m_model->ShowRead(fresh, delta);
+    TreeRefresh refresh = m_model->ShowRead(fresh, delta);
     m_document.TakeRead(map);
     // A read shows every folder open again.
     Tree1->expandAll();
@@ -540,13 +537,12 @@ edamaki::TreeRefresh TForm1::ShowRead(
     return refresh;
 }
 
-edamaki::SourceConversion TForm1::ConvertSource(std::vector<std::string> const& lines, edamaki::SourceMode to)
+SourceConversion TForm1::ConvertSource(std::vector<std::string> const& lines, SourceMode to)
 {
-    edamaki::SourceConversion conversion;
-    ReadInFrame(
-        [&] { conversion = edamaki::ConvertSourceLines(m_document.Tree, m_document.Map, lines, to); });
+    SourceConversion conversion;
+    ReadInFrame([&] { conversion = ConvertSourceLines(m_document.Tree, m_document.Map, lines, to); });
     // The tree is the source's now, in the mode converted to.
-    m_document.PaneEdit.NoteRead(to == edamaki::SourceMode::Macro);
+    m_document.PaneEdit.NoteRead(to == SourceMode::Macro);
     return conversion;
 }
 
@@ -594,3 +590,5 @@ bool TForm1::Tree1Collapsing(QModelIndex const& index) const
 {
     return m_model->NodeOfIndex(index) != m_document.Tree.Root();
 }
+
+} // namespace edamaki

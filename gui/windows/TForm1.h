@@ -35,42 +35,40 @@ class QMenu;
 class QMouseEvent;
 class QPlainTextEdit;
 class QModelIndex;
-class SiblingSelection;
-class TForm4;
 
 namespace edamaki {
+
+class SiblingSelection;
+class TForm4;
 struct Document;
 class FolderTreeModel;
 class FolderTreeView;
 class WidestLabel;
-} // namespace edamaki
 
-class TForm1 : public QWidget, public edamaki::ReadView {
+class TForm1 : public QWidget, public ReadView {
     Q_OBJECT
 
 public:
     // Shows the document's tree. Runs FormCreate, whose last step calls
     // `start_up` with this pane.
-    TForm1(
-        edamaki::Document& document, std::function<void(TForm1&)> const& start_up, QWidget* parent = nullptr);
+    TForm1(Document& document, std::function<void(TForm1&)> const& start_up, QWidget* parent = nullptr);
     ~TForm1() override;
 
-    edamaki::FolderTreeModel& Model() { return *m_model; }
+    FolderTreeModel& Model() { return *m_model; }
 
     // Rebuild the tree from Shift-JIS source lines: afterwards every node is
     // expanded and the root node scrolled to the top.
     void LoadTextSource(std::vector<std::string> const& lines);
     void LoadMacroSource(std::vector<std::string> const& lines);
     // The same with the reader of the lines' mode, which it returns.
-    edamaki::SourceMode ReadSource(std::vector<std::string> const& lines);
+    SourceMode ReadSource(std::vector<std::string> const& lines);
     // Shows a read made elsewhere into `fresh` (which began with the shown
     // tree's kept state, see FolderTree::CopyKeptState), with `map`, the map of
     // its source's lines, as a read of the pane would. `fresh` is left ready
     // for the next read.
     // `delta`, when given, compares `fresh` with a tree that holds just what
     // the shown tree holds (see edamaki::RefreshTree).
-    edamaki::TreeRefresh ShowRead(
-        edamaki::FolderTree& fresh, edamaki::SourceMap const& map, edamaki::ReadDelta const* delta) override;
+    TreeRefresh ShowRead(FolderTree& fresh, SourceMap const& map, ReadDelta const* delta) override;
     // Called before a click, a key or the context menu reaches the tree view,
     // so that the tree is the one of the source as it stands.
     void SetBeforeTreeUse(std::function<void()> before_tree_use)
@@ -78,7 +76,7 @@ public:
         m_before_tree_use = std::move(before_tree_use);
     }
     // Writes the tree as a source of mode `to` (a macro source is read back).
-    edamaki::SourceConversion ConvertSource(std::vector<std::string> const& lines, edamaki::SourceMode to);
+    SourceConversion ConvertSource(std::vector<std::string> const& lines, SourceMode to);
     // Write the tree back as source lines.
     void MakeText(std::vector<std::string>& lines);
     void MakeScript(std::vector<std::string>& lines);
@@ -115,14 +113,14 @@ public:
     void mAddCNodeClick();
     void mDelNodeClick();
     // A label edit begins on `node` / is confirmed with `text`.
-    void Tree1Editing(edamaki::NodeId node);
-    void Tree1Edited(edamaki::NodeId node, QString const& text);
+    void Tree1Editing(NodeId node);
+    void Tree1Edited(NodeId node, QString const& text);
 
     // The selected nodes, the first selected first.
-    std::vector<edamaki::NodeId> SelectedNodes() const;
+    std::vector<NodeId> SelectedNodes() const;
     bool IsEditingLabel() const;
 
-    edamaki::FolderTreeView* Tree1 = nullptr;
+    FolderTreeView* Tree1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QAction* mEditNode = nullptr;
     QAction* mAddNode = nullptr;
@@ -140,35 +138,37 @@ private:
     void CreatePopupMenu();
     template<typename Read> void ReadInFrame(Read const& read);
     // The tree that the pane's own reads go into first.
-    edamaki::FolderTree& FreshTree();
+    FolderTree& FreshTree();
 
     // The one node the menu commands act on, or NoNode when there is not
     // exactly one selected or a label edit is going on.
-    edamaki::NodeId ReadyNode() const;
+    NodeId ReadyNode() const;
     // The node whose icon or label is at `point` of the viewport, or NoNode.
-    edamaki::NodeId NodeAtLabel(QPoint const& point) const;
+    NodeId NodeAtLabel(QPoint const& point) const;
     bool IsOnExpandButton(QPoint const& point) const;
-    void SelectOnly(edamaki::NodeId node);
-    void ToggleSelection(edamaki::NodeId node);
-    void SelectSiblingsTo(edamaki::NodeId node);
-    void FillTagDialogPath(edamaki::NodeId node);
+    void SelectOnly(NodeId node);
+    void ToggleSelection(NodeId node);
+    void SelectSiblingsTo(NodeId node);
+    void FillTagDialogPath(NodeId node);
     void AddFolder(bool inside);
-    void StartLabelEdit(edamaki::NodeId node);
+    void StartLabelEdit(NodeId node);
     // Makes `node` the one selected folder and gives the view the focus.
-    void FocusNode(edamaki::NodeId node);
+    void FocusNode(NodeId node);
     // Whether an edit that writes the paths of `written` back may go ahead; a
     // source that would lose or spread a character Shift-JIS lacks refuses
     // it, and the user is told which character and where.
-    bool MayWriteEdit(std::span<edamaki::NodeId const> written);
+    bool MayWriteEdit(std::span<NodeId const> written);
 
-    edamaki::Document& m_document;
-    edamaki::FolderTreeModel* m_model = nullptr;
-    edamaki::WidestLabel* m_widest_label = nullptr;
+    Document& m_document;
+    FolderTreeModel* m_model = nullptr;
+    WidestLabel* m_widest_label = nullptr;
     SiblingSelection* m_selection = nullptr;
-    edamaki::SourceEditorLink m_editor;
+    SourceEditorLink m_editor;
     TForm4* m_tag_dialog = nullptr;
-    edamaki::NodeId m_anchor = edamaki::NoNode; // where a Shift-click range starts
+    NodeId m_anchor = NoNode; // where a Shift-click range starts
     bool m_confirming = false;
-    std::unique_ptr<edamaki::FolderTree> m_fresh_tree;
+    std::unique_ptr<FolderTree> m_fresh_tree;
     std::function<void()> m_before_tree_use;
 };
+
+} // namespace edamaki

@@ -23,6 +23,8 @@
 #include <exception>
 #include <functional>
 
+namespace edamaki {
+
 namespace {
 
 constexpr QRgb CreatedColour = qRgb(0, 0, 255);
@@ -34,14 +36,14 @@ constexpr int StatusLineHeight = 20;
 // How often a long run puts its progress on the screen.
 constexpr qint64 PaintIntervalMs = 40;
 
-QRgb ColourOf(edamaki::FolderOutcome outcome)
+QRgb ColourOf(FolderOutcome outcome)
 {
     switch (outcome) {
-    case edamaki::FolderOutcome::Created:
+    case FolderOutcome::Created:
         return CreatedColour;
-    case edamaki::FolderOutcome::Existed:
+    case FolderOutcome::Existed:
         return ExistedColour;
-    case edamaki::FolderOutcome::Failed:
+    case FolderOutcome::Failed:
         break;
     }
     return FailedColour;
@@ -49,10 +51,9 @@ QRgb ColourOf(edamaki::FolderOutcome outcome)
 
 // Why a folder failed, or where the link it passed through leads, in the
 // user's words; empty for a line that needs no word.
-QString Explanation(edamaki::FolderReport const& report)
+QString Explanation(FolderReport const& report)
 {
-    using edamaki::FailureCause;
-    if (report.Outcome != edamaki::FolderOutcome::Failed) {
+    if (report.Outcome != FolderOutcome::Failed) {
         if (report.LinkTarget.empty())
             return {};
         return QStringLiteral("親フォルダの外へのリンクです: %1")
@@ -88,20 +89,20 @@ QString Explanation(edamaki::FolderReport const& report)
 
 // Appends one coloured line per folder and shows the log every few
 // milliseconds while the run goes on.
-class LogSink final : public edamaki::CreationSink {
+class LogSink final : public CreationSink {
 public:
-    LogSink(edamaki::LogListModel& log, std::function<void()> show_progress)
+    LogSink(LogListModel& log, std::function<void()> show_progress)
         : m_log(log)
         , m_show_progress(std::move(show_progress))
     {
         m_since_paint.start();
     }
 
-    void FolderHandled(edamaki::FolderReport const& report) override
+    void FolderHandled(FolderReport const& report) override
     {
         // The path exactly as the file system got it; the tree's spelling when
         // it had no host spelling.
-        QString text = report.HostPath.empty() ? edamaki::ShiftJisToQString(report.Path)
+        QString text = report.HostPath.empty() ? ShiftJisToQString(report.Path)
                                                : QString::fromStdString(report.HostPath);
         m_log.Append(std::move(text), ColourOf(report.Outcome), Explanation(report));
         if (m_since_paint.elapsed() >= PaintIntervalMs) {
@@ -110,13 +111,10 @@ public:
         }
     }
 
-    void NothingToCreate() override
-    {
-        m_log.Append(edamaki::ShiftJisToQString(edamaki::NothingToCreateMessage), FailedColour);
-    }
+    void NothingToCreate() override { m_log.Append(ShiftJisToQString(NothingToCreateMessage), FailedColour); }
 
 private:
-    edamaki::LogListModel& m_log;
+    LogListModel& m_log;
     std::function<void()> m_show_progress;
     QElapsedTimer m_since_paint;
 };
@@ -129,7 +127,7 @@ TForm3::TForm3(QWidget* parent)
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Edamakiログリスト"));
     setSizeGripEnabled(false);
-    setFont(edamaki::JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 12));
+    setFont(JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 12));
     QPalette window_palette = palette();
     window_palette.setColor(QPalette::Window, QColor(192, 192, 192));
     window_palette.setColor(QPalette::WindowText, QColor(0, 0, 128));
@@ -137,12 +135,12 @@ TForm3::TForm3(QWidget* parent)
     setPalette(window_palette);
     setAutoFillBackground(true);
 
-    m_log = new edamaki::LogListModel(this);
+    m_log = new LogListModel(this);
 
     LogList = new QListView(this);
     LogList->setObjectName(QStringLiteral("LogList"));
     LogList->setAccessibleName(QStringLiteral("作成ログ"));
-    QFont const log_font = edamaki::JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 13);
+    QFont const log_font = JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 13);
     LogList->setFont(log_font);
     m_log->SetFont(log_font);
     QPalette log_palette = LogList->palette();
@@ -200,7 +198,7 @@ TForm3::TForm3(QWidget* parent)
 
 TForm3::~TForm3() = default;
 
-void TForm3::StartCreation(edamaki::FolderTree const& tree)
+void TForm3::StartCreation(FolderTree const& tree)
 {
     m_tree = &tree;
     m_log->Clear();
@@ -251,7 +249,7 @@ void TForm3::CreateFolders()
         sink.NothingToCreate();
         return;
     }
-    edamaki::CreationSummary const summary = edamaki::CreateFolders(*m_tree, sink);
+    CreationSummary const summary = edamaki::CreateFolders(*m_tree, sink);
     if (m_tree->NodeCount() >= 2)
         m_summary = QStringLiteral("作成 %L1 個、既存 %L2 個、失敗 %L3 個")
                         .arg(static_cast<qulonglong>(summary.Created))
@@ -338,3 +336,5 @@ void TForm3::CopySelectedLines()
     if (!lines.isEmpty())
         QGuiApplication::clipboard()->setText(lines.join(QLatin1Char('\n')));
 }
+
+} // namespace edamaki

@@ -18,8 +18,8 @@ class QListView;
 class QPushButton;
 
 namespace edamaki {
+
 class LogListModel;
-}
 
 class TForm3 : public QDialog {
     Q_OBJECT
@@ -30,7 +30,7 @@ public:
 
     // Clears the log, disables CloseBtn and shows the window modally; the run
     // takes place once the window shows. Returns when the user has closed it.
-    void StartCreation(edamaki::FolderTree const& tree);
+    void StartCreation(FolderTree const& tree);
     // Shows the window modally with the last run's log.
     void ShowLog();
 
@@ -42,7 +42,7 @@ public:
     void FormResize();
 
     // The log as the user sees it: one row per line, colour in Qt::ForegroundRole.
-    edamaki::LogListModel& Log() { return *m_log; }
+    LogListModel& Log() { return *m_log; }
 
     QListView* LogList = nullptr;
     QLabel* StatusLine = nullptr;
@@ -73,8 +73,10 @@ private:
     // the run's summary.
     void UpdateStatusLine();
 
-    edamaki::LogListModel* m_log = nullptr;
-    edamaki::FolderTree const* m_tree = nullptr;
+    LogListModel* m_log = nullptr;
+    FolderTree const* m_tree = nullptr;
     QPersistentModelIndex m_hovered;
     QString m_summary;
 };
+
+} // namespace edamaki

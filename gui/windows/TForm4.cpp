@@ -17,7 +17,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
-using edamaki::TagTabIndex;
+namespace edamaki {
 
 QString const TForm4::PathHint = QStringLiteral("(ツリービューからも選択できます)");
 
@@ -72,7 +72,7 @@ TForm4::TForm4(QPlainTextEdit& editor, QWidget* parent)
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("マクロタグ作成"));
     setModal(false);
-    setFont(edamaki::JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 12));
+    setFont(JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 12));
 
     TagTab = new TTabStrip(3, this);
     TagTab->setObjectName(QStringLiteral("TagTab"));
@@ -119,7 +119,7 @@ TEditHex* TForm4::CreateNumberField(QWidget* panel, char const* name, QString co
     field->setObjectName(QString::fromLatin1(name));
     field->SetText(text);
     field->SetNumeralOnly(true);
-    field->SetNumericType(edamaki::TNumericalType::Decimal);
+    field->SetNumericType(TNumericalType::Decimal);
     field->SetFourDigit(false);
     field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     field->setGeometry(place);
@@ -305,7 +305,7 @@ void TForm4::TagTabChange()
 
 void TForm4::MakeTag()
 {
-    edamaki::TagFields fields;
+    TagFields fields;
     fields.Digits = FieldText(Keta->Text());
     fields.FirstNumber = FieldText(StNum->Text());
     fields.LastNumber = FieldText(EdNum->Text());
@@ -326,7 +326,7 @@ void TForm4::MakeTag()
     fields.NewName = FieldText(NewName->text());
 
     auto const tab = static_cast<TagTabIndex>(TagTab->TabIndex());
-    auto const tag = edamaki::ComposeTag(tab, fields);
+    auto const tag = ComposeTag(tab, fields);
     if (!tag)
         return;
     WriteTag(QString::fromStdString(*tag), TagTab->TabIndex() >= FolderTabs);
@@ -340,7 +340,7 @@ void TForm4::WriteTag(QString const& tag, bool append)
         m_editor.setTextCursor(cursor);
         return;
     }
-    edamaki::AppendEditorLines(m_editor, tag);
+    AppendEditorLines(m_editor, tag);
 }
 
 void TForm4::Button1Click(QPushButton const* button)
@@ -374,10 +374,10 @@ bool TForm4::StCharKeyPress(QLineEdit& field, QKeyEvent const& event)
         return false;
     QLineEdit& other = &field == StChar ? *EdChar : *StChar;
     char const key = typed[0].unicode() < 0x80 ? static_cast<char>(typed[0].unicode()) : '\0';
-    auto const outcome = edamaki::CharacterFieldKeyPress(key, &field == StChar, FieldText(other.text()));
-    if (outcome == edamaki::CharacterKeyOutcome::Discard)
+    auto const outcome = CharacterFieldKeyPress(key, &field == StChar, FieldText(other.text()));
+    if (outcome == CharacterKeyOutcome::Discard)
         return true;
-    if (outcome == edamaki::CharacterKeyOutcome::AcceptAndEmptyOther)
+    if (outcome == CharacterKeyOutcome::AcceptAndEmptyOther)
         other.clear();
     return false;
 }
@@ -386,10 +386,10 @@ void TForm4::StCharChange(QLineEdit& field)
 {
     bool const first_changed = &field == StChar;
     auto const outcome
-        = edamaki::CharacterFieldChange(FieldText(StChar->text()), FieldText(EdChar->text()), first_changed);
-    if (outcome == edamaki::CharacterChangeOutcome::EmptyChanged)
+        = CharacterFieldChange(FieldText(StChar->text()), FieldText(EdChar->text()), first_changed);
+    if (outcome == CharacterChangeOutcome::EmptyChanged)
         field.clear();
-    else if (outcome == edamaki::CharacterChangeOutcome::EmptyOther)
+    else if (outcome == CharacterChangeOutcome::EmptyOther)
         (first_changed ? EdChar : StChar)->clear();
 }
 
@@ -454,3 +454,5 @@ bool TForm4::eventFilter(QObject* watched, QEvent* event)
         return StCharKeyPress(*static_cast<QLineEdit*>(watched), *static_cast<QKeyEvent*>(event));
     return QDialog::eventFilter(watched, event);
 }
+
+} // namespace edamaki

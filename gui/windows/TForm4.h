@@ -16,6 +16,9 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QWidget;
+
+namespace edamaki {
+
 class TEditHex;
 class TTabStrip;
 class TUpDown;
@@ -104,3 +107,5 @@ private:
     bool m_placed = false;
     bool m_keeping_path_hint = false;
 };
+
+} // namespace edamaki

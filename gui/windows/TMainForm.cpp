@@ -47,13 +47,13 @@
 
 #include <optional>
 
-using edamaki::SourceMode;
-
 // The images are compiled into the static GUI library: register them before use.
 static void InitResources()
 {
     Q_INIT_RESOURCE(edamaki);
 }
+
+namespace edamaki {
 
 namespace {
 
@@ -76,18 +76,16 @@ char const* const ToolBarImages[] = {
     ":/images/tag.png",    // 9 macro tag
 };
 
-using edamaki::ShowMessage;
-
 } // namespace
 
-TMainForm::TMainForm(edamaki::Document& document, QStringList const& arguments, QWidget* parent)
+TMainForm::TMainForm(Document& document, QStringList const& arguments, QWidget* parent)
     : QMainWindow(parent)
     , m_document(document)
 {
     InitResources();
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(TextModeCaption);
-    setFont(edamaki::JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 12));
+    setFont(JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 12));
     setWindowIcon(QIcon(QStringLiteral(":/images/edamaki.png")));
     setAcceptDrops(true);
     resize(480, 340);
@@ -162,7 +160,7 @@ void TMainForm::CreateLayout()
     SrcList = new QPlainTextEdit(panel);
     SrcList->setObjectName(QStringLiteral("SrcList"));
     SrcList->setAccessibleName(QStringLiteral("ソース"));
-    SrcList->setFont(edamaki::JapaneseFont(QStringLiteral("ＭＳ ゴシック"), 13));
+    SrcList->setFont(JapaneseFont(QStringLiteral("ＭＳ ゴシック"), 13));
     SrcList->setLineWrapMode(QPlainTextEdit::NoWrap);
     SrcList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     SrcList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -266,7 +264,7 @@ QStringList TMainForm::EditorLines() const
 
 std::vector<std::string> TMainForm::EditorLinesForReading() const
 {
-    return edamaki::SourceLinesForReading(SrcList->document()->toRawText());
+    return SourceLinesForReading(SrcList->document()->toRawText());
 }
 
 bool TMainForm::IsMacroHeaderFirst() const
@@ -274,8 +272,8 @@ bool TMainForm::IsMacroHeaderFirst() const
     QTextBlock const first = SrcList->document()->firstBlock();
     if (!first.isValid())
         return false;
-    std::vector<std::string> const first_line { edamaki::QStringToShiftJisForReading(first.text()) };
-    return edamaki::DetectSourceMode(first_line) == SourceMode::Macro;
+    std::vector<std::string> const first_line { QStringToShiftJisForReading(first.text()) };
+    return DetectSourceMode(first_line) == SourceMode::Macro;
 }
 
 bool TMainForm::IsDocumentModified() const
@@ -333,7 +331,7 @@ SourceMode TMainForm::ReadEditorSource()
 {
     // Before start-up there are no reads: start-up reads the text as it stands then.
     if (!m_reads)
-        return edamaki::DetectSourceMode(EditorLinesForReading());
+        return DetectSourceMode(EditorLinesForReading());
     return m_reads->ReadNow();
 }
 
@@ -403,8 +401,7 @@ void TMainForm::mInsHeaderClick()
     QTextCursor cursor(SrcList->document());
     cursor.beginEditBlock();
     cursor.insertText(
-        QString::fromLatin1(edamaki::MacroHeader.data(), static_cast<qsizetype>(edamaki::MacroHeader.size()))
-        + u'\n');
+        QString::fromLatin1(MacroHeader.data(), static_cast<qsizetype>(MacroHeader.size())) + u'\n');
     cursor.endEditBlock();
     ShowMacroMode();
 }
@@ -419,12 +416,11 @@ void TMainForm::mTextMacroClick()
     QStringList const lines = EditorLines();
 
     BulkUpdate const bulk(*this);
-    edamaki::SourceConversion const conversion = m_tree_pane->ConvertSource(EditorLinesForReading(), to);
+    SourceConversion const conversion = m_tree_pane->ConvertSource(EditorLinesForReading(), to);
     QStringList converted = ToQStrings(conversion.Lines);
     // The parent folder line is carried over exactly as the editor holds it.
     if (conversion.CarriedFrom && *conversion.CarriedFrom < static_cast<std::size_t>(lines.size()))
-        edamaki::InsertCarriedLine(
-            converted, conversion, lines[static_cast<qsizetype>(*conversion.CarriedFrom)]);
+        InsertCarriedLine(converted, conversion, lines[static_cast<qsizetype>(*conversion.CarriedFrom)]);
     ReplaceEditorText(converted.join(u'\n'));
     m_reads->AdoptShownTree();
     SrcList->setTextCursor(QTextCursor(SrcList->document()));
@@ -436,7 +432,7 @@ bool TMainForm::SetParentFolder(QString const& folder)
     if (!m_tree_pane)
         return false;
     EnsureTreeCurrent();
-    std::optional<std::string> const shift_jis = edamaki::QStringToShiftJis(folder);
+    std::optional<std::string> const shift_jis = QStringToShiftJis(folder);
     if (!shift_jis) {
         ShowMessage(this, QMessageBox::Warning,
             QStringLiteral(
@@ -456,7 +452,7 @@ void TMainForm::mSelRootClick()
     QString const folder = OpenFolder1->Folder();
     if (!SetParentFolder(folder))
         return;
-    if (auto const line = edamaki::FindParentFolderLine(EditorLinesForReading()))
+    if (auto const line = FindParentFolderLine(EditorLinesForReading()))
         ReplaceEditorLine(static_cast<int>(*line), folder);
 }
 
@@ -468,14 +464,14 @@ void TMainForm::mGetFolderClick()
 void TMainForm::ExeBtnClick()
 {
     EnsureTreeCurrent();
-    edamaki::FolderTree const& tree = m_document.Tree;
-    if (auto const refusal = edamaki::CheckSourceCreationRun(tree, EditorLinesForReading())) {
-        ShowMessage(this, QMessageBox::Warning, edamaki::RunRefusalText(*refusal, tree));
+    FolderTree const& tree = m_document.Tree;
+    if (auto const refusal = CheckSourceCreationRun(tree, EditorLinesForReading())) {
+        ShowMessage(this, QMessageBox::Warning, RunRefusalText(*refusal, tree));
         return;
     }
     if (!m_auto_run) {
-        QString const question = QStringLiteral("フォルダを\"")
-            + edamaki::ShiftJisToQString(tree.GetRootPath()) + QStringLiteral("\"の下に作成しますか？");
+        QString const question = QStringLiteral("フォルダを\"") + ShiftJisToQString(tree.GetRootPath())
+            + QStringLiteral("\"の下に作成しますか？");
         if (ShowMessage(
                 this, QMessageBox::Question, question, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
             != QMessageBox::Yes)
@@ -509,8 +505,7 @@ void TMainForm::mAboutClick()
     if (!m_about_box)
         return;
     m_about_box->VerLabel->setText(QStringLiteral("Ver.")
-        + QString::fromLatin1(
-            edamaki::VersionText.data(), static_cast<qsizetype>(edamaki::VersionText.size())));
+        + QString::fromLatin1(VersionText.data(), static_cast<qsizetype>(VersionText.size())));
     m_about_box->exec();
 }
 
@@ -551,3 +546,5 @@ void TMainForm::DropFiles(QStringList const& paths)
     if (m_auto_run && !m_document.Tree.GetRootPath().empty())
         ExeBtnClick();
 }
+
+} // namespace edamaki

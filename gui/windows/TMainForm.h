@@ -19,22 +19,22 @@
 #include <string>
 #include <vector>
 
+class QPlainTextEdit;
+class QToolBar;
+
+namespace edamaki {
+
 class EditActionTracker;
 class EditorSearch;
 class FolderImportCommand;
 class HelpWindow;
-class QPlainTextEdit;
-class QToolBar;
 class SourceFileCommands;
 class SourceReadScheduler;
 class TAboutDlg;
 class TForm1;
 class TForm3;
 class TplBrowseFolder;
-
-namespace edamaki {
 struct Document;
-} // namespace edamaki
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -42,8 +42,7 @@ class TMainForm : public QMainWindow {
 public:
     // Shows `document`, which outlives the window. `arguments` is the command
     // line without the program's name.
-    explicit TMainForm(
-        edamaki::Document& document, QStringList const& arguments = {}, QWidget* parent = nullptr);
+    explicit TMainForm(Document& document, QStringList const& arguments = {}, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     // Called once by the tree pane at the end of its creation: switches on the
@@ -132,10 +131,10 @@ private:
 
     void ShowTextMode();
     void ShowMacroMode();
-    void ShowMode(edamaki::SourceMode mode);
+    void ShowMode(SourceMode mode);
     bool IsMacroHeaderFirst() const;
     // Reads the editor's source into the tree; returns its mode.
-    edamaki::SourceMode ReadEditorSource();
+    SourceMode ReadEditorSource();
 
     // The editor's lines as they are shown, and as Shift-JIS for reading (a
     // character Shift-JIS lacks reads as "?", an invalid name character).
@@ -149,7 +148,7 @@ private:
     // Items dropped on the window: only the first counts.
     void DropFiles(QStringList const& paths);
 
-    edamaki::Document& m_document;
+    Document& m_document;
     QToolBar* ToolBar1 = nullptr;
     QPlainTextEdit* SrcList = nullptr;
     TplBrowseFolder* OpenFolder1 = nullptr;
@@ -169,3 +168,5 @@ private:
     QString m_help_file;
     QString m_start_file;
 };
+
+} // namespace edamaki

@@ -33,18 +33,19 @@ int main(int argc, char** argv)
     arguments.removeFirst();
 
     edamaki::Document document;
-    TMainForm main_form(document, arguments);
+    edamaki::TMainForm main_form(document, arguments);
     QApplication::setWindowIcon(main_form.windowIcon());
-    auto* log_window = new TForm3(&main_form);
+    auto* log_window = new edamaki::TForm3(&main_form);
     main_form.SetLogWindow(log_window);
     // The tree pane ends up inside the main window's form panel, which then owns it.
-    QPointer<TForm1> const tree_pane
-        = new TForm1(document, [&main_form](TForm1& pane) { main_form.StartUp(pane); });
-    main_form.SetAboutBox(new TAboutDlg(&main_form));
+    QPointer<edamaki::TForm1> const tree_pane
+        = new edamaki::TForm1(document, [&main_form](edamaki::TForm1& pane) { main_form.StartUp(pane); });
+    main_form.SetAboutBox(new edamaki::TAboutDlg(&main_form));
     auto* tag_dialog
-        = new TForm4(*main_form.findChild<QPlainTextEdit*>(QStringLiteral("SrcList")), &main_form);
+        = new edamaki::TForm4(*main_form.findChild<QPlainTextEdit*>(QStringLiteral("SrcList")), &main_form);
     tree_pane->SetTagDialog(tag_dialog);
-    QObject::connect(&main_form, &TMainForm::TagDialogRequested, tag_dialog, &TForm4::ShowOnTab);
+    QObject::connect(
+        &main_form, &edamaki::TMainForm::TagDialogRequested, tag_dialog, &edamaki::TForm4::ShowOnTab);
 
     main_form.show();
     int const result = QApplication::exec();

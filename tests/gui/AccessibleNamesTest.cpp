@@ -25,6 +25,11 @@
 
 namespace {
 
+using edamaki::TForm1;
+using edamaki::TForm3;
+using edamaki::TForm4;
+using edamaki::TMainForm;
+using edamaki::TTabStrip;
 using edamaki::testing::Child;
 
 // What a screen reader is told of each control: its name, its role, and for

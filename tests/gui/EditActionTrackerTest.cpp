@@ -18,6 +18,8 @@
 
 namespace {
 
+using edamaki::EditActionTracker;
+
 // A window like the tag dialog: an editor and a line edit share its actions.
 struct TrackedWindow {
     QWidget Window;

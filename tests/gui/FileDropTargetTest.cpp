@@ -11,6 +11,8 @@
 
 namespace {
 
+using edamaki::FileDropTarget;
+
 // Drags `urls` over `target` and drops them: whether the drag was accepted,
 // and the paths the handler got before and after the drop was released.
 struct DropResult {

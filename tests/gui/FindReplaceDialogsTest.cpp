@@ -27,6 +27,12 @@
 
 namespace {
 
+using edamaki::TFindDialog;
+using edamaki::TForm1;
+using edamaki::TForm3;
+using edamaki::TMainForm;
+using edamaki::TReplaceDialog;
+using edamaki::TSearchDialog;
 using edamaki::testing::Child;
 
 using edamaki::testing::AnswerMessageBox;

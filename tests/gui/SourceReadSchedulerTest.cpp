@@ -24,6 +24,10 @@
 
 namespace {
 
+using edamaki::SourceReadScheduler;
+using edamaki::TForm1;
+using edamaki::TForm3;
+using edamaki::TMainForm;
 using edamaki::testing::Child;
 
 using edamaki::NodeId;

@@ -18,6 +18,8 @@
 
 namespace {
 
+using edamaki::TAboutDlg;
+using edamaki::TMainForm;
 using edamaki::testing::Child;
 
 using edamaki::testing::WhenModal;

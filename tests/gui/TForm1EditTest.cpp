@@ -23,6 +23,9 @@
 
 namespace {
 
+using edamaki::TForm1;
+using edamaki::TForm3;
+using edamaki::TMainForm;
 using edamaki::testing::Child;
 
 using edamaki::NodeId;

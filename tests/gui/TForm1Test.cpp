@@ -17,6 +17,7 @@
 
 namespace {
 
+using edamaki::TForm1;
 using edamaki::testing::Sjis;
 
 std::vector<std::string> SjisLines(std::vector<std::string> const& utf8_lines)

@@ -29,6 +29,7 @@
 
 namespace {
 
+using edamaki::TForm3;
 using edamaki::testing::Sjis;
 
 constexpr QRgb Blue = qRgb(0, 0, 255);

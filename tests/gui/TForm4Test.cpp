@@ -29,6 +29,12 @@
 
 namespace {
 
+using edamaki::TEditHex;
+using edamaki::TForm1;
+using edamaki::TForm3;
+using edamaki::TForm4;
+using edamaki::TMainForm;
+using edamaki::TUpDown;
 using edamaki::testing::Child;
 
 QString const MacroHeader = QStringLiteral("<?dezodedu-macro?>");

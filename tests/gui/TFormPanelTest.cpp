@@ -12,6 +12,8 @@
 
 namespace {
 
+using edamaki::TFormPanel;
+
 // An ordinary top-level form of the application.
 std::unique_ptr<QWidget> MakeForm(QString const& name, QString const& caption = {})
 {

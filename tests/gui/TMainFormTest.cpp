@@ -44,6 +44,9 @@
 
 namespace {
 
+using edamaki::TForm1;
+using edamaki::TForm3;
+using edamaki::TMainForm;
 using edamaki::testing::Child;
 
 using edamaki::testing::AnswerMessageBox;

@@ -8,6 +8,8 @@
 
 namespace {
 
+using edamaki::TShadowLabel;
+
 QColor const Background(0, 128, 0);
 QColor const Black(0, 0, 0);
 QColor const Grey(128, 128, 128);

@@ -12,6 +12,9 @@
 
 namespace {
 
+using edamaki::TAboutDlg;
+using edamaki::TURLLabel;
+
 // Catches what the label asks the desktop to open.
 class OpenedUrls : public QObject {
     Q_OBJECT

@@ -17,6 +17,8 @@
 
 namespace {
 
+using edamaki::TplBrowseFolder;
+
 struct SeenInDialog {
     QString Title;
     QStringList Selected;

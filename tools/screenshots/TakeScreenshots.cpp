@@ -52,6 +52,16 @@
 
 namespace {
 
+using edamaki::HelpWindow;
+using edamaki::TAboutDlg;
+using edamaki::TFindDialog;
+using edamaki::TForm1;
+using edamaki::TForm3;
+using edamaki::TForm4;
+using edamaki::TMainForm;
+using edamaki::TReplaceDialog;
+using edamaki::TSearchDialog;
+
 // A window's widget or action, found by its object name.
 template<class T> T* Child(QObject const& parent, char const* name)
 {
