@@ -103,27 +103,20 @@ ParentFolderCarry FindParentFolderCarry(SourceLines const& lines, SourceMode to)
 }
 
 SourceConversion ConvertSourceLines(
-    FolderTree& tree, SourceMap& map, std::vector<std::string> const& lines, SourceMode to)
+    FolderTree const& tree, std::vector<std::string> const& lines, SourceMode to)
 {
     SourceConversion conversion { FindParentFolderCarry(lines, to), {} };
     if (to == SourceMode::Text) {
         MakeText(tree, conversion.Lines);
-        map.SetMacro(false);
         return conversion;
     }
     conversion.Lines = lines;
     MakeScript(tree, conversion.Lines);
-    LoadMacroSource(tree, map, conversion.Lines);
     return conversion;
 }
 
-SourceConversion ConvertSourceLines(FolderTree& tree, std::vector<std::string> const& lines, SourceMode to)
-{
-    SourceMap map;
-    return ConvertSourceLines(tree, map, lines, to);
-}
-
-void WriteConvertedSource(FolderTree& tree, SourceLines const& lines, SourceMode to, LineSink const& sink)
+void WriteConvertedSource(
+    FolderTree const& tree, SourceLines const& lines, SourceMode to, LineSink const& sink)
 {
     ParentFolderCarry const carry = FindParentFolderCarry(lines, to);
     std::string_view const carried_line

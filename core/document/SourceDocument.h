@@ -88,16 +88,15 @@ struct SourceConversion : ParentFolderCarry {
 };
 
 // Writes the tree (already read from `lines`) as a source of mode `to`,
-// without the parent folder line. A macro result is read back into the tree
-// (without the carried line), and `map` takes the mode of the result.
+// without the parent folder line. The tree stays as it is: the converted
+// source, once it stands in the old one's place, reads as the same tree.
 SourceConversion ConvertSourceLines(
-    FolderTree& tree, SourceMap& map, std::vector<std::string> const& lines, SourceMode to);
-SourceConversion ConvertSourceLines(FolderTree& tree, std::vector<std::string> const& lines, SourceMode to);
+    FolderTree const& tree, std::vector<std::string> const& lines, SourceMode to);
 
 // The conversion with the parent folder line carried over in its place,
-// handed to `sink` line by line as it is written; nothing of it is held. The
-// result is not read back into the tree.
-void WriteConvertedSource(FolderTree& tree, SourceLines const& lines, SourceMode to, LineSink const& sink);
+// handed to `sink` line by line as it is written; nothing of it is held.
+void WriteConvertedSource(
+    FolderTree const& tree, SourceLines const& lines, SourceMode to, LineSink const& sink);
 
 // Why a creation run of the tree must not start.
 struct RunRefusal {

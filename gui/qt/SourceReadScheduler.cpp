@@ -69,14 +69,6 @@ SourceMode SourceReadScheduler::ReadNow()
     return mode;
 }
 
-void SourceReadScheduler::AdoptShownTree()
-{
-    ++m_ticket;
-    m_pending = false;
-    // The shown tree no longer holds just what the read before held.
-    m_previous_revision.reset();
-}
-
 void SourceReadScheduler::EnsureTreeCurrent()
 {
     if (!m_pending)

@@ -10,9 +10,10 @@
 // at once.
 //
 // The program's own changes of the text say how the tree follows them: a
-// rewrite that the tree already holds (a tree pane edit written back, a
-// conversion made from the tree) runs inside a ProgramEdit and is not read;
-// a conversion or a load that made the shown tree itself is adopted.
+// tree pane edit written back, which the tree already holds, runs inside a
+// ProgramEdit and is not read; a rewrite of the whole text (open, clear,
+// conversion, import) runs inside one too and is then read once, at once
+// (ReadNow), so its tree shows before the command returns.
 
 #include "core/document/SourceDocument.h"
 #include "core/tree/FolderTree.h"
@@ -75,9 +76,6 @@ public:
     // Reads the editor's text now and shows its tree; returns its mode. A
     // read still pending is dropped.
     SourceMode ReadNow();
-    // The shown tree was made from the editor's text as it stands by other
-    // means (a conversion of the tree itself): a read still pending is dropped.
-    void AdoptShownTree();
     // Makes the shown tree that of the editor's text before returning.
     void EnsureTreeCurrent();
     bool IsTreeCurrent() const { return !m_pending; }

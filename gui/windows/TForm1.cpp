@@ -471,28 +471,6 @@ void TForm1::FormCreate(std::function<void(TForm1&)> const& start_up)
         start_up(*this);
 }
 
-template<typename Read> void TForm1::ReadInFrame(Read const& read)
-{
-    // The view is reset once around the whole read and repaints once after it.
-    struct Frame {
-        TForm1& Form;
-        explicit Frame(TForm1& form)
-            : Form(form)
-        {
-            Form.Tree1->setUpdatesEnabled(false);
-            Form.m_model->BeginRebuild();
-        }
-        ~Frame()
-        {
-            Form.m_model->EndRebuild();
-            Form.FitColumnToNames();
-            Form.Tree1->scrollToTop();
-            Form.Tree1->setUpdatesEnabled(true);
-        }
-    } const frame(*this);
-    read();
-}
-
 FolderTree& TForm1::FreshTree()
 {
     if (!m_fresh_tree)
@@ -537,13 +515,9 @@ TreeRefresh TForm1::ShowRead(FolderTree& fresh, SourceMap const& map, ReadDelta 
     return refresh;
 }
 
-SourceConversion TForm1::ConvertSource(std::vector<std::string> const& lines, SourceMode to)
+SourceConversion TForm1::ConvertSource(std::vector<std::string> const& lines, SourceMode to) const
 {
-    SourceConversion conversion;
-    ReadInFrame([&] { conversion = ConvertSourceLines(m_document.Tree, m_document.Map, lines, to); });
-    // The tree is the source's now, in the mode converted to.
-    m_document.PaneEdit.NoteRead(to == SourceMode::Macro);
-    return conversion;
+    return ConvertSourceLines(m_document.Tree, lines, to);
 }
 
 void TForm1::MakeText(std::vector<std::string>& lines)

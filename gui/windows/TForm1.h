@@ -75,8 +75,9 @@ public:
     {
         m_before_tree_use = std::move(before_tree_use);
     }
-    // Writes the tree as a source of mode `to` (a macro source is read back).
-    SourceConversion ConvertSource(std::vector<std::string> const& lines, SourceMode to);
+    // Writes the tree as a source of mode `to`; the tree stays as it is (the
+    // main window reads the converted text once it stands in the editor).
+    SourceConversion ConvertSource(std::vector<std::string> const& lines, SourceMode to) const;
     // Write the tree back as source lines.
     void MakeText(std::vector<std::string>& lines);
     void MakeScript(std::vector<std::string>& lines);
@@ -136,7 +137,6 @@ protected:
 private:
     void FormCreate(std::function<void(TForm1&)> const& start_up);
     void CreatePopupMenu();
-    template<typename Read> void ReadInFrame(Read const& read);
     // The tree that the pane's own reads go into first.
     FolderTree& FreshTree();
 

@@ -422,7 +422,8 @@ void TMainForm::mTextMacroClick()
     if (conversion.CarriedFrom && *conversion.CarriedFrom < static_cast<std::size_t>(lines.size()))
         InsertCarriedLine(converted, conversion, lines[static_cast<qsizetype>(*conversion.CarriedFrom)]);
     ReplaceEditorText(converted.join(u'\n'));
-    m_reads->AdoptShownTree();
+    // The converted text reads as the same tree; the read maps its lines.
+    m_reads->ReadNow();
     SrcList->setTextCursor(QTextCursor(SrcList->document()));
     ShowMode(to);
 }

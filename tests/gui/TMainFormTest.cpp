@@ -877,6 +877,10 @@ TEST_F(TMainFormTest, ConversionCarriesTheParentFolderLineBothWays)
     EXPECT_EQ(Tree(), "a(b),c");
     EXPECT_EQ(m_pane->GetRootPath(), "C:\\work\\");
     EXPECT_EQ(Child<QPlainTextEdit>(*m_form, "SrcList")->textCursor().position(), 0);
+    // A click on a folder selects its line of the converted text, after the carried line.
+    edamaki::FolderTree const& tree = m_document.Tree;
+    EXPECT_EQ(
+        m_document.Map.Find(tree.Data(tree.Children(tree.Root()).front())), (edamaki::LineRange { 29, 3 }));
 
     m_form->mTextMacroClick();
     EXPECT_EQ(Text(), QStringLiteral("C:\\work\na\\b\nc"));
