@@ -10,13 +10,13 @@ QFont JapaneseFont(QString const& family, int pixel_size)
     QStringList families { family };
     // The same faces under their Latin names, then the free Japanese families:
     // fixed-pitch ones for the fixed-pitch face, proportional ones otherwise.
-    if (family == QStringLiteral("ＭＳ ゴシック")) {
+    if (family == FixedPitchFamily) {
         families << QStringLiteral("MS Gothic") << QStringLiteral("IPAGothic")
                  << QStringLiteral("Noto Sans Mono CJK JP") << QStringLiteral("VL Gothic")
                  << QStringLiteral("TakaoGothic") << QStringLiteral("monospace");
         font.setStyleHint(QFont::TypeWriter);
     } else {
-        if (family == QStringLiteral("ＭＳ Ｐゴシック"))
+        if (family == ProportionalFamily)
             families << QStringLiteral("MS PGothic");
         families << QStringLiteral("IPAPGothic") << QStringLiteral("IPAGothic")
                  << QStringLiteral("Noto Sans CJK JP") << QStringLiteral("Noto Sans JP")

@@ -9,6 +9,10 @@
 
 namespace edamaki {
 
+// The family the windows ask for first, and the one of the source editor.
+inline QString const ProportionalFamily = QStringLiteral("ＭＳ Ｐゴシック");
+inline QString const FixedPitchFamily = QStringLiteral("ＭＳ ゴシック");
+
 // `family` first, then the proportional IPA and Noto CJK families.
 QFont JapaneseFont(QString const& family, int pixel_size);
 

@@ -17,13 +17,13 @@ HelpWindow::HelpWindow(QWidget* parent)
 {
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowTitle(QStringLiteral("Edamaki ヘルプ"));
-    setFont(JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 12));
+    setFont(JapaneseFont(ProportionalFamily, 12));
     setModal(false);
     setSizeGripEnabled(true);
 
     HelpBrowser = new QTextBrowser(this);
     HelpBrowser->setObjectName(QStringLiteral("HelpBrowser"));
-    HelpBrowser->setFont(JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 14));
+    HelpBrowser->setFont(JapaneseFont(ProportionalFamily, 14));
     HelpBrowser->setOpenExternalLinks(true);
 
     HelpLocation = new QLabel(this);

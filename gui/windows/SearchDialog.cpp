@@ -17,7 +17,7 @@ TSearchDialog::TSearchDialog(char const* name, QString const& title, QWidget* pa
     setObjectName(QString::fromLatin1(name));
     setWindowTitle(title);
     setModal(false);
-    setFont(JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 12));
+    setFont(JapaneseFont(ProportionalFamily, 12));
 
     m_layout = new QGridLayout(this);
     m_layout->setColumnStretch(1, 1);

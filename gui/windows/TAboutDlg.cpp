@@ -23,7 +23,7 @@ TAboutDlg::TAboutDlg(QWidget* parent)
 {
     setObjectName(QStringLiteral("AboutDlg"));
     setWindowTitle(QStringLiteral("バージョン情報"));
-    setFont(JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 12));
+    setFont(JapaneseFont(ProportionalFamily, 12));
     setFixedSize(ClientWidth, ClientHeight);
 
     // An etched frame: a lowered outer and a raised inner bevel.
@@ -62,7 +62,7 @@ void TAboutDlg::CreateNameLabel()
     ShadowLabel1->setAlignment(Qt::AlignRight | Qt::AlignTop);
     ShadowLabel1->SetLayout(TShadowLabel::tlCenter);
     ShadowLabel1->setGeometry(4, 16, 141, 21);
-    QFont name_font = JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 16);
+    QFont name_font = JapaneseFont(ProportionalFamily, 16);
     name_font.setBold(true);
     ShadowLabel1->setFont(name_font);
     ShadowLabel1->SetColor(Panel1->palette().color(QPalette::Window));
@@ -77,7 +77,7 @@ void TAboutDlg::CreateLink()
     URLLabel1->setText(WebPage);
     URLLabel1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     URLLabel1->setGeometry(4, 72, 220, 12);
-    QFont link_font = JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 12);
+    QFont link_font = JapaneseFont(ProportionalFamily, 12);
     link_font.setUnderline(true);
     URLLabel1->setFont(link_font);
     URLLabel1->SetFontColor(QColor(0, 0, 128));

@@ -115,7 +115,7 @@ TForm1::TForm1(Document& document, std::function<void(TForm1&)> const& start_up,
     Tree1->setObjectName(QStringLiteral("Tree1"));
     // Embedded in the main window the pane has no title of its own to name it.
     Tree1->setAccessibleName(windowTitle());
-    Tree1->setFont(JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 13));
+    Tree1->setFont(JapaneseFont(ProportionalFamily, 13));
     Tree1->setIndentation(20);
     Tree1->setIconSize(QSize(16, 16));
     Tree1->setTextElideMode(Qt::ElideNone);

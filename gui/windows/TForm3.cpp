@@ -127,7 +127,7 @@ TForm3::TForm3(QWidget* parent)
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Edamakiログリスト"));
     setSizeGripEnabled(false);
-    setFont(JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 12));
+    setFont(JapaneseFont(ProportionalFamily, 12));
     QPalette window_palette = palette();
     window_palette.setColor(QPalette::Window, QColor(192, 192, 192));
     window_palette.setColor(QPalette::WindowText, QColor(0, 0, 128));
@@ -140,7 +140,7 @@ TForm3::TForm3(QWidget* parent)
     LogList = new QListView(this);
     LogList->setObjectName(QStringLiteral("LogList"));
     LogList->setAccessibleName(QStringLiteral("作成ログ"));
-    QFont const log_font = JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 13);
+    QFont const log_font = JapaneseFont(ProportionalFamily, 13);
     LogList->setFont(log_font);
     m_log->SetFont(log_font);
     QPalette log_palette = LogList->palette();

@@ -72,7 +72,7 @@ TForm4::TForm4(QPlainTextEdit& editor, QWidget* parent)
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("マクロタグ作成"));
     setModal(false);
-    setFont(JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 12));
+    setFont(JapaneseFont(ProportionalFamily, 12));
 
     TagTab = new TTabStrip(3, this);
     TagTab->setObjectName(QStringLiteral("TagTab"));

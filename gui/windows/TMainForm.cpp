@@ -85,7 +85,7 @@ TMainForm::TMainForm(Document& document, QStringList const& arguments, QWidget* 
     InitResources();
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(TextModeCaption);
-    setFont(JapaneseFont(QStringLiteral("ＭＳ Ｐゴシック"), 12));
+    setFont(JapaneseFont(ProportionalFamily, 12));
     setWindowIcon(QIcon(QStringLiteral(":/images/edamaki.png")));
     setAcceptDrops(true);
     resize(480, 340);
@@ -160,7 +160,7 @@ void TMainForm::CreateLayout()
     SrcList = new QPlainTextEdit(panel);
     SrcList->setObjectName(QStringLiteral("SrcList"));
     SrcList->setAccessibleName(QStringLiteral("ソース"));
-    SrcList->setFont(JapaneseFont(QStringLiteral("ＭＳ ゴシック"), 13));
+    SrcList->setFont(JapaneseFont(FixedPitchFamily, 13));
     SrcList->setLineWrapMode(QPlainTextEdit::NoWrap);
     SrcList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     SrcList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
