@@ -1,14 +1,10 @@
 #include "gui/widgets/WidestLabel.h"
 
-#include "gui/models/FolderTreeModel.h"
-
 namespace edamaki {
 
-WidestLabel::WidestLabel(
-    FolderTreeModel& model, FolderTree const& tree, QFont const& font, int indentation, QObject* parent)
+WidestLabel::WidestLabel(FolderRows& model, QFont const& font, int indentation, QObject* parent)
     : QObject(parent)
     , m_model(model)
-    , m_tree(tree)
     , m_widths(font)
     , m_indentation(indentation)
 {
@@ -62,8 +58,8 @@ void WidestLabel::MeasureAll()
 {
     m_node_width.assign(m_node_width.size(), -1);
     m_counts.clear();
-    if (m_tree.HasRoot())
-        AddSubtree(m_tree.Root());
+    if (m_model.RootNode() != NoNode)
+        AddSubtree(m_model.RootNode());
 }
 
 void WidestLabel::ForEachRow(QModelIndex const& parent, int first, int last, void (WidestLabel::*act)(NodeId))
@@ -77,14 +73,27 @@ void WidestLabel::ForEachRow(QModelIndex const& parent, int first, int last, voi
 
 void WidestLabel::AddSubtree(NodeId node)
 {
-    Add(node);
-    m_tree.WalkDescendants(node, [this](NodeId descendant, int) { Add(descendant); });
+    ForEachInSubtree(node, &WidestLabel::Add);
 }
 
 void WidestLabel::RemoveSubtree(NodeId node)
 {
-    Remove(node);
-    m_tree.WalkDescendants(node, [this](NodeId descendant, int) { Remove(descendant); });
+    ForEachInSubtree(node, &WidestLabel::Remove);
+}
+
+void WidestLabel::ForEachInSubtree(NodeId node, void (WidestLabel::*act)(NodeId))
+{
+    if (!m_model.Contains(node))
+        return;
+    // Iterative, so that a tree of any depth is walked without deep recursion.
+    m_pending.assign(1, node);
+    while (!m_pending.empty()) {
+        NodeId const next = m_pending.back();
+        m_pending.pop_back();
+        (this->*act)(next);
+        auto const children = m_model.ChildrenOf(next);
+        m_pending.insert(m_pending.end(), children.begin(), children.end());
+    }
 }
 
 void WidestLabel::Add(NodeId node)
@@ -96,7 +105,8 @@ void WidestLabel::Add(NodeId node)
         m_node_width.resize(slot + 1, -1);
     if (m_node_width[slot] >= 0)
         return;
-    int const width = m_tree.Depth(node) * m_indentation + m_widths.ShiftJisWidth(m_tree.Name(node));
+    int const width
+        = m_model.DepthOf(node) * m_indentation + m_widths.ShiftJisWidth(m_model.NameBytesOf(node));
     m_node_width[slot] = width;
     ++m_counts[width];
 }

@@ -124,7 +124,7 @@ TForm1::TForm1(Document& document, std::function<void(TForm1&)> const& start_up,
     Tree1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Tree1->setItemDelegate(new FolderLabelDelegate(Tree1));
     Tree1->SetCollapseRule([this](QModelIndex const& index) { return Tree1Collapsing(index); });
-    m_widest_label = new WidestLabel(*m_model, m_document.Tree, Tree1->font(), Tree1->indentation(), this);
+    m_widest_label = new WidestLabel(*m_model, Tree1->font(), Tree1->indentation(), this);
     connect(m_widest_label, &WidestLabel::WidestChanged, this, &TForm1::FitColumnToNames);
     Tree1->installEventFilter(this);
     Tree1->viewport()->installEventFilter(this);
