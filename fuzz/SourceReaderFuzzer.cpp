@@ -54,12 +54,13 @@ void Check(bool condition)
 }
 
 // No tag placeholder is left, and every folder names a recorded line.
-void CheckMacroTree(FolderTree const& tree)
+void CheckMacroTree(FolderTree const& tree, edamaki::SourceMap const& map)
 {
     Check(tree.HasRoot());
     // Every node but the root is a folder that counts against the budget.
     Check(tree.IsTruncated() || tree.FolderCount() + 1 == tree.NodeCount());
-    auto const records = static_cast<std::int32_t>(tree.LineTable.size());
+    Check(map.IsMacro());
+    auto const records = static_cast<std::int32_t>(map.LineCount());
     tree.WalkDescendants(tree.Root(), [&](NodeId node, int) {
         Check(!edamaki::HasMacroTag(tree.Name(node)));
         Check(tree.Data(node) >= 0 && tree.Data(node) < records);
@@ -107,8 +108,9 @@ void CheckRoundTrip(FolderTree& tree, bool macro)
 
 void ReadMacro(FolderTree& tree, std::vector<std::string> const& lines)
 {
-    edamaki::LoadMacroSource(tree, lines);
-    CheckMacroTree(tree);
+    edamaki::SourceMap map;
+    edamaki::LoadMacroSource(tree, map, lines);
+    CheckMacroTree(tree, map);
     if (tree.IsTruncated())
         return;
     CheckRoundTrip(tree, true);
@@ -117,8 +119,8 @@ void ReadMacro(FolderTree& tree, std::vector<std::string> const& lines)
     edamaki::LoadMacroSource(tree, lines);
     std::vector<std::string> script;
     edamaki::MakeScript(tree, script);
-    edamaki::LoadMacroSource(tree, script);
-    CheckMacroTree(tree);
+    edamaki::LoadMacroSource(tree, map, script);
+    CheckMacroTree(tree, map);
     std::vector<std::string> text;
     edamaki::MakeText(tree, text);
     edamaki::LoadTextSource(tree, text);
