@@ -3,10 +3,11 @@
 
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
+FUZZ_DIR ?= build-fuzz
 JOBS ?= 2
 CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DEDAMAKI_WARNINGS_AS_ERRORS=ON
 
-.PHONY: all setup configure build run test unit-test sanitize-test core-check format-check format tidy bench install clean
+.PHONY: all setup configure build run test unit-test sanitize-test fuzz-check core-check format-check format tidy bench install clean
 
 all: build
 
@@ -23,7 +24,7 @@ run: build
 	@bash scripts/run.sh $(BUILD_DIR)
 
 test: core-check build
-	@$(MAKE) --no-print-directory unit-test sanitize-test format-check
+	@$(MAKE) --no-print-directory unit-test sanitize-test fuzz-check format-check
 
 unit-test:
 	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
@@ -33,6 +34,14 @@ sanitize-test: setup
 		-DEDAMAKI_BUILD_GUI=OFF -DEDAMAKI_BUILD_BENCH=OFF >/dev/null
 	@cmake --build $(SANITIZE_DIR) -j $(JOBS) --target edamaki_core_tests
 	@cd $(SANITIZE_DIR) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS) -R '^[A-Za-z]+Test\.'
+
+# The fuzz targets build with clang and run briefly on their seeds, so that a
+# change of the core can't leave them broken; long runs are by hand (README).
+fuzz-check: setup
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DEDAMAKI_BUILD_FUZZ=ON -DEDAMAKI_BUILD_GUI=OFF \
+		-DEDAMAKI_BUILD_BENCH=OFF -DBUILD_TESTING=OFF >/dev/null
+	@cmake --build $(FUZZ_DIR) -j $(JOBS)
+	@bash scripts/fuzz-smoke.sh $(FUZZ_DIR)
 
 core-check:
 	@bash scripts/check-core.sh
@@ -53,4 +62,4 @@ install: build
 	@cmake --install $(BUILD_DIR)
 
 clean:
-	@rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
+	@rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)
