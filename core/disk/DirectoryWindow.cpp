@@ -73,8 +73,13 @@ void DirectoryWindow::Adopt(Level& level, HostDirectory directory)
 void DirectoryWindow::CloseShallowest(std::size_t below)
 {
     for (std::size_t index = m_first_maybe_open; index < below; ++index) {
-        if (m_levels[index].Directory.IsOpen()) {
-            m_levels[index].Directory.Close();
+        Level& level = m_levels[index];
+        if (level.Directory.IsOpen()) {
+            // Reopened by name, it must be this folder again.
+            HostFolderIdentity identity;
+            if (!level.Identity && m_file_system.GetIdentity(level.Directory, identity))
+                level.Identity = identity;
+            level.Directory.Close();
             --m_open_count;
             m_first_maybe_open = index + 1;
             return;
@@ -95,6 +100,7 @@ bool DirectoryWindow::Reopen(std::size_t target, std::string_view host_path, Hos
     for (std::size_t index = nearest_open + 1; index <= target; ++index) {
         Level& level = m_levels[index];
         name.assign(host_path.substr(level.NameBegin, level.NameEnd - level.NameBegin));
+        m_file_system.ReachRacePoint(RacePoint::BeforeReopen, name.c_str());
         HostDirectory directory
             = m_file_system.OpenDirectoryAt(m_levels[index - 1].Directory, name.c_str(), m_links, error);
         if (!directory.IsOpen() || !IsSameFolder(level, directory, error))
@@ -108,14 +114,12 @@ bool DirectoryWindow::Reopen(std::size_t target, std::string_view host_path, Hos
     return true;
 }
 
-// The reopened directory is the folder the level was entered with, when the
-// level knows which one that was.
+// The reopened directory is the folder the level was entered with: not
+// another one renamed into its place, nor one a link swapped in leads to.
 bool DirectoryWindow::IsSameFolder(Level const& level, HostDirectory const& directory, HostError& error) const
 {
-    if (!level.Identity)
-        return true;
     HostFolderIdentity identity;
-    if (m_file_system.GetIdentity(directory, identity) && identity == *level.Identity)
+    if (level.Identity && m_file_system.GetIdentity(directory, identity) && identity == *level.Identity)
         return true;
     error = HostFileSystem::FolderChangedError();
     return false;

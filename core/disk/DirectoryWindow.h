@@ -5,7 +5,9 @@
 // made relative to the folder that holds it. At most a window of them stays open, the parent folder always
 // among them: a tree of any depth runs with a bounded number of descriptors.
 // A directory that the window closed is reopened from its nearest open
-// ancestor, name by name, when the walk comes back to it.
+// ancestor, name by name, when the walk comes back to it, and only while each
+// name still leads to the folder that was open (its device and inode, taken
+// when the window closed it).
 
 #include "core/disk/HostFileSystem.h"
 
@@ -29,8 +31,9 @@ public:
     void Start(HostDirectory parent);
     // The walk goes down into a folder: its directory, or a closed one when
     // the folder is not on disk; its name is host_path[name_begin, name_end)
-    // of the paths later passed to Innermost. A folder entered with its
-    // identity is reopened only while the name still leads to that folder.
+    // of the paths later passed to Innermost. A walk that knows the folder's
+    // identity already passes it, saving the window a look when it closes
+    // the folder.
     void Enter(HostDirectory directory, std::size_t name_begin, std::size_t name_end,
         std::optional<HostFolderIdentity> identity = {});
     // The walk comes back up from the innermost folder.

@@ -89,6 +89,7 @@ HostDirectory HostFileSystem::OpenDirectoryAt(
 
 HostError HostFileSystem::CreateDirectoryAt(HostDirectory const& folder, char const* name) const
 {
+    ReachRacePoint(RacePoint::BeforeCreate, name);
     if (::mkdirat(folder.Descriptor(), name, 0777) == 0)
         return {};
     return { errno };

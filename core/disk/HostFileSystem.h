@@ -14,6 +14,7 @@
 #include <climits>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -125,6 +126,14 @@ enum class ListedEntryKind {
     NotAFolder, // a file, a link to one, a dangling link, or gone since the listing
 };
 
+// The points of a walk where another process may act between a look and the
+// call that acts on what was seen.
+enum class RacePoint {
+    BeforeCreate,  // a name looked up and found missing is about to be made
+    BeforeReopen,  // a folder the window closed is about to be opened again by name
+    AfterOpenLink, // a link's target has just been opened
+};
+
 // A subfolder found by listing a directory.
 struct HostSubfolder {
     std::string Name;
@@ -225,11 +234,24 @@ public:
 
     HostNameConverter& Names() { return m_names; }
 
+    // For tests: runs `action` at each race point, with the name about to be
+    // (or just) opened or made, as another process would act there.
+    void SetRaceAction(std::function<void(RacePoint, char const* name)> action)
+    {
+        m_race_action = std::move(action);
+    }
+    void ReachRacePoint(RacePoint point, char const* name) const
+    {
+        if (m_race_action)
+            m_race_action(point, name);
+    }
+
 private:
     HostError ReadSubfolders(HostDirectory const& folder, std::vector<HostSubfolder>& subfolders);
 
     HostNameConverter m_names;
     DirectoryEntries m_entries;
+    std::function<void(RacePoint, char const*)> m_race_action;
 };
 
 } // namespace edamaki

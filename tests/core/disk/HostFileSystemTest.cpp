@@ -61,9 +61,9 @@ TEST_F(HostFileSystemTest, TellsFoldersAndLinksToFoldersFromEverythingElse)
     }
 }
 
-// A folder closed by the window and replaced meanwhile: reopened by name only
-// when the walk didn't say which folder it was.
-TEST_F(HostFileSystemTest, TheWindowReopensAReplacedFolderOnlyWithoutItsIdentity)
+// A folder closed by the window and replaced meanwhile is not reopened,
+// whether the walk said which folder it was or the window took note.
+TEST_F(HostFileSystemTest, TheWindowDoesNotReopenAReplacedFolder)
 {
     for (bool const identified : { true, false }) {
         fs::remove_all(m_sandbox / "a");
@@ -83,8 +83,8 @@ TEST_F(HostFileSystemTest, TheWindowReopensAReplacedFolderOnlyWithoutItsIdentity
         fs::remove_all(m_sandbox / "old");
         HostError error;
         HostDirectory const* const reopened = window.Innermost("a/b/c", error);
-        EXPECT_EQ(reopened == nullptr, identified);
-        EXPECT_EQ(HostFileSystem::IsFolderChanged(error), identified);
+        EXPECT_EQ(reopened, nullptr) << identified;
+        EXPECT_TRUE(HostFileSystem::IsFolderChanged(error)) << identified;
     }
 }
 
