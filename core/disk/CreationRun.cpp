@@ -253,8 +253,8 @@ private:
     std::size_t m_host_path_reported = 0;
     // Where the host name of the folder being handled begins in m_host_path.
     std::size_t m_name_begin = 0;
-    std::string m_parent_host_path;
-    std::optional<std::string> m_parent_real_path;
+    // Where the parent folder opened is; empty when the system can't say.
+    std::string m_parent_real_path;
     FolderReport m_report;
     std::vector<Frame> m_frames;
     FolderPlan m_plan;
@@ -299,11 +299,13 @@ FolderState CreationRun::OpenParentFolder()
         return RefusedState(UnconvertibleParentReason, FailureCause::UnusableParentFolder);
     if (m_separator != HostFileSystem::Separator || !HostFileSystem::IsAbsoluteFolderPath(m_host_path))
         return RefusedState(RelativeParentReason, FailureCause::UnusableParentFolder);
-    m_parent_host_path = m_host_path;
     HostError error;
     HostDirectory parent = m_file_system.OpenDirectory(m_host_path.c_str(), error);
     if (!parent.IsOpen())
         return FailedState(error);
+    m_parent_real_path = m_file_system.RealPathOf(parent);
+    if (m_parent_real_path.empty())
+        m_parent_real_path = m_file_system.ResolvePath(m_host_path.c_str());
     m_window.Start(std::move(parent));
     return StateOf(FolderKind::Existing);
 }
@@ -457,9 +459,27 @@ HandledFolder CreationRun::LookAt(HostDirectory const& holder, Frame& frame, Nod
 HandledFolder CreationRun::MakeFolder(HostDirectory const& holder, bool descend)
 {
     HostError const error = m_file_system.CreateDirectoryAt(holder, HostName());
-    if (error.IsSet())
+    if (!error.IsSet())
+        return Created(holder, descend);
+    if (!HostFileSystem::IsAlreadyExists(error))
         return Failure(error, BelowFailedCreation(error));
-    return Created(holder, descend);
+    // Another process made it since the look: what is there now counts, as
+    // it would have at the look.
+    HostDirectory directory;
+    HostError look_error;
+    switch (LookUp(holder, descend, directory, look_error)) {
+    case HostEntryKind::Directory:
+        Report(FolderOutcome::Existed);
+        return { StateOf(FolderKind::Existing), std::move(directory) };
+    case HostEntryKind::Link:
+        return PassLink(holder, descend);
+    case HostEntryKind::Unknown:
+        return Failure(look_error, look_error);
+    case HostEntryKind::Other:
+    case HostEntryKind::Missing:
+        break;
+    }
+    return Failure(error, BelowFailedCreation(error));
 }
 
 HandledFolder CreationRun::Created(HostDirectory const& holder, bool descend)
@@ -475,8 +495,9 @@ HandledFolder CreationRun::Created(HostDirectory const& holder, bool descend)
 }
 
 // The name is a link. Followed, a link to a directory is a folder that
-// existed, and one that leads outside the parent folder says so; anything
-// else is in the way, as the creation would find.
+// existed, and one that leads outside the parent folder says so; a link to
+// anything else is in the way, as the creation would find, and one the user
+// may not follow fails with the system's reason.
 HandledFolder CreationRun::PassLink(HostDirectory const& holder, bool descend)
 {
     if (m_links == LinkPolicy::NoFollow) {
@@ -486,10 +507,20 @@ HandledFolder CreationRun::PassLink(HostDirectory const& holder, bool descend)
     }
     HostError error;
     HostDirectory directory = m_file_system.OpenDirectoryAt(holder, HostName(), LinkPolicy::Follow, error);
-    if (!directory.IsOpen())
-        return Failure(HostFileSystem::AlreadyExistsError(), error);
-    std::string const target = LinkTarget(holder);
-    if (IsInsideParentFolder(target))
+    if (!directory.IsOpen()) {
+        // A link to no folder is in the way; one the user may not follow says why.
+        if (HostFileSystem::IsNotFound(error) || HostFileSystem::IsNotADirectory(error))
+            return Failure(HostFileSystem::AlreadyExistsError(), error);
+        return Failure(error, error);
+    }
+    m_file_system.ReachRacePoint(RacePoint::AfterOpenLink, HostName());
+    // Judged by the folder opened, which is where the subfolders go, not by
+    // where the link leads by then.
+    std::string target = m_file_system.RealPathOf(directory);
+    bool const inside = !target.empty() && IsInsideParentFolder(target);
+    if (target.empty())
+        target = LinkTarget(holder);
+    if (inside)
         Report(FolderOutcome::Existed);
     else
         Report(FolderOutcome::Existed, "a link to " + target + ", outside the parent folder", target);
@@ -510,9 +541,7 @@ std::string CreationRun::LinkTarget(HostDirectory const& holder)
 
 bool CreationRun::IsInsideParentFolder(std::string const& real_path)
 {
-    if (!m_parent_real_path)
-        m_parent_real_path = m_file_system.ResolvePath(m_parent_host_path.c_str());
-    std::string const& parent = *m_parent_real_path;
+    std::string const& parent = m_parent_real_path;
     if (parent.empty() || !real_path.starts_with(parent))
         return false;
     return parent.size() == real_path.size() || parent.back() == HostFileSystem::Separator

@@ -8,8 +8,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <grp.h>
 #include <iterator>
 #include <set>
+#include <string_view>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
 
@@ -507,6 +511,173 @@ TEST_F(CreationRunTest, NotFollowingLinksStillTakesAParentFolderNamedThroughOne)
     EXPECT_EQ(summary.Failed, 2u);
     EXPECT_TRUE(fs::is_directory(m_parent / "a" / "b"));
     EXPECT_FALSE(fs::exists(m_sandbox / "escaped"));
+}
+
+// "Another process" does each action once, the first time the run reaches
+// its point with its name.
+struct Race {
+    RacePoint Point;
+    std::string Name;
+    std::function<void()> Action;
+};
+
+void Arrange(HostFileSystem& file_system, std::vector<Race> races)
+{
+    file_system.SetRaceAction([races = std::move(races)](RacePoint point, char const* name) mutable {
+        for (Race& race : races) {
+            if (race.Action && race.Point == point && race.Name == name)
+                std::exchange(race.Action, {})();
+        }
+    });
+}
+
+TEST_F(CreationRunTest, AFolderMadeMeanwhileByAnotherProcessCountsAsWhatIsThere)
+{
+    std::string const elsewhere = fs::weakly_canonical(m_sandbox / "elsewhere").string();
+    std::string const exists = HostFileSystem::DescribeError(HostFileSystem::AlreadyExistsError());
+    std::string const not_directory = HostFileSystem::DescribeError(HostFileSystem::NotADirectoryError());
+    fs::path const made = m_parent / "a";
+    struct Case {
+        char const* name;
+        std::function<void()> make;
+        bool follow_links;
+        std::vector<std::string> expected;
+    };
+    Case const cases[] = {
+        { "a folder", [&] { fs::create_directory(made); }, true, { "=a", "+a/b", "=leaf" } },
+        { "a folder, links not followed", [&] { fs::create_directory(made); }, false,
+            { "=a", "+a/b", "=leaf" } },
+        { "a file", [&] { std::ofstream(made) << "in the way"; }, true,
+            { "!a: " + exists, "!a/b: " + not_directory, "=leaf" } },
+        { "a link to outside", [&] { fs::create_directory_symlink(elsewhere, made); }, true,
+            { "=a: a link to " + elsewhere + ", outside the parent folder -> " + elsewhere, "+a/b",
+                "=leaf" } },
+        { "a link to outside, links not followed", [&] { fs::create_directory_symlink(elsewhere, made); },
+            false,
+            { "!a: a link to " + elsewhere + ", and links are not followed",
+                "!a/b: not tried: a folder above it is a link, and links are not followed", "=leaf" } },
+    };
+    for (auto const& c : cases) {
+        fs::remove_all(m_sandbox);
+        fs::create_directories(m_parent);
+        fs::create_directory(elsewhere);
+        FolderTree const tree = ReadTree({ "a\\b", "leaf" });
+        HostFileSystem file_system;
+        Arrange(file_system,
+            { { RacePoint::BeforeCreate, "a", c.make },
+                { RacePoint::BeforeCreate, "leaf", [&] { fs::create_directory(m_parent / "leaf"); } } });
+        RecordingSink sink;
+        CreateFolders(tree, file_system, sink, { .FollowLinks = c.follow_links });
+        EXPECT_EQ(Lines(sink, Base()), c.expected) << c.name;
+    }
+}
+
+TEST_F(CreationRunTest, AFolderSwappedForALinkBeforeTheWalkComesBackFailsItsRest)
+{
+    // Deeper than the window of open folders: "a" is closed, and reopened
+    // by name for "after".
+    std::string chain = "a";
+    for (int level = 0; level < 100; ++level)
+        chain += "\\d";
+    FolderTree const tree = ReadTree({ chain, "a\\after", "next" });
+    fs::create_directory(m_sandbox / "elsewhere");
+    HostFileSystem file_system;
+    Arrange(file_system, { { RacePoint::BeforeReopen, "a", [&] {
+                                fs::rename(m_parent / "a", m_sandbox / "moved");
+                                fs::create_directory_symlink(m_sandbox / "elsewhere", m_parent / "a");
+                            } } });
+    RecordingSink sink;
+    CreationSummary const summary = CreateFolders(tree, file_system, sink);
+    EXPECT_EQ(summary.Created, 102u);
+    std::vector<std::string> const lines = Lines(sink, Base());
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()),
+        (std::vector<std::string> { "!a/after: the folder changed while it was read", "+next" }));
+    EXPECT_TRUE(fs::is_empty(m_sandbox / "elsewhere"));
+}
+
+TEST_F(CreationRunTest, WhereALinkLeadsIsJudgedByTheFolderOpened)
+{
+    std::string const elsewhere = fs::weakly_canonical(m_sandbox / "elsewhere").string();
+    std::string const notice = ", outside the parent folder -> ";
+    struct Case {
+        char const* name;
+        fs::path first;
+        fs::path then;
+        std::vector<std::string> expected;
+    };
+    Case const cases[] = {
+        { "outside, then inside", "../elsewhere", "old",
+            { "=link: a link to " + elsewhere + notice + elsewhere, "+link/x" } },
+        { "inside, then outside", "old", "../elsewhere", { "=link", "+link/x" } },
+    };
+    for (auto const& c : cases) {
+        fs::remove_all(m_sandbox);
+        fs::create_directories(m_parent / "old");
+        fs::create_directory(elsewhere);
+        fs::create_directory_symlink(c.first, m_parent / "link");
+        HostFileSystem file_system;
+        Arrange(file_system, { { RacePoint::AfterOpenLink, "link", [&] {
+                                    fs::remove(m_parent / "link");
+                                    fs::create_directory_symlink(c.then, m_parent / "link");
+                                } } });
+        RecordingSink sink;
+        CreateFolders(ReadTree({ "link\\x" }), file_system, sink);
+        EXPECT_EQ(Lines(sink, Base()), c.expected) << c.name;
+        EXPECT_TRUE(fs::is_directory(m_parent / c.first / "x")) << c.name;
+    }
+}
+
+// What `run` returns when run as a user without privileges: in a child
+// process that drops them when the tests run as root. Empty when they can't
+// be dropped.
+std::optional<std::string> RunUnprivileged(std::function<std::string()> const& run)
+{
+    if (::geteuid() != 0)
+        return run();
+    int ends[2];
+    if (::pipe(ends) != 0)
+        return {};
+    pid_t const child = ::fork();
+    if (child == 0) {
+        ::close(ends[0]);
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0
+            || ::setresuid(65534, 65534, 65534) != 0)
+            ::_exit(2);
+        std::string const text = run();
+        bool const written = ::write(ends[1], text.data(), text.size()) == static_cast<ssize_t>(text.size());
+        ::_exit(written ? 0 : 2);
+    }
+    ::close(ends[1]);
+    std::string text;
+    char buffer[4096];
+    for (ssize_t length; (length = ::read(ends[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(length));
+    ::close(ends[0]);
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return {};
+    return text;
+}
+
+TEST_F(CreationRunTest, ALinkToAFolderTheUserMayNotEnterSaysSo)
+{
+    fs::create_directories(m_sandbox / "denied" / "target");
+    fs::create_directory_symlink("../denied/target", m_parent / "link");
+    fs::permissions(m_sandbox / "denied", fs::perms::none);
+    FolderTree const tree = ReadTree({ "link\\x" });
+    auto const lines = RunUnprivileged([&] {
+        RecordingSink sink;
+        CreateFolders(tree, sink);
+        std::string text;
+        for (std::string const& line : Lines(sink, Base()))
+            text += line + "\n";
+        return text;
+    });
+    fs::permissions(m_sandbox / "denied", fs::perms::owner_all);
+    if (!lines)
+        GTEST_SKIP() << "running as root, and the privileges could not be dropped";
+    std::string const denied = HostFileSystem::DescribeError({ EACCES });
+    EXPECT_EQ(*lines, "!link: " + denied + "\n!link/x: " + denied + "\n");
 }
 
 } // namespace
