@@ -24,8 +24,16 @@ bool IsControl(std::string_view character)
     auto const lead = static_cast<unsigned char>(character.front());
     if (character.size() == 1)
         return lead < 0x20 || lead == 0x7F;
-    // U+0080 to U+009F: C2 80 to C2 9F.
-    return lead == 0xC2 && static_cast<unsigned char>(character[1]) <= 0x9F;
+    // U+0080 to U+009F: C2 80 to C2 9F; U+061C, the Arabic letter mark.
+    if (character.size() == 2)
+        return (lead == 0xC2 && static_cast<unsigned char>(character[1]) <= 0x9F) || character == "\xD8\x9C";
+    // The marks, embeddings, overrides and isolates that reorder text.
+    if (character.size() == 3 && lead == 0xE2) {
+        char32_t const code_point = ((character[1] & 0x3Fu) << 6 | (character[2] & 0x3Fu)) + 0x2000;
+        return code_point == 0x200E || code_point == 0x200F || (code_point >= 0x202A && code_point <= 0x202E)
+            || (code_point >= 0x2066 && code_point <= 0x2069);
+    }
+    return false;
 }
 
 } // namespace
