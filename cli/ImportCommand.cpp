@@ -21,7 +21,8 @@ constexpr char const* ImportUsage
       "that leads outside is followed, and every real folder is listed once.\n"
       "Folders whose names a source can't hold are left out with everything\n"
       "below them, and folders that can't be read are listed without their\n"
-      "contents; both are named on standard error with the reason. A folder\n"
+      "contents; both are named on standard error with the reason, as is a link\n"
+      "left out because where it leads can't be looked at. A folder\n"
       "holding more than 1,000,000 folders is refused, as a source that makes\n"
       "more would be.\n"
       "Exit status: 0 success, 1 some folders were left out or could not be read,\n"
@@ -56,7 +57,7 @@ int RunImport(std::vector<std::string> const& arguments)
     }
     if (imported.Truncated) {
         PrintError("import: " + EscapeForTerminal(directory)
-            + " holds more folders than one read may make (at most " + std::to_string(imported.FolderBudget)
+            + " holds more folders than one read may make (at most " + GroupedNumber(imported.FolderBudget)
             + " folders); nothing was written");
         return ExitUsage;
     }

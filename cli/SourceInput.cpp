@@ -151,9 +151,6 @@ bool ReadSourceTree(SourceInput const& input, FolderTree& tree, std::string_view
     return false;
 }
 
-namespace {
-
-// "1,000,000": digits in groups of three.
 std::string GroupedNumber(std::size_t number)
 {
     std::string digits = std::to_string(number);
@@ -161,6 +158,8 @@ std::string GroupedNumber(std::size_t number)
         digits.insert(at - 3, 1, ',');
     return digits;
 }
+
+namespace {
 
 // The limit that stopped the read, with its figure.
 std::string ReadLimitText(ReadStop const& stop)

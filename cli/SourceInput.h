@@ -43,6 +43,9 @@ std::optional<SourceInput> ReadCommandSource(std::string_view command, ParsedArg
 // refused: prints why, ending with `consequence`, and returns false.
 bool ReadSourceTree(SourceInput const& input, FolderTree& tree, std::string_view consequence);
 
+// "1,000,000": digits in groups of three, as the messages print figures.
+std::string GroupedNumber(std::size_t number);
+
 // Why a source whose read stopped at `stop` is refused: names the limit with
 // its figure, and ends with `consequence`.
 std::string TooManyFoldersMessage(

@@ -93,6 +93,7 @@ private:
     void PushFrame(
         FrameKind kind, std::size_t nodes_begin, std::size_t nodes_end, HostDirectory const* directory);
     void BuildGroups(Frame& frame);
+    bool HasHostTwins(Frame const& frame);
     void AddGroup(std::vector<NodeId> const& nodes);
     void ListFrame(Frame& frame, HostDirectory const& directory);
     void MatchListing(Frame& frame);
@@ -103,6 +104,8 @@ private:
     void EnterFolder(FrameKind kind, Group const& group, HostDirectory directory, std::size_t name_begin);
     void ReportMissing(Group const& group, std::size_t name_begin);
     void AbandonFrame(Frame& frame, HostError error);
+    void AbandonFrameOrLink(Frame& frame, HostDirectory const& holder, char const* name, HostError error);
+    bool IsUnreadableLink(HostDirectory const& holder, char const* name, HostError& error);
     void ReportUnreadable(std::size_t host_path_size, HostError error);
     std::string_view GroupHostName(Group const& group) const
     {
@@ -201,9 +204,11 @@ void FolderComparison::PushFrame(
         ListFrame(frame, *directory);
 }
 
-// Groups the children of the frame's nodes by name, in the order of their
-// first appearance. Most folders have one node and no twins among its
-// children: each child is a group of its own.
+// Groups the children of the frame's nodes by the name they have on disk, in
+// the order of their first appearance: code page 932 has two codes for some
+// characters, and names that differ only there are one folder. Most folders
+// have one node and no twins among its children: each child is a group of
+// its own.
 void FolderComparison::BuildGroups(Frame& frame)
 {
     frame.GroupsBegin = frame.NextGroup = m_groups.size();
@@ -229,21 +234,63 @@ void FolderComparison::BuildGroups(Frame& frame)
             single.front() = child;
             AddGroup(single);
         }
-    } else {
-        std::unordered_map<std::string_view, std::size_t> by_name;
-        std::vector<std::vector<NodeId>> lists;
-        for (std::size_t index = frame.NodesBegin; index < frame.NodesEnd; ++index) {
-            for (NodeId const child : m_tree.Children(m_group_nodes[index])) {
-                auto const [found, added] = by_name.try_emplace(m_tree.Name(child), lists.size());
-                if (added)
-                    lists.emplace_back();
-                lists[found->second].push_back(child);
-            }
-        }
-        for (auto const& nodes : lists)
-            AddGroup(nodes);
+        frame.GroupsEnd = m_groups.size();
+        if (!HasHostTwins(frame))
+            return;
+        m_groups.resize(frame.GroupsBegin);
+        m_group_nodes.resize(frame.GroupNodesBegin);
+        m_names.resize(frame.NamesBegin);
     }
+    // Keyed by the host name; a name without one by its own bytes, after a
+    // byte no host name begins with.
+    std::unordered_map<std::string, std::size_t> by_name;
+    std::vector<std::vector<NodeId>> lists;
+    std::string key;
+    for (std::size_t index = frame.NodesBegin; index < frame.NodesEnd; ++index) {
+        for (NodeId const child : m_tree.Children(m_group_nodes[index])) {
+            std::string_view const name = m_tree.Name(child);
+            key.clear();
+            if (!m_file_system.Names().AppendHostText(name, key)) {
+                key.assign(1, '\0');
+                key += name;
+            }
+            auto const [found, added] = by_name.try_emplace(key, lists.size());
+            if (added)
+                lists.emplace_back();
+            lists[found->second].push_back(child);
+        }
+    }
+    for (auto const& nodes : lists)
+        AddGroup(nodes);
     frame.GroupsEnd = m_groups.size();
+}
+
+// Two of the frame's groups have one host name: names that differ only in
+// which of two codes they use for a character. Plain ASCII names never do.
+bool FolderComparison::HasHostTwins(Frame const& frame)
+{
+    m_sorted_groups.clear();
+    bool ascii = true;
+    for (std::size_t index = frame.GroupsBegin; index < frame.GroupsEnd; ++index) {
+        Group const& group = m_groups[index];
+        if (!group.HostNameKnown)
+            continue;
+        m_sorted_groups.push_back(index);
+        std::string_view const name = GroupHostName(group);
+        ascii = ascii && std::all_of(name.begin(), name.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x80;
+        });
+    }
+    if (ascii || m_sorted_groups.size() < 2)
+        return false;
+    std::sort(m_sorted_groups.begin(), m_sorted_groups.end(), [this](std::size_t left, std::size_t right) {
+        return GroupHostName(m_groups[left]) < GroupHostName(m_groups[right]);
+    });
+    return std::adjacent_find(m_sorted_groups.begin(), m_sorted_groups.end(),
+               [this](std::size_t left, std::size_t right) {
+                   return GroupHostName(m_groups[left]) == GroupHostName(m_groups[right]);
+               })
+        != m_sorted_groups.end();
 }
 
 void FolderComparison::AddGroup(std::vector<NodeId> const& nodes)
@@ -324,11 +371,15 @@ void FolderComparison::HandleGroup(std::size_t frame_index, Group const& group)
 void FolderComparison::HandleGroupOnDisk(std::size_t frame_index, Group const& group)
 {
     Frame& frame = m_frames[frame_index];
+    HostError error;
     if (frame.Listed && !group.Listed) {
-        ReportMissing(group, frame.HostPathSize);
+        // The listing leaves out a link it can't follow: looked at once more.
+        HostDirectory const* const holder = m_window.Innermost(m_host_path, error);
+        std::string const name(m_host_path, frame.HostPathSize);
+        if (!holder || !IsUnreadableLink(*holder, name.c_str(), error))
+            ReportMissing(group, frame.HostPathSize);
         return;
     }
-    HostError error;
     HostDirectory const* const holder = m_window.Innermost(m_host_path, error);
     if (!holder) {
         AbandonFrame(frame, error);
@@ -344,7 +395,7 @@ void FolderComparison::HandleGroupOnDisk(std::size_t frame_index, Group const& g
         else if (kind != HostEntryKind::Unknown || MeansNoFolder(error))
             ReportMissing(group, frame.HostPathSize);
         else
-            AbandonFrame(frame, error);
+            AbandonFrameOrLink(frame, *holder, name.c_str(), error);
         return;
     }
     HostDirectory directory = m_options.Extra
@@ -354,7 +405,7 @@ void FolderComparison::HandleGroupOnDisk(std::size_t frame_index, Group const& g
         if (MeansNoFolder(error))
             ReportMissing(group, frame.HostPathSize);
         else
-            AbandonFrame(frame, error);
+            AbandonFrameOrLink(frame, *holder, name.c_str(), error);
         return;
     }
     ++m_summary.Matched;
@@ -441,6 +492,33 @@ void FolderComparison::AbandonFrame(Frame& frame, HostError error)
     frame.NamedUnreadable = true;
     frame.NextGroup = frame.GroupsEnd;
     frame.NextExtra = frame.ExtrasEnd;
+}
+
+// A lookup of `name` failed with `error`. When `name` is a link, it is the
+// way to where it leads that is closed, not the folder holding it: the link
+// is named and the folder's other subfolders are compared.
+void FolderComparison::AbandonFrameOrLink(
+    Frame& frame, HostDirectory const& holder, char const* name, HostError error)
+{
+    HostError link_error;
+    if (m_file_system.GetEntryKindAt(holder, name, LinkPolicy::NoFollow, link_error) == HostEntryKind::Link)
+        ReportUnreadable(m_host_path.size(), error);
+    else
+        AbandonFrame(frame, error);
+}
+
+// The link `name` leads to something that can't be looked at; names it.
+// Sets `error` to what stands in the way.
+bool FolderComparison::IsUnreadableLink(HostDirectory const& holder, char const* name, HostError& error)
+{
+    HostEntryKind const kind = m_file_system.GetEntryKindAt(holder, name, LinkPolicy::Follow, error);
+    if (kind != HostEntryKind::Unknown || MeansNoFolder(error))
+        return false;
+    HostError link_error;
+    if (m_file_system.GetEntryKindAt(holder, name, LinkPolicy::NoFollow, link_error) != HostEntryKind::Link)
+        return false;
+    ReportUnreadable(m_host_path.size(), error);
+    return true;
 }
 
 // Names the folder whose path, with its separator, is the first

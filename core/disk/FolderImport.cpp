@@ -26,6 +26,8 @@ constexpr char const* ListedAlreadyReason = "the same folder is listed already u
 constexpr char const* InsideLinkReason
     = "a link to a folder inside the imported folder, listed in its own place";
 
+constexpr std::string_view UnfollowableLinkReason = "a link that can't be followed: ";
+
 class LocaleHandle {
 public:
     LocaleHandle()
@@ -150,6 +152,7 @@ private:
     HostError ListSubfolders(Frame& frame, HostDirectory const& directory, bool top_level);
     bool AcceptEntry(
         Frame& frame, HostDirectory const& directory, DirectoryEntries::Entry entry, bool top_level);
+    void NoticeUnfollowableLink(HostDirectory const& directory, DirectoryEntries::Entry entry);
     void SortSubfolders(Frame& frame);
     char const* CheckName(std::string_view host_name, bool top_level);
     bool LeadsInside(HostDirectory const& containing, char const* name) const;
@@ -312,8 +315,10 @@ bool LeafCollector::AcceptEntry(
     if (entry.Name.starts_with('.'))
         return false;
     ListedEntryKind const kind = m_file_system.KindOfListedEntry(directory, entry);
-    if (kind == ListedEntryKind::NotAFolder)
+    if (kind == ListedEntryKind::NotAFolder) {
+        NoticeUnfollowableLink(directory, entry);
         return false;
+    }
     // A link to a folder counts as a folder, unless the folder it leads to
     // is listed in its own place.
     if (kind == ListedEntryKind::LinkToFolder && LeadsInside(directory, entry.Name.data())) {
@@ -334,6 +339,23 @@ bool LeafCollector::AcceptEntry(
     frame.Names += m_shift_jis_name;
     frame.Subfolders.push_back(subfolder);
     return true;
+}
+
+// A link whose target can't be looked at (a folder on the way may not be
+// searched) may lead to a folder: it is named rather than passed over.
+// Dangling links, links to files and loops are not folders.
+void LeafCollector::NoticeUnfollowableLink(HostDirectory const& directory, DirectoryEntries::Entry entry)
+{
+    if (entry.Kind != DirectoryEntries::Type::Link && entry.Kind != DirectoryEntries::Type::Unknown)
+        return;
+    HostError error;
+    if (m_file_system.GetEntryKindAt(directory, entry.Name.data(), LinkPolicy::Follow, error)
+            != HostEntryKind::Unknown
+        || HostFileSystem::IsNotFound(error) || HostFileSystem::IsNotADirectory(error)
+        || HostFileSystem::IsNameTooLong(error))
+        return;
+    Notice(m_result.LeftOut, entry.Name,
+        std::string(UnfollowableLinkReason) + HostFileSystem::DescribeError(error));
 }
 
 // Sorts the frame's subfolders by their keys; only a folder with more than

@@ -766,5 +766,116 @@ TEST_F(CliTest, VerifyNamesAFolderItCantLookIntoAndComparesTheRest)
         << extra.Err;
 }
 
+TEST_F(CliTest, VerifyCountsAFolderMadeFromEitherCodeOfACharacterAsTheOneNamed)
+{
+    // Code page 932 pairs that name one character; the disk holds one name.
+    std::pair<char const*, char const*> const pairs[] = {
+        { "\x87\x90", "\x81\xE0" }, // ≒
+        { "\x87\x91", "\x81\xDF" }, // ≡
+        { "\x87\x92", "\x81\xE7" }, // ∫
+        { "\x87\x95", "\x81\xE3" }, // √
+        { "\x87\x96", "\x81\xDB" }, // ⊥
+        { "\x87\x97", "\x81\xDA" }, // ∠
+        { "\x87\x9A", "\x81\xE6" }, // ∵
+        { "\x87\x9B", "\x81\xBF" }, // ∩
+        { "\x87\x9C", "\x81\xBE" }, // ∪
+        { "\x81\xCA", "\xEE\xF9" }, // ¬
+        { "\xFA\x54", "\x81\xCA" }, // ¬
+        { "\xFA\x5B", "\x87\x9A" }, // ∵
+        { "\x87\x54", "\xFA\x4A" }, // Ⅰ
+        { "\x87\x5D", "\xFA\x53" }, // Ⅹ
+        { "\xEE\xEF", "\xFA\x40" }, // ⅰ
+        { "\xEE\xF8", "\xFA\x49" }, // ⅹ
+        { "\x87\x82", "\xFA\x59" }, // №
+        { "\x87\x8A", "\xFA\x58" }, // ㈱
+        { "\xED\x40", "\xFA\x5C" }, // 纊
+        { "\xEE\xFA", "\xFA\x55" }, // ￤
+    };
+    fs::path const parent = m_directory / "parent";
+    fs::create_directory(parent);
+    // Each pair in a folder of its own, one subfolder under each code.
+    std::string first, second, both;
+    for (std::size_t index = 0; index < std::size(pairs); ++index) {
+        std::string const folder = "p" + std::to_string(index) + "\\";
+        for (char const* below : { "\\x\r\n", "\\y\r\n" }) {
+            first += folder + pairs[index].first + below;
+            second += folder + pairs[index].second + below;
+        }
+        both += folder + pairs[index].first + "\\x\r\n" + folder + pairs[index].second + "\\y\r\n";
+    }
+    std::string const arguments = " --parent '" + parent.string() + "' -";
+    ASSERT_EQ(Run("create" + arguments, second).Status, 0);
+    for (std::string const* source : { &first, &second, &both }) {
+        auto const result = Run("verify --extra" + arguments, *source);
+        EXPECT_EQ(result.Status, 0) << result.Err;
+        EXPECT_EQ(result.Out, "");
+    }
+    fs::remove_all(parent);
+    fs::create_directory(parent);
+    ASSERT_EQ(Run("create" + arguments, both).Status, 0);
+    auto const result = Run("verify --extra" + arguments, first);
+    EXPECT_EQ(result.Status, 0) << result.Err;
+    EXPECT_EQ(result.Out, "");
+}
+
+TEST_F(CliTest, ALinkIntoAFolderThatCantBeSearchedIsNamedAndTheRestCompared)
+{
+    auto const launcher = UnprivilegedLauncher();
+    if (!launcher)
+        GTEST_SKIP() << "running as root, and setpriv(1) is missing to run as an unprivileged user";
+    fs::path const parent = m_directory / "parent";
+    for (char const* folder : { "ok/a", "zz/b" })
+        fs::create_directories(parent / folder);
+    fs::create_directories(m_directory / "closed" / "target" / "in");
+    fs::create_directory_symlink(m_directory / "closed" / "target", parent / "link");
+    fs::permissions(m_directory / "closed", fs::perms(0644));
+    std::string const base = parent.string() + "/";
+    std::string const source = "link\\in\nok\\a\nzz\\b\nzz\\gone\n";
+    auto const plain = Run("verify --parent '" + parent.string() + "' -", source, *launcher);
+    auto const extra = Run("verify --extra --parent '" + parent.string() + "' -", source, *launcher);
+    auto const imported = Run("import '" + parent.string() + "'", {}, *launcher);
+    fs::permissions(m_directory / "closed", fs::perms::owner_all);
+    for (auto const* result : { &plain, &extra }) {
+        EXPECT_EQ(result->Status, 2) << result->Err;
+        EXPECT_EQ(result->Out, "- " + base + "zz/gone\n");
+        EXPECT_EQ(result->Err, "edamaki-cli: verify: cannot look into " + base + "link: Permission denied\n");
+    }
+    EXPECT_EQ(imported.Status, 1) << imported.Err;
+    EXPECT_EQ(imported.Out, "ok\\a\r\nzz\\b\r\n");
+    EXPECT_NE(
+        imported.Err.find("left out " + base + "link: a link that can't be followed: Permission denied"),
+        std::string::npos)
+        << imported.Err;
+}
+
+TEST_F(CliTest, CreateVerifyAndImportWalkACombDeeperThanTheDescriptorsThereAre)
+{
+    // Each level one folder holding the next and one leaf, 300 levels under
+    // a limit of 256 descriptors.
+    fs::path const parent = m_directory / "parent";
+    fs::create_directory(parent);
+    std::set<std::string> leaves;
+    std::string source;
+    std::string path = "d";
+    for (int level = 0; level < 300; ++level, path += "\\d") {
+        leaves.insert(path + "\\x");
+        source += path + "\\x\n";
+    }
+    std::string const limit = "ulimit -n 256 && ";
+    std::string const arguments = " --parent '" + parent.string() + "' -";
+    auto const created = Run("create" + arguments, source, limit);
+    EXPECT_EQ(created.Status, 0) << created.Err;
+    auto const verified = Run("verify --extra" + arguments, source, limit);
+    EXPECT_EQ(verified.Status, 0) << verified.Err;
+    EXPECT_EQ(verified.Out, "");
+    auto const imported = Run("import '" + parent.string() + "'", {}, limit);
+    EXPECT_EQ(imported.Status, 0) << imported.Err;
+    std::set<std::string> lines;
+    std::istringstream out(imported.Out);
+    for (std::string line; std::getline(out, line);)
+        lines.insert(line.substr(0, line.size() - 1));
+    EXPECT_EQ(lines, leaves);
+}
+
 } // namespace
 } // namespace edamaki
