@@ -10,9 +10,14 @@ namespace edamaki {
 namespace {
 
 // Walks the parts of each line from the root node. Lines that share their
-// first parts with the line before reach the same folders through them (the
+// first folders with the line before reach the same folders through them (the
 // tree only grows during the read, and a part that found or added a folder
-// finds it again), so the walk starts where the two lines part.
+// finds it again), so the walk picks up where the two lines part.
+//
+// A line is cut at "\\" alone (a double quote splits nothing here), and each
+// part is judged as it is cut: an empty part, "." or "..", and a part holding
+// an invalid name character make no folder and are not kept, so a line of
+// millions of separators costs no more than its folders.
 class TextReader {
 public:
     explicit TextReader(FolderTree& tree)
@@ -23,44 +28,50 @@ public:
     // Reads one folder line, trimmed; false when the read stopped.
     bool ReadFolderLine(std::string_view line)
     {
-        // A double quote splits nothing here: the line is cut at "\" alone, and
-        // a part holding a quote is an invalid name that is skipped.
-        SplitAt(line, '\\', m_parts);
-        m_parts.front() = StripDrive(m_parts.front());
-
-        std::size_t shared = 0;
-        while (shared < m_parts.size() && shared < m_previous.size() && m_parts[shared] == m_previous[shared])
-            ++shared;
-        m_reached.resize(shared);
-        NodeId folder = shared == 0 ? m_tree.Root() : m_reached.back();
-        for (std::size_t index = shared; index < m_parts.size(); ++index) {
-            folder = Walk(folder, m_parts[index]);
-            if (folder == NoNode) {
-                m_previous.clear();
-                return false;
+        m_parts.clear();
+        m_reached.clear();
+        bool shared = true; // the folders so far are the line before's first ones
+        NodeId folder = m_tree.Root();
+        std::size_t start = 0;
+        for (bool first = true;; first = false) {
+            std::size_t const cut = FindCharacter(line, '\\', start);
+            std::string_view part = line.substr(start, cut == std::string_view::npos ? cut : cut - start);
+            if (first)
+                part = StripDrive(part);
+            if (MakesFolder(part)) {
+                std::size_t const index = m_parts.size();
+                shared = shared && index < m_previous.size() && m_previous[index] == part;
+                folder = shared ? m_previous_reached[index] : m_tree.FindOrAppendChild(folder, part, 0);
+                if (folder == NoNode) {
+                    m_previous.clear();
+                    m_previous_reached.clear();
+                    return false;
+                }
+                m_parts.push_back(part);
+                m_reached.push_back(folder);
             }
-            m_reached.push_back(folder);
+            if (cut == std::string_view::npos)
+                break;
+            start = cut + 1;
         }
         // The parts point into the line, which stays until the read ends.
         m_previous.swap(m_parts);
+        m_previous_reached.swap(m_reached);
         return true;
     }
 
 private:
-    // The folder that part `part` leads to from `folder`; NoNode when the
-    // read stopped.
-    NodeId Walk(NodeId folder, std::string_view part)
+    // No folder of the read has an invalid name, so such a part finds none.
+    static bool MakesFolder(std::string_view part)
     {
-        // No folder of the read has an invalid name, so such a part finds none.
-        if (part.empty() || IsDotName(part) || HasInvalidNameCharacter(part))
-            return folder;
-        return m_tree.FindOrAppendChild(folder, part, 0);
+        return !part.empty() && !IsDotName(part) && !HasInvalidNameCharacter(part);
     }
 
     FolderTree& m_tree;
-    std::vector<std::string_view> m_parts;
-    std::vector<std::string_view> m_previous; // the parts of the line before
+    std::vector<std::string_view> m_parts;    // the parts of this line that make folders
     std::vector<NodeId> m_reached;            // the folder each of them led to
+    std::vector<std::string_view> m_previous; // the same for the line before
+    std::vector<NodeId> m_previous_reached;
 };
 
 } // namespace

@@ -264,6 +264,41 @@ TEST_F(CliTest, ADeepTreesMacroFormIsWrittenNotHeld)
     }
 }
 
+TEST_F(CliTest, ALineOfMillionsOfSeparatorsCostsNoMoreThanItsFolders)
+{
+    // A 20 MB line that makes two folders must pass through a process allowed
+    // 110 MB of memory.
+    std::string const source = WriteFile("long.txt", "a" + std::string(20'000'000, '\\') + "b\n");
+    auto const result = Run("convert --to text '" + source + "'", {}, "ulimit -v 110000; ");
+    EXPECT_EQ(result.Status, 0) << result.Err;
+    EXPECT_EQ(result.Out, "a\\b\r\n");
+}
+
+TEST_F(CliTest, EndlessInputIsRefusedAtTheMostASourceMayHold)
+{
+    std::string const cli = std::string("'") + EDAMAKI_CLI_PATH + "'";
+    std::string const err_path = (m_directory / "stderr").string();
+    struct Case {
+        std::string Arguments; // after "create --dry-run --parent DIR"
+        std::string Name;      // how the refusal names the source
+    };
+    Case const cases[] = {
+        { "- </dev/zero", "standard input" },
+        { "/dev/zero", "/dev/zero" },
+    };
+    for (Case const& c : cases) {
+        // Read whole, the input would take far more than the 1 GB allowed.
+        std::string const command = "ulimit -v 1000000; " + cli + " create --dry-run --parent '"
+            + m_directory.string() + "' " + c.Arguments + " 2>'" + err_path + "'";
+        int const status = std::system(command.c_str());
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2) << c.Arguments;
+        EXPECT_EQ(ReadFile(err_path),
+            "edamaki-cli: " + c.Name
+                + ": the source is larger than 256,000,000 bytes, the most a source may hold\n")
+            << c.Arguments;
+    }
+}
+
 TEST_F(CliTest, MacroSourcesThatMakeTooManyFoldersWriteNothing)
 {
     std::string thousands_of_tags = "<?dezodedu-macro?>\n";
