@@ -9,6 +9,7 @@ namespace {
 constexpr char const* EmptyNameReason = "the folder name is empty";
 constexpr char const* DotNameReason = "\".\" and \"..\" are not folder names";
 constexpr char const* SeparatorNameReason = "the folder name holds a path separator";
+constexpr char const* NulNameReason = "the folder name holds a NUL character";
 
 } // namespace
 
@@ -19,8 +20,10 @@ char const* RefusedNameReason(std::string_view name)
     if (IsDotName(name))
         return DotNameReason;
     if (FindCharacter(name, '\\') != std::string_view::npos
-        || FindCharacter(name, '/') != std::string_view::npos || name.find('\0') != std::string_view::npos)
+        || FindCharacter(name, '/') != std::string_view::npos)
         return SeparatorNameReason;
+    if (name.find('\0') != std::string_view::npos)
+        return NulNameReason;
     return nullptr;
 }
 

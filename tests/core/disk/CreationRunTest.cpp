@@ -284,7 +284,7 @@ TEST_F(CreationRunTest, NamesThatWouldLeaveTheParentFolderAreNotCreated)
         { "../escape", "separator" },
         { "/escape", "separator" },
         { "a\\..\\..\\escape", "separator" },
-        { std::string("nul\0x", 5), "separator" },
+        { std::string("nul\0x", 5), "NUL character" },
         // No host form: a lead byte alone, and a code page 932 code without a character.
         { "\x81", "cannot hold" },
         { "\x85\x40", "cannot hold" },

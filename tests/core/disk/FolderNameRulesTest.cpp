@@ -9,27 +9,31 @@ namespace {
 
 TEST(FolderNameRulesTest, RefusesOnlyNamesThatCantBeOneFolderLevel)
 {
+    std::string_view const separator = "the folder name holds a path separator";
     struct Case {
         std::string_view Name;
-        bool Refused;
+        std::string_view Reason; // empty: not refused
     };
     Case const cases[] = {
-        { "", true },
-        { ".", true },
-        { "..", true },
-        { "a\\b", true },
-        { "a/b", true },
-        { std::string_view("a\0b", 3), true },
-        { "...", false },
-        { ".hidden", false },
-        { "a b", false },
+        { "", "the folder name is empty" },
+        { ".", "\".\" and \"..\" are not folder names" },
+        { "..", "\".\" and \"..\" are not folder names" },
+        { "a\\b", separator },
+        { "a/b", separator },
+        { std::string_view("a\0b", 3), "the folder name holds a NUL character" },
+        { std::string_view("\0a/b", 4), separator },
+        { "...", "" },
+        { ".hidden", "" },
+        { "a b", "" },
         // The second byte of a double-byte character is no separator.
-        { "\x95\x5c", false },
-        { "\x83\x5c\x83\x74\x83\x67", false },
-        { "\x95\x5c\\x", true },
+        { "\x95\x5c", "" },
+        { "\x83\x5c\x83\x74\x83\x67", "" },
+        { "\x95\x5c\\x", separator },
     };
-    for (Case const& test : cases)
-        EXPECT_EQ(RefusedNameReason(test.Name) != nullptr, test.Refused) << test.Name;
+    for (Case const& test : cases) {
+        char const* const reason = RefusedNameReason(test.Name);
+        EXPECT_EQ(reason ? std::string_view(reason) : std::string_view(), test.Reason) << test.Name;
+    }
 }
 
 } // namespace
