@@ -52,6 +52,20 @@ fs::path const& ScratchFolder()
     return folder;
 }
 
+// Removes the scratch folder when an input is done with it, whichever way
+// the input ends: nothing of a run stays behind in /dev/shm.
+class ScratchCleanup {
+public:
+    ScratchCleanup() = default;
+    ScratchCleanup(ScratchCleanup const&) = delete;
+    ScratchCleanup& operator=(ScratchCleanup const&) = delete;
+    ~ScratchCleanup()
+    {
+        std::error_code ignored;
+        fs::remove_all(ScratchFolder(), ignored);
+    }
+};
+
 // A fresh parent folder with its fixed contents.
 fs::path PrepareParent()
 {
@@ -85,6 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     edamaki::ReadSource(tree, lines);
     if (tree.IsTruncated())
         return 0;
+    ScratchCleanup const cleanup;
     fs::path const parent = PrepareParent();
     tree.SetRootPath(parent.string());
     bool const follow = size > 0 && (data[0] & 1) != 0;
