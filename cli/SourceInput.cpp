@@ -2,7 +2,9 @@
 
 #include "cli/Commands.h"
 #include "core/document/SourceDocument.h"
+#include "core/document/SourceSize.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -55,12 +57,14 @@ std::optional<EncodingChoice> ParseEncodingChoice(std::string const& name)
 
 namespace {
 
-// Reads everything from `descriptor`. Returns the system's error, 0 on success.
+// Reads everything from `descriptor`, but stops once `bytes` holds more than
+// MostSourceBytes. Returns the system's error, 0 on success.
 int ReadDescriptor(int descriptor, std::string& bytes)
 {
     char buffer[1 << 16];
-    while (true) {
-        ssize_t const count = ::read(descriptor, buffer, sizeof buffer);
+    while (bytes.size() <= MostSourceBytes) {
+        std::size_t const wanted = std::min(sizeof buffer, MostSourceBytes + 1 - bytes.size());
+        ssize_t const count = ::read(descriptor, buffer, wanted);
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0)
@@ -69,6 +73,14 @@ int ReadDescriptor(int descriptor, std::string& bytes)
             return 0;
         bytes.append(buffer, static_cast<std::size_t>(count));
     }
+    return 0;
+}
+
+// Why a source that ran past MostSourceBytes is refused.
+std::string TooLargeMessage(std::string const& name)
+{
+    return name + ": the source is larger than " + GroupedNumber(MostSourceBytes)
+        + " bytes, the most a source may hold";
 }
 
 } // namespace
@@ -81,6 +93,10 @@ std::optional<std::string> ReadAllBytes(std::string const& path, std::string& er
             error = "cannot read standard input: " + std::string(std::strerror(failure));
             return std::nullopt;
         }
+        if (bytes.size() > MostSourceBytes) {
+            error = TooLargeMessage("standard input");
+            return std::nullopt;
+        }
         return bytes;
     }
     int const descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -90,11 +106,15 @@ std::optional<std::string> ReadAllBytes(std::string const& path, std::string& er
     }
     // A file's size is known ahead: the buffer is made once, not grown.
     if (struct stat status; ::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode))
-        bytes.reserve(static_cast<std::size_t>(status.st_size) + 1);
+        bytes.reserve(std::min(static_cast<std::size_t>(status.st_size), MostSourceBytes) + 1);
     int const failure = ReadDescriptor(descriptor, bytes);
     ::close(descriptor);
     if (failure) {
         error = "cannot read " + path + ": " + std::strerror(failure);
+        return std::nullopt;
+    }
+    if (bytes.size() > MostSourceBytes) {
+        error = TooLargeMessage(path);
         return std::nullopt;
     }
     return bytes;

@@ -57,7 +57,8 @@ std::string TooManyFoldersMessage(
 bool WriteSourceLines(
     std::ostream& out, std::vector<std::string> const& lines, DetectedEncoding encoding, std::string& error);
 
-// Reads a whole file or standard input ("-") as bytes.
+// Reads a whole file or standard input ("-") as bytes. A source larger than
+// MostSourceBytes is refused, read no further than one byte past it.
 std::optional<std::string> ReadAllBytes(std::string const& path, std::string& error);
 
 } // namespace edamaki::cli

@@ -2,6 +2,7 @@
 
 #include "core/document/Document.h"
 #include "core/document/SourceFile.h"
+#include "core/document/SourceSize.h"
 #include "gui/widgets/FileDialogs.h"
 #include "gui/widgets/MessageBoxes.h"
 #include "gui/widgets/WaitCursor.h"
@@ -14,12 +15,14 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QSaveFile>
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <algorithm>
 #include <optional>
 
 namespace edamaki {
@@ -51,12 +54,28 @@ QString OpenErrorText(SourceFileError const& error)
         .arg(QString::number(error.Line), EncodingName(error.Encoding));
 }
 
+// Why a file larger than a source may be can't be opened.
+QString TooLargeText()
+{
+    return QStringLiteral("ソースは %1 バイトまでです。このファイルはそれより大きいため読めません。")
+        .arg(QLocale(QLocale::English).toString(static_cast<qulonglong>(MostSourceBytes)));
+}
+
+// The file's bytes, but no more than one byte past MostSourceBytes: a device
+// or pipe that never ends is read no further.
 std::optional<QByteArray> ReadWholeFile(QString const& file_name)
 {
     QFile file(file_name);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    QByteArray bytes = file.readAll();
+    QByteArray bytes;
+    qint64 const most = static_cast<qint64>(MostSourceBytes) + 1;
+    while (bytes.size() < most && !file.atEnd()) {
+        QByteArray const chunk = file.read(std::min<qint64>(most - bytes.size(), qint64(1) << 20));
+        if (chunk.isEmpty())
+            break;
+        bytes += chunk;
+    }
     if (file.error() != QFileDevice::NoError)
         return std::nullopt;
     return bytes;
@@ -136,6 +155,8 @@ bool SourceFileCommands::OpenSource(QString const& file_name)
     std::optional<QByteArray> const bytes = ReadWholeFile(file_name);
     if (!bytes)
         return refuse(CantOpenText(full_name));
+    if (static_cast<std::size_t>(bytes->size()) > MostSourceBytes)
+        return refuse(CantOpenText(full_name) + u'\n' + TooLargeText());
     SourceFileError error;
     std::optional<SourceText> const source
         = DecodeSourceFile(std::string_view(bytes->constData(), static_cast<std::size_t>(bytes->size())),
