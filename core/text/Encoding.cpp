@@ -388,18 +388,126 @@ std::string EncodeUtf8Character(char32_t code_point)
     return { byte(0xF0 | (code_point >> 18)), continuation(12), continuation(6), continuation(0) };
 }
 
+namespace {
+
+bool IsAsciiLower(char32_t c)
+{
+    return c >= U'a' && c <= U'z';
+}
+
+bool IsAsciiUpper(char32_t c)
+{
+    return c >= U'A' && c <= U'Z';
+}
+
+bool IsAsciiLetter(char32_t c)
+{
+    return IsAsciiLower(c) || IsAsciiUpper(c);
+}
+
+bool IsAsciiLetterOrDigit(char32_t c)
+{
+    return IsAsciiLetter(c) || (c >= U'0' && c <= U'9');
+}
+
+// Characters of three and four bytes that text is made of: symbols, kana,
+// kanji, Hangul, full-width forms, and everything beyond the first plane; and
+// the yen sign, which Japanese text has anywhere, as a path separator too.
+bool IsTextCharacter(char32_t c)
+{
+    return c == 0xA5 || (c >= 0x2000 && c <= 0x2BFF) || (c >= 0x2E80 && c <= 0x9FFF)
+        || (c >= 0xAC00 && c <= 0xD7AF) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F)
+        || (c >= 0xFF00 && c <= 0xFFEF) || c >= 0x10000;
+}
+
+bool IsLatinLetter(char32_t c)
+{
+    return (c >= 0xC0 && c <= 0x24F && c != 0xD7 && c != 0xF7) || (c >= 0x1E00 && c <= 0x1EFF);
+}
+
+// 1 for Greek, 2 for Cyrillic letters, 0 for anything else.
+int GreekOrCyrillic(char32_t c)
+{
+    if (c >= 0x391 && c <= 0x3C9)
+        return 1;
+    if (c >= 0x400 && c <= 0x45F)
+        return 2;
+    return 0;
+}
+
+// The start of the UTF-8 character that ends right before `offset`.
+std::size_t PreviousCharacterStart(std::string_view utf8, std::size_t offset)
+{
+    do
+        --offset;
+    while (offset > 0 && (static_cast<unsigned char>(utf8[offset]) & 0xC0) == 0x80);
+    return offset;
+}
+
+// Whether a character beyond ASCII is one that UTF-8 text holds where it
+// stands, given the characters around it (0 past either end of the text). A
+// Latin letter or sign comes within a word or a figure: "café", "Ñandú",
+// "25°C"; a small letter of Latin-1 needs a small letter beside it or a
+// capital that begins the word ("Müller", not "ABCý"). A Greek or Cyrillic
+// letter comes beside another of its script.
+bool IsLikelyUtf8Character(char32_t before_previous, char32_t previous, char32_t c, char32_t next)
+{
+    if (IsTextCharacter(c))
+        return true;
+    if (c >= 0xDF && c <= 0xFF && c != 0xF7) // a small letter of Latin-1
+        return IsAsciiLower(previous) || IsAsciiLower(next)
+            || (IsAsciiUpper(previous) && !IsAsciiLetter(before_previous));
+    if (IsLatinLetter(c))
+        return IsAsciiLetter(previous) || IsAsciiLetter(next);
+    if ((c >= 0xA0 && c <= 0xBF) || c == 0xD7 || c == 0xF7)
+        return IsAsciiLetterOrDigit(previous) || IsAsciiLetterOrDigit(next);
+    if (int const script = GreekOrCyrillic(c))
+        return GreekOrCyrillic(previous) == script || GreekOrCyrillic(next) == script;
+    return false;
+}
+
+// Whether valid UTF-8 bytes read as text: every character beyond ASCII one
+// that text holds where it stands.
+bool ReadsAsUtf8Text(std::string_view utf8)
+{
+    auto const character_at = [&](std::size_t offset) {
+        std::size_t length = 0;
+        return offset < utf8.size() ? DecodeUtf8Character(utf8, offset, length) : 0;
+    };
+    for (std::size_t offset = 0; offset < utf8.size();) {
+        std::size_t length = 1;
+        char32_t const c = DecodeUtf8Character(utf8, offset, length);
+        if (c >= 0x80) {
+            char32_t previous = 0;
+            char32_t before_previous = 0;
+            if (offset > 0) {
+                std::size_t const previous_start = PreviousCharacterStart(utf8, offset);
+                previous = character_at(previous_start);
+                if (previous_start > 0)
+                    before_previous = character_at(PreviousCharacterStart(utf8, previous_start));
+            }
+            if (!IsLikelyUtf8Character(before_previous, previous, c, character_at(offset + length)))
+                return false;
+        }
+        offset += length;
+    }
+    return true;
+}
+
+} // namespace
+
 DetectedEncoding DetectEncoding(std::string_view bytes)
 {
     if (bytes.starts_with(Utf8ByteOrderMark))
         return { TextEncoding::Utf8, true };
-    bool has_high_byte = false;
-    for (char const c : bytes) {
-        if (static_cast<unsigned char>(c) > 0x7F) {
-            has_high_byte = true;
-            break;
-        }
-    }
-    if (has_high_byte && IsValidUtf8(bytes))
+    if (IsAscii(bytes) || !IsValidUtf8(bytes))
+        return { TextEncoding::ShiftJis, false };
+    // Bytes valid both ways (half-width katakana pair up as UTF-8 often, and
+    // a kanji with a half-width katakana after it now and then) are judged by
+    // what they read as in UTF-8: Shift-JIS of Japanese text reads as letters
+    // of Latin, Armenian or Hebrew out of place ("ﾃｽ" as "ý"), UTF-8 text as
+    // kana, kanji and words.
+    if (FindInvalidShiftJis(bytes) != std::string_view::npos || ReadsAsUtf8Text(bytes))
         return { TextEncoding::Utf8, false };
     return { TextEncoding::ShiftJis, false };
 }

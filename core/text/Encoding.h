@@ -105,7 +105,10 @@ struct DetectedEncoding {
 };
 
 // UTF-8 when the bytes begin with a UTF-8 byte order mark, or are valid UTF-8
-// holding at least one byte above 0x7F; Shift-JIS otherwise.
+// holding at least one byte above 0x7F and either are no Shift-JIS or read
+// as text in UTF-8: every character beyond ASCII a symbol, kana, kanji or the
+// like (three or four bytes), a Latin letter or sign within a word or figure,
+// or a Greek or Cyrillic letter beside another. Shift-JIS otherwise.
 DetectedEncoding DetectEncoding(std::string_view bytes);
 
 // Splits text into lines: CR LF, a lone CR and a lone LF each end a line. A

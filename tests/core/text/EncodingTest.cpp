@@ -94,6 +94,28 @@ TEST(EncodingTest, Detection)
     }
 }
 
+// The text that detection reads the bytes as.
+std::string DetectedText(std::string const& bytes)
+{
+    if (DetectEncoding(bytes).Encoding == TextEncoding::Utf8)
+        return bytes;
+    return ShiftJisToUtf8(bytes).Text;
+}
+
+TEST(EncodingTest, DetectionReadsFileNamesBackAsWrittenInEitherEncoding)
+{
+    char const* const names[] = { "日本", "東京", "顧客", "請求書", "株式会社テスト", "ア", "ｱ", "ﾃｽ", "ﾃｽﾄ",
+        "ﾃｽ\\ﾄｷ", "ｶﾌﾞｼｷｶﾞｲｼｬ", "ﾎﾟｲﾝﾄ", "ﾖⅧ", "Ⅷ", "①", "㈱", "第①期", "㈱山田商事", "ABCﾃｽ", "ﾃｽ1", "1ﾃｽ",
+        "資料2024", "report_報告", "2024年度\\ｿﾌﾄ", "見積ｿﾌﾄ", "ｻﾝﾌﾟﾙ" };
+    for (std::string const name : names) {
+        EXPECT_EQ(DetectedText(name), name) << name << " in UTF-8";
+        EXPECT_EQ(DetectedText(testing::Sjis(name)), name) << name << " in Shift-JIS";
+    }
+    // Valid Shift-JIS too, but Latin words.
+    for (std::string const name : { "café", "Ñandú", "Øresund", "Müller", "ÉCOLE", "25°C", "Việt" })
+        EXPECT_EQ(DetectEncoding(name).Encoding, TextEncoding::Utf8) << name;
+}
+
 TEST(EncodingTest, EveryLineEndEndsALine)
 {
     using Lines = std::vector<std::string>;
