@@ -33,12 +33,15 @@ std::string CodePointText(char32_t code_point)
 // What is wrong with a source that was read, after "NAME: ".
 std::string DescribeReadError(SourceFileError const& error)
 {
+    if (error.Problem == SourceFileError::Kind::Utf16)
+        return "a UTF-16 file, which is not read (save it as UTF-8 or Shift-JIS)";
     std::string const line = "line " + std::to_string(error.Line) + ": ";
+    std::string const hint = error.ValidShiftJis ? " (try --encoding cp932)" : "";
     if (error.Problem == SourceFileError::Kind::MissingCharacter)
         return line + "a character that " + EncodingName(error.Encoding) + " cannot hold: " + error.Character
-            + " (" + CodePointText(error.CodePoint) + ")";
+            + " (" + CodePointText(error.CodePoint) + ")" + hint;
     if (error.Encoding == TextEncoding::Utf8)
-        return line + "not valid UTF-8";
+        return line + "not valid UTF-8" + hint;
     return line + "not valid Shift-JIS (try --encoding utf-8)";
 }
 

@@ -93,6 +93,22 @@ SourceFileError MissingCharacter(std::string_view utf8, std::size_t offset, Text
     return error;
 }
 
+// UTF-16: its byte order mark, or a NUL byte at the same place in at least
+// half of the first pairs of bytes (ASCII in UTF-16).
+bool IsUtf16(std::string_view bytes)
+{
+    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF"))
+        return true;
+    std::size_t const pairs = std::min<std::size_t>(bytes.size(), 4096) / 2;
+    std::size_t nul_first = 0;
+    std::size_t nul_second = 0;
+    for (std::size_t pair = 0; pair < pairs; ++pair) {
+        nul_first += bytes[2 * pair] == '\0';
+        nul_second += bytes[2 * pair + 1] == '\0';
+    }
+    return pairs > 0 && std::max(nul_first, nul_second) * 2 >= pairs;
+}
+
 SourceFileError InvalidBytes(std::string_view text, std::size_t offset, TextEncoding encoding)
 {
     SourceFileError error;
@@ -143,12 +159,20 @@ std::optional<SourceText> DecodeSourceFile(
 std::optional<SourceText> DecodeSourceFileInPlace(
     std::string bytes, EncodingChoice choice, SourceFileError& error)
 {
+    if (IsUtf16(bytes)) {
+        error = SourceFileError {};
+        error.Problem = SourceFileError::Kind::Utf16;
+        return std::nullopt;
+    }
     SourceText source;
     source.Format = ChosenFormat(bytes, choice);
     std::size_t const from = source.Format.HasByteOrderMark ? Utf8ByteOrderMark.size() : 0;
     std::string_view const text = std::string_view(bytes).substr(from);
+    if (source.Format.Encoding == TextEncoding::Utf8)
+        source.ValidShiftJis = FindInvalidShiftJis(bytes) == std::string_view::npos;
     if (auto const invalid = FindInvalidText(text, source.Format.Encoding)) {
         error = InvalidBytes(text, *invalid, source.Format.Encoding);
+        error.ValidShiftJis = source.ValidShiftJis;
         return std::nullopt;
     }
     TrimLinesInPlace(bytes, from);
@@ -169,8 +193,10 @@ std::optional<std::vector<std::string>> SourceTextAsShiftJisLines(
     if (source.Format.Encoding == TextEncoding::ShiftJis)
         return SplitLines(source.Text);
     auto const converted = Utf8AsShiftJisExactly(source.Text, error);
-    if (!converted)
+    if (!converted) {
+        error.ValidShiftJis = source.ValidShiftJis;
         return std::nullopt;
+    }
     return SplitLines(*converted);
 }
 
@@ -178,7 +204,10 @@ std::optional<std::string> SourceTextAsShiftJis(SourceText source, SourceFileErr
 {
     if (source.Format.Encoding == TextEncoding::ShiftJis)
         return std::move(source.Text);
-    return Utf8AsShiftJisExactly(source.Text, error);
+    auto converted = Utf8AsShiftJisExactly(source.Text, error);
+    if (!converted)
+        error.ValidShiftJis = source.ValidShiftJis;
+    return converted;
 }
 
 std::optional<std::string> EncodeSourceFile(

@@ -29,25 +29,29 @@ struct SourceFileError {
     enum class Kind {
         InvalidBytes,     // bytes that are not text in `Encoding`
         MissingCharacter, // a character that `Encoding` cannot hold
+        Utf16,            // a UTF-16 file, which is read in neither encoding
     };
 
     Kind Problem = Kind::InvalidBytes;
     TextEncoding Encoding = TextEncoding::ShiftJis;
-    std::size_t Line = 0;   // 1-based; CR LF, a lone CR and a lone LF each end a line
-    std::string Character;  // MissingCharacter: the character, as UTF-8
-    char32_t CodePoint = 0; // MissingCharacter: its code point
+    std::size_t Line = 0;       // 1-based; CR LF, a lone CR and a lone LF each end a line
+    std::string Character;      // MissingCharacter: the character, as UTF-8
+    char32_t CodePoint = 0;     // MissingCharacter: its code point
+    bool ValidShiftJis = false; // read as UTF-8, the bytes are valid Shift-JIS: reading them so may do
 };
 
 // A source file's text as it is opened: every line trimmed of the characters
 // of codes 0 to 32 at both ends, each line ended by LF, the last one only when
 // the file's last line was ended.
 struct SourceText {
-    DetectedEncoding Format; // how the file is written; a save writes it the same way
-    std::string Text;        // in Format.Encoding, without the byte order mark
+    DetectedEncoding Format;    // how the file is written; a save writes it the same way
+    std::string Text;           // in Format.Encoding, without the byte order mark
+    bool ValidShiftJis = false; // a UTF-8 file whose bytes are valid Shift-JIS too
 };
 
 // Decodes a source file's bytes. Fails on bytes that are not text in the
-// encoding chosen or detected.
+// encoding chosen or detected, and on a UTF-16 file (one that begins with its
+// byte order mark, or holds a NUL byte in half of its pairs of bytes).
 std::optional<SourceText> DecodeSourceFile(
     std::string_view bytes, EncodingChoice choice, SourceFileError& error);
 // The same, reusing the buffer of the bytes for the text.

@@ -50,6 +50,8 @@ QString CantOpenText(QString const& full_name)
 // Why a source file can't be opened, in the user's words.
 QString OpenErrorText(SourceFileError const& error)
 {
+    if (error.Problem == SourceFileError::Kind::Utf16)
+        return QStringLiteral("UTF-16 のファイルは読めません。UTF-8 か Shift-JIS で保存してください。");
     return QStringLiteral("%1 行目に %2 として読めないバイトがあります。")
         .arg(QString::number(error.Line), EncodingName(error.Encoding));
 }

@@ -115,6 +115,9 @@ TEST_F(CliTest, ExplicitEncodings)
     EXPECT_EQ(as_utf8.Out, bytes + "\r\n");
     auto const as_shift_jis = Run("convert --to text --encoding cp932", Sjis("ソ"));
     EXPECT_EQ(as_shift_jis.Out, Sjis("ソ") + "\r\n");
+    // Shift-JIS that happens to be valid UTF-8 too ("ý\ķ", "ևT") reads as written.
+    std::string const half_width = Sjis("ﾃｽ\\ﾄｷ\nﾖⅧ\n");
+    EXPECT_EQ(Run("convert --to text", half_width).Out, Sjis("ﾃｽ\\ﾄｷ\r\nﾖⅧ\r\n"));
 }
 
 TEST_F(CliTest, ErrorsNameTheFileAndLineAndWriteNothing)
@@ -131,6 +134,19 @@ TEST_F(CliTest, ErrorsNameTheFileAndLineAndWriteNothing)
         { "convert --to text '" + broken + "'", "", "broken.txt: line 3" },
         { "convert --to text --encoding utf-8", "ok\nstill ok\n\xFF\n",
             "standard input: line 3: not valid UTF-8" },
+        { "convert --to text --encoding utf-8", "ok\n" + Sjis("ﾃｽﾄ") + "\n",
+            "standard input: line 2: not valid UTF-8 (try --encoding cp932)" },
+        { "convert --to text", "caf\xC3\xA9\n",
+            "standard input: line 1: a character that Shift-JIS cannot hold: \xC3\xA9 (U+00E9) (try "
+            "--encoding "
+            "cp932)" },
+        { "convert --to text",
+            std::string("\xFF\xFE"
+                        "a\0",
+                4),
+            "standard input: a UTF-16 file, which is not read (save it as UTF-8 or Shift-JIS)" },
+        { "convert --to text --encoding utf-8", std::string("a\0b\0\r\0\n\0", 8),
+            "standard input: a UTF-16 file, which is not read (save it as UTF-8 or Shift-JIS)" },
         { "convert --to text", "a\n\xF0\x9F\x98\x80\n",
             "standard input: line 2: a character that Shift-JIS cannot hold: \xF0\x9F\x98\x80 (U+1F600)" },
         { "convert --to text", "a\n\xC2\xA5\\b\n",

@@ -32,6 +32,10 @@ TEST(SourceFileTest, DecodesTrimmedLinesInTheChosenOrDetectedEncoding)
         // Valid in both encodings: the choice decides.
         { "chosen utf-8", "\xC3\xA9", EncodingChoice::Utf8, TextEncoding::Utf8, false, "\u00e9" },
         { "chosen cp932", "\xC3\xA9", EncodingChoice::ShiftJis, TextEncoding::ShiftJis, false, "ﾃｩ" },
+        // Valid in both, read by what the bytes say.
+        { "half-width katakana", Sjis("ﾃｽ\\ﾄｷ"), EncodingChoice::Auto, TextEncoding::ShiftJis, false,
+            "ﾃｽ\\ﾄｷ" },
+        { "kana in utf-8", "日本", EncodingChoice::Auto, TextEncoding::Utf8, false, "日本" },
     };
     for (auto const& test : cases) {
         SourceFileError error;
@@ -41,6 +45,23 @@ TEST(SourceFileTest, DecodesTrimmedLinesInTheChosenOrDetectedEncoding)
         EXPECT_EQ(source->Format.HasByteOrderMark, test.ByteOrderMark) << test.Name;
         EXPECT_EQ(SourceTextAsUtf8(*source), test.Utf8) << test.Name;
     }
+}
+
+TEST(SourceFileTest, Utf16IsRefusedAsSuch)
+{
+    for (std::string const& bytes : { std::string("\xFF\xFE"
+                                                  "a\0",
+                                          4),
+             std::string("\xFE\xFF\x30\xA2", 4), std::string("a\0b\0\r\0\n\0", 8),
+             std::string("\0a\0b", 4) }) {
+        for (auto const choice : { EncodingChoice::Auto, EncodingChoice::ShiftJis, EncodingChoice::Utf8 }) {
+            SourceFileError error;
+            EXPECT_FALSE(DecodeSourceFile(bytes, choice, error));
+            EXPECT_EQ(error.Problem, Kind::Utf16);
+        }
+    }
+    SourceFileError error;
+    EXPECT_TRUE(DecodeSourceFile(std::string("a\0bc\r\n", 6), EncodingChoice::Auto, error));
 }
 
 TEST(SourceFileTest, InvalidBytesNameTheirLine)
