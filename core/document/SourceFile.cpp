@@ -93,20 +93,19 @@ SourceFileError MissingCharacter(std::string_view utf8, std::size_t offset, Text
     return error;
 }
 
-// UTF-16: its byte order mark, or a NUL byte at the same place in at least
-// half of the first pairs of bytes (ASCII in UTF-16).
+// UTF-16: its byte order mark, or NUL bytes at least half as many as the
+// bytes above 32 (ASCII in UTF-16 has as many). Counted so, trimming the
+// lines of a file that is not UTF-16 never makes it one.
 bool IsUtf16(std::string_view bytes)
 {
     if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF"))
         return true;
-    std::size_t const pairs = std::min<std::size_t>(bytes.size(), 4096) / 2;
-    std::size_t nul_first = 0;
-    std::size_t nul_second = 0;
-    for (std::size_t pair = 0; pair < pairs; ++pair) {
-        nul_first += bytes[2 * pair] == '\0';
-        nul_second += bytes[2 * pair + 1] == '\0';
-    }
-    return pairs > 0 && std::max(nul_first, nul_second) * 2 >= pairs;
+    auto const nuls = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\0'));
+    if (nuls == 0)
+        return false;
+    auto const above_blank = static_cast<std::size_t>(
+        std::count_if(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) > 32; }));
+    return nuls * 2 >= above_blank;
 }
 
 SourceFileError InvalidBytes(std::string_view text, std::size_t offset, TextEncoding encoding)

@@ -17,8 +17,8 @@
 
 namespace edamaki {
 
-// How to take a file's bytes: detected (a byte order mark, or valid UTF-8
-// holding a byte above 0x7F, means UTF-8), or as the encoding named.
+// How to take a file's bytes: detected (DetectEncoding), or as the encoding
+// named.
 enum class EncodingChoice {
     Auto,
     ShiftJis,
@@ -51,7 +51,7 @@ struct SourceText {
 
 // Decodes a source file's bytes. Fails on bytes that are not text in the
 // encoding chosen or detected, and on a UTF-16 file (one that begins with its
-// byte order mark, or holds a NUL byte in half of its pairs of bytes).
+// byte order mark, or holds NUL bytes at least half as many as bytes above 32).
 std::optional<SourceText> DecodeSourceFile(
     std::string_view bytes, EncodingChoice choice, SourceFileError& error);
 // The same, reusing the buffer of the bytes for the text.
