@@ -3,6 +3,10 @@
 // trimming, source offsets and the terminal escaping of names. Nothing may
 // crash, and each step keeps its promise:
 // - a file that decodes encodes back to the same text;
+// - text saved as Shift-JIS opens again as Shift-JIS, unless its bytes read as
+//   UTF-8 text (only characters of three and four bytes, and Latin letters
+//   and signs, Greek and Cyrillic letters next to a letter or digit); and
+//   UTF-8 of ASCII, kana and kanji opens as UTF-8;
 // - scanning for bytes that are not Shift-JIS agrees with converting them;
 // - lines joined and split again are the same lines;
 // - offsets map to positions and back onto the same line;
@@ -74,6 +78,69 @@ void CheckDecoding(std::string_view bytes, edamaki::EncodingChoice choice)
     }
 }
 
+// Valid UTF-8 whose every character beyond ASCII has three or four bytes,
+// or is a Latin, Greek or Cyrillic letter or sign next to a letter or digit.
+// Looser than detection's judgement: Shift-JIS that reads so may be taken
+// for UTF-8, any other must not.
+bool ReadsAsUtf8Text(std::string_view bytes)
+{
+    if (!edamaki::IsValidUtf8(bytes))
+        return false;
+    auto const is_letter = [](char32_t c) {
+        return (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z') || (c >= U'0' && c <= U'9')
+            || (c >= 0xC0 && c <= 0x45F);
+    };
+    std::vector<char32_t> characters;
+    for (std::size_t offset = 0, length = 0; offset < bytes.size(); offset += length)
+        characters.push_back(edamaki::DecodeUtf8Character(bytes, offset, length));
+    for (std::size_t index = 0; index < characters.size(); ++index) {
+        char32_t const c = characters[index];
+        if (c < 0x80 || c >= 0x800)
+            continue;
+        bool const beside_letter = (index > 0 && is_letter(characters[index - 1]))
+            || (index + 1 < characters.size() && is_letter(characters[index + 1]));
+        if (c < 0xA0 || c > 0x45F || !beside_letter)
+            return false;
+    }
+    return true;
+}
+
+bool IsKanaAndKanji(std::string_view bytes)
+{
+    if (!edamaki::IsValidUtf8(bytes))
+        return false;
+    bool wide = false;
+    for (std::size_t offset = 0, length = 0; offset < bytes.size(); offset += length) {
+        char32_t const c = edamaki::DecodeUtf8Character(bytes, offset, length);
+        bool const kana_or_kanji = (c >= 0x3041 && c <= 0x30FF) || (c >= 0x4E00 && c <= 0x9FFF);
+        if (c >= 0x80 && !kana_or_kanji)
+            return false;
+        wide = wide || kana_or_kanji;
+    }
+    return wide;
+}
+
+// The bytes taken as UTF-8 text: what the program writes of it in Shift-JIS
+// opens as Shift-JIS again, the same text.
+void CheckShiftJisReadsBack(std::string_view bytes)
+{
+    edamaki::SourceFileError error;
+    auto const shift_jis
+        = edamaki::EncodeSourceFile(bytes, { edamaki::TextEncoding::ShiftJis, false }, error);
+    if (!shift_jis)
+        return;
+    // A UTF-16 look-alike (NUL bytes) is refused whichever way it is read.
+    auto const chosen = edamaki::DecodeSourceFile(*shift_jis, edamaki::EncodingChoice::ShiftJis, error);
+    auto const detected = edamaki::DecodeSourceFile(*shift_jis, edamaki::EncodingChoice::Auto, error);
+    Check(chosen.has_value() == detected.has_value());
+    if (!detected)
+        return;
+    if (detected->Format.Encoding == edamaki::TextEncoding::ShiftJis)
+        Check(detected->Text == chosen->Text);
+    else
+        Check(ReadsAsUtf8Text(*shift_jis));
+}
+
 void CheckEscaping(std::string_view bytes)
 {
     std::string const printed = edamaki::EscapeForTerminal(bytes);
@@ -90,6 +157,12 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     for (auto const choice :
         { edamaki::EncodingChoice::Auto, edamaki::EncodingChoice::ShiftJis, edamaki::EncodingChoice::Utf8 })
         CheckDecoding(bytes, choice);
+    CheckShiftJisReadsBack(bytes);
+    if (IsKanaAndKanji(bytes)) {
+        edamaki::SourceFileError error;
+        auto const detected = edamaki::DecodeSourceFile(bytes, edamaki::EncodingChoice::Auto, error);
+        Check(!detected || detected->Format.Encoding == edamaki::TextEncoding::Utf8);
+    }
 
     // The converters agree with the UTF-8 check, and what converts comes back.
     edamaki::ConversionResult const as_shift_jis = edamaki::Utf8ToShiftJis(bytes);
