@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 #include "core/document/SourceDocument.h"
 #include "core/document/SourceSize.h"
+#include "core/text/Printable.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -38,8 +39,8 @@ std::string DescribeReadError(SourceFileError const& error)
     std::string const line = "line " + std::to_string(error.Line) + ": ";
     std::string const hint = error.ValidShiftJis ? " (try --encoding cp932)" : "";
     if (error.Problem == SourceFileError::Kind::MissingCharacter)
-        return line + "a character that " + EncodingName(error.Encoding) + " cannot hold: " + error.Character
-            + " (" + CodePointText(error.CodePoint) + ")" + hint;
+        return line + "a character that " + EncodingName(error.Encoding) + " cannot hold: "
+            + EscapeForTerminal(error.Character) + " (" + CodePointText(error.CodePoint) + ")" + hint;
     if (error.Encoding == TextEncoding::Utf8)
         return line + "not valid UTF-8" + hint;
     return line + "not valid Shift-JIS (try --encoding utf-8)";

@@ -149,6 +149,11 @@ TEST_F(CliTest, ErrorsNameTheFileAndLineAndWriteNothing)
             "standard input: a UTF-16 file, which is not read (save it as UTF-8 or Shift-JIS)" },
         { "convert --to text", "a\n\xF0\x9F\x98\x80\n",
             "standard input: line 2: a character that Shift-JIS cannot hold: \xF0\x9F\x98\x80 (U+1F600)" },
+        // A control character is named, not written to the terminal.
+        { "convert --to text --encoding utf-8",
+            "a\xE2\x80\xAE"
+            "b\n",
+            "standard input: line 1: a character that Shift-JIS cannot hold: \\xE2\\x80\\xAE (U+202E)" },
         { "convert --to text", "a\n\xC2\xA5\\b\n",
             "standard input: line 2: a character that Shift-JIS cannot hold: \xC2\xA5 (U+00A5)" },
         { "convert --to nothing", "", "--to" },
