@@ -220,6 +220,8 @@ private:
     HandledFolder LookAt(HostDirectory const& holder, Frame& frame, NodeId node);
     HandledFolder MakeFolder(HostDirectory const& holder, bool descend);
     HandledFolder Created(HostDirectory const& holder, bool descend);
+    // A folder that is there already, opened.
+    HandledFolder Existing(HostDirectory directory);
     HandledFolder PassLink(HostDirectory const& holder, bool descend);
     HandledFolder PlanFolder(HostDirectory const& holder, Frame& frame, NodeId node);
     HandledFolder PlanBelowPlanned(Frame const& frame, NodeId node);
@@ -442,8 +444,7 @@ HandledFolder CreationRun::LookAt(HostDirectory const& holder, Frame& frame, Nod
     HostError error;
     switch (LookUp(holder, descend, directory, error)) {
     case HostEntryKind::Directory:
-        Report(FolderOutcome::Existed);
-        return { StateOf(FolderKind::Existing), std::move(directory) };
+        return Existing(std::move(directory));
     case HostEntryKind::Link:
         return PassLink(holder, descend);
     case HostEntryKind::Other:
@@ -469,8 +470,7 @@ HandledFolder CreationRun::MakeFolder(HostDirectory const& holder, bool descend)
     HostError look_error;
     switch (LookUp(holder, descend, directory, look_error)) {
     case HostEntryKind::Directory:
-        Report(FolderOutcome::Existed);
-        return { StateOf(FolderKind::Existing), std::move(directory) };
+        return Existing(std::move(directory));
     case HostEntryKind::Link:
         return PassLink(holder, descend);
     case HostEntryKind::Unknown:
@@ -480,6 +480,12 @@ HandledFolder CreationRun::MakeFolder(HostDirectory const& holder, bool descend)
         break;
     }
     return Failure(error, BelowFailedCreation(error));
+}
+
+HandledFolder CreationRun::Existing(HostDirectory directory)
+{
+    Report(FolderOutcome::Existed);
+    return { StateOf(FolderKind::Existing), std::move(directory) };
 }
 
 HandledFolder CreationRun::Created(HostDirectory const& holder, bool descend)

@@ -12,6 +12,7 @@
 #include "core/tree/TreeEdits.h"
 
 #include <string>
+#include <utility>
 
 namespace edamaki {
 
@@ -31,10 +32,10 @@ struct Document {
 
     // A fresh read of the source is shown in the tree: its map comes along,
     // and the source holds the pane's edits again.
-    void TakeRead(SourceMap const& map)
+    void TakeRead(SourceMap map)
     {
-        Map = map;
         PaneEdit.NoteRead(map.IsMacro());
+        Map = std::move(map);
     }
     // The tree with what its edits change beside it.
     EditedTree Edited() { return { Tree, Map, PaneEdit }; }

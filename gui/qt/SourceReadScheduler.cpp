@@ -88,7 +88,7 @@ void SourceReadScheduler::StartBackgroundRead()
     // Compared with the read before only while the pane still shows just that.
     if (m_previous_revision == m_document.Tree.Revision()) {
         job.Previous = std::move(m_previous);
-        job.PreviousLines = m_previous_map.LineCount();
+        job.PreviousLines = m_previous_lines;
     }
     job.Ticket = m_ticket;
     // Nothing runs here: a running read is finished before another starts.
@@ -132,7 +132,9 @@ void SourceReadScheduler::ShowFresh(ReadDelta const* delta)
     // The pane goes first when the windows close.
     if (!m_pane_object)
         return;
-    TreeRefresh const refresh = m_pane.ShowRead(*m_fresh, m_fresh_map, delta);
+    std::size_t const lines = m_fresh_map.LineCount();
+    // The document takes the map; the next read fills it afresh.
+    TreeRefresh const refresh = m_pane.ShowRead(*m_fresh, std::move(m_fresh_map), delta);
     m_pending = false;
     if (refresh.Replaced) {
         // m_fresh holds the former tree now: nothing to compare with.
@@ -140,7 +142,7 @@ void SourceReadScheduler::ShowFresh(ReadDelta const* delta)
         return;
     }
     std::swap(m_fresh, m_previous);
-    std::swap(m_fresh_map, m_previous_map);
+    m_previous_lines = lines;
     m_previous_revision = m_document.Tree.Revision();
 }
 

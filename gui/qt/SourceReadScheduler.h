@@ -37,9 +37,9 @@ struct Document;
 // Where the scheduler shows a read: the tree pane.
 class ReadView {
 public:
-    // Shows the read in `fresh` with `map`, the map of its source's lines (see
+    // Shows the read in `fresh` and takes `map`, the map of its source's lines (see
     // TForm1::ShowRead); `delta`, when given, compares it with the read shown.
-    virtual TreeRefresh ShowRead(FolderTree& fresh, SourceMap const& map, ReadDelta const* delta) = 0;
+    virtual TreeRefresh ShowRead(FolderTree& fresh, SourceMap map, ReadDelta const* delta) = 0;
 
 protected:
     ~ReadView() = default;
@@ -103,7 +103,8 @@ private:
     std::unique_ptr<FolderTree> m_fresh;
     SourceMap m_fresh_map;
     std::unique_ptr<FolderTree> m_previous;
-    SourceMap m_previous_map;
+    // The lines the read in m_previous mapped.
+    std::size_t m_previous_lines = 0;
     // The shown tree's revision when it last held just what m_previous holds.
     std::optional<std::uint64_t> m_previous_revision;
     // Moves on with every change of the text and every read elsewhere.

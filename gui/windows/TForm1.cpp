@@ -485,7 +485,7 @@ void TForm1::LoadTextSource(std::vector<std::string> const& lines)
     SourceMap map;
     map.BeginRead(false);
     edamaki::LoadTextSource(fresh, lines);
-    ShowRead(fresh, map, nullptr);
+    ShowRead(fresh, std::move(map), nullptr);
 }
 
 void TForm1::LoadMacroSource(std::vector<std::string> const& lines)
@@ -493,7 +493,7 @@ void TForm1::LoadMacroSource(std::vector<std::string> const& lines)
     FolderTree& fresh = FreshTree();
     SourceMap map;
     edamaki::LoadMacroSource(fresh, map, lines);
-    ShowRead(fresh, map, nullptr);
+    ShowRead(fresh, std::move(map), nullptr);
 }
 
 SourceMode TForm1::ReadSource(std::vector<std::string> const& lines)
@@ -501,14 +501,14 @@ SourceMode TForm1::ReadSource(std::vector<std::string> const& lines)
     FolderTree& fresh = FreshTree();
     SourceMap map;
     SourceMode const mode = edamaki::ReadSource(fresh, map, lines);
-    ShowRead(fresh, map, nullptr);
+    ShowRead(fresh, std::move(map), nullptr);
     return mode;
 }
 
-TreeRefresh TForm1::ShowRead(FolderTree& fresh, SourceMap const& map, ReadDelta const* delta)
+TreeRefresh TForm1::ShowRead(FolderTree& fresh, SourceMap map, ReadDelta const* delta)
 {
     TreeRefresh refresh = m_model->ShowRead(fresh, delta);
-    m_document.TakeRead(map);
+    m_document.TakeRead(std::move(map));
     // A read shows every folder open again.
     Tree1->expandAll();
     Tree1->scrollToTop();

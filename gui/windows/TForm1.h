@@ -68,7 +68,7 @@ public:
     // for the next read.
     // `delta`, when given, compares `fresh` with a tree that holds just what
     // the shown tree holds (see edamaki::RefreshTree).
-    TreeRefresh ShowRead(FolderTree& fresh, SourceMap const& map, ReadDelta const* delta) override;
+    TreeRefresh ShowRead(FolderTree& fresh, SourceMap map, ReadDelta const* delta) override;
     // Called before a click, a key or the context menu reaches the tree view,
     // so that the tree is the one of the source as it stands.
     void SetBeforeTreeUse(std::function<void()> before_tree_use)
