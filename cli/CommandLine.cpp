@@ -81,4 +81,25 @@ std::optional<ParsedArguments> ParseCommandArguments(std::string_view command,
     return parsed;
 }
 
+std::optional<std::size_t> ParseJobs(
+    std::string_view command, ParsedArguments const& parsed, std::string_view usage, int& exit_status)
+{
+    std::optional<std::string> const value = parsed.Value("--jobs");
+    if (!value)
+        return 0;
+    std::size_t jobs = 0;
+    bool valid = !value->empty() && value->size() <= 3;
+    for (char const digit : *value) {
+        valid = valid && digit >= '0' && digit <= '9';
+        jobs = jobs * 10 + static_cast<std::size_t>(digit - '0');
+    }
+    if (valid && jobs >= 1 && jobs <= MostJobs)
+        return jobs;
+    PrintError(std::string(command) + ": --jobs takes a number from 1 to " + std::to_string(MostJobs)
+        + ", not \"" + *value + "\"");
+    std::cerr << usage;
+    exit_status = ExitUsage;
+    return std::nullopt;
+}
+
 } // namespace edamaki::cli

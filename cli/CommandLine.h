@@ -3,6 +3,7 @@
 // A small parser for "command [--option value] [--flag] [ARGUMENT...]" command
 // lines, as the subcommands of edamaki-cli take them.
 
+#include <cstddef>
 #include <map>
 #include <optional>
 #include <set>
@@ -38,5 +39,13 @@ std::optional<ParsedArguments> ParseArguments(
 std::optional<ParsedArguments> ParseCommandArguments(std::string_view command,
     std::vector<std::string> const& arguments, OptionTable const& options, std::string_view usage,
     int& exit_status);
+
+// The value of "--jobs N": how many calls a walk keeps in flight, 1 to
+// MostJobs; 0 when the option is not given (the walk chooses). A value that is
+// not such a number is reported with `usage` as a usage error, and the
+// result is nullopt with the exit status set.
+inline constexpr std::size_t MostJobs = 256;
+std::optional<std::size_t> ParseJobs(
+    std::string_view command, ParsedArguments const& parsed, std::string_view usage, int& exit_status);
 
 } // namespace edamaki::cli

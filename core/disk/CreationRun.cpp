@@ -3,10 +3,14 @@
 #include "core/disk/DirectoryWindow.h"
 #include "core/disk/FolderNameRules.h"
 #include "core/disk/HostFileSystem.h"
+#include "core/disk/OrderedOutput.h"
+#include "core/disk/WalkPool.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -169,23 +173,99 @@ private:
     Key m_probe;
 };
 
+// What the walkers of a run with several jobs share. The first walker starts
+// at the parent folder; each folder it (or any walker) makes that has
+// subfolders may go to an idle worker as a piece of its own, with the
+// folder's directory. Only folders this run made are handed over: they hold
+// nothing but what the run makes in them, so no link or folder found there
+// can lead into another piece. The one way two walkers meet is a name found
+// on disk in a folder whose subtree went to another piece (a name that the
+// file system takes as another's twin, a link): the walker then waits for
+// everything before it in the walk to be done, as a lone run would have.
+struct SharedRun {
+    SharedRun(
+        FolderTree const& tree, HostFileSystem& file_system, CreationOptions const& options, std::size_t jobs)
+        : Tree(tree)
+        , FileSystem(file_system)
+        , Options(options)
+        , WindowCapacity(std::max<std::size_t>(4, DirectoryWindow::DefaultCapacity() / (jobs + 1)))
+        , Pool(jobs)
+    {
+    }
+
+    void Add(CreationSummary const& part)
+    {
+        std::lock_guard lock(SummaryMutex);
+        Summary.Created += part.Created;
+        Summary.Existed += part.Existed;
+        Summary.Failed += part.Failed;
+        Summary.Stopped = Summary.Stopped || part.Stopped;
+    }
+
+    FolderTree const& Tree;
+    HostFileSystem& FileSystem;
+    CreationOptions const Options;
+    std::size_t const WindowCapacity;
+    // Set by the first walker before it hands anything over.
+    std::string ParentRealPath;
+    char Separator = HostFileSystem::Separator;
+    OrderedOutput<FolderReport> Output;
+    std::mutex SummaryMutex;
+    CreationSummary Summary;
+    // Last, so that its workers are done before the rest goes.
+    WalkPool Pool;
+};
+
+using OutputPiece = OrderedOutput<FolderReport>::Piece;
+
+// Puts a walker's reports in its piece of the run's output.
+class PieceSink final : public CreationSink {
+public:
+    PieceSink(OrderedOutput<FolderReport>& output, OutputPiece& piece)
+        : m_output(output)
+        , m_piece(piece)
+    {
+    }
+
+    void FolderHandled(FolderReport const& report) override { m_output.Add(m_piece, report); }
+    void NothingToCreate() override { }
+
+private:
+    OrderedOutput<FolderReport>& m_output;
+    OutputPiece& m_piece;
+};
+
 // One run over the tree. The two paths of the folder being handled are kept
 // in buffers that grow and shrink with the walk, so a folder costs no
 // allocation of its own.
 class CreationRun {
 public:
-    CreationRun(
-        FolderTree const& tree, HostFileSystem& file_system, CreationSink& sink, CreationOptions options)
+    CreationRun(FolderTree const& tree, HostFileSystem& file_system, CreationSink& sink,
+        CreationOptions options, std::size_t window_capacity = DirectoryWindow::DefaultCapacity())
         : m_tree(tree)
         , m_file_system(file_system)
         , m_sink(sink)
         , m_options(options)
         , m_links(options.FollowLinks ? LinkPolicy::Follow : LinkPolicy::NoFollow)
-        , m_window(file_system, m_links)
+        , m_window(file_system, m_links, window_capacity)
     {
     }
 
+    // A walker of a run with several jobs, reporting to its piece.
+    CreationRun(SharedRun& shared, HostFileSystem& file_system, CreationSink& sink, OutputPiece& piece)
+        : CreationRun(shared.Tree, file_system, sink, shared.Options, shared.WindowCapacity)
+    {
+        m_shared = &shared;
+        m_piece = &piece;
+        m_parent_real_path = shared.ParentRealPath;
+        m_separator = shared.Separator;
+    }
+
     CreationSummary CreateFolders();
+    // A piece of the run: the subfolders of `node`, a folder this run made,
+    // whose directory and paths (each ended by its separator) are given.
+    CreationSummary CreateSubfolders(
+        NodeId node, HostDirectory directory, std::string path, std::string host_path, bool host_path_known);
 
 private:
     // A folder whose subfolders are being handled.
@@ -207,18 +287,23 @@ private:
         std::optional<HostError> CreationCheck;
         std::optional<HostFolderIdentity> Identity;
         std::size_t NameLimit = 0;
+        // A folder below it went to another piece of the run.
+        bool HandedBelow = false;
     };
 
     Frame PrepareParentFolder();
     FolderState OpenParentFolder();
     void CreateFolderNode();
     void EnterSubfolders(NodeId node, HandledFolder handled);
+    bool HandOver(NodeId node, HandledFolder& handled, Frame& frame);
+    void AwaitTurn(Frame const& frame);
+    void Stop();
     HandledFolder EnterFolder(NodeId node, Frame& frame);
     HandledFolder HandleOnDisk(NodeId node, Frame& frame);
     HostEntryKind LookUp(
         HostDirectory const& holder, bool descend, HostDirectory& directory, HostError& error);
     HandledFolder LookAt(HostDirectory const& holder, Frame& frame, NodeId node);
-    HandledFolder MakeFolder(HostDirectory const& holder, bool descend);
+    HandledFolder MakeFolder(HostDirectory const& holder, Frame const& frame, bool descend);
     HandledFolder Created(HostDirectory const& holder, bool descend);
     // A folder that is there already, opened.
     HandledFolder Existing(HostDirectory directory);
@@ -260,6 +345,9 @@ private:
     FolderReport m_report;
     std::vector<Frame> m_frames;
     FolderPlan m_plan;
+    // Set for a walker of a run with several jobs.
+    SharedRun* m_shared = nullptr;
+    OutputPiece* m_piece = nullptr;
 };
 
 CreationSummary CreationRun::CreateFolders()
@@ -290,6 +378,22 @@ CreationRun::Frame CreationRun::PrepareParentFolder()
     return root;
 }
 
+CreationSummary CreationRun::CreateSubfolders(
+    NodeId node, HostDirectory directory, std::string path, std::string host_path, bool host_path_known)
+{
+    m_path = std::move(path);
+    m_host_path = std::move(host_path);
+    Frame frame(node);
+    frame.State = StateOf(FolderKind::Created);
+    frame.PathSize = m_path.size();
+    frame.HostPathSize = m_host_path.size();
+    frame.HostPathKnown = host_path_known;
+    m_window.Start(std::move(directory));
+    m_frames.push_back(frame);
+    CreateFolderNode();
+    return m_summary;
+}
+
 FolderState CreationRun::OpenParentFolder()
 {
     m_window.Start({});
@@ -309,6 +413,10 @@ FolderState CreationRun::OpenParentFolder()
     if (m_parent_real_path.empty())
         m_parent_real_path = m_file_system.ResolvePath(m_host_path.c_str());
     m_window.Start(std::move(parent));
+    if (m_shared) {
+        m_shared->ParentRealPath = m_parent_real_path;
+        m_shared->Separator = m_separator;
+    }
     return StateOf(FolderKind::Existing);
 }
 
@@ -318,11 +426,18 @@ FolderState CreationRun::OpenParentFolder()
 void CreationRun::CreateFolderNode()
 {
     while (!m_frames.empty()) {
+        if (m_options.Stop.stop_requested()) {
+            Stop();
+            return;
+        }
         Frame& frame = m_frames.back();
         auto const& children = m_tree.Children(frame.Node);
         if (frame.NextChild == children.size()) {
+            bool const handed_below = frame.HandedBelow;
             m_frames.pop_back();
             m_window.Leave();
+            if (!m_frames.empty())
+                m_frames.back().HandedBelow |= handed_below;
             continue;
         }
         NodeId const child = children[frame.NextChild++];
@@ -332,9 +447,85 @@ void CreationRun::CreateFolderNode()
         m_host_path_reported = std::min(m_host_path_reported, m_host_path.size());
         m_host_path_known = frame.HostPathKnown;
         HandledFolder handled = EnterFolder(child, frame);
-        if (!m_tree.Children(child).empty())
+        if (!m_tree.Children(child).empty() && !HandOver(child, handled, frame))
             EnterSubfolders(child, std::move(handled));
     }
+}
+
+void CreationRun::Stop()
+{
+    m_summary.Stopped = true;
+    while (!m_frames.empty()) {
+        m_frames.pop_back();
+        m_window.Leave();
+    }
+}
+
+// A piece of a run with several jobs: the subfolders of a folder made by the
+// run, with their own walker, file system and directory window.
+class CreationPiece final : public WalkPiece {
+public:
+    CreationPiece(SharedRun& shared, OutputPiece& piece, NodeId node, HostDirectory directory,
+        std::string path, std::string host_path, bool host_path_known)
+        : m_shared(shared)
+        , m_piece(piece)
+        , m_node(node)
+        , m_directory(std::move(directory))
+        , m_path(std::move(path))
+        , m_host_path(std::move(host_path))
+        , m_host_path_known(host_path_known)
+    {
+    }
+
+    HostDirectory TakeDirectory() { return std::move(m_directory); }
+
+    void Run() override
+    {
+        std::unique_ptr<HostFileSystem> const file_system = m_shared.FileSystem.ForAnotherThread();
+        PieceSink sink(m_shared.Output, m_piece);
+        CreationRun run(m_shared, *file_system, sink, m_piece);
+        m_shared.Add(run.CreateSubfolders(
+            m_node, std::move(m_directory), std::move(m_path), std::move(m_host_path), m_host_path_known));
+        m_shared.Output.Finish(m_piece);
+    }
+
+private:
+    SharedRun& m_shared;
+    OutputPiece& m_piece;
+    NodeId const m_node;
+    HostDirectory m_directory;
+    std::string m_path;
+    std::string m_host_path;
+    bool const m_host_path_known;
+};
+
+// Hands the subfolders of a folder this run made to an idle worker; false
+// when the run has one job, the folder wasn't made here, or no worker is idle.
+bool CreationRun::HandOver(NodeId node, HandledFolder& handled, Frame& frame)
+{
+    if (!m_shared || handled.State.Kind != FolderKind::Created || !handled.Directory.IsOpen()
+        || !m_shared->Pool.HasIdleWorker())
+        return false;
+    auto output = OrderedOutput<FolderReport>::NewPiece();
+    std::unique_ptr<WalkPiece> piece = std::make_unique<CreationPiece>(*m_shared, *output, node,
+        std::move(handled.Directory), m_path + m_separator, m_host_path + m_separator, m_host_path_known);
+    if (!m_shared->Pool.TryHand(piece)) {
+        // Not taken: the directory comes back with the piece.
+        handled.Directory = static_cast<CreationPiece&>(*piece).TakeDirectory();
+        return false;
+    }
+    m_shared->Output.Place(*m_piece, std::move(output));
+    frame.HandedBelow = true;
+    return true;
+}
+
+// A name found on disk in a folder whose subtree went partly to other
+// pieces may be one of theirs under another spelling, or a link into them:
+// it is acted on only once everything before it in the walk is done.
+void CreationRun::AwaitTurn(Frame const& frame)
+{
+    if (m_shared && frame.HandedBelow)
+        m_shared->Output.WaitForFront(*m_piece);
 }
 
 void CreationRun::EnterSubfolders(NodeId node, HandledFolder handled)
@@ -442,7 +633,10 @@ HandledFolder CreationRun::LookAt(HostDirectory const& holder, Frame& frame, Nod
     bool const descend = !m_tree.Children(node).empty();
     HostDirectory directory;
     HostError error;
-    switch (LookUp(holder, descend, directory, error)) {
+    HostEntryKind const kind = LookUp(holder, descend, directory, error);
+    if (kind == HostEntryKind::Directory || kind == HostEntryKind::Link)
+        AwaitTurn(frame);
+    switch (kind) {
     case HostEntryKind::Directory:
         return Existing(std::move(directory));
     case HostEntryKind::Link:
@@ -450,14 +644,14 @@ HandledFolder CreationRun::LookAt(HostDirectory const& holder, Frame& frame, Nod
     case HostEntryKind::Other:
         return Failure(HostFileSystem::AlreadyExistsError(), HostFileSystem::NotADirectoryError());
     case HostEntryKind::Missing:
-        return m_options.DryRun ? PlanFolder(holder, frame, node) : MakeFolder(holder, descend);
+        return m_options.DryRun ? PlanFolder(holder, frame, node) : MakeFolder(holder, frame, descend);
     case HostEntryKind::Unknown:
         break;
     }
     return Failure(error, error);
 }
 
-HandledFolder CreationRun::MakeFolder(HostDirectory const& holder, bool descend)
+HandledFolder CreationRun::MakeFolder(HostDirectory const& holder, Frame const& frame, bool descend)
 {
     HostError const error = m_file_system.CreateDirectoryAt(holder, HostName());
     if (!error.IsSet())
@@ -468,7 +662,10 @@ HandledFolder CreationRun::MakeFolder(HostDirectory const& holder, bool descend)
     // it would have at the look.
     HostDirectory directory;
     HostError look_error;
-    switch (LookUp(holder, descend, directory, look_error)) {
+    HostEntryKind const kind = LookUp(holder, descend, directory, look_error);
+    if (kind == HostEntryKind::Directory || kind == HostEntryKind::Link)
+        AwaitTurn(frame);
+    switch (kind) {
     case HostEntryKind::Directory:
         return Existing(std::move(directory));
     case HostEntryKind::Link:
@@ -643,6 +840,60 @@ HandledFolder CreationRun::Failure(HostError error, HostError below)
 
 } // namespace
 
+namespace {
+
+// The jobs the run takes: the caller's, or as many as the parent folder's
+// file system is worth (one when it can't be opened: the run says why).
+std::size_t JobsFor(FolderTree const& tree, HostFileSystem& file_system, CreationOptions const& options)
+{
+    if (options.DryRun)
+        return 1;
+    if (options.Jobs != 0)
+        return options.Jobs;
+    std::string host_path;
+    if (!file_system.Names().AppendHostText(tree.GetRootPath(), host_path)
+        || !HostFileSystem::IsAbsoluteFolderPath(host_path))
+        return 1;
+    HostError error;
+    HostDirectory const parent = file_system.OpenDirectory(host_path.c_str(), error);
+    return parent.IsOpen() ? file_system.SuggestedJobs(parent) : 1;
+}
+
+// The first walker of a run with several jobs, from the parent folder.
+class FirstPiece final : public WalkPiece {
+public:
+    explicit FirstPiece(SharedRun& shared)
+        : m_shared(shared)
+    {
+    }
+
+    void Run() override
+    {
+        // The caller's file system stays with the caller, who reports.
+        std::unique_ptr<HostFileSystem> const file_system = m_shared.FileSystem.ForAnotherThread();
+        OutputPiece& piece = m_shared.Output.First();
+        PieceSink sink(m_shared.Output, piece);
+        CreationRun run(m_shared, *file_system, sink, piece);
+        m_shared.Add(run.CreateFolders());
+        m_shared.Output.Finish(piece);
+    }
+
+private:
+    SharedRun& m_shared;
+};
+
+CreationSummary CreateSideBySide(FolderTree const& tree, HostFileSystem& file_system, CreationSink& sink,
+    CreationOptions const& options, std::size_t jobs)
+{
+    SharedRun shared(tree, file_system, options, jobs);
+    shared.Pool.Hand(std::make_unique<FirstPiece>(shared));
+    shared.Output.Drain([&](FolderReport const& report) { sink.FolderHandled(report); });
+    shared.Pool.Wait();
+    return shared.Summary;
+}
+
+} // namespace
+
 CreationSummary CreateFolders(FolderTree const& tree, CreationSink& sink, CreationOptions options)
 {
     HostFileSystem file_system;
@@ -652,7 +903,14 @@ CreationSummary CreateFolders(FolderTree const& tree, CreationSink& sink, Creati
 CreationSummary CreateFolders(
     FolderTree const& tree, HostFileSystem& file_system, CreationSink& sink, CreationOptions options)
 {
-    return CreationRun(tree, file_system, sink, options).CreateFolders();
+    if (tree.IsTruncated() || tree.NodeCount() < 2)
+        return CreationRun(tree, file_system, sink, options).CreateFolders();
+    std::size_t const jobs = JobsFor(tree, file_system, options);
+    CreationSummary summary = jobs <= 1 ? CreationRun(tree, file_system, sink, options).CreateFolders()
+                                        : CreateSideBySide(tree, file_system, sink, options, jobs);
+    if (summary.Stopped)
+        summary.NotTried = tree.NodeCount() - 1 - summary.Created - summary.Existed - summary.Failed;
+    return summary;
 }
 
 } // namespace edamaki

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -78,6 +79,16 @@ struct CreationOptions {
     // folders below it are not tried; links in the parent folder's own path
     // are followed all the same.
     bool FollowLinks = true;
+    // How many folders may be in the making at once, each in a subtree of
+    // its own; 1 makes one after the other. 0 lets the run choose by the
+    // parent folder's file system: several on a file server, where every
+    // call waits on the network, one on a local disk. Whatever the number,
+    // the report is the same, line for line. A dry run makes nothing and
+    // looks at one folder at a time.
+    std::size_t Jobs = 0;
+    // Once asked for, the run tries no more folders; the ones being handled
+    // are finished and reported.
+    std::stop_token Stop;
 };
 
 struct CreationSummary {
@@ -86,6 +97,9 @@ struct CreationSummary {
     std::size_t Failed = 0;
     // The tree was truncated by the folder budget: nothing was run.
     bool Refused = false;
+    // The run was stopped: NotTried folders were never reached.
+    bool Stopped = false;
+    std::size_t NotTried = 0;
 };
 
 // Runs over the whole tree with the host's file system. The caller refuses a

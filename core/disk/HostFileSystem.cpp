@@ -1,5 +1,7 @@
 #include "core/disk/HostFileSystem.h"
 
+#include "core/disk/WalkPool.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -7,6 +9,7 @@
 #include <limits>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace edamaki {
@@ -81,6 +84,10 @@ HostDirectory HostFileSystem::OpenDirectoryToRead(char const* host_path, HostErr
 HostDirectory HostFileSystem::OpenDirectoryAt(
     HostDirectory const& folder, char const* name, LinkPolicy links, HostError& error) const
 {
+    if (HostError const injected = BeforeCall(HostCall::Open, name); injected.IsSet()) {
+        error = injected;
+        return {};
+    }
     int const descriptor = ::openat(folder.Descriptor(), name, LookupOpenFlags | LinkFlags(links));
     if (descriptor < 0)
         error.Code = errno;
@@ -90,6 +97,8 @@ HostDirectory HostFileSystem::OpenDirectoryAt(
 HostError HostFileSystem::CreateDirectoryAt(HostDirectory const& folder, char const* name) const
 {
     ReachRacePoint(RacePoint::BeforeCreate, name);
+    if (HostError const injected = BeforeCall(HostCall::Create, name); injected.IsSet())
+        return injected;
     if (::mkdirat(folder.Descriptor(), name, 0777) == 0)
         return {};
     return { errno };
@@ -98,6 +107,10 @@ HostError HostFileSystem::CreateDirectoryAt(HostDirectory const& folder, char co
 HostEntryKind HostFileSystem::GetEntryKindAt(
     HostDirectory const& folder, char const* name, LinkPolicy links, HostError& error) const
 {
+    if (HostError const injected = BeforeCall(HostCall::Look, name); injected.IsSet()) {
+        error = injected;
+        return HostEntryKind::Unknown;
+    }
     struct stat status;
     int const flags = links == LinkPolicy::NoFollow ? AT_SYMLINK_NOFOLLOW : 0;
     if (::fstatat(folder.Descriptor(), name, &status, flags) == 0) {
@@ -149,6 +162,39 @@ bool HostFileSystem::GetIdentity(HostDirectory const& folder, HostFolderIdentity
     return GetIdentity(folder, identity, ignored);
 }
 
+std::unique_ptr<HostFileSystem> HostFileSystem::ForAnotherThread() const
+{
+    auto other = std::make_unique<HostFileSystem>();
+    other->m_race_action = m_race_action;
+    other->m_call_hook = m_call_hook;
+    return other;
+}
+
+std::size_t HostFileSystem::SuggestedJobs(HostDirectory const& folder) const
+{
+    struct statfs status;
+    if (::fstatfs(folder.Descriptor(), &status) != 0)
+        return 1;
+    // The file systems whose calls go to a server: NFS, SMB and CIFS, 9P,
+    // Ceph, AFS, Coda, NCP, and FUSE (sshfs, desktop shares, cloud drives).
+    switch (static_cast<unsigned long>(status.f_type)) {
+    case 0x6969ul:     // NFS
+    case 0x517Bul:     // SMB
+    case 0xFE534D42ul: // SMB2
+    case 0xFF534D42ul: // CIFS
+    case 0x01021997ul: // 9P
+    case 0x00C36400ul: // Ceph
+    case 0x5346414Ful: // AFS
+    case 0x6B414653ul: // kAFS
+    case 0x73757245ul: // Coda
+    case 0x564Cul:     // NCP
+    case 0x65735546ul: // FUSE
+        return WalkPool::ShareJobs;
+    default:
+        return 1;
+    }
+}
+
 std::string HostFileSystem::ResolvePath(char const* host_path) const
 {
     char* const resolved = ::realpath(host_path, nullptr);
@@ -188,6 +234,10 @@ std::string HostFileSystem::ReadLinkAt(HostDirectory const& folder, char const* 
 HostDirectory HostFileSystem::OpenDirectoryToReadAt(
     HostDirectory const& folder, char const* name, LinkPolicy links, HostError& error) const
 {
+    if (HostError const injected = BeforeCall(HostCall::Open, name); injected.IsSet()) {
+        error = injected;
+        return {};
+    }
     int const descriptor = ::openat(folder.Descriptor(), name, ReadOpenFlags | LinkFlags(links));
     if (descriptor < 0)
         error.Code = errno;

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -134,6 +135,15 @@ enum class RacePoint {
     AfterOpenLink, // a link's target has just been opened
 };
 
+// The calls to the system that a test may delay or fail, as a file server
+// would.
+enum class HostCall {
+    Open,   // a directory opened by name inside another
+    Create, // a directory made
+    Look,   // what is at a name
+    List,   // a directory's entries read
+};
+
 // A subfolder found by listing a directory.
 struct HostSubfolder {
     std::string Name;
@@ -210,6 +220,8 @@ public:
     // folder was read.
     template<typename Visit> HostError ReadEntries(HostDirectory const& folder, Visit const& visit)
     {
+        if (HostError const injected = BeforeCall(HostCall::List, nullptr); injected.IsSet())
+            return injected;
         if (m_entries.Read(folder.Descriptor(), visit))
             return {};
         return { errno };
@@ -234,6 +246,16 @@ public:
 
     HostNameConverter& Names() { return m_names; }
 
+    // A file system for another thread of the same walk: the same test
+    // hooks, buffers and converters of its own.
+    std::unique_ptr<HostFileSystem> ForAnotherThread() const;
+
+    // How many calls a walk below `folder` keeps in flight when the caller
+    // doesn't say: several on a file system that waits on a server (a
+    // network or FUSE mount, where each call is a round trip), one on a
+    // local disk, where the calls are quick and the kernel's work is the cost.
+    std::size_t SuggestedJobs(HostDirectory const& folder) const;
+
     // For tests: runs `action` at each race point, with the name about to be
     // (or just) opened or made, as another process would act there.
     void SetRaceAction(std::function<void(RacePoint, char const* name)> action)
@@ -245,13 +267,25 @@ public:
         if (m_race_action)
             m_race_action(point, name);
     }
+    // For tests: `hook` runs before each call (from any thread of a walk),
+    // with the name it is about to pass (null for a listing); it may wait,
+    // and an error it returns is what the call fails with.
+    void SetCallHook(std::function<HostError(HostCall, char const* name)> hook)
+    {
+        m_call_hook = std::move(hook);
+    }
 
 private:
+    HostError BeforeCall(HostCall call, char const* name) const
+    {
+        return m_call_hook ? m_call_hook(call, name) : HostError {};
+    }
     HostError ReadSubfolders(HostDirectory const& folder, std::vector<HostSubfolder>& subfolders);
 
     HostNameConverter m_names;
     DirectoryEntries m_entries;
     std::function<void(RacePoint, char const*)> m_race_action;
+    std::function<HostError(HostCall, char const*)> m_call_hook;
 };
 
 } // namespace edamaki

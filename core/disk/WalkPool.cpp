@@ -1,0 +1,79 @@
+#include "core/disk/WalkPool.h"
+
+#include <utility>
+
+namespace edamaki {
+
+WalkPool::WalkPool(std::size_t workers)
+{
+    m_workers.reserve(workers);
+    for (std::size_t index = 0; index < workers; ++index)
+        m_workers.emplace_back([this] { Work(); });
+}
+
+WalkPool::~WalkPool()
+{
+    Wait();
+    {
+        std::lock_guard lock(m_mutex);
+        m_closing = true;
+    }
+    m_work_ready.notify_all();
+    m_workers.clear();
+}
+
+bool WalkPool::TryHand(std::unique_ptr<WalkPiece>& piece)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_idle <= m_queue.size())
+            return false;
+        m_queue.push_back(std::move(piece));
+    }
+    m_work_ready.notify_one();
+    return true;
+}
+
+bool WalkPool::HasIdleWorker()
+{
+    std::lock_guard lock(m_mutex);
+    return m_idle > m_queue.size();
+}
+
+void WalkPool::Hand(std::unique_ptr<WalkPiece> piece)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_queue.push_back(std::move(piece));
+    }
+    m_work_ready.notify_one();
+}
+
+void WalkPool::Wait()
+{
+    std::unique_lock lock(m_mutex);
+    m_all_done.wait(lock, [this] { return m_queue.empty() && m_running == 0; });
+}
+
+void WalkPool::Work()
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        ++m_idle;
+        m_work_ready.wait(lock, [this] { return m_closing || !m_queue.empty(); });
+        --m_idle;
+        if (m_queue.empty())
+            return;
+        std::unique_ptr<WalkPiece> piece = std::move(m_queue.front());
+        m_queue.pop_front();
+        ++m_running;
+        lock.unlock();
+        piece->Run();
+        piece.reset();
+        lock.lock();
+        if (--m_running == 0 && m_queue.empty())
+            m_all_done.notify_all();
+    }
+}
+
+} // namespace edamaki
