@@ -216,7 +216,6 @@ int RunCreate(std::vector<std::string> const& arguments)
         .DryRun = parsed->Has("--dry-run"),
         .FollowLinks = !parsed->Has("--no-follow"),
         .Jobs = *jobs,
-        .Stop = {},
     };
     CreationSummary const summary = CreateFolders(tree, file_system, sink, options);
     if (!sink.Finish()) {

@@ -88,7 +88,7 @@ struct CreationOptions {
     std::size_t Jobs = 0;
     // Once asked for, the run tries no more folders; the ones being handled
     // are finished and reported.
-    std::stop_token Stop;
+    std::stop_token Stop = {};
 };
 
 struct CreationSummary {

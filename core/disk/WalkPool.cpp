@@ -5,10 +5,14 @@
 namespace edamaki {
 
 WalkPool::WalkPool(std::size_t workers)
+    : m_worker_count(workers)
 {
     m_workers.reserve(workers);
     for (std::size_t index = 0; index < workers; ++index)
         m_workers.emplace_back([this] { Work(); });
+    // Every worker is ready before the walk looks for an idle one.
+    std::unique_lock lock(m_mutex);
+    m_all_done.wait(lock, [&] { return m_idle == workers; });
 }
 
 WalkPool::~WalkPool()
@@ -59,7 +63,8 @@ void WalkPool::Work()
 {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        ++m_idle;
+        if (++m_idle == m_worker_count)
+            m_all_done.notify_all();
         m_work_ready.wait(lock, [this] { return m_closing || !m_queue.empty(); });
         --m_idle;
         if (m_queue.empty())

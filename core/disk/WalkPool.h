@@ -48,6 +48,7 @@ public:
 private:
     void Work();
 
+    std::size_t const m_worker_count;
     std::mutex m_mutex;
     std::condition_variable m_work_ready;
     std::condition_variable m_all_done;
