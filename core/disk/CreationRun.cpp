@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <exception>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -188,9 +189,11 @@ struct SharedRun {
         : Tree(tree)
         , FileSystem(file_system)
         , Options(options)
-        , WindowCapacity(std::max<std::size_t>(4, DirectoryWindow::DefaultCapacity() / (jobs + 1)))
-        , Pool(jobs)
+        , WindowCapacity(DirectoryWindow::CapacityFor(jobs))
+        , Pool(jobs, options.Stop)
     {
+        // The walkers stop when the caller asks, and when one of them fails.
+        Options.Stop = Pool.StopToken();
     }
 
     void Add(CreationSummary const& part)
@@ -204,7 +207,7 @@ struct SharedRun {
 
     FolderTree const& Tree;
     HostFileSystem& FileSystem;
-    CreationOptions const Options;
+    CreationOptions Options;
     std::size_t const WindowCapacity;
     // Set by the first walker before it hands anything over.
     std::string ParentRealPath;
@@ -481,12 +484,12 @@ public:
 
     void Run() override
     {
+        OrderedOutput<FolderReport>::FinishOnExit const finish(m_shared.Output, m_piece);
         std::unique_ptr<HostFileSystem> const file_system = m_shared.FileSystem.ForAnotherThread();
         PieceSink sink(m_shared.Output, m_piece);
         CreationRun run(m_shared, *file_system, sink, m_piece);
         m_shared.Add(run.CreateSubfolders(
             m_node, std::move(m_directory), std::move(m_path), std::move(m_host_path), m_host_path_known));
-        m_shared.Output.Finish(m_piece);
     }
 
 private:
@@ -869,13 +872,13 @@ public:
 
     void Run() override
     {
+        OutputPiece& piece = m_shared.Output.First();
+        OrderedOutput<FolderReport>::FinishOnExit const finish(m_shared.Output, piece);
         // The caller's file system stays with the caller, who reports.
         std::unique_ptr<HostFileSystem> const file_system = m_shared.FileSystem.ForAnotherThread();
-        OutputPiece& piece = m_shared.Output.First();
         PieceSink sink(m_shared.Output, piece);
         CreationRun run(m_shared, *file_system, sink, piece);
         m_shared.Add(run.CreateFolders());
-        m_shared.Output.Finish(piece);
     }
 
 private:
@@ -887,8 +890,23 @@ CreationSummary CreateSideBySide(FolderTree const& tree, HostFileSystem& file_sy
 {
     SharedRun shared(tree, file_system, options, jobs);
     shared.Pool.Hand(std::make_unique<FirstPiece>(shared));
-    shared.Output.Drain([&](FolderReport const& report) { sink.FolderHandled(report); });
+    // A sink that throws stops the walkers; the drain goes on, so that none
+    // of them waits for its turn for ever.
+    std::exception_ptr sink_failure;
+    shared.Output.Drain([&](FolderReport const& report) {
+        if (sink_failure)
+            return;
+        try {
+            sink.FolderHandled(report);
+        } catch (...) {
+            sink_failure = std::current_exception();
+            shared.Pool.RequestStop();
+        }
+    });
     shared.Pool.Wait();
+    if (sink_failure)
+        std::rethrow_exception(sink_failure);
+    shared.Pool.RethrowFailure();
     return shared.Summary;
 }
 

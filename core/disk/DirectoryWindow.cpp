@@ -10,6 +10,12 @@ std::size_t DirectoryWindow::DefaultCapacity()
     return std::min<std::size_t>(HostFileSystem::DescriptorLimit() / 8, 64);
 }
 
+std::size_t DirectoryWindow::CapacityFor(std::size_t walkers)
+{
+    std::size_t const share = HostFileSystem::DescriptorLimit() / 4 / std::max<std::size_t>(walkers, 1);
+    return std::clamp<std::size_t>(share, 4, 64);
+}
+
 DirectoryWindow::DirectoryWindow(HostFileSystem const& file_system, LinkPolicy links, std::size_t capacity)
     : m_file_system(file_system)
     , m_links(links)

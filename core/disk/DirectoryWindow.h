@@ -23,6 +23,10 @@ public:
     // An eighth of the descriptors the process may hold, at most 64: deep
     // enough that a common tree never reopens a directory.
     static std::size_t DefaultCapacity();
+    // The capacity of each of `walkers` windows of one walk side by side: a
+    // quarter of the descriptors shared among them, at least 4 and at most
+    // 64 each.
+    static std::size_t CapacityFor(std::size_t walkers);
 
     DirectoryWindow(
         HostFileSystem const& file_system, LinkPolicy links, std::size_t capacity = DefaultCapacity());

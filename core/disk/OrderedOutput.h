@@ -43,6 +43,23 @@ public:
         WakeWaiters();
     }
 
+    // Finishes a piece when it goes out of scope, however its walker ends.
+    class FinishOnExit {
+    public:
+        FinishOnExit(OrderedOutput& output, Piece& piece)
+            : m_output(output)
+            , m_piece(piece)
+        {
+        }
+        ~FinishOnExit() { m_output.Finish(m_piece); }
+        FinishOnExit(FinishOnExit const&) = delete;
+        FinishOnExit& operator=(FinishOnExit const&) = delete;
+
+    private:
+        OrderedOutput& m_output;
+        Piece& m_piece;
+    };
+
     // Returns once everything before this place in the walk has been drained.
     void WaitForFront(Piece& piece)
     {

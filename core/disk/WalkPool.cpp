@@ -4,8 +4,9 @@
 
 namespace edamaki {
 
-WalkPool::WalkPool(std::size_t workers)
+WalkPool::WalkPool(std::size_t workers, std::stop_token stop)
     : m_worker_count(workers)
+    , m_forward_stop(std::move(stop), ForwardStop { &m_stop })
 {
     m_workers.reserve(workers);
     for (std::size_t index = 0; index < workers; ++index)
@@ -59,6 +60,13 @@ void WalkPool::Wait()
     m_all_done.wait(lock, [this] { return m_queue.empty() && m_running == 0; });
 }
 
+void WalkPool::RethrowFailure()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_failure)
+        std::rethrow_exception(m_failure);
+}
+
 void WalkPool::Work()
 {
     std::unique_lock lock(m_mutex);
@@ -73,7 +81,14 @@ void WalkPool::Work()
         m_queue.pop_front();
         ++m_running;
         lock.unlock();
-        piece->Run();
+        try {
+            piece->Run();
+        } catch (...) {
+            std::lock_guard const failing(m_mutex);
+            if (!m_failure)
+                m_failure = std::current_exception();
+            m_stop.request_stop();
+        }
         piece.reset();
         lock.lock();
         if (--m_running == 0 && m_queue.empty())

@@ -9,8 +9,10 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <exception>
 #include <memory>
 #include <mutex>
+#include <stop_token>
 #include <thread>
 #include <vector>
 
@@ -25,7 +27,8 @@ public:
 
 class WalkPool {
 public:
-    explicit WalkPool(std::size_t workers);
+    // `stop`, once requested, stops the walk as a failed piece does.
+    explicit WalkPool(std::size_t workers, std::stop_token stop = {});
     // Waits for every piece handed over.
     ~WalkPool();
     WalkPool(WalkPool const&) = delete;
@@ -41,11 +44,23 @@ public:
     // Returns once every piece handed over has run.
     void Wait();
 
+    // Asked for by the caller, or because a piece failed: the walkers try
+    // nothing more.
+    std::stop_token StopToken() const { return m_stop.get_token(); }
+    void RequestStop() { m_stop.request_stop(); }
+    // After Wait: throws what the first piece to fail threw.
+    void RethrowFailure();
+
     // How many side by side a walk runs when the caller doesn't say: on a
     // share, enough calls in flight to keep the server busy.
     static constexpr std::size_t ShareJobs = 16;
 
 private:
+    struct ForwardStop {
+        std::stop_source* Source;
+        void operator()() const { Source->request_stop(); }
+    };
+
     void Work();
 
     std::size_t const m_worker_count;
@@ -56,6 +71,9 @@ private:
     std::size_t m_idle = 0;
     std::size_t m_running = 0;
     bool m_closing = false;
+    std::stop_source m_stop;
+    std::stop_callback<ForwardStop> m_forward_stop;
+    std::exception_ptr m_failure;
     std::vector<std::jthread> m_workers;
 };
 

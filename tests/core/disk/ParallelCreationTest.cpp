@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -40,12 +41,15 @@ struct LineSink : CreationSink {
         Lines.push_back(std::move(line));
         if (Lines.size() == StopAfter)
             Stop.request_stop();
+        if (Lines.size() == ThrowAfter)
+            throw std::runtime_error("the report can't go on");
     }
     void NothingToCreate() override { Lines.push_back("nothing"); }
 
     std::string Base;
     std::vector<std::string> Lines;
     std::size_t StopAfter = 0;
+    std::size_t ThrowAfter = 0;
     std::stop_source Stop;
 };
 
@@ -241,6 +245,45 @@ TEST_F(ParallelCreationTest, AStoppedRunReportsWhatItDidInWalkOrderAndCountsTheR
         for (std::string const& line : stopped.Lines) {
             next = std::find(next, whole.Lines.end(), line);
             ASSERT_NE(next, whole.Lines.end()) << line;
+        }
+    }
+}
+
+TEST_F(ParallelCreationTest, AWalkerOrASinkThatThrowsEndsTheRunWithWhatItThrew)
+{
+    struct Case {
+        char const* name;
+        std::size_t throw_after;
+        std::function<HostError(HostCall, char const*)> hook;
+        char const* expected;
+    };
+    Case const cases[] = {
+        { "the sink", 30, {}, "the report can't go on" },
+        { "a walker", 0,
+            [](HostCall, char const* name) -> HostError {
+                if (name && std::string(name) == "c3p2")
+                    throw std::runtime_error("out of memory");
+                return {};
+            },
+            "out of memory" },
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::path const parent = m_sandbox / c.name;
+        fs::create_directories(parent);
+        std::vector<std::string> source = ProjectLines();
+        source.insert(source.begin(), parent.string());
+        FolderTree tree;
+        LoadTextSource(tree, source);
+        HostFileSystem file_system;
+        file_system.SetCallHook(c.hook);
+        LineSink sink(parent.string());
+        sink.ThrowAfter = c.throw_after;
+        try {
+            CreateFolders(tree, file_system, sink, { .Jobs = 4 });
+            ADD_FAILURE() << "nothing thrown";
+        } catch (std::runtime_error const& error) {
+            EXPECT_STREQ(error.what(), c.expected);
         }
     }
 }
