@@ -84,7 +84,7 @@ protected:
     Run RunBelow(std::string const& name, std::size_t jobs, std::vector<std::string> const& lines,
         std::function<void(fs::path const&)> const& prepare,
         std::function<void(HostFileSystem&)> const& arrange, bool follow_links = true,
-        std::size_t stop_after = 0)
+        std::size_t stop_after = 0, std::stop_source stop = {})
     {
         fs::path const parent = m_sandbox / name;
         fs::create_directories(parent);
@@ -99,6 +99,7 @@ protected:
             arrange(file_system);
         LineSink sink(parent.string());
         sink.StopAfter = stop_after;
+        sink.Stop = std::move(stop);
         CreationOptions options { .DryRun = false, .FollowLinks = follow_links, .Jobs = jobs };
         options.Stop = sink.Stop.get_token();
         Run run;
@@ -233,8 +234,18 @@ TEST_F(ParallelCreationTest, AStoppedRunReportsWhatItDidInWalkOrderAndCountsTheR
     Run const whole = RunBelow("whole", 1, ProjectLines(), {}, {});
     for (std::size_t jobs : { 1u, 4u }) {
         SCOPED_TRACE(jobs);
-        Run const stopped = RunBelow(
-            "stopped-" + std::to_string(jobs), jobs, ProjectLines(), {}, SlowAndFailing({}), true, 10);
+        // The third project of the first customer waits for the stop, which
+        // comes from the tenth line, so there is always something left.
+        std::stop_source const stop;
+        auto const arrange = [token = stop.get_token()](HostFileSystem& file_system) {
+            file_system.SetCallHook([token](HostCall call, char const* name) -> HostError {
+                while (call == HostCall::Create && std::string(name) == "c1p3" && !token.stop_requested())
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                return {};
+            });
+        };
+        Run const stopped
+            = RunBelow("stopped-" + std::to_string(jobs), jobs, ProjectLines(), {}, arrange, true, 10, stop);
         CreationSummary const& summary = stopped.Summary;
         EXPECT_TRUE(summary.Stopped);
         EXPECT_GT(summary.NotTried, 0u);
