@@ -4,10 +4,11 @@
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
 FUZZ_DIR ?= build-fuzz
+TSAN_DIR ?= build-tsan
 JOBS ?= 2
 CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DEDAMAKI_WARNINGS_AS_ERRORS=ON
 
-.PHONY: all setup configure build run test unit-test sanitize-test fuzz-check core-check format-check format tidy bench install clean
+.PHONY: all setup configure build run test unit-test sanitize-test thread-test fuzz-check core-check format-check format tidy bench install clean
 
 all: build
 
@@ -24,7 +25,7 @@ run: build
 	@bash scripts/run.sh $(BUILD_DIR)
 
 test: core-check build
-	@$(MAKE) --no-print-directory unit-test sanitize-test fuzz-check format-check
+	@$(MAKE) --no-print-directory unit-test sanitize-test thread-test fuzz-check format-check
 
 unit-test:
 	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
@@ -34,6 +35,13 @@ sanitize-test: setup
 		-DEDAMAKI_BUILD_GUI=OFF -DEDAMAKI_BUILD_BENCH=OFF >/dev/null
 	@cmake --build $(SANITIZE_DIR) -j $(JOBS) --target edamaki_core_tests
 	@cd $(SANITIZE_DIR) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS) -R '^[A-Za-z]+Test\.'
+
+# The walks that run side by side, under ThreadSanitizer.
+thread-test: setup
+	@cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DEDAMAKI_THREAD_SANITIZE=ON \
+		-DEDAMAKI_WARNINGS_AS_ERRORS=ON -DEDAMAKI_BUILD_GUI=OFF -DEDAMAKI_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(TSAN_DIR) -j $(JOBS) --target edamaki_core_tests
+	@cd $(TSAN_DIR) && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j $(JOBS) -R '^Parallel[A-Za-z]*Test\.'
 
 # The fuzz targets build with clang and run briefly on their seeds, so that a
 # change of the core can't leave them broken; long runs are by hand (README).
