@@ -78,6 +78,8 @@ public:
     NodeId Root() const { return m_root; }
     // Nodes in the tree, the root node included.
     std::size_t NodeCount() const { return m_attached_count; }
+    // Every node id of the tree, removed nodes' included, is below this.
+    std::size_t NodeIdLimit() const { return m_nodes.size(); }
     // Folders in the tree that are neither a placeholder nor below one.
     std::size_t FolderCount() const { return m_folder_count; }
 

@@ -3,17 +3,16 @@
 #include "core/tree/TextSourceReader.h"
 #include "tests/ScratchFolder.h"
 #include "tests/SjisLiteral.h"
+#include "tests/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <grp.h>
 #include <iterator>
 #include <set>
 #include <string_view>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
 
@@ -627,45 +626,13 @@ TEST_F(CreationRunTest, WhereALinkLeadsIsJudgedByTheFolderOpened)
     }
 }
 
-// What `run` returns when run as a user without privileges: in a child
-// process that drops them when the tests run as root. Empty when they can't
-// be dropped.
-std::optional<std::string> RunUnprivileged(std::function<std::string()> const& run)
-{
-    if (::geteuid() != 0)
-        return run();
-    int ends[2];
-    if (::pipe(ends) != 0)
-        return {};
-    pid_t const child = ::fork();
-    if (child == 0) {
-        ::close(ends[0]);
-        if (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0
-            || ::setresuid(65534, 65534, 65534) != 0)
-            ::_exit(2);
-        std::string const text = run();
-        bool const written = ::write(ends[1], text.data(), text.size()) == static_cast<ssize_t>(text.size());
-        ::_exit(written ? 0 : 2);
-    }
-    ::close(ends[1]);
-    std::string text;
-    char buffer[4096];
-    for (ssize_t length; (length = ::read(ends[0], buffer, sizeof buffer)) > 0;)
-        text.append(buffer, static_cast<std::size_t>(length));
-    ::close(ends[0]);
-    int status = 0;
-    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return {};
-    return text;
-}
-
 TEST_F(CreationRunTest, ALinkToAFolderTheUserMayNotEnterSaysSo)
 {
     fs::create_directories(m_sandbox / "denied" / "target");
     fs::create_directory_symlink("../denied/target", m_parent / "link");
     fs::permissions(m_sandbox / "denied", fs::perms::none);
     FolderTree const tree = ReadTree({ "link\\x" });
-    auto const lines = RunUnprivileged([&] {
+    auto const lines = testing::RunUnprivileged([&] {
         RecordingSink sink;
         CreateFolders(tree, sink);
         std::string text;

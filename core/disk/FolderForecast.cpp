@@ -1,0 +1,143 @@
+#include "core/disk/FolderForecast.h"
+
+#include "core/disk/HostFileSystem.h"
+
+#include <unordered_map>
+#include <utility>
+
+namespace edamaki {
+
+FolderMark FolderForecast::MarkOf(NodeId node) const
+{
+    auto const index = static_cast<std::size_t>(node);
+    return node >= 0 && index < m_marks.size() ? m_marks[index] : FolderMark::Pending;
+}
+
+FailureCause FolderForecast::CauseOf(NodeId node) const
+{
+    auto const index = static_cast<std::size_t>(node);
+    return node >= 0 && index < m_causes.size() ? m_causes[index] : FailureCause::None;
+}
+
+std::string const& FolderForecast::ReasonOf(NodeId node) const
+{
+    auto const index = static_cast<std::size_t>(node);
+    return m_reasons[node >= 0 && index < m_reason_of.size() ? m_reason_of[index] : 0];
+}
+
+// Puts each line of the dry run on its node: the lines come in walk order,
+// one per folder below the root, so the tree walked in pre-order alongside
+// says whose each one is.
+class ForecastSink final : public CreationSink {
+public:
+    ForecastSink(FolderTree const& tree, FolderForecast& forecast)
+        : m_tree(tree)
+        , m_forecast(forecast)
+    {
+        std::size_t const ids = tree.NodeIdLimit();
+        forecast.m_marks.assign(ids, FolderMark::Pending);
+        forecast.m_causes.assign(ids, FailureCause::None);
+        forecast.m_reason_of.assign(ids, 0);
+        if (tree.HasRoot())
+            m_path.push_back({ tree.Root(), 0 });
+    }
+
+    void FolderHandled(FolderReport const& report) override
+    {
+        NodeId const node = NextNode();
+        if (node == NoNode)
+            return;
+        auto const index = static_cast<std::size_t>(node);
+        switch (report.Outcome) {
+        case FolderOutcome::Created:
+            m_forecast.m_marks[index] = FolderMark::New;
+            ++m_forecast.New;
+            break;
+        case FolderOutcome::Existed:
+            m_forecast.m_marks[index] = FolderMark::Existing;
+            ++m_forecast.Existing;
+            break;
+        case FolderOutcome::Failed:
+            m_forecast.m_marks[index] = FolderMark::Failing;
+            ++m_forecast.Failing;
+            break;
+        }
+        m_forecast.m_causes[index] = report.Cause;
+        if (!report.Reason.empty())
+            m_forecast.m_reason_of[index] = ReasonIndex(report.Reason);
+    }
+
+    void NothingToCreate() override { }
+
+private:
+    struct Place {
+        NodeId Node;
+        std::size_t NextChild;
+    };
+
+    // The next folder below the root in pre-order, or NoNode past the last.
+    NodeId NextNode()
+    {
+        while (!m_path.empty()) {
+            Place& place = m_path.back();
+            auto const children = m_tree.Children(place.Node);
+            if (place.NextChild == children.size()) {
+                m_path.pop_back();
+                continue;
+            }
+            NodeId const child = children[place.NextChild++];
+            m_path.push_back({ child, 0 });
+            return child;
+        }
+        return NoNode;
+    }
+
+    std::uint32_t ReasonIndex(std::string const& reason)
+    {
+        auto const [found, added]
+            = m_index.try_emplace(reason, static_cast<std::uint32_t>(m_index.size() + 1));
+        if (added)
+            m_forecast.m_reasons.push_back(reason);
+        return found->second;
+    }
+
+    FolderTree const& m_tree;
+    FolderForecast& m_forecast;
+    std::vector<Place> m_path;
+    std::unordered_map<std::string, std::uint32_t> m_index;
+};
+
+FolderForecast ForecastFolders(FolderTree const& tree, HostFileSystem& file_system, std::stop_token stop)
+{
+    FolderForecast forecast;
+    forecast.Parent = LookAtParentFolder(tree, file_system);
+    ForecastSink sink(tree, forecast);
+    CreationSummary const summary
+        = CreateFolders(tree, file_system, sink, { .DryRun = true, .Stop = std::move(stop) });
+    forecast.Complete = !summary.Stopped && !summary.Refused;
+    return forecast;
+}
+
+ParentFolderState LookAtParentFolder(FolderTree const& tree, HostFileSystem& file_system)
+{
+    std::string const path = tree.GetRootPath();
+    if (path.empty())
+        return ParentFolderState::None;
+    std::string host_path;
+    if (!file_system.Names().AppendHostText(path, host_path)
+        || !HostFileSystem::IsAbsoluteFolderPath(host_path))
+        return ParentFolderState::Unusable;
+    HostError error;
+    HostDirectory const parent = file_system.OpenDirectory(host_path.c_str(), error);
+    if (!parent.IsOpen()) {
+        if (HostFileSystem::IsNotFound(error))
+            return ParentFolderState::Missing;
+        return HostFileSystem::IsNotADirectory(error) ? ParentFolderState::NotAFolder
+                                                      : ParentFolderState::Unreachable;
+    }
+    if (file_system.CheckCreationAllowed(parent).IsSet())
+        return ParentFolderState::NotWritable;
+    return ParentFolderState::Usable;
+}
+
+} // namespace edamaki
