@@ -33,7 +33,8 @@ constexpr char const* CreateUsage
       "  = PATH          existed already\n"
       "  ! PATH: REASON  failed\n"
       "--dry-run creates nothing and prints the lines the run would print, failures\n"
-      "included (no permission, a name or path too long for the system).\n"
+      "included (no permission, a name or path too long for the system), then the\n"
+      "counts on standard error: \"dry run: N new, M existing, K failing\".\n"
       "A folder whose full path is longer than the system's path limit fails.\n"
       "\n"
       "Links: an existing link to a folder counts as that folder, as with mkdir -p,\n"
@@ -226,6 +227,9 @@ int RunCreate(std::vector<std::string> const& arguments)
             + std::to_string(summary.Existed) + " existed, " + std::to_string(summary.Failed) + " failed");
         return ExitUsage;
     }
+    if (options.DryRun && folder_count > 0)
+        PrintError("create: dry run: " + GroupedNumber(summary.Created) + " new, " + GroupedNumber(summary.Existed)
+            + " existing, " + GroupedNumber(summary.Failed) + " failing");
     if (folder_count == 0 || summary.Failed > 0)
         return ExitSomeFailed;
     return ExitSuccess;

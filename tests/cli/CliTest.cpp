@@ -470,6 +470,7 @@ TEST_F(CliTest, CreateDryRunCreatesNothing)
     auto const result = Run("create --dry-run --parent '" + base + "'", "old\\new\nfresh\n");
     EXPECT_EQ(result.Status, 0) << result.Err;
     EXPECT_EQ(result.Out, "= " + base + "old\n+ " + base + "old/new\n+ " + base + "fresh\n");
+    EXPECT_EQ(result.Err, "edamaki-cli: create: dry run: 2 new, 1 existing, 0 failing\n");
     EXPECT_EQ(ListTree(m_directory / "parent"), (std::set<std::string> { "old/" }));
 }
 
