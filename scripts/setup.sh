@@ -9,6 +9,7 @@ packages=(
     fonts-ipafont-gothic fonts-ipafont-mincho xvfb xauth
     openbox xdotool xclip x11-utils x11-apps python3
     dbus-daemon dbus-bin at-spi2-core python3-gi gir1.2-atspi-2.0 python3-pyatspi
+    fuse3 libfuse3-dev
 )
 
 missing=()
