@@ -5,7 +5,9 @@
 // The calls are served by a pool of threads, so that calls made at the same
 // time wait at the same time, as they do on a share; the kernel keeps its
 // default caching (entries and attributes for one second), as a client with
-// attribute caching does.
+// attribute caching does. A lookup is one call (getattr), a directory read
+// one call per kernel buffer, the last finding nothing; a mkdir is two, since
+// libfuse looks at what it made (as a Samba client does after its create).
 //
 // Usage: edamaki_latency_fs BACKING MOUNTPOINT [-f] [-o delay_us=N] [FUSE options]
 //
