@@ -174,6 +174,23 @@ private:
     Key m_probe;
 };
 
+// A line of a run with several jobs, kept small while it waits for the lines
+// before it: its paths are spelled again from the tree once its turn comes.
+struct LineNotes {
+    std::string Reason;
+    std::string LinkTarget;
+};
+
+struct HandledLine {
+    NodeId Node = NoNode;
+    FolderOutcome Outcome = FolderOutcome::Failed;
+    FailureCause Cause = FailureCause::None;
+    // Only for a line with a reason or a link.
+    std::unique_ptr<LineNotes> Notes;
+};
+
+using OutputPiece = OrderedOutput<HandledLine>::Piece;
+
 // What the walkers of a run with several jobs share. The first walker starts
 // at the parent folder; each folder it (or any walker) makes that has
 // subfolders may go to an idle worker as a piece of its own, with the
@@ -212,30 +229,91 @@ struct SharedRun {
     // Set by the first walker before it hands anything over.
     std::string ParentRealPath;
     char Separator = HostFileSystem::Separator;
-    OrderedOutput<FolderReport> Output;
+    OrderedOutput<HandledLine> Output;
     std::mutex SummaryMutex;
     CreationSummary Summary;
     // Last, so that its workers are done before the rest goes.
     WalkPool Pool;
 };
 
-using OutputPiece = OrderedOutput<FolderReport>::Piece;
-
 // Puts a walker's reports in its piece of the run's output.
 class PieceSink final : public CreationSink {
 public:
-    PieceSink(OrderedOutput<FolderReport>& output, OutputPiece& piece)
+    PieceSink(OrderedOutput<HandledLine>& output, OutputPiece& piece)
         : m_output(output)
         , m_piece(piece)
     {
     }
 
-    void FolderHandled(FolderReport const& report) override { m_output.Add(m_piece, report); }
+    void FolderHandled(FolderReport const& report) override
+    {
+        HandledLine line { report.Node, report.Outcome, report.Cause, nullptr };
+        if (!report.Reason.empty() || !report.LinkTarget.empty())
+            line.Notes = std::make_unique<LineNotes>(report.Reason, report.LinkTarget);
+        m_output.Add(m_piece, std::move(line));
+    }
     void NothingToCreate() override { }
 
 private:
-    OrderedOutput<FolderReport>& m_output;
+    OrderedOutput<HandledLine>& m_output;
     OutputPiece& m_piece;
+};
+
+// Spells the paths of a run's lines as its walk did, for lines that come in
+// walk order: each folder's path is its parent's, its separator and its name,
+// the host's spelling known while every name above it converts.
+class WalkPaths {
+public:
+    WalkPaths(FolderTree const& tree, HostNameConverter& names)
+        : m_tree(tree)
+        , m_names(names)
+    {
+        std::string const root = tree.GetRootPath();
+        m_path = root;
+        bool const known = m_names.AppendHostText(root, m_host_path);
+        if (!root.empty())
+            m_separator = root.back();
+        m_levels.push_back({ tree.Root(), m_path.size(), m_host_path.size(), known });
+    }
+
+    // Fills the report's paths for the folder of `node`.
+    void Spell(NodeId node, FolderReport& report)
+    {
+        NodeId const parent = m_tree.Parent(node);
+        while (m_levels.size() > 1 && m_levels.back().Node != parent)
+            m_levels.pop_back();
+        Level const& above = m_levels.back();
+        m_path.resize(above.PathSize);
+        m_host_path.resize(above.HostPathSize);
+        if (m_levels.size() > 1) {
+            m_path += m_separator;
+            m_host_path += m_separator;
+        }
+        std::string_view const name = m_tree.Name(node);
+        m_path += name;
+        bool const known = above.HostPathKnown && m_names.AppendHostText(name, m_host_path);
+        m_levels.push_back({ node, m_path.size(), m_host_path.size(), known });
+        report.Path = m_path;
+        if (known)
+            report.HostPath = m_host_path;
+        else
+            report.HostPath.clear();
+    }
+
+private:
+    struct Level {
+        NodeId Node;
+        std::size_t PathSize;
+        std::size_t HostPathSize;
+        bool HostPathKnown;
+    };
+
+    FolderTree const& m_tree;
+    HostNameConverter& m_names;
+    char m_separator = HostFileSystem::Separator;
+    std::string m_path;
+    std::string m_host_path;
+    std::vector<Level> m_levels;
 };
 
 // One run over the tree. The two paths of the folder being handled are kept
@@ -484,7 +562,7 @@ public:
 
     void Run() override
     {
-        OrderedOutput<FolderReport>::FinishOnExit const finish(m_shared.Output, m_piece);
+        OrderedOutput<HandledLine>::FinishOnExit const finish(m_shared.Output, m_piece);
         std::unique_ptr<HostFileSystem> const file_system = m_shared.FileSystem.ForAnotherThread();
         PieceSink sink(m_shared.Output, m_piece);
         CreationRun run(m_shared, *file_system, sink, m_piece);
@@ -509,7 +587,7 @@ bool CreationRun::HandOver(NodeId node, HandledFolder& handled, Frame& frame)
     if (!m_shared || handled.State.Kind != FolderKind::Created || !handled.Directory.IsOpen()
         || !m_shared->Pool.HasIdleWorker())
         return false;
-    auto output = OrderedOutput<FolderReport>::NewPiece();
+    auto output = OrderedOutput<HandledLine>::NewPiece();
     std::unique_ptr<WalkPiece> piece = std::make_unique<CreationPiece>(*m_shared, *output, node,
         std::move(handled.Directory), m_path + m_separator, m_host_path + m_separator, m_host_path_known);
     if (!m_shared->Pool.TryHand(piece)) {
@@ -549,6 +627,7 @@ void CreationRun::EnterSubfolders(NodeId node, HandledFolder handled)
 // already hold the containing folder's path and its separator.
 HandledFolder CreationRun::EnterFolder(NodeId node, Frame& frame)
 {
+    m_report.Node = node;
     std::string_view const name = m_tree.Name(node);
     m_path += name;
     m_name_begin = m_host_path.size();
@@ -873,7 +952,7 @@ public:
     void Run() override
     {
         OutputPiece& piece = m_shared.Output.First();
-        OrderedOutput<FolderReport>::FinishOnExit const finish(m_shared.Output, piece);
+        OrderedOutput<HandledLine>::FinishOnExit const finish(m_shared.Output, piece);
         // The caller's file system stays with the caller, who reports.
         std::unique_ptr<HostFileSystem> const file_system = m_shared.FileSystem.ForAnotherThread();
         PieceSink sink(m_shared.Output, piece);
@@ -893,10 +972,18 @@ CreationSummary CreateSideBySide(FolderTree const& tree, HostFileSystem& file_sy
     // A sink that throws stops the walkers; the drain goes on, so that none
     // of them waits for its turn for ever.
     std::exception_ptr sink_failure;
-    shared.Output.Drain([&](FolderReport const& report) {
+    WalkPaths paths(tree, file_system.Names());
+    FolderReport report;
+    shared.Output.Drain([&](HandledLine const& line) {
         if (sink_failure)
             return;
         try {
+            report.Node = line.Node;
+            report.Outcome = line.Outcome;
+            report.Cause = line.Cause;
+            paths.Spell(line.Node, report);
+            report.Reason = line.Notes ? line.Notes->Reason : std::string();
+            report.LinkTarget = line.Notes ? line.Notes->LinkTarget : std::string();
             sink.FolderHandled(report);
         } catch (...) {
             sink_failure = std::current_exception();

@@ -41,6 +41,8 @@ enum class FailureCause : std::uint8_t {
 };
 
 struct FolderReport {
+    // The folder's node in the tree.
+    NodeId Node = NoNode;
     // The full path as the tree spells it (Shift-JIS): parent folder and names.
     std::string Path;
     // The same path in the host's encoding, exactly as passed to the file

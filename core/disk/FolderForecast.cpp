@@ -25,29 +25,21 @@ std::string const& FolderForecast::ReasonOf(NodeId node) const
     return m_reasons[node >= 0 && index < m_reason_of.size() ? m_reason_of[index] : 0];
 }
 
-// Puts each line of the dry run on its node: the lines come in walk order,
-// one per folder below the root, so the tree walked in pre-order alongside
-// says whose each one is.
+// Puts each line of the dry run on its node.
 class ForecastSink final : public CreationSink {
 public:
     ForecastSink(FolderTree const& tree, FolderForecast& forecast)
-        : m_tree(tree)
-        , m_forecast(forecast)
+        : m_forecast(forecast)
     {
         std::size_t const ids = tree.NodeIdLimit();
         forecast.m_marks.assign(ids, FolderMark::Pending);
         forecast.m_causes.assign(ids, FailureCause::None);
         forecast.m_reason_of.assign(ids, 0);
-        if (tree.HasRoot())
-            m_path.push_back({ tree.Root(), 0 });
     }
 
     void FolderHandled(FolderReport const& report) override
     {
-        NodeId const node = NextNode();
-        if (node == NoNode)
-            return;
-        auto const index = static_cast<std::size_t>(node);
+        auto const index = static_cast<std::size_t>(report.Node);
         switch (report.Outcome) {
         case FolderOutcome::Created:
             m_forecast.m_marks[index] = FolderMark::New;
@@ -70,28 +62,6 @@ public:
     void NothingToCreate() override { }
 
 private:
-    struct Place {
-        NodeId Node;
-        std::size_t NextChild;
-    };
-
-    // The next folder below the root in pre-order, or NoNode past the last.
-    NodeId NextNode()
-    {
-        while (!m_path.empty()) {
-            Place& place = m_path.back();
-            auto const children = m_tree.Children(place.Node);
-            if (place.NextChild == children.size()) {
-                m_path.pop_back();
-                continue;
-            }
-            NodeId const child = children[place.NextChild++];
-            m_path.push_back({ child, 0 });
-            return child;
-        }
-        return NoNode;
-    }
-
     std::uint32_t ReasonIndex(std::string const& reason)
     {
         auto const [found, added]
@@ -101,9 +71,7 @@ private:
         return found->second;
     }
 
-    FolderTree const& m_tree;
     FolderForecast& m_forecast;
-    std::vector<Place> m_path;
     std::unordered_map<std::string, std::uint32_t> m_index;
 };
 

@@ -146,7 +146,9 @@ TEST_F(ParallelCreationTest, SeveralJobsReportWhatOneJobReportsLineForLine)
         fs::create_directory_symlink("c1", parent / "alias");
     };
     std::vector<std::string> with_links = ProjectLines();
-    for (char const* line : { "c3\\ln\\x1", "c3\\ln\\x2", "alias\\c1p1\\c1p1f1", "alias\\c1p1\\new" })
+    // A name with no host spelling (a code page 932 code without a character).
+    for (char const* line : { "c3\\ln\\x1", "c3\\ln\\x2", "alias\\c1p1\\c1p1f1", "alias\\c1p1\\new",
+             "c2\\no\x85\x40host\\below" })
         with_links.push_back(line);
 
     struct Case {
