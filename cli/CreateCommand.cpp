@@ -228,8 +228,8 @@ int RunCreate(std::vector<std::string> const& arguments)
         return ExitUsage;
     }
     if (options.DryRun && folder_count > 0)
-        PrintError("create: dry run: " + GroupedNumber(summary.Created) + " new, " + GroupedNumber(summary.Existed)
-            + " existing, " + GroupedNumber(summary.Failed) + " failing");
+        PrintError("create: dry run: " + GroupedNumber(summary.Created) + " new, "
+            + GroupedNumber(summary.Existed) + " existing, " + GroupedNumber(summary.Failed) + " failing");
     if (folder_count == 0 || summary.Failed > 0)
         return ExitSomeFailed;
     return ExitSuccess;

@@ -936,9 +936,7 @@ std::size_t JobsFor(FolderTree const& tree, HostFileSystem& file_system, Creatio
     if (!file_system.Names().AppendHostText(tree.GetRootPath(), host_path)
         || !HostFileSystem::IsAbsoluteFolderPath(host_path))
         return 1;
-    HostError error;
-    HostDirectory const parent = file_system.OpenDirectory(host_path.c_str(), error);
-    return parent.IsOpen() ? file_system.SuggestedJobs(parent) : 1;
+    return file_system.SuggestedJobs(host_path.c_str());
 }
 
 // The first walker of a run with several jobs, from the parent folder.

@@ -195,6 +195,13 @@ std::size_t HostFileSystem::SuggestedJobs(HostDirectory const& folder) const
     }
 }
 
+std::size_t HostFileSystem::SuggestedJobs(char const* host_path) const
+{
+    HostError error;
+    HostDirectory const folder = OpenDirectory(host_path, error);
+    return folder.IsOpen() ? SuggestedJobs(folder) : 1;
+}
+
 std::string HostFileSystem::ResolvePath(char const* host_path) const
 {
     char* const resolved = ::realpath(host_path, nullptr);

@@ -255,6 +255,9 @@ public:
     // network or FUSE mount, where each call is a round trip), one on a
     // local disk, where the calls are quick and the kernel's work is the cost.
     std::size_t SuggestedJobs(HostDirectory const& folder) const;
+    // The same for the folder at a full path; one when it can't be opened
+    // (the walk says why).
+    std::size_t SuggestedJobs(char const* host_path) const;
 
     // For tests: runs `action` at each race point, with the name about to be
     // (or just) opened or made, as another process would act there.
