@@ -3,11 +3,16 @@
 #include "core/disk/DirectoryWindow.h"
 #include "core/disk/FolderNameRules.h"
 #include "core/disk/HostFileSystem.h"
+#include "core/disk/OrderedOutput.h"
+#include "core/disk/WalkPool.h"
 
 #include <algorithm>
+#include <memory>
+#include <mutex>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
+#include <variant>
 #include <vector>
 
 namespace edamaki {
@@ -73,19 +78,102 @@ struct Group {
     bool Listed = false;
 };
 
+// A folder that could not be looked into, as the sink hears of it.
+struct UnreadableReport {
+    std::string HostPath;
+    std::string Reason;
+};
+
+using ComparisonItem = std::variant<DifferenceReport, UnreadableReport>;
+using OutputPiece = OrderedOutput<ComparisonItem>::Piece;
+
+// What the walkers of a comparison with several jobs share. The first walker
+// starts at the parent folder; each folder on disk that a walker goes below
+// may go to an idle worker as a piece of its own, with its directory. The
+// comparison changes nothing, so no walker waits for another: the caller's
+// thread only puts what they report back in walk order.
+struct SharedComparison {
+    SharedComparison(FolderTree const& tree, HostFileSystem& file_system, ComparisonOptions const& options,
+        std::size_t jobs)
+        : Tree(tree)
+        , FileSystem(file_system)
+        , Options(options)
+        , WindowCapacity(DirectoryWindow::CapacityEach(jobs))
+        , Pool(jobs)
+    {
+    }
+
+    void Add(ComparisonSummary const& part)
+    {
+        std::lock_guard lock(SummaryMutex);
+        Summary.Matched += part.Matched;
+        Summary.Missing += part.Missing;
+        Summary.Extra += part.Extra;
+        Summary.Unreadable += part.Unreadable;
+        if (!part.ParentError.empty())
+            Summary.ParentError = part.ParentError;
+    }
+
+    FolderTree const& Tree;
+    HostFileSystem& FileSystem;
+    ComparisonOptions const Options;
+    std::size_t const WindowCapacity;
+    // Set by the first walker before it hands anything over.
+    char Separator = HostFileSystem::Separator;
+    OrderedOutput<ComparisonItem> Output;
+    std::mutex SummaryMutex;
+    ComparisonSummary Summary;
+    // Last, so that its workers are done before the rest goes.
+    WalkPool Pool;
+};
+
+// Puts a walker's reports in its piece of the comparison's output.
+class PieceSink final : public ComparisonSink {
+public:
+    PieceSink(OrderedOutput<ComparisonItem>& output, OutputPiece& piece)
+        : m_output(output)
+        , m_piece(piece)
+    {
+    }
+
+    void FolderDiffers(DifferenceReport const& report) override { m_output.Add(m_piece, report); }
+    void FolderUnreadable(std::string const& host_path, std::string const& reason) override
+    {
+        m_output.Add(m_piece, UnreadableReport { host_path, reason });
+    }
+
+private:
+    OrderedOutput<ComparisonItem>& m_output;
+    OutputPiece& m_piece;
+};
+
 class FolderComparison {
 public:
-    FolderComparison(
-        FolderTree const& tree, HostFileSystem& file_system, ComparisonSink& sink, ComparisonOptions options)
+    FolderComparison(FolderTree const& tree, HostFileSystem& file_system, ComparisonSink& sink,
+        ComparisonOptions options, std::size_t window_capacity = DirectoryWindow::DefaultCapacity())
         : m_tree(tree)
         , m_file_system(file_system)
         , m_sink(sink)
         , m_options(options)
-        , m_window(file_system, LinkPolicy::Follow)
+        , m_window(file_system, LinkPolicy::Follow, window_capacity)
     {
     }
 
+    // A walker of a comparison with several jobs, reporting to its piece.
+    FolderComparison(
+        SharedComparison& shared, HostFileSystem& file_system, ComparisonSink& sink, OutputPiece& piece)
+        : FolderComparison(shared.Tree, file_system, sink, shared.Options, shared.WindowCapacity)
+    {
+        m_shared = &shared;
+        m_piece = &piece;
+        m_separator = shared.Separator;
+    }
+
     ComparisonSummary Compare();
+    // A piece of the comparison: the folder on disk that `nodes` name, whose
+    // directory and paths (each ended by its separator) are given.
+    ComparisonSummary CompareSubfolders(std::vector<NodeId> nodes, HostDirectory directory, std::string path,
+        std::string host_path, bool host_path_known);
 
 private:
     bool OpenParentFolder(HostDirectory& parent);
@@ -102,6 +190,7 @@ private:
     void HandleExtra(std::size_t extra_index);
     void PopFrame();
     void EnterFolder(FrameKind kind, Group const& group, HostDirectory directory, std::size_t name_begin);
+    bool HandOver(std::size_t nodes_begin, std::size_t nodes_end, HostDirectory& directory);
     void ReportMissing(Group const& group, std::size_t name_begin);
     void AbandonFrame(Frame& frame, HostError error);
     void AbandonFrameOrLink(Frame& frame, HostDirectory const& holder, char const* name, HostError error);
@@ -134,6 +223,10 @@ private:
     // Reused between frames.
     std::vector<HostSubfolder> m_listing;
     std::vector<std::size_t> m_sorted_groups;
+
+    // Set for a walker of a comparison with several jobs.
+    SharedComparison* m_shared = nullptr;
+    OutputPiece* m_piece = nullptr;
 };
 
 ComparisonSummary FolderComparison::Compare()
@@ -148,6 +241,19 @@ ComparisonSummary FolderComparison::Compare()
     return m_summary;
 }
 
+ComparisonSummary FolderComparison::CompareSubfolders(std::vector<NodeId> nodes, HostDirectory directory,
+    std::string path, std::string host_path, bool host_path_known)
+{
+    m_path = std::move(path);
+    m_host_path = std::move(host_path);
+    m_host_path_known = host_path_known;
+    m_group_nodes = std::move(nodes);
+    PushFrame(FrameKind::OnDisk, 0, m_group_nodes.size(), &directory);
+    m_window.Start(std::move(directory));
+    Walk();
+    return m_summary;
+}
+
 bool FolderComparison::OpenParentFolder(HostDirectory& parent)
 {
     m_path = m_tree.GetRootPath();
@@ -156,6 +262,8 @@ bool FolderComparison::OpenParentFolder(HostDirectory& parent)
         return false;
     }
     m_separator = m_path.back();
+    if (m_shared)
+        m_shared->Separator = m_separator;
     HostError error;
     parent = m_file_system.OpenDirectory(m_host_path.c_str(), error);
     if (!parent.IsOpen()) {
@@ -409,7 +517,8 @@ void FolderComparison::HandleGroupOnDisk(std::size_t frame_index, Group const& g
         return;
     }
     ++m_summary.Matched;
-    EnterFolder(FrameKind::OnDisk, group, std::move(directory), frame.HostPathSize);
+    if (!HandOver(group.NodesBegin, group.NodesEnd, directory))
+        EnterFolder(FrameKind::OnDisk, group, std::move(directory), frame.HostPathSize);
 }
 
 // Reports the group's folder as missing, and every folder below it.
@@ -465,11 +574,73 @@ void FolderComparison::HandleExtra(std::size_t extra_index)
         ReportUnreadable(m_host_path.size(), error);
         return;
     }
+    // An extra folder names no nodes: its frame has no groups, only extras.
+    if (HandOver(0, 0, directory))
+        return;
     std::size_t const name_end = m_host_path.size();
     m_host_path += HostFileSystem::Separator;
-    // An extra folder names no nodes: its frame has no groups, only extras.
     PushFrame(FrameKind::OnDisk, 0, 0, &directory);
     m_window.Enter(std::move(directory), name_begin, name_end);
+}
+
+// A piece of a comparison with several jobs: the folders below one on disk,
+// with their own walker, file system and directory window.
+class ComparisonPiece final : public WalkPiece {
+public:
+    ComparisonPiece(SharedComparison& shared, OutputPiece& piece, std::vector<NodeId> nodes,
+        HostDirectory directory, std::string path, std::string host_path, bool host_path_known)
+        : m_shared(shared)
+        , m_piece(piece)
+        , m_nodes(std::move(nodes))
+        , m_directory(std::move(directory))
+        , m_path(std::move(path))
+        , m_host_path(std::move(host_path))
+        , m_host_path_known(host_path_known)
+    {
+    }
+
+    HostDirectory TakeDirectory() { return std::move(m_directory); }
+
+    void Run() override
+    {
+        std::unique_ptr<HostFileSystem> const file_system = m_shared.FileSystem.ForAnotherThread();
+        PieceSink sink(m_shared.Output, m_piece);
+        FolderComparison comparison(m_shared, *file_system, sink, m_piece);
+        m_shared.Add(comparison.CompareSubfolders(std::move(m_nodes), std::move(m_directory),
+            std::move(m_path), std::move(m_host_path), m_host_path_known));
+        m_shared.Output.Finish(m_piece);
+    }
+
+private:
+    SharedComparison& m_shared;
+    OutputPiece& m_piece;
+    std::vector<NodeId> m_nodes;
+    HostDirectory m_directory;
+    std::string m_path;
+    std::string m_host_path;
+    bool const m_host_path_known;
+};
+
+// Hands the folder whose directory is open, named by the group nodes from
+// `nodes_begin` to `nodes_end`, to an idle worker; false when the comparison
+// has one job or no worker is idle.
+bool FolderComparison::HandOver(std::size_t nodes_begin, std::size_t nodes_end, HostDirectory& directory)
+{
+    if (!m_shared || !m_shared->Pool.HasIdleWorker())
+        return false;
+    auto output = OrderedOutput<ComparisonItem>::NewPiece();
+    std::vector<NodeId> nodes(m_group_nodes.begin() + static_cast<std::ptrdiff_t>(nodes_begin),
+        m_group_nodes.begin() + static_cast<std::ptrdiff_t>(nodes_end));
+    std::unique_ptr<WalkPiece> piece
+        = std::make_unique<ComparisonPiece>(*m_shared, *output, std::move(nodes), std::move(directory),
+            m_path + m_separator, m_host_path + HostFileSystem::Separator, m_host_path_known);
+    if (!m_shared->Pool.TryHand(piece)) {
+        // Not taken: the directory comes back with the piece.
+        directory = static_cast<ComparisonPiece&>(*piece).TakeDirectory();
+        return false;
+    }
+    m_shared->Output.Place(*m_piece, std::move(output));
+    return true;
 }
 
 void FolderComparison::PopFrame()
@@ -532,12 +703,66 @@ void FolderComparison::ReportUnreadable(std::size_t host_path_size, HostError er
     ++m_summary.Unreadable;
 }
 
+// The first walker of a comparison with several jobs, from the parent folder.
+class FirstPiece final : public WalkPiece {
+public:
+    explicit FirstPiece(SharedComparison& shared)
+        : m_shared(shared)
+    {
+    }
+
+    void Run() override
+    {
+        // The caller's file system stays with the caller.
+        std::unique_ptr<HostFileSystem> const file_system = m_shared.FileSystem.ForAnotherThread();
+        OutputPiece& piece = m_shared.Output.First();
+        PieceSink sink(m_shared.Output, piece);
+        FolderComparison comparison(m_shared, *file_system, sink, piece);
+        m_shared.Add(comparison.Compare());
+        m_shared.Output.Finish(piece);
+    }
+
+private:
+    SharedComparison& m_shared;
+};
+
+// The jobs the comparison takes: the caller's, or as many as the parent
+// folder's file system is worth.
+std::size_t JobsFor(FolderTree const& tree, HostFileSystem& file_system, ComparisonOptions const& options)
+{
+    if (options.Jobs != 0)
+        return options.Jobs;
+    std::string host_path;
+    if (!file_system.Names().AppendHostText(tree.GetRootPath(), host_path))
+        return 1;
+    return file_system.SuggestedJobs(host_path.c_str());
+}
+
+ComparisonSummary CompareSideBySide(FolderTree const& tree, HostFileSystem& file_system, ComparisonSink& sink,
+    ComparisonOptions const& options, std::size_t jobs)
+{
+    SharedComparison shared(tree, file_system, options, jobs);
+    shared.Pool.Hand(std::make_unique<FirstPiece>(shared));
+    shared.Output.Drain([&](ComparisonItem const& item) {
+        if (auto const* report = std::get_if<DifferenceReport>(&item))
+            sink.FolderDiffers(*report);
+        else
+            sink.FolderUnreadable(
+                std::get<UnreadableReport>(item).HostPath, std::get<UnreadableReport>(item).Reason);
+    });
+    shared.Pool.Wait();
+    return shared.Summary;
+}
+
 } // namespace
 
 ComparisonSummary CompareFolders(
     FolderTree const& tree, HostFileSystem& file_system, ComparisonSink& sink, ComparisonOptions options)
 {
-    return FolderComparison(tree, file_system, sink, options).Compare();
+    std::size_t const jobs = JobsFor(tree, file_system, options);
+    if (jobs <= 1)
+        return FolderComparison(tree, file_system, sink, options).Compare();
+    return CompareSideBySide(tree, file_system, sink, options, jobs);
 }
 
 } // namespace edamaki

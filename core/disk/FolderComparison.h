@@ -47,6 +47,11 @@ struct ComparisonOptions {
     // Also report the folders on disk that the tree doesn't name; hidden ones
     // (a name beginning with ".") are left out, and so is what is below a link.
     bool Extra = false;
+    // How many folders may be looked into at once, each in a subtree of its
+    // own; 1 looks at one after the other. 0 lets the comparison choose by
+    // the parent folder's file system, as a creation run does. Whatever the
+    // number, the sink hears the same, call for call.
+    std::size_t Jobs = 0;
 };
 
 struct ComparisonSummary {
@@ -62,7 +67,8 @@ struct ComparisonSummary {
 };
 
 // The caller checks the tree first, as for a creation run: a parent folder
-// that this host can use, and a tree that is not truncated.
+// that this host can use, and a tree that is not truncated. The sink is
+// called on the caller's thread.
 ComparisonSummary CompareFolders(FolderTree const& tree, HostFileSystem& file_system, ComparisonSink& sink,
     ComparisonOptions options = {});
 

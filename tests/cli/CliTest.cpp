@@ -439,6 +439,8 @@ TEST_F(CliTest, CreateAndVerifyRefuseWithoutAParentFolderAndOnBadInput)
         { "--parent ''", "a\n", 2, "--parent" },
         { "--parent '" + m_directory.string() + "/\xC2\xA5'", "a\n", 2, "Shift-JIS" },
         { parent + " --bogus", "", 2, "unknown option" },
+        { parent + " --jobs 0", "a\n", 2, "--jobs takes a number" },
+        { parent + " --jobs x", "a\n", 2, "--jobs takes a number" },
         { parent, huge, 2, "the most one read may make; nothing was" },
         { "--parent 'C:\\Work'", "a\n", 2, "is not an absolute path on this system; nothing was" },
         // Both refusals apply: the missing parent folder is named, as the desktop program does.
@@ -761,6 +763,8 @@ TEST_F(CliTest, VerifyFindsWhatCreateMadeAndNamesEveryDifference)
     Case const cases[] = {
         { "verify '" + source + "'", "", "- " + base + "表1/ソ\n- " + base + "b\n" },
         { "verify --extra -", ReadFile(source),
+            "- " + base + "表1/ソ\n- " + base + "b\n+ " + base + "new\n+ " + base + "new/below\n" },
+        { "verify --extra --jobs 3 -", ReadFile(source),
             "- " + base + "表1/ソ\n- " + base + "b\n+ " + base + "new\n+ " + base + "new/below\n" },
         { "verify --parent '" + (parent / "表2").string() + "' '" + source + "'", "",
             "- " + base + "表2/表1\n- " + base + "表2/表1/ソ\n- " + base + "表2/表2\n- " + base

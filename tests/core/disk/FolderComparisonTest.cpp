@@ -1,12 +1,15 @@
 #include "core/disk/FolderComparison.h"
 #include "core/disk/HostFileSystem.h"
+#include "tests/FileServerHook.h"
 #include "tests/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -78,13 +81,14 @@ protected:
         }
     }
 
-    std::vector<std::string> Compare(std::vector<std::string> const& tree_lines, bool extra)
+    std::vector<std::string> Compare(
+        std::vector<std::string> const& tree_lines, bool extra, std::size_t jobs = 0)
     {
         FolderTree const tree = BuildTree(m_parent, tree_lines);
         RecordingSink sink;
         sink.Base = m_parent.string() + "/";
         HostFileSystem file_system;
-        m_summary = CompareFolders(tree, file_system, sink, { .Extra = extra });
+        m_summary = CompareFolders(tree, file_system, sink, { .Extra = extra, .Jobs = jobs });
         return sink.Lines;
     }
 
@@ -150,9 +154,11 @@ TEST_F(FolderComparisonTest, CountsAndChangesNothing)
 TEST_F(FolderComparisonTest, AParentFolderThatCantBeOpenedComparesNothing)
 {
     fs::remove_all(m_parent);
-    EXPECT_TRUE(Compare({ "a" }, true).empty());
-    EXPECT_FALSE(m_summary.ParentError.empty());
-    EXPECT_FALSE(m_summary.Differs());
+    for (std::size_t const jobs : { 1, 4 }) {
+        EXPECT_TRUE(Compare({ "a" }, true, jobs).empty()) << jobs;
+        EXPECT_FALSE(m_summary.ParentError.empty()) << jobs;
+        EXPECT_FALSE(m_summary.Differs()) << jobs;
+    }
 }
 
 // Deeper than the directory window holds open: the walk reopens folders it
@@ -174,6 +180,72 @@ TEST_F(FolderComparisonTest, ComparesATreeDeeperThanTheOpenFolders)
     EXPECT_EQ(result[1], "-" + fs::relative(deep.parent_path() / "missing", m_parent).string());
     EXPECT_EQ(result[2], "-top");
     EXPECT_EQ(m_summary.Matched, 150u);
+}
+
+// Every call a sink hears, in full, and then the counts.
+struct CallSink : ComparisonSink {
+    std::vector<std::string> Calls;
+
+    void FolderDiffers(DifferenceReport const& report) override
+    {
+        Calls.push_back((report.Kind == FolderDifference::Missing ? "missing " : "extra ") + report.Path
+            + " | " + report.HostPath);
+    }
+    void FolderUnreadable(std::string const& host_path, std::string const& reason) override
+    {
+        Calls.push_back("unreadable " + host_path + ": " + reason);
+    }
+    void Add(ComparisonSummary const& summary)
+    {
+        Calls.push_back("matched " + std::to_string(summary.Matched) + ", missing "
+            + std::to_string(summary.Missing) + ", extra " + std::to_string(summary.Extra) + ", unreadable "
+            + std::to_string(summary.Unreadable) + ", parent error \"" + summary.ParentError + "\"");
+    }
+};
+
+// On a file server, with subtrees that finish out of order and calls that
+// fail, the sink hears from several walkers what it hears from one.
+TEST_F(FolderComparisonTest, SideBySideTheSinkHearsWhatALoneWalkTellsIt)
+{
+    fs::create_directories(m_sandbox / "outside" / "p" / "q");
+    fs::create_directories(m_sandbox / "outside" / "r");
+    MakeOnDisk({ "s1/x/", "s1/y/", "s1/z/", "s2/x/deep/", "s2/extra/e/", "s2/locked/x/", "s2/after/", "t/a/",
+        "t/b/", "t/up->..", "l1->../outside", "l2->../outside", "new/s3/" });
+    FolderTree const tree = BuildTree(m_parent,
+        { "s1", ">x", ">y", ">w", "s2", ">x", ">>deep", ">locked", ">>x", ">after", "t", ">a", ">up", ">>s1",
+            ">>>x", ">>>gone", "l1", ">p", ">>q", ">none", "l2", ">p", ">r", "missing", ">below" });
+    struct Case {
+        char const* Name;
+        std::map<std::string, int> FailedOpens;
+        bool ListsFail;
+    };
+    Case const cases[] = {
+        { "subtrees that finish out of order", {}, false },
+        { "a folder that can't be opened, a link that can't be followed",
+            { { "locked", EACCES }, { "l2", EIO } }, false },
+        { "no folder can be listed", {}, true },
+    };
+    for (auto const& c : cases) {
+        for (bool const extra : { false, true }) {
+            std::vector<std::string> calls[2];
+            std::size_t threads = 0;
+            for (std::size_t const jobs : { 1, 4 }) {
+                testing::FileServerHook hook;
+                // The workers are waiting by the time the first folder opens.
+                hook.LaggingName = "s1";
+                hook.FailedOpens = c.FailedOpens;
+                hook.ListsFail = c.ListsFail;
+                HostFileSystem file_system;
+                hook.Install(file_system);
+                CallSink sink;
+                sink.Add(CompareFolders(tree, file_system, sink, { .Extra = extra, .Jobs = jobs }));
+                calls[jobs > 1] = sink.Calls;
+                threads = hook.Threads();
+            }
+            EXPECT_EQ(calls[1], calls[0]) << c.Name << (extra ? ", extra" : "");
+            EXPECT_GT(threads, 1u) << c.Name;
+        }
+    }
 }
 
 } // namespace
