@@ -11,7 +11,7 @@ namespace edamaki::cli {
 namespace {
 
 constexpr char const* ImportUsage
-    = "usage: edamaki-cli import [--encoding cp932|utf-8] DIR\n"
+    = "usage: edamaki-cli import [--encoding cp932|utf-8] [--jobs N] DIR\n"
       "\n"
       "Prints a text-mode source of DIR's folder structure: one line per leaf\n"
       "folder, its path below DIR with \"\\\" between the names, sorted, with CR LF\n"
@@ -25,6 +25,12 @@ constexpr char const* ImportUsage
       "left out because where it leads can't be looked at. A folder\n"
       "holding more than 1,000,000 folders is refused, as a source that makes\n"
       "more would be.\n"
+      "\n"
+      "--jobs N reads up to N folders at once, each in a subtree of its own (1: one\n"
+      "after the other). By default import takes 16 on a file server (an NFS, SMB\n"
+      "or FUSE mount, where every call waits on the network) and 1 on a local disk.\n"
+      "The lines, the folders named and the exit status are the same whatever N is.\n"
+      "\n"
       "Exit status: 0 success, 1 some folders were left out or could not be read,\n"
       "2 usage error, DIR can't be read or holds too many folders (nothing is\n"
       "written then), or the output could not be written.\n";
@@ -34,9 +40,12 @@ constexpr char const* ImportUsage
 int RunImport(std::vector<std::string> const& arguments)
 {
     int exit_status = ExitSuccess;
-    auto const parsed
-        = ParseCommandArguments("import", arguments, { { "--encoding" }, {} }, ImportUsage, exit_status);
+    auto const parsed = ParseCommandArguments(
+        "import", arguments, { { "--encoding", "--jobs" }, {} }, ImportUsage, exit_status);
     if (!parsed)
+        return exit_status;
+    std::optional<std::size_t> const jobs = ParseJobs("import", *parsed, ImportUsage, exit_status);
+    if (!jobs)
         return exit_status;
     auto const encoding = ParseEncodingChoice(parsed->Value("--encoding").value_or("cp932"));
     if (!encoding || *encoding == EncodingChoice::Auto) {
@@ -50,7 +59,7 @@ int RunImport(std::vector<std::string> const& arguments)
     }
 
     std::string const& directory = parsed->Positionals.front();
-    FolderImport const imported = CollectLeafFolders(directory);
+    FolderImport const imported = CollectLeafFolders(directory, FolderTree::DefaultFolderBudget, *jobs);
     if (!imported.Readable) {
         PrintError("import: cannot read the folder " + EscapeForTerminal(directory));
         return ExitUsage;

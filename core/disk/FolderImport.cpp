@@ -3,14 +3,21 @@
 #include "core/disk/DirectoryWindow.h"
 #include "core/disk/FolderIdentitySet.h"
 #include "core/disk/HostFileSystem.h"
+#include "core/disk/OrderedOutput.h"
+#include "core/disk/WalkPool.h"
 #include "core/text/ShiftJis.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <locale.h>
+#include <memory>
+#include <mutex>
 #include <string_view>
 #include <utility>
+#include <variant>
+#include <vector>
 #include <wchar.h>
 #include <wctype.h>
 
@@ -101,6 +108,58 @@ struct Subfolder {
     std::uint32_t ShiftJisLength = 0;
     std::uint32_t Key = 0;
     std::uint32_t KeyLength = 0;
+    // A link to a folder, not the folder itself.
+    bool IsLink = false;
+};
+
+// What the import reports, in walk order: a leaf folder's line, or a notice.
+struct LeftOutItem {
+    ImportNotice Notice;
+};
+struct UnreadableItem {
+    ImportNotice Notice;
+};
+using ImportItem = std::variant<std::string, LeftOutItem, UnreadableItem>;
+using OutputPiece = OrderedOutput<ImportItem>::Piece;
+
+// What the walkers of an import with several jobs share. The first walker
+// starts at the imported folder; each folder a walker has listed that has
+// subfolders may go to an idle worker as a piece of its own. Every real
+// folder is listed once, by the first path to it in walk order: the folders
+// reached without passing a link are all different folders (a link into the
+// imported folder is left out), so only a walker about to pass through a
+// link waits for everything before it in the walk to be done before it
+// claims the folder there.
+struct SharedImport {
+    SharedImport(HostFileSystem& file_system, locale_t locale, std::size_t folder_budget, std::size_t jobs)
+        : FileSystem(file_system)
+        , Locale(locale)
+        , FolderBudget(folder_budget)
+        , WindowCapacity(DirectoryWindow::CapacityEach(jobs))
+        , Pool(jobs)
+    {
+    }
+
+    bool Claim(HostFolderIdentity identity)
+    {
+        std::lock_guard lock(VisitedMutex);
+        return Visited.Insert(identity);
+    }
+
+    HostFileSystem& FileSystem;
+    locale_t const Locale;
+    std::size_t const FolderBudget;
+    std::size_t const WindowCapacity;
+    // Set by the first walker before it hands anything over.
+    std::string RealRoot;
+    bool Readable = false;
+    std::atomic<std::size_t> FolderCount = 0;
+    std::atomic<bool> Truncated = false;
+    std::mutex VisitedMutex;
+    HostFolderIdentitySet Visited;
+    OrderedOutput<ImportItem> Output;
+    // Last, so that its workers are done before the rest goes.
+    WalkPool Pool;
 };
 
 // Walks the folder with directory descriptors: each folder is opened
@@ -111,11 +170,13 @@ struct Subfolder {
 // next.
 class LeafCollector {
 public:
-    explicit LeafCollector(std::size_t folder_budget);
+    LeafCollector(HostFileSystem& file_system, locale_t locale, std::size_t folder_budget,
+        std::size_t window_capacity = DirectoryWindow::DefaultCapacity());
+    // A walker of an import with several jobs, reporting to its piece.
+    LeafCollector(SharedImport& shared, HostFileSystem& file_system, OutputPiece& piece);
 
     FolderImport Collect(std::string const& directory);
 
-private:
     struct Frame {
         HostFolderIdentity Identity;
         std::string Names; // the subfolders' host and Shift-JIS names
@@ -142,11 +203,27 @@ private:
         }
     };
 
+    // A piece of an import: the subfolders of the folder `frame` has listed,
+    // whose directory and paths are given, and the folders above it.
+    void CollectBelow(Frame frame, HostDirectory directory, std::string host_path, std::string line,
+        std::vector<HostFolderIdentity> ancestors);
+
+private:
+    enum class NoticeKind {
+        LeftOut,
+        Unreadable,
+    };
+
     Frame& Top() { return m_frames[m_depth - 1]; }
     // The frame after the top one, emptied, for a folder about to be entered.
     Frame& NextFrame();
     void Walk();
-    void EnterSubfolder(char const* host_name, std::size_t name_begin);
+    void EnterSubfolder(char const* host_name, bool through_link, std::size_t name_begin);
+    bool HandOver(Frame& child, HostDirectory& directory);
+    void AwaitTurn();
+    bool Claim(HostFolderIdentity identity);
+    bool CountFolder();
+    bool IsTruncated() const;
     // Opens the subfolder `name` of the folder at the top of the walk.
     HostDirectory OpenSubfolder(char const* name, HostError& error);
     HostError ListSubfolders(Frame& frame, HostDirectory const& directory, bool top_level);
@@ -159,12 +236,11 @@ private:
     bool IsOnPath(HostFolderIdentity identity) const;
     bool AddLeaf();
     void LeaveFolder();
-    void Notice(std::vector<ImportNotice>& list, std::string_view host_name, std::string reason);
+    void Notice(NoticeKind kind, std::string_view host_name, std::string reason);
 
     std::size_t const m_folder_budget;
     std::size_t m_folder_count = 0;
-    HostFileSystem m_file_system;
-    LocaleHandle const m_locale;
+    HostFileSystem& m_file_system;
     NameOrder m_order;
     FolderImport m_result;
     // The walk: the first m_depth frames; a deque, so that a frame stays
@@ -180,14 +256,30 @@ private:
     std::string m_round_trip;
     // The imported folder's real path, for telling where links lead.
     std::string m_real_root;
+    // Set for a walker of an import with several jobs: the folders above
+    // the walker's first one, and whether it handed a piece over.
+    SharedImport* m_shared = nullptr;
+    OutputPiece* m_piece = nullptr;
+    std::vector<HostFolderIdentity> m_ancestors;
+    bool m_handed_over = false;
 };
 
-LeafCollector::LeafCollector(std::size_t folder_budget)
+LeafCollector::LeafCollector(
+    HostFileSystem& file_system, locale_t locale, std::size_t folder_budget, std::size_t window_capacity)
     : m_folder_budget(folder_budget)
-    , m_order(m_locale.Get())
-    , m_window(m_file_system, LinkPolicy::Follow)
+    , m_file_system(file_system)
+    , m_order(locale)
+    , m_window(m_file_system, LinkPolicy::Follow, window_capacity)
 {
     m_result.FolderBudget = folder_budget;
+}
+
+LeafCollector::LeafCollector(SharedImport& shared, HostFileSystem& file_system, OutputPiece& piece)
+    : LeafCollector(file_system, shared.Locale, shared.FolderBudget, shared.WindowCapacity)
+{
+    m_shared = &shared;
+    m_piece = &piece;
+    m_real_root = shared.RealRoot;
 }
 
 FolderImport LeafCollector::Collect(std::string const& directory)
@@ -199,20 +291,38 @@ FolderImport LeafCollector::Collect(std::string const& directory)
     if (!folder.IsOpen() || !m_file_system.GetIdentity(folder, top.Identity))
         return {};
     m_real_root = m_file_system.RealPathOf(folder);
+    if (m_shared)
+        m_shared->RealRoot = m_real_root;
     if (ListSubfolders(top, folder, true).IsSet())
         return {};
-    m_visited.Insert(top.Identity);
+    Claim(top.Identity);
     m_result.Readable = true;
     if (top.Subfolders.empty()) {
         AddLeaf();
-        return std::move(m_result);
+    } else {
+        m_window.Start(std::move(folder));
+        ++m_depth;
+        Walk();
     }
-    m_window.Start(std::move(folder));
-    ++m_depth;
-    Walk();
-    if (m_result.Truncated)
+    if (IsTruncated()) {
+        m_result.Truncated = true;
         m_result.Lines.clear();
+        m_result.LeftOut.clear();
+        m_result.Unreadable.clear();
+    }
     return std::move(m_result);
+}
+
+void LeafCollector::CollectBelow(Frame frame, HostDirectory directory, std::string host_path,
+    std::string line, std::vector<HostFolderIdentity> ancestors)
+{
+    m_host_path = std::move(host_path);
+    m_line = std::move(line);
+    m_ancestors = std::move(ancestors);
+    NextFrame() = std::move(frame);
+    ++m_depth;
+    m_window.Start(std::move(directory));
+    Walk();
 }
 
 LeafCollector::Frame& LeafCollector::NextFrame()
@@ -226,7 +336,7 @@ LeafCollector::Frame& LeafCollector::NextFrame()
 
 void LeafCollector::Walk()
 {
-    while (m_depth > 0 && !m_result.Truncated) {
+    while (m_depth > 0 && !IsTruncated()) {
         Frame& frame = Top();
         if (frame.Next == frame.Subfolders.size()) {
             LeaveFolder();
@@ -242,14 +352,14 @@ void LeafCollector::Walk()
         if (!m_line.empty())
             m_line += '\\';
         m_line += frame.ShiftJisName(subfolder);
-        EnterSubfolder(frame.HostName(subfolder), name_begin);
+        EnterSubfolder(frame.HostName(subfolder), subfolder.IsLink, name_begin);
     }
 }
 
 // The paths name the subfolder, whose name begins at `name_begin` of the host
 // path. Lists it, or makes it a leaf line when it has no subfolders (or can't
 // be read), or leaves it out when it is a folder seen before.
-void LeafCollector::EnterSubfolder(char const* host_name, std::size_t name_begin)
+void LeafCollector::EnterSubfolder(char const* host_name, bool through_link, std::size_t name_begin)
 {
     HostError error;
     HostDirectory directory = OpenSubfolder(host_name, error);
@@ -257,17 +367,19 @@ void LeafCollector::EnterSubfolder(char const* host_name, std::size_t name_begin
     if (!directory.IsOpen() || !m_file_system.GetIdentity(directory, child.Identity, error)) {
         // The folder is there (it was listed) but can't be read: a leaf.
         AddLeaf();
-        Notice(m_result.Unreadable, {}, HostFileSystem::DescribeError(error));
+        Notice(NoticeKind::Unreadable, {}, HostFileSystem::DescribeError(error));
         return;
     }
-    if (!m_visited.Insert(child.Identity)) {
-        Notice(m_result.LeftOut, {}, IsOnPath(child.Identity) ? LoopReason : ListedAlreadyReason);
+    if (through_link)
+        AwaitTurn();
+    if (!Claim(child.Identity)) {
+        Notice(NoticeKind::LeftOut, {}, IsOnPath(child.Identity) ? LoopReason : ListedAlreadyReason);
         return;
     }
     if (HostError const unread = ListSubfolders(child, directory, false); unread.IsSet()) {
         child.Reset();
         AddLeaf();
-        Notice(m_result.Unreadable, {}, HostFileSystem::DescribeError(unread));
+        Notice(NoticeKind::Unreadable, {}, HostFileSystem::DescribeError(unread));
         return;
     }
     if (child.Subfolders.empty()) {
@@ -275,8 +387,104 @@ void LeafCollector::EnterSubfolder(char const* host_name, std::size_t name_begin
         AddLeaf();
         return;
     }
+    if (HandOver(child, directory))
+        return;
     ++m_depth;
     m_window.Enter(std::move(directory), name_begin, m_host_path.size(), child.Identity);
+}
+
+// A piece of an import with several jobs: the subfolders of a folder listed
+// already, with their own walker, file system and directory window.
+class ImportPiece final : public WalkPiece {
+public:
+    ImportPiece(SharedImport& shared, OutputPiece& piece, LeafCollector::Frame frame, HostDirectory directory,
+        std::string host_path, std::string line, std::vector<HostFolderIdentity> ancestors)
+        : m_shared(shared)
+        , m_piece(piece)
+        , m_frame(std::move(frame))
+        , m_directory(std::move(directory))
+        , m_host_path(std::move(host_path))
+        , m_line(std::move(line))
+        , m_ancestors(std::move(ancestors))
+    {
+    }
+
+    // Not taken: the frame and the directory go back to the walker.
+    void GiveBack(LeafCollector::Frame& frame, HostDirectory& directory)
+    {
+        frame = std::move(m_frame);
+        directory = std::move(m_directory);
+    }
+
+    void Run() override
+    {
+        std::unique_ptr<HostFileSystem> const file_system = m_shared.FileSystem.ForAnotherThread();
+        LeafCollector collector(m_shared, *file_system, m_piece);
+        collector.CollectBelow(std::move(m_frame), std::move(m_directory), std::move(m_host_path),
+            std::move(m_line), std::move(m_ancestors));
+        m_shared.Output.Finish(m_piece);
+    }
+
+private:
+    SharedImport& m_shared;
+    OutputPiece& m_piece;
+    LeafCollector::Frame m_frame;
+    HostDirectory m_directory;
+    std::string m_host_path;
+    std::string m_line;
+    std::vector<HostFolderIdentity> m_ancestors;
+};
+
+// Hands the subfolders of the folder just listed to an idle worker; false
+// when the import has one job or no worker is idle. A folder whose line
+// ends with a blank is kept: it may give no line at all, and the folder
+// above it must know whether it has lines. Any other gives one at least.
+bool LeafCollector::HandOver(Frame& child, HostDirectory& directory)
+{
+    if (!m_shared || m_line.back() == ' ' || !m_shared->Pool.HasIdleWorker())
+        return false;
+    std::vector<HostFolderIdentity> ancestors = m_ancestors;
+    for (std::size_t index = 0; index < m_depth; ++index)
+        ancestors.push_back(m_frames[index].Identity);
+    auto output = OrderedOutput<ImportItem>::NewPiece();
+    std::unique_ptr<WalkPiece> piece = std::make_unique<ImportPiece>(*m_shared, *output, std::move(child),
+        std::move(directory), m_host_path, m_line, std::move(ancestors));
+    if (!m_shared->Pool.TryHand(piece)) {
+        static_cast<ImportPiece&>(*piece).GiveBack(child, directory);
+        return false;
+    }
+    m_shared->Output.Place(*m_piece, std::move(output));
+    Top().HasLines = true;
+    m_handed_over = true;
+    return true;
+}
+
+// A link may lead to a folder that a walker ahead in the walk lists too: the
+// first path to it in walk order lists it, so the walker waits for all
+// before it to be done. A first walker that handed nothing over has all
+// before it behind it.
+void LeafCollector::AwaitTurn()
+{
+    if (m_shared && (m_handed_over || m_piece != &m_shared->Output.First()))
+        m_shared->Output.WaitForFront(*m_piece);
+}
+
+bool LeafCollector::Claim(HostFolderIdentity identity)
+{
+    return m_shared ? m_shared->Claim(identity) : m_visited.Insert(identity);
+}
+
+// Counts a folder listed; true once there are more than the budget.
+bool LeafCollector::CountFolder()
+{
+    std::size_t const count
+        = m_shared ? m_shared->FolderCount.fetch_add(1, std::memory_order_relaxed) + 1 : ++m_folder_count;
+    return count > m_folder_budget;
+}
+
+bool LeafCollector::IsTruncated() const
+{
+    return m_result.Truncated || (m_shared && m_shared->Truncated.load(std::memory_order_relaxed));
 }
 
 HostDirectory LeafCollector::OpenSubfolder(char const* name, HostError& error)
@@ -295,10 +503,11 @@ HostError LeafCollector::ListSubfolders(Frame& frame, HostDirectory const& direc
     frame.HostPathSize = m_host_path.size();
     frame.LineSize = m_line.size();
     HostError const error = m_file_system.ReadEntries(directory, [&](DirectoryEntries::Entry entry) {
-        if (!m_result.Truncated && AcceptEntry(frame, directory, entry, top_level)
-            && ++m_folder_count > m_folder_budget) {
+        if (!IsTruncated() && AcceptEntry(frame, directory, entry, top_level) && CountFolder()) {
             frame.Subfolders.pop_back();
             m_result.Truncated = true;
+            if (m_shared)
+                m_shared->Truncated = true;
         }
     });
     if (!error.IsSet())
@@ -322,11 +531,11 @@ bool LeafCollector::AcceptEntry(
     // A link to a folder counts as a folder, unless the folder it leads to
     // is listed in its own place.
     if (kind == ListedEntryKind::LinkToFolder && LeadsInside(directory, entry.Name.data())) {
-        Notice(m_result.LeftOut, entry.Name, InsideLinkReason);
+        Notice(NoticeKind::LeftOut, entry.Name, InsideLinkReason);
         return false;
     }
     if (char const* const reason = CheckName(entry.Name, top_level)) {
-        Notice(m_result.LeftOut, entry.Name, reason);
+        Notice(NoticeKind::LeftOut, entry.Name, reason);
         return false;
     }
     Subfolder subfolder;
@@ -337,6 +546,7 @@ bool LeafCollector::AcceptEntry(
     subfolder.ShiftJisName = static_cast<std::uint32_t>(frame.Names.size());
     subfolder.ShiftJisLength = static_cast<std::uint32_t>(m_shift_jis_name.size());
     frame.Names += m_shift_jis_name;
+    subfolder.IsLink = kind == ListedEntryKind::LinkToFolder;
     frame.Subfolders.push_back(subfolder);
     return true;
 }
@@ -354,7 +564,7 @@ void LeafCollector::NoticeUnfollowableLink(HostDirectory const& directory, Direc
         || HostFileSystem::IsNotFound(error) || HostFileSystem::IsNotADirectory(error)
         || HostFileSystem::IsNameTooLong(error))
         return;
-    Notice(m_result.LeftOut, entry.Name,
+    Notice(NoticeKind::LeftOut, entry.Name,
         std::string(UnfollowableLinkReason) + HostFileSystem::DescribeError(error));
 }
 
@@ -426,7 +636,8 @@ char const* LeafCollector::CheckName(std::string_view host_name, bool top_level)
 bool LeafCollector::IsOnPath(HostFolderIdentity identity) const
 {
     return std::any_of(m_frames.begin(), m_frames.begin() + static_cast<std::ptrdiff_t>(m_depth),
-        [&](Frame const& frame) { return frame.Identity == identity; });
+               [&](Frame const& frame) { return frame.Identity == identity; })
+        || std::find(m_ancestors.begin(), m_ancestors.end(), identity) != m_ancestors.end();
 }
 
 // Writes the line of the folder the paths name. False when a source could
@@ -434,10 +645,13 @@ bool LeafCollector::IsOnPath(HostFolderIdentity identity) const
 bool LeafCollector::AddLeaf()
 {
     if (!m_line.empty() && m_line.back() == ' ') {
-        Notice(m_result.LeftOut, {}, BlankEdgeReason);
+        Notice(NoticeKind::LeftOut, {}, BlankEdgeReason);
         return false;
     }
-    m_result.Lines.push_back(m_line);
+    if (m_shared)
+        m_shared->Output.Add(*m_piece, m_line);
+    else
+        m_result.Lines.push_back(m_line);
     if (m_depth > 0)
         Top().HasLines = true;
     return true;
@@ -461,7 +675,7 @@ void LeafCollector::LeaveFolder()
 }
 
 // Names the folder at the current host path, or its subfolder `host_name`.
-void LeafCollector::Notice(std::vector<ImportNotice>& list, std::string_view host_name, std::string reason)
+void LeafCollector::Notice(NoticeKind kind, std::string_view host_name, std::string reason)
 {
     std::string path = m_host_path;
     if (!host_name.empty()) {
@@ -469,14 +683,88 @@ void LeafCollector::Notice(std::vector<ImportNotice>& list, std::string_view hos
             path += HostFileSystem::Separator;
         path += host_name;
     }
-    list.push_back({ std::move(path), std::move(reason) });
+    ImportNotice notice { std::move(path), std::move(reason) };
+    if (m_shared) {
+        if (kind == NoticeKind::LeftOut)
+            m_shared->Output.Add(*m_piece, LeftOutItem { std::move(notice) });
+        else
+            m_shared->Output.Add(*m_piece, UnreadableItem { std::move(notice) });
+        return;
+    }
+    (kind == NoticeKind::LeftOut ? m_result.LeftOut : m_result.Unreadable).push_back(std::move(notice));
+}
+
+// The first walker of an import with several jobs, from the imported folder.
+class FirstPiece final : public WalkPiece {
+public:
+    FirstPiece(SharedImport& shared, std::string const& directory)
+        : m_shared(shared)
+        , m_directory(directory)
+    {
+    }
+
+    void Run() override
+    {
+        // The caller's file system stays with the caller.
+        std::unique_ptr<HostFileSystem> const file_system = m_shared.FileSystem.ForAnotherThread();
+        OutputPiece& piece = m_shared.Output.First();
+        LeafCollector collector(m_shared, *file_system, piece);
+        m_shared.Readable = collector.Collect(m_directory).Readable;
+        m_shared.Output.Finish(piece);
+    }
+
+private:
+    SharedImport& m_shared;
+    std::string const& m_directory;
+};
+
+FolderImport CollectSideBySide(std::string const& directory, HostFileSystem& file_system, locale_t locale,
+    std::size_t folder_budget, std::size_t jobs)
+{
+    SharedImport shared(file_system, locale, folder_budget, jobs);
+    shared.Pool.Hand(std::make_unique<FirstPiece>(shared, directory));
+    FolderImport result;
+    result.FolderBudget = folder_budget;
+    shared.Output.Drain([&](ImportItem&& item) {
+        if (auto* line = std::get_if<std::string>(&item))
+            result.Lines.push_back(std::move(*line));
+        else if (auto* left_out = std::get_if<LeftOutItem>(&item))
+            result.LeftOut.push_back(std::move(left_out->Notice));
+        else
+            result.Unreadable.push_back(std::move(std::get<UnreadableItem>(item).Notice));
+    });
+    shared.Pool.Wait();
+    // As a lone walk: nothing of a folder that can't be read, and of one
+    // that holds too many folders only that it does.
+    if (!shared.Readable)
+        return {};
+    result.Readable = true;
+    if (shared.Truncated) {
+        result.Truncated = true;
+        result.Lines.clear();
+        result.LeftOut.clear();
+        result.Unreadable.clear();
+    }
+    return result;
 }
 
 } // namespace
 
-FolderImport CollectLeafFolders(std::string const& directory, std::size_t folder_budget)
+FolderImport CollectLeafFolders(std::string const& directory, std::size_t folder_budget, std::size_t jobs)
 {
-    return LeafCollector(folder_budget).Collect(directory);
+    HostFileSystem file_system;
+    return CollectLeafFolders(directory, file_system, folder_budget, jobs);
+}
+
+FolderImport CollectLeafFolders(
+    std::string const& directory, HostFileSystem& file_system, std::size_t folder_budget, std::size_t jobs)
+{
+    LocaleHandle const locale;
+    if (jobs == 0)
+        jobs = file_system.SuggestedJobs(directory.c_str());
+    if (jobs <= 1)
+        return LeafCollector(file_system, locale.Get(), folder_budget).Collect(directory);
+    return CollectSideBySide(directory, file_system, locale.Get(), folder_budget, jobs);
 }
 
 } // namespace edamaki

@@ -11,6 +11,8 @@
 
 namespace edamaki {
 
+class HostFileSystem;
+
 // A folder the import names to the user: its host path (UTF-8; a name that is
 // not UTF-8 is kept as its bytes) and why (English).
 struct ImportNotice {
@@ -31,15 +33,20 @@ struct FolderImport {
     // leaf, but what is below it is missing.
     std::vector<ImportNotice> Unreadable;
     // The folder holds more folders than one read may make: the import
-    // stopped, and Lines must not be used.
+    // stopped, and Lines, LeftOut and Unreadable are left empty.
     bool Truncated = false;
     std::size_t FolderBudget = FolderTree::DefaultFolderBudget;
 };
 
 // `directory` is a host path (UTF-8). Every real folder is visited once,
 // however many links lead to it; the depth of the tree is not limited by the
-// length of its paths.
-FolderImport CollectLeafFolders(
-    std::string const& directory, std::size_t folder_budget = FolderTree::DefaultFolderBudget);
+// length of its paths. `jobs`: how many folders may be read at once, each in
+// a subtree of its own; 1 reads one after the other. 0 lets the import
+// choose by the folder's file system, as a creation run does. Whatever the
+// number, the result is the same.
+FolderImport CollectLeafFolders(std::string const& directory,
+    std::size_t folder_budget = FolderTree::DefaultFolderBudget, std::size_t jobs = 0);
+FolderImport CollectLeafFolders(std::string const& directory, HostFileSystem& file_system,
+    std::size_t folder_budget = FolderTree::DefaultFolderBudget, std::size_t jobs = 0);
 
 } // namespace edamaki

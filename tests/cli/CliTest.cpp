@@ -636,6 +636,9 @@ TEST_F(CliTest, ImportWritesTheLeafFoldersAsATextSource)
     EXPECT_EQ(shift_jis.Out, Sjis("A\\B\r\nA\\C\r\nD\r\n表\\ソ\r\n"));
     auto const utf8 = Run("import --encoding utf-8 '" + chosen.string() + "'");
     EXPECT_EQ(utf8.Out, "A\\B\r\nA\\C\r\nD\r\n表\\ソ\r\n");
+    auto const side_by_side = Run("import --jobs 3 '" + chosen.string() + "'");
+    EXPECT_EQ(side_by_side.Status, 0) << side_by_side.Err;
+    EXPECT_EQ(side_by_side.Out, shift_jis.Out);
 }
 
 TEST_F(CliTest, ImportNamesWhatItLeftOut)
@@ -708,7 +711,9 @@ TEST_F(CliTest, ImportRefusesAFolderItCantRead)
     WriteFile("file", "x");
     for (std::string const& arguments : { "import '" + (m_directory / "missing").string() + "'",
              "import '" + (m_directory / "file").string() + "'", std::string("import"),
-             "import --encoding auto '" + m_directory.string() + "'" }) {
+             "import --encoding auto '" + m_directory.string() + "'",
+             "import --jobs 0 '" + m_directory.string() + "'",
+             "import --jobs x '" + m_directory.string() + "'" }) {
         auto const result = Run(arguments);
         EXPECT_EQ(result.Status, 2) << arguments;
         EXPECT_EQ(result.Out, "") << arguments;

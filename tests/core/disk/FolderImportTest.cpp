@@ -1,13 +1,17 @@
 #include "core/disk/FolderImport.h"
 #include "core/disk/CreationRun.h"
+#include "core/disk/HostFileSystem.h"
 #include "core/tree/TextSourceReader.h"
+#include "tests/FileServerHook.h"
 #include "tests/ScratchFolder.h"
 #include "tests/SjisLiteral.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 
 namespace edamaki {
@@ -241,6 +245,69 @@ TEST_F(FolderImportTest, ImportingACreatedTreeAndCreatingItElsewhereGivesTheSame
     EXPECT_TRUE(imported.LeftOut.empty() && imported.Unreadable.empty());
     ASSERT_EQ(create(second, imported.Lines), 0u);
     EXPECT_EQ(ListFolders(first), ListFolders(second));
+}
+
+// The whole of an import, in order.
+std::vector<std::string> Dump(FolderImport const& result)
+{
+    std::vector<std::string> dump { "readable " + std::to_string(result.Readable) + ", truncated "
+        + std::to_string(result.Truncated) + ", budget " + std::to_string(result.FolderBudget) };
+    for (auto const& line : result.Lines)
+        dump.push_back("line " + line);
+    for (auto const& notice : result.LeftOut)
+        dump.push_back("left out " + notice.HostPath + ": " + notice.Reason);
+    for (auto const& notice : result.Unreadable)
+        dump.push_back("unreadable " + notice.HostPath + ": " + notice.Reason);
+    return dump;
+}
+
+// On a file server, with subtrees that finish out of order, calls that fail
+// and links that lead to one folder by several paths, several walkers import
+// what one does: each real folder under the path a lone walk lists it by.
+TEST_F(FolderImportTest, SideBySideTheImportIsTheLoneWalks)
+{
+    MakeFolders(
+        { "s1/x", "s1/y/z", "s2/a", "s2/locked/x", "s2/broken/x", "s2/b", "t/a", "t/trail /x", "t/e " });
+    fs::path const outside = m_sandbox / "outside";
+    fs::create_directories(outside / "deep" / "er");
+    fs::create_directories(outside / "other");
+    fs::create_directories(m_chosen / "r");
+    fs::create_directory_symlink(outside / "deep", m_chosen / "r" / "in");
+    fs::create_directory_symlink(outside, m_chosen / "s1" / "out");
+    fs::create_directory_symlink(outside, m_chosen / "t" / "out");
+    fs::create_directory_symlink(outside, outside / "other" / "back");
+    fs::create_directory_symlink(m_chosen / "s2", m_chosen / "t" / "inside");
+    fs::create_directories(m_chosen / "u");
+    fs::create_directory_symlink(outside, m_chosen / "u" / "again");
+    struct Case {
+        char const* Name;
+        std::map<std::string, int> FailedOpens;
+        std::string UnlistableName;
+        std::size_t Budget;
+    };
+    Case const cases[] = {
+        { "subtrees that finish out of order", {}, {}, FolderTree::DefaultFolderBudget },
+        { "a folder that can't be opened, one that can't be listed", { { "locked", EACCES } }, "broken",
+            FolderTree::DefaultFolderBudget },
+        { "more folders than the budget", {}, {}, 24 },
+    };
+    for (auto const& c : cases) {
+        std::vector<std::string> dumps[2];
+        std::size_t threads = 0;
+        for (std::size_t const jobs : { 1, 4 }) {
+            testing::FileServerHook hook;
+            // The first link to "deep" is the last to get there.
+            hook.LaggingName = "in";
+            hook.FailedOpens = c.FailedOpens;
+            hook.UnlistableName = c.UnlistableName;
+            HostFileSystem file_system;
+            hook.Install(file_system);
+            dumps[jobs > 1] = Dump(CollectLeafFolders(m_chosen.string(), file_system, c.Budget, jobs));
+            threads = hook.Threads();
+        }
+        EXPECT_EQ(dumps[1], dumps[0]) << c.Name;
+        EXPECT_GT(threads, 1u) << c.Name;
+    }
 }
 
 } // namespace
