@@ -41,7 +41,7 @@ thread-test: setup
 	@cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DEDAMAKI_THREAD_SANITIZE=ON \
 		-DEDAMAKI_WARNINGS_AS_ERRORS=ON -DEDAMAKI_BUILD_GUI=OFF -DEDAMAKI_BUILD_BENCH=OFF >/dev/null
 	@cmake --build $(TSAN_DIR) -j $(JOBS) --target edamaki_core_tests
-	@cd $(TSAN_DIR) && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j $(JOBS) -R '^Parallel[A-Za-z]*Test\.'
+	@cd $(TSAN_DIR) && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j $(JOBS) -R '^(Parallel[A-Za-z]*Test\.|[A-Za-z]+Test\.SideBySide)'
 
 # The fuzz targets build with clang and run briefly on their seeds, so that a
 # change of the core can't leave them broken; long runs are by hand (README).

@@ -3,12 +3,10 @@
 #include "core/disk/DirectoryWindow.h"
 #include "core/disk/FolderNameRules.h"
 #include "core/disk/HostFileSystem.h"
-#include "core/disk/OrderedOutput.h"
-#include "core/disk/WalkPool.h"
+#include "core/disk/SideBySide.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <exception>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -189,7 +187,7 @@ struct HandledLine {
     std::unique_ptr<LineNotes> Notes;
 };
 
-using OutputPiece = OrderedOutput<HandledLine>::Piece;
+using OutputPiece = SideBySide<HandledLine>::OutputPiece;
 
 // What the walkers of a run with several jobs share. The first walker starts
 // at the parent folder; each folder it (or any walker) makes that has
@@ -200,14 +198,13 @@ using OutputPiece = OrderedOutput<HandledLine>::Piece;
 // on disk in a folder whose subtree went to another piece (a name that the
 // file system takes as another's twin, a link): the walker then waits for
 // everything before it in the walk to be done, as a lone run would have.
-struct SharedRun {
+struct SharedRun : SideBySide<HandledLine> {
     SharedRun(
         FolderTree const& tree, HostFileSystem& file_system, CreationOptions const& options, std::size_t jobs)
-        : Tree(tree)
+        : SideBySide(jobs, options.Stop)
+        , Tree(tree)
         , FileSystem(file_system)
         , Options(options)
-        , WindowCapacity(DirectoryWindow::CapacityFor(jobs))
-        , Pool(jobs, options.Stop)
     {
         // The walkers stop when the caller asks, and when one of them fails.
         Options.Stop = Pool.StopToken();
@@ -225,15 +222,11 @@ struct SharedRun {
     FolderTree const& Tree;
     HostFileSystem& FileSystem;
     CreationOptions Options;
-    std::size_t const WindowCapacity;
     // Set by the first walker before it hands anything over.
     std::string ParentRealPath;
     char Separator = HostFileSystem::Separator;
-    OrderedOutput<HandledLine> Output;
     std::mutex SummaryMutex;
     CreationSummary Summary;
-    // Last, so that its workers are done before the rest goes.
-    WalkPool Pool;
 };
 
 // Puts a walker's reports in its piece of the run's output.
@@ -590,12 +583,11 @@ bool CreationRun::HandOver(NodeId node, HandledFolder& handled, Frame& frame)
     auto output = OrderedOutput<HandledLine>::NewPiece();
     std::unique_ptr<WalkPiece> piece = std::make_unique<CreationPiece>(*m_shared, *output, node,
         std::move(handled.Directory), m_path + m_separator, m_host_path + m_separator, m_host_path_known);
-    if (!m_shared->Pool.TryHand(piece)) {
+    if (!m_shared->TryHand(*m_piece, output, piece)) {
         // Not taken: the directory comes back with the piece.
         handled.Directory = static_cast<CreationPiece&>(*piece).TakeDirectory();
         return false;
     }
-    m_shared->Output.Place(*m_piece, std::move(output));
     frame.HandedBelow = true;
     return true;
 }
@@ -966,32 +958,17 @@ CreationSummary CreateSideBySide(FolderTree const& tree, HostFileSystem& file_sy
     CreationOptions const& options, std::size_t jobs)
 {
     SharedRun shared(tree, file_system, options, jobs);
-    shared.Pool.Hand(std::make_unique<FirstPiece>(shared));
-    // A sink that throws stops the walkers; the drain goes on, so that none
-    // of them waits for its turn for ever.
-    std::exception_ptr sink_failure;
     WalkPaths paths(tree, file_system.Names());
     FolderReport report;
-    shared.Output.Drain([&](HandledLine const& line) {
-        if (sink_failure)
-            return;
-        try {
-            report.Node = line.Node;
-            report.Outcome = line.Outcome;
-            report.Cause = line.Cause;
-            paths.Spell(line.Node, report);
-            report.Reason = line.Notes ? line.Notes->Reason : std::string();
-            report.LinkTarget = line.Notes ? line.Notes->LinkTarget : std::string();
-            sink.FolderHandled(report);
-        } catch (...) {
-            sink_failure = std::current_exception();
-            shared.Pool.RequestStop();
-        }
+    shared.Run(std::make_unique<FirstPiece>(shared), [&](HandledLine&& line) {
+        report.Node = line.Node;
+        report.Outcome = line.Outcome;
+        report.Cause = line.Cause;
+        paths.Spell(line.Node, report);
+        report.Reason = line.Notes ? line.Notes->Reason : std::string();
+        report.LinkTarget = line.Notes ? line.Notes->LinkTarget : std::string();
+        sink.FolderHandled(report);
     });
-    shared.Pool.Wait();
-    if (sink_failure)
-        std::rethrow_exception(sink_failure);
-    shared.Pool.RethrowFailure();
     return shared.Summary;
 }
 

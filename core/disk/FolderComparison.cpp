@@ -3,8 +3,7 @@
 #include "core/disk/DirectoryWindow.h"
 #include "core/disk/FolderNameRules.h"
 #include "core/disk/HostFileSystem.h"
-#include "core/disk/OrderedOutput.h"
-#include "core/disk/WalkPool.h"
+#include "core/disk/SideBySide.h"
 
 #include <algorithm>
 #include <memory>
@@ -92,14 +91,13 @@ using OutputPiece = OrderedOutput<ComparisonItem>::Piece;
 // may go to an idle worker as a piece of its own, with its directory. The
 // comparison changes nothing, so no walker waits for another: the caller's
 // thread only puts what they report back in walk order.
-struct SharedComparison {
+struct SharedComparison : SideBySide<ComparisonItem> {
     SharedComparison(FolderTree const& tree, HostFileSystem& file_system, ComparisonOptions const& options,
         std::size_t jobs)
-        : Tree(tree)
+        : SideBySide(jobs)
+        , Tree(tree)
         , FileSystem(file_system)
         , Options(options)
-        , WindowCapacity(DirectoryWindow::CapacityEach(jobs))
-        , Pool(jobs)
     {
     }
 
@@ -117,14 +115,10 @@ struct SharedComparison {
     FolderTree const& Tree;
     HostFileSystem& FileSystem;
     ComparisonOptions const Options;
-    std::size_t const WindowCapacity;
     // Set by the first walker before it hands anything over.
     char Separator = HostFileSystem::Separator;
-    OrderedOutput<ComparisonItem> Output;
     std::mutex SummaryMutex;
     ComparisonSummary Summary;
-    // Last, so that its workers are done before the rest goes.
-    WalkPool Pool;
 };
 
 // Puts a walker's reports in its piece of the comparison's output.
@@ -603,12 +597,12 @@ public:
 
     void Run() override
     {
+        OrderedOutput<ComparisonItem>::FinishOnExit const finish(m_shared.Output, m_piece);
         std::unique_ptr<HostFileSystem> const file_system = m_shared.FileSystem.ForAnotherThread();
         PieceSink sink(m_shared.Output, m_piece);
         FolderComparison comparison(m_shared, *file_system, sink, m_piece);
         m_shared.Add(comparison.CompareSubfolders(std::move(m_nodes), std::move(m_directory),
             std::move(m_path), std::move(m_host_path), m_host_path_known));
-        m_shared.Output.Finish(m_piece);
     }
 
 private:
@@ -634,12 +628,11 @@ bool FolderComparison::HandOver(std::size_t nodes_begin, std::size_t nodes_end, 
     std::unique_ptr<WalkPiece> piece
         = std::make_unique<ComparisonPiece>(*m_shared, *output, std::move(nodes), std::move(directory),
             m_path + m_separator, m_host_path + HostFileSystem::Separator, m_host_path_known);
-    if (!m_shared->Pool.TryHand(piece)) {
+    if (!m_shared->TryHand(*m_piece, output, piece)) {
         // Not taken: the directory comes back with the piece.
         directory = static_cast<ComparisonPiece&>(*piece).TakeDirectory();
         return false;
     }
-    m_shared->Output.Place(*m_piece, std::move(output));
     return true;
 }
 
@@ -714,12 +707,12 @@ public:
     void Run() override
     {
         // The caller's file system stays with the caller.
-        std::unique_ptr<HostFileSystem> const file_system = m_shared.FileSystem.ForAnotherThread();
         OutputPiece& piece = m_shared.Output.First();
+        OrderedOutput<ComparisonItem>::FinishOnExit const finish(m_shared.Output, piece);
+        std::unique_ptr<HostFileSystem> const file_system = m_shared.FileSystem.ForAnotherThread();
         PieceSink sink(m_shared.Output, piece);
         FolderComparison comparison(m_shared, *file_system, sink, piece);
         m_shared.Add(comparison.Compare());
-        m_shared.Output.Finish(piece);
     }
 
 private:
@@ -742,15 +735,13 @@ ComparisonSummary CompareSideBySide(FolderTree const& tree, HostFileSystem& file
     ComparisonOptions const& options, std::size_t jobs)
 {
     SharedComparison shared(tree, file_system, options, jobs);
-    shared.Pool.Hand(std::make_unique<FirstPiece>(shared));
-    shared.Output.Drain([&](ComparisonItem const& item) {
+    shared.Run(std::make_unique<FirstPiece>(shared), [&](ComparisonItem&& item) {
         if (auto const* report = std::get_if<DifferenceReport>(&item))
             sink.FolderDiffers(*report);
         else
             sink.FolderUnreadable(
                 std::get<UnreadableReport>(item).HostPath, std::get<UnreadableReport>(item).Reason);
     });
-    shared.Pool.Wait();
     return shared.Summary;
 }
 

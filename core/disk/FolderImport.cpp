@@ -3,8 +3,7 @@
 #include "core/disk/DirectoryWindow.h"
 #include "core/disk/FolderIdentitySet.h"
 #include "core/disk/HostFileSystem.h"
-#include "core/disk/OrderedOutput.h"
-#include "core/disk/WalkPool.h"
+#include "core/disk/SideBySide.h"
 #include "core/text/ShiftJis.h"
 
 #include <algorithm>
@@ -130,13 +129,12 @@ using OutputPiece = OrderedOutput<ImportItem>::Piece;
 // imported folder is left out), so only a walker about to pass through a
 // link waits for everything before it in the walk to be done before it
 // claims the folder there.
-struct SharedImport {
+struct SharedImport : SideBySide<ImportItem> {
     SharedImport(HostFileSystem& file_system, locale_t locale, std::size_t folder_budget, std::size_t jobs)
-        : FileSystem(file_system)
+        : SideBySide(jobs)
+        , FileSystem(file_system)
         , Locale(locale)
         , FolderBudget(folder_budget)
-        , WindowCapacity(DirectoryWindow::CapacityEach(jobs))
-        , Pool(jobs)
     {
     }
 
@@ -149,7 +147,6 @@ struct SharedImport {
     HostFileSystem& FileSystem;
     locale_t const Locale;
     std::size_t const FolderBudget;
-    std::size_t const WindowCapacity;
     // Set by the first walker before it hands anything over.
     std::string RealRoot;
     bool Readable = false;
@@ -157,9 +154,6 @@ struct SharedImport {
     std::atomic<bool> Truncated = false;
     std::mutex VisitedMutex;
     HostFolderIdentitySet Visited;
-    OrderedOutput<ImportItem> Output;
-    // Last, so that its workers are done before the rest goes.
-    WalkPool Pool;
 };
 
 // Walks the folder with directory descriptors: each folder is opened
@@ -418,11 +412,11 @@ public:
 
     void Run() override
     {
+        OrderedOutput<ImportItem>::FinishOnExit const finish(m_shared.Output, m_piece);
         std::unique_ptr<HostFileSystem> const file_system = m_shared.FileSystem.ForAnotherThread();
         LeafCollector collector(m_shared, *file_system, m_piece);
         collector.CollectBelow(std::move(m_frame), std::move(m_directory), std::move(m_host_path),
             std::move(m_line), std::move(m_ancestors));
-        m_shared.Output.Finish(m_piece);
     }
 
 private:
@@ -449,11 +443,10 @@ bool LeafCollector::HandOver(Frame& child, HostDirectory& directory)
     auto output = OrderedOutput<ImportItem>::NewPiece();
     std::unique_ptr<WalkPiece> piece = std::make_unique<ImportPiece>(*m_shared, *output, std::move(child),
         std::move(directory), m_host_path, m_line, std::move(ancestors));
-    if (!m_shared->Pool.TryHand(piece)) {
+    if (!m_shared->TryHand(*m_piece, output, piece)) {
         static_cast<ImportPiece&>(*piece).GiveBack(child, directory);
         return false;
     }
-    m_shared->Output.Place(*m_piece, std::move(output));
     Top().HasLines = true;
     m_handed_over = true;
     return true;
@@ -706,11 +699,11 @@ public:
     void Run() override
     {
         // The caller's file system stays with the caller.
-        std::unique_ptr<HostFileSystem> const file_system = m_shared.FileSystem.ForAnotherThread();
         OutputPiece& piece = m_shared.Output.First();
+        OrderedOutput<ImportItem>::FinishOnExit const finish(m_shared.Output, piece);
+        std::unique_ptr<HostFileSystem> const file_system = m_shared.FileSystem.ForAnotherThread();
         LeafCollector collector(m_shared, *file_system, piece);
         m_shared.Readable = collector.Collect(m_directory).Readable;
-        m_shared.Output.Finish(piece);
     }
 
 private:
@@ -722,10 +715,9 @@ FolderImport CollectSideBySide(std::string const& directory, HostFileSystem& fil
     std::size_t folder_budget, std::size_t jobs)
 {
     SharedImport shared(file_system, locale, folder_budget, jobs);
-    shared.Pool.Hand(std::make_unique<FirstPiece>(shared, directory));
     FolderImport result;
     result.FolderBudget = folder_budget;
-    shared.Output.Drain([&](ImportItem&& item) {
+    shared.Run(std::make_unique<FirstPiece>(shared, directory), [&](ImportItem&& item) {
         if (auto* line = std::get_if<std::string>(&item))
             result.Lines.push_back(std::move(*line));
         else if (auto* left_out = std::get_if<LeftOutItem>(&item))
@@ -733,7 +725,6 @@ FolderImport CollectSideBySide(std::string const& directory, HostFileSystem& fil
         else
             result.Unreadable.push_back(std::move(std::get<UnreadableItem>(item).Notice));
     });
-    shared.Pool.Wait();
     // As a lone walk: nothing of a folder that can't be read, and of one
     // that holds too many folders only that it does.
     if (!shared.Readable)

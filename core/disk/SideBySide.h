@@ -1,0 +1,73 @@
+#pragma once
+
+// What the walkers of one walk run side by side share (creation, verify and
+// the import alike): the pool that runs their pieces, the output that puts
+// their items back in walk order, and each walker's share of the open
+// directories; and the caller's part, which drains the output while they run.
+
+#include "core/disk/DirectoryWindow.h"
+#include "core/disk/OrderedOutput.h"
+#include "core/disk/WalkPool.h"
+
+#include <cstddef>
+#include <exception>
+#include <memory>
+#include <stop_token>
+#include <utility>
+
+namespace edamaki {
+
+template<typename Item> class SideBySide {
+public:
+    using OutputPiece = typename OrderedOutput<Item>::Piece;
+
+    // `stop`, once asked for, stops the walkers as a failure does.
+    SideBySide(std::size_t jobs, std::stop_token stop = {})
+        : WindowCapacity(DirectoryWindow::CapacityFor(jobs))
+        , Pool(jobs, std::move(stop))
+    {
+    }
+
+    // Runs `first` on a worker and passes every item, in walk order, to
+    // `take` on the calling thread, returning once every walker is done. A
+    // walker that throws stops the others, and what it threw is thrown here
+    // at the end; so is what `take` throws, which stops the walkers while the
+    // drain goes on, so that none of them waits for its turn for ever.
+    template<typename Take> void Run(std::unique_ptr<WalkPiece> first, Take&& take)
+    {
+        Pool.Hand(std::move(first));
+        std::exception_ptr take_failure;
+        Output.Drain([&](Item&& item) {
+            if (take_failure)
+                return;
+            try {
+                take(std::move(item));
+            } catch (...) {
+                take_failure = std::current_exception();
+                Pool.RequestStop();
+            }
+        });
+        Pool.Wait();
+        if (take_failure)
+            std::rethrow_exception(take_failure);
+        Pool.RethrowFailure();
+    }
+
+    // Hands `piece`, which reports to `output`, to an idle worker, and puts
+    // `output` in the walk where `place` stands. False when no worker took it:
+    // `piece` and `output` are the caller's again.
+    bool TryHand(OutputPiece& place, std::unique_ptr<OutputPiece>& output, std::unique_ptr<WalkPiece>& piece)
+    {
+        if (!Pool.TryHand(piece))
+            return false;
+        Output.Place(place, std::move(output));
+        return true;
+    }
+
+    std::size_t const WindowCapacity;
+    OrderedOutput<Item> Output;
+    // Last, so that its workers are done before the rest goes.
+    WalkPool Pool;
+};
+
+} // namespace edamaki
