@@ -1,0 +1,102 @@
+#include "core/document/Templates.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <system_error>
+
+namespace edamaki {
+
+namespace {
+
+char const* ReadEnvironment(char const* name)
+{
+    return std::getenv(name);
+}
+
+// A variable's value, or empty when it is not set.
+std::string Variable(char const* (*environment)(char const*), char const* name)
+{
+    char const* const value = (environment ? environment : ReadEnvironment)(name);
+    return value ? std::string(value) : std::string();
+}
+
+constexpr std::string_view TemplateSubfolder = "/edamaki/templates";
+
+} // namespace
+
+std::string OwnTemplateFolder(char const* (*environment)(char const*))
+{
+    std::string data_home = Variable(environment, "XDG_DATA_HOME");
+    // Only an absolute path counts, as the base directory rules say.
+    if (data_home.empty() || data_home.front() != '/') {
+        std::string const home = Variable(environment, "HOME");
+        if (home.empty())
+            return {};
+        data_home = home + "/.local/share";
+    }
+    return data_home + std::string(TemplateSubfolder);
+}
+
+std::vector<std::string> TemplateFolders(char const* (*environment)(char const*))
+{
+    std::vector<std::string> folders;
+    if (std::string own = OwnTemplateFolder(environment); !own.empty())
+        folders.push_back(std::move(own));
+    std::string data_dirs = Variable(environment, "XDG_DATA_DIRS");
+    if (data_dirs.empty())
+        data_dirs = "/usr/local/share:/usr/share";
+    std::size_t begin = 0;
+    while (begin <= data_dirs.size()) {
+        std::size_t end = data_dirs.find(':', begin);
+        if (end == std::string::npos)
+            end = data_dirs.size();
+        std::string folder = data_dirs.substr(begin, end - begin);
+        if (!folder.empty() && folder.front() == '/') {
+            while (folder.size() > 1 && folder.back() == '/')
+                folder.pop_back();
+            folder += TemplateSubfolder;
+            if (std::find(folders.begin(), folders.end(), folder) == folders.end())
+                folders.push_back(std::move(folder));
+        }
+        begin = end + 1;
+    }
+    return folders;
+}
+
+std::vector<SourceTemplate> ListTemplates(char const* (*environment)(char const*))
+{
+    namespace fs = std::filesystem;
+    std::map<std::string, SourceTemplate> found;
+    std::string const own_folder = OwnTemplateFolder(environment);
+    for (std::string const& folder : TemplateFolders(environment)) {
+        bool const own = folder == own_folder;
+        std::error_code error;
+        for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
+             entry.increment(error)) {
+            std::string const file_name = entry->path().filename().string();
+            if (file_name.starts_with('.') || !entry->is_regular_file(error))
+                continue;
+            std::string name = entry->path().stem().string();
+            if (name.empty())
+                continue;
+            found.try_emplace(name, SourceTemplate { name, entry->path().string(), own });
+        }
+    }
+    std::vector<SourceTemplate> templates;
+    for (auto& [name, entry] : found)
+        templates.push_back(std::move(entry));
+    return templates;
+}
+
+std::optional<SourceTemplate> FindTemplate(std::string_view name, char const* (*environment)(char const*))
+{
+    for (SourceTemplate& entry : ListTemplates(environment)) {
+        if (entry.Name == name)
+            return std::move(entry);
+    }
+    return std::nullopt;
+}
+
+} // namespace edamaki
