@@ -14,6 +14,16 @@ std::optional<std::string> ParsedArguments::Value(std::string const& name) const
     return found->second;
 }
 
+std::vector<std::string> ParsedArguments::AllValues(std::string const& name) const
+{
+    std::vector<std::string> values;
+    for (auto const& [option, value] : Given) {
+        if (option == name)
+            values.push_back(value);
+    }
+    return values;
+}
+
 std::optional<ParsedArguments> ParseArguments(
     std::vector<std::string> const& arguments, OptionTable const& options, std::string& error)
 {
@@ -47,15 +57,13 @@ std::optional<ParsedArguments> ParseArguments(
             error = "unknown option " + name;
             return std::nullopt;
         }
-        if (inline_value) {
-            parsed.Values[name] = *inline_value;
-            continue;
-        }
-        if (index + 1 >= arguments.size()) {
+        if (!inline_value && index + 1 >= arguments.size()) {
             error = "option " + name + " needs a value";
             return std::nullopt;
         }
-        parsed.Values[name] = arguments[++index];
+        std::string const& value = inline_value ? *inline_value : arguments[++index];
+        parsed.Values[name] = value;
+        parsed.Given.emplace_back(name, value);
     }
     return parsed;
 }

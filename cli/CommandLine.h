@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace edamaki::cli {
@@ -19,11 +20,15 @@ struct OptionTable {
 };
 
 struct ParsedArguments {
+    // The last value of each option given.
     std::map<std::string, std::string> Values;
+    // Every value option as given, in order, for the ones that may repeat.
+    std::vector<std::pair<std::string, std::string>> Given;
     std::set<std::string> Flags;
     std::vector<std::string> Positionals;
 
     std::optional<std::string> Value(std::string const& name) const;
+    std::vector<std::string> AllValues(std::string const& name) const;
     bool Has(std::string const& flag) const { return Flags.contains(flag); }
 };
 

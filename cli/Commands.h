@@ -14,6 +14,8 @@ constexpr int ExitUsage = 2;
 int RunConvert(std::vector<std::string> const& arguments);
 int RunCreate(std::vector<std::string> const& arguments);
 int RunImport(std::vector<std::string> const& arguments);
+int RunPlaceholders(std::vector<std::string> const& arguments);
+int RunTemplates(std::vector<std::string> const& arguments);
 int RunVerify(std::vector<std::string> const& arguments);
 
 // Prints "edamaki-cli: MESSAGE" on standard error.

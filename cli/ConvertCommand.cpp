@@ -14,7 +14,8 @@ namespace edamaki::cli {
 namespace {
 
 constexpr char const* ConvertUsage
-    = "usage: edamaki-cli convert --to macro|text [--encoding auto|cp932|utf-8] [FILE|-]\n"
+    = "usage: edamaki-cli convert --to macro|text [--set NAME=VALUE]... [--encoding auto|cp932|utf-8]\n"
+      "                           [FILE|-|--template NAME]\n"
       "\n"
       "Reads a source (FILE, or standard input when FILE is \"-\" or missing), reads\n"
       "its folder tree and writes the tree as a source of the other mode (or\n"
@@ -81,18 +82,19 @@ private:
 int RunConvert(std::vector<std::string> const& arguments)
 {
     int exit_status = ExitSuccess;
+    std::string const usage = std::string(ConvertUsage) + "\n" + PlaceholderHelp;
     auto const parsed = ParseCommandArguments(
-        "convert", arguments, { { "--to", "--encoding" }, {} }, ConvertUsage, exit_status);
+        "convert", arguments, { { "--to", "--encoding", "--set", "--template" }, {} }, usage, exit_status);
     if (!parsed)
         return exit_status;
     auto const to = parsed->Value("--to");
     if (!to || (*to != "macro" && *to != "text")) {
         PrintError("convert: --to must be \"macro\" or \"text\"");
-        std::cerr << ConvertUsage;
+        std::cerr << usage;
         return ExitUsage;
     }
-    auto const input = ReadCommandSource("convert", *parsed);
-    if (!input)
+    auto input = ReadCommandSource("convert", *parsed);
+    if (!input || !FillCommandPlaceholders("convert", *parsed, *input, "nothing was written"))
         return ExitUsage;
 
     FolderTree tree;

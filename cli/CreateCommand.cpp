@@ -23,7 +23,8 @@ namespace {
 
 constexpr char const* CreateUsage
     = "usage: edamaki-cli create [--parent DIR] [--dry-run] [--no-follow] [--jobs N]\n"
-      "                          [--encoding auto|cp932|utf-8] [FILE|-]\n"
+      "                          [--set NAME=VALUE]... [--encoding auto|cp932|utf-8]\n"
+      "                          [FILE|-|--template NAME]\n"
       "\n"
       "Reads a source (FILE, or standard input when FILE is \"-\" or missing) and\n"
       "creates its folders below the parent folder: DIR when given, else the\n"
@@ -198,11 +199,13 @@ private:
 int RunCreate(std::vector<std::string> const& arguments)
 {
     int exit_status = ExitSuccess;
+    std::string const usage = std::string(CreateUsage) + "\n" + PlaceholderHelp;
     auto const parsed = ParseCommandArguments("create", arguments,
-        { { "--parent", "--encoding", "--jobs" }, { "--dry-run", "--no-follow" } }, CreateUsage, exit_status);
+        { { "--parent", "--encoding", "--jobs", "--set", "--template" }, { "--dry-run", "--no-follow" } },
+        usage, exit_status);
     if (!parsed)
         return exit_status;
-    std::optional<std::size_t> const jobs = ParseJobs("create", *parsed, CreateUsage, exit_status);
+    std::optional<std::size_t> const jobs = ParseJobs("create", *parsed, usage, exit_status);
     if (!jobs)
         return exit_status;
 

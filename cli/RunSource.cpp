@@ -74,7 +74,7 @@ std::optional<SourceInput> ReadRunSource(std::string_view command, ParsedArgumen
     }
 
     auto input = ReadCommandSource(command, parsed);
-    if (!input)
+    if (!input || !FillCommandPlaceholders(command, parsed, *input, consequence))
         return std::nullopt;
     ReadSource(tree, input->Lines());
 

@@ -3,6 +3,8 @@
 #include "cli/Commands.h"
 #include "core/document/SourceDocument.h"
 #include "core/document/SourceSize.h"
+#include "core/document/Templates.h"
+#include "core/text/Placeholders.h"
 #include "core/text/Printable.h"
 
 #include <algorithm>
@@ -11,6 +13,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <iostream>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -157,12 +160,108 @@ std::optional<SourceInput> ReadCommandSource(std::string_view command, ParsedArg
         PrintError(std::string(command) + ": only one source file may be given");
         return std::nullopt;
     }
+    std::string path = parsed.Positionals.empty() ? "-" : parsed.Positionals.front();
+    if (auto const name = parsed.Value("--template")) {
+        if (!parsed.Positionals.empty()) {
+            PrintError(std::string(command) + ": give a source file or --template, not both");
+            return std::nullopt;
+        }
+        auto const found = FindTemplate(*name);
+        if (!found) {
+            PrintError(std::string(command) + ": no template is named \"" + EscapeForTerminal(*name)
+                + "\" (edamaki-cli templates lists them)");
+            return std::nullopt;
+        }
+        path = found->Path;
+    }
     std::string error;
-    auto input
-        = ReadSourceInput(parsed.Positionals.empty() ? "-" : parsed.Positionals.front(), *encoding, error);
+    auto input = ReadSourceInput(path, *encoding, error);
     if (!input)
         PrintError(error);
     return input;
+}
+
+char const* const PlaceholderHelp
+    = "Placeholders: <%NAME> in a source stands for a value given with --set NAME=VALUE\n"
+      "(repeatable), <%NAME=DEFAULT> with a default. Built in, for today: <%日付>\n"
+      "(20261207), <%年>, <%月>, <%日>, <%年度> (the fiscal year from April) and\n"
+      "<%日付:YYYY-MM-DD> (YYYY YY MM M DD D). A value must be a folder name: not\n"
+      "empty, \".\" or \"..\", none of \\ / : * ? \" < > | (nor \",\" inside a tag).\n"
+      "A placeholder without a value is an input error that names it.\n"
+      "--template NAME reads the template NAME instead of FILE (edamaki-cli templates).\n";
+
+namespace {
+
+// "<%NAME>" as the user reads it.
+std::string PlaceholderText(std::string const& shift_jis_name, ShiftJisConverter& converter)
+{
+    std::string name;
+    if (converter.AppendUtf8(shift_jis_name, name))
+        name = "?";
+    return "<%" + EscapeForTerminal(name) + ">";
+}
+
+std::string RefusalText(PlaceholderRefusal const& refusal, ShiftJisConverter& converter)
+{
+    std::string const placeholder = PlaceholderText(refusal.Name, converter);
+    std::string value;
+    if (converter.AppendUtf8(refusal.Value, value))
+        value = "?";
+    std::string const quoted = "\"" + EscapeForTerminal(value) + "\"";
+    switch (refusal.Why) {
+    case PlaceholderRefusal::Kind::NoValue: {
+        std::string name;
+        converter.AppendUtf8(refusal.Name, name);
+        return placeholder + " has no value (give one with --set " + EscapeForTerminal(name) + "=VALUE)";
+    }
+    case PlaceholderRefusal::Kind::Empty:
+        return placeholder + ": the value is empty";
+    case PlaceholderRefusal::Kind::DotName:
+        return placeholder + ": " + quoted + " is not a folder name";
+    case PlaceholderRefusal::Kind::NameCharacter:
+        return placeholder + ": " + quoted
+            + " holds a character a folder name can't hold (\\ / : * ? \" < > |, a control character, or "
+              "\",\" "
+              "inside a tag)";
+    case PlaceholderRefusal::Kind::NotShiftJis:
+        break;
+    }
+    return placeholder + ": " + quoted + " holds a character Shift-JIS can't hold";
+}
+
+} // namespace
+
+bool FillCommandPlaceholders(
+    std::string_view command, ParsedArguments const& parsed, SourceInput& input, std::string_view consequence)
+{
+    ShiftJisConverter converter;
+    std::map<std::string, std::string> values;
+    for (std::string const& setting : parsed.AllValues("--set")) {
+        std::size_t const equals = setting.find('=');
+        std::string name;
+        std::string value;
+        if (equals == std::string::npos || equals == 0) {
+            PrintError(std::string(command) + ": --set takes NAME=VALUE, not \"" + EscapeForTerminal(setting)
+                + "\"; " + std::string(consequence));
+            return false;
+        }
+        if (converter.AppendShiftJis(setting.substr(0, equals), name)
+            || converter.AppendShiftJis(setting.substr(equals + 1), value)) {
+            PrintError(std::string(command) + ": --set " + EscapeForTerminal(setting)
+                + ": a character Shift-JIS can't hold; " + std::string(consequence));
+            return false;
+        }
+        values[name] = value;
+    }
+    std::vector<PlaceholderRefusal> const refusals = FillPlaceholders(input.Text, values, Today());
+    if (refusals.empty())
+        return true;
+    for (PlaceholderRefusal const& refusal : refusals)
+        PrintError(std::string(command) + ": " + RefusalText(refusal, converter));
+    PrintError(std::string(command) + ": " + GroupedNumber(refusals.size())
+        + (refusals.size() == 1 ? " placeholder has" : " placeholders have") + " no usable value; "
+        + std::string(consequence));
+    return false;
 }
 
 bool ReadSourceTree(SourceInput const& input, FolderTree& tree, std::string_view consequence)

@@ -34,9 +34,19 @@ struct SourceInput {
 std::optional<SourceInput> ReadSourceInput(
     std::string const& path, EncodingChoice choice, std::string& error);
 
-// The source a command names: its "--encoding" (auto when missing) and at most
-// one FILE (standard input for "-" or none). Reports a failure and returns nullopt.
+// The source a command names: at most one FILE (standard input for "-" or
+// none), or the template "--template NAME", read with its "--encoding" (auto
+// when missing). Reports a failure and returns nullopt.
 std::optional<SourceInput> ReadCommandSource(std::string_view command, ParsedArguments const& parsed);
+
+// Fills the input's placeholders with the "--set NAME=VALUE" values, the
+// built-in date and the defaults. Reports every name without a usable value,
+// ending with `consequence`, and returns false; the input is then unchanged.
+bool FillCommandPlaceholders(std::string_view command, ParsedArguments const& parsed, SourceInput& input,
+    std::string_view consequence);
+
+// What the help texts of the commands that fill placeholders say of them.
+extern char const* const PlaceholderHelp;
 
 // Reads the input's lines into the tree with the reader of their mode. A
 // source that asks for more than one read may make (the folder budget) is

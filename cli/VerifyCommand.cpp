@@ -15,8 +15,8 @@ namespace edamaki::cli {
 namespace {
 
 constexpr char const* VerifyUsage
-    = "usage: edamaki-cli verify [--parent DIR] [--extra] [--jobs N] [--encoding auto|cp932|utf-8]\n"
-      "                          [FILE|-]\n"
+    = "usage: edamaki-cli verify [--parent DIR] [--extra] [--jobs N] [--set NAME=VALUE]...\n"
+      "                          [--encoding auto|cp932|utf-8] [FILE|-|--template NAME]\n"
       "\n"
       "Reads a source (FILE, or standard input when FILE is \"-\" or missing) and\n"
       "compares the folders below the parent folder (DIR when given, else the\n"
@@ -92,11 +92,12 @@ private:
 int RunVerify(std::vector<std::string> const& arguments)
 {
     int exit_status = ExitSuccess;
+    std::string const usage = std::string(VerifyUsage) + "\n" + PlaceholderHelp;
     auto const parsed = ParseCommandArguments("verify", arguments,
-        { { "--parent", "--encoding", "--jobs" }, { "--extra" } }, VerifyUsage, exit_status);
+        { { "--parent", "--encoding", "--jobs", "--set", "--template" }, { "--extra" } }, usage, exit_status);
     if (!parsed)
         return exit_status;
-    std::optional<std::size_t> const jobs = ParseJobs("verify", *parsed, VerifyUsage, exit_status);
+    std::optional<std::size_t> const jobs = ParseJobs("verify", *parsed, usage, exit_status);
     if (!jobs)
         return exit_status;
 

@@ -30,6 +30,8 @@ constexpr Command Commands[] = {
     { "convert", "write a source's folder tree as a text-mode or macro-mode source", RunConvert },
     { "create", "create a source's folders below the parent folder", RunCreate },
     { "import", "write the folder structure of a folder as a text-mode source", RunImport },
+    { "placeholders", "list the placeholders a source uses, with their defaults", RunPlaceholders },
+    { "templates", "list the templates, where each comes from and its placeholders", RunTemplates },
     { "verify", "compare the folders below the parent folder with a source's", RunVerify },
 };
 
@@ -41,7 +43,7 @@ void PrintUsage(std::ostream& out)
            "\n"
            "Commands:\n";
     for (auto const& command : Commands)
-        out << "  " << command.Name << std::string(10 - command.Name.size(), ' ') << command.Summary << '\n';
+        out << "  " << command.Name << std::string(14 - command.Name.size(), ' ') << command.Summary << '\n';
     out << "\n"
            "Run \"edamaki-cli COMMAND --help\" for a command's options.\n"
            "Exit status: 0 success, 1 some folders failed or were left out (verify: the\n"

@@ -943,5 +943,54 @@ TEST_F(CliTest, CreateVerifyAndImportWalkACombDeeperThanTheDescriptorsThereAre)
     EXPECT_EQ(lines, leaves);
 }
 
+TEST_F(CliTest, PlaceholdersAreFilledListedAndEachMissingOneNamed)
+{
+    fs::path const own = m_directory / "own" / "edamaki" / "templates";
+    fs::path const installed = m_directory / "installed" / "edamaki" / "templates";
+    fs::create_directories(own);
+    fs::create_directories(installed);
+    std::ofstream(own / "案件.txt") << "<%顧客>\\<%案件=新規>\n";
+    std::ofstream(installed / "案件.txt") << "hidden by the own one\n";
+    std::ofstream(installed / "年度.txt") << "<%年度>\\経理\n";
+    std::string const environment = "XDG_DATA_HOME='" + (m_directory / "own").string() + "' XDG_DATA_DIRS='"
+        + (m_directory / "installed").string() + "' ";
+    std::string const parent = " --parent '" + (m_directory / "made").string() + "'";
+    std::string const source = "<%顧客>\\<%案件=新規>\n<%担当>\n";
+    struct Case {
+        std::string arguments;
+        int status;
+        std::string out;
+        std::string err;
+    };
+    Case const cases[] = {
+        { "placeholders", 0, "顧客\n案件=新規\n担当\n", "" },
+        { "create" + parent, 2, "",
+            "edamaki-cli: create: <%顧客> has no value (give one with --set 顧客=VALUE)\n"
+            "edamaki-cli: create: <%担当> has no value (give one with --set 担当=VALUE)\n"
+            "edamaki-cli: create: 2 placeholders have no usable value; nothing was created\n" },
+        { "create --set 顧客=A社 --set 担当=.." + parent, 2, "",
+            "edamaki-cli: create: <%担当>: \"..\" is not a folder name\n"
+            "edamaki-cli: create: 1 placeholder has no usable value; nothing was created\n" },
+        { "convert --to text --set 顧客=A社 --set=担当=私", 0, "A社\\新規\r\n私\r\n", "" },
+        { "create --set 顧客 -", 2, "",
+            "edamaki-cli: create: --set takes NAME=VALUE, not \"顧客\"; nothing was created\n" },
+        { "templates", 0,
+            "年度\tinstalled\t" + (installed / "年度.txt").string() + "\t年度\n案件\town\t"
+                + (own / "案件.txt").string() + "\t顧客, 案件=新規\n",
+            "" },
+        { "convert --to text --template 案件 --set 顧客=B社", 0, "B社\\新規\r\n", "" },
+        { "verify --template なし", 2, "",
+            "edamaki-cli: verify: no template is named \"なし\" (edamaki-cli templates lists them)\n" },
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        RunResult const result = Run(c.arguments, source, environment);
+        EXPECT_EQ(result.Status, c.status);
+        EXPECT_EQ(result.Out, c.out);
+        EXPECT_EQ(result.Err, c.err);
+    }
+    EXPECT_FALSE(fs::exists(m_directory / "made"));
+}
+
 } // namespace
 } // namespace edamaki
