@@ -931,36 +931,17 @@ std::size_t JobsFor(FolderTree const& tree, HostFileSystem& file_system, Creatio
     return file_system.SuggestedJobs(host_path.c_str());
 }
 
-// The first walker of a run with several jobs, from the parent folder.
-class FirstPiece final : public WalkPiece {
-public:
-    explicit FirstPiece(SharedRun& shared)
-        : m_shared(shared)
-    {
-    }
-
-    void Run() override
-    {
-        OutputPiece& piece = m_shared.Output.First();
-        OrderedOutput<HandledLine>::FinishOnExit const finish(m_shared.Output, piece);
-        // The caller's file system stays with the caller, who reports.
-        std::unique_ptr<HostFileSystem> const file_system = m_shared.FileSystem.ForAnotherThread();
-        PieceSink sink(m_shared.Output, piece);
-        CreationRun run(m_shared, *file_system, sink, piece);
-        m_shared.Add(run.CreateFolders());
-    }
-
-private:
-    SharedRun& m_shared;
-};
-
 CreationSummary CreateSideBySide(FolderTree const& tree, HostFileSystem& file_system, CreationSink& sink,
     CreationOptions const& options, std::size_t jobs)
 {
     SharedRun shared(tree, file_system, options, jobs);
     WalkPaths paths(tree, file_system.Names());
     FolderReport report;
-    shared.Run(std::make_unique<FirstPiece>(shared), [&](HandledLine&& line) {
+    auto const walk = [&shared](HostFileSystem& walker_file_system, OutputPiece& piece) {
+        PieceSink sink(shared.Output, piece);
+        shared.Add(CreationRun(shared, walker_file_system, sink, piece).CreateFolders());
+    };
+    shared.Run(file_system, walk, [&](HandledLine&& line) {
         report.Node = line.Node;
         report.Outcome = line.Outcome;
         report.Cause = line.Cause;

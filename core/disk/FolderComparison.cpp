@@ -696,29 +696,6 @@ void FolderComparison::ReportUnreadable(std::size_t host_path_size, HostError er
     ++m_summary.Unreadable;
 }
 
-// The first walker of a comparison with several jobs, from the parent folder.
-class FirstPiece final : public WalkPiece {
-public:
-    explicit FirstPiece(SharedComparison& shared)
-        : m_shared(shared)
-    {
-    }
-
-    void Run() override
-    {
-        // The caller's file system stays with the caller.
-        OutputPiece& piece = m_shared.Output.First();
-        OrderedOutput<ComparisonItem>::FinishOnExit const finish(m_shared.Output, piece);
-        std::unique_ptr<HostFileSystem> const file_system = m_shared.FileSystem.ForAnotherThread();
-        PieceSink sink(m_shared.Output, piece);
-        FolderComparison comparison(m_shared, *file_system, sink, piece);
-        m_shared.Add(comparison.Compare());
-    }
-
-private:
-    SharedComparison& m_shared;
-};
-
 // The jobs the comparison takes: the caller's, or as many as the parent
 // folder's file system is worth.
 std::size_t JobsFor(FolderTree const& tree, HostFileSystem& file_system, ComparisonOptions const& options)
@@ -735,7 +712,11 @@ ComparisonSummary CompareSideBySide(FolderTree const& tree, HostFileSystem& file
     ComparisonOptions const& options, std::size_t jobs)
 {
     SharedComparison shared(tree, file_system, options, jobs);
-    shared.Run(std::make_unique<FirstPiece>(shared), [&](ComparisonItem&& item) {
+    auto const walk = [&shared](HostFileSystem& walker_file_system, OutputPiece& piece) {
+        PieceSink sink(shared.Output, piece);
+        shared.Add(FolderComparison(shared, walker_file_system, sink, piece).Compare());
+    };
+    shared.Run(file_system, walk, [&](ComparisonItem&& item) {
         if (auto const* report = std::get_if<DifferenceReport>(&item))
             sink.FolderDiffers(*report);
         else

@@ -687,37 +687,16 @@ void LeafCollector::Notice(NoticeKind kind, std::string_view host_name, std::str
     (kind == NoticeKind::LeftOut ? m_result.LeftOut : m_result.Unreadable).push_back(std::move(notice));
 }
 
-// The first walker of an import with several jobs, from the imported folder.
-class FirstPiece final : public WalkPiece {
-public:
-    FirstPiece(SharedImport& shared, std::string const& directory)
-        : m_shared(shared)
-        , m_directory(directory)
-    {
-    }
-
-    void Run() override
-    {
-        // The caller's file system stays with the caller.
-        OutputPiece& piece = m_shared.Output.First();
-        OrderedOutput<ImportItem>::FinishOnExit const finish(m_shared.Output, piece);
-        std::unique_ptr<HostFileSystem> const file_system = m_shared.FileSystem.ForAnotherThread();
-        LeafCollector collector(m_shared, *file_system, piece);
-        m_shared.Readable = collector.Collect(m_directory).Readable;
-    }
-
-private:
-    SharedImport& m_shared;
-    std::string const& m_directory;
-};
-
 FolderImport CollectSideBySide(std::string const& directory, HostFileSystem& file_system, locale_t locale,
     std::size_t folder_budget, std::size_t jobs)
 {
     SharedImport shared(file_system, locale, folder_budget, jobs);
     FolderImport result;
     result.FolderBudget = folder_budget;
-    shared.Run(std::make_unique<FirstPiece>(shared, directory), [&](ImportItem&& item) {
+    auto const walk = [&shared, &directory](HostFileSystem& walker_file_system, OutputPiece& piece) {
+        shared.Readable = LeafCollector(shared, walker_file_system, piece).Collect(directory).Readable;
+    };
+    shared.Run(file_system, walk, [&](ImportItem&& item) {
         if (auto* line = std::get_if<std::string>(&item))
             result.Lines.push_back(std::move(*line));
         else if (auto* left_out = std::get_if<LeftOutItem>(&item))

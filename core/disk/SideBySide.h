@@ -6,6 +6,7 @@
 // directories; and the caller's part, which drains the output while they run.
 
 #include "core/disk/DirectoryWindow.h"
+#include "core/disk/HostFileSystem.h"
 #include "core/disk/OrderedOutput.h"
 #include "core/disk/WalkPool.h"
 
@@ -28,14 +29,16 @@ public:
     {
     }
 
-    // Runs `first` on a worker and passes every item, in walk order, to
-    // `take` on the calling thread, returning once every walker is done. A
+    // Runs `walk(file_system, piece)` on a worker, the first piece of the
+    // walk, with a file system of its own made from `file_system` (the
+    // caller's stays with the caller); passes every item, in walk order, to
+    // `take` on the calling thread, and returns once every walker is done. A
     // walker that throws stops the others, and what it threw is thrown here
     // at the end; so is what `take` throws, which stops the walkers while the
     // drain goes on, so that none of them waits for its turn for ever.
-    template<typename Take> void Run(std::unique_ptr<WalkPiece> first, Take&& take)
+    template<typename Walk, typename Take> void Run(HostFileSystem const& file_system, Walk walk, Take&& take)
     {
-        Pool.Hand(std::move(first));
+        Pool.Hand(std::make_unique<FirstPiece<Walk>>(*this, file_system, std::move(walk)));
         std::exception_ptr take_failure;
         Output.Drain([&](Item&& item) {
             if (take_failure)
@@ -66,6 +69,32 @@ public:
 
     std::size_t const WindowCapacity;
     OrderedOutput<Item> Output;
+
+private:
+    template<typename Walk> class FirstPiece final : public WalkPiece {
+    public:
+        FirstPiece(SideBySide& side, HostFileSystem const& file_system, Walk walk)
+            : m_side(side)
+            , m_file_system(file_system)
+            , m_walk(std::move(walk))
+        {
+        }
+
+        void Run() override
+        {
+            OutputPiece& piece = m_side.Output.First();
+            typename OrderedOutput<Item>::FinishOnExit const finish(m_side.Output, piece);
+            std::unique_ptr<HostFileSystem> const file_system = m_file_system.ForAnotherThread();
+            m_walk(*file_system, piece);
+        }
+
+    private:
+        SideBySide& m_side;
+        HostFileSystem const& m_file_system;
+        Walk m_walk;
+    };
+
+public:
     // Last, so that its workers are done before the rest goes.
     WalkPool Pool;
 };
