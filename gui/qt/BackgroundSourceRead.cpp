@@ -29,7 +29,8 @@ bool BackgroundSourceRead::Start(Job job)
     m_running = true;
     m_thread = std::thread([this] {
         auto const start = std::chrono::steady_clock::now();
-        ReadSource(*m_job.Tree, m_job.Map, SourceLinesForReading(m_job.RawText));
+        ReadPreview(*m_job.Tree, m_job.Map, SourceLinesForReading(m_job.RawText),
+            m_job.Values ? &*m_job.Values : nullptr, m_job.Filled);
         m_job.ReadTime = std::chrono::steady_clock::now() - start;
         if (m_job.Previous)
             m_job.Delta = CompareReads(*m_job.Previous, m_job.PreviousLines, *m_job.Tree);

@@ -8,6 +8,7 @@
 #include "core/tree/FolderTree.h"
 #include "core/tree/SourceMap.h"
 #include "core/tree/TreeRefresh.h"
+#include "gui/qt/PlaceholderPreview.h"
 
 #include <QObject>
 #include <QString>
@@ -36,10 +37,14 @@ public:
         std::size_t PreviousLines = 0;
         // The caller's mark of the text's version.
         std::uint64_t Ticket = 0;
+        // What placeholders are filled with, when the text may hold one.
+        std::optional<PreviewValues> Values;
 
-        // Filled by the read: the map of the source's lines, the comparison
-        // with Previous, and how long the read took (the comparison not included).
+        // Filled by the read: the map of the source's lines, what its
+        // placeholders left, the comparison with Previous, and how long the
+        // read took (the comparison not included).
         SourceMap Map;
+        FilledRead Filled;
         std::optional<ReadDelta> Delta;
         std::chrono::nanoseconds ReadTime {};
     };

@@ -62,8 +62,10 @@ SourceMode SourceReadScheduler::ReadNow()
         FinishBackgroundRead();
     auto const start = std::chrono::steady_clock::now();
     m_fresh->CopyKeptState(m_document.Tree);
-    SourceMode const mode
-        = ReadSource(*m_fresh, m_fresh_map, SourceLinesForReading(m_editor.document()->toRawText()));
+    QString const raw_text = m_editor.document()->toRawText();
+    std::optional<PreviewValues> const values = PreviewValuesFor(raw_text);
+    SourceMode const mode = ReadPreview(
+        *m_fresh, m_fresh_map, SourceLinesForReading(raw_text), values ? &*values : nullptr, m_fresh_filled);
     m_read_time = std::chrono::steady_clock::now() - start;
     ShowFresh(nullptr);
     return mode;
@@ -83,6 +85,7 @@ void SourceReadScheduler::StartBackgroundRead()
 {
     BackgroundSourceRead::Job job;
     job.RawText = m_editor.document()->toRawText();
+    job.Values = PreviewValuesFor(job.RawText);
     job.Tree = std::move(m_fresh);
     job.Tree->CopyKeptState(m_document.Tree);
     // Compared with the read before only while the pane still shows just that.
@@ -116,6 +119,7 @@ void SourceReadScheduler::FinishBackgroundRead()
     BackgroundSourceRead::Job job = m_background.Finish();
     m_fresh = std::move(job.Tree);
     m_fresh_map = std::move(job.Map);
+    m_fresh_filled = std::move(job.Filled);
     bool const compared = job.Previous != nullptr;
     if (compared)
         m_previous = std::move(job.Previous);
@@ -135,6 +139,7 @@ void SourceReadScheduler::ShowFresh(ReadDelta const* delta)
     std::size_t const lines = m_fresh_map.LineCount();
     // The document takes the map; the next read fills it afresh.
     TreeRefresh const refresh = m_pane.ShowRead(*m_fresh, std::move(m_fresh_map), delta);
+    m_marks.Take(std::exchange(m_fresh_filled, {}), m_document.Tree);
     m_pending = false;
     if (refresh.Replaced) {
         // m_fresh holds the former tree now: nothing to compare with.
@@ -144,6 +149,13 @@ void SourceReadScheduler::ShowFresh(ReadDelta const* delta)
     std::swap(m_fresh, m_previous);
     m_previous_lines = lines;
     m_previous_revision = m_document.Tree.Revision();
+}
+
+std::optional<PreviewValues> SourceReadScheduler::PreviewValuesFor(QString const& raw_text) const
+{
+    if (!m_values || !MayHoldPlaceholders(raw_text))
+        return std::nullopt;
+    return m_values();
 }
 
 } // namespace edamaki

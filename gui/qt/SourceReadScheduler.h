@@ -14,18 +14,23 @@
 // ProgramEdit and is not read; a rewrite of the whole text (open, clear,
 // conversion, import) runs inside one too and is then read once, at once
 // (ReadNow), so its tree shows before the command returns.
+//
+// A text with placeholders is read filled as the pane shows it (see
+// PlaceholderPreview); the marks of the read shown come with it.
 
 #include "core/document/SourceDocument.h"
 #include "core/tree/FolderTree.h"
 #include "core/tree/SourceMap.h"
 #include "core/tree/TreeRefresh.h"
 #include "gui/qt/BackgroundSourceRead.h"
+#include "gui/qt/PlaceholderPreview.h"
 
 #include <QObject>
 #include <QPointer>
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -83,6 +88,12 @@ public:
     // A negative threshold reads every change but the first in the background.
     void SetBackgroundThreshold(std::chrono::nanoseconds threshold) { m_threshold = threshold; }
 
+    // What the placeholders of the text are filled with; asked only when
+    // the text may hold one. Without it the text is read as it stands.
+    void SetPreviewValues(std::function<PreviewValues()> values) { m_values = std::move(values); }
+    // Which folders of the tree shown took a placeholder's value.
+    PlaceholderMarks const& Marks() const { return m_marks; }
+
 private:
     bool IsReadSlow() const { return m_read_time > m_threshold; }
     void StartBackgroundRead();
@@ -92,6 +103,7 @@ private:
     void FinishBackgroundRead();
     // Shows the tree in m_fresh, which then becomes the read to compare with.
     void ShowFresh(ReadDelta const* delta);
+    std::optional<PreviewValues> PreviewValuesFor(QString const& raw_text) const;
 
     QPlainTextEdit& m_editor;
     ReadView& m_pane;
@@ -102,6 +114,7 @@ private:
     // each with the map of its source's lines.
     std::unique_ptr<FolderTree> m_fresh;
     SourceMap m_fresh_map;
+    FilledRead m_fresh_filled;
     std::unique_ptr<FolderTree> m_previous;
     // The lines the read in m_previous mapped.
     std::size_t m_previous_lines = 0;
@@ -115,6 +128,8 @@ private:
     int m_program_edits = 0;
     std::chrono::nanoseconds m_read_time {};
     std::chrono::nanoseconds m_threshold = DefaultBackgroundThreshold;
+    std::function<PreviewValues()> m_values;
+    PlaceholderMarks m_marks;
 };
 
 } // namespace edamaki

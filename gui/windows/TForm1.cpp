@@ -36,6 +36,17 @@ namespace edamaki {
 namespace {
 
 QString const InvalidNameText = QStringLiteral("フォルダ名が不正です");
+QString const PlaceholderLineText = QStringLiteral("プレースホルダを含む行は、テキストで編集してください。");
+QString const MacroPlaceholderEditText
+    = QStringLiteral("このフォルダのパスにはプレースホルダの値が入っているため、ツリーでは編集できません。\n")
+    + PlaceholderLineText;
+// A text-mode edit writes every folder line anew.
+QString const TextPlaceholderEditText
+    = QStringLiteral("ソースにプレースホルダを含む行があるため、ツリーでは編集できません"
+                     "（テキストモードでは、ツリーの編集がソース全体を書き直します）。\n")
+    + PlaceholderLineText;
+// A folder whose name took a placeholder's value.
+QColor const ValueNameColour(0x1e, 0x5a, 0xa0);
 
 // Why a typed name is refused: a character Shift-JIS lacks is named.
 QString RefusedNameText(std::string_view typed)
@@ -49,7 +60,11 @@ QString RefusedNameText(std::string_view typed)
 // beside them selects nothing.
 class FolderLabelDelegate : public QStyledItemDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    FolderLabelDelegate(std::function<bool(QModelIndex const&)> holds_value, QObject* parent)
+        : QStyledItemDelegate(parent)
+        , m_holds_value(std::move(holds_value))
+    {
+    }
 
     QWidget* createEditor(
         QWidget* parent, QStyleOptionViewItem const& option, QModelIndex const& index) const override
@@ -82,7 +97,22 @@ public:
         return icon.united(label);
     }
 
+protected:
+    // A name that took a placeholder's value shows in italics, in a colour of
+    // its own unless the model gives it one.
+    void initStyleOption(QStyleOptionViewItem* option, QModelIndex const& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (!m_holds_value(index))
+            return;
+        option->font.setItalic(true);
+        option->fontMetrics = QFontMetrics(option->font);
+        if (!index.data(Qt::ForegroundRole).isValid())
+            option->palette.setColor(QPalette::Text, ValueNameColour);
+    }
+
 private:
+    std::function<bool(QModelIndex const&)> m_holds_value;
     mutable QPointer<QWidget> m_editor;
 };
 
@@ -122,7 +152,11 @@ TForm1::TForm1(Document& document, std::function<void(TForm1&)> const& start_up,
     Tree1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     // Label edits begin from the pane's own commands only.
     Tree1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Tree1->setItemDelegate(new FolderLabelDelegate(Tree1));
+    Tree1->setItemDelegate(new FolderLabelDelegate(
+        [this](QModelIndex const& index) {
+            return m_reads && m_reads->Marks().HoldsValue(m_document.Tree, m_model->NodeOfIndex(index));
+        },
+        Tree1));
     Tree1->SetCollapseRule([this](QModelIndex const& index) { return Tree1Collapsing(index); });
     m_widest_label = new WidestLabel(*m_model, Tree1->font(), Tree1->indentation(), this);
     connect(m_widest_label, &WidestLabel::WidestChanged, this, &TForm1::FitColumnToNames);
@@ -381,6 +415,11 @@ void TForm1::StartLabelEdit(NodeId node)
 
 bool TForm1::MayWriteEdit(std::span<NodeId const> written)
 {
+    if (m_reads && m_reads->Marks().WritesValue(m_document.Tree, written)) {
+        ShowMessage(this, QMessageBox::Warning,
+            m_document.Map.IsMacro() ? MacroPlaceholderEditText : TextPlaceholderEditText);
+        return false;
+    }
     auto const missing = CheckTreeEditWrite(
         m_document.Tree, m_document.Map.IsMacro(), written, [this] { return m_editor.Lines(); });
     if (!missing)

@@ -20,6 +20,7 @@
 
 #include <QIcon>
 #include <QList>
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -99,8 +100,13 @@ public:
     void SetTagDialog(TForm4* tag_dialog) { m_tag_dialog = tag_dialog; }
     // The source editor the pane writes its edits into and selects in.
     void LinkEditor(QPlainTextEdit& editor) { m_editor.SetEditor(&editor); }
-    // The reads of the editor's text, which leave the pane's write-backs alone.
-    void LinkReads(SourceReadScheduler& reads) { m_editor.SetReads(&reads); }
+    // The reads of the editor's text, which leave the pane's write-backs
+    // alone and mark the folders that took a placeholder's value.
+    void LinkReads(SourceReadScheduler& reads)
+    {
+        m_editor.SetReads(&reads);
+        m_reads = &reads;
+    }
 
     // A mouse button pressed on the view: the selection and the links to the
     // editor and the tag dialog. True when the view must not see the press.
@@ -155,8 +161,8 @@ private:
     // Makes `node` the one selected folder and gives the view the focus.
     void FocusNode(NodeId node);
     // Whether an edit that writes the paths of `written` back may go ahead; a
-    // source that would lose or spread a character Shift-JIS lacks refuses
-    // it, and the user is told which character and where.
+    // source that would lose a placeholder, or lose or spread a character
+    // Shift-JIS lacks, refuses it, and the user is told why.
     bool MayWriteEdit(std::span<NodeId const> written);
 
     Document& m_document;
@@ -164,6 +170,7 @@ private:
     WidestLabel* m_widest_label = nullptr;
     SiblingSelection* m_selection = nullptr;
     SourceEditorLink m_editor;
+    QPointer<SourceReadScheduler> m_reads;
     TForm4* m_tag_dialog = nullptr;
     NodeId m_anchor = NoNode; // where a Shift-click range starts
     bool m_confirming = false;

@@ -4,6 +4,7 @@
 #include "core/document/SourceDocument.h"
 #include "core/tree/SourceWriters.h"
 #include "edamaki/Version.h"
+#include "gui/qt/PlaceholderMemory.h"
 #include "gui/qt/QtShiftJis.h"
 #include "gui/qt/SourceReadScheduler.h"
 #include "gui/widgets/CommandShortcutGuard.h"
@@ -127,6 +128,7 @@ void TMainForm::CreateDialogs()
     // The source file commands bring the open and save dialogs.
     m_source_files = std::make_unique<SourceFileCommands>(*this);
     m_import = std::make_unique<FolderImportCommand>(*this);
+    m_placeholder_values = std::make_unique<PlaceholderMemory>();
 
     OpenFolder1 = new TplBrowseFolder(this);
     OpenFolder1->setObjectName(QStringLiteral("OpenFolder1"));
@@ -210,6 +212,9 @@ void TMainForm::StartUp(TForm1& tree_pane)
     m_tree_pane = &tree_pane;
     tree_pane.LinkEditor(*SrcList);
     m_reads = std::make_unique<SourceReadScheduler>(*SrcList, tree_pane, tree_pane, m_document);
+    m_reads->SetPreviewValues([this] {
+        return PreviewValues { m_placeholder_values->LastValues(m_document.FileName), Today() };
+    });
     tree_pane.LinkReads(*m_reads);
     tree_pane.SetBeforeTreeUse([this] { EnsureTreeCurrent(); });
     m_started = true;

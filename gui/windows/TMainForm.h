@@ -28,6 +28,7 @@ class EditActionTracker;
 class EditorSearch;
 class FolderImportCommand;
 class HelpWindow;
+class PlaceholderMemory;
 class SourceFileCommands;
 class SourceReadScheduler;
 class TAboutDlg;
@@ -160,6 +161,7 @@ private:
     std::unique_ptr<SourceReadScheduler> m_reads;
     std::unique_ptr<SourceFileCommands> m_source_files;
     std::unique_ptr<FolderImportCommand> m_import;
+    std::unique_ptr<PlaceholderMemory> m_placeholder_values;
     EditorSearch* m_search = nullptr;
     HelpWindow* m_help_window = nullptr;
 

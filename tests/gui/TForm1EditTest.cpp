@@ -1,8 +1,10 @@
 // The tree pane's edits, driven through its real view, menu and editor.
 
 #include "core/document/Document.h"
+#include "core/text/Placeholders.h"
 #include "gui/models/FolderTreeModel.h"
 #include "gui/qt/QtShiftJis.h"
+#include "gui/qt/SourceReadScheduler.h"
 #include "gui/widgets/FolderTreeView.h"
 #include "gui/windows/TForm1.h"
 #include "gui/windows/TForm3.h"
@@ -20,6 +22,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <chrono>
 
 namespace {
 
@@ -392,6 +396,90 @@ TEST_F(TForm1EditTest, AnEditThatWouldWriteACharacterShiftJisLacksIsRefused)
     EXPECT_EQ(
         warning, QStringLiteral("フォルダ名が不正です\n文字「〜」(U+301C) は Shift-JIS で書けません。"));
     EXPECT_EQ(Source(), macro + QStringLiteral("\n<r:その他,その他>"));
+}
+
+// A source with placeholders shows its folders as they would be made: the
+// value last given, else the default or today's, else the placeholder's
+// name in brackets. Those names are marked, and a click still selects the
+// line that made the folder.
+TEST_F(TForm1EditTest, PlaceholdersShowAsTheyWouldBeMadeAndClicksFindTheirLines)
+{
+    QString const year = QString::number(edamaki::Today().Year);
+    QString const source = Header + QStringLiteral("<%顧客名>\n>見積_<%日付:YYYY>\n>>図面\n<%版=v1>");
+    SetSource(source);
+    EXPECT_EQ(Tree(), QStringLiteral("《顧客名》(見積_%1(図面)),v1").arg(year));
+    QChar const line_break = QChar::ParagraphSeparator;
+    struct Case {
+        QString Path;
+        QString Selected;
+        bool Marked;
+    };
+    Case const cases[] = {
+        { QStringLiteral("《顧客名》"), QStringLiteral("<%顧客名>") + line_break, true },
+        { QStringLiteral("《顧客名》/見積_") + year, QStringLiteral(">見積_<%日付:YYYY>") + line_break,
+            true },
+        { QStringLiteral("《顧客名》/見積_%1/図面").arg(year), QStringLiteral(">>図面") + line_break, false },
+        { QStringLiteral("v1"), QStringLiteral("<%版=v1>"), true },
+    };
+    for (Case const& c : cases) {
+        Click(c.Path, Qt::RightButton);
+        EXPECT_EQ(Child<QPlainTextEdit>(m_form, "SrcList")->textCursor().selectedText(), c.Selected)
+            << c.Path.toStdString();
+        EXPECT_EQ(m_form.SourceReads()->Marks().HoldsValue(m_document.Tree, Node(c.Path)), c.Marked)
+            << c.Path.toStdString();
+    }
+
+    // A read in the background fills them too.
+    m_form.SourceReads()->SetBackgroundThreshold(std::chrono::nanoseconds(-1));
+    SetSource(source + QStringLiteral("\n<%a/b>"));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return m_form.IsTreeCurrent(); }, 10000));
+    EXPECT_EQ(Tree(), QStringLiteral("《顧客名》(見積_%1(図面)),v1,《a_b》").arg(year));
+}
+
+// An edit that would write a placeholder's value into the source, where the
+// placeholder stands, is refused: in macro mode one whose tag names a folder
+// by a path that holds a value, in text mode any, as it writes every line.
+TEST_F(TForm1EditTest, AnEditThatWouldWriteAValueOverItsPlaceholderIsRefused)
+{
+    QString const macro = Header + QStringLiteral("<%顧客名>\n>見積\nその他\n>a");
+    QString const text = QStringLiteral("<%顧客名>\\見積\nその他");
+    QString const line_text = QStringLiteral("\nプレースホルダを含む行は、テキストで編集してください。");
+    QString const macro_refusal
+        = QStringLiteral(
+              "このフォルダのパスにはプレースホルダの値が入っているため、ツリーでは編集できません。")
+        + line_text;
+    QString const text_refusal
+        = QStringLiteral("ソースにプレースホルダを含む行があるため、ツリーでは編集できません"
+                         "（テキストモードでは、ツリーの編集がソース全体を書き直します）。")
+        + line_text;
+    struct Case {
+        QString Source;
+        QString Path;
+        void (TForm1::*Command)();
+        QString Refusal; // empty: the edit goes ahead
+    };
+    Case const cases[] = {
+        { macro, QStringLiteral("《顧客名》"), &TForm1::mEditNodeClick, macro_refusal },
+        { macro, QStringLiteral("《顧客名》/見積"), &TForm1::mDelNodeClick, macro_refusal },
+        { macro, QStringLiteral("《顧客名》/見積"), &TForm1::mAddCNodeClick, macro_refusal },
+        { macro, QStringLiteral("その他"), &TForm1::mEditNodeClick, {} },
+        { macro, QStringLiteral("その他/a"), &TForm1::mDelNodeClick, {} },
+        { text, QStringLiteral("その他"), &TForm1::mEditNodeClick, text_refusal },
+    };
+    for (auto const& test : cases) {
+        QApplication::setActiveWindow(&m_form); // a message box before took it
+        SetSource(test.Source);
+        Click(test.Path);
+        QString warning;
+        if (!test.Refusal.isEmpty())
+            AnswerMessageBox(QMessageBox::Ok, &warning);
+        (m_pane.data()->*test.Command)();
+        EXPECT_EQ(warning, test.Refusal) << test.Path.toStdString();
+        bool const refused = !test.Refusal.isEmpty();
+        EXPECT_EQ(m_pane->IsEditingLabel() || Source() != test.Source, !refused) << test.Path.toStdString();
+        if (m_pane->IsEditingLabel())
+            TypeLabel({}, Qt::Key_Escape);
+    }
 }
 
 } // namespace
