@@ -19,6 +19,7 @@
 #include "gui/windows/HelpWindow.h"
 #include "gui/windows/MainFormBulkUpdate.h"
 #include "gui/windows/MainFormMenuBuilder.h"
+#include "gui/windows/PlaceholderDialog.h"
 #include "gui/windows/ShiftJisLines.h"
 #include "gui/windows/SourceErrorText.h"
 #include "gui/windows/SourceFileCommands.h"
@@ -467,11 +468,40 @@ void TMainForm::mGetFolderClick()
     m_import->mGetFolderClick();
 }
 
+bool TMainForm::AskPlaceholderValues(std::vector<std::string>& lines)
+{
+    PlaceholderDialog dialog(lines, m_placeholder_values->LastValues(m_document.FileName), Today(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    lines = dialog.FilledLines();
+    m_placeholder_values->Remember(m_document.FileName, dialog.Values());
+    // The pane shows the names with the values just given.
+    if (m_reads)
+        m_reads->ReadNow();
+    return true;
+}
+
 void TMainForm::ExeBtnClick()
 {
     EnsureTreeCurrent();
-    FolderTree const& tree = m_document.Tree;
-    if (auto const refusal = CheckSourceCreationRun(tree, EditorLinesForReading())) {
+    std::vector<std::string> lines = EditorLinesForReading();
+    FolderTree filled;
+    FolderTree const* run_tree = &m_document.Tree;
+    if (!FindSourcePlaceholders(lines).empty()) {
+        // No values are asked for a run that can't start for want of a parent folder.
+        if (auto const refusal = CheckCreationRun(m_document.Tree);
+            refusal && refusal->Reason == RunRefusal::NoParentFolder) {
+            ShowMessage(this, QMessageBox::Warning, RunRefusalText(*refusal, m_document.Tree));
+            return;
+        }
+        if (!AskPlaceholderValues(lines))
+            return;
+        filled.CopyKeptState(m_document.Tree);
+        ReadSource(filled, lines);
+        run_tree = &filled;
+    }
+    FolderTree const& tree = *run_tree;
+    if (auto const refusal = CheckSourceCreationRun(tree, lines)) {
         ShowMessage(this, QMessageBox::Warning, RunRefusalText(*refusal, tree));
         return;
     }
@@ -485,7 +515,7 @@ void TMainForm::ExeBtnClick()
     }
     SrcList->document()->setModified(false);
     if (m_log_window)
-        m_log_window->StartCreation(m_document.Tree);
+        m_log_window->StartCreation(tree);
 }
 
 void TMainForm::mLogViewClick()

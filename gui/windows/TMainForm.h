@@ -74,6 +74,8 @@ public:
     void mTextMacroClick();
     void mSelRootClick();
     void mGetFolderClick();
+    // A source with placeholders asks for their values first and runs the
+    // tree of its text filled with them; the editor's text stays as it is.
     void ExeBtnClick();
     void mLogViewClick();
     // Opens the help page through the desktop, or in a window of the
@@ -148,6 +150,9 @@ private:
     bool SetParentFolder(QString const& folder);
     // Items dropped on the window: only the first counts.
     void DropFiles(QStringList const& paths);
+    // Asks for the values of the placeholders of `lines` and fills them in;
+    // false when the user cancelled.
+    bool AskPlaceholderValues(std::vector<std::string>& lines);
 
     Document& m_document;
     QToolBar* ToolBar1 = nullptr;

@@ -3,9 +3,11 @@
 #include <QAbstractButton>
 
 #include "core/document/Document.h"
+#include "core/text/Placeholders.h"
 #include "gui/models/FolderTreeModel.h"
 #include "gui/models/LogListModel.h"
 #include "gui/widgets/FileDialogs.h"
+#include "gui/windows/PlaceholderDialog.h"
 #include "gui/windows/TForm1.h"
 #include "gui/windows/TForm3.h"
 #include "tests/SjisLiteral.h"
@@ -15,6 +17,7 @@
 
 #include <QAbstractItemView>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
@@ -185,6 +188,32 @@ public:
 private:
     QTimer m_timer;
     int m_count = 0;
+};
+
+// Sets an environment variable while it lives.
+class ScopedVariable {
+public:
+    ScopedVariable(char const* name, QString const& value)
+        : m_name(name)
+        , m_was_set(qEnvironmentVariableIsSet(name))
+        , m_before(qgetenv(name))
+    {
+        qputenv(name, value.toLocal8Bit());
+    }
+    ~ScopedVariable()
+    {
+        if (m_was_set)
+            qputenv(m_name, m_before);
+        else
+            qunsetenv(m_name);
+    }
+    ScopedVariable(ScopedVariable const&) = delete;
+    ScopedVariable& operator=(ScopedVariable const&) = delete;
+
+private:
+    char const* m_name;
+    bool m_was_set;
+    QByteArray m_before;
 };
 
 struct LoggedLine {
@@ -983,6 +1012,59 @@ TEST_F(TMainFormTest, ExecuteRefusesWithoutAUsableParentFolderOrWithATruncatedTr
             c.Limit + QStringLiteral("ツリーは途中までしか読み込まれていないため、フォルダを作成しません。"));
     }
     EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("a"))));
+}
+
+TEST_F(TMainFormTest, ARunAsksForThePlaceholdersValuesAndRemembersThemForTheFile)
+{
+    ScopedVariable const config("XDG_CONFIG_HOME", Path(QStringLiteral("config")));
+    QString const root = m_folder.path();
+    QString const year = QString::number(edamaki::Today().Year);
+    QString const source = File(QStringLiteral("案件.fms"),
+        (QStringLiteral("<?dezodedu-macro?>\n") + root
+            + QStringLiteral("\n<%顧客名>\n><%日付:YYYY>_<%案件=見積>"))
+            .toUtf8());
+    QString const made = Path(QStringLiteral("山田商事/%1_見積").arg(year));
+    // Runs the file in a new window: `answer` fills in the dialog's fields
+    // (seen: what they started with) and returns whether to press OK.
+    auto const run = [&](QStringList* seen, std::function<bool(edamaki::PlaceholderDialog&)> answer) {
+        TearDown();
+        Create();
+        ASSERT_TRUE(m_form->OpenSource(source));
+        WhenModal([=, this](QWidget* widget) {
+            auto* dialog = qobject_cast<edamaki::PlaceholderDialog*>(widget);
+            if (!dialog) {
+                widget->close();
+                return;
+            }
+            for (QLineEdit const* field : dialog->Fields)
+                seen->append(field->text());
+            if (!answer(*dialog)) {
+                dialog->Buttons->button(QDialogButtonBox::Cancel)->click();
+                return;
+            }
+            Answer(QMessageBox::Yes, nullptr, [this] { CloseLogWhenDone(); });
+            dialog->Buttons->button(QDialogButtonBox::Ok)->click();
+        });
+        m_form->ExeBtnClick();
+    };
+
+    QStringList seen;
+    run(&seen, [](edamaki::PlaceholderDialog& dialog) {
+        dialog.Fields.front()->setText(QStringLiteral("山田商事"));
+        return true;
+    });
+    EXPECT_EQ(seen, QStringList({ QString(), year, QStringLiteral("見積") }));
+    EXPECT_TRUE(QFileInfo(made).isDir());
+    // The text stays; the pane shows the values given.
+    EXPECT_EQ(Text(), QString::fromUtf8(ReadBytes(source)));
+    EXPECT_EQ(Tree(), Sjis("山田商事(" + year.toStdString() + "_見積)"));
+
+    // The next window starts with them; Cancel runs nothing.
+    QDir(Path(QStringLiteral("山田商事"))).removeRecursively();
+    seen.clear();
+    run(&seen, [](edamaki::PlaceholderDialog&) { return false; });
+    EXPECT_EQ(seen, QStringList({ QStringLiteral("山田商事"), year, QStringLiteral("見積") }));
+    EXPECT_FALSE(QFileInfo::exists(made));
 }
 
 TEST_F(TMainFormTest, CommandLineSwitchAndStartFile)

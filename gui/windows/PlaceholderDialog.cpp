@@ -1,0 +1,153 @@
+#include "gui/windows/PlaceholderDialog.h"
+
+#include "gui/qt/QtShiftJis.h"
+#include "gui/widgets/JapaneseFont.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace edamaki {
+
+namespace {
+
+// A label shows "&" as itself, not as a mnemonic.
+QString LabelText(QString text)
+{
+    return text.replace(u'&', QStringLiteral("&&"));
+}
+
+} // namespace
+
+QString PlaceholderRefusalText(PlaceholderRefusal::Kind why, QString const& name, QString const& value)
+{
+    QString const placeholder = QStringLiteral("<%") + name + u'>';
+    switch (why) {
+    case PlaceholderRefusal::Kind::NoValue:
+    case PlaceholderRefusal::Kind::Empty:
+        return placeholder + QStringLiteral(": 値がありません");
+    case PlaceholderRefusal::Kind::DotName:
+        return placeholder + QStringLiteral(": 「%1」はフォルダ名にできません").arg(value);
+    case PlaceholderRefusal::Kind::NameCharacter:
+        return placeholder
+            + QStringLiteral(": 「%1」はフォルダ名に使えない文字を含みます（\\ / : * ? \" < > |、制御文字、"
+                             "タグの中では , も）")
+                  .arg(value);
+    case PlaceholderRefusal::Kind::NotShiftJis:
+        break;
+    }
+    return placeholder + QStringLiteral(": 「%1」には Shift-JIS で書けない文字があります").arg(value);
+}
+
+PlaceholderDialog::PlaceholderDialog(
+    std::vector<std::string> lines, PlaceholderValues const& last, CalendarDate today, QWidget* parent)
+    : QDialog(parent)
+    , m_placeholders(FindSourcePlaceholders(lines))
+    , m_lines(std::move(lines))
+    , m_today(today)
+{
+    setObjectName(QStringLiteral("PlaceholderDialog"));
+    setWindowTitle(QStringLiteral("値の入力"));
+    setFont(JapaneseFont(ProportionalFamily, 12));
+
+    auto* layout = new QVBoxLayout(this);
+    auto* intro = new QLabel(QStringLiteral("フォルダ名に入れる値を入力してください。"), this);
+    layout->addWidget(intro);
+    TodayLabel = new QLabel(
+        QStringLiteral("今日: %1年%2月%3日").arg(today.Year).arg(today.Month).arg(today.Day), this);
+    TodayLabel->setObjectName(QStringLiteral("TodayLabel"));
+    layout->addWidget(TodayLabel);
+
+    auto* form = new QFormLayout;
+    for (std::size_t index = 0; index < m_placeholders.size(); ++index) {
+        Placeholder const& placeholder = m_placeholders[index];
+        QString const name = ShiftJisToQString(placeholder.Name);
+        auto* field = new QLineEdit(this);
+        field->setObjectName(QStringLiteral("Value%1").arg(index + 1));
+        field->setAccessibleName(name);
+        field->setMinimumWidth(240);
+        if (auto const value = StartingValue(placeholder, last, today))
+            field->setText(ShiftJisToQString(*value));
+        if (placeholder.Default)
+            field->setPlaceholderText(ShiftJisToQString(*placeholder.Default));
+        auto* label = new QLabel(LabelText(name) + QStringLiteral("："), this);
+        label->setBuddy(field);
+        form->addRow(label, field);
+        Fields.push_back(field);
+    }
+    layout->addLayout(form);
+
+    ErrorLabel = new QLabel(this);
+    ErrorLabel->setObjectName(QStringLiteral("ErrorLabel"));
+    ErrorLabel->setWordWrap(true);
+    ErrorLabel->setTextFormat(Qt::PlainText);
+    ErrorLabel->setStyleSheet(QStringLiteral("color: #c00000;"));
+    ErrorLabel->hide();
+    layout->addWidget(ErrorLabel);
+
+    Buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    Buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
+    Buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    Buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    connect(Buttons, &QDialogButtonBox::accepted, this, &PlaceholderDialog::accept);
+    connect(Buttons, &QDialogButtonBox::rejected, this, &PlaceholderDialog::reject);
+    layout->addWidget(Buttons);
+
+    if (!Fields.empty()) {
+        Fields.front()->setFocus();
+        Fields.front()->selectAll();
+    }
+}
+
+void PlaceholderDialog::accept()
+{
+    QStringList problems;
+    QLineEdit* first_refused = nullptr;
+    auto const refuse = [&](std::size_t index, QString const& text) {
+        problems.append(text);
+        if (!first_refused)
+            first_refused = Fields[index];
+    };
+
+    PlaceholderValues values;
+    for (std::size_t index = 0; index < m_placeholders.size(); ++index) {
+        QString const typed = Fields[index]->text().trimmed();
+        std::optional<std::string> value = QStringToShiftJis(typed);
+        if (!value) {
+            refuse(index,
+                PlaceholderRefusalText(PlaceholderRefusal::Kind::NotShiftJis,
+                    ShiftJisToQString(m_placeholders[index].Name), typed));
+            continue;
+        }
+        values[m_placeholders[index].Name] = std::move(*value);
+    }
+    std::vector<std::string> filled = m_lines;
+    if (problems.isEmpty()) {
+        for (PlaceholderRefusal const& refusal : FillSourceLines(filled, values, m_today)) {
+            auto const found = std::find_if(m_placeholders.begin(), m_placeholders.end(),
+                [&](Placeholder const& placeholder) { return placeholder.Name == refusal.Name; });
+            refuse(static_cast<std::size_t>(std::max<std::ptrdiff_t>(found - m_placeholders.begin(), 0)),
+                PlaceholderRefusalText(
+                    refusal.Why, ShiftJisToQString(refusal.Name), ShiftJisToQString(refusal.Value)));
+        }
+    }
+    if (!problems.isEmpty()) {
+        ErrorLabel->setText(problems.join(u'\n'));
+        ErrorLabel->show();
+        if (first_refused) {
+            first_refused->setFocus();
+            first_refused->selectAll();
+        }
+        return;
+    }
+    m_lines = std::move(filled);
+    m_values = std::move(values);
+    QDialog::accept();
+}
+
+} // namespace edamaki
