@@ -74,6 +74,7 @@ void MainFormMenuBuilder::Build()
     CreateEditMenu();
     CreateFindMenu();
     CreateToolsMenu();
+    CreateTemplateMenu();
     CreateHelpMenu();
     m_actions.TagMenu = new QMenu(&m_form);
     m_actions.TagMenu->setObjectName(QStringLiteral("TagMenu"));
@@ -160,6 +161,8 @@ void MainFormMenuBuilder::CreateCommands()
         QKeySequence(Qt::SHIFT | Qt::Key_F3), &TMainForm::mFindPrevClick);
     m_actions.mReplace = CreateCommand("mReplace", QStringLiteral("置換(&R)"),
         QKeySequence(Qt::CTRL | Qt::Key_R), &TMainForm::mReplaceClick);
+    m_actions.mSaveTemplate = CreateCommand(
+        "mSaveTemplate", QStringLiteral("テンプレートとして保存(&S)..."), {}, &TMainForm::mSaveTemplateClick);
 }
 
 // --- Menus ---------------------------------------------------------------
@@ -229,6 +232,16 @@ void MainFormMenuBuilder::CreateToolsMenu()
     menu->addAction(m_actions.mSelRoot);
     menu->addAction(m_actions.mExec);
     menu->addAction(m_actions.mLogView);
+}
+
+// "T" is the tools menu's: the templates take "M".
+void MainFormMenuBuilder::CreateTemplateMenu()
+{
+    QMenu* menu = AddMenu("Template1", QStringLiteral("テンプレート(&M)"));
+    // Never empty, and filled with the templates there are each time it opens.
+    menu->addAction(m_actions.mSaveTemplate);
+    TMainForm* const form = &m_form;
+    QObject::connect(menu, &QMenu::aboutToShow, form, [form, menu] { form->TemplateMenuPopup(*menu); });
 }
 
 void MainFormMenuBuilder::CreateHelpMenu()

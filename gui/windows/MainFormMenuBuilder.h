@@ -57,6 +57,7 @@ struct MainFormActions {
     QAction* mTagAddFld = nullptr;
     QAction* mTagDelFld = nullptr;
     QAction* mTagRen = nullptr;
+    QAction* mSaveTemplate = nullptr;
 };
 
 class MainFormMenuBuilder {
@@ -80,6 +81,7 @@ private:
     void CreateEditMenu();
     void CreateFindMenu();
     void CreateToolsMenu();
+    void CreateTemplateMenu();
     void CreateHelpMenu();
     void CreateToolBar();
     void CreateTagButton();

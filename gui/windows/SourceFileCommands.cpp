@@ -146,6 +146,16 @@ void SourceFileCommands::CreateDialogs()
 
 bool SourceFileCommands::OpenSource(QString const& file_name)
 {
+    return Load(file_name, false);
+}
+
+bool SourceFileCommands::OpenSourceAsNew(QString const& file_name)
+{
+    return Load(file_name, true);
+}
+
+bool SourceFileCommands::Load(QString const& file_name, bool as_new)
+{
     QString const full_name = QDir::toNativeSeparators(QFileInfo(file_name).absoluteFilePath());
     std::optional<WaitCursor> wait_cursor(std::in_place);
     // The editor keeps its text, its mark and its encoding.
@@ -167,19 +177,28 @@ bool SourceFileCommands::OpenSource(QString const& file_name)
         return refuse(CantOpenText(full_name) + u'\n' + OpenErrorText(error));
     QString const text = QString::fromStdString(SourceTextAsUtf8(*source));
 
+    // The file comes first: the read fills placeholders with the values last
+    // given for it.
+    std::string const new_file_name
+        = as_new ? std::string() : QFileInfo(file_name).absoluteFilePath().toStdString();
     {
         TMainForm::BulkUpdate const bulk(m_form);
         m_form.ReplaceEditorText(text);
+        if (as_new)
+            m_form.SrcList->document()->appendUndoItem(
+                new DocumentFileUndo(m_document, source->Format, new_file_name));
+        m_document.Format = source->Format;
+        m_document.FileName = new_file_name;
         m_form.ShowMode(m_form.ReadEditorSource());
         wait_cursor.reset();
         m_form.SrcList->setTextCursor(QTextCursor(m_form.SrcList->document()));
     }
+    if (as_new)
+        return true;
     // The opened file starts a history of its own: an undo never brings back
     // the text before it, which may not even hold in the file's encoding.
     m_form.SrcList->document()->clearUndoRedoStacks();
     m_form.SrcList->document()->setModified(false);
-    m_document.Format = source->Format;
-    m_document.FileName = QFileInfo(file_name).absoluteFilePath().toStdString();
     return true;
 }
 

@@ -21,6 +21,10 @@ public:
     // Loads a source file into the editor; false (after telling the user) when
     // it can't be read, and the editor keeps its text.
     bool OpenSource(QString const& file_name);
+    // Loads a file's text as a new source that was never saved (a template),
+    // one undo step as a clear is; false (after telling the user) when it
+    // can't be read.
+    bool OpenSourceAsNew(QString const& file_name);
     // The save prompt: true when the command may go on.
     bool AskToSave();
     // True when the window may close: nothing unsaved, or the prompt allows it.
@@ -39,6 +43,7 @@ private:
     };
 
     void CreateDialogs();
+    bool Load(QString const& file_name, bool as_new);
     SaveOutcome SaveSource();
 
     TMainForm& m_form;

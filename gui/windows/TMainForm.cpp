@@ -26,6 +26,7 @@
 #include "gui/windows/TAboutDlg.h"
 #include "gui/windows/TForm1.h"
 #include "gui/windows/TForm3.h"
+#include "gui/windows/TemplateCommands.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -129,6 +130,7 @@ void TMainForm::CreateDialogs()
     // The source file commands bring the open and save dialogs.
     m_source_files = std::make_unique<SourceFileCommands>(*this);
     m_import = std::make_unique<FolderImportCommand>(*this);
+    m_templates = std::make_unique<TemplateCommands>(*this);
     m_placeholder_values = std::make_unique<PlaceholderMemory>();
 
     OpenFolder1 = new TplBrowseFolder(this);
@@ -516,6 +518,16 @@ void TMainForm::ExeBtnClick()
     SrcList->document()->setModified(false);
     if (m_log_window)
         m_log_window->StartCreation(tree);
+}
+
+void TMainForm::TemplateMenuPopup(QMenu& menu)
+{
+    m_templates->FillMenu(menu, m_actions.mSaveTemplate);
+}
+
+void TMainForm::mSaveTemplateClick()
+{
+    m_templates->mSaveTemplateClick();
 }
 
 void TMainForm::mLogViewClick()

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+class QMenu;
 class QPlainTextEdit;
 class QToolBar;
 
@@ -32,6 +33,7 @@ class PlaceholderMemory;
 class SourceFileCommands;
 class SourceReadScheduler;
 class TAboutDlg;
+class TemplateCommands;
 class TForm1;
 class TForm3;
 class TplBrowseFolder;
@@ -78,6 +80,9 @@ public:
     // tree of its text filled with them; the editor's text stays as it is.
     void ExeBtnClick();
     void mLogViewClick();
+    // The template menu: lists the templates each time it opens.
+    void TemplateMenuPopup(QMenu& menu);
+    void mSaveTemplateClick();
     // Opens the help page through the desktop, or in a window of the
     // program's own when the desktop has nothing to open it with.
     void mHelpClick();
@@ -123,6 +128,7 @@ private:
     // The commands the window is made of work on its editor and its document.
     friend class SourceFileCommands;
     friend class FolderImportCommand;
+    friend class TemplateCommands;
     class BulkUpdate;
 
     void FormCreate(QStringList const& arguments);
@@ -166,6 +172,7 @@ private:
     std::unique_ptr<SourceReadScheduler> m_reads;
     std::unique_ptr<SourceFileCommands> m_source_files;
     std::unique_ptr<FolderImportCommand> m_import;
+    std::unique_ptr<TemplateCommands> m_templates;
     std::unique_ptr<PlaceholderMemory> m_placeholder_values;
     EditorSearch* m_search = nullptr;
     HelpWindow* m_help_window = nullptr;

@@ -23,9 +23,11 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -215,6 +217,23 @@ private:
     bool m_was_set;
     QByteArray m_before;
 };
+
+// Types `name` into the next template name dialog and presses OK; `then`
+// runs first.
+std::shared_ptr<bool> NameTemplate(QString const& name, std::function<void()> then = {})
+{
+    return WhenModal([=](QWidget* widget) {
+        auto* dialog = qobject_cast<QInputDialog*>(widget);
+        if (!dialog) {
+            widget->close();
+            return;
+        }
+        if (then)
+            then();
+        dialog->setTextValue(name);
+        dialog->accept();
+    });
+}
 
 struct LoggedLine {
     QString Text;
@@ -1065,6 +1084,86 @@ TEST_F(TMainFormTest, ARunAsksForThePlaceholdersValuesAndRemembersThemForTheFile
     run(&seen, [](edamaki::PlaceholderDialog&) { return false; });
     EXPECT_EQ(seen, QStringList({ QStringLiteral("山田商事"), year, QStringLiteral("見積") }));
     EXPECT_FALSE(QFileInfo::exists(made));
+}
+
+TEST_F(TMainFormTest, TheTemplateMenuListsTheTemplatesAndOpensOneAsANewSource)
+{
+    ScopedVariable const own("XDG_DATA_HOME", Path(QStringLiteral("own")));
+    ScopedVariable const installed("XDG_DATA_DIRS", Path(QStringLiteral("installed")));
+    for (char const* folder : { "own/edamaki/templates", "installed/edamaki/templates" })
+        ASSERT_TRUE(QDir().mkpath(Path(QString::fromLatin1(folder))));
+    QByteArray const customer = "<?dezodedu-macro?>\n; 顧客ごと\n<%顧客名>\n>01_見積\n";
+    File(QStringLiteral("installed/edamaki/templates/顧客案件.fms"), customer);
+    File(QStringLiteral("own/edamaki/templates/週報.txt"), "週報\\<%日付>\n");
+    Create();
+    auto* menu = Child<QMenuBar>(*m_form, "Menu1")->findChild<QMenu*>(QStringLiteral("Template1"));
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(menu->title(), QStringLiteral("テンプレート(&M)"));
+    auto const items = [menu] {
+        emit menu->aboutToShow();
+        QStringList texts;
+        for (QAction const* item : menu->actions())
+            texts << (item->isSeparator() ? QStringLiteral("-")
+                                          : item->text() + (item->isEnabled() ? "" : " (off)"));
+        return texts;
+    };
+    QString const save = QStringLiteral("テンプレートとして保存(&S)...");
+    EXPECT_EQ(items(), QStringList({ "週報", "顧客案件", "-", save }));
+
+    // The template becomes a new source after the prompt; undo brings back the one before.
+    Type(QStringLiteral("x"));
+    QString prompt;
+    Answer(QMessageBox::No, &prompt);
+    menu->actions().at(1)->trigger();
+    EXPECT_EQ(prompt, SavePrompt);
+    EXPECT_EQ(Text(), QString::fromUtf8(customer));
+    EXPECT_EQ(m_form->windowTitle(), MacroCaption);
+    EXPECT_TRUE(m_document.FileName.empty());
+    EXPECT_EQ(Tree(), Sjis("《顧客名》(01_見積)"));
+    Child<QAction>(*m_form, "EditUndo1")->trigger();
+    EXPECT_EQ(Text(), QStringLiteral("x"));
+
+    QDir(Path(QStringLiteral("own"))).removeRecursively();
+    QDir(Path(QStringLiteral("installed"))).removeRecursively();
+    EXPECT_EQ(items(), QStringList({ "(テンプレートがありません) (off)", "-", save }));
+}
+
+TEST_F(TMainFormTest, SavingAsATemplateWritesTheSourceIntoTheUsersOwnFolder)
+{
+    std::optional<ScopedVariable> own(std::in_place, "XDG_DATA_HOME", Path(QStringLiteral("own")));
+    ScopedVariable const installed("XDG_DATA_DIRS", Path(QStringLiteral("installed")));
+    QString const folder = Path(QStringLiteral("own/edamaki/templates"));
+    Create();
+    Type(QStringLiteral("週報\\<%日付>\n会議"));
+
+    // A name with "/" is refused and asked for again; the folder is made.
+    QString warning;
+    NameTemplate(QStringLiteral("a/b"),
+        [&] { Answer(QMessageBox::Ok, &warning, [] { NameTemplate(QStringLiteral("週報")); }); });
+    m_form->mSaveTemplateClick();
+    EXPECT_EQ(warning, QStringLiteral("テンプレートの名前に「/」や制御文字は使えません。"));
+    EXPECT_EQ(
+        ReadBytes(folder + QStringLiteral("/週報.txt")), QStringLiteral("週報\\<%日付>\r\n会議").toUtf8());
+
+    // A macro source of the same name takes its place once the user agrees.
+    Type(QStringLiteral("<?dezodedu-macro?>\n週報"));
+    QString question;
+    NameTemplate(QStringLiteral("週報"), [&] { Answer(QMessageBox::Yes, &question); });
+    m_form->mSaveTemplateClick();
+    EXPECT_EQ(question, QStringLiteral("テンプレート「週報」は既にあります。上書きしますか？"));
+    EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/週報.txt")));
+    EXPECT_EQ(ReadBytes(folder + QStringLiteral("/週報.fms")),
+        QByteArray("<?dezodedu-macro?>\r\n") + QStringLiteral("週報").toUtf8());
+
+    // A folder that can't be made is named, and nothing is written.
+    File(QStringLiteral("blocked"), "a file");
+    own.emplace("XDG_DATA_HOME", Path(QStringLiteral("blocked")));
+    QString error;
+    NameTemplate(QStringLiteral("週報"), [&] { Answer(QMessageBox::Ok, &error); });
+    m_form->mSaveTemplateClick();
+    EXPECT_EQ(error,
+        QStringLiteral("テンプレートのフォルダ %1 を作成できません。テンプレートは保存されませんでした。")
+            .arg(Path(QStringLiteral("blocked/edamaki/templates"))));
 }
 
 TEST_F(TMainFormTest, CommandLineSwitchAndStartFile)
