@@ -242,7 +242,7 @@ public:
     {
         HandledLine line { report.Node, report.Outcome, report.Cause, nullptr };
         if (!report.Reason.empty() || !report.LinkTarget.empty())
-            line.Notes = std::make_unique<LineNotes>(report.Reason, report.LinkTarget);
+            line.Notes = std::make_unique<LineNotes>(LineNotes { report.Reason, report.LinkTarget });
         m_output.Add(m_piece, std::move(line));
     }
     void NothingToCreate() override { }
