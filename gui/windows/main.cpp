@@ -2,7 +2,8 @@
 // are created in their fixed order (main window, log window, tree pane, about
 // box, tag dialog); the
 // tree pane's creation ends with the main window's StartUp, which opens a
-// source named on the command line.
+// source named on the command line. --help and --version are answered first,
+// before there is an application, so they need no display.
 
 #include "core/document/Document.h"
 #include "edamaki/Version.h"
@@ -18,8 +19,48 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 
+#include <iostream>
+#include <optional>
+#include <string_view>
+
+namespace {
+
+constexpr char const* Usage = "usage: edamaki [-f] [FILE]\n"
+                              "\n"
+                              "Opens the main window of Edamaki: the source editor beside the tree of\n"
+                              "folders the source describes, re-read at every key stroke. FILE, a\n"
+                              "text-mode or macro-mode source, is opened at start.\n"
+                              "  -f          create FILE's folders at once, without asking, when the\n"
+                              "              source names its parent folder (as the first argument only)\n"
+                              "  -h, --help  print this help and exit\n"
+                              "  --version   print the version and exit\n"
+                              "Qt's own options (-platform, -style, ...) are taken too.\n"
+                              "\n"
+                              "The command line edamaki-cli does the same work in scripts.\n";
+
+// The exit status when the first argument asks for the help or the version.
+std::optional<int> AnswerFirstArgument(int argc, char** argv)
+{
+    if (argc < 2)
+        return std::nullopt;
+    std::string_view const first = argv[1];
+    if (first == "--help" || first == "-h") {
+        std::cout << Usage;
+    } else if (first == "--version") {
+        std::cout << "edamaki " << edamaki::VersionText << '\n';
+    } else {
+        return std::nullopt;
+    }
+    std::cout.flush();
+    return std::cout ? 0 : 2;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    if (auto const status = AnswerFirstArgument(argc, argv))
+        return *status;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Edamaki"));
     QApplication::setApplicationVersion(QString::fromLatin1(
