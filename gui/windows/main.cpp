@@ -65,7 +65,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Edamaki"));
     QApplication::setApplicationVersion(QString::fromLatin1(
         edamaki::VersionText.data(), static_cast<qsizetype>(edamaki::VersionText.size())));
-    QGuiApplication::setDesktopFileName(QStringLiteral("edamaki"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(EDAMAKI_DESKTOP_ID));
 
     // The program speaks Japanese; Qt's own dialogs should too.
     edamaki::UseJapanese(application);
