@@ -8,7 +8,7 @@ TSAN_DIR ?= build-tsan
 JOBS ?= 2
 CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DEDAMAKI_WARNINGS_AS_ERRORS=ON
 
-.PHONY: all setup configure build run test unit-test sanitize-test thread-test fuzz-check core-check format-check format tidy bench install clean
+.PHONY: all setup configure build run test unit-test sanitize-test thread-test fuzz-check core-check format-check format tidy bench install package clean
 
 all: build
 
@@ -68,6 +68,10 @@ bench: build
 
 install: build
 	@cmake --install $(BUILD_DIR)
+
+# The Debian package, $(BUILD_DIR)/edamaki_VERSION_ARCH.deb.
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB
 
 clean:
 	@rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)

@@ -10,7 +10,7 @@ packages=(
     openbox xdotool xclip x11-utils x11-apps python3
     dbus-daemon dbus-bin at-spi2-core python3-gi gir1.2-atspi-2.0 python3-pyatspi
     fuse3 libfuse3-dev
-    bash-completion groff-base
+    dpkg-dev desktop-file-utils appstream shared-mime-info bash-completion groff-base
 )
 
 missing=()
