@@ -18,7 +18,7 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 mkdir "$scratch/work"
 touch "$scratch/work.fms"
-cd "$scratch"
+cd "$scratch" || exit 1
 
 failures=0
 # LINE EXPECTED: the words COMPREPLY holds for LINE, sorted, space-separated.

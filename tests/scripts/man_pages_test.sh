@@ -42,7 +42,7 @@ usage_options()
     for ((index = 0; index < ${#words[@]}; index++)); do
         word=${words[index]#[}
         [[ $word == -* ]] || continue
-        if [[ $word == *] ]] || ((index + 1 == ${#words[@]})) || [[ ${words[index + 1]} == \[* ]]; then
+        if [[ $word == *']' ]] || ((index + 1 == ${#words[@]})) || [[ ${words[index + 1]} == \[* ]]; then
             echo "${word%]}"
         else
             echo "$word ${words[++index]%]}"

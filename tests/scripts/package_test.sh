@@ -57,16 +57,16 @@ root=$scratch/root
 expected=(
     usr/bin/edamaki usr/bin/edamaki-cli
     usr/share/edamaki/Ramuspan.html
-    usr/share/applications/$id.desktop
-    usr/share/metainfo/$id.metainfo.xml
+    "usr/share/applications/$id.desktop"
+    "usr/share/metainfo/$id.metainfo.xml"
     usr/share/mime/packages/edamaki.xml
     usr/share/man/man1/edamaki.1.gz usr/share/man/man1/edamaki-cli.1.gz
     usr/share/bash-completion/completions/edamaki usr/share/bash-completion/completions/edamaki-cli
     usr/share/doc/edamaki/copyright
 )
 for size in 16 32 48 256; do
-    expected+=(usr/share/icons/hicolor/${size}x$size/apps/edamaki.png
-        usr/share/icons/hicolor/${size}x$size/mimetypes/text-x-edamaki-macro.png)
+    expected+=("usr/share/icons/hicolor/${size}x$size/apps/edamaki.png"
+        "usr/share/icons/hicolor/${size}x$size/mimetypes/text-x-edamaki-macro.png")
 done
 for file in "${expected[@]}"; do
     [ -f "$root/$file" ] || fail "no /$file"
