@@ -43,7 +43,7 @@ check()
     fi
 }
 
-check 'edamaki-cli ' 'convert create import verify'
+check 'edamaki-cli ' 'convert create import placeholders templates verify'
 check 'edamaki-cli c' 'convert create'
 check 'edamaki-cli --v' '--version'
 check 'edamaki-cli create --d' '--dry-run'
