@@ -121,9 +121,10 @@ void BM_NoWindowFailingFolders(benchmark::State& state)
         edamaki::CreateFolders(tree, sink);
 }
 
-BENCHMARK(BM_NoWindowFailingFolders)->Unit(benchmark::kMillisecond)->MinTime(2);
-BENCHMARK(BM_LogWindowFailingFolders)->Unit(benchmark::kMillisecond)->MinTime(2);
-BENCHMARK(BM_NoWindowExistingFolders)->Unit(benchmark::kMillisecond)->MinTime(2);
-BENCHMARK(BM_LogWindowExistingFolders)->Unit(benchmark::kMillisecond)->MinTime(2);
+// Timed by the clock: the log window's run goes on a thread of its own.
+BENCHMARK(BM_NoWindowFailingFolders)->Unit(benchmark::kMillisecond)->MinTime(2)->UseRealTime();
+BENCHMARK(BM_LogWindowFailingFolders)->Unit(benchmark::kMillisecond)->MinTime(2)->UseRealTime();
+BENCHMARK(BM_NoWindowExistingFolders)->Unit(benchmark::kMillisecond)->MinTime(2)->UseRealTime();
+BENCHMARK(BM_LogWindowExistingFolders)->Unit(benchmark::kMillisecond)->MinTime(2)->UseRealTime();
 
 } // namespace

@@ -6,10 +6,8 @@
 #include "gui/widgets/JapaneseFont.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QElapsedTimer>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
@@ -18,10 +16,17 @@
 #include <QMetaObject>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <algorithm>
 #include <exception>
 #include <functional>
+#include <mutex>
+#include <optional>
+#include <stop_token>
+#include <thread>
+#include <utility>
+#include <vector>
 
 namespace edamaki {
 
@@ -33,8 +38,19 @@ constexpr QRgb FailedColour = qRgb(255, 0, 0);
 
 constexpr int PanelHeight = 41;
 constexpr int StatusLineHeight = 20;
-// How often a long run puts its progress on the screen.
-constexpr qint64 PaintIntervalMs = 40;
+// How often the window takes the lines a run has handed over.
+constexpr int TakeIntervalMs = 40;
+
+// The button's words: it stops a run, and closes the window after.
+QString StopText()
+{
+    return QStringLiteral("中止");
+}
+
+QString CloseText()
+{
+    return QStringLiteral("閉じる");
+}
 
 QRgb ColourOf(FolderOutcome outcome)
 {
@@ -87,15 +103,39 @@ QString Explanation(FolderReport const& report)
     return QStringLiteral("作成できません: %1").arg(QString::fromStdString(report.Reason));
 }
 
-// Appends one coloured line per folder and shows the log every few
-// milliseconds while the run goes on.
-class LogSink final : public CreationSink {
-public:
-    LogSink(LogListModel& log, std::function<void()> show_progress)
-        : m_log(log)
-        , m_show_progress(std::move(show_progress))
+// The lines a run has handed over to the window and not yet taken, and how
+// the run ended. Shared between the run's thread and the window's.
+struct LineHandOver {
+    void Add(LogListModel::Line line, std::size_t folders)
     {
-        m_since_paint.start();
+        std::lock_guard const lock(Mutex);
+        Lines.push_back(std::move(line));
+        FoldersHandled += folders;
+    }
+
+    void Finish(CreationSummary const& summary, std::optional<QString> error)
+    {
+        std::lock_guard const lock(Mutex);
+        Summary = summary;
+        Error = std::move(error);
+        Over = true;
+    }
+
+    std::mutex Mutex;
+    std::vector<LogListModel::Line> Lines;
+    std::size_t FoldersHandled = 0;
+    bool Over = false;
+    CreationSummary Summary;
+    // What the run threw.
+    std::optional<QString> Error;
+};
+
+// Makes one coloured line per folder on the run's thread and hands it over.
+class HandOverSink final : public CreationSink {
+public:
+    explicit HandOverSink(LineHandOver& hand_over)
+        : m_hand_over(hand_over)
+    {
     }
 
     void FolderHandled(FolderReport const& report) override
@@ -104,22 +144,62 @@ public:
         // it had no host spelling.
         QString text = report.HostPath.empty() ? ShiftJisToQString(report.Path)
                                                : QString::fromStdString(report.HostPath);
-        m_log.Append(std::move(text), ColourOf(report.Outcome), Explanation(report));
-        if (m_since_paint.elapsed() >= PaintIntervalMs) {
-            m_show_progress();
-            m_since_paint.restart();
-        }
+        m_hand_over.Add({ std::move(text), ColourOf(report.Outcome), Explanation(report) }, 1);
     }
 
-    void NothingToCreate() override { m_log.Append(ShiftJisToQString(NothingToCreateMessage), FailedColour); }
+    void NothingToCreate() override
+    {
+        m_hand_over.Add({ ShiftJisToQString(NothingToCreateMessage), FailedColour, {} }, 0);
+    }
 
 private:
-    LogListModel& m_log;
-    std::function<void()> m_show_progress;
-    QElapsedTimer m_since_paint;
+    LineHandOver& m_hand_over;
 };
 
+// The run, on its own thread. Without a tree it logs that there is nothing
+// to create.
+void CreateInBackground(FolderTree const* tree, std::function<HostError(HostCall, char const*)> hook,
+    std::stop_token stop, LineHandOver& hand_over)
+{
+    CreationSummary summary;
+    std::optional<QString> error;
+    try {
+        HandOverSink sink(hand_over);
+        if (!tree) {
+            sink.NothingToCreate();
+        } else {
+            HostFileSystem file_system;
+            if (hook)
+                file_system.SetCallHook(std::move(hook));
+            CreationOptions options;
+            options.Stop = std::move(stop);
+            summary = CreateFolders(*tree, file_system, sink, options);
+        }
+    } catch (std::exception const& thrown) {
+        error = QString::fromStdString(thrown.what());
+    }
+    hand_over.Finish(summary, std::move(error));
+}
+
+QString Counts(CreationSummary const& summary)
+{
+    return QStringLiteral("作成 %L1 個、既存 %L2 個、失敗 %L3 個")
+        .arg(static_cast<qulonglong>(summary.Created))
+        .arg(static_cast<qulonglong>(summary.Existed))
+        .arg(static_cast<qulonglong>(summary.Failed));
+}
+
 } // namespace
+
+struct TForm3::Run {
+    LineHandOver HandOver;
+    // The window's side.
+    std::size_t FolderCount = 0;
+    std::size_t FoldersShown = 0;
+    std::vector<LogListModel::Line> Taken;
+    // Last, so that the thread is done before the rest goes.
+    std::jthread Thread;
+};
 
 TForm3::TForm3(QWidget* parent)
     : QDialog(parent)
@@ -136,6 +216,9 @@ TForm3::TForm3(QWidget* parent)
     setAutoFillBackground(true);
 
     m_log = new LogListModel(this);
+    m_take_timer = new QTimer(this);
+    m_take_timer->setInterval(TakeIntervalMs);
+    connect(m_take_timer, &QTimer::timeout, this, &TForm3::TakeLines);
 
     LogList = new QListView(this);
     LogList->setObjectName(QStringLiteral("LogList"));
@@ -183,12 +266,12 @@ TForm3::TForm3(QWidget* parent)
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setFrameShape(QFrame::NoFrame);
 
-    CloseBtn = new QPushButton(QStringLiteral("閉じる"), Panel1);
+    CloseBtn = new QPushButton(CloseText(), Panel1);
     CloseBtn->setObjectName(QStringLiteral("CloseBtn"));
     CloseBtn->setGeometry(0, 10, 75, 25);
     CloseBtn->setDefault(true);
     CloseBtn->setAutoDefault(true);
-    connect(CloseBtn, &QPushButton::clicked, this, &QDialog::accept);
+    connect(CloseBtn, &QPushButton::clicked, this, &TForm3::CloseBtnClick);
 
     // The position is the frame's; the size is the inside, as the frame is the desktop's.
     resize(385, 302);
@@ -196,7 +279,11 @@ TForm3::TForm3(QWidget* parent)
     LayOutComponents();
 }
 
-TForm3::~TForm3() = default;
+TForm3::~TForm3()
+{
+    // A run still going is stopped, and its thread done, before the log goes.
+    m_run.reset();
+}
 
 void TForm3::StartCreation(FolderTree const& tree)
 {
@@ -204,9 +291,12 @@ void TForm3::StartCreation(FolderTree const& tree)
     m_log->Clear();
     m_hovered = QPersistentModelIndex();
     m_summary.clear();
+    m_pending = true;
+    CloseBtn->setText(StopText());
     UpdateStatusLine();
-    CloseBtn->setEnabled(false);
     exec();
+    EndRunNow();
+    m_pending = false;
     m_tree = nullptr;
 }
 
@@ -219,68 +309,142 @@ void TForm3::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     // The run starts once the window is on the screen.
-    if (!CloseBtn->isEnabled())
+    if (m_pending)
         QMetaObject::invokeMethod(this, &TForm3::FormShow, Qt::QueuedConnection);
 }
 
 void TForm3::FormShow()
 {
-    if (CloseBtn->isEnabled())
+    if (!m_pending)
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    PaintLogSoFar();
+    m_pending = false;
+    m_run = std::make_unique<Run>();
+    if (m_tree && m_tree->NodeCount() > 0)
+        m_run->FolderCount = m_tree->NodeCount() - 1;
+    setCursor(Qt::BusyCursor);
     try {
-        CreateFolders();
+        m_run->Thread = std::jthread(
+            [this, run = m_run.get(), tree = m_tree, hook = m_file_system_hook](std::stop_token stop) {
+                CreateInBackground(tree, hook, std::move(stop), run->HandOver);
+                // The window ends the run at once rather than at its next look.
+                QMetaObject::invokeMethod(this, &TForm3::TakeLines, Qt::QueuedConnection);
+            });
     } catch (std::exception const& error) {
-        m_log->Append(QString::fromStdString(error.what()), FailedColour);
+        // No thread to be had: the run ends before it began, saying why.
+        m_run->HandOver.Finish({}, QString::fromStdString(error.what()));
+        QMetaObject::invokeMethod(this, &TForm3::TakeLines, Qt::QueuedConnection);
     }
-    PaintLogSoFar();
+    m_take_timer->start();
+    CloseBtn->setFocus();
     UpdateStatusLine();
-    QApplication::restoreOverrideCursor();
+}
+
+void TForm3::TakeLines()
+{
+    if (!m_run)
+        return;
+    Run& run = *m_run;
+    bool over = false;
+    {
+        std::lock_guard const lock(run.HandOver.Mutex);
+        run.Taken.swap(run.HandOver.Lines);
+        run.FoldersShown = run.HandOver.FoldersHandled;
+        over = run.HandOver.Over;
+    }
+    for (LogListModel::Line& line : run.Taken)
+        m_log->Append(std::move(line.Text), line.Colour, std::move(line.Explanation));
+    run.Taken.clear();
+    if (over) {
+        FinishRun();
+        return;
+    }
+    m_log->Flush();
+    LogList->scrollToBottom();
+    UpdateStatusLine();
+}
+
+void TForm3::FinishRun()
+{
+    m_take_timer->stop();
+    std::unique_ptr<Run> const run = std::move(m_run);
+    if (run->Thread.joinable())
+        run->Thread.join();
+    CreationSummary const& summary = run->HandOver.Summary;
+    if (run->HandOver.Error) {
+        m_log->Append(*run->HandOver.Error, FailedColour);
+    } else if (summary.Stopped) {
+        auto const not_tried = static_cast<qulonglong>(summary.NotTried);
+        m_log->Append(QStringLiteral("中止しました。") + Counts(summary)
+                + QStringLiteral("、未処理 %L1 個").arg(not_tried),
+            FailedColour);
+        // The same in fewer words: the status line doesn't scroll.
+        m_summary = QStringLiteral("中止: 作成 %L1、既存 %L2、失敗 %L3、未処理 %L4 個")
+                        .arg(static_cast<qulonglong>(summary.Created))
+                        .arg(static_cast<qulonglong>(summary.Existed))
+                        .arg(static_cast<qulonglong>(summary.Failed))
+                        .arg(not_tried);
+    } else if (m_tree && m_tree->NodeCount() >= 2) {
+        m_summary = Counts(summary);
+    }
+    m_log->Flush();
+    LogList->scrollToBottom();
+    unsetCursor();
+    CloseBtn->setText(CloseText());
     CloseBtn->setEnabled(true);
     CloseBtn->setFocus();
+    UpdateStatusLine();
     emit RunFinished();
 }
 
-void TForm3::CreateFolders()
+void TForm3::EndRunNow()
 {
-    LogSink sink(*m_log, [this] { PaintLogSoFar(); });
-    if (!m_tree) {
-        sink.NothingToCreate();
+    if (!m_run)
         return;
-    }
-    CreationSummary const summary = edamaki::CreateFolders(*m_tree, sink);
-    if (m_tree->NodeCount() >= 2)
-        m_summary = QStringLiteral("作成 %L1 個、既存 %L2 個、失敗 %L3 個")
-                        .arg(static_cast<qulonglong>(summary.Created))
-                        .arg(static_cast<qulonglong>(summary.Existed))
-                        .arg(static_cast<qulonglong>(summary.Failed));
+    m_run->Thread.request_stop();
+    if (m_run->Thread.joinable())
+        m_run->Thread.join();
+    TakeLines();
 }
 
-void TForm3::PaintLogSoFar()
+void TForm3::CloseBtnClick()
 {
-    m_log->Flush();
-    LogList->doItemsLayout();
-    LogList->scrollToBottom();
-    // Paints now, handling no input: the user can't act until the run ends.
-    repaint();
+    if (m_pending)
+        return;
+    if (m_run) {
+        RequestStop();
+        return;
+    }
+    accept();
+}
+
+void TForm3::RequestStop()
+{
+    if (!m_run || !m_run->Thread.request_stop())
+        return;
+    // Pressed once: the run finishes the folders in hand, then the button closes.
+    CloseBtn->setEnabled(false);
+    UpdateStatusLine();
 }
 
 bool TForm3::FormCloseQuery() const
 {
-    return CloseBtn->isEnabled();
+    return !m_pending && !m_run;
 }
 
+// Escape, like closing the window, stops a run instead.
 void TForm3::reject()
 {
-    if (!FormCloseQuery())
+    if (!FormCloseQuery()) {
+        RequestStop();
         return;
+    }
     QDialog::reject();
 }
 
 void TForm3::closeEvent(QCloseEvent* event)
 {
     if (!FormCloseQuery()) {
+        RequestStop();
         event->ignore();
         return;
     }
@@ -318,6 +482,14 @@ bool TForm3::eventFilter(QObject* watched, QEvent* event)
 
 void TForm3::UpdateStatusLine()
 {
+    if (m_run) {
+        bool const stopping = m_run->Thread.get_stop_token().stop_requested();
+        StatusLine->setText((
+            stopping ? QStringLiteral("中止しています… %L1 / %L2 個") : QStringLiteral("作成中 %L1 / %L2 個"))
+                                .arg(static_cast<qulonglong>(m_run->FoldersShown))
+                                .arg(static_cast<qulonglong>(m_run->FolderCount)));
+        return;
+    }
     QString text = m_hovered.data(Qt::StatusTipRole).toString();
     if (text.isEmpty())
         text = LogList->currentIndex().data(Qt::StatusTipRole).toString();

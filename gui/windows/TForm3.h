@@ -1,21 +1,28 @@
 #pragma once
 
 // The log window: runs the creation of the folders and lists each folder it
-// handled, coloured by outcome. It keeps the log of the last run. A status
-// line under the list says why the line under the pointer (or the current
-// line) failed, and otherwise how many folders the run created, found and
-// failed.
+// handled, coloured by outcome. It keeps the log of the last run. The run
+// goes on a thread of its own, so the window stays live: the status line
+// shows how far it got, and the button under the list stops it. Once the
+// run is over, the status line says why the line under the pointer (or the
+// current line) failed, and otherwise how many folders the run created,
+// found and failed.
 
+#include "core/disk/HostFileSystem.h"
 #include "core/tree/FolderTree.h"
 
 #include <QDialog>
 #include <QPersistentModelIndex>
 #include <QString>
 
+#include <functional>
+#include <memory>
+
 class QFrame;
 class QLabel;
 class QListView;
 class QPushButton;
+class QTimer;
 
 namespace edamaki {
 
@@ -28,14 +35,20 @@ public:
     explicit TForm3(QWidget* parent = nullptr);
     ~TForm3() override;
 
-    // Clears the log, disables CloseBtn and shows the window modally; the run
-    // takes place once the window shows. Returns when the user has closed it.
+    // Clears the log and shows the window modally; the run starts once the
+    // window shows, over `tree`, which must stay as it is until this
+    // returns. Returns when the run is over and the user has closed the window.
     void StartCreation(FolderTree const& tree);
     // Shows the window modally with the last run's log.
     void ShowLog();
 
-    // The run over the whole tree; appends one coloured line per folder.
-    void CreateFolders();
+    // For tests: every call of the run to the file system goes through
+    // `hook` first (see HostFileSystem::SetCallHook), on the run's threads.
+    void SetFileSystemHook(std::function<HostError(HostCall, char const* name)> hook)
+    {
+        m_file_system_hook = std::move(hook);
+    }
+
     // The window may close only when no run is pending or in progress.
     bool FormCloseQuery() const;
     // Centres CloseBtn in Panel1.
@@ -52,7 +65,7 @@ public:
     void reject() override;
 
 signals:
-    // The run is over and CloseBtn enabled again.
+    // The run is over (done, stopped or failed) and CloseBtn closes again.
     void RunFinished();
 
 protected:
@@ -62,19 +75,34 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Runs the pending creation; nothing when CloseBtn is enabled.
+    struct Run;
+
+    // Starts the pending run.
     void FormShow();
-    // Puts the lines logged so far on the screen at once, without handling input.
-    void PaintLogSoFar();
+    // Closes the window, or during a run asks the run to stop.
+    void CloseBtnClick();
+    void RequestStop();
+    // Moves the lines the run has handed over into the log, and ends the run
+    // once it is over.
+    void TakeLines();
+    void FinishRun();
+    // Stops a run still going when the window went away, and waits for it.
+    void EndRunNow();
     // LogList fills the window above Panel1, which keeps to the bottom edge.
     void LayOutComponents();
     void CopySelectedLines();
-    // The explanation of the hovered line, else of the current line, else
-    // the run's summary.
+    // During a run its progress; afterwards the explanation of the hovered
+    // line, else of the current line, else the run's summary.
     void UpdateStatusLine();
 
     LogListModel* m_log = nullptr;
+    QTimer* m_take_timer = nullptr;
     FolderTree const* m_tree = nullptr;
+    // StartCreation was called and the run has not started yet.
+    bool m_pending = false;
+    // The run in progress; none between runs.
+    std::unique_ptr<Run> m_run;
+    std::function<HostError(HostCall, char const*)> m_file_system_hook;
     QPersistentModelIndex m_hovered;
     QString m_summary;
 };

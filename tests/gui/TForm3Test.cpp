@@ -18,13 +18,19 @@
 #include <QListView>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -64,7 +70,7 @@ std::vector<LoggedLine> ShownLines(TForm3 const& form)
 std::shared_ptr<bool> CloseWhenRunEnds(TForm3& form)
 {
     return edamaki::testing::WhenModal([&form](QWidget*) {
-        if (form.CloseBtn->isEnabled())
+        if (form.FormCloseQuery())
             form.CloseBtn->click();
         else
             QObject::connect(
@@ -77,15 +83,32 @@ protected:
     void SetUp() override { ASSERT_TRUE(m_directory.isValid()); }
 
     // A tree read from text-mode lines (UTF-8 here) under the temporary folder.
-    edamaki::FolderTree ReadTree(std::vector<std::string> const& utf8_lines)
+    edamaki::FolderTree ReadTree(std::vector<std::string> const& utf8_lines, QString const& below = {})
     {
         std::vector<std::string> lines;
         for (auto const& line : utf8_lines)
             lines.push_back(Sjis(line));
         edamaki::FolderTree tree;
         edamaki::LoadTextSource(tree, lines);
-        tree.SetRootPath(m_directory.path().toStdString());
+        tree.SetRootPath((below.isEmpty() ? m_directory.path() : Path(below)).toStdString());
         return tree;
+    }
+
+    // 100 new folders under `below`, each of which takes a while to make.
+    edamaki::FolderTree SlowTree(QString const& below = {})
+    {
+        if (!below.isEmpty()) {
+            EXPECT_TRUE(QDir(m_directory.path()).mkdir(below));
+        }
+        m_form.SetFileSystemHook([](edamaki::HostCall call, char const*) {
+            if (call == edamaki::HostCall::Create)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            return edamaki::HostError {};
+        });
+        std::vector<std::string> lines;
+        for (int folder = 0; folder < 100; ++folder)
+            lines.push_back("f" + std::to_string(folder));
+        return ReadTree(lines, below);
     }
 
     QString Path(QString const& relative) const { return m_directory.path() + QLatin1Char('/') + relative; }
@@ -247,22 +270,99 @@ TEST_F(TForm3Test, ShowingTheLogAgainRunsNothing)
     EXPECT_FALSE(QFileInfo::exists(Path("x")));
 }
 
-TEST_F(TForm3Test, TheWindowRefusesToCloseUntilTheRunIsOver)
+// The run goes on while the window takes input: it shows its lines and how
+// far it got, the focus on the button that would stop it.
+TEST_F(TForm3Test, ASlowRunShowsItsProgressAndEndsAsUsual)
 {
-    // A run is due: neither the title bar nor Escape closes the window.
-    TForm3 pending;
-    pending.CloseBtn->setEnabled(false);
-    pending.show();
-    EXPECT_FALSE(pending.FormCloseQuery());
-    EXPECT_FALSE(pending.close());
-    pending.reject();
-    EXPECT_TRUE(pending.isVisible());
-    // The run that was due (here without a tree) ends, and then the window closes.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return pending.CloseBtn->isEnabled(); }, 2000));
-    std::vector<LoggedLine> const expected { { QStringLiteral("作成するフォルダがありませんでした。"),
-        Red } };
-    EXPECT_EQ(ShownLines(pending), expected);
-    EXPECT_TRUE(pending.close());
+    auto const tree = SlowTree();
+    QString button_text;
+    bool button_focused = false;
+    bool progress_shown = false;
+    auto const watched = edamaki::testing::WhenModal([&](QWidget*) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return m_form.LogList->model()->rowCount() >= 2; }, 5000));
+        EXPECT_FALSE(m_form.FormCloseQuery());
+        button_text = m_form.CloseBtn->text();
+        button_focused = QApplication::focusWidget() == m_form.CloseBtn && m_form.CloseBtn->isEnabled();
+        progress_shown = m_form.StatusLine->text()
+            == QStringLiteral("作成中 %1 / 100 個").arg(m_form.LogList->model()->rowCount());
+        QObject::connect(
+            &m_form, &TForm3::RunFinished, m_form.CloseBtn, &QPushButton::click, Qt::QueuedConnection);
+    });
+    m_form.StartCreation(tree);
+    ASSERT_TRUE(*watched);
+    EXPECT_EQ(button_text, QStringLiteral("中止"));
+    EXPECT_TRUE(button_focused);
+    EXPECT_TRUE(progress_shown);
+
+    EXPECT_EQ(m_form.CloseBtn->text(), QStringLiteral("閉じる"));
+    EXPECT_EQ(m_form.StatusLine->text(), QStringLiteral("作成 100 個、既存 0 個、失敗 0 個"));
+    auto const lines = ShownLines(m_form);
+    ASSERT_EQ(lines.size(), 100u);
+    EXPECT_EQ(lines.back(), (LoggedLine { Path(QStringLiteral("f99")), Blue }));
+}
+
+// The button by key, Escape and closing the window all stop the run; the
+// window stays until the run has wound down, and the log ends saying what
+// was left.
+TEST_F(TForm3Test, ARunStopsByKeyOrClosingAndSaysWhatWasLeft)
+{
+    struct Case {
+        char const* Name;
+        std::function<void(TForm3&)> Stop;
+    };
+    Case const cases[] = {
+        { "space", [](TForm3&) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space); } },
+        { "enter", [](TForm3&) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); } },
+        { "escape", [](TForm3&) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); } },
+        { "close", [](TForm3& form) { EXPECT_FALSE(form.close()); } },
+    };
+    QRegularExpression const stopped_line(
+        QStringLiteral("^中止しました。作成 (\\d+) 個、既存 (\\d+) 個、失敗 (\\d+) 個、未処理 (\\d+) 個$"));
+    for (auto const& c : cases) {
+        SCOPED_TRACE(c.Name);
+        auto const tree = SlowTree(QString::fromLatin1(c.Name));
+        bool winding_down = false;
+        bool closed_after = false;
+        auto const stopped = edamaki::testing::WhenModal([&](QWidget*) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return m_form.LogList->model()->rowCount() >= 1; }, 5000));
+            ASSERT_EQ(QApplication::focusWidget(), m_form.CloseBtn);
+            c.Stop(m_form);
+            winding_down = !m_form.CloseBtn->isEnabled() && m_form.isVisible();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return m_form.FormCloseQuery(); }, 5000));
+            closed_after = m_form.close();
+        });
+        m_form.StartCreation(tree);
+        ASSERT_TRUE(*stopped);
+        EXPECT_TRUE(winding_down);
+        EXPECT_TRUE(closed_after);
+
+        auto const lines = ShownLines(m_form);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines.back().Colour, Red);
+        auto const match = stopped_line.match(lines.back().Text);
+        ASSERT_TRUE(match.hasMatch()) << lines.back().Text.toStdString();
+        int const created = match.captured(1).toInt();
+        int const not_tried = match.captured(4).toInt();
+        EXPECT_EQ(
+            created, std::count_if(lines.begin(), lines.end(), [](auto& l) { return l.Colour == Blue; }));
+        EXPECT_EQ(lines.size(), static_cast<std::size_t>(created + 1));
+        EXPECT_EQ(created + match.captured(2).toInt() + match.captured(3).toInt() + not_tried, 100);
+        EXPECT_GT(not_tried, 0);
+        EXPECT_EQ(m_form.StatusLine->text(),
+            QStringLiteral("中止: 作成 %1、既存 %2、失敗 %3、未処理 %4 個")
+                .arg(match.captured(1), match.captured(2), match.captured(3), match.captured(4)));
+        EXPECT_EQ(m_form.CloseBtn->text(), QStringLiteral("閉じる"));
+    }
+}
+
+TEST_F(TForm3Test, WhatTheRunThrowsIsLoggedInRed)
+{
+    m_form.SetFileSystemHook([](edamaki::HostCall, char const*) -> edamaki::HostError {
+        throw std::runtime_error("out of memory");
+    });
+    Run(ReadTree({ "x" }));
+    std::vector<LoggedLine> const expected { { QStringLiteral("out of memory"), Red } };
+    EXPECT_EQ(ShownLines(m_form), expected);
 }
 
 TEST_F(TForm3Test, WindowAndComponentsAreSetUpAsDrawn)

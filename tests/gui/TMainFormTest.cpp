@@ -272,7 +272,7 @@ protected:
     std::shared_ptr<bool> CloseLogWhenDone()
     {
         return WhenModal([this](QWidget* widget) {
-            if (!QTest::qWaitFor([this] { return m_log->CloseBtn->isEnabled(); }, 10000))
+            if (!QTest::qWaitFor([this] { return m_log->FormCloseQuery(); }, 10000))
                 ADD_FAILURE() << "the run did not end";
             m_logged.clear();
             for (std::size_t row = 0; row < m_log->Log().LineCount(); ++row) {

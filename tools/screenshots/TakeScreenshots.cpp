@@ -267,7 +267,7 @@ int main(int argc, char** argv)
             [&](QWidget* window) {
                 QElapsedTimer timer;
                 timer.start();
-                while (!log_window->CloseBtn->isEnabled() && timer.elapsed() < 10000)
+                while (!log_window->FormCloseQuery() && timer.elapsed() < 10000)
                     QApplication::processEvents();
                 SelectFirstFailure(*log_window);
                 Settle();
