@@ -25,6 +25,12 @@ std::string const& FolderForecast::ReasonOf(NodeId node) const
     return m_reasons[node >= 0 && index < m_reason_of.size() ? m_reason_of[index] : 0];
 }
 
+std::string const& FolderForecast::LinkTargetOf(NodeId node) const
+{
+    auto const index = static_cast<std::size_t>(node);
+    return m_reasons[node >= 0 && index < m_link_of.size() ? m_link_of[index] : 0];
+}
+
 // Puts each line of the dry run on its node.
 class ForecastSink final : public CreationSink {
 public:
@@ -57,6 +63,11 @@ public:
         m_forecast.m_causes[index] = report.Cause;
         if (!report.Reason.empty())
             m_forecast.m_reason_of[index] = ReasonIndex(report.Reason);
+        if (!report.LinkTarget.empty()) {
+            if (m_forecast.m_link_of.empty())
+                m_forecast.m_link_of.assign(m_forecast.m_marks.size(), 0);
+            m_forecast.m_link_of[index] = ReasonIndex(report.LinkTarget);
+        }
     }
 
     void NothingToCreate() override { }

@@ -44,6 +44,9 @@ public:
     // outside the parent folder); otherwise FailureCause::None and "".
     FailureCause CauseOf(NodeId node) const;
     std::string const& ReasonOf(NodeId node) const;
+    // For an existing folder that is a link leading outside the parent
+    // folder: the full host path it leads to; otherwise "".
+    std::string const& LinkTargetOf(NodeId node) const;
 
     ParentFolderState Parent = ParentFolderState::None;
     std::size_t New = 0;
@@ -60,6 +63,8 @@ private:
     // The reasons, each once; a node's index in m_reason_of (0: none).
     std::vector<std::string> m_reasons { std::string() };
     std::vector<std::uint32_t> m_reason_of;
+    // The same for link targets; empty until the first link is met.
+    std::vector<std::uint32_t> m_link_of;
 };
 
 // Forecasts the run over the tree below its parent folder. Stops early, with

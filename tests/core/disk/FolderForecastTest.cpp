@@ -53,7 +53,7 @@ char MarkLetter(FolderMark mark)
     return '?';
 }
 
-// "=a", "+a/b", "!f: reason" for every folder below the root, in walk order.
+// "=a", "+a/b", "!f: reason", "=link -> target" for every folder below the root, in walk order.
 std::string Forecast(FolderTree const& tree)
 {
     HostFileSystem file_system;
@@ -72,6 +72,8 @@ std::string Forecast(FolderTree const& tree)
         text += MarkLetter(forecast.MarkOf(node)) + prefix;
         if (forecast.MarkOf(node) == FolderMark::Failing)
             text += ": " + forecast.ReasonOf(node);
+        if (!forecast.LinkTargetOf(node).empty())
+            text += " -> " + forecast.LinkTargetOf(node);
         text += "\n";
     }
     text += std::to_string(forecast.New) + " new, " + std::to_string(forecast.Existing) + " existing, "
@@ -97,9 +99,10 @@ TEST_F(FolderForecastTest, EachFolderIsMarkedAsTheRunWouldFindIt)
     std::string const exists = HostFileSystem::DescribeError(HostFileSystem::AlreadyExistsError());
     std::string const not_directory = HostFileSystem::DescribeError(HostFileSystem::NotADirectoryError());
     std::string const denied = HostFileSystem::DescribeError({ EACCES });
+    std::string const outside = fs::canonical(m_sandbox / "outside").string();
     EXPECT_EQ(*text,
-        "=there\n+there/new\n!file: " + exists + "\n!file/below: " + not_directory
-            + "\n=out\n+out/made\n=locked\n!locked/refused: " + denied
+        "=there\n+there/new\n!file: " + exists + "\n!file/below: " + not_directory + "\n=out -> " + outside
+            + "\n+out/made\n=locked\n!locked/refused: " + denied
             + "\n+fresh\n+fresh/deeper\n4 new, 3 existing, 3 failing\n");
 }
 
