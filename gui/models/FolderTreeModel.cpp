@@ -1,10 +1,77 @@
 #include "gui/models/FolderTreeModel.h"
 
+#include "gui/models/FolderOutcomeText.h"
 #include "gui/qt/QtShiftJis.h"
 
+#include <QBrush>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
 #include <type_traits>
+#include <utility>
 
 namespace edamaki {
+
+namespace {
+
+QColor const ThereColour(128, 128, 128);
+QColor const FailingColour(200, 0, 0);
+// The marks of an earlier tree, while the tree's own are to come.
+constexpr qreal DimmedOpacity = 0.4;
+
+enum class Badge { Check, Cross };
+
+// `base` with a small round badge over its lower right corner.
+QPixmap BadgedPixmap(QIcon const& base, int size, Badge badge, qreal opacity)
+{
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    base.paint(&painter, QRect(0, 0, size, size));
+    painter.setOpacity(opacity);
+    qreal const diameter = size * 0.625;
+    QRectF const disc(size - diameter, size - diameter, diameter, diameter);
+    painter.setPen(QPen(Qt::white, size / 16.0));
+    painter.setBrush(badge == Badge::Check ? QColor(46, 125, 50) : QColor(211, 47, 47));
+    painter.drawEllipse(disc.adjusted(size / 32.0, size / 32.0, -size / 32.0, -size / 32.0));
+    painter.setPen(QPen(Qt::white, size / 10.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(Qt::NoBrush);
+    auto const at = [&disc](qreal x, qreal y) {
+        return QPointF(disc.left() + x * disc.width(), disc.top() + y * disc.height());
+    };
+    QPainterPath path;
+    if (badge == Badge::Check) {
+        path.moveTo(at(0.27, 0.52));
+        path.lineTo(at(0.44, 0.69));
+        path.lineTo(at(0.74, 0.33));
+    } else {
+        path.moveTo(at(0.33, 0.33));
+        path.lineTo(at(0.67, 0.67));
+        path.moveTo(at(0.67, 0.33));
+        path.lineTo(at(0.33, 0.67));
+    }
+    painter.drawPath(path);
+    return pixmap;
+}
+
+QIcon BadgedIcon(QIcon const& base, Badge badge, qreal opacity)
+{
+    QIcon icon;
+    for (int const size : { 16, 32 })
+        icon.addPixmap(BadgedPixmap(base, size, badge, opacity));
+    return icon;
+}
+
+QBrush MarkBrush(QColor colour, bool current)
+{
+    if (!current)
+        colour.setAlphaF(static_cast<float>(DimmedOpacity));
+    return colour;
+}
+
+} // namespace
 
 static_assert(std::is_same_v<FolderRows::NodeId, edamaki::NodeId> && FolderRows::NoNode == edamaki::NoNode);
 
@@ -17,7 +84,42 @@ FolderTreeModel::FolderTreeModel(FolderTree& tree, QObject* parent)
 void FolderTreeModel::SetFolderIcon(QIcon const& icon)
 {
     m_folder_icon = icon;
+    for (int dimmed = 0; dimmed < 2; ++dimmed) {
+        qreal const opacity = dimmed ? DimmedOpacity : 1.0;
+        m_there_icon[dimmed] = BadgedIcon(icon, Badge::Check, opacity);
+        m_failing_icon[dimmed] = BadgedIcon(icon, Badge::Cross, opacity);
+    }
     NotifyIconsChanged();
+}
+
+void FolderTreeModel::SetForecast(std::shared_ptr<FolderForecast const> forecast, bool current)
+{
+    if (forecast == m_forecast && current == m_forecast_current)
+        return;
+    m_forecast = std::move(forecast);
+    m_forecast_current = current;
+    emit MarksChanged();
+}
+
+FolderTreeModel::Shown FolderTreeModel::ShownMark(NodeId node) const
+{
+    if (!m_forecast)
+        return Shown::Plain;
+    if (node == m_tree.Root()) {
+        ParentFolderState const parent = m_forecast->Parent;
+        return parent == ParentFolderState::Usable || parent == ParentFolderState::None ? Shown::Plain
+                                                                                        : Shown::Failing;
+    }
+    switch (m_forecast->MarkOf(node)) {
+    case FolderMark::Existing:
+        return Shown::There;
+    case FolderMark::Failing:
+        return Shown::Failing;
+    case FolderMark::New:
+    case FolderMark::Pending:
+        break;
+    }
+    return Shown::Plain;
 }
 
 void FolderTreeModel::NotifyIconsChanged()
@@ -251,7 +353,33 @@ QVariant FolderTreeModel::data(QModelIndex const& index, int role) const
     case Qt::EditRole:
         return LabelOf(node);
     case Qt::DecorationRole:
+        switch (ShownMark(node)) {
+        case Shown::There:
+            return m_there_icon[m_forecast_current ? 0 : 1];
+        case Shown::Failing:
+            return m_failing_icon[m_forecast_current ? 0 : 1];
+        case Shown::Plain:
+            break;
+        }
         return m_folder_icon;
+    case Qt::ForegroundRole:
+        switch (ShownMark(node)) {
+        case Shown::There:
+            return MarkBrush(ThereColour, m_forecast_current);
+        case Shown::Failing:
+            return MarkBrush(FailingColour, m_forecast_current);
+        case Shown::Plain:
+            break;
+        }
+        return {};
+    case Qt::ToolTipRole:
+    case Qt::AccessibleDescriptionRole:
+        // Readers hear the marks of the tree as it stands only.
+        if (!m_forecast || (role == Qt::AccessibleDescriptionRole && !m_forecast_current))
+            return {};
+        if (node == m_tree.Root())
+            return ParentFolderStateText(m_forecast->Parent);
+        return ForecastExplanation(*m_forecast, node);
     default:
         return {};
     }

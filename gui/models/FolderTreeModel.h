@@ -2,12 +2,17 @@
 
 // Shows the core folder tree in an item view: one column, the node's name as
 // its text and the folder icon on every node. The model only asks the tree.
+// With a forecast of the creation run, each folder also shows what the run
+// would do with it: one there already is grey with a check on its icon, one
+// that would fail red with a cross, and a tool tip says why; the root node
+// tells how the parent folder stands.
 // A change to the tree while a view shows it goes through the model, which
 // tells the view with the proper begin and end calls: a read reaches the view
 // as the rows it inserted, removed or renamed (the first read resets the
 // model), and the tree pane's edits insert, remove or change one row. The
 // tree pane's view asks it through FolderRows.
 
+#include "core/disk/FolderForecast.h"
 #include "core/tree/FolderTree.h"
 #include "core/tree/TreeRefresh.h"
 #include "gui/models/FolderRows.h"
@@ -15,6 +20,7 @@
 #include <QIcon>
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -27,6 +33,11 @@ public:
     explicit FolderTreeModel(FolderTree& tree, QObject* parent = nullptr);
 
     void SetFolderIcon(QIcon const& icon);
+    // The marks of `forecast`, a forecast of this tree (null: no marks).
+    // `current` is false while a forecast of the tree as it stands is still
+    // to come: the marks are then an earlier tree's and show dimmed.
+    void SetForecast(std::shared_ptr<FolderForecast const> forecast, bool current);
+    FolderForecast const* Forecast() const { return m_forecast.get(); }
     FolderTree const& Tree() const { return m_tree; }
 
     NodeId RootNode() const override { return m_tree.HasRoot() ? m_tree.Root() : NoNode; }
@@ -74,6 +85,9 @@ public:
 
 signals:
     void LabelEdited(edamaki::NodeId node, QString const& text);
+    // Marks were put on the folders or taken off; the rows say nothing else:
+    // a view repaints the rows it shows.
+    void MarksChanged();
 
 private:
     class RefreshNotifier;
@@ -83,8 +97,17 @@ private:
     // Every node's icon changed.
     void NotifyIconsChanged();
 
+    // What a row shows of the forecast.
+    enum class Shown : std::uint8_t { Plain, There, Failing };
+    Shown ShownMark(NodeId node) const;
+
     FolderTree& m_tree;
     QIcon m_folder_icon;
+    // The folder icon with each mark, bright and dimmed.
+    QIcon m_there_icon[2];
+    QIcon m_failing_icon[2];
+    std::shared_ptr<FolderForecast const> m_forecast;
+    bool m_forecast_current = false;
     // Row of each node among its siblings, checked before use and mended on a miss.
     mutable std::vector<int> m_row_hint;
 };

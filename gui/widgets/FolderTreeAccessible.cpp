@@ -49,7 +49,11 @@ public:
             return {};
         if (kind == QAccessible::Name)
             return m_view->Model().LabelOf(m_node);
-        return kind == QAccessible::Description ? Place() : QString();
+        if (kind != QAccessible::Description)
+            return {};
+        // What the creation run would do with the folder, when the model knows.
+        QString const state = Index().data(Qt::AccessibleDescriptionRole).toString();
+        return state.isEmpty() ? Place() : state + Place();
     }
 
     QRect rect() const override

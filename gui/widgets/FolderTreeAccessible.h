@@ -3,7 +3,8 @@
 // What screen readers see of a FolderTreeView: a tree whose children are the
 // shown rows, top to bottom, each named by its label and telling whether it
 // is selected, has the cursor, and is an open or closed folder; its
-// description gives its level and its place among its siblings, and a folder
+// description gives what the model says of it (what a run would do with the
+// folder), its level and its place among its siblings, and a folder
 // with children has an action that opens or closes it. A row's object lives
 // as long as its folder is shown, so a reader resting on it keeps it while
 // other folders open and close.

@@ -1,6 +1,7 @@
 #include "gui/windows/TForm3.h"
 
 #include "core/disk/CreationRun.h"
+#include "gui/models/FolderOutcomeText.h"
 #include "gui/models/LogListModel.h"
 #include "gui/qt/QtShiftJis.h"
 #include "gui/widgets/JapaneseFont.h"
@@ -65,44 +66,6 @@ QRgb ColourOf(FolderOutcome outcome)
     return FailedColour;
 }
 
-// Why a folder failed, or where the link it passed through leads, in the
-// user's words; empty for a line that needs no word.
-QString Explanation(FolderReport const& report)
-{
-    if (report.Outcome != FolderOutcome::Failed) {
-        if (report.LinkTarget.empty())
-            return {};
-        return QStringLiteral("親フォルダの外へのリンクです: %1")
-            .arg(QString::fromStdString(report.LinkTarget));
-    }
-    switch (report.Cause) {
-    case FailureCause::NoPermission:
-        return QStringLiteral("アクセス権がないため作成できません。");
-    case FailureCause::NoSpace:
-        return QStringLiteral("ディスクに空きがないため作成できません。");
-    case FailureCause::ReadOnly:
-        return QStringLiteral("書き込みのできない場所のため作成できません。");
-    case FailureCause::InTheWay:
-        return QStringLiteral("同じ名前のファイルがあるため作成できません。");
-    case FailureCause::MissingAbove:
-        return QStringLiteral("上のフォルダがないため作成できません。");
-    case FailureCause::NameTooLong:
-        return QStringLiteral("名前かパスが長すぎるため作成できません。");
-    case FailureCause::InvalidName:
-        return QStringLiteral("フォルダ名に使えない名前です。");
-    case FailureCause::NotTried:
-        return QStringLiteral("上のフォルダの名前が使えないため、作成していません。");
-    case FailureCause::LinkNotFollowed:
-        return QStringLiteral("リンクをたどらないため、作成していません。");
-    case FailureCause::UnusableParentFolder:
-        return QStringLiteral("親フォルダが使えないため、作成していません。");
-    case FailureCause::None:
-    case FailureCause::Other:
-        break;
-    }
-    return QStringLiteral("作成できません: %1").arg(QString::fromStdString(report.Reason));
-}
-
 // The lines a run has handed over to the window and not yet taken, and how
 // the run ended. Shared between the run's thread and the window's.
 struct LineHandOver {
@@ -144,7 +107,10 @@ public:
         // it had no host spelling.
         QString text = report.HostPath.empty() ? ShiftJisToQString(report.Path)
                                                : QString::fromStdString(report.HostPath);
-        m_hand_over.Add({ std::move(text), ColourOf(report.Outcome), Explanation(report) }, 1);
+        m_hand_over.Add(
+            { std::move(text), ColourOf(report.Outcome),
+                OutcomeExplanation(report.Outcome, report.Cause, report.Reason, report.LinkTarget) },
+            1);
     }
 
     void NothingToCreate() override
