@@ -72,6 +72,7 @@ void MainFormMenuBuilder::Build()
     m_actions.Menu1->setObjectName(QStringLiteral("Menu1"));
     CreateFileMenu();
     CreateEditMenu();
+    CreateViewMenu();
     CreateFindMenu();
     CreateToolsMenu();
     CreateTemplateMenu();
@@ -163,6 +164,10 @@ void MainFormMenuBuilder::CreateCommands()
         QKeySequence(Qt::CTRL | Qt::Key_R), &TMainForm::mReplaceClick);
     m_actions.mSaveTemplate = CreateCommand(
         "mSaveTemplate", QStringLiteral("テンプレートとして保存(&S)..."), {}, &TMainForm::mSaveTemplateClick);
+    m_actions.mShowMarks = CreateCommand(
+        "mShowMarks", QStringLiteral("フォルダの状態を表示(&S)"), {}, &TMainForm::mShowMarksClick);
+    m_actions.mShowMarks->setCheckable(true);
+    m_actions.mShowMarks->setChecked(true);
 }
 
 // --- Menus ---------------------------------------------------------------
@@ -213,6 +218,12 @@ void MainFormMenuBuilder::CreateEditMenu()
     menu->addAction(m_actions.N7);
     menu->addAction(m_actions.mTextMacro);
     menu->addAction(m_actions.mClear);
+}
+
+void MainFormMenuBuilder::CreateViewMenu()
+{
+    QMenu* menu = AddMenu("View1", QStringLiteral("表示(&V)"));
+    menu->addAction(m_actions.mShowMarks);
 }
 
 void MainFormMenuBuilder::CreateFindMenu()

@@ -51,6 +51,7 @@ struct MainFormActions {
     QAction* mFindNext = nullptr;
     QAction* mFindPrev = nullptr;
     QAction* mReplace = nullptr;
+    QAction* mShowMarks = nullptr;
     QAction* mTagNum = nullptr;
     QAction* mTagChar = nullptr;
     QAction* mTagString = nullptr;
@@ -79,6 +80,7 @@ private:
     void CreateCommands();
     void CreateFileMenu();
     void CreateEditMenu();
+    void CreateViewMenu();
     void CreateFindMenu();
     void CreateToolsMenu();
     void CreateTemplateMenu();

@@ -7,6 +7,7 @@
 #include "core/tree/TreeEdits.h"
 #include "core/tree/TreeRefresh.h"
 #include "gui/models/FolderTreeModel.h"
+#include "gui/qt/FolderForecaster.h"
 #include "gui/qt/QtShiftJis.h"
 #include "gui/widgets/FolderTreeView.h"
 #include "gui/widgets/JapaneseFont.h"
@@ -19,6 +20,7 @@
 
 #include <QFileIconProvider>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
@@ -165,9 +167,34 @@ TForm1::TForm1(Document& document, std::function<void(TForm1&)> const& start_up,
     m_selection = new SiblingSelection(*Tree1);
     connect(m_model, &FolderTreeModel::LabelEdited, this, &TForm1::Tree1Edited);
 
+    MarksStatus = new QLabel(this);
+    MarksStatus->setObjectName(QStringLiteral("MarksStatus"));
+    MarksStatus->setAccessibleName(QStringLiteral("フォルダの状態"));
+    MarksStatus->setFont(JapaneseFont(ProportionalFamily, 12));
+    MarksStatus->setTextFormat(Qt::PlainText);
+    MarksStatus->setContentsMargins(4, 0, 4, 0);
+    MarksStatus->setFixedHeight(20);
+    // Its text never widens the pane.
+    MarksStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    MarksStatus->hide();
+
+    // Every change of the tree, a read's or the pane's own edit, reaches the
+    // model, and so the forecaster.
+    m_forecaster = new FolderForecaster(m_document.Tree, this);
+    auto const tree_changed = [this] { m_forecaster->TreeChanged(); };
+    connect(m_model, &QAbstractItemModel::rowsInserted, m_forecaster, tree_changed);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, m_forecaster, tree_changed);
+    connect(m_model, &QAbstractItemModel::layoutChanged, m_forecaster, tree_changed);
+    connect(m_model, &QAbstractItemModel::dataChanged, m_forecaster, tree_changed);
+    connect(m_model, &QAbstractItemModel::modelReset, m_forecaster, [this] { m_forecaster->TreeReplaced(); });
+    connect(m_forecaster, &FolderForecaster::Changed, this, &TForm1::ShowMarks);
+    connect(m_model, &FolderTreeModel::MarksChanged, Tree1->viewport(), qOverload<>(&QWidget::update));
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
     layout->addWidget(Tree1);
+    layout->addWidget(MarksStatus);
     CreatePopupMenu();
 
     FormCreate(start_up);
@@ -548,6 +575,8 @@ TreeRefresh TForm1::ShowRead(FolderTree& fresh, SourceMap map, ReadDelta const* 
 {
     TreeRefresh refresh = m_model->ShowRead(fresh, delta);
     m_document.TakeRead(std::move(map));
+    // A read that changed nothing is a moment to look at the disk again all the same.
+    m_forecaster->TreeChanged();
     // A read shows every folder open again.
     Tree1->expandAll();
     Tree1->scrollToTop();
@@ -597,6 +626,38 @@ void TForm1::FitColumnToNames()
     // Room for the icon and the margins around icon and label.
     int const decoration = Tree1->iconSize().width() + 16;
     Tree1->SetMinimumColumnWidth(m_widest_label->Widest() + decoration);
+}
+
+void TForm1::ShowFolderMarks(bool shown)
+{
+    m_forecaster->SetEnabled(shown);
+}
+
+bool TForm1::FolderMarksShown() const
+{
+    return m_forecaster->IsEnabled();
+}
+
+void TForm1::RefreshFolderMarks()
+{
+    m_forecaster->TreeChanged();
+}
+
+void TForm1::ShowMarks()
+{
+    std::shared_ptr<FolderForecast const> const& forecast = m_forecaster->Forecast();
+    bool const pending = m_forecaster->IsPending();
+    m_model->SetForecast(forecast, !pending);
+    QString text;
+    if (pending)
+        text = QStringLiteral("確認中…");
+    else if (forecast)
+        text = QStringLiteral("新規 %L1 個、既存 %L2 個、失敗 %L3 個")
+                   .arg(static_cast<qulonglong>(forecast->New))
+                   .arg(static_cast<qulonglong>(forecast->Existing))
+                   .arg(static_cast<qulonglong>(forecast->Failing));
+    MarksStatus->setText(text);
+    MarksStatus->setVisible(!text.isEmpty());
 }
 
 bool TForm1::Tree1Collapsing(QModelIndex const& index) const

@@ -7,6 +7,11 @@
 // read goes into a tree of its own first; the view then hears only of the
 // rows that differ, so a key stroke in a large source redoes little of it.
 //
+// Once a parent folder is set, the pane marks what a creation run would do
+// with each folder (there already, to be made, or failing, and why), from a
+// forecast made off this thread once changes pause, and counts them on a
+// status line below the tree.
+//
 // The pane also edits the tree: rename, add beside, add inside and delete,
 // from its context menu (and F2 to rename). Each edit is written back into
 // the source editor at once, and in macro mode a click on a node selects the
@@ -32,6 +37,7 @@
 
 class QAction;
 class QKeyEvent;
+class QLabel;
 class QMenu;
 class QMouseEvent;
 class QPlainTextEdit;
@@ -39,6 +45,7 @@ class QModelIndex;
 
 namespace edamaki {
 
+class FolderForecaster;
 class SiblingSelection;
 class TForm4;
 struct Document;
@@ -92,6 +99,14 @@ public:
     // tree changes, and the column follows every change of the widest.
     void FitColumnToNames();
 
+    // Switches the folder marks and their status line on or off; off, no
+    // forecast runs.
+    void ShowFolderMarks(bool shown);
+    bool FolderMarksShown() const;
+    // The disk may have changed (a run made folders): the marks are made again.
+    void RefreshFolderMarks();
+    FolderForecaster& Forecaster() { return *m_forecaster; }
+
     // False for the root node: it never collapses.
     bool Tree1Collapsing(QModelIndex const& index) const;
 
@@ -128,6 +143,8 @@ public:
     bool IsEditingLabel() const;
 
     FolderTreeView* Tree1 = nullptr;
+    // The counts of the marks, or that they are being made.
+    QLabel* MarksStatus = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QAction* mEditNode = nullptr;
     QAction* mAddNode = nullptr;
@@ -145,6 +162,8 @@ private:
     void CreatePopupMenu();
     // The tree that the pane's own reads go into first.
     FolderTree& FreshTree();
+    // Shows the forecaster's marks and counts.
+    void ShowMarks();
 
     // The one node the menu commands act on, or NoNode when there is not
     // exactly one selected or a label edit is going on.
@@ -169,6 +188,7 @@ private:
     FolderTreeModel* m_model = nullptr;
     WidestLabel* m_widest_label = nullptr;
     SiblingSelection* m_selection = nullptr;
+    FolderForecaster* m_forecaster = nullptr;
     SourceEditorLink m_editor;
     QPointer<SourceReadScheduler> m_reads;
     TForm4* m_tag_dialog = nullptr;

@@ -38,6 +38,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QSettings>
 #include <QSplitter>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -64,6 +65,7 @@ QString const TextModeCaption = QStringLiteral("Edamaki [テキスト]");
 QString const MacroModeCaption = QStringLiteral("Edamaki [マクロ]");
 QString const ParentFolderTitle = QStringLiteral("親フォルダの選択");
 QString const HelpFileName = QStringLiteral("Ramuspan.html");
+QString const ShowMarksSetting = QStringLiteral("View/FolderMarks");
 
 // The tool bar images, in the order of their indexes.
 char const* const ToolBarImages[] = {
@@ -105,6 +107,7 @@ TMainForm::TMainForm(Document& document, QStringList const& arguments, QWidget* 
     MainFormMenuBuilder menus(*this, *ToolBar1, images);
     menus.Build();
     m_actions = menus.Actions();
+    m_actions.mShowMarks->setChecked(QSettings().value(ShowMarksSetting, true).toBool());
 
     connect(SrcList, &QPlainTextEdit::textChanged, this, &TMainForm::SrcListChange);
     // The menu's command shortcuts (Ctrl+Del among them) win over the editor's own keys.
@@ -220,6 +223,7 @@ void TMainForm::StartUp(TForm1& tree_pane)
     });
     tree_pane.LinkReads(*m_reads);
     tree_pane.SetBeforeTreeUse([this] { EnsureTreeCurrent(); });
+    tree_pane.ShowFolderMarks(m_actions.mShowMarks->isChecked());
     m_started = true;
     SrcListChange();
     if (m_start_file.isEmpty())
@@ -518,6 +522,9 @@ void TMainForm::ExeBtnClick()
     SrcList->document()->setModified(false);
     if (m_log_window)
         m_log_window->StartCreation(tree);
+    // What the run made is there now.
+    if (m_tree_pane)
+        m_tree_pane->RefreshFolderMarks();
 }
 
 void TMainForm::TemplateMenuPopup(QMenu& menu)
@@ -575,6 +582,14 @@ void TMainForm::mFindPrevClick()
 void TMainForm::mReplaceClick()
 {
     m_search->mReplaceClick();
+}
+
+void TMainForm::mShowMarksClick()
+{
+    bool const shown = m_actions.mShowMarks->isChecked();
+    QSettings().setValue(ShowMarksSetting, shown);
+    if (m_tree_pane)
+        m_tree_pane->ShowFolderMarks(shown);
 }
 
 void TMainForm::DropFiles(QStringList const& paths)

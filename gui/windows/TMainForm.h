@@ -101,6 +101,9 @@ public:
     void mFindNextClick();
     void mFindPrevClick();
     void mReplaceClick();
+    // The view menu's switch of the tree pane's folder marks, remembered
+    // for the next start.
+    void mShowMarksClick();
 
     bool AutoRun() const { return m_auto_run; }
     bool Started() const { return m_started; }

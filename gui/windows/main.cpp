@@ -63,6 +63,8 @@ int main(int argc, char** argv)
         return *status;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Edamaki"));
+    // Where QSettings keeps the user's choices.
+    QApplication::setOrganizationName(QStringLiteral("edamaki"));
     QApplication::setApplicationVersion(QString::fromLatin1(
         edamaki::VersionText.data(), static_cast<qsizetype>(edamaki::VersionText.size())));
     QGuiApplication::setDesktopFileName(QStringLiteral(EDAMAKI_DESKTOP_ID));

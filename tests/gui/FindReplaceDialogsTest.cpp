@@ -130,7 +130,7 @@ TEST_F(FindReplaceDialogsTest, TheSearchMenu)
     QStringList menus;
     for (QAction* action : Child<QMenuBar>(m_form, "Menu1")->actions())
         menus.append(action->objectName());
-    EXPECT_EQ(menus, QStringList({ "File1", "Edit1", "Find1", "N1", "Template1", "Help1" }));
+    EXPECT_EQ(menus, QStringList({ "File1", "Edit1", "View1", "Find1", "N1", "Template1", "Help1" }));
 }
 
 TEST_F(FindReplaceDialogsTest, FindNextWalksThroughOverlappingMatchesThenReportsNone)

@@ -1,7 +1,9 @@
 // GUI tests run on the offscreen platform with one QApplication for the
-// whole process.
+// whole process. The settings they keep go to a folder of their own.
 
 #include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -9,6 +11,9 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("edamaki-tests"));
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
