@@ -36,7 +36,7 @@ QPixmap BadgedPixmap(QIcon const& base, int size, Badge badge, qreal opacity)
     painter.setPen(QPen(Qt::white, size / 16.0));
     painter.setBrush(badge == Badge::Check ? QColor(46, 125, 50) : QColor(211, 47, 47));
     painter.drawEllipse(disc.adjusted(size / 32.0, size / 32.0, -size / 32.0, -size / 32.0));
-    painter.setPen(QPen(Qt::white, size / 10.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setPen(QPen(Qt::white, size / 9.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.setBrush(Qt::NoBrush);
     auto const at = [&disc](qreal x, qreal y) {
         return QPointF(disc.left() + x * disc.width(), disc.top() + y * disc.height());
@@ -47,10 +47,10 @@ QPixmap BadgedPixmap(QIcon const& base, int size, Badge badge, qreal opacity)
         path.lineTo(at(0.44, 0.69));
         path.lineTo(at(0.74, 0.33));
     } else {
-        path.moveTo(at(0.33, 0.33));
-        path.lineTo(at(0.67, 0.67));
-        path.moveTo(at(0.67, 0.33));
-        path.lineTo(at(0.33, 0.67));
+        path.moveTo(at(0.3, 0.3));
+        path.lineTo(at(0.7, 0.7));
+        path.moveTo(at(0.7, 0.3));
+        path.lineTo(at(0.3, 0.7));
     }
     painter.drawPath(path);
     return pixmap;
@@ -106,9 +106,14 @@ FolderTreeModel::Shown FolderTreeModel::ShownMark(NodeId node) const
     if (!m_forecast)
         return Shown::Plain;
     if (node == m_tree.Root()) {
-        ParentFolderState const parent = m_forecast->Parent;
-        return parent == ParentFolderState::Usable || parent == ParentFolderState::None ? Shown::Plain
-                                                                                        : Shown::Failing;
+        switch (m_forecast->Parent) {
+        case ParentFolderState::None:
+            return Shown::Plain;
+        case ParentFolderState::Usable:
+            return Shown::UsableParent;
+        default:
+            return Shown::Failing;
+        }
     }
     switch (m_forecast->MarkOf(node)) {
     case FolderMark::Existing:
@@ -355,6 +360,7 @@ QVariant FolderTreeModel::data(QModelIndex const& index, int role) const
     case Qt::DecorationRole:
         switch (ShownMark(node)) {
         case Shown::There:
+        case Shown::UsableParent:
             return m_there_icon[m_forecast_current ? 0 : 1];
         case Shown::Failing:
             return m_failing_icon[m_forecast_current ? 0 : 1];
@@ -368,6 +374,7 @@ QVariant FolderTreeModel::data(QModelIndex const& index, int role) const
             return MarkBrush(ThereColour, m_forecast_current);
         case Shown::Failing:
             return MarkBrush(FailingColour, m_forecast_current);
+        case Shown::UsableParent:
         case Shown::Plain:
             break;
         }

@@ -97,8 +97,9 @@ private:
     // Every node's icon changed.
     void NotifyIconsChanged();
 
-    // What a row shows of the forecast.
-    enum class Shown : std::uint8_t { Plain, There, Failing };
+    // What a row shows of the forecast: a parent folder that may be used has
+    // the check alone.
+    enum class Shown : std::uint8_t { Plain, There, Failing, UsableParent };
     Shown ShownMark(NodeId node) const;
 
     FolderTree& m_tree;
