@@ -5,7 +5,8 @@
 // after it moves). Two figures per stroke, each against one frame (16 ms):
 // the time until the view shows the tree of the new text, and the longest
 // stretch that the user-interface thread spent on one event meanwhile (while
-// it lasts, the next key waits). The core read alone runs beside it, so the
+// it lasts, the next key waits). A parent folder is set, so the folder marks
+// are on and follow the strokes. The core read alone runs beside it, so the
 // share of the view is visible.
 
 #include "bench/BenchWindows.h"
@@ -23,6 +24,7 @@
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QTextBlock>
 
 #include <benchmark/benchmark.h>
@@ -49,6 +51,9 @@ void KeyStrokeInMacroSource(benchmark::State& state, bool new_folder)
     BenchWindows windows;
     QPlainTextEdit* editor = windows.editor;
     editor->setPlainText(MacroBenchSource(line_count));
+    // A parent folder, so that the pane's folder marks follow the strokes.
+    QTemporaryDir parent;
+    windows.pane->SetRootPath(parent.path().toStdString());
     editor->setFocus();
     // The caret at the end of a name in the middle of the source, or on an
     // empty line before the customer in the middle.
