@@ -3,7 +3,6 @@
 #include "gui/qt/QtShiftJis.h"
 
 #include <QSettings>
-#include <QStandardPaths>
 #include <QStringList>
 #include <QUrl>
 
@@ -12,13 +11,6 @@ namespace edamaki {
 namespace {
 
 QString const GroupName = QStringLiteral("PlaceholderValues");
-
-// Looked up at each use, so that a test can point the configuration folder elsewhere.
-QString SettingsFile()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-        + QStringLiteral("/edamaki/edamaki.conf");
-}
 
 // A key holds no "/" or "\", which QSettings reads as groups.
 QString FileKey(std::string const& file_name)
@@ -33,7 +25,7 @@ PlaceholderValues const& PlaceholderMemory::LastValues(std::string const& file_n
     auto [entry, added] = m_values.try_emplace(file_name);
     if (!added || file_name.empty())
         return entry->second;
-    QSettings settings(SettingsFile(), QSettings::IniFormat);
+    QSettings settings;
     settings.beginGroup(GroupName);
     // Each value as "NAME=VALUE": a name never holds "=".
     for (QString const& setting : settings.value(FileKey(file_name)).toStringList()) {
@@ -57,7 +49,7 @@ void PlaceholderMemory::Remember(std::string const& file_name, PlaceholderValues
     QStringList settings_values;
     for (auto const& [name, value] : kept)
         settings_values.append(ShiftJisToQString(name) + u'=' + ShiftJisToQString(value));
-    QSettings settings(SettingsFile(), QSettings::IniFormat);
+    QSettings settings;
     settings.beginGroup(GroupName);
     settings.setValue(FileKey(file_name), settings_values);
 }
