@@ -374,7 +374,9 @@ private:
     void Stop();
     HandledFolder EnterFolder(NodeId node, Frame& frame);
     HandledFolder HandleOnDisk(NodeId node, Frame& frame);
-    HostEntryKind LookUp(
+    HostEntryKind LookUp(HostDirectory const& holder, Frame const& frame, bool descend,
+        HostDirectory& directory, HostError& error);
+    HostEntryKind LookUpName(
         HostDirectory const& holder, bool descend, HostDirectory& directory, HostError& error);
     HandledFolder LookAt(HostDirectory const& holder, Frame& frame, NodeId node);
     HandledFolder MakeFolder(HostDirectory const& holder, Frame const& frame, bool descend);
@@ -674,9 +676,19 @@ HandledFolder CreationRun::HandleOnDisk(NodeId node, Frame& frame)
 }
 
 // What is at the name in a folder on disk, never following a link. A folder
-// the walk goes below is opened at once: where it exists, that one call is
-// both the look and the way in.
+// or link found there is acted on in its turn (see AwaitTurn).
 HostEntryKind CreationRun::LookUp(
+    HostDirectory const& holder, Frame const& frame, bool descend, HostDirectory& directory, HostError& error)
+{
+    HostEntryKind const kind = LookUpName(holder, descend, directory, error);
+    if (kind == HostEntryKind::Directory || kind == HostEntryKind::Link)
+        AwaitTurn(frame);
+    return kind;
+}
+
+// The look itself. A folder the walk goes below is opened at once: where it
+// exists, that one call is both the look and the way in.
+HostEntryKind CreationRun::LookUpName(
     HostDirectory const& holder, bool descend, HostDirectory& directory, HostError& error)
 {
     if (!descend)
@@ -707,10 +719,7 @@ HandledFolder CreationRun::LookAt(HostDirectory const& holder, Frame& frame, Nod
     bool const descend = !m_tree.Children(node).empty();
     HostDirectory directory;
     HostError error;
-    HostEntryKind const kind = LookUp(holder, descend, directory, error);
-    if (kind == HostEntryKind::Directory || kind == HostEntryKind::Link)
-        AwaitTurn(frame);
-    switch (kind) {
+    switch (LookUp(holder, frame, descend, directory, error)) {
     case HostEntryKind::Directory:
         return Existing(std::move(directory));
     case HostEntryKind::Link:
@@ -736,10 +745,7 @@ HandledFolder CreationRun::MakeFolder(HostDirectory const& holder, Frame const& 
     // it would have at the look.
     HostDirectory directory;
     HostError look_error;
-    HostEntryKind const kind = LookUp(holder, descend, directory, look_error);
-    if (kind == HostEntryKind::Directory || kind == HostEntryKind::Link)
-        AwaitTurn(frame);
-    switch (kind) {
+    switch (LookUp(holder, frame, descend, directory, look_error)) {
     case HostEntryKind::Directory:
         return Existing(std::move(directory));
     case HostEntryKind::Link:
@@ -916,21 +922,6 @@ HandledFolder CreationRun::Failure(HostError error, HostError below)
 
 namespace {
 
-// The jobs the run takes: the caller's, or as many as the parent folder's
-// file system is worth (one when it can't be opened: the run says why).
-std::size_t JobsFor(FolderTree const& tree, HostFileSystem& file_system, CreationOptions const& options)
-{
-    if (options.DryRun)
-        return 1;
-    if (options.Jobs != 0)
-        return options.Jobs;
-    std::string host_path;
-    if (!file_system.Names().AppendHostText(tree.GetRootPath(), host_path)
-        || !HostFileSystem::IsAbsoluteFolderPath(host_path))
-        return 1;
-    return file_system.SuggestedJobs(host_path.c_str());
-}
-
 CreationSummary CreateSideBySide(FolderTree const& tree, HostFileSystem& file_system, CreationSink& sink,
     CreationOptions const& options, std::size_t jobs)
 {
@@ -966,7 +957,8 @@ CreationSummary CreateFolders(
 {
     if (tree.IsTruncated() || tree.NodeCount() < 2)
         return CreationRun(tree, file_system, sink, options).CreateFolders();
-    std::size_t const jobs = JobsFor(tree, file_system, options);
+    // A dry run makes nothing, and looks at one folder at a time.
+    std::size_t const jobs = options.DryRun ? 1 : JobsBelowParentFolder(tree, file_system, options.Jobs);
     CreationSummary summary = jobs <= 1 ? CreationRun(tree, file_system, sink, options).CreateFolders()
                                         : CreateSideBySide(tree, file_system, sink, options, jobs);
     if (summary.Stopped)

@@ -696,18 +696,6 @@ void FolderComparison::ReportUnreadable(std::size_t host_path_size, HostError er
     ++m_summary.Unreadable;
 }
 
-// The jobs the comparison takes: the caller's, or as many as the parent
-// folder's file system is worth.
-std::size_t JobsFor(FolderTree const& tree, HostFileSystem& file_system, ComparisonOptions const& options)
-{
-    if (options.Jobs != 0)
-        return options.Jobs;
-    std::string host_path;
-    if (!file_system.Names().AppendHostText(tree.GetRootPath(), host_path))
-        return 1;
-    return file_system.SuggestedJobs(host_path.c_str());
-}
-
 ComparisonSummary CompareSideBySide(FolderTree const& tree, HostFileSystem& file_system, ComparisonSink& sink,
     ComparisonOptions const& options, std::size_t jobs)
 {
@@ -731,7 +719,7 @@ ComparisonSummary CompareSideBySide(FolderTree const& tree, HostFileSystem& file
 ComparisonSummary CompareFolders(
     FolderTree const& tree, HostFileSystem& file_system, ComparisonSink& sink, ComparisonOptions options)
 {
-    std::size_t const jobs = JobsFor(tree, file_system, options);
+    std::size_t const jobs = JobsBelowParentFolder(tree, file_system, options.Jobs);
     if (jobs <= 1)
         return FolderComparison(tree, file_system, sink, options).Compare();
     return CompareSideBySide(tree, file_system, sink, options, jobs);

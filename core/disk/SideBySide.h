@@ -9,14 +9,31 @@
 #include "core/disk/HostFileSystem.h"
 #include "core/disk/OrderedOutput.h"
 #include "core/disk/WalkPool.h"
+#include "core/tree/FolderTree.h"
 
 #include <cstddef>
 #include <exception>
 #include <memory>
 #include <stop_token>
+#include <string>
 #include <utility>
 
 namespace edamaki {
+
+// The jobs of a walk below the tree's parent folder: `asked` when the caller
+// gave a number, else as many as the parent folder's file system is worth;
+// one when the parent folder has no usable host path (the walk says why).
+inline std::size_t JobsBelowParentFolder(
+    FolderTree const& tree, HostFileSystem& file_system, std::size_t asked)
+{
+    if (asked != 0)
+        return asked;
+    std::string host_path;
+    if (!file_system.Names().AppendHostText(tree.GetRootPath(), host_path)
+        || !HostFileSystem::IsAbsoluteFolderPath(host_path))
+        return 1;
+    return file_system.SuggestedJobs(host_path.c_str());
+}
 
 template<typename Item> class SideBySide {
 public:
