@@ -4,6 +4,7 @@
 #include "cli/SourceInput.h"
 #include "core/document/SourceDocument.h"
 #include "core/text/Encoding.h"
+#include "core/text/StandIn.h"
 #include "core/tree/FolderTree.h"
 
 #include <cstring>
@@ -20,7 +21,9 @@ constexpr char const* ConvertUsage
       "Reads a source (FILE, or standard input when FILE is \"-\" or missing), reads\n"
       "its folder tree and writes the tree as a source of the other mode (or\n"
       "afresh, expanded, in its own mode) to standard output, in the encoding it\n"
-      "was read in, with CR LF line ends. A parent folder line is carried over.\n";
+      "was read in, with CR LF line ends. A parent folder line is carried over.\n"
+      "A Shift-JIS source whose text, values filled in, holds a character that\n"
+      "Shift-JIS can't hold as itself is written in UTF-8, and standard error says so.\n";
 
 // Writes Shift-JIS lines to standard output as they come, each in the
 // encoding the source was read in and followed by CR LF (a byte order mark
@@ -100,9 +103,17 @@ int RunConvert(std::vector<std::string> const& arguments)
     FolderTree tree;
     if (!ReadSourceTree(*input, tree, "nothing was written"))
         return ExitUsage;
+    // Every name of the tree comes from the text: a text that Shift-JIS holds
+    // exactly makes an output that it holds too.
+    DetectedEncoding encoding = input->Encoding;
+    if (encoding.Encoding == TextEncoding::ShiftJis && FindStandIn(input->Text) != std::string::npos) {
+        encoding = { TextEncoding::Utf8, false };
+        PrintError("convert: the output is written in UTF-8: it holds a character that Shift-JIS can't hold "
+                   "as itself");
+    }
     // The output is written as it is made: a deep tree's macro form is far
     // larger than the tree.
-    SourceLineWriter writer(input->Encoding);
+    SourceLineWriter writer(encoding);
     WriteConvertedSource(tree, input->Lines(), *to == "macro" ? SourceMode::Macro : SourceMode::Text,
         [&writer](std::string_view line) { writer.Write(line); });
     if (std::string error; !writer.Finish(error)) {

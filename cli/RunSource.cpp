@@ -5,6 +5,7 @@
 #include "core/text/Printable.h"
 #include "core/text/ProgramTexts.h"
 #include "core/text/ShiftJis.h"
+#include "core/text/StandIn.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -31,13 +32,9 @@ std::optional<std::string> ParentFolderFromArgument(
         if (argument != "." && argument != "./")
             host_path += HostFileSystem::Separator + argument;
     }
-    // The path must come back unchanged: the yen sign, for one, would come
-    // back as a backslash.
     std::string shift_jis;
-    std::string round_trip;
-    if (!names.AppendShiftJisText(host_path, shift_jis) || !names.AppendHostText(shift_jis, round_trip)
-        || round_trip != host_path) {
-        error = "the parent folder " + host_path + " holds a character that Shift-JIS cannot hold";
+    if (!names.AppendShiftJisText(host_path, shift_jis)) {
+        error = "the parent folder " + EscapeForTerminal(host_path) + " is not valid UTF-8";
         return std::nullopt;
     }
     return shift_jis;
@@ -98,7 +95,7 @@ std::string DisplayablePath(std::string_view shift_jis, HostNameConverter& names
 {
     std::string text;
     for (std::size_t offset = 0; offset < shift_jis.size();) {
-        std::size_t const length = CharacterLength(shift_jis, offset);
+        std::size_t const length = EditorCharacterLength(shift_jis, offset);
         if (!names.AppendHostText(shift_jis.substr(offset, length), text)) {
             for (std::size_t index = 0; index < length; ++index) {
                 char hex[8];

@@ -6,6 +6,7 @@
 #include "core/document/Templates.h"
 #include "core/text/Placeholders.h"
 #include "core/text/Printable.h"
+#include "core/text/ShiftJis.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -24,14 +25,6 @@ namespace {
 std::string EncodingName(TextEncoding encoding)
 {
     return encoding == TextEncoding::Utf8 ? "UTF-8" : "Shift-JIS";
-}
-
-// "U+XXXX", at least four hexadecimal digits.
-std::string CodePointText(char32_t code_point)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned int>(code_point));
-    return text;
 }
 
 // What is wrong with a source that was read, after "NAME: ".
@@ -138,14 +131,12 @@ std::optional<SourceInput> ReadSourceInput(std::string const& path, EncodingChoi
     SourceFileError problem;
     // One buffer, read once: the bytes become the text in place.
     auto source = DecodeSourceFileInPlace(std::move(*bytes), choice, problem);
-    if (source)
-        input.Encoding = source->Format;
-    auto text = source ? SourceTextAsShiftJis(std::move(*source), problem) : std::nullopt;
-    if (!text) {
+    if (!source) {
         error = input.DisplayName + ": " + DescribeReadError(problem);
         return std::nullopt;
     }
-    input.Text = std::move(*text);
+    input.Encoding = source->Format;
+    input.Text = SourceTextAsShiftJis(std::move(*source));
     return input;
 }
 
@@ -201,6 +192,17 @@ std::string PlaceholderText(std::string const& shift_jis_name, ShiftJisConverter
     return "<%" + EscapeForTerminal(name) + ">";
 }
 
+// The first character of a refused value that no folder name may hold, as
+// "\":\" (U+003A)"; a control character by its code point alone.
+std::string RefusedCharacterName(std::string_view value)
+{
+    char32_t const refused = FindRefusedNameCharacter(value).value_or(U',');
+    std::string const code = CodePointText(refused);
+    if (refused < 0x20 || (refused >= 0x7F && refused <= 0x9F))
+        return code;
+    return "\"" + EncodeUtf8Character(refused) + "\" (" + code + ")";
+}
+
 std::string RefusalText(PlaceholderRefusal const& refusal, ShiftJisConverter& converter)
 {
     std::string const placeholder = PlaceholderText(refusal.Name, converter);
@@ -219,10 +221,9 @@ std::string RefusalText(PlaceholderRefusal const& refusal, ShiftJisConverter& co
     case PlaceholderRefusal::Kind::DotName:
         return placeholder + ": " + quoted + " is not a folder name";
     case PlaceholderRefusal::Kind::NameCharacter:
-        return placeholder + ": " + quoted
-            + " holds a character a folder name can't hold (\\ / : * ? \" < > |, a control character, or "
-              "\",\" "
-              "inside a tag)";
+        return placeholder + ": " + quoted + " holds " + RefusedCharacterName(refusal.Value)
+            + ", which a folder name can't hold (\\ / : * ? \" < > |, a control character, or \",\" inside "
+              "a tag)";
     case PlaceholderRefusal::Kind::NotShiftJis:
         break;
     }
@@ -247,8 +248,8 @@ bool FillCommandPlaceholders(
         }
         if (converter.AppendShiftJis(setting.substr(0, equals), name)
             || converter.AppendShiftJis(setting.substr(equals + 1), value)) {
-            PrintError(std::string(command) + ": --set " + EscapeForTerminal(setting)
-                + ": a character Shift-JIS can't hold; " + std::string(consequence));
+            PrintError(std::string(command) + ": --set " + EscapeForTerminal(setting) + ": not valid UTF-8; "
+                + std::string(consequence));
             return false;
         }
         values[name] = value;

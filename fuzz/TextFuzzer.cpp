@@ -22,7 +22,9 @@
 #include "core/text/ShiftJis.h"
 #include "core/text/SourceLines.h"
 #include "core/text/SourceOffsets.h"
+#include "core/text/StandIn.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -67,14 +69,28 @@ void CheckDecoding(std::string_view bytes, edamaki::EncodingChoice choice)
     Check(encoded.has_value());
     auto const again = edamaki::DecodeSourceFile(*encoded, choice, error);
     Check(again && edamaki::SourceTextAsUtf8(*again) == utf8);
-    if (auto const lines = edamaki::SourceTextAsShiftJisLines(*decoded, error)) {
-        edamaki::DetectSourceMode(*lines);
-        CheckLines(*lines);
-        // The same lines, read from the text as one.
-        auto const text = edamaki::SourceTextAsShiftJis(*decoded, error);
-        Check(text.has_value());
-        auto const view = edamaki::SourceLines::InText(*text);
-        Check(std::vector<std::string>(view.begin(), view.end()) == *lines);
+    auto const lines = edamaki::SourceTextAsShiftJisLines(*decoded);
+    edamaki::DetectSourceMode(lines);
+    CheckLines(lines);
+    // The same lines, read from the text as one.
+    auto const text = edamaki::SourceTextAsShiftJis(*decoded);
+    auto const view = edamaki::SourceLines::InText(text);
+    Check(std::vector<std::string>(view.begin(), view.end()) == lines);
+    // What the program writes reads back the same: in UTF-8 always, in
+    // Shift-JIS whenever the lines hold no character it lacks.
+    for (auto const encoding : { edamaki::TextEncoding::Utf8, edamaki::TextEncoding::ShiftJis }) {
+        auto const written = edamaki::EncodeSourceLines(lines, { encoding, false }, error);
+        bool const holds_stand_in = std::any_of(lines.begin(), lines.end(),
+            [](std::string const& line) { return edamaki::FindStandIn(line) != std::string::npos; });
+        Check(written.has_value() || (encoding == edamaki::TextEncoding::ShiftJis && holds_stand_in));
+        if (!written || (encoding == edamaki::TextEncoding::ShiftJis && holds_stand_in))
+            continue;
+        auto const read_back = edamaki::DecodeSourceFile(*written,
+            encoding == edamaki::TextEncoding::Utf8 ? edamaki::EncodingChoice::Utf8
+                                                    : edamaki::EncodingChoice::ShiftJis,
+            error);
+        Check(read_back.has_value());
+        Check(edamaki::SourceTextAsShiftJisLines(*read_back) == lines);
     }
 }
 

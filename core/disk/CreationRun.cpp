@@ -630,7 +630,7 @@ HandledFolder CreationRun::EnterFolder(NodeId node, Frame& frame)
         ReportFailure(frame.State.Refusal, frame.State.RefusalCause);
         return { frame.State };
     }
-    if (char const* const reason = RefusedNameReason(name)) {
+    if (std::string const reason = RefusedNameReason(name); !reason.empty()) {
         AppendHostName(name);
         ReportFailure(reason, FailureCause::InvalidName);
         return { RefusedState(RefusedAboveReason) };

@@ -406,7 +406,7 @@ void FolderComparison::AddGroup(std::vector<NodeId> const& nodes)
     group.NodesEnd = m_group_nodes.size();
     group.NameBegin = m_names.size();
     std::string_view const name = m_tree.Name(nodes.front());
-    group.Impossible = RefusedNameReason(name) != nullptr;
+    group.Impossible = !RefusedNameReason(name).empty();
     group.HostNameKnown = m_file_system.Names().AppendHostText(name, m_names);
     group.NameEnd = m_names.size();
 }

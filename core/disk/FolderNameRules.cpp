@@ -1,5 +1,6 @@
 #include "core/disk/FolderNameRules.h"
 
+#include "core/text/Printable.h"
 #include "core/text/ShiftJis.h"
 
 namespace edamaki {
@@ -13,7 +14,7 @@ constexpr char const* NulNameReason = "the folder name holds a NUL character";
 
 } // namespace
 
-char const* RefusedNameReason(std::string_view name)
+std::string RefusedNameReason(std::string_view name)
 {
     if (name.empty())
         return EmptyNameReason;
@@ -24,7 +25,10 @@ char const* RefusedNameReason(std::string_view name)
         return SeparatorNameReason;
     if (name.find('\0') != std::string_view::npos)
         return NulNameReason;
-    return nullptr;
+    auto const refused = FindRefusedNameCharacter(name);
+    if (refused && (*refused < 0x20 || *refused >= 0x7F))
+        return "the folder name holds the control character " + CodePointText(*refused);
+    return {};
 }
 
 } // namespace edamaki

@@ -2,7 +2,6 @@
 
 #include "core/disk/HostFileSystem.h"
 #include "core/text/ShiftJis.h"
-#include "core/text/StandIn.h"
 #include "core/tree/MacroSourceReader.h"
 #include "core/tree/SourceWriters.h"
 #include "core/tree/TextSourceReader.h"
@@ -20,35 +19,6 @@ namespace {
 bool IsUsableParentFolder(std::string_view root_path)
 {
     return root_path.back() == HostFileSystem::Separator && HostFileSystem::IsAbsoluteFolderPath(root_path);
-}
-
-// A character that Shift-JIS lacks, on line `line` (1-based; 0 for none).
-SourceFileError MissingCharacterAt(std::size_t line, char32_t code_point)
-{
-    SourceFileError error;
-    error.Problem = SourceFileError::Kind::MissingCharacter;
-    error.Encoding = TextEncoding::ShiftJis;
-    error.Line = line;
-    error.Character = EncodeUtf8Character(code_point);
-    error.CodePoint = code_point;
-    return error;
-}
-
-// The first character of the lines that Shift-JIS lacks, or the first one
-// that is `wanted` when given.
-std::optional<SourceFileError> FindStandInOfLines(SourceLines const& lines, std::optional<char32_t> wanted)
-{
-    std::size_t line_number = 1;
-    for (std::string_view const line : lines) {
-        for (std::size_t at = FindStandIn(line); at != std::string_view::npos;
-             at = FindStandIn(line, at + StandInLength)) {
-            char32_t const code_point = StandInCodePoint(line, at);
-            if (!wanted || *wanted == code_point)
-                return MissingCharacterAt(line_number, code_point);
-        }
-        ++line_number;
-    }
-    return std::nullopt;
 }
 
 } // namespace
@@ -150,55 +120,6 @@ std::optional<RunRefusal> CheckCreationRun(FolderTree const& tree)
     if (auto const& stop = tree.ReadStopped())
         return RunRefusal { RunRefusal::TooManyFolders, *stop };
     return std::nullopt;
-}
-
-std::optional<SourceFileError> FindMissingCharacter(SourceLines const& lines)
-{
-    return FindStandInOfLines(lines, std::nullopt);
-}
-
-std::optional<SourceFileError> FindMissingCharacterOfName(std::string_view name)
-{
-    std::size_t const at = FindStandIn(name);
-    if (at == std::string_view::npos)
-        return std::nullopt;
-    return MissingCharacterAt(0, StandInCodePoint(name, at));
-}
-
-std::optional<SourceRunRefusal> CheckSourceCreationRun(FolderTree const& tree, SourceLines const& lines)
-{
-    if (tree.GetRootPath().empty())
-        return RunRefusal { RunRefusal::NoParentFolder };
-    if (auto missing = FindMissingCharacter(lines))
-        return std::move(*missing);
-    if (auto const refusal = CheckCreationRun(tree))
-        return *refusal;
-    return std::nullopt;
-}
-
-std::optional<SourceFileError> CheckTreeEditWrite(FolderTree const& tree, bool macro,
-    std::span<NodeId const> written, std::function<std::vector<std::string>()> const& read_lines)
-{
-    std::optional<SourceFileError> missing;
-    if (!macro && tree.HasRoot()) {
-        tree.WalkDescendants(tree.Root(), [&](NodeId node, int) {
-            if (!missing)
-                missing = FindMissingCharacterOfName(tree.Name(node));
-        });
-    }
-    for (NodeId const node : written) {
-        if (missing || !macro)
-            break;
-        if (tree.IsInTree(node))
-            missing = FindMissingCharacterOfName(tree.GetNodePath(node));
-    }
-    if (!missing)
-        return std::nullopt;
-    // The tree holds what the source holds: name the line it stands on.
-    std::vector<std::string> const lines = read_lines();
-    if (auto found = FindStandInOfLines(lines, missing->CodePoint))
-        return found;
-    return missing;
 }
 
 } // namespace edamaki

@@ -13,13 +13,10 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <functional>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
-#include <variant>
 #include <vector>
 
 namespace edamaki {
@@ -124,35 +121,5 @@ struct RunRefusal {
 // it is one this host can create folders below, then the tree holds the whole
 // source.
 std::optional<RunRefusal> CheckCreationRun(FolderTree const& tree);
-
-// Characters that Shift-JIS lacks, in a source read from an editor (where
-// each reads as a stand-in, see core/text/StandIn.h). Each is reported as a
-// save reports it: the character, and its line in the source.
-
-// The first such character of the lines.
-std::optional<SourceFileError> FindMissingCharacter(SourceLines const& lines);
-// The first such character of a name typed by the user; it has no line (0).
-std::optional<SourceFileError> FindMissingCharacterOfName(std::string_view name);
-
-// Why a creation run of a source held by an editor must not start: one of
-// the refusals of CheckCreationRun, or a character that Shift-JIS lacks.
-using SourceRunRefusal = std::variant<RunRefusal, SourceFileError>;
-
-// The checks before a creation run of the tree read from `lines`, in their
-// order: a parent folder is set, the source holds no character that
-// Shift-JIS lacks (no folder can be made with one), then the rest of
-// CheckCreationRun.
-std::optional<SourceRunRefusal> CheckSourceCreationRun(FolderTree const& tree, SourceLines const& lines);
-
-// Whether the tree pane may write an edit back into the source from which
-// the tree was read: it never writes a character that Shift-JIS lacks (it
-// would be written as if the user had, and a save and a run refuse it). A
-// text-mode source is written anew from the tree, so no folder name may hold
-// one (the lines kept as they stand may); each macro-mode tag line holds the
-// path of one of `written` (the folders renamed or deleted, or the one a new
-// folder goes into), which must hold none. The character is named with the
-// first line that holds it (`read_lines` gives the lines, asked only then).
-std::optional<SourceFileError> CheckTreeEditWrite(FolderTree const& tree, bool macro,
-    std::span<NodeId const> written, std::function<std::vector<std::string>()> const& read_lines);
 
 } // namespace edamaki

@@ -1,6 +1,7 @@
 #include "core/document/SourceFile.h"
 
 #include "core/text/ShiftJis.h"
+#include "core/text/StandIn.h"
 
 #include <algorithm>
 #include <cstring>
@@ -125,26 +126,81 @@ std::size_t CharacterStart(std::string_view utf8, std::size_t offset)
     return offset;
 }
 
-// UTF-8 text as Shift-JIS, only when the Shift-JIS reads back as the same
-// text: code page 932 takes a few characters it has no code of its own for
-// ("¥" as "\", "‾" as "~", the wave dash "〜" as the full-width tilde "～"),
-// and one of them in a name would change the tree, "\" even its shape.
+// UTF-8 text as a Shift-JIS file holds it, only when the Shift-JIS reads
+// back as the same text: code page 932 takes a few characters it has no code
+// of its own for ("¥" as "\\", "‾" as "~"), and one of them in a name would
+// change the tree, "\\" even its shape. The JIS forms are the exception: they
+// are written with their look-alike's code, as every Shift-JIS editor does.
 // Fails on the first character that Shift-JIS lacks or would change.
 std::optional<std::string> Utf8AsShiftJisExactly(std::string_view utf8, SourceFileError& error)
 {
-    ConversionResult converted = Utf8ToShiftJis(utf8);
-    if (!converted.Succeeded()) {
-        error = MissingCharacter(utf8, converted.Failure->Offset, TextEncoding::ShiftJis);
-        return std::nullopt;
+    std::string text;
+    text.reserve(utf8.size());
+    std::size_t done = 0;
+    auto const append_exactly = [&](std::size_t end) {
+        std::string_view const piece = utf8.substr(done, end - done);
+        ConversionResult const converted = Utf8ToShiftJis(piece);
+        std::size_t changed = converted.Succeeded() ? piece.size() : converted.Failure->Offset;
+        if (converted.Succeeded()) {
+            std::string const back = ShiftJisToUtf8(converted.Text).Text;
+            changed = static_cast<std::size_t>(
+                std::mismatch(piece.begin(), piece.end(), back.begin(), back.end()).first - piece.begin());
+        }
+        if (changed != piece.size()) {
+            error = MissingCharacter(utf8, CharacterStart(utf8, done + changed), TextEncoding::ShiftJis);
+            return false;
+        }
+        text += converted.Text;
+        return true;
+    };
+    for (std::size_t at = FindOneWayCharacter(utf8); at != std::string_view::npos;
+         at = FindOneWayCharacter(utf8, done)) {
+        std::size_t length = 0;
+        std::string_view const code = JisFormCode(DecodeUtf8Character(utf8, at, length));
+        if (!append_exactly(code.empty() ? at + length : at))
+            return std::nullopt;
+        text += code;
+        done = at + length;
     }
-    std::string const back = ShiftJisToUtf8(converted.Text).Text;
-    auto const [changed, unused] = std::mismatch(utf8.begin(), utf8.end(), back.begin(), back.end());
-    if (changed != utf8.end()) {
-        auto const offset = static_cast<std::size_t>(changed - utf8.begin());
-        error = MissingCharacter(utf8, CharacterStart(utf8, offset), TextEncoding::ShiftJis);
+    if (!append_exactly(utf8.size()))
         return std::nullopt;
+    return text;
+}
+
+// Text as the core holds it (stand-ins for what Shift-JIS lacks) from UTF-8
+// that is known to be well formed.
+std::string Utf8AsCoreText(std::string_view utf8)
+{
+    std::string text;
+    ShiftJisConverter().AppendShiftJis(utf8, text);
+    return text;
+}
+
+// Shift-JIS lines as a Shift-JIS file holds them: a JIS form's stand-in is
+// written with its code, any other stand-in fails, naming its line.
+bool WriteStandInsAsShiftJis(std::string& text, SourceFileError& error)
+{
+    std::size_t at = FindStandIn(text);
+    if (at == std::string_view::npos)
+        return true;
+    std::string written;
+    written.reserve(text.size());
+    std::size_t done = 0;
+    for (; at != std::string_view::npos; at = FindStandIn(text, done)) {
+        char32_t const code_point = StandInCodePoint(text, at);
+        std::string_view const code = JisFormCode(code_point);
+        if (code.empty()) {
+            error = MissingCharacter(EncodeUtf8Character(code_point), 0, TextEncoding::ShiftJis);
+            error.Line = LineOfOffset(text, at);
+            return false;
+        }
+        written.append(text, done, at - done);
+        written += code;
+        done = at + StandInLength;
     }
-    return std::move(converted.Text);
+    written.append(text, done);
+    text = std::move(written);
+    return true;
 }
 
 } // namespace
@@ -186,27 +242,18 @@ std::string SourceTextAsUtf8(SourceText const& source)
     return ShiftJisToUtf8(source.Text).Text;
 }
 
-std::optional<std::vector<std::string>> SourceTextAsShiftJisLines(
-    SourceText const& source, SourceFileError& error)
+std::vector<std::string> SourceTextAsShiftJisLines(SourceText const& source)
 {
     if (source.Format.Encoding == TextEncoding::ShiftJis)
         return SplitLines(source.Text);
-    auto const converted = Utf8AsShiftJisExactly(source.Text, error);
-    if (!converted) {
-        error.ValidShiftJis = source.ValidShiftJis;
-        return std::nullopt;
-    }
-    return SplitLines(*converted);
+    return SplitLines(Utf8AsCoreText(source.Text));
 }
 
-std::optional<std::string> SourceTextAsShiftJis(SourceText source, SourceFileError& error)
+std::string SourceTextAsShiftJis(SourceText source)
 {
     if (source.Format.Encoding == TextEncoding::ShiftJis)
         return std::move(source.Text);
-    auto converted = Utf8AsShiftJisExactly(source.Text, error);
-    if (!converted)
-        error.ValidShiftJis = source.ValidShiftJis;
-    return converted;
+    return Utf8AsCoreText(source.Text);
 }
 
 std::optional<std::string> EncodeSourceFile(
@@ -232,8 +279,11 @@ std::optional<std::string> EncodeSourceLines(
     std::vector<std::string> const& shift_jis_lines, DetectedEncoding format, SourceFileError& error)
 {
     std::string joined = JoinLinesCrLf(shift_jis_lines);
-    if (format.Encoding == TextEncoding::ShiftJis)
+    if (format.Encoding == TextEncoding::ShiftJis) {
+        if (!WriteStandInsAsShiftJis(joined, error))
+            return std::nullopt;
         return joined;
+    }
     ConversionResult const converted = ShiftJisToUtf8(joined);
     if (!converted.Succeeded()) {
         error = InvalidBytes(joined, converted.Failure->Offset, TextEncoding::ShiftJis);

@@ -62,19 +62,21 @@ std::optional<SourceText> DecodeSourceFileInPlace(
 std::string SourceTextAsUtf8(SourceText const& source);
 
 // The text as Shift-JIS lines, for the readers. A Shift-JIS file keeps its
-// own bytes; a UTF-8 file fails on a character Shift-JIS lacks.
-std::optional<std::vector<std::string>> SourceTextAsShiftJisLines(
-    SourceText const& source, SourceFileError& error);
+// own bytes; in a UTF-8 file a character Shift-JIS lacks becomes its
+// stand-in (core/text/StandIn.h), so every character keeps its place.
+std::vector<std::string> SourceTextAsShiftJisLines(SourceText const& source);
 // The same as one text (lines ended by LF, as in SourceText), taking over the
 // text of a Shift-JIS file.
-std::optional<std::string> SourceTextAsShiftJis(SourceText source, SourceFileError& error);
+std::string SourceTextAsShiftJis(SourceText source);
 
 // The bytes of a source file holding `utf8_text` (line breaks as they are to
 // be written) in `format`. Fails on a character the encoding lacks.
 std::optional<std::string> EncodeSourceFile(
     std::string_view utf8_text, DetectedEncoding format, SourceFileError& error);
 
-// The bytes of a source file holding Shift-JIS lines, CR LF after each.
+// The bytes of a source file holding Shift-JIS lines, CR LF after each. In a
+// Shift-JIS file a stand-in of a JIS form is written with its code; any other
+// stand-in fails.
 std::optional<std::string> EncodeSourceLines(
     std::vector<std::string> const& shift_jis_lines, DetectedEncoding format, SourceFileError& error);
 

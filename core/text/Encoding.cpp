@@ -49,7 +49,8 @@ bool IsAscii(std::string_view text)
 }
 
 // Appends to `output` what stands for the character of `input` at `offset`
-// that can't be converted, and returns the bytes of input it takes.
+// that can't be converted, and returns the bytes of input it takes; 0 when
+// nothing may stand for it, which fails the conversion there.
 using Substitution = std::size_t (*)(std::string_view input, std::size_t offset, std::string& output);
 
 // Appends the conversion of `input` to `output` with an open converter. On a
@@ -88,6 +89,11 @@ std::optional<std::size_t> AppendConverted(
         }
         output.resize(out_used);
         std::size_t const skip = std::min(in_left, substitute(input, offset, output));
+        if (skip == 0) {
+            failure = offset;
+            out_used = original_size;
+            break;
+        }
         out_used = output.size();
         output.resize(out_used + in_left * 2 + 16);
         in_pointer += skip;
@@ -137,6 +143,50 @@ std::size_t AppendStandInFor(std::string_view utf8, std::size_t offset, std::str
         code_point = DecodeUtf8Character(utf8, offset, length);
     AppendStandIn(output, code_point);
     return length;
+}
+
+// The same for a well-formed character only: a malformed byte fails.
+std::size_t AppendStandInForCharacter(std::string_view utf8, std::size_t offset, std::string& output)
+{
+    std::size_t const length = Utf8SequenceLength(utf8, offset);
+    if (!IsValidUtf8(utf8.substr(offset, length)))
+        return 0;
+    return AppendStandInFor(utf8, offset, output);
+}
+
+// Appends the character a stand-in spells, and returns the bytes it takes;
+// 0 where no stand-in starts.
+std::size_t AppendCharacterOfStandIn(std::string_view shift_jis, std::size_t offset, std::string& output)
+{
+    if (!IsStandInAt(shift_jis, offset))
+        return 0;
+    output += EncodeUtf8Character(StandInCodePoint(shift_jis, offset));
+    return StandInLength;
+}
+
+// Appends UTF-8 as the core holds text: Shift-JIS, with a stand-in for every
+// character that Shift-JIS lacks or holds one way only ("a¥b" must not read
+// as "a" holding "b"). `substitute` says what a malformed byte does.
+std::optional<std::size_t> AppendCoreText(
+    iconv_t converter, std::string_view utf8, std::string& text, Substitution substitute)
+{
+    std::size_t const original_size = text.size();
+    std::size_t converted = 0;
+    auto const append_up_to = [&](std::size_t end) -> std::optional<std::size_t> {
+        if (auto const failure
+            = AppendConverted(converter, utf8.substr(converted, end - converted), text, substitute)) {
+            text.resize(original_size);
+            return converted + *failure;
+        }
+        return std::nullopt;
+    };
+    for (std::size_t one_way = FindOneWayCharacter(utf8); one_way != std::string_view::npos;
+         one_way = FindOneWayCharacter(utf8, converted)) {
+        if (auto const failure = append_up_to(one_way))
+            return failure;
+        converted = one_way + AppendStandInFor(utf8, one_way, text);
+    }
+    return append_up_to(utf8.size());
 }
 
 // Which bytes and pairs of bytes code page 932 holds, as the converter
@@ -208,7 +258,12 @@ private:
 
 ConversionResult ShiftJisToUtf8(std::string_view shift_jis)
 {
-    return ConvertOnce("UTF-8", "CP932", shift_jis);
+    IconvHandle const converter("UTF-8", "CP932");
+    ConversionResult result;
+    if (auto const failure
+        = AppendConverted(converter.Get(), shift_jis, result.Text, AppendCharacterOfStandIn))
+        result.Failure = ConversionFailure { *failure };
+    return result;
 }
 
 std::size_t FindInvalidShiftJis(std::string_view bytes)
@@ -234,6 +289,15 @@ ConversionResult Utf8ToShiftJis(std::string_view utf8)
     return ConvertOnce("CP932", "UTF-8", utf8);
 }
 
+std::string_view JisFormCode(char32_t code_point)
+{
+    for (JisForm const& form : JisForms) {
+        if (form.CodePoint == code_point)
+            return form.ShiftJis;
+    }
+    return {};
+}
+
 std::size_t FindOneWayCharacter(std::string_view utf8, std::size_t from)
 {
     // Every one of them is two or three bytes that begin with C2, E2 or E3.
@@ -254,15 +318,7 @@ std::string Utf8ToShiftJisForReading(std::string_view utf8)
     IconvHandle const converter("CP932", "UTF-8");
     std::string text;
     text.reserve(utf8.size());
-    // A character that would come back as another one gets a stand-in too:
-    // "a¥b" must not read as "a" holding "b".
-    std::size_t converted = 0;
-    for (std::size_t one_way = FindOneWayCharacter(utf8); one_way != std::string_view::npos;
-         one_way = FindOneWayCharacter(utf8, converted)) {
-        AppendConverted(converter.Get(), utf8.substr(converted, one_way - converted), text, AppendStandInFor);
-        converted = one_way + AppendStandInFor(utf8, one_way, text);
-    }
-    AppendConverted(converter.Get(), utf8.substr(converted), text, AppendStandInFor);
+    AppendCoreText(converter.Get(), utf8, text, AppendStandInFor);
     return text;
 }
 
@@ -288,7 +344,7 @@ std::optional<std::size_t> ShiftJisConverter::AppendUtf8(std::string_view shift_
         out.append(shift_jis);
         return std::nullopt;
     }
-    return AppendConverted(static_cast<iconv_t>(m_to_utf8), shift_jis, out);
+    return AppendConverted(static_cast<iconv_t>(m_to_utf8), shift_jis, out, AppendCharacterOfStandIn);
 }
 
 std::optional<std::size_t> ShiftJisConverter::AppendShiftJis(std::string_view utf8, std::string& out)
@@ -297,7 +353,7 @@ std::optional<std::size_t> ShiftJisConverter::AppendShiftJis(std::string_view ut
         out.append(utf8);
         return std::nullopt;
     }
-    return AppendConverted(static_cast<iconv_t>(m_to_shift_jis), utf8, out);
+    return AppendCoreText(static_cast<iconv_t>(m_to_shift_jis), utf8, out, AppendStandInForCharacter);
 }
 
 namespace {

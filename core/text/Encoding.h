@@ -28,7 +28,11 @@ struct ConversionResult {
     bool Succeeded() const { return !Failure.has_value(); }
 };
 
+// Shift-JIS to UTF-8; a stand-in (core/text/StandIn.h) becomes the
+// character it stands for.
 ConversionResult ShiftJisToUtf8(std::string_view shift_jis);
+// UTF-8 to Shift-JIS as code page 932 converts it, for a file of that
+// encoding: fails on a character it lacks, but takes the OneWayCharacters.
 ConversionResult Utf8ToShiftJis(std::string_view utf8);
 
 // Byte offset of the first character that ShiftJisToUtf8 would fail on (a
@@ -51,6 +55,27 @@ inline constexpr std::string_view OneWayCharacters[] = {
     "\u301C",
 };
 
+// The JIS forms among them, which a Shift-JIS file writes with the code of
+// their look-alike: a file saved so reads back as that look-alike (U+301C
+// is saved as 0x8160, which reads as U+FF5E). "¥" and "‾" are not among
+// them: their codes are the path separator "\\" and "~".
+struct JisForm {
+    char32_t CodePoint;
+    std::string_view ShiftJis;
+};
+inline constexpr JisForm JisForms[] = {
+    { 0x00A2, "\x81\x91" },
+    { 0x00A3, "\x81\x92" },
+    { 0x00AC, "\x81\xCA" },
+    { 0x2014, "\x81\x5C" },
+    { 0x2016, "\x81\x61" },
+    { 0x2212, "\x81\x7C" },
+    { 0x301C, "\x81\x60" },
+};
+
+// The Shift-JIS code a file writes for a JIS form, or an empty text.
+std::string_view JisFormCode(char32_t code_point);
+
 // Byte offset of the first of the OneWayCharacters at or after `from`, or npos.
 std::size_t FindOneWayCharacter(std::string_view utf8, std::size_t from = 0);
 
@@ -60,9 +85,12 @@ std::size_t FindOneWayCharacter(std::string_view utf8, std::size_t from = 0);
 // is read, never where it is stored.
 std::string Utf8ToShiftJisForReading(std::string_view utf8);
 
-// Converts many texts between Shift-JIS and UTF-8 with converters opened once
-// and reused: opening a converter costs far more than converting a name. Never
-// replaces a character. Not for use from two threads at once.
+// Converts many texts between UTF-8 and the text the core holds (Shift-JIS,
+// with a stand-in for every character that Shift-JIS lacks or holds one way
+// only) with converters opened once and reused: opening a converter costs far
+// more than converting a name. Both ways are exact, so any character the user
+// typed comes back as itself; only malformed input fails. Not for use from
+// two threads at once.
 class ShiftJisConverter {
 public:
     ShiftJisConverter();

@@ -3,6 +3,7 @@
 #include "core/text/Encoding.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace edamaki {
 
@@ -72,6 +73,13 @@ void AppendForTerminal(std::string_view utf8, std::string& out)
         AppendEscaped(utf8.substr(bad, 1), out);
         utf8.remove_prefix(bad + 1);
     }
+}
+
+std::string CodePointText(char32_t code_point)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned int>(code_point));
+    return text;
 }
 
 } // namespace edamaki

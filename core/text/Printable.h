@@ -15,4 +15,8 @@ std::string EscapeForTerminal(std::string_view utf8);
 // The same, appended to `out`; plain ASCII text is copied as it is.
 void AppendForTerminal(std::string_view utf8, std::string& out);
 
+// "U+XXXX": a code point as the user reads it, at least four hexadecimal
+// digits.
+std::string CodePointText(char32_t code_point);
+
 } // namespace edamaki

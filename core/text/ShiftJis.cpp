@@ -1,5 +1,7 @@
 #include "core/text/ShiftJis.h"
 
+#include "core/text/StandIn.h"
+
 #include <algorithm>
 
 namespace edamaki {
@@ -38,6 +40,21 @@ bool HasInvalidNameCharacter(std::string_view text, char allowed)
             return true;
     }
     return false;
+}
+
+std::optional<char32_t> FindRefusedNameCharacter(std::string_view name)
+{
+    for (std::size_t offset = 0; offset < name.size(); offset += EditorCharacterLength(name, offset)) {
+        auto const byte = static_cast<unsigned char>(name[offset]);
+        if (byte < 0x20 || byte == 0x7F || IsInvalidNameCharacter(name[offset]))
+            return byte;
+        if (IsStandInAt(name, offset)) {
+            char32_t const code_point = StandInCodePoint(name, offset);
+            if (code_point >= 0x80 && code_point <= 0x9F)
+                return code_point;
+        }
+    }
+    return std::nullopt;
 }
 
 bool IsValidFolderName(std::string_view name)

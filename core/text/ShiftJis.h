@@ -4,6 +4,7 @@
 // Every test here looks at whole characters: the second byte of a
 // double-byte character never counts as a separator or a special character.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,6 +53,12 @@ constexpr bool IsInvalidNameCharacter(char character)
 // True when the text holds an invalid name character other than `allowed`
 // (pass '\0' to allow none).
 bool HasInvalidNameCharacter(std::string_view text, char allowed = '\0');
+
+// The first whole character of a folder name that no folder name may hold:
+// one of the nine invalid name characters, or a control character (codes
+// below 32, DEL, and U+0080 to U+009F, which the text holds as stand-ins).
+// Its code point, or nothing when the name holds none.
+std::optional<char32_t> FindRefusedNameCharacter(std::string_view name);
 
 // A name a reader may create: not empty, not "." or "..", no invalid name character.
 bool IsValidFolderName(std::string_view name);

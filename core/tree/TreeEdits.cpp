@@ -2,7 +2,6 @@
 
 #include "core/text/ShiftJis.h"
 #include "core/text/SourceOffsets.h"
-#include "core/text/StandIn.h"
 #include "core/tree/SourceWriters.h"
 #include "core/tree/TagSyntax.h"
 #include "core/tree/TextSourceReader.h"
@@ -164,9 +163,7 @@ LabelDecision ConfirmLabelEdit(EditedTree const& edited, NodeId node, std::strin
         return { LabelOutcome::Kept, old_name, false };
     }
     bool const top_level = tree.Parent(node) == tree.Root();
-    // A character that Shift-JIS lacks makes no folder and can't be saved.
-    bool const holds_missing = FindStandIn(name) != std::string_view::npos;
-    if (!writable || !IsValidFolderName(name) || holds_missing
+    if (!writable || !IsValidFolderName(name) || FindRefusedNameCharacter(name)
         || (!edited.IsMacro() && !IsTextModeName(name, top_level)))
         return { LabelOutcome::Refused, old_name, writable };
     edited.State.NoteEdited();

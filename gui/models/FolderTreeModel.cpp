@@ -178,7 +178,7 @@ QModelIndex FolderTreeModel::IndexOfNode(NodeId node) const
 
 QString FolderTreeModel::LabelOf(NodeId node) const
 {
-    return ShiftJisToQString(m_tree.Name(node), MissingCharacters::AsGetaMark);
+    return ShiftJisToQString(m_tree.Name(node));
 }
 
 NodeId FolderTreeModel::NodeOfIndex(QModelIndex const& index) const

@@ -18,15 +18,19 @@ int TextWidthTable::ShiftJisWidth(std::string_view shift_jis)
     for (std::size_t offset = 0; offset < shift_jis.size();) {
         std::size_t const length = EditorCharacterLength(shift_jis, offset);
         std::string_view const character = shift_jis.substr(offset, length);
+        offset += length;
+        // A stand-in is measured as the character it stands for.
+        if (length == StandInLength) {
+            width += Width(ShiftJisToQString(character));
+            continue;
+        }
         unsigned code = static_cast<unsigned char>(character[0]);
-        // A stand-in shows as the mark; its first two bytes begin no other character.
         if (character.size() >= 2)
             code = code << 8 | static_cast<unsigned char>(character[1]);
         int& advance = m_shift_jis_advances[code];
         if (advance < 0)
-            advance = Width(ShiftJisToQString(character, MissingCharacters::AsGetaMark));
+            advance = Width(ShiftJisToQString(character));
         width += advance;
-        offset += length;
     }
     return width;
 }

@@ -1,7 +1,6 @@
 #include "gui/qt/QtShiftJis.h"
 
 #include "core/text/Encoding.h"
-#include "core/text/StandIn.h"
 
 #include <algorithm>
 
@@ -20,21 +19,14 @@ ShiftJisConverter& Converter()
 
 } // namespace
 
-QString ShiftJisToQString(std::string_view shift_jis, MissingCharacters shown)
+QString ShiftJisToQString(std::string_view shift_jis)
 {
-    // Convert what converts; a stand-in gives its character or the mark, any
-    // other byte that doesn't convert U+FFFD.
+    // Convert what converts (stand-ins included); a byte that doesn't, U+FFFD.
     std::string utf8;
     while (auto const failure = Converter().AppendUtf8(shift_jis, utf8)) {
         Converter().AppendUtf8(shift_jis.substr(0, *failure), utf8);
-        bool const stand_in = IsStandInAt(shift_jis, *failure);
-        if (!stand_in)
-            utf8 += "\xEF\xBF\xBD"; // U+FFFD
-        else if (shown == MissingCharacters::AsGetaMark)
-            utf8 += "\xE3\x80\x93"; // U+3013
-        else
-            utf8 += EncodeUtf8Character(StandInCodePoint(shift_jis, *failure));
-        shift_jis.remove_prefix(*failure + (stand_in ? StandInLength : 1));
+        utf8 += "\xEF\xBF\xBD"; // U+FFFD
+        shift_jis.remove_prefix(*failure + 1);
     }
     return QString::fromStdString(utf8);
 }

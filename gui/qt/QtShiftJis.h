@@ -12,15 +12,9 @@
 
 namespace edamaki {
 
-// How a character that Shift-JIS lacks, held as a stand-in, comes back.
-enum class MissingCharacters {
-    AsThemselves, // the character itself: text that goes back into the editor
-    AsGetaMark,   // "〓", which Japanese readers know as a character that can't be used
-};
-
-// Shift-JIS bytes as text. Bytes that are not valid Shift-JIS show as U+FFFD.
-QString ShiftJisToQString(
-    std::string_view shift_jis, MissingCharacters shown = MissingCharacters::AsThemselves);
+// Shift-JIS bytes as text; a stand-in (core/text/StandIn.h) as the character
+// it stands for. Bytes that are not valid Shift-JIS show as U+FFFD.
+QString ShiftJisToQString(std::string_view shift_jis);
 
 // The text as Shift-JIS for reading into the tree and for searching: each
 // character that Shift-JIS lacks becomes its stand-in (core/text/StandIn.h),

@@ -1,19 +1,12 @@
 #include "gui/windows/SourceErrorText.h"
 
+#include "core/text/Printable.h"
 #include "core/text/ProgramTexts.h"
 #include "gui/qt/QtShiftJis.h"
-
-#include <variant>
 
 namespace edamaki {
 
 namespace {
-
-QString CodePointText(char32_t code_point)
-{
-    return QStringLiteral("U+")
-        + QString::number(static_cast<uint>(code_point), 16).toUpper().rightJustified(4, u'0');
-}
 
 // The limit that stopped a read, with its figure, in the user's words.
 QString ReadLimitText(ReadStop const& stop)
@@ -41,6 +34,21 @@ QString ReadLimitText(ReadStop const& stop)
 }
 
 // Why a creation run doesn't start, in the user's words.
+} // namespace
+
+QString EncodingName(TextEncoding encoding)
+{
+    return encoding == TextEncoding::Utf8 ? QStringLiteral("UTF-8") : QStringLiteral("Shift-JIS");
+}
+
+QString MissingCharacterText(SourceFileError const& error)
+{
+    QString const where = error.Line == 0 ? QString() : QStringLiteral("%1 行目の").arg(error.Line);
+    return QStringLiteral("%1文字「%2」(%3) は %4 で書けません。")
+        .arg(where, QString::fromStdString(error.Character),
+            QString::fromStdString(CodePointText(error.CodePoint)), EncodingName(error.Encoding));
+}
+
 QString RunRefusalText(RunRefusal const& refusal, FolderTree const& tree)
 {
     switch (refusal.Reason) {
@@ -58,26 +66,13 @@ QString RunRefusalText(RunRefusal const& refusal, FolderTree const& tree)
         + QStringLiteral("ツリーは途中までしか読み込まれていないため、フォルダを作成しません。");
 }
 
-} // namespace
-
-QString EncodingName(TextEncoding encoding)
+QString RefusedCharacterText(char32_t code_point)
 {
-    return encoding == TextEncoding::Utf8 ? QStringLiteral("UTF-8") : QStringLiteral("Shift-JIS");
-}
-
-QString MissingCharacterText(SourceFileError const& error)
-{
-    QString const where = error.Line == 0 ? QString() : QStringLiteral("%1 行目の").arg(error.Line);
-    return QStringLiteral("%1文字「%2」(%3) は %4 で書けません。")
-        .arg(where, QString::fromStdString(error.Character), CodePointText(error.CodePoint),
-            EncodingName(error.Encoding));
-}
-
-QString RunRefusalText(SourceRunRefusal const& refusal, FolderTree const& tree)
-{
-    if (auto const* missing = std::get_if<SourceFileError>(&refusal))
-        return MissingCharacterText(*missing) + QStringLiteral("\nフォルダを作成しません。");
-    return RunRefusalText(std::get<RunRefusal>(refusal), tree);
+    QString const shown = code_point < 0x20 || (code_point >= 0x7F && code_point <= 0x9F)
+        ? QString()
+        : QStringLiteral("「%1」").arg(QString::fromUcs4(&code_point, 1));
+    return QStringLiteral("文字%1(%2) はフォルダ名に使えません。")
+        .arg(shown, QString::fromStdString(CodePointText(code_point)));
 }
 
 } // namespace edamaki

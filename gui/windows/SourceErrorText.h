@@ -18,6 +18,9 @@ QString EncodingName(TextEncoding encoding);
 QString MissingCharacterText(SourceFileError const& error);
 
 // Why a creation run of `tree` doesn't start.
-QString RunRefusalText(SourceRunRefusal const& refusal, FolderTree const& tree);
+QString RunRefusalText(RunRefusal const& refusal, FolderTree const& tree);
+
+// Why a folder name is refused for a character it holds, naming it.
+QString RefusedCharacterText(char32_t code_point);
 
 } // namespace edamaki

@@ -1,6 +1,7 @@
 #include "gui/windows/TForm1.h"
 
 #include "core/document/Document.h"
+#include "core/text/ShiftJis.h"
 #include "core/tree/MacroSourceReader.h"
 #include "core/tree/SourceWriters.h"
 #include "core/tree/TextSourceReader.h"
@@ -50,11 +51,11 @@ QString const TextPlaceholderEditText
 // A folder whose name took a placeholder's value.
 QColor const ValueNameColour(0x1e, 0x5a, 0xa0);
 
-// Why a typed name is refused: a character Shift-JIS lacks is named.
+// Why a typed name is refused: a character no name may hold is named.
 QString RefusedNameText(std::string_view typed)
 {
-    auto const missing = FindMissingCharacterOfName(typed);
-    return missing ? InvalidNameText + u'\n' + MissingCharacterText(*missing) : InvalidNameText;
+    auto const refused = FindRefusedNameCharacter(TrimBlanks(typed));
+    return refused ? InvalidNameText + u'\n' + RefusedCharacterText(*refused) : InvalidNameText;
 }
 
 // Draws and edits the labels as any item view does, knows whether a label
@@ -447,14 +448,7 @@ bool TForm1::MayWriteEdit(std::span<NodeId const> written)
             m_document.Map.IsMacro() ? MacroPlaceholderEditText : TextPlaceholderEditText);
         return false;
     }
-    auto const missing = CheckTreeEditWrite(
-        m_document.Tree, m_document.Map.IsMacro(), written, [this] { return m_editor.Lines(); });
-    if (!missing)
-        return true;
-    ShowMessage(this, QMessageBox::Warning,
-        MissingCharacterText(*missing)
-            + QStringLiteral("\nこの編集はソースに書き戻せないため、行いません。"));
-    return false;
+    return true;
 }
 
 void TForm1::Tree1Editing(NodeId node)

@@ -507,7 +507,7 @@ void TMainForm::ExeBtnClick()
         run_tree = &filled;
     }
     FolderTree const& tree = *run_tree;
-    if (auto const refusal = CheckSourceCreationRun(tree, lines)) {
+    if (auto const refusal = CheckCreationRun(tree)) {
         ShowMessage(this, QMessageBox::Warning, RunRefusalText(*refusal, tree));
         return;
     }

@@ -175,81 +175,27 @@ std::string Read(std::string_view utf8)
     return Utf8ToShiftJisForReading(utf8);
 }
 
-TEST(SourceDocumentTest, ACharacterShiftJisLacksKeepsItsFolderInPlaceAndRefusesTheRun)
+TEST(SourceDocumentTest, ACharacterShiftJisLacksKeepsItsFolderInPlaceAndRuns)
 {
     std::string const macro = "<?dezodedu-macro?>";
     struct Case {
         char const* Name;
         Lines Source;
         char const* Tree;
-        std::size_t Line; // of the refusal, 0 for none
-        char32_t Character;
     };
     Case const cases[] = {
-        { "a part", { "/srv", Read("顧客😀\\テスト") }, "顧客😀(テスト)", 2, 0x1F600 },
-        { "two names stay two", { "/srv", Read("a〜\\x"), Read("a−\\y") }, "a〜(x),a−(y)", 2, 0x301C },
-        { "the yen sign no separator", { "/srv", Read("a¥b") }, "a¥b", 2, 0xA5 },
-        { "macro", { macro, "/srv", Read("a〜"), ">b" }, "a〜(b)", 3, 0x301C },
-        { "a comment", { "/srv", "a", Read(";é") }, "a", 3, 0xE9 },
-        { "the parent folder line", { Read("/srv/😀"), "a" }, "a", 1, 0x1F600 },
-        { "none", { "/srv", "a" }, "a", 0, 0 },
+        { "a part", { "/srv", Read("顧客😀\\テスト") }, "顧客😀(テスト)" },
+        { "two names stay two", { "/srv", Read("a〜\\x"), Read("a−\\y") }, "a〜(x),a−(y)" },
+        { "the yen sign no separator", { "/srv", Read("a¥b") }, "a¥b" },
+        { "macro", { macro, "/srv", Read("a〜"), ">b" }, "a〜(b)" },
+        { "a comment", { "/srv", "a", Read(";é") }, "a" },
+        { "the parent folder line", { Read("/srv/😀"), "a" }, "a" },
     };
     for (auto const& test : cases) {
         FolderTree tree;
         ReadSource(tree, test.Source);
         EXPECT_EQ(testing::Dump(tree), Read(test.Tree)) << test.Name;
-        auto const refusal = CheckSourceCreationRun(tree, test.Source);
-        if (test.Line == 0) {
-            EXPECT_FALSE(refusal.has_value()) << test.Name;
-            continue;
-        }
-        ASSERT_TRUE(refusal && std::holds_alternative<SourceFileError>(*refusal)) << test.Name;
-        auto const& missing = std::get<SourceFileError>(*refusal);
-        EXPECT_EQ(missing.Line, test.Line) << test.Name;
-        EXPECT_EQ(missing.CodePoint, test.Character) << test.Name;
-        EXPECT_EQ(missing.Character, EncodeUtf8Character(test.Character)) << test.Name;
-    }
-
-    // Without a parent folder that is said first.
-    FolderTree tree;
-    Lines const source { Read("a😀") };
-    ReadSource(tree, source);
-    auto const refusal = CheckSourceCreationRun(tree, source);
-    ASSERT_TRUE(refusal.has_value());
-    EXPECT_EQ(std::get<RunRefusal>(*refusal).Reason, RunRefusal::NoParentFolder);
-}
-
-TEST(SourceDocumentTest, ThePaneWritesNoEditThatWouldLoseOrSpreadACharacterShiftJisLacks)
-{
-    std::string const macro = "<?dezodedu-macro?>";
-    struct Case {
-        char const* Name;
-        Lines Source;
-        Lines Written;    // the path written back, none for the root node
-        std::size_t Line; // of the refusal, 0 for none
-    };
-    Case const cases[] = {
-        { "a text rewrite writing it", { "/srv", "a\\b", Read("; x"), Read("c〜\\d") }, { "a", "b" }, 4 },
-        { "a text rewrite keeping a comment", { "/srv", "a\\b", Read("; c〜") }, { "a", "b" }, 0 },
-        { "a tag line holding it", { macro, "x", Read("a〜"), ">b" }, { "a〜", "b" }, 3 },
-        { "where a tag line put it", { macro, "x", Read("<r:x,〜>") }, { "〜" }, 3 },
-        { "a tag line without it", { macro, Read("a〜"), "c" }, { "c" }, 0 },
-        { "a top-level folder added", { macro, Read("a〜") }, {}, 0 },
-    };
-    for (auto const& test : cases) {
-        FolderTree tree;
-        SourceMap map;
-        ReadSource(tree, map, test.Source);
-        NodeId node = tree.Root();
-        for (auto const& name : test.Written)
-            node = tree.FindChildNode(node, Read(name));
-        ASSERT_TRUE(tree.IsInTree(node)) << test.Name;
-        auto const missing
-            = CheckTreeEditWrite(tree, map.IsMacro(), { &node, 1 }, [&] { return test.Source; });
-        EXPECT_EQ(missing ? missing->Line : 0, test.Line) << test.Name;
-        if (missing) {
-            EXPECT_EQ(missing->CodePoint, 0x301Cu) << test.Name;
-        }
+        EXPECT_FALSE(CheckCreationRun(tree).has_value()) << test.Name;
     }
 }
 

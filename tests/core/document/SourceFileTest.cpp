@@ -95,10 +95,10 @@ TEST(SourceFileTest, ShiftJisLinesKeepTheFilesOwnBytes)
     SourceFileError error;
     auto const source = DecodeSourceFile("\xED\x40\r\n \xFA\x5C", EncodingChoice::ShiftJis, error);
     ASSERT_TRUE(source);
-    EXPECT_EQ(SourceTextAsShiftJisLines(*source, error), (Lines { "\xED\x40", "\xFA\x5C" }));
+    EXPECT_EQ(SourceTextAsShiftJisLines(*source), (Lines { "\xED\x40", "\xFA\x5C" }));
 }
 
-TEST(SourceFileTest, ACharacterShiftJisLacksNamesItselfAndItsLine)
+TEST(SourceFileTest, ACharacterShiftJisLacksReadsAsItselfAndRefusesOnlyAShiftJisSave)
 {
     struct Case {
         std::string Utf8;
@@ -109,27 +109,59 @@ TEST(SourceFileTest, ACharacterShiftJisLacksNamesItselfAndItsLine)
     Case const cases[] = {
         { "一\r\n二\u00e9", 2, "\u00e9", 0xE9 },
         { "a\n\nb\U0001F600", 3, "\U0001F600", 0x1F600 },
-        // Characters whose Shift-JIS form reads back as another one.
+        // Characters whose Shift-JIS code reads back as another one.
         { "a\u00a5b", 1, "\u00a5", 0xA5 },
         { "x\n\u203e", 2, "\u203e", 0x203E },
-        { "x\r\n\u2016", 2, "\u2016", 0x2016 },
-        { "\u301c", 1, "\u301c", 0x301C },
     };
     for (auto const& test : cases) {
-        SourceFileError read_error;
-        auto const source = DecodeSourceFile(test.Utf8, EncodingChoice::Utf8, read_error);
+        SourceFileError error;
+        auto const source = DecodeSourceFile(test.Utf8, EncodingChoice::Utf8, error);
         ASSERT_TRUE(source);
-        EXPECT_FALSE(SourceTextAsShiftJisLines(*source, read_error));
+        Lines const lines = SourceTextAsShiftJisLines(*source);
+        EXPECT_EQ(lines, SplitLines(Utf8ToShiftJisForReading(test.Utf8))) << test.Utf8;
 
         SourceFileError save_error;
+        SourceFileError lines_error;
         EXPECT_FALSE(EncodeSourceFile(test.Utf8, { TextEncoding::ShiftJis, false }, save_error));
-        for (auto const& error : { read_error, save_error }) {
-            EXPECT_EQ(error.Problem, Kind::MissingCharacter);
-            EXPECT_EQ(error.Encoding, TextEncoding::ShiftJis);
-            EXPECT_EQ(error.Line, test.Line);
-            EXPECT_EQ(error.Character, test.Character);
-            EXPECT_EQ(error.CodePoint, test.CodePoint);
+        EXPECT_FALSE(EncodeSourceLines(lines, { TextEncoding::ShiftJis, false }, lines_error));
+        EXPECT_EQ(EncodeSourceLines(lines, { TextEncoding::Utf8, false }, error),
+            JoinLinesCrLf(SplitLines(test.Utf8)));
+        for (auto const& refused : { save_error, lines_error }) {
+            EXPECT_EQ(refused.Problem, Kind::MissingCharacter);
+            EXPECT_EQ(refused.Encoding, TextEncoding::ShiftJis);
+            EXPECT_EQ(refused.Line, test.Line);
+            EXPECT_EQ(refused.Character, test.Character);
+            EXPECT_EQ(refused.CodePoint, test.CodePoint);
         }
+    }
+}
+
+TEST(SourceFileTest, AShiftJisSaveWritesTheJisFormsWithTheirCodes)
+{
+    struct Case {
+        char const* Typed;
+        char const* Code;
+        char const* ReadBack; // what a Shift-JIS file with that code reads as
+    };
+    Case const cases[] = {
+        { "\u301c", "\x81\x60", "\uff5e" },
+        { "\u2016", "\x81\x61", "\u2225" },
+        { "\u2212", "\x81\x7c", "\uff0d" },
+        { "\u00a2", "\x81\x91", "\uffe0" },
+        { "\u00a3", "\x81\x92", "\uffe1" },
+        { "\u00ac", "\x81\xca", "\uffe2" },
+        { "\u2014", "\x81\x5c", "\u2015" },
+    };
+    DetectedEncoding const shift_jis { TextEncoding::ShiftJis, false };
+    for (auto const& test : cases) {
+        std::string const typed = std::string("4") + test.Typed + "6";
+        std::string const code = std::string("4") + test.Code + "6";
+        SourceFileError error;
+        EXPECT_EQ(EncodeSourceFile(typed, shift_jis, error), code) << test.Typed;
+        EXPECT_EQ(EncodeSourceLines({ Utf8ToShiftJisForReading(typed) }, shift_jis, error), code + "\r\n");
+        auto const reopened = DecodeSourceFile(code, EncodingChoice::ShiftJis, error);
+        ASSERT_TRUE(reopened);
+        EXPECT_EQ(SourceTextAsUtf8(*reopened), std::string("4") + test.ReadBack + "6") << test.Typed;
     }
 }
 
