@@ -37,6 +37,10 @@ constexpr char const* CreateUsage
       "included (no permission, a name or path too long for the system), then the\n"
       "counts on standard error: \"dry run: N new, M existing, K failing\".\n"
       "A folder whose full path is longer than the system's path limit fails.\n"
+      "A name Windows clients of a share can't open (CON, NUL, COM1 and the other\n"
+      "device names, a name ending in a dot or a blank, a path of more than 260\n"
+      "characters below the parent folder) is made, and named in a warning on\n"
+      "standard error after its line.\n"
       "\n"
       "Links: an existing link to a folder counts as that folder, as with mkdir -p,\n"
       "and the folders below it are made where it leads; a link that leads outside\n"
@@ -107,7 +111,10 @@ public:
             m_out << Reset;
         m_out << "\n";
         if (!report.LinkTarget.empty())
-            ShowLinkNotice(report);
+            ShowNotice("create: " + EscapeForTerminal(report.HostPath) + " is a link to "
+                + EscapeForTerminal(report.LinkTarget) + ", outside the parent folder\n");
+        if (report.WindowsIssue != WindowsNameIssue::None)
+            ShowNotice(WindowsIssueWarning("create", report.HostPath, report.WindowsIssue));
 
         ++m_handled;
         if (m_progress && (m_handled & 255) == 0)
@@ -154,17 +161,16 @@ private:
         m_progress_shown = true;
     }
 
-    // A link that leads outside the parent folder, named on standard error
-    // after its own line.
-    void ShowLinkNotice(FolderReport const& report)
+    // A note on standard error after the line it is about: a link that leads
+    // outside the parent folder, a name Windows clients can't open.
+    void ShowNotice(std::string const& notice)
     {
         if (m_progress_shown) {
             WriteError(ClearLine);
             m_progress_shown = false;
         }
         m_out.Flush();
-        WriteError("create: " + EscapeForTerminal(report.HostPath) + " is a link to "
-            + EscapeForTerminal(report.LinkTarget) + ", outside the parent folder\n");
+        WriteError(notice);
     }
 
     static void WriteError(std::string_view text)

@@ -3,7 +3,9 @@
 #include "cli/SourceInput.h"
 #include "core/disk/FolderImport.h"
 #include "core/text/Printable.h"
+#include "core/text/StandIn.h"
 
+#include <algorithm>
 #include <iostream>
 
 namespace edamaki::cli {
@@ -15,7 +17,9 @@ constexpr char const* ImportUsage
       "\n"
       "Prints a text-mode source of DIR's folder structure: one line per leaf\n"
       "folder, its path below DIR with \"\\\" between the names, sorted, with CR LF\n"
-      "line ends, in Shift-JIS (cp932, the default) or UTF-8. Files and hidden\n"
+      "line ends, in Shift-JIS (cp932, the default) or UTF-8; without --encoding,\n"
+      "in UTF-8 when a name holds a character Shift-JIS can't hold as itself (said\n"
+      "on standard error). Files and hidden\n"
       "folders (names beginning with \".\") are left out. A link to a folder\n"
       "inside DIR is left out (that folder is listed in its own place); a link\n"
       "that leads outside is followed, and every real folder is listed once.\n"
@@ -75,9 +79,17 @@ int RunImport(std::vector<std::string> const& arguments)
     for (auto const& notice : imported.Unreadable)
         PrintError("import: cannot read " + EscapeForTerminal(notice.HostPath) + ": " + notice.Reason);
 
-    DetectedEncoding const output_encoding {
+    DetectedEncoding output_encoding {
         *encoding == EncodingChoice::Utf8 ? TextEncoding::Utf8 : TextEncoding::ShiftJis, false
     };
+    // Shift-JIS unless asked for: names it can't hold as themselves make it UTF-8.
+    if (!parsed->Value("--encoding")
+        && std::any_of(imported.Lines.begin(), imported.Lines.end(),
+            [](std::string const& line) { return FindStandIn(line) != std::string::npos; })) {
+        output_encoding.Encoding = TextEncoding::Utf8;
+        PrintError("import: the output is written in UTF-8: a folder name holds a character that Shift-JIS "
+                   "can't hold as itself");
+    }
     if (std::string error; !WriteSourceLines(std::cout, imported.Lines, output_encoding, error)) {
         PrintError("import: " + error);
         return ExitUsage;

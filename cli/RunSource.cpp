@@ -109,4 +109,25 @@ std::string DisplayablePath(std::string_view shift_jis, HostNameConverter& names
     return text;
 }
 
+std::string WindowsIssueWarning(std::string_view command, std::string_view host_path, WindowsNameIssue issue)
+{
+    std::string why;
+    switch (issue) {
+    case WindowsNameIssue::DeviceName:
+        why = "the name is a device name on Windows (CON, PRN, AUX, NUL, COM1-9, LPT1-9)";
+        break;
+    case WindowsNameIssue::EndsInDotOrBlank:
+        why = "the name ends in a dot or a blank, which Windows drops";
+        break;
+    case WindowsNameIssue::PathTooLong:
+        why = "the path below the parent folder is longer than " + std::to_string(WindowsPathLimit)
+            + " characters, too long for most Windows programs";
+        break;
+    case WindowsNameIssue::None:
+        return {};
+    }
+    return std::string(command) + ": warning: " + EscapeForTerminal(host_path)
+        + ": Windows clients can't open this folder: " + why + "\n";
+}
+
 } // namespace edamaki::cli

@@ -7,6 +7,7 @@
 #include "cli/CommandLine.h"
 #include "cli/SourceInput.h"
 #include "core/disk/HostFileSystem.h"
+#include "core/disk/WindowsNames.h"
 #include "core/tree/FolderTree.h"
 
 #include <optional>
@@ -25,5 +26,9 @@ std::optional<SourceInput> ReadRunSource(std::string_view command, ParsedArgumen
 // A path of the tree (Shift-JIS) for the terminal: UTF-8 where it converts,
 // the bytes of any character that doesn't as \xNN.
 std::string DisplayablePath(std::string_view shift_jis, HostNameConverter& names);
+
+// The warning for a folder that Windows clients of a share could not open:
+// "COMMAND: warning: PATH: why".
+std::string WindowsIssueWarning(std::string_view command, std::string_view host_path, WindowsNameIssue issue);
 
 } // namespace edamaki::cli

@@ -321,6 +321,9 @@ bool WriteSourceLines(
     if (!bytes) {
         error = "line " + std::to_string(problem.Line) + " of the output: a folder name cannot be written as "
             + EncodingName(encoding.Encoding);
+        if (problem.Problem == SourceFileError::Kind::MissingCharacter)
+            error += ": " + EscapeForTerminal(problem.Character) + " (" + CodePointText(problem.CodePoint)
+                + ")";
         return false;
     }
     out << *bytes;

@@ -4,10 +4,12 @@
 #include "cli/RunSource.h"
 #include "core/disk/FolderComparison.h"
 #include "core/disk/HostFileSystem.h"
+#include "core/disk/WindowsNames.h"
 #include "core/text/Printable.h"
 #include "core/tree/FolderTree.h"
 
 #include <cstring>
+#include <iostream>
 #include <unistd.h>
 
 namespace edamaki::cli {
@@ -34,6 +36,11 @@ constexpr char const* VerifyUsage
       "below an extra link. A folder that can't be looked into (no permission)\n"
       "is named on standard error, and what is below it is not compared; so is\n"
       "a link whose target can't be looked at, and the folders beside it are.\n"
+      "Names of the source that Windows clients of a share can't open are named\n"
+      "in warnings on standard error first, as create names them.\n"
+      "A folder whose name differs from the source's only by Unicode normalisation\n"
+      "(NFC and NFD, as some clients write names) counts as the same folder, and\n"
+      "standard error says so.\n"
       "\n"
       "--jobs N looks into up to N folders at once, each in a subtree of its own\n"
       "(1: one after the other). By default verify takes 16 on a file server (an\n"
@@ -56,6 +63,13 @@ public:
 
     void FolderDiffers(DifferenceReport const& report) override
     {
+        if (report.Kind == FolderDifference::NamedOtherwise) {
+            m_out.Flush();
+            PrintError("verify: " + EscapeForTerminal(report.HostPath) + " is the folder "
+                + EscapeForTerminal(DisplayablePath(report.Path, m_names))
+                + " of the source: the names differ only by Unicode normalisation");
+            return;
+        }
         m_line.assign(report.Kind == FolderDifference::Missing ? "- " : "+ ");
         if (!report.HostPath.empty())
             AppendForTerminal(report.HostPath, m_line);
@@ -106,6 +120,10 @@ int RunVerify(std::vector<std::string> const& arguments)
     if (!ReadRunSource("verify", *parsed, tree, file_system.Names(), NothingCompared))
         return ExitUsage;
 
+    ForEachWindowsNameIssue(
+        tree, file_system.Names(), [](std::string const& host_path, WindowsNameIssue issue) {
+            std::cerr << WindowsIssueWarning("verify", host_path, issue);
+        });
     DifferenceSink sink(file_system.Names());
     ComparisonSummary const summary
         = CompareFolders(tree, file_system, sink, { .Extra = parsed->Has("--extra"), .Jobs = *jobs });

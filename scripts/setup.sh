@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake make ninja-build pkg-config clang clang-format
-    libgtest-dev libgmock-dev libbenchmark-dev
+    libgtest-dev libgmock-dev libbenchmark-dev libicu-dev
     qt6-base-dev qt6-base-dev-tools libqt6test6 libgl-dev qt6-translations-l10n
     fonts-ipafont-gothic fonts-ipafont-mincho xvfb xauth
     openbox xdotool xclip x11-utils x11-apps python3

@@ -293,6 +293,9 @@ public:
             report.HostPath.clear();
     }
 
+    // The parent folder's host path with its separator, in each host path.
+    std::size_t ParentHostSize() const { return m_levels.front().HostPathSize; }
+
 private:
     struct Level {
         NodeId Node;
@@ -414,6 +417,8 @@ private:
     // the end of a path from one folder to the next.
     std::size_t m_path_reported = 0;
     std::size_t m_host_path_reported = 0;
+    // The parent folder's host path with its separator, in m_host_path.
+    std::size_t m_parent_host_size = 0;
     // Where the host name of the folder being handled begins in m_host_path.
     std::size_t m_name_begin = 0;
     // Where the parent folder opened is; empty when the system can't say.
@@ -479,6 +484,7 @@ FolderState CreationRun::OpenParentFolder()
     m_host_path_known = m_file_system.Names().AppendHostText(m_path, m_host_path);
     if (!m_host_path_known)
         return RefusedState(UnconvertibleParentReason, FailureCause::UnusableParentFolder);
+    m_parent_host_size = m_host_path.size();
     if (m_separator != HostFileSystem::Separator || !HostFileSystem::IsAbsoluteFolderPath(m_host_path))
         return RefusedState(RelativeParentReason, FailureCause::UnusableParentFolder);
     HostError error;
@@ -897,6 +903,9 @@ void CreationRun::Report(
     m_report.Cause = cause;
     m_report.Reason.assign(reason);
     m_report.LinkTarget.assign(link_target);
+    m_report.WindowsIssue = outcome != FolderOutcome::Failed && m_host_path_known && m_parent_host_size > 0
+        ? FindWindowsNameIssue(m_report.HostPath, m_parent_host_size)
+        : WindowsNameIssue::None;
     m_sink.FolderHandled(m_report);
 
     switch (outcome) {
@@ -939,6 +948,9 @@ CreationSummary CreateSideBySide(FolderTree const& tree, HostFileSystem& file_sy
         paths.Spell(line.Node, report);
         report.Reason = line.Notes ? line.Notes->Reason : std::string();
         report.LinkTarget = line.Notes ? line.Notes->LinkTarget : std::string();
+        report.WindowsIssue = line.Outcome == FolderOutcome::Failed || report.HostPath.empty()
+            ? WindowsNameIssue::None
+            : FindWindowsNameIssue(report.HostPath, paths.ParentHostSize());
         sink.FolderHandled(report);
     });
     return shared.Summary;

@@ -5,6 +5,7 @@
 // Each folder is looked up and made relative to the directory that holds it,
 // never by its full path.
 
+#include "core/disk/WindowsNames.h"
 #include "core/text/ProgramTexts.h"
 #include "core/tree/FolderTree.h"
 
@@ -58,6 +59,9 @@ struct FolderReport {
     // The folder is a link that the run passed through to a folder outside
     // the parent folder: the full host path it leads to. Empty otherwise.
     std::string LinkTarget;
+    // Why Windows clients of a share could not open the folder, if they
+    // couldn't: legal here, so only a warning. Never set for a failure.
+    WindowsNameIssue WindowsIssue = WindowsNameIssue::None;
 };
 
 // Receives the outcome of a run, folder by folder, in walk order.

@@ -4,6 +4,7 @@
 #include "core/disk/FolderNameRules.h"
 #include "core/disk/HostFileSystem.h"
 #include "core/disk/SideBySide.h"
+#include "core/text/Normalisation.h"
 
 #include <algorithm>
 #include <memory>
@@ -75,6 +76,9 @@ struct Group {
     bool HasChildren = false;
     // Found by the listing of the frame.
     bool Listed = false;
+    // On disk under a name that differs only by Unicode normalisation, which
+    // the host name now holds.
+    bool NamedOtherwise = false;
 };
 
 // A folder that could not be looked into, as the sink hears of it.
@@ -179,8 +183,12 @@ private:
     void AddGroup(std::vector<NodeId> const& nodes);
     void ListFrame(Frame& frame, HostDirectory const& directory);
     void MatchListing(Frame& frame);
-    void HandleGroup(std::size_t frame_index, Group const& group);
-    void HandleGroupOnDisk(std::size_t frame_index, Group const& group);
+    void HandleGroup(std::size_t frame_index, Group group);
+    void AdoptDiskName(Group& group, std::string_view disk_name);
+    bool FindNormalisationTwin(HostDirectory const& holder, Group& group);
+    void CountMatched(Group const& group);
+    void HandleGroupOnDisk(std::size_t frame_index, Group& group);
+    bool RetryUnderTwin(std::size_t frame_index, HostDirectory const& holder, Group& group);
     void HandleExtra(std::size_t extra_index);
     void PopFrame();
     void EnterFolder(FrameKind kind, Group const& group, HostDirectory directory, std::size_t name_begin);
@@ -278,7 +286,7 @@ void FolderComparison::Walk()
         m_host_path.resize(frame.HostPathSize);
         m_host_path_known = frame.HostPathKnown;
         if (frame.NextGroup < frame.GroupsEnd) {
-            Group const group = m_groups[frame.NextGroup++];
+            Group const& group = m_groups[frame.NextGroup++];
             HandleGroup(frame_index, group);
         } else if (frame.NextExtra < frame.ExtrasEnd) {
             HandleExtra(frame.NextExtra++);
@@ -449,10 +457,80 @@ void FolderComparison::MatchListing(Frame& frame)
         if (!IsHidden(subfolder.Name))
             m_extras.push_back(std::move(subfolder));
     }
+    // A name missing as typed may be there in another normal form: one
+    // folder, not one missing and one extra.
+    for (std::size_t const index : m_sorted_groups) {
+        Group& missing = m_groups[index];
+        if (missing.Listed || frame.ExtrasEnd == m_extras.size())
+            continue;
+        auto const twin = std::find_if(m_extras.begin() + static_cast<std::ptrdiff_t>(frame.ExtrasEnd),
+            m_extras.end(), [&](HostSubfolder const& extra) {
+                return SameAfterNormalisation(extra.Name, GroupHostName(missing));
+            });
+        if (twin == m_extras.end())
+            continue;
+        AdoptDiskName(missing, twin->Name);
+        missing.Listed = true;
+        m_extras.erase(twin);
+    }
     frame.ExtrasEnd = m_extras.size();
 }
 
-void FolderComparison::HandleGroup(std::size_t frame_index, Group const& group)
+// The group's folder is on disk as `disk_name`, which differs from its own
+// name only by normalisation: the walk goes on under the disk's name.
+void FolderComparison::AdoptDiskName(Group& group, std::string_view disk_name)
+{
+    group.NameBegin = m_names.size();
+    m_names += disk_name;
+    group.NameEnd = m_names.size();
+    group.NamedOtherwise = true;
+}
+
+// Looks for the group's folder under another normal form of its name in a
+// folder that was not listed; a name of ASCII only has no other form.
+bool FolderComparison::FindNormalisationTwin(HostDirectory const& holder, Group& group)
+{
+    std::string_view const name = GroupHostName(group);
+    if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return false;
+    HostError error;
+    HostDirectory const listed = m_file_system.OpenDirectoryToListAt(holder, ".", LinkPolicy::Follow, error);
+    if (!listed.IsOpen() || m_file_system.ListSubfolders(listed, m_listing).IsSet())
+        return false;
+    auto const twin = std::find_if(m_listing.begin(), m_listing.end(),
+        [&](HostSubfolder const& subfolder) { return SameAfterNormalisation(subfolder.Name, name); });
+    if (twin == m_listing.end())
+        return false;
+    AdoptDiskName(group, twin->Name);
+    return true;
+}
+
+// A folder missing under the group's name in a folder that was not listed
+// is looked at once more under another normal form of it, when one is there.
+bool FolderComparison::RetryUnderTwin(std::size_t frame_index, HostDirectory const& holder, Group& group)
+{
+    if (group.NamedOtherwise || !FindNormalisationTwin(holder, group))
+        return false;
+    m_host_path.resize(m_frames[frame_index].HostPathSize);
+    m_host_path += GroupHostName(group);
+    HandleGroupOnDisk(frame_index, group);
+    return true;
+}
+
+// The group's folder is there; said so when its name differs from the tree's.
+void FolderComparison::CountMatched(Group const& group)
+{
+    ++m_summary.Matched;
+    if (!group.NamedOtherwise)
+        return;
+    ++m_summary.NamedOtherwise;
+    m_report.Kind = FolderDifference::NamedOtherwise;
+    m_report.Path = m_path;
+    m_report.HostPath = m_host_path;
+    m_sink.FolderDiffers(m_report);
+}
+
+void FolderComparison::HandleGroup(std::size_t frame_index, Group group)
 {
     std::string_view const name = m_tree.Name(m_group_nodes[group.NodesBegin]);
     m_path += name;
@@ -470,7 +548,7 @@ void FolderComparison::HandleGroup(std::size_t frame_index, Group const& group)
 
 // The group's folder in a folder on disk: looked up, and entered when the
 // walk goes below it.
-void FolderComparison::HandleGroupOnDisk(std::size_t frame_index, Group const& group)
+void FolderComparison::HandleGroupOnDisk(std::size_t frame_index, Group& group)
 {
     Frame& frame = m_frames[frame_index];
     HostError error;
@@ -493,7 +571,9 @@ void FolderComparison::HandleGroupOnDisk(std::size_t frame_index, Group const& g
         HostEntryKind const kind
             = m_file_system.GetEntryKindAt(*holder, name.c_str(), LinkPolicy::Follow, error);
         if (kind == HostEntryKind::Directory)
-            ++m_summary.Matched;
+            CountMatched(group);
+        else if (kind == HostEntryKind::Missing && RetryUnderTwin(frame_index, *holder, group))
+            return;
         else if (kind != HostEntryKind::Unknown || MeansNoFolder(error))
             ReportMissing(group, frame.HostPathSize);
         else
@@ -504,13 +584,15 @@ void FolderComparison::HandleGroupOnDisk(std::size_t frame_index, Group const& g
         ? m_file_system.OpenDirectoryToListAt(*holder, name.c_str(), LinkPolicy::Follow, error)
         : m_file_system.OpenDirectoryAt(*holder, name.c_str(), LinkPolicy::Follow, error);
     if (!directory.IsOpen()) {
+        if (MeansNoFolder(error) && RetryUnderTwin(frame_index, *holder, group))
+            return;
         if (MeansNoFolder(error))
             ReportMissing(group, frame.HostPathSize);
         else
             AbandonFrameOrLink(frame, *holder, name.c_str(), error);
         return;
     }
-    ++m_summary.Matched;
+    CountMatched(group);
     if (!HandOver(group.NodesBegin, group.NodesEnd, directory))
         EnterFolder(FrameKind::OnDisk, group, std::move(directory), frame.HostPathSize);
 }

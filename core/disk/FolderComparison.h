@@ -20,6 +20,10 @@ enum class FolderDifference {
     Missing,
     // A folder on disk below the parent folder that the tree doesn't name.
     Extra,
+    // Not a difference: the tree names the folder, and it is there under a
+    // name that differs only by Unicode normalisation (NFC and NFD), which
+    // counts as the same folder. HostPath is the path on disk.
+    NamedOtherwise,
 };
 
 struct DifferenceReport {
@@ -59,6 +63,8 @@ struct ComparisonSummary {
     std::size_t Missing = 0;
     std::size_t Extra = 0;
     std::size_t Unreadable = 0;
+    // Of the matched: found under another normal form of their names.
+    std::size_t NamedOtherwise = 0;
     // Set when the parent folder itself could not be opened; nothing was
     // compared then.
     std::string ParentError;

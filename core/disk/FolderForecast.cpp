@@ -31,6 +31,12 @@ std::string const& FolderForecast::LinkTargetOf(NodeId node) const
     return m_reasons[node >= 0 && index < m_link_of.size() ? m_link_of[index] : 0];
 }
 
+WindowsNameIssue FolderForecast::WindowsIssueOf(NodeId node) const
+{
+    auto const index = static_cast<std::size_t>(node);
+    return node >= 0 && index < m_windows_issues.size() ? m_windows_issues[index] : WindowsNameIssue::None;
+}
+
 // Puts each line of the dry run on its node.
 class ForecastSink final : public CreationSink {
 public:
@@ -67,6 +73,12 @@ public:
             if (m_forecast.m_link_of.empty())
                 m_forecast.m_link_of.assign(m_forecast.m_marks.size(), 0);
             m_forecast.m_link_of[index] = ReasonIndex(report.LinkTarget);
+        }
+        if (report.WindowsIssue != WindowsNameIssue::None) {
+            if (m_forecast.m_windows_issues.empty())
+                m_forecast.m_windows_issues.assign(m_forecast.m_marks.size(), WindowsNameIssue::None);
+            m_forecast.m_windows_issues[index] = report.WindowsIssue;
+            ++m_forecast.WindowsIssues;
         }
     }
 

@@ -47,11 +47,15 @@ public:
     // For an existing folder that is a link leading outside the parent
     // folder: the full host path it leads to; otherwise "".
     std::string const& LinkTargetOf(NodeId node) const;
+    // Why Windows clients could not open the folder, if they couldn't.
+    WindowsNameIssue WindowsIssueOf(NodeId node) const;
 
     ParentFolderState Parent = ParentFolderState::None;
     std::size_t New = 0;
     std::size_t Existing = 0;
     std::size_t Failing = 0;
+    // Folders that Windows clients could not open (WindowsIssueOf).
+    std::size_t WindowsIssues = 0;
     // Every folder was looked at.
     bool Complete = false;
 
@@ -65,6 +69,8 @@ private:
     std::vector<std::uint32_t> m_reason_of;
     // The same for link targets; empty until the first link is met.
     std::vector<std::uint32_t> m_link_of;
+    // By node id; empty until the first issue is met.
+    std::vector<WindowsNameIssue> m_windows_issues;
 };
 
 // Forecasts the run over the tree below its parent folder. Stops early, with

@@ -49,7 +49,26 @@ QString OutcomeExplanation(
     return FailureText(cause, reason);
 }
 
-QString ForecastExplanation(FolderForecast const& forecast, NodeId node)
+QString WindowsIssueText(WindowsNameIssue issue)
+{
+    switch (issue) {
+    case WindowsNameIssue::DeviceName:
+        return QStringLiteral("Windows の予約名 (CON、NUL、COM1 など) のため、Windows からは開けません。");
+    case WindowsNameIssue::EndsInDotOrBlank:
+        return QStringLiteral("名前の末尾が「.」か空白のため、Windows からは開けません。");
+    case WindowsNameIssue::PathTooLong:
+        return QStringLiteral(
+            "親フォルダからのパスが %1 文字を超えるため、Windows の多くのプログラムでは開けません。")
+            .arg(WindowsPathLimit);
+    case WindowsNameIssue::None:
+        break;
+    }
+    return {};
+}
+
+namespace {
+
+QString MarkExplanation(FolderForecast const& forecast, NodeId node)
 {
     switch (forecast.MarkOf(node)) {
     case FolderMark::Existing: {
@@ -65,6 +84,15 @@ QString ForecastExplanation(FolderForecast const& forecast, NodeId node)
         break;
     }
     return {};
+}
+
+} // namespace
+
+QString ForecastExplanation(FolderForecast const& forecast, NodeId node)
+{
+    QString const explanation = MarkExplanation(forecast, node);
+    QString const windows = WindowsIssueText(forecast.WindowsIssueOf(node));
+    return windows.isEmpty() ? explanation : explanation + u'\n' + windows;
 }
 
 QString ParentFolderStateText(ParentFolderState state)

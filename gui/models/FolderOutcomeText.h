@@ -21,6 +21,9 @@ QString OutcomeExplanation(
 // made or would fail, and why. Empty for a folder it did not look at.
 QString ForecastExplanation(FolderForecast const& forecast, NodeId node);
 
+// Why Windows clients of a share could not open a folder; empty for None.
+QString WindowsIssueText(WindowsNameIssue issue);
+
 // The parent folder as a run would find it; empty for None.
 QString ParentFolderStateText(ParentFolderState state);
 

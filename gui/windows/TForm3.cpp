@@ -36,6 +36,8 @@ namespace {
 constexpr QRgb CreatedColour = qRgb(0, 0, 255);
 constexpr QRgb ExistedColour = qRgb(0, 0, 0);
 constexpr QRgb FailedColour = qRgb(255, 0, 0);
+// A folder made that Windows clients of a share can't open.
+constexpr QRgb WarningColour = qRgb(170, 85, 0);
 
 constexpr int PanelHeight = 41;
 constexpr int StatusLineHeight = 20;
@@ -111,6 +113,9 @@ public:
             { std::move(text), ColourOf(report.Outcome),
                 OutcomeExplanation(report.Outcome, report.Cause, report.Reason, report.LinkTarget) },
             1);
+        if (report.WindowsIssue != WindowsNameIssue::None)
+            m_hand_over.Add(
+                { QStringLiteral("　⚠ ") + WindowsIssueText(report.WindowsIssue), WarningColour, {} }, 0);
     }
 
     void NothingToCreate() override

@@ -250,6 +250,21 @@ TEST_F(TForm3Test, ATreeWithoutFoldersLogsOneRedLine)
     EXPECT_EQ(QDir(m_directory.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
 }
 
+TEST_F(TForm3Test, AFolderWindowsClientsCantOpenIsMadeAndNamedBelowItsLine)
+{
+    auto const tree = ReadTree({ "CON", "end." });
+    Run(tree);
+    QRgb const warning = qRgb(170, 85, 0);
+    std::vector<LoggedLine> const expected {
+        { Path("CON"), Blue },
+        { QStringLiteral("　⚠ Windows の予約名 (CON、NUL、COM1 など) のため、Windows からは開けません。"),
+            warning },
+        { Path("end."), Blue },
+        { QStringLiteral("　⚠ 名前の末尾が「.」か空白のため、Windows からは開けません。"), warning },
+    };
+    EXPECT_EQ(ShownLines(m_form), expected);
+}
+
 TEST_F(TForm3Test, ShowingTheLogAgainRunsNothing)
 {
     // Before any run: an empty log that can be closed at once.
