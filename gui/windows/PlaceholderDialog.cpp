@@ -1,5 +1,8 @@
 #include "gui/windows/PlaceholderDialog.h"
 
+#include "core/text/ShiftJis.h"
+#include "gui/windows/SourceErrorText.h"
+
 #include "gui/qt/QtShiftJis.h"
 #include "gui/widgets/JapaneseFont.h"
 
@@ -33,11 +36,20 @@ QString PlaceholderRefusalText(PlaceholderRefusal::Kind why, QString const& name
         return placeholder + QStringLiteral(": 値がありません");
     case PlaceholderRefusal::Kind::DotName:
         return placeholder + QStringLiteral(": 「%1」はフォルダ名にできません").arg(value);
-    case PlaceholderRefusal::Kind::NameCharacter:
-        return placeholder
-            + QStringLiteral(": 「%1」はフォルダ名に使えない文字を含みます（\\ / : * ? \" < > |、制御文字、"
-                             "タグの中では , も）")
-                  .arg(value);
+    case PlaceholderRefusal::Kind::NameCharacter: {
+        // The first character no name may hold; else the "," a tag can't take.
+        char32_t refused = U',';
+        for (char32_t const character : value.toUcs4()) {
+            if (character < 0x20 || (character >= 0x7F && character <= 0x9F)
+                || (character < 0x80 && IsInvalidNameCharacter(static_cast<char>(character)))) {
+                refused = character;
+                break;
+            }
+        }
+        QString const why = refused == U',' ? QStringLiteral("文字「,」(U+002C) はタグの中では使えません。")
+                                            : RefusedCharacterText(refused);
+        return placeholder + QStringLiteral(": 「%1」の").arg(value) + why;
+    }
     case PlaceholderRefusal::Kind::NotShiftJis:
         break;
     }
@@ -116,15 +128,9 @@ void PlaceholderDialog::accept()
 
     PlaceholderValues values;
     for (std::size_t index = 0; index < m_placeholders.size(); ++index) {
+        // A value may hold any character: it is kept as typed.
         QString const typed = Fields[index]->text().trimmed();
-        std::optional<std::string> value = QStringToShiftJis(typed);
-        if (!value) {
-            refuse(index,
-                PlaceholderRefusalText(PlaceholderRefusal::Kind::NotShiftJis,
-                    ShiftJisToQString(m_placeholders[index].Name), typed));
-            continue;
-        }
-        values[m_placeholders[index].Name] = std::move(*value);
+        values[m_placeholders[index].Name] = QStringToShiftJisForReading(typed);
     }
     std::vector<std::string> filled = m_lines;
     if (problems.isEmpty()) {

@@ -1,6 +1,7 @@
 // The values dialog before a run, driven through its fields and buttons.
 
 #include "gui/windows/PlaceholderDialog.h"
+#include "core/text/Encoding.h"
 
 #include "tests/SjisLiteral.h"
 
@@ -44,13 +45,13 @@ TEST(PlaceholderDialogTest, OkFillsTheSourceOrNamesEveryValueThatCantBeUsed)
         // A value goes in as given, blanks at the ends taken off.
         { macro("<%版=v1.0>"), { " v2 " }, macro("v2"), {} },
         { macro("<%顧客名>", "<%案件名>"), { "", "a/b" }, {},
-            "<%顧客名>: 値がありません\n<%案件名>: 「a/b」はフォルダ名に使えない文字を含みます"
-            "（\\ / : * ? \" < > |、制御文字、タグの中では , も）" },
+            "<%顧客名>: 値がありません\n<%案件名>: 「a/b」の文字「/」(U+002F) はフォルダ名に使えません。" },
         { macro("<%x>"), { ".." }, {}, "<%x>: 「..」はフォルダ名にできません" },
-        { macro("<$:<%x>,b>"), { "a,c" }, {},
-            "<%x>: 「a,c」はフォルダ名に使えない文字を含みます（\\ / : * ? \" < > |、制御文字、タグの中では "
-            ", も）" },
-        { macro("<%x>"), { "😀" }, {}, "<%x>: 「😀」には Shift-JIS で書けない文字があります" },
+        { macro("<$:<%x>,b>"), { "a,c" }, {}, "<%x>: 「a,c」の文字「,」(U+002C) はタグの中では使えません。" },
+        // Any other character is a value as typed.
+        { macro("<%x>"), { "4月〜6月😀" },
+            { Sjis("<?dezodedu-macro?>"), "/srv", edamaki::Utf8ToShiftJisForReading("4月〜6月😀"), ">a" },
+            {} },
     };
     for (Case const& c : cases) {
         PlaceholderDialog dialog(c.Source, {}, Day);
