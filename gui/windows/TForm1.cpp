@@ -650,6 +650,10 @@ void TForm1::ShowMarks()
                    .arg(static_cast<qulonglong>(forecast->New))
                    .arg(static_cast<qulonglong>(forecast->Existing))
                    .arg(static_cast<qulonglong>(forecast->Failing));
+    // Names Windows clients of a share can't open: each folder's tool tip says why.
+    if (!pending && forecast && forecast->WindowsIssues > 0)
+        text += QStringLiteral("、⚠ Windows で開けない名前 %L1 個")
+                    .arg(static_cast<qulonglong>(forecast->WindowsIssues));
     MarksStatus->setText(text);
     MarksStatus->setVisible(!text.isEmpty());
 }
