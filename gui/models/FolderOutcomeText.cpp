@@ -19,8 +19,14 @@ QString FailureText(FailureCause cause, std::string const& reason)
         return QStringLiteral("上のフォルダがないため作成できません。");
     case FailureCause::NameTooLong:
         return QStringLiteral("名前かパスが長すぎるため作成できません。");
-    case FailureCause::InvalidName:
+    case FailureCause::InvalidName: {
+        // A character no name may hold is named by its code point.
+        auto const code_point = reason.find("U+");
+        if (code_point != std::string::npos)
+            return QStringLiteral("フォルダ名に使えない文字 %1 を含みます。")
+                .arg(QString::fromStdString(reason.substr(code_point)));
         return QStringLiteral("フォルダ名に使えない名前です。");
+    }
     case FailureCause::NotTried:
         return QStringLiteral("上のフォルダの名前が使えないため、作成していません。");
     case FailureCause::LinkNotFollowed:
