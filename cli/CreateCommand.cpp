@@ -3,6 +3,7 @@
 #include "cli/OutputBuffer.h"
 #include "cli/RunSource.h"
 #include "cli/SourceInput.h"
+#include "cli/StopOnSignal.h"
 #include "core/disk/CreationRun.h"
 #include "core/disk/HostFileSystem.h"
 #include "core/text/Printable.h"
@@ -51,7 +52,13 @@ constexpr char const* CreateUsage
       "--jobs N makes up to N folders at once, each in a subtree of its own (1: one\n"
       "after the other). By default the run takes 16 on a file server (an NFS, SMB\n"
       "or FUSE mount, where every call waits on the network) and 1 on a local disk.\n"
-      "The lines and the exit status are the same whatever N is.\n"
+      "The lines and the exit status are the same whatever N is. When the system\n"
+      "allows fewer threads, or too few open files for N, the run takes fewer.\n"
+      "\n"
+      "SIGINT or SIGTERM stops the run: the folders being made are finished, every\n"
+      "line of what was done is written, then on standard error \"create: stopped:\n"
+      "N created, M existing, K failed, X not tried\", and the exit status is 130 or\n"
+      "143. A second signal ends it at once.\n"
       "\n"
       "Exit status: 0 no folder failed, 1 a folder failed or there was nothing to\n"
       "create, 2 usage or input error (nothing created) or output that could not\n"
@@ -215,6 +222,8 @@ int RunCreate(std::vector<std::string> const& arguments)
     if (!jobs)
         return exit_status;
 
+    // Before any thread of the run starts, so that none of them takes the signals.
+    StopOnSignal const stop;
     FolderTree tree;
     HostFileSystem file_system;
     if (!ReadRunSource("create", *parsed, tree, file_system.Names(), "nothing was created"))
@@ -226,8 +235,10 @@ int RunCreate(std::vector<std::string> const& arguments)
         .DryRun = parsed->Has("--dry-run"),
         .FollowLinks = !parsed->Has("--no-follow"),
         .Jobs = *jobs,
+        .Stop = stop.Token(),
     };
     CreationSummary const summary = CreateFolders(tree, file_system, sink, options);
+    NoteJobsStarted("create", summary.Jobs);
     if (!sink.Finish()) {
         // The folders matter more than their report: the run went on to the end.
         PrintError("create: the report could not be written ("
@@ -235,6 +246,12 @@ int RunCreate(std::vector<std::string> const& arguments)
             + "); the run went on: " + std::to_string(summary.Created) + " created, "
             + std::to_string(summary.Existed) + " existed, " + std::to_string(summary.Failed) + " failed");
         return ExitUsage;
+    }
+    if (summary.Stopped && stop.Signal() != 0) {
+        PrintError("create: stopped: " + GroupedNumber(summary.Created) + " created, "
+            + GroupedNumber(summary.Existed) + " existing, " + GroupedNumber(summary.Failed) + " failed, "
+            + GroupedNumber(summary.NotTried) + " not tried");
+        return 128 + stop.Signal();
     }
     if (options.DryRun && folder_count > 0)
         PrintError("create: dry run: " + GroupedNumber(summary.Created) + " new, "

@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
+#include "cli/RunSource.h"
 #include "cli/SourceInput.h"
 #include "core/disk/FolderImport.h"
 #include "core/text/Printable.h"
@@ -64,6 +65,7 @@ int RunImport(std::vector<std::string> const& arguments)
 
     std::string const& directory = parsed->Positionals.front();
     FolderImport const imported = CollectLeafFolders(directory, FolderTree::DefaultFolderBudget, *jobs);
+    NoteJobsStarted("import", imported.Jobs);
     if (!imported.Readable) {
         PrintError("import: cannot read the folder " + EscapeForTerminal(directory));
         return ExitUsage;

@@ -109,6 +109,15 @@ std::string DisplayablePath(std::string_view shift_jis, HostNameConverter& names
     return text;
 }
 
+void NoteJobsStarted(std::string_view command, WalkJobs jobs)
+{
+    if (jobs.Started >= jobs.Wanted)
+        return;
+    PrintError(std::string(command) + ": the system started " + std::to_string(jobs.Started) + " of the "
+        + std::to_string(jobs.Wanted) + " threads wanted (a limit on processes); the walk went on with "
+        + std::to_string(jobs.Started));
+}
+
 std::string WindowsIssueWarning(std::string_view command, std::string_view host_path, WindowsNameIssue issue)
 {
     std::string why;

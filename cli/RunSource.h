@@ -7,6 +7,7 @@
 #include "cli/CommandLine.h"
 #include "cli/SourceInput.h"
 #include "core/disk/HostFileSystem.h"
+#include "core/disk/WalkPool.h"
 #include "core/disk/WindowsNames.h"
 #include "core/tree/FolderTree.h"
 
@@ -26,6 +27,10 @@ std::optional<SourceInput> ReadRunSource(std::string_view command, ParsedArgumen
 // A path of the tree (Shift-JIS) for the terminal: UTF-8 where it converts,
 // the bytes of any character that doesn't as \xNN.
 std::string DisplayablePath(std::string_view shift_jis, HostNameConverter& names);
+
+// Says once, on standard error, when the system started fewer walkers than
+// the walk wanted (a session's limit on threads).
+void NoteJobsStarted(std::string_view command, WalkJobs jobs);
 
 // The warning for a folder that Windows clients of a share could not open:
 // "COMMAND: warning: PATH: why".

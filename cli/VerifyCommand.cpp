@@ -127,6 +127,7 @@ int RunVerify(std::vector<std::string> const& arguments)
     DifferenceSink sink(file_system.Names());
     ComparisonSummary const summary
         = CompareFolders(tree, file_system, sink, { .Extra = parsed->Has("--extra"), .Jobs = *jobs });
+    NoteJobsStarted("verify", summary.Jobs);
     if (!summary.ParentError.empty()) {
         std::string parent;
         file_system.Names().AppendHostText(tree.GetRootPath(), parent);

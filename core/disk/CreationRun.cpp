@@ -931,10 +931,13 @@ HandledFolder CreationRun::Failure(HostError error, HostError below)
 
 namespace {
 
-CreationSummary CreateSideBySide(FolderTree const& tree, HostFileSystem& file_system, CreationSink& sink,
-    CreationOptions const& options, std::size_t jobs)
+// Nothing when no walker could be started.
+std::optional<CreationSummary> CreateSideBySide(FolderTree const& tree, HostFileSystem& file_system,
+    CreationSink& sink, CreationOptions const& options, std::size_t jobs)
 {
     SharedRun shared(tree, file_system, options, jobs);
+    if (!shared.Started())
+        return std::nullopt;
     WalkPaths paths(tree, file_system.Names());
     FolderReport report;
     auto const walk = [&shared](HostFileSystem& walker_file_system, OutputPiece& piece) {
@@ -953,6 +956,7 @@ CreationSummary CreateSideBySide(FolderTree const& tree, HostFileSystem& file_sy
             : FindWindowsNameIssue(report.HostPath, paths.ParentHostSize());
         sink.FolderHandled(report);
     });
+    shared.Summary.Jobs = shared.Jobs;
     return shared.Summary;
 }
 
@@ -971,8 +975,13 @@ CreationSummary CreateFolders(
         return CreationRun(tree, file_system, sink, options).CreateFolders();
     // A dry run makes nothing, and looks at one folder at a time.
     std::size_t const jobs = options.DryRun ? 1 : JobsBelowParentFolder(tree, file_system, options.Jobs);
-    CreationSummary summary = jobs <= 1 ? CreationRun(tree, file_system, sink, options).CreateFolders()
-                                        : CreateSideBySide(tree, file_system, sink, options, jobs);
+    std::optional<CreationSummary> side_by_side;
+    if (jobs > 1)
+        side_by_side = CreateSideBySide(tree, file_system, sink, options, jobs);
+    CreationSummary summary
+        = side_by_side ? *side_by_side : CreationRun(tree, file_system, sink, options).CreateFolders();
+    if (!side_by_side)
+        summary.Jobs = { WalkersForDescriptors(jobs), 1 };
     if (summary.Stopped)
         summary.NotTried = tree.NodeCount() - 1 - summary.Created - summary.Existed - summary.Failed;
     return summary;

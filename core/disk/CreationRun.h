@@ -5,6 +5,7 @@
 // Each folder is looked up and made relative to the directory that holds it,
 // never by its full path.
 
+#include "core/disk/WalkPool.h"
 #include "core/disk/WindowsNames.h"
 #include "core/text/ProgramTexts.h"
 #include "core/tree/FolderTree.h"
@@ -106,6 +107,9 @@ struct CreationSummary {
     // The run was stopped: NotTried folders were never reached.
     bool Stopped = false;
     std::size_t NotTried = 0;
+    // The folders made at once: fewer started than wanted when the system
+    // allowed no more threads.
+    WalkJobs Jobs;
 };
 
 // Runs over the whole tree with the host's file system. The caller refuses a

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -778,10 +779,13 @@ void FolderComparison::ReportUnreadable(std::size_t host_path_size, HostError er
     ++m_summary.Unreadable;
 }
 
-ComparisonSummary CompareSideBySide(FolderTree const& tree, HostFileSystem& file_system, ComparisonSink& sink,
-    ComparisonOptions const& options, std::size_t jobs)
+// Nothing when no walker could be started.
+std::optional<ComparisonSummary> CompareSideBySide(FolderTree const& tree, HostFileSystem& file_system,
+    ComparisonSink& sink, ComparisonOptions const& options, std::size_t jobs)
 {
     SharedComparison shared(tree, file_system, options, jobs);
+    if (!shared.Started())
+        return std::nullopt;
     auto const walk = [&shared](HostFileSystem& walker_file_system, OutputPiece& piece) {
         PieceSink sink(shared.Output, piece);
         shared.Add(FolderComparison(shared, walker_file_system, sink, piece).Compare());
@@ -793,6 +797,7 @@ ComparisonSummary CompareSideBySide(FolderTree const& tree, HostFileSystem& file
             sink.FolderUnreadable(
                 std::get<UnreadableReport>(item).HostPath, std::get<UnreadableReport>(item).Reason);
     });
+    shared.Summary.Jobs = shared.Jobs;
     return shared.Summary;
 }
 
@@ -802,9 +807,13 @@ ComparisonSummary CompareFolders(
     FolderTree const& tree, HostFileSystem& file_system, ComparisonSink& sink, ComparisonOptions options)
 {
     std::size_t const jobs = JobsBelowParentFolder(tree, file_system, options.Jobs);
-    if (jobs <= 1)
-        return FolderComparison(tree, file_system, sink, options).Compare();
-    return CompareSideBySide(tree, file_system, sink, options, jobs);
+    if (jobs > 1) {
+        if (auto summary = CompareSideBySide(tree, file_system, sink, options, jobs))
+            return *summary;
+    }
+    ComparisonSummary summary = FolderComparison(tree, file_system, sink, options).Compare();
+    summary.Jobs = { WalkersForDescriptors(jobs), 1 };
+    return summary;
 }
 
 } // namespace edamaki

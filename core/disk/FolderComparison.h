@@ -5,6 +5,7 @@
 // looked up relative to the directory that holds it, never by its full path,
 // and links are followed as the creation run follows them.
 
+#include "core/disk/WalkPool.h"
 #include "core/tree/FolderTree.h"
 
 #include <cstddef>
@@ -65,6 +66,8 @@ struct ComparisonSummary {
     std::size_t Unreadable = 0;
     // Of the matched: found under another normal form of their names.
     std::size_t NamedOtherwise = 0;
+    // The folders looked into at once (see CreationSummary).
+    WalkJobs Jobs;
     // Set when the parent folder itself could not be opened; nothing was
     // compared then.
     std::string ParentError;

@@ -13,6 +13,7 @@
 #include <locale.h>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <variant>
@@ -687,11 +688,15 @@ void LeafCollector::Notice(NoticeKind kind, std::string_view host_name, std::str
     (kind == NoticeKind::LeftOut ? m_result.LeftOut : m_result.Unreadable).push_back(std::move(notice));
 }
 
-FolderImport CollectSideBySide(std::string const& directory, HostFileSystem& file_system, locale_t locale,
-    std::size_t folder_budget, std::size_t jobs)
+// Nothing when no walker could be started.
+std::optional<FolderImport> CollectSideBySide(std::string const& directory, HostFileSystem& file_system,
+    locale_t locale, std::size_t folder_budget, std::size_t jobs)
 {
     SharedImport shared(file_system, locale, folder_budget, jobs);
+    if (!shared.Started())
+        return std::nullopt;
     FolderImport result;
+    result.Jobs = shared.Jobs;
     result.FolderBudget = folder_budget;
     auto const walk = [&shared, &directory](HostFileSystem& walker_file_system, OutputPiece& piece) {
         shared.Readable = LeafCollector(shared, walker_file_system, piece).Collect(directory).Readable;
@@ -707,7 +712,7 @@ FolderImport CollectSideBySide(std::string const& directory, HostFileSystem& fil
     // As a lone walk: nothing of a folder that can't be read, and of one
     // that holds too many folders only that it does.
     if (!shared.Readable)
-        return {};
+        return FolderImport {};
     result.Readable = true;
     if (shared.Truncated) {
         result.Truncated = true;
@@ -732,9 +737,13 @@ FolderImport CollectLeafFolders(
     LocaleHandle const locale;
     if (jobs == 0)
         jobs = file_system.SuggestedJobs(directory.c_str());
-    if (jobs <= 1)
-        return LeafCollector(file_system, locale.Get(), folder_budget).Collect(directory);
-    return CollectSideBySide(directory, file_system, locale.Get(), folder_budget, jobs);
+    if (jobs > 1) {
+        if (auto result = CollectSideBySide(directory, file_system, locale.Get(), folder_budget, jobs))
+            return std::move(*result);
+    }
+    FolderImport result = LeafCollector(file_system, locale.Get(), folder_budget).Collect(directory);
+    result.Jobs = { WalkersForDescriptors(jobs), 1 };
+    return result;
 }
 
 } // namespace edamaki

@@ -3,6 +3,7 @@
 // Folder structure import: the leaf folders below a folder on disk, as the
 // lines of a text-mode source.
 
+#include "core/disk/WalkPool.h"
 #include "core/tree/FolderTree.h"
 
 #include <cstddef>
@@ -36,6 +37,8 @@ struct FolderImport {
     // stopped, and Lines, LeftOut and Unreadable are left empty.
     bool Truncated = false;
     std::size_t FolderBudget = FolderTree::DefaultFolderBudget;
+    // The folders read at once (see CreationSummary).
+    WalkJobs Jobs;
 };
 
 // `directory` is a host path (UTF-8). Every real folder is visited once,

@@ -11,6 +11,7 @@
 #include "core/disk/WalkPool.h"
 #include "core/tree/FolderTree.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <exception>
 #include <memory>
@@ -35,16 +36,33 @@ inline std::size_t JobsBelowParentFolder(
     return file_system.SuggestedJobs(host_path.c_str());
 }
 
+// The walkers `jobs` asks for, as many as the session's descriptors allow:
+// each holds a window of open directories and a few more while it looks.
+inline std::size_t WalkersForDescriptors(std::size_t jobs)
+{
+    constexpr std::size_t Reserved = 16;  // standard streams, files, the caller's own window
+    constexpr std::size_t EachWalker = 8; // the smallest window, and what a listing opens
+    std::size_t const limit = HostFileSystem::DescriptorLimit();
+    std::size_t const room = limit > Reserved ? (limit - Reserved) / EachWalker : 0;
+    return std::clamp<std::size_t>(room, 1, std::max<std::size_t>(jobs, 1));
+}
+
 template<typename Item> class SideBySide {
 public:
     using OutputPiece = typename OrderedOutput<Item>::Piece;
 
     // `stop`, once asked for, stops the walkers as a failure does.
     SideBySide(std::size_t jobs, std::stop_token stop = {})
-        : WindowCapacity(DirectoryWindow::CapacityFor(jobs))
-        , Pool(jobs, std::move(stop))
+        : WindowCapacity(DirectoryWindow::CapacityFor(WalkersForDescriptors(jobs)))
+        , Pool(WalkersForDescriptors(jobs), std::move(stop))
     {
+        Jobs.Wanted = WalkersForDescriptors(jobs);
+        Jobs.Started = Pool.Workers();
     }
+
+    // Whether the walkers could be started: with none, Run runs nothing and
+    // the caller walks alone.
+    bool Started() const { return Jobs.Started > 0; }
 
     // Runs `walk(file_system, piece)` on a worker, the first piece of the
     // walk, with a file system of its own made from `file_system` (the
@@ -55,6 +73,8 @@ public:
     // drain goes on, so that none of them waits for its turn for ever.
     template<typename Walk, typename Take> void Run(HostFileSystem const& file_system, Walk walk, Take&& take)
     {
+        if (!Started())
+            return;
         Pool.Hand(std::make_unique<FirstPiece<Walk>>(*this, file_system, std::move(walk)));
         std::exception_ptr take_failure;
         Output.Drain([&](Item&& item) {
@@ -85,6 +105,7 @@ public:
     }
 
     std::size_t const WindowCapacity;
+    WalkJobs Jobs;
     OrderedOutput<Item> Output;
 
 private:

@@ -1,19 +1,28 @@
 #include "core/disk/WalkPool.h"
 
+#include <system_error>
 #include <utility>
 
 namespace edamaki {
 
 WalkPool::WalkPool(std::size_t workers, std::stop_token stop)
-    : m_worker_count(workers)
-    , m_forward_stop(std::move(stop), ForwardStop { &m_stop })
+    : m_forward_stop(std::move(stop), ForwardStop { &m_stop })
 {
-    m_workers.reserve(workers);
-    for (std::size_t index = 0; index < workers; ++index)
-        m_workers.emplace_back([this] { Work(); });
-    // Every worker is ready before the walk looks for an idle one.
+    // The workers wait for the lock until their number is known.
     std::unique_lock lock(m_mutex);
-    m_all_done.wait(lock, [&] { return m_idle == workers; });
+    m_workers.reserve(workers);
+    for (std::size_t index = 0; index < workers; ++index) {
+        try {
+            m_workers.emplace_back([this] { Work(); });
+        } catch (std::system_error const&) {
+            // The session's limit on processes and threads: the walk goes on
+            // with those there are.
+            break;
+        }
+    }
+    m_worker_count = m_workers.size();
+    // Every worker is ready before the walk looks for an idle one.
+    m_all_done.wait(lock, [&] { return m_idle == m_worker_count; });
 }
 
 WalkPool::~WalkPool()

@@ -18,6 +18,14 @@
 
 namespace edamaki {
 
+// How many walkers a walk wanted, and how many the system let it start.
+struct WalkJobs {
+    std::size_t Wanted = 1;
+    std::size_t Started = 1;
+
+    bool operator==(WalkJobs const&) const = default;
+};
+
 // One piece of a walk, run on a worker.
 class WalkPiece {
 public:
@@ -27,12 +35,17 @@ public:
 
 class WalkPool {
 public:
-    // `stop`, once requested, stops the walk as a failed piece does.
+    // `stop`, once requested, stops the walk as a failed piece does. Starts
+    // as many of `workers` as the system will: a session's limit on threads
+    // may allow fewer, or none (see Workers).
     explicit WalkPool(std::size_t workers, std::stop_token stop = {});
     // Waits for every piece handed over.
     ~WalkPool();
     WalkPool(WalkPool const&) = delete;
     WalkPool& operator=(WalkPool const&) = delete;
+
+    // The workers that were started.
+    std::size_t Workers() const { return m_worker_count; }
 
     // Hands `piece` to an idle worker and returns true; false, with `piece`
     // left to the caller, when no worker is idle.
@@ -63,7 +76,7 @@ private:
 
     void Work();
 
-    std::size_t const m_worker_count;
+    std::size_t m_worker_count = 0;
     std::mutex m_mutex;
     std::condition_variable m_work_ready;
     std::condition_variable m_all_done;

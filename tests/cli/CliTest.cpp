@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -591,6 +593,81 @@ TEST_F(CliTest, CreateNamesLinksThatLeadOutsideAndNoFollowPassesThroughNone)
     EXPECT_EQ(not_followed.Err, "");
     EXPECT_FALSE(fs::exists(m_directory / "elsewhere" / "z"));
     EXPECT_NE(Run("create --help").Out.find("--no-follow"), std::string::npos);
+}
+
+// Fewer threads or open files than the jobs asked for give the report of one
+// job, with a word when threads were missing; so for verify and import.
+TEST_F(CliTest, TheLimitsOfASessionGiveTheReportOfOneJob)
+{
+    auto const launcher = UnprivilegedLauncher();
+    if (!launcher)
+        GTEST_SKIP() << "running as root, and setpriv(1) is missing to run as an unprivileged user";
+    std::string const source = WriteFile("many.fms", "<?dezodedu-macro?>\nP<#2:1-30>\n>s<#2:1-40>\n");
+    struct Case {
+        std::string Limit;
+        std::string Note; // on standard error, empty: none
+    };
+    Case const cases[] = {
+        { "true", "" },
+        { "ulimit -u 8", "threads wanted" },
+        { "ulimit -n 64", "" },
+    };
+    std::string expected;
+    for (Case const& c : cases) {
+        fs::path const parent = m_directory / ("parent" + std::to_string(&c - cases));
+        fs::create_directory(parent);
+        fs::permissions(parent, fs::perms::all);
+        std::string const limited = *launcher + "bash -c '" + c.Limit + "; exec \"$@\"' limit ";
+        std::string const jobs = c.Limit == "true" ? "1" : "64";
+        auto const made = Run(
+            "create --jobs " + jobs + " --parent '" + parent.string() + "' '" + source + "'", {}, limited);
+        EXPECT_EQ(made.Status, 0) << c.Limit << made.Err;
+        std::string report = made.Out;
+        for (std::size_t at = report.find(parent.string()); at != std::string::npos;
+             at = report.find(parent.string(), at))
+            report.replace(at, parent.string().size(), "P");
+        if (expected.empty())
+            expected = report;
+        EXPECT_EQ(report, expected) << c.Limit;
+        EXPECT_EQ(made.Err.find(c.Note.empty() ? "threads" : c.Note) != std::string::npos, !c.Note.empty())
+            << c.Limit << made.Err;
+        auto const verified
+            = Run("verify --extra --jobs " + jobs + " --parent '" + parent.string() + "' '" + source + "'",
+                {}, limited);
+        EXPECT_EQ(verified.Status, 0) << c.Limit << verified.Out << verified.Err;
+        auto const imported = Run("import --jobs " + jobs + " '" + parent.string() + "'", {}, limited);
+        EXPECT_EQ(imported.Status, 0) << c.Limit << imported.Err;
+        EXPECT_EQ(std::count(imported.Out.begin(), imported.Out.end(), '\n'), 1200) << c.Limit;
+    }
+}
+
+// A signal stops a run as the stop button does: the report names every
+// folder made, and only those.
+TEST_F(CliTest, ASignalStopsTheRunWithItsWholeReport)
+{
+    fs::path const parent = m_directory / "parent";
+    fs::create_directory(parent);
+    std::string const source = WriteFile("many.fms", "<?dezodedu-macro?>\nP<#3:1-300>\n>s<#3:1-300>\n");
+    std::string const out = (m_directory / "out").string();
+    std::string const err = (m_directory / "err").string();
+    std::string const command = "bash -c \"'" + std::string(EDAMAKI_CLI_PATH) + "' create --parent '"
+        + parent.string() + "' '" + source + "' >'" + out + "' 2>'" + err + "' & pid=\\$!; while [ ! -s '"
+        + out + "' ]; do sleep 0.01; done; kill -TERM \\$pid; wait \\$pid\"";
+    int const status = std::system(command.c_str());
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 143);
+    std::set<std::string> reported;
+    std::istringstream lines(ReadFile(out));
+    for (std::string line; std::getline(lines, line);) {
+        ASSERT_EQ(line.substr(0, 2), "+ ") << line;
+        reported.insert(line.substr(2));
+    }
+    std::set<std::string> on_disk;
+    for (auto const& entry : fs::recursive_directory_iterator(parent))
+        on_disk.insert(entry.path().string());
+    EXPECT_EQ(reported, on_disk);
+    EXPECT_LT(on_disk.size(), 90'300u);
+    EXPECT_NE(ReadFile(err).find("create: stopped: "), std::string::npos) << ReadFile(err);
+    EXPECT_NE(ReadFile(err).find(" created, 0 existing, 0 failed, "), std::string::npos) << ReadFile(err);
 }
 
 TEST_F(CliTest, CreateDryRunPredictsPermissionFailuresLineForLine)
