@@ -33,7 +33,8 @@ SourceMode DetectSourceMode(SourceLines const& lines)
 
 bool IsParentFolderLine(std::string_view line)
 {
-    return (line.size() >= 2 && line[1] == ':') || line.starts_with("\\\\") || line.starts_with('/');
+    // The readers' own rule: a line set off by blanks names the parent folder all the same.
+    return BeginsWithParentFolder(TrimBlanks(line));
 }
 
 SourceMode ReadSource(FolderTree& tree, SourceMap& map, SourceLines const& lines)

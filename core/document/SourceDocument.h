@@ -29,8 +29,8 @@ enum class SourceMode {
 // Macro mode when the first line, trimmed, is the macro header byte for byte.
 SourceMode DetectSourceMode(SourceLines const& lines);
 
-// The document's own test for a parent folder line: its second character is
-// ":", it begins with two backslashes, or it begins with "/".
+// The document's test for a parent folder line, the readers' own: trimmed of
+// blanks, it begins with a drive ("C:", two backslashes) or with "/".
 bool IsParentFolderLine(std::string_view line);
 
 // Reads the lines into the tree with the reader of their mode, which it

@@ -1303,6 +1303,8 @@ TEST_F(TMainFormTest, ChoosingTheParentFolderRewritesOnlyAnExistingParentFolderL
         { QStringLiteral("<?dezodedu-macro?>\n/old\na"),
             QStringLiteral("<?dezodedu-macro?>\n") + folder + "\na" },
         { QStringLiteral("a\nC:\\old"), QStringLiteral("a\nC:\\old") },
+        // Set off by blanks, the line names the parent folder as the reader takes it.
+        { QStringLiteral("  /old\na"), folder + QStringLiteral("\na") },
         { QStringLiteral("<?dezodedu-macro?>\na"), QStringLiteral("<?dezodedu-macro?>\na") },
     };
     for (auto const& test : cases) {

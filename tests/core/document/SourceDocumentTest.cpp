@@ -20,9 +20,10 @@ TEST(SourceDocumentTest, ModeComesFromTheTrimmedFirstLine)
 
 TEST(SourceDocumentTest, ParentFolderLineTest)
 {
-    for (char const* line : { "C:\\work", "C:", "x:y", "\\\\server\\share", "/srv" })
+    // As the readers take it: blanks around the line don't count.
+    for (char const* line : { "C:\\work", "C:", "x:y", "\\\\server\\share", "/srv", " C:\\x", "\t/srv " })
         EXPECT_TRUE(IsParentFolderLine(line)) << line;
-    for (char const* line : { "", "C", "\\a", "ab:", " C:\\x" })
+    for (char const* line : { "", "C", "\\a", "ab:", " x" })
         EXPECT_FALSE(IsParentFolderLine(line)) << line;
 }
 
