@@ -15,8 +15,8 @@ namespace edamaki::cli {
 namespace {
 
 constexpr char const* ConvertUsage
-    = "usage: edamaki-cli convert --to macro|text [--set NAME=VALUE]... [--encoding auto|cp932|utf-8]\n"
-      "                           [FILE|-|--template NAME]\n"
+    = "usage: edamaki-cli convert --to macro|text [--set NAME=VALUE]... [--date YYYY-MM-DD]\n"
+      "                           [--encoding auto|cp932|utf-8] [FILE|-|--template NAME]\n"
       "\n"
       "Reads a source (FILE, or standard input when FILE is \"-\" or missing), reads\n"
       "its folder tree and writes the tree as a source of the other mode (or\n"
@@ -86,8 +86,8 @@ int RunConvert(std::vector<std::string> const& arguments)
 {
     int exit_status = ExitSuccess;
     std::string const usage = std::string(ConvertUsage) + "\n" + PlaceholderHelp;
-    auto const parsed = ParseCommandArguments(
-        "convert", arguments, { { "--to", "--encoding", "--set", "--template" }, {} }, usage, exit_status);
+    auto const parsed = ParseCommandArguments("convert", arguments,
+        { { "--to", "--encoding", "--set", "--date", "--template" }, {} }, usage, exit_status);
     if (!parsed)
         return exit_status;
     auto const to = parsed->Value("--to");

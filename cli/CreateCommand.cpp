@@ -24,7 +24,8 @@ namespace {
 
 constexpr char const* CreateUsage
     = "usage: edamaki-cli create [--parent DIR] [--dry-run] [--no-follow] [--jobs N]\n"
-      "                          [--set NAME=VALUE]... [--encoding auto|cp932|utf-8]\n"
+      "                          [--set NAME=VALUE]... [--date YYYY-MM-DD]\n"
+      "                          [--encoding auto|cp932|utf-8]\n"
       "                          [FILE|-|--template NAME]\n"
       "\n"
       "Reads a source (FILE, or standard input when FILE is \"-\" or missing) and\n"
@@ -214,7 +215,8 @@ int RunCreate(std::vector<std::string> const& arguments)
     int exit_status = ExitSuccess;
     std::string const usage = std::string(CreateUsage) + "\n" + PlaceholderHelp;
     auto const parsed = ParseCommandArguments("create", arguments,
-        { { "--parent", "--encoding", "--jobs", "--set", "--template" }, { "--dry-run", "--no-follow" } },
+        { { "--parent", "--encoding", "--jobs", "--set", "--date", "--template" },
+            { "--dry-run", "--no-follow" } },
         usage, exit_status);
     if (!parsed)
         return exit_status;

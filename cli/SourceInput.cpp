@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <iostream>
 #include <map>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -85,7 +86,7 @@ std::string TooLargeMessage(std::string const& name)
 
 } // namespace
 
-std::optional<std::string> ReadAllBytes(std::string const& path, std::string& error)
+std::optional<std::string> ReadAllBytes(std::string const& path, std::string& error, bool template_file)
 {
     std::string bytes;
     if (path == "-") {
@@ -99,9 +100,14 @@ std::optional<std::string> ReadAllBytes(std::string const& path, std::string& er
         }
         return bytes;
     }
-    int const descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int failed = 0;
+    int const descriptor
+        = template_file ? OpenTemplateFile(path, failed) : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0) {
-        error = "cannot open " + path + ": " + std::strerror(errno);
+        if (!template_file)
+            failed = errno;
+        error = "cannot open " + path + ": "
+            + (failed == NotARegularFile ? std::string("not a regular file") : std::strerror(failed));
         return std::nullopt;
     }
     // A file's size is known ahead: the buffer is made once, not grown.
@@ -120,9 +126,10 @@ std::optional<std::string> ReadAllBytes(std::string const& path, std::string& er
     return bytes;
 }
 
-std::optional<SourceInput> ReadSourceInput(std::string const& path, EncodingChoice choice, std::string& error)
+std::optional<SourceInput> ReadSourceInput(
+    std::string const& path, EncodingChoice choice, std::string& error, bool template_file)
 {
-    auto bytes = ReadAllBytes(path, error);
+    auto bytes = ReadAllBytes(path, error, template_file);
     if (!bytes)
         return std::nullopt;
 
@@ -152,6 +159,7 @@ std::optional<SourceInput> ReadCommandSource(std::string_view command, ParsedArg
         return std::nullopt;
     }
     std::string path = parsed.Positionals.empty() ? "-" : parsed.Positionals.front();
+    bool template_file = false;
     if (auto const name = parsed.Value("--template")) {
         if (!parsed.Positionals.empty()) {
             PrintError(std::string(command) + ": give a source file or --template, not both");
@@ -164,9 +172,10 @@ std::optional<SourceInput> ReadCommandSource(std::string_view command, ParsedArg
             return std::nullopt;
         }
         path = found->Path;
+        template_file = true;
     }
     std::string error;
-    auto input = ReadSourceInput(path, *encoding, error);
+    auto input = ReadSourceInput(path, *encoding, error, template_file);
     if (!input)
         PrintError(error);
     return input;
@@ -174,22 +183,31 @@ std::optional<SourceInput> ReadCommandSource(std::string_view command, ParsedArg
 
 char const* const PlaceholderHelp
     = "Placeholders: <%NAME> in a source stands for a value given with --set NAME=VALUE\n"
-      "(repeatable), <%NAME=DEFAULT> with a default. Built in, for today: <%日付>\n"
-      "(20261207), <%年>, <%月>, <%日>, <%年度> (the fiscal year from April) and\n"
-      "<%日付:YYYY-MM-DD> (YYYY YY MM M DD D). A value must be a folder name: not\n"
-      "empty, \".\" or \"..\", none of \\ / : * ? \" < > | (nor \",\" inside a tag).\n"
-      "A placeholder without a value is an input error that names it.\n"
+      "(once per NAME; a NAME the source doesn't use is warned of), <%NAME=DEFAULT>\n"
+      "with a default. Built in, for today or --date YYYY-MM-DD: <%日付> (20261207),\n"
+      "<%年>, <%月>, <%日>, <%年度> (the fiscal year from April), <%和暦年> and\n"
+      "<%和暦年度> (令和8), <%日付:YYYY-MM-DD> (YYYY YY MM M DD D); years and months\n"
+      "count on: <%年度-1>, <%年+1>, <%月+1> (December's is 01), <%和暦年度-1>.\n"
+      "A value is one folder name, never syntax: not empty, \".\" or \"..\", none of\n"
+      "\\ / : * ? \" < > |, no blank at either end, no \";\" first; inside a tag no\n"
+      "\",\", and in a <# or <@ tag no \"-\". A placeholder without a value is an\n"
+      "input error that names it.\n"
       "--template NAME reads the template NAME instead of FILE (edamaki-cli templates).\n";
 
 namespace {
 
-// "<%NAME>" as the user reads it.
-std::string PlaceholderText(std::string const& shift_jis_name, ShiftJisConverter& converter)
+std::string Utf8Name(std::string const& shift_jis_name, ShiftJisConverter& converter)
 {
     std::string name;
     if (converter.AppendUtf8(shift_jis_name, name))
         name = "?";
-    return "<%" + EscapeForTerminal(name) + ">";
+    return name;
+}
+
+// "<%NAME>" as the user reads it.
+std::string PlaceholderText(std::string const& shift_jis_name, ShiftJisConverter& converter)
+{
+    return "<%" + EscapeForTerminal(Utf8Name(shift_jis_name, converter)) + ">";
 }
 
 // The first character of a refused value that no folder name may hold, as
@@ -224,6 +242,22 @@ std::string RefusalText(PlaceholderRefusal const& refusal, ShiftJisConverter& co
         return placeholder + ": " + quoted + " holds " + RefusedCharacterName(refusal.Value)
             + ", which a folder name can't hold (\\ / : * ? \" < > |, a control character, or \",\" inside "
               "a tag)";
+    case PlaceholderRefusal::Kind::EdgeBlank:
+        return placeholder + ": " + quoted
+            + " begins or ends with a blank, which the edge of a line would trim";
+    case PlaceholderRefusal::Kind::Semicolon:
+        return placeholder + ": " + quoted
+            + " begins with \";\", which would make a comment of a line it begins";
+    case PlaceholderRefusal::Kind::TagSyntax:
+        return placeholder + ": " + quoted
+            + " holds \"-\", which would part a range inside the tag (a value is never read as tag syntax)";
+    case PlaceholderRefusal::Kind::TagCharacter:
+        return placeholder + " stands for a tag's character (a value is never read as tag syntax)";
+    case PlaceholderRefusal::Kind::BeforeColon:
+        return placeholder + " stands before a \":\" (a value never makes a drive)";
+    case PlaceholderRefusal::Kind::TooLarge:
+        return "filled in, the source would hold " + GroupedNumber(std::stoull(refusal.Value))
+            + " bytes, more than " + GroupedNumber(MostSourceBytes) + ", the most a source may hold";
     case PlaceholderRefusal::Kind::NotShiftJis:
         break;
     }
@@ -232,8 +266,24 @@ std::string RefusalText(PlaceholderRefusal const& refusal, ShiftJisConverter& co
 
 } // namespace
 
-bool FillCommandPlaceholders(
-    std::string_view command, ParsedArguments const& parsed, SourceInput& input, std::string_view consequence)
+std::optional<CalendarDate> CommandDate(std::string_view command, ParsedArguments const& parsed)
+{
+    auto const given = parsed.Value("--date");
+    if (!given)
+        return Today();
+    auto const date = ParseCalendarDate(*given);
+    if (!date)
+        PrintError(std::string(command) + ": --date takes a date YYYY-MM-DD that exists, not \""
+            + EscapeForTerminal(*given) + "\"");
+    return date;
+}
+
+namespace {
+
+// The "--set NAME=VALUE" values, Shift-JIS. Reports a malformed or repeated
+// one, ending with `consequence`, and returns nullopt.
+std::optional<std::map<std::string, std::string>> SetValues(
+    std::string_view command, ParsedArguments const& parsed, std::string_view consequence)
 {
     ShiftJisConverter converter;
     std::map<std::string, std::string> values;
@@ -244,21 +294,64 @@ bool FillCommandPlaceholders(
         if (equals == std::string::npos || equals == 0) {
             PrintError(std::string(command) + ": --set takes NAME=VALUE, not \"" + EscapeForTerminal(setting)
                 + "\"; " + std::string(consequence));
-            return false;
+            return std::nullopt;
         }
         if (converter.AppendShiftJis(setting.substr(0, equals), name)
             || converter.AppendShiftJis(setting.substr(equals + 1), value)) {
             PrintError(std::string(command) + ": --set " + EscapeForTerminal(setting) + ": not valid UTF-8; "
                 + std::string(consequence));
-            return false;
+            return std::nullopt;
         }
-        values[name] = value;
+        if (!values.emplace(name, value).second) {
+            PrintError(std::string(command) + ": --set " + EscapeForTerminal(setting.substr(0, equals))
+                + " is given more than once; " + std::string(consequence));
+            return std::nullopt;
+        }
     }
-    std::vector<PlaceholderRefusal> const refusals = FillPlaceholders(input.Text, values, Today());
+    return values;
+}
+
+// Warns of each value given for a name the source doesn't use: a typing
+// slip would otherwise pass unseen.
+void WarnOfUnusedValues(std::string_view command, std::map<std::string, std::string> const& values,
+    std::string_view text, ShiftJisConverter& converter)
+{
+    if (values.empty())
+        return;
+    std::set<std::string> used;
+    for (Placeholder const& placeholder : FindPlaceholders(text))
+        used.insert(placeholder.Name);
+    for (auto const& [name, value] : values) {
+        if (!used.contains(name))
+            PrintError(std::string(command) + ": warning: --set "
+                + EscapeForTerminal(Utf8Name(name, converter)) + ": the source has no placeholder "
+                + PlaceholderText(name, converter));
+    }
+}
+
+} // namespace
+
+bool FillCommandPlaceholders(
+    std::string_view command, ParsedArguments const& parsed, SourceInput& input, std::string_view consequence)
+{
+    auto const values = SetValues(command, parsed, consequence);
+    if (!values)
+        return false;
+    auto const date = CommandDate(command, parsed);
+    if (!date)
+        return false;
+    ShiftJisConverter converter;
+    WarnOfUnusedValues(command, *values, input.Text, converter);
+    std::vector<PlaceholderRefusal> const refusals
+        = FillPlaceholders(input.Text, *values, *date, MostSourceBytes);
     if (refusals.empty())
         return true;
     for (PlaceholderRefusal const& refusal : refusals)
         PrintError(std::string(command) + ": " + RefusalText(refusal, converter));
+    if (refusals.front().Why == PlaceholderRefusal::Kind::TooLarge) {
+        PrintError(std::string(command) + ": " + std::string(consequence));
+        return false;
+    }
     PrintError(std::string(command) + ": " + GroupedNumber(refusals.size())
         + (refusals.size() == 1 ? " placeholder has" : " placeholders have") + " no usable value; "
         + std::string(consequence));

@@ -7,6 +7,7 @@
 #include "cli/CommandLine.h"
 #include "core/document/SourceFile.h"
 #include "core/text/Encoding.h"
+#include "core/text/Placeholders.h"
 #include "core/text/SourceLines.h"
 #include "core/tree/FolderTree.h"
 
@@ -31,16 +32,23 @@ struct SourceInput {
 
 // Reads FILE, or standard input for "-". On failure returns nullopt and sets
 // `error` to a message that names the file and, for encoding errors, the line.
+// A template file is opened as OpenTemplateFile says: only a regular file.
 std::optional<SourceInput> ReadSourceInput(
-    std::string const& path, EncodingChoice choice, std::string& error);
+    std::string const& path, EncodingChoice choice, std::string& error, bool template_file = false);
 
 // The source a command names: at most one FILE (standard input for "-" or
 // none), or the template "--template NAME", read with its "--encoding" (auto
 // when missing). Reports a failure and returns nullopt.
 std::optional<SourceInput> ReadCommandSource(std::string_view command, ParsedArguments const& parsed);
 
+// "Today" for the command: the "--date YYYY-MM-DD" given, else the day of the
+// run. Reports a date that doesn't exist and returns nullopt.
+std::optional<CalendarDate> CommandDate(std::string_view command, ParsedArguments const& parsed);
+
 // Fills the input's placeholders with the "--set NAME=VALUE" values, the
-// built-in date and the defaults. Reports every name without a usable value,
+// built-in date (see CommandDate) and the defaults. A name set twice is
+// refused, a name the source doesn't use warned of; a source that would grow
+// past MostSourceBytes is refused before it is filled. Reports every name without a usable value,
 // ending with `consequence`, and returns false; the input is then unchanged.
 bool FillCommandPlaceholders(std::string_view command, ParsedArguments const& parsed, SourceInput& input,
     std::string_view consequence);
@@ -69,6 +77,7 @@ bool WriteSourceLines(
 
 // Reads a whole file or standard input ("-") as bytes. A source larger than
 // MostSourceBytes is refused, read no further than one byte past it.
-std::optional<std::string> ReadAllBytes(std::string const& path, std::string& error);
+std::optional<std::string> ReadAllBytes(
+    std::string const& path, std::string& error, bool template_file = false);
 
 } // namespace edamaki::cli

@@ -16,11 +16,13 @@ namespace edamaki::cli {
 namespace {
 
 constexpr char const* PlaceholdersUsage
-    = "usage: edamaki-cli placeholders [--encoding auto|cp932|utf-8] [FILE|-|--template NAME]\n"
+    = "usage: edamaki-cli placeholders [--date YYYY-MM-DD] [--encoding auto|cp932|utf-8]\n"
+      "                                [FILE|-|--template NAME]\n"
       "\n"
       "Lists the placeholders a source uses, one per line in order of first use:\n"
       "NAME, or NAME=DEFAULT when the source gives a default; a built-in one (the\n"
-      "date of the run) with its value today after a tab, as \"built in: VALUE\".\n";
+      "date of the run) with its value today (or on --date) after a tab, as\n"
+      "\"built in: VALUE\".\n";
 
 constexpr char const* TemplatesUsage
     = "usage: edamaki-cli templates\n"
@@ -50,18 +52,20 @@ std::string PlaceholderLine(Placeholder const& placeholder, ShiftJisConverter& c
 int RunPlaceholders(std::vector<std::string> const& arguments)
 {
     int exit_status = ExitSuccess;
-    auto const parsed = ParseCommandArguments(
-        "placeholders", arguments, { { "--encoding", "--template" }, {} }, PlaceholdersUsage, exit_status);
+    auto const parsed = ParseCommandArguments("placeholders", arguments,
+        { { "--encoding", "--date", "--template" }, {} }, PlaceholdersUsage, exit_status);
     if (!parsed)
         return exit_status;
     auto const input = ReadCommandSource("placeholders", *parsed);
     if (!input)
         return ExitUsage;
+    auto const today = CommandDate("placeholders", *parsed);
+    if (!today)
+        return ExitUsage;
     ShiftJisConverter converter;
-    CalendarDate const today = Today();
     for (Placeholder const& placeholder : FindPlaceholders(input->Text)) {
         std::cout << PlaceholderLine(placeholder, converter);
-        if (auto const value = BuiltInValue(placeholder.Name, today)) {
+        if (auto const value = BuiltInValue(placeholder.Name, *today)) {
             std::string shown;
             converter.AppendUtf8(*value, shown);
             std::cout << "\tbuilt in: " << EscapeForTerminal(shown);
@@ -89,7 +93,7 @@ int RunTemplates(std::vector<std::string> const& arguments)
         std::cout << EscapeForTerminal(entry.Name) << '\t' << (entry.Own ? "own" : "installed") << '\t'
                   << EscapeForTerminal(entry.Path) << '\t';
         std::string error;
-        auto const input = ReadSourceInput(entry.Path, EncodingChoice::Auto, error);
+        auto const input = ReadSourceInput(entry.Path, EncodingChoice::Auto, error, true);
         if (!input) {
             // Listed all the same: the user may want to mend it.
             PrintError("templates: " + error);

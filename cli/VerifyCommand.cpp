@@ -18,7 +18,8 @@ namespace {
 
 constexpr char const* VerifyUsage
     = "usage: edamaki-cli verify [--parent DIR] [--extra] [--jobs N] [--set NAME=VALUE]...\n"
-      "                          [--encoding auto|cp932|utf-8] [FILE|-|--template NAME]\n"
+      "                          [--date YYYY-MM-DD] [--encoding auto|cp932|utf-8]\n"
+      "                          [FILE|-|--template NAME]\n"
       "\n"
       "Reads a source (FILE, or standard input when FILE is \"-\" or missing) and\n"
       "compares the folders below the parent folder (DIR when given, else the\n"
@@ -108,7 +109,8 @@ int RunVerify(std::vector<std::string> const& arguments)
     int exit_status = ExitSuccess;
     std::string const usage = std::string(VerifyUsage) + "\n" + PlaceholderHelp;
     auto const parsed = ParseCommandArguments("verify", arguments,
-        { { "--parent", "--encoding", "--jobs", "--set", "--template" }, { "--extra" } }, usage, exit_status);
+        { { "--parent", "--encoding", "--jobs", "--set", "--date", "--template" }, { "--extra" } }, usage,
+        exit_status);
     if (!parsed)
         return exit_status;
     std::optional<std::size_t> const jobs = ParseJobs("verify", *parsed, usage, exit_status);

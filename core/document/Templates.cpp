@@ -1,10 +1,15 @@
 #include "core/document/Templates.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace edamaki {
 
@@ -97,6 +102,25 @@ std::optional<SourceTemplate> FindTemplate(std::string_view name, char const* (*
             return std::move(entry);
     }
     return std::nullopt;
+}
+
+int OpenTemplateFile(std::string const& path, int& error)
+{
+    int const descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (descriptor < 0) {
+        error = errno;
+        return -1;
+    }
+    struct stat status { };
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        error = S_ISREG(status.st_mode) || status.st_mode == 0 ? errno : NotARegularFile;
+        ::close(descriptor);
+        return -1;
+    }
+    int const flags = ::fcntl(descriptor, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK);
+    return descriptor;
 }
 
 } // namespace edamaki

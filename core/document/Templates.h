@@ -37,4 +37,13 @@ std::vector<SourceTemplate> ListTemplates(char const* (*environment)(char const*
 std::optional<SourceTemplate> FindTemplate(
     std::string_view name, char const* (*environment)(char const*) = nullptr);
 
+// Opens the template file at `path` for reading without waiting: a FIFO or a
+// device put where a template was listed would otherwise hold the opening (or
+// the read) for ever. The type is checked on the opened descriptor, so nothing
+// can be swapped in between. Returns the descriptor (blocking again, to be
+// closed by the caller), or -1 with `error` set: the system's errno, or
+// NotARegularFile.
+inline constexpr int NotARegularFile = -1;
+int OpenTemplateFile(std::string const& path, int& error);
+
 } // namespace edamaki

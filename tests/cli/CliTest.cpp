@@ -1150,6 +1150,14 @@ TEST_F(CliTest, PlaceholdersAreFilledListedAndEachMissingOneNamed)
         { "convert --to text --template 案件 --set 顧客=B社", 0, "B社\\新規\r\n", "" },
         { "verify --template なし", 2, "",
             "edamaki-cli: verify: no template is named \"なし\" (edamaki-cli templates lists them)\n" },
+        { "convert --to text --set 顧客=A社 --set 担当=私 --set Typo=3", 0, "A社\\新規\r\n私\r\n",
+            "edamaki-cli: convert: warning: --set Typo: the source has no placeholder <%Typo>\n" },
+        { "create --set 顧客=A社 --set 担当=x --set 顧客=B社" + parent, 2, "",
+            "edamaki-cli: create: --set 顧客 is given more than once; nothing was created\n" },
+        { "convert --to text --template 年度 --date 2027-03-31", 0, "2026\\経理\r\n", "" },
+        { "convert --to text --template 年度 --date 2027-04-01", 0, "2027\\経理\r\n", "" },
+        { "convert --to text --template 年度 --date 2027-02-29", 2, "",
+            "edamaki-cli: convert: --date takes a date YYYY-MM-DD that exists, not \"2027-02-29\"\n" },
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.arguments);
@@ -1159,6 +1167,52 @@ TEST_F(CliTest, PlaceholdersAreFilledListedAndEachMissingOneNamed)
         EXPECT_EQ(result.Err, c.err);
     }
     EXPECT_FALSE(fs::exists(m_directory / "made"));
+}
+
+TEST_F(CliTest, AValueNeverChangesTheTreesShapeNorIsReadAsTagSyntax)
+{
+    std::string const text = "<%A>\\sub\n";
+    std::string const macro = "<?dezodedu-macro?>\n<%A>\n>sub\n";
+    struct Case {
+        std::string source;
+        std::string set;
+        int status;
+        std::string out_or_err; // the output on success, else the first line of the refusal
+    };
+    Case const cases[] = {
+        { text, "'A=;x'", 2,
+            "edamaki-cli: convert: <%A>: \";x\" begins with \";\", which would make a comment" },
+        { macro, "'A=;x'", 2,
+            "edamaki-cli: convert: <%A>: \";x\" begins with \";\", which would make a comment" },
+        { text, "'A=   '", 2, "edamaki-cli: convert: <%A>: \"   \" begins or ends with a blank" },
+        { macro, "'A= x'", 2, "edamaki-cli: convert: <%A>: \" x\" begins or ends with a blank" },
+        { macro, "'A=x y'", 0, "x y\\sub\r\n" },
+        { "N<#2:<%S>-9>\n", "S=1-3", 2, "edamaki-cli: convert: <%S>: \"1-3\" holds \"-\"" },
+        { "<<%K>2:1-3>\n", "K=#", 2, "edamaki-cli: convert: <%K> stands for a tag's character" },
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.source + c.set);
+        RunResult const result = Run("convert --to text --set " + c.set, c.source);
+        EXPECT_EQ(result.Status, c.status);
+        if (c.status == 0)
+            EXPECT_EQ(result.Out, c.out_or_err);
+        else
+            EXPECT_TRUE(result.Err.starts_with(c.out_or_err)) << result.Err;
+    }
+}
+
+TEST_F(CliTest, AFilledSourceLargerThanASourceMayBeIsRefusedBeforeItIsBuilt)
+{
+    // 2,000 uses of a 130,000-byte default: 260,000,000 bytes once filled.
+    std::string source = "<%A=" + std::string(130'000, 'x') + ">\n";
+    for (int use = 0; use < 2'000; ++use)
+        source += "<%A>\n";
+    RunResult const result = Run("create --dry-run --parent /nowhere -", source, "ulimit -v 1000000 && ");
+    EXPECT_EQ(result.Status, 2);
+    EXPECT_EQ(result.Err,
+        "edamaki-cli: create: filled in, the source would hold 260,132,001 bytes, more than 256,000,000, the "
+        "most a source may hold\n"
+        "edamaki-cli: create: nothing was created\n");
 }
 
 } // namespace

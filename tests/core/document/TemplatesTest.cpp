@@ -3,10 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace edamaki {
 namespace {
@@ -82,6 +86,33 @@ TEST_F(TemplatesTest, TheUsersOwnWinsAndEachNameComesOnce)
     EXPECT_EQ(FindTemplate("年度", FakeEnvironment)->Path,
         (m_sandbox / "first/edamaki/templates/年度.txt").string());
     EXPECT_FALSE(FindTemplate("なし", FakeEnvironment));
+}
+
+TEST_F(TemplatesTest, OnlyARegularFileOpensAndAFifoDoesNotHoldTheOpening)
+{
+    Put("t", "plain.txt");
+    ASSERT_EQ(::mkfifo((m_sandbox / "t" / "pipe.txt").c_str(), 0600), 0);
+    struct Case {
+        char const* file;
+        bool opens;
+        int error;
+    };
+    Case const cases[] = {
+        { "plain.txt", true, 0 }, { "pipe.txt", false, NotARegularFile }, { "missing.txt", false, ENOENT },
+        { "", false, NotARegularFile }, // the folder itself
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.file);
+        int error = 0;
+        int const descriptor = OpenTemplateFile((m_sandbox / "t" / c.file).string(), error);
+        EXPECT_EQ(descriptor >= 0, c.opens);
+        EXPECT_EQ(error, c.error);
+        if (descriptor >= 0) {
+            char bytes[8] {};
+            EXPECT_EQ(::read(descriptor, bytes, sizeof bytes), 4);
+            ::close(descriptor);
+        }
+    }
 }
 
 } // namespace
