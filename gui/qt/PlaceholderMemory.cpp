@@ -54,4 +54,9 @@ void PlaceholderMemory::Remember(std::string const& file_name, PlaceholderValues
     settings.setValue(FileKey(file_name), settings_values);
 }
 
+void PlaceholderMemory::ForgetUnsaved()
+{
+    m_values.erase(std::string());
+}
+
 } // namespace edamaki

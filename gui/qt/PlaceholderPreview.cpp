@@ -1,5 +1,6 @@
 #include "gui/qt/PlaceholderPreview.h"
 
+#include "core/document/SourceSize.h"
 #include "core/text/ShiftJis.h"
 #include "core/text/SourceOffsets.h"
 #include "core/text/StandIn.h"
@@ -55,9 +56,13 @@ std::optional<std::string> FillForPreview(std::string const& text, PreviewValues
                                       .value_or(PlaceholderStandIn(placeholder.Name));
     for (int attempt = 0; attempt < 3; ++attempt) {
         std::string filled = text;
-        std::vector<PlaceholderRefusal> const refusals = FillPlaceholders(filled, given, values.Today);
+        std::vector<PlaceholderRefusal> const refusals
+            = FillPlaceholders(filled, given, values.Today, MostSourceBytes);
         if (refusals.empty())
             return filled;
+        // Too large to fill at all: the pane shows the source as it stands.
+        if (refusals.front().Why == PlaceholderRefusal::Kind::TooLarge)
+            return std::nullopt;
         for (PlaceholderRefusal const& refusal : refusals)
             given[refusal.Name] = attempt == 0 ? PlaceholderStandIn(refusal.Name)
                                                : std::string(OpenBracket) + std::string(CloseBracket);
@@ -117,7 +122,7 @@ std::vector<PlaceholderRefusal> FillSourceLines(
     std::vector<std::string>& lines, PlaceholderValues const& values, CalendarDate date)
 {
     std::string text = JoinLines(lines);
-    std::vector<PlaceholderRefusal> refusals = FillPlaceholders(text, values, date);
+    std::vector<PlaceholderRefusal> refusals = FillPlaceholders(text, values, date, MostSourceBytes);
     if (refusals.empty())
         lines = SplitAtLineFeeds(text);
     return refusals;

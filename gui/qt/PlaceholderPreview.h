@@ -41,8 +41,9 @@ bool MayHoldPlaceholders(std::vector<std::string> const& lines);
 
 // The placeholders the lines use (see FindPlaceholders).
 std::vector<Placeholder> FindSourcePlaceholders(std::vector<std::string> const& lines);
-// Fills the placeholders of the lines (see FillPlaceholders); the lines stay
-// one for one, as a value never holds a line break.
+// Fills the placeholders of the lines (see FillPlaceholders), no larger than
+// a source may be; the lines stay one for one, as a value never holds a line
+// break.
 std::vector<PlaceholderRefusal> FillSourceLines(
     std::vector<std::string>& lines, PlaceholderValues const& values, CalendarDate date);
 

@@ -2,6 +2,7 @@
 
 #include "core/disk/FolderImport.h"
 #include "core/document/Document.h"
+#include "gui/qt/PlaceholderMemory.h"
 #include "gui/qt/SourceReadScheduler.h"
 #include "gui/widgets/MessageBoxes.h"
 #include "gui/widgets/TplBrowseFolder.h"
@@ -58,6 +59,8 @@ void FolderImportCommand::mGetFolderClick()
             if (m_form.m_reads)
                 m_form.m_reads->ReadNow();
             m_form.m_document.FileName.clear();
+            if (m_form.m_placeholder_values)
+                m_form.m_placeholder_values->ForgetUnsaved();
             m_form.ShowTextMode();
         }
     }

@@ -1,8 +1,8 @@
 #include "gui/windows/PlaceholderDialog.h"
 
+#include "core/document/SourceSize.h"
 #include "core/text/ShiftJis.h"
 #include "gui/windows/SourceErrorText.h"
-
 #include "gui/qt/QtShiftJis.h"
 #include "gui/widgets/JapaneseFont.h"
 
@@ -10,6 +10,7 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -50,6 +51,26 @@ QString PlaceholderRefusalText(PlaceholderRefusal::Kind why, QString const& name
                                             : RefusedCharacterText(refused);
         return placeholder + QStringLiteral(": 「%1」の").arg(value) + why;
     }
+    case PlaceholderRefusal::Kind::EdgeBlank:
+        return placeholder
+            + QStringLiteral(": 「%1」は前後に空白があります（行の端では削られるため使えません）").arg(value);
+    case PlaceholderRefusal::Kind::Semicolon:
+        return placeholder
+            + QStringLiteral(": 「%1」は ; で始まります（行の先頭ではコメントになるため使えません）")
+                  .arg(value);
+    case PlaceholderRefusal::Kind::TagSyntax:
+        return placeholder
+            + QStringLiteral(": 「%1」は - を含みます（タグの中では範囲の区切りになるため使えません）")
+                  .arg(value);
+    case PlaceholderRefusal::Kind::TagCharacter:
+        return placeholder
+            + QStringLiteral(" はタグの種類の文字の位置にあります（値はタグの書式として読まれません）");
+    case PlaceholderRefusal::Kind::BeforeColon:
+        return placeholder + QStringLiteral(" の直後に : があります（値はドライブになりません）");
+    case PlaceholderRefusal::Kind::TooLarge:
+        return QStringLiteral("値を入れるとソースが %1 バイトになり、上限の %2 バイトを超えます。")
+            .arg(QLocale(QLocale::English).toString(value.toULongLong()),
+                QLocale(QLocale::English).toString(static_cast<qulonglong>(MostSourceBytes)));
     case PlaceholderRefusal::Kind::NotShiftJis:
         break;
     }

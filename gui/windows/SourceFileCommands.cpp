@@ -3,6 +3,8 @@
 #include "core/document/Document.h"
 #include "core/document/SourceFile.h"
 #include "core/document/SourceSize.h"
+#include "core/document/Templates.h"
+#include "gui/qt/PlaceholderMemory.h"
 #include "gui/widgets/FileDialogs.h"
 #include "gui/widgets/MessageBoxes.h"
 #include "gui/widgets/WaitCursor.h"
@@ -24,6 +26,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <unistd.h>
 
 namespace edamaki {
 
@@ -64,12 +67,23 @@ QString TooLargeText()
 }
 
 // The file's bytes, but no more than one byte past MostSourceBytes: a device
-// or pipe that never ends is read no further.
-std::optional<QByteArray> ReadWholeFile(QString const& file_name)
+// or pipe that never ends is read no further. A template is read only from a
+// regular file (OpenTemplateFile): a FIFO put in its place never holds the
+// program.
+std::optional<QByteArray> ReadWholeFile(QString const& file_name, bool template_file)
 {
     QFile file(file_name);
-    if (!file.open(QIODevice::ReadOnly))
+    if (template_file) {
+        int error = 0;
+        int const descriptor = OpenTemplateFile(QFile::encodeName(file_name).toStdString(), error);
+        if (descriptor < 0 || !file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+            if (descriptor >= 0)
+                ::close(descriptor);
+            return std::nullopt;
+        }
+    } else if (!file.open(QIODevice::ReadOnly)) {
         return std::nullopt;
+    }
     QByteArray bytes;
     qint64 const most = static_cast<qint64>(MostSourceBytes) + 1;
     while (bytes.size() < most && !file.atEnd()) {
@@ -164,7 +178,7 @@ bool SourceFileCommands::Load(QString const& file_name, bool as_new)
         ShowMessage(&m_form, QMessageBox::Critical, text);
         return false;
     };
-    std::optional<QByteArray> const bytes = ReadWholeFile(file_name);
+    std::optional<QByteArray> const bytes = ReadWholeFile(file_name, as_new);
     if (!bytes)
         return refuse(CantOpenText(full_name));
     if (static_cast<std::size_t>(bytes->size()) > MostSourceBytes)
@@ -181,6 +195,10 @@ bool SourceFileCommands::Load(QString const& file_name, bool as_new)
     // given for it.
     std::string const new_file_name
         = as_new ? std::string() : QFileInfo(file_name).absoluteFilePath().toStdString();
+    // A new document fills its placeholders from its own defaults, not with
+    // the values given to another unsaved one.
+    if (as_new && m_form.m_placeholder_values)
+        m_form.m_placeholder_values->ForgetUnsaved();
     {
         TMainForm::BulkUpdate const bulk(m_form);
         m_form.ReplaceEditorText(text);
@@ -301,6 +319,8 @@ void SourceFileCommands::mClearClick()
     }
     m_document.Format = {};
     m_document.FileName.clear();
+    if (m_form.m_placeholder_values)
+        m_form.m_placeholder_values->ForgetUnsaved();
     m_form.SrcListChange();
 }
 

@@ -53,7 +53,16 @@ TEST(PlaceholderDialogTest, OkFillsTheSourceOrNamesEveryValueThatCantBeUsed)
             { Sjis("<?dezodedu-macro?>"), "/srv", edamaki::Utf8ToShiftJisForReading("4月〜6月😀"), ">a" },
             {} },
     };
-    for (Case const& c : cases) {
+    // 8,000 lines that each take a value as long as a field holds.
+    std::vector<std::string> large(8'000, "<%x>");
+    large.insert(large.begin(), "/srv");
+    QString const big(32'767, u'x');
+    std::vector<Case> all(std::begin(cases), std::end(cases));
+    all.push_back({ large, { big }, {},
+        "値を入れるとソースが 262,144,004 バイトになり、上限の 256,000,000 バイトを超えます。" });
+    all.push_back({ macro("<%x>"), { ";x" }, {},
+        "<%x>: 「;x」は ; で始まります（行の先頭ではコメントになるため使えません）" });
+    for (Case const& c : all) {
         PlaceholderDialog dialog(c.Source, {}, Day);
         dialog.show();
         ASSERT_EQ(dialog.Fields.size(), static_cast<std::size_t>(c.Typed.size()));
@@ -61,7 +70,7 @@ TEST(PlaceholderDialogTest, OkFillsTheSourceOrNamesEveryValueThatCantBeUsed)
             dialog.Fields[index]->setText(c.Typed[static_cast<qsizetype>(index)]);
         dialog.Buttons->button(QDialogButtonBox::Ok)->click();
         bool const refused = c.Filled.empty();
-        EXPECT_EQ(dialog.isVisible(), refused) << c.Typed.join(u',').toStdString();
+        EXPECT_EQ(dialog.isVisible(), refused) << c.Typed.join(u',').left(20).toStdString();
         EXPECT_EQ(dialog.ErrorLabel->text(), c.Errors);
         if (!refused) {
             EXPECT_EQ(dialog.result(), QDialog::Accepted);

@@ -1084,6 +1084,40 @@ TEST_F(TMainFormTest, ARunAsksForThePlaceholdersValuesAndRemembersThemForTheFile
     EXPECT_FALSE(QFileInfo::exists(made));
 }
 
+TEST_F(TMainFormTest, ANewDocumentStartsFromItsDefaultsNotFromAnotherUnsavedOnesValues)
+{
+    ScopedVariable const config("XDG_CONFIG_HOME", Path(QStringLiteral("config")));
+    ScopedVariable const own("XDG_DATA_HOME", Path(QStringLiteral("own")));
+    ScopedVariable const installed("XDG_DATA_DIRS", Path(QStringLiteral("installed")));
+    ASSERT_TRUE(QDir().mkpath(Path(QStringLiteral("own/edamaki/templates"))));
+    File(QStringLiteral("own/edamaki/templates/経理.txt"), "<%顧客=未定>\\決算\n");
+    Create();
+    Type(m_folder.path() + QStringLiteral("\n<%顧客=未定>\\資料"));
+    // Values given to the unsaved source; the run itself is declined.
+    WhenModal([this](QWidget* widget) {
+        auto* dialog = qobject_cast<edamaki::PlaceholderDialog*>(widget);
+        if (!dialog) {
+            widget->close();
+            return;
+        }
+        dialog->Fields.front()->setText(QStringLiteral("A社"));
+        Answer(QMessageBox::No);
+        dialog->Buttons->button(QDialogButtonBox::Ok)->click();
+    });
+    m_form->ExeBtnClick();
+    EXPECT_EQ(Tree(), Sjis("A社(資料)"));
+
+    auto* menu = Child<QMenuBar>(*m_form, "Menu1")->findChild<QMenu*>(QStringLiteral("Template1"));
+    ASSERT_TRUE(menu);
+    emit menu->aboutToShow();
+    Answer(QMessageBox::No);
+    menu->actions().front()->trigger();
+    EXPECT_EQ(Tree(), Sjis("未定(決算)"));
+    m_form->mClearClick();
+    Type(m_folder.path() + QStringLiteral("\n<%顧客=未定>\\資料"));
+    EXPECT_EQ(Tree(), Sjis("未定(資料)"));
+}
+
 TEST_F(TMainFormTest, TheTemplateMenuListsTheTemplatesAndOpensOneAsANewSource)
 {
     ScopedVariable const own("XDG_DATA_HOME", Path(QStringLiteral("own")));
