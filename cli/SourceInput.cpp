@@ -255,6 +255,8 @@ std::string RefusalText(PlaceholderRefusal const& refusal, ShiftJisConverter& co
         return placeholder + " stands for a tag's character (a value is never read as tag syntax)";
     case PlaceholderRefusal::Kind::BeforeColon:
         return placeholder + " stands before a \":\" (a value never makes a drive)";
+    case PlaceholderRefusal::Kind::InHeader:
+        return placeholder + " stands inside a \"<?\" tag (a value never makes the macro header)";
     case PlaceholderRefusal::Kind::TooLarge:
         return "filled in, the source would hold " + GroupedNumber(std::stoull(refusal.Value))
             + " bytes, more than " + GroupedNumber(MostSourceBytes) + ", the most a source may hold";

@@ -5,7 +5,7 @@ set -euo pipefail
 build=${1:?build folder}
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-for target in SourceReaderFuzzer TextFuzzer SearchFuzzer DryRunFuzzer; do
+for target in SourceReaderFuzzer TextFuzzer SearchFuzzer DryRunFuzzer PlaceholderFuzzer; do
     mkdir -p "$scratch/$target"
     if ! "$build/$target" -runs=300 -seed=1 -max_len=2048 -timeout=20 "$scratch/$target" >"$scratch/$target.log" 2>&1; then
         tail -30 "$scratch/$target.log"

@@ -223,6 +223,8 @@ std::optional<PlaceholderRefusal::Kind> CheckPlace(Occurrence const& occurrence)
         return PlaceholderRefusal::Kind::TagCharacter;
     if (occurrence.BeforeColon)
         return PlaceholderRefusal::Kind::BeforeColon;
+    if (occurrence.TagCharacter == '?')
+        return PlaceholderRefusal::Kind::InHeader;
     return std::nullopt;
 }
 

@@ -13,8 +13,9 @@
 // would trim it), or begins with ";" (it would make a comment of a line it
 // begins); inside a tag also when it holds "," (it would part a list), and in
 // a numeric or character sequence tag "-" (it would part a range). A
-// placeholder may not stand for a tag's character ("<<%K>2:1-3>") nor just
-// before a ":" outside a tag (it would make a drive).
+// placeholder may not stand for a tag's character ("<<%K>2:1-3>"), inside a
+// "<?" tag (it could make the macro header) nor just before a ":" outside a
+// tag (it would make a drive).
 //
 // Built in, for the date of the run: 日付 (20261207), 年 (2026), 月 (12),
 // 日 (07), 年度 (the fiscal year, April to March), 和暦年 and 和暦年度 (the
@@ -71,6 +72,7 @@ struct PlaceholderRefusal {
         TagSyntax,     // "-" inside a numeric or character sequence tag
         TagCharacter,  // the placeholder stands for a tag's character
         BeforeColon,   // the placeholder stands just before a ":"
+        InHeader,      // the placeholder stands inside a "<?" tag, the macro header's
         TooLarge,      // the filled text would be larger than a source may be (no name)
     };
 

@@ -67,6 +67,8 @@ QString PlaceholderRefusalText(PlaceholderRefusal::Kind why, QString const& name
             + QStringLiteral(" はタグの種類の文字の位置にあります（値はタグの書式として読まれません）");
     case PlaceholderRefusal::Kind::BeforeColon:
         return placeholder + QStringLiteral(" の直後に : があります（値はドライブになりません）");
+    case PlaceholderRefusal::Kind::InHeader:
+        return placeholder + QStringLiteral(" は <? の中にあります（値はマクロのヘッダーになりません）");
     case PlaceholderRefusal::Kind::TooLarge:
         return QStringLiteral("値を入れるとソースが %1 バイトになり、上限の %2 バイトを超えます。")
             .arg(QLocale(QLocale::English).toString(value.toULongLong()),

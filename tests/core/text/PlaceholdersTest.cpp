@@ -66,6 +66,7 @@ TEST(PlaceholdersTest, ValuesGoInWhereTheyStandOrEveryProblemIsNamed)
         { "<$:<%a>,b>\n", { { "a", "1-3" } }, "<$:1-3,b>\n", {} },
         { "<<%K>2:1-3>\n", { { "K", "#" } }, nullptr, { { "K", Kind::TagCharacter } } },
         { "<%d>:\\x\n", { { "d", "C" } }, nullptr, { { "d", Kind::BeforeColon } } },
+        { "<?dezo<%d>edu-macro?>\n", { { "d", "d" } }, nullptr, { { "d", Kind::InHeader } } },
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.text);
