@@ -46,7 +46,7 @@ check()
 check 'edamaki-cli ' 'convert create import placeholders templates verify'
 check 'edamaki-cli c' 'convert create'
 check 'edamaki-cli --v' '--version'
-check 'edamaki-cli create --d' '--dry-run'
+check 'edamaki-cli create --d' '--date --dry-run'
 check 'edamaki-cli create --j' '--jobs'
 check 'edamaki-cli create --encoding ' 'auto cp932 utf-8'
 check 'edamaki-cli create --encoding=u' 'utf-8'
