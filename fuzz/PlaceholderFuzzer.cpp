@@ -84,7 +84,8 @@ std::vector<LineShape> Shape(std::string_view text, bool& macro)
     macro = edamaki::TrimBlanks(lines.front()) == edamaki::MacroHeader;
     std::vector<LineShape> shape;
     for (std::size_t index = 0; index < lines.size(); ++index)
-        shape.push_back(macro ? MacroLineShape(lines[index], index) : TextLineShape(lines[index], index == 0));
+        shape.push_back(
+            macro ? MacroLineShape(lines[index], index) : TextLineShape(lines[index], index == 0));
     return shape;
 }
 
