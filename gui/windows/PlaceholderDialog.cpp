@@ -160,7 +160,9 @@ void PlaceholderDialog::accept()
         for (PlaceholderRefusal const& refusal : FillSourceLines(filled, values, m_today)) {
             auto const found = std::find_if(m_placeholders.begin(), m_placeholders.end(),
                 [&](Placeholder const& placeholder) { return placeholder.Name == refusal.Name; });
-            refuse(static_cast<std::size_t>(std::max<std::ptrdiff_t>(found - m_placeholders.begin(), 0)),
+            // A refusal of the whole filling (too large) names no placeholder: the first field.
+            refuse(
+                found == m_placeholders.end() ? 0 : static_cast<std::size_t>(found - m_placeholders.begin()),
                 PlaceholderRefusalText(
                     refusal.Why, ShiftJisToQString(refusal.Name), ShiftJisToQString(refusal.Value)));
         }
