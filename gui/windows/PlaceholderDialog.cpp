@@ -2,9 +2,9 @@
 
 #include "core/document/SourceSize.h"
 #include "core/text/ShiftJis.h"
-#include "gui/windows/SourceErrorText.h"
 #include "gui/qt/QtShiftJis.h"
 #include "gui/widgets/JapaneseFont.h"
+#include "gui/windows/SourceErrorText.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>

@@ -445,15 +445,8 @@ bool TMainForm::SetParentFolder(QString const& folder)
     if (!m_tree_pane)
         return false;
     EnsureTreeCurrent();
-    std::optional<std::string> const shift_jis = QStringToShiftJis(folder);
-    if (!shift_jis) {
-        ShowMessage(this, QMessageBox::Warning,
-            QStringLiteral(
-                "フォルダ %1 の名前には Shift-JIS で書けない文字があるため、親フォルダにできません。")
-                .arg(folder));
-        return false;
-    }
-    m_tree_pane->SetRootPath(*shift_jis);
+    // Any folder of this host will do, whatever characters its path holds.
+    m_tree_pane->SetRootPath(QStringToShiftJisForReading(folder));
     return true;
 }
 
