@@ -9,7 +9,7 @@
 # 2. Creating: the same tree of 33,824 folders (32 projects x 32 parts x 32
 #    items) made three ways:
 #      edamaki     edamaki-cli create, from a four-line macro source
-#      mkdir -p    bash brace expansion handed to one mkdir -p
+#      mkdir -p    the leaves' paths through xargs to mkdir -p
 #      floor       edamaki_mkdir_floor: a bare loop of mkdir(2) over the same
 #                  paths in the same order, and nothing else
 #    then edamaki-cli and the floor each a second time over the tree they
@@ -20,6 +20,8 @@
 #    find DIR -type d on the same tree.
 #
 # Usage: bench/core_compare.sh [BUILD_DIR] [ROUNDS]   (defaults: build, 9)
+# CORE_TREE="PROJECTS PARTS ITEMS" (default "32 32 32") sizes the tree of 2.
+# and 3.; "100 33 100" makes 333,400 folders.
 # With BASELINE_CLI=path/to/an/older/edamaki-cli, the reading and the import
 # run that program too, for a before and after in the same run.
 # Runs on a tmpfs (/dev/shm) when there is one, so that the disk doesn't
@@ -30,6 +32,9 @@ cd "$(dirname "$0")/.."
 
 build_dir=${1:-build}
 rounds=${2:-9}
+read -r projects parts items <<<"${CORE_TREE:-32 32 32}"
+folders=$((projects + projects * parts + projects * parts * items))
+leaves=$((projects * parts * items))
 cli="$build_dir/edamaki-cli"
 floor="$build_dir/edamaki_mkdir_floor"
 baseline=${BASELINE_CLI:-}
@@ -117,26 +122,27 @@ echo
 # 2. Creating, and 3. importing the tree that edamaki-cli made.
 wall=() cpu=()
 source_file="$work/tree.fms"
-printf '<?dezodedu-macro?>\r\nProject<#2:1-32>\r\n>Part<#2:1-32>\r\n>>Item<#2:1-32>\r\n' >"$source_file"
+printf '<?dezodedu-macro?>\r\nProject<#2:1-%d>\r\n>Part<#2:1-%d>\r\n>>Item<#2:1-%d>\r\n' \
+    "$projects" "$parts" "$items" >"$source_file"
 # The floor's list of the same paths in the same pre-order.
 make_path_list() {
-    local base=$1 project part item
-    for project in {01..32}; do
-        echo "$base/Project$project"
-        for part in {01..32}; do
-            echo "$base/Project$project/Part$part"
-            for item in {01..32}; do
-                echo "$base/Project$project/Part$part/Item$item"
-            done
-        done
-    done
+    awk -v base="$1" -v projects="$projects" -v parts="$parts" -v items="$items" 'BEGIN {
+        for (p = 1; p <= projects; ++p) {
+            printf "%s/Project%02d\n", base, p
+            for (q = 1; q <= parts; ++q) {
+                printf "%s/Project%02d/Part%02d\n", base, p, q
+                for (i = 1; i <= items; ++i)
+                    printf "%s/Project%02d/Part%02d/Item%02d\n", base, p, q, i
+            }
+        }
+    }'
 }
 run_edamaki() {
     "$cli" create --parent "$1" "$source_file" >/dev/null
 }
 run_mkdir_p() {
-    # Relative names: the absolute ones would pass the limit of one command line.
-    (cd "$1" && mkdir -p Project{01..32}/Part{01..32}/Item{01..32})
+    # The leaves' relative paths, as many to a mkdir -p as a command line holds.
+    (cd "$1" && make_path_list . | grep -E '/Item[0-9]+$' | xargs mkdir -p)
 }
 run_floor() {
     "$floor" "$work/paths-$2.txt"
@@ -144,8 +150,8 @@ run_floor() {
 check_tree() {
     local count
     count=$(find "$2" -mindepth 1 -type d | wc -l)
-    if [ "$count" -ne 33824 ]; then
-        echo "$1 made $count folders, not 33824" >&2
+    if [ "$count" -ne "$folders" ]; then
+        echo "$1 made $count folders, not $folders" >&2
         exit 1
     fi
 }
@@ -154,8 +160,8 @@ import_tree() {
     local key=$1 program=$2 target=$3 lines
     measure "$key" "$program" import "$target" >"$work/imported"
     lines=$(wc -l <"$work/imported")
-    if [ "$lines" -ne 32768 ]; then
-        echo "$key listed $lines leaves, not 32768" >&2
+    if [ "$lines" -ne "$leaves" ]; then
+        echo "$key listed $lines leaves, not $leaves" >&2
         exit 1
     fi
 }
@@ -196,10 +202,10 @@ report() {
         -v fa="${value[floor_again]}" -v fi="${value[find]}" -v im="${value[import]}" -v ib="${value[import_baseline]}" 'BEGIN {
         printf "  first run, every folder new:\n"
         printf "    %-34s %8.1f ms  %5.2fx floor\n", "edamaki-cli create", e * 1000, e / f
-        printf "    %-34s %8.1f ms  %5.2fx floor\n", "bash brace expansion + mkdir -p", m * 1000, m / f
+        printf "    %-34s %8.1f ms  %5.2fx floor\n", "xargs mkdir -p", m * 1000, m / f
         printf "    %-34s %8.1f ms  %5.2fx floor\n", "floor: bare mkdir(2) loop", f * 1000, 1
         printf "    edamaki-cli create / mkdir -p: %.2f\n", e / m
-        printf "  second run, every folder there:\n"
+        printf "  second run, every folder there (goal: 0.8x floor):\n"
         printf "    %-34s %8.1f ms  %5.2fx floor\n", "edamaki-cli create", ea * 1000, ea / fa
         printf "    %-34s %8.1f ms  %5.2fx floor\n", "floor: mkdir(2), stat(2) on EEXIST", fa * 1000, 1
         printf "  import of the tree:\n"
@@ -210,6 +216,6 @@ report() {
     }'
 }
 
-echo "33,824 folders on $filesystem, median of $rounds rounds, whole processes."
+echo "$folders folders on $filesystem, median of $rounds rounds, whole processes."
 report "Wall time:" wall
 report "CPU time (user + system), less sensitive to a busy machine:" cpu

@@ -22,6 +22,11 @@
 #    against find DIR -type d.
 # Each walk waits out the kernel's one-second cache first, so that each starts
 # as on a share whose client has seen the tree before but no longer trusts it.
+# 4. Running again over a tree that is there, the run users make most: the
+#    whole tree there, and every second project lacking half its folders.
+#    edamaki-cli create at its default against xargs -P 16 -n 20 mkdir -p,
+#    each on a fresh mount of a tree laid out past the delay, so that no cache
+#    helps either side.
 #
 # Before that, a check that the mount serves calls at once: 16 mkdir in 16
 # folders at once must take about as long as one mkdir alone, not 16 times.
@@ -35,7 +40,8 @@
 # whom fusermount3 lets). Without one of those it says why on standard error
 # and exits 0: skipped. Without --jobs in edamaki-cli the --jobs 1 rows say n/a.
 # A smaller run: LATENCY_TREE="CUSTOMERS PROJECTS FOLDERS" (default "30 10 10"),
-# LATENCY_DELAYS="MICROSECONDS ..." (default "200 1000"). One round of both
+# LATENCY_DELAYS="MICROSECONDS ..." (default "200 1000"), LATENCY_PARTS="create
+# rerun" (default both; "create" is parts 1 to 3, "rerun" part 4). One round of both
 # delays takes about two minutes, the --jobs 1 rows not counted.
 # Each round runs the methods in a rotating order; removing the folders is not
 # timed (they are removed from the backing folder, past the delay).
@@ -46,6 +52,7 @@ build_dir=${1:-build}
 rounds=${2:-3}
 read -r customers projects folders <<<"${LATENCY_TREE:-30 10 10}"
 read -r -a delays <<<"${LATENCY_DELAYS:-200 1000}"
+parts=" ${LATENCY_PARTS:-create rerun} "
 cli="$build_dir/edamaki-cli"
 latency_fs="$build_dir/edamaki_latency_fs"
 
@@ -284,8 +291,53 @@ run_delay() {
     }'
 }
 
+# The tree laid out in the backing folder, past the delay: all of it, or with
+# every second project lacking the second half of its folders.
+lay_out() {
+    local folder=$1 state=$2
+    mkdir -p "$folder"
+    (cd "$folder" && xargs mkdir -p <"$work/leaves.txt")
+    [ "$state" = whole ] && return 0
+    awk -F/ -v half=$((folders / 2)) '{
+        project = substr($2, 8) + 0
+        leaf = substr($3, 7) + 0
+        if (project % 2 == 0 && leaf > half) print
+    }' "$work/leaves.txt" | (cd "$folder" && xargs rmdir)
+}
+
+# Part 4: each state, each method, each round on a fresh mount.
+run_rerun() {
+    local delay=$1 round state method count
+    declare -A again=()
+    for round in $(seq 1 "$rounds"); do
+        for state in whole half; do
+            for method in edamaki xargs_p16; do
+                lay_out "$backing/again" "$state"
+                mount_fs "$delay"
+                wall=()
+                measure "$method" "create_$method" "$mnt/again"
+                again[$state-$method]+="${wall[$method]}"
+                unmount_fs
+                count=$(find "$backing/again" -mindepth 1 -type d | wc -l)
+                [ "$count" -eq "$total" ] || fail "$method left $count folders, not $total"
+                rm -rf "${backing:?}/again"
+            done
+        done
+    done
+    echo "Delay ${delay} us per call, run again: $total folders, median of $rounds rounds, each on a fresh mount."
+    for state in whole half; do
+        awk -v e="$(echo "${again[$state-edamaki]}" | median)" -v x="$(echo "${again[$state-xargs_p16]}" | median)" \
+            -v name="$state" 'BEGIN {
+            what = name == "whole" ? "whole tree there" : "every second project lacks half its folders"
+            printf "  %-44s edamaki-cli create %7.1f ms, xargs -P 16 -n 20 mkdir -p %7.1f ms: %.2fx\n",
+                what, e * 1000, x * 1000, e / x
+        }'
+    done
+}
+
 echo "edamaki_latency_fs on $(df -P "$backing" | awk 'NR == 2 { print $1 }'), whole processes."
 check_concurrency
 for delay in "${delays[@]}"; do
-    run_delay "$delay"
+    [[ $parts == *" create "* ]] && run_delay "$delay"
+    [[ $parts == *" rerun "* ]] && run_rerun "$delay"
 done

@@ -4,6 +4,7 @@
 #include "core/disk/FolderNameRules.h"
 #include "core/disk/HostFileSystem.h"
 #include "core/disk/SideBySide.h"
+#include "core/disk/TreeSurvey.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -24,6 +25,7 @@ enum class FolderKind : std::uint8_t {
     Planned,  // a dry run would make it
     Failed,   // not there: the folders below it are tried, and meet `Below`
     Refused,  // never passed to the file system: nothing below it is tried
+    Present,  // there before the run, and so is every folder below it, as the survey found
 };
 
 // What became of a folder, as far as its subfolders are concerned.
@@ -222,6 +224,7 @@ struct SharedRun : SideBySide<HandledLine> {
     FolderTree const& Tree;
     HostFileSystem& FileSystem;
     CreationOptions Options;
+    TreeSurvey const* Survey = nullptr;
     // Set by the first walker before it hands anything over.
     std::string ParentRealPath;
     char Separator = HostFileSystem::Separator;
@@ -336,13 +339,18 @@ public:
         m_piece = &piece;
         m_parent_real_path = shared.ParentRealPath;
         m_separator = shared.Separator;
+        m_survey = shared.Survey;
     }
 
+    // Answers looks from a survey of the tree's folders taken before the run.
+    void UseSurvey(TreeSurvey const* survey) { m_survey = survey; }
+
     CreationSummary CreateFolders();
-    // A piece of the run: the subfolders of `node`, a folder this run made,
-    // whose directory and paths (each ended by its separator) are given.
-    CreationSummary CreateSubfolders(
-        NodeId node, HostDirectory directory, std::string path, std::string host_path, bool host_path_known);
+    // A piece of the run: the subfolders of `node`, a folder this run made
+    // or one that existed (of `kind`), whose directory and paths (each ended
+    // by its separator) are given.
+    CreationSummary CreateSubfolders(NodeId node, FolderKind kind, HostDirectory directory, std::string path,
+        std::string host_path, bool host_path_known);
 
 private:
     // A folder whose subfolders are being handled.
@@ -373,10 +381,12 @@ private:
     void CreateFolderNode();
     void EnterSubfolders(NodeId node, HandledFolder handled);
     bool HandOver(NodeId node, HandledFolder& handled, Frame& frame);
-    void AwaitTurn(Frame const& frame);
+    void AwaitTurn(Frame const& frame, NodeId node);
+    bool IsClosedOff(NodeId node) const;
     void Stop();
     HandledFolder EnterFolder(NodeId node, Frame& frame);
     HandledFolder HandleOnDisk(NodeId node, Frame& frame);
+    std::optional<HandledFolder> HandleSurveyed(NodeId node, Frame& frame);
     HostEntryKind LookUp(HostDirectory const& holder, Frame const& frame, bool descend,
         HostDirectory& directory, HostError& error);
     HostEntryKind LookUpName(
@@ -429,6 +439,7 @@ private:
     // Set for a walker of a run with several jobs.
     SharedRun* m_shared = nullptr;
     OutputPiece* m_piece = nullptr;
+    TreeSurvey const* m_survey = nullptr;
 };
 
 CreationSummary CreationRun::CreateFolders()
@@ -459,13 +470,13 @@ CreationRun::Frame CreationRun::PrepareParentFolder()
     return root;
 }
 
-CreationSummary CreationRun::CreateSubfolders(
-    NodeId node, HostDirectory directory, std::string path, std::string host_path, bool host_path_known)
+CreationSummary CreationRun::CreateSubfolders(NodeId node, FolderKind kind, HostDirectory directory,
+    std::string path, std::string host_path, bool host_path_known)
 {
     m_path = std::move(path);
     m_host_path = std::move(host_path);
     Frame frame(node);
-    frame.State = StateOf(FolderKind::Created);
+    frame.State = StateOf(kind);
     frame.PathSize = m_path.size();
     frame.HostPathSize = m_host_path.size();
     frame.HostPathKnown = host_path_known;
@@ -547,11 +558,12 @@ void CreationRun::Stop()
 // run, with their own walker, file system and directory window.
 class CreationPiece final : public WalkPiece {
 public:
-    CreationPiece(SharedRun& shared, OutputPiece& piece, NodeId node, HostDirectory directory,
-        std::string path, std::string host_path, bool host_path_known)
+    CreationPiece(SharedRun& shared, OutputPiece& piece, NodeId node, FolderKind kind,
+        HostDirectory directory, std::string path, std::string host_path, bool host_path_known)
         : m_shared(shared)
         , m_piece(piece)
         , m_node(node)
+        , m_kind(kind)
         , m_directory(std::move(directory))
         , m_path(std::move(path))
         , m_host_path(std::move(host_path))
@@ -567,29 +579,34 @@ public:
         std::unique_ptr<HostFileSystem> const file_system = m_shared.FileSystem.ForAnotherThread();
         PieceSink sink(m_shared.Output, m_piece);
         CreationRun run(m_shared, *file_system, sink, m_piece);
-        m_shared.Add(run.CreateSubfolders(
-            m_node, std::move(m_directory), std::move(m_path), std::move(m_host_path), m_host_path_known));
+        m_shared.Add(run.CreateSubfolders(m_node, m_kind, std::move(m_directory), std::move(m_path),
+            std::move(m_host_path), m_host_path_known));
     }
 
 private:
     SharedRun& m_shared;
     OutputPiece& m_piece;
     NodeId const m_node;
+    FolderKind const m_kind;
     HostDirectory m_directory;
     std::string m_path;
     std::string m_host_path;
     bool const m_host_path_known;
 };
 
-// Hands the subfolders of a folder this run made to an idle worker; false
-// when the run has one job, the folder wasn't made here, or no worker is idle.
+// Hands the subfolders of a folder to an idle worker: one this run made, or
+// one that existed where the survey found no link below it, so that nothing
+// a walker meets there can lead outside it. False when the run has one job,
+// the folder is neither, or no worker is idle.
 bool CreationRun::HandOver(NodeId node, HandledFolder& handled, Frame& frame)
 {
-    if (!m_shared || handled.State.Kind != FolderKind::Created || !handled.Directory.IsOpen()
-        || !m_shared->Pool.HasIdleWorker())
+    FolderKind const kind = handled.State.Kind;
+    bool const closed_below = kind == FolderKind::Created
+        || (kind == FolderKind::Existing && m_survey && m_survey->HoldsNoLink(node));
+    if (!m_shared || !closed_below || !handled.Directory.IsOpen() || !m_shared->Pool.HasIdleWorker())
         return false;
     auto output = OrderedOutput<HandledLine>::NewPiece();
-    std::unique_ptr<WalkPiece> piece = std::make_unique<CreationPiece>(*m_shared, *output, node,
+    std::unique_ptr<WalkPiece> piece = std::make_unique<CreationPiece>(*m_shared, *output, node, kind,
         std::move(handled.Directory), m_path + m_separator, m_host_path + m_separator, m_host_path_known);
     if (!m_shared->TryHand(*m_piece, output, piece)) {
         // Not taken: the directory comes back with the piece.
@@ -603,10 +620,19 @@ bool CreationRun::HandOver(NodeId node, HandledFolder& handled, Frame& frame)
 // A name found on disk in a folder whose subtree went partly to other
 // pieces may be one of theirs under another spelling, or a link into them:
 // it is acted on only once everything before it in the walk is done.
-void CreationRun::AwaitTurn(Frame const& frame)
+void CreationRun::AwaitTurn(Frame const& frame, NodeId node)
 {
-    if (m_shared && frame.HandedBelow)
+    if (m_shared && frame.HandedBelow && !IsClosedOff(node))
         m_shared->Output.WaitForFront(*m_piece);
+}
+
+// The survey listed the folder as a directory of its own name, the first of
+// its siblings to bear it, with no link below it: no other piece can reach
+// it, and nothing in it leads to another piece, so it needn't wait its turn.
+bool CreationRun::IsClosedOff(NodeId node) const
+{
+    return m_survey && m_survey->EntryOf(node) == SurveyedEntry::Directory && m_survey->HoldsNoLink(node)
+        && m_tree.FindChildNode(m_tree.Parent(node), m_tree.Name(node)) == node;
 }
 
 void CreationRun::EnterSubfolders(NodeId node, HandledFolder handled)
@@ -656,12 +682,30 @@ HandledFolder CreationRun::EnterFolder(NodeId node, Frame& frame)
         return Failure(frame.State.Below, frame.State.Below);
     case FolderKind::Planned:
         return PlanBelowPlanned(frame, node);
+    case FolderKind::Present:
+        // The survey found every folder below a present one there.
+        Report(FolderOutcome::Existed);
+        return { StateOf(FolderKind::Present) };
     case FolderKind::Existing:
+        if (auto surveyed = HandleSurveyed(node, frame))
+            return std::move(*surveyed);
+        break;
     case FolderKind::Created:
     case FolderKind::Refused:
         break;
     }
     return HandleOnDisk(node, frame);
+}
+
+// A folder in one that existed, as the survey found it: all there below it,
+// it is reported with no call at all. Otherwise nothing, and the walk looks.
+std::optional<HandledFolder> CreationRun::HandleSurveyed(NodeId node, Frame& frame)
+{
+    if (!m_survey || m_survey->EntryOf(node) != SurveyedEntry::Directory || !m_survey->IsWhole(node))
+        return std::nullopt;
+    AwaitTurn(frame, node);
+    Report(FolderOutcome::Existed);
+    return HandledFolder { StateOf(FolderKind::Present) };
 }
 
 HandledFolder CreationRun::HandleOnDisk(NodeId node, Frame& frame)
@@ -688,7 +732,7 @@ HostEntryKind CreationRun::LookUp(
 {
     HostEntryKind const kind = LookUpName(holder, descend, directory, error);
     if (kind == HostEntryKind::Directory || kind == HostEntryKind::Link)
-        AwaitTurn(frame);
+        AwaitTurn(frame, m_report.Node);
     return kind;
 }
 
@@ -723,6 +767,12 @@ HostEntryKind CreationRun::LookUpName(
 HandledFolder CreationRun::LookAt(HostDirectory const& holder, Frame& frame, NodeId node)
 {
     bool const descend = !m_tree.Children(node).empty();
+    // Nothing there when the survey listed the folder: made with no look of
+    // its own. Should that fail, the look tells why, as it would have first.
+    if (m_survey && !m_options.DryRun && frame.State.Kind == FolderKind::Existing
+        && m_survey->EntryOf(node) == SurveyedEntry::Missing
+        && !m_file_system.CreateDirectoryAt(holder, HostName()).IsSet())
+        return Created(holder, descend);
     HostDirectory directory;
     HostError error;
     switch (LookUp(holder, frame, descend, directory, error)) {
@@ -933,11 +983,12 @@ namespace {
 
 // Nothing when no walker could be started.
 std::optional<CreationSummary> CreateSideBySide(FolderTree const& tree, HostFileSystem& file_system,
-    CreationSink& sink, CreationOptions const& options, std::size_t jobs)
+    CreationSink& sink, CreationOptions const& options, std::size_t jobs, TreeSurvey const& survey)
 {
     SharedRun shared(tree, file_system, options, jobs);
     if (!shared.Started())
         return std::nullopt;
+    shared.Survey = &survey;
     WalkPaths paths(tree, file_system.Names());
     FolderReport report;
     auto const walk = [&shared](HostFileSystem& walker_file_system, OutputPiece& piece) {
@@ -975,13 +1026,19 @@ CreationSummary CreateFolders(
         return CreationRun(tree, file_system, sink, options).CreateFolders();
     // A dry run makes nothing, and looks at one folder at a time.
     std::size_t const jobs = options.DryRun ? 1 : JobsBelowParentFolder(tree, file_system, options.Jobs);
+    // One listing per folder that exists tells what is there, side by side on a share.
+    TreeSurvey const survey = SurveyTree(tree, file_system, options.DryRun ? 1 : jobs);
     std::optional<CreationSummary> side_by_side;
     if (jobs > 1)
-        side_by_side = CreateSideBySide(tree, file_system, sink, options, jobs);
-    CreationSummary summary
-        = side_by_side ? *side_by_side : CreationRun(tree, file_system, sink, options).CreateFolders();
-    if (!side_by_side)
-        summary.Jobs = { WalkersForDescriptors(jobs), 1 };
+        side_by_side = CreateSideBySide(tree, file_system, sink, options, jobs, survey);
+    if (!side_by_side) {
+        CreationRun run(tree, file_system, sink, options);
+        run.UseSurvey(&survey);
+        side_by_side = run.CreateFolders();
+        side_by_side->Jobs = { WalkersForDescriptors(jobs), 1 };
+    }
+    CreationSummary summary = *side_by_side;
+
     if (summary.Stopped)
         summary.NotTried = tree.NodeCount() - 1 - summary.Created - summary.Existed - summary.Failed;
     return summary;

@@ -136,6 +136,11 @@ HostError HostFileSystem::CheckCreationAllowed(HostDirectory const& folder) cons
     return { errno };
 }
 
+bool HostFileSystem::MaySearch(HostDirectory const& folder) const
+{
+    return ::faccessat(folder.Descriptor(), ".", X_OK, AT_EACCESS) == 0;
+}
+
 std::size_t HostFileSystem::NameLimit(HostDirectory const& folder) const
 {
     long const limit = ::fpathconf(folder.Descriptor(), _PC_NAME_MAX);

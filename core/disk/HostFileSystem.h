@@ -182,6 +182,9 @@ public:
     // Unset when this process may create folders inside `folder`; otherwise
     // the error a creation would meet (no permission, a read-only file system).
     HostError CheckCreationAllowed(HostDirectory const& folder) const;
+    // Whether this process may look up names inside `folder`: the search
+    // permission, which listing it doesn't need.
+    bool MaySearch(HostDirectory const& folder) const;
     // The longest name, in bytes, that the file system of `folder` takes.
     std::size_t NameLimit(HostDirectory const& folder) const;
     // False, with the error, when the system can't tell.

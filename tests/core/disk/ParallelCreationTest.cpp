@@ -148,7 +148,7 @@ TEST_F(ParallelCreationTest, SeveralJobsReportWhatOneJobReportsLineForLine)
     std::vector<std::string> with_links = ProjectLines();
     // A name with no host spelling (a code page 932 code without a character).
     for (char const* line : { "c3\\ln\\x1", "c3\\ln\\x2", "alias\\c1p1\\c1p1f1", "alias\\c1p1\\new",
-             "c2\\no\x85\x40host\\below" })
+             "c2\\no\x85\x40host\\below", "c4\\ln\\c1p2\\new" })
         with_links.push_back(line);
 
     struct Case {
@@ -171,6 +171,21 @@ TEST_F(ParallelCreationTest, SeveralJobsReportWhatOneJobReportsLineForLine)
             {} },
         { "links, one into a subtree another job makes", link_outside, {} },
         { "links not followed", link_outside, {}, false },
+        // Walked side by side below existing folders too: the survey found no
+        // link below c1, c2, c5 and c6; c4 holds one into c1, which waits.
+        { "every customer there, half of each project missing",
+            [&](fs::path const& parent) {
+                link_outside(parent);
+                for (std::string line : ProjectLines()) {
+                    std::replace(line.begin(), line.end(), '\\', '/');
+                    if (line.back() <= '2' && !line.starts_with("c3") && !line.starts_with("c4"))
+                        fs::create_directories(parent / line);
+                }
+                for (char const* folder : { "c4", "c5/c5p1" })
+                    fs::create_directories(parent / folder);
+                fs::create_directory_symlink("../c1", parent / "c4" / "ln");
+            },
+            {} },
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.name);
@@ -228,6 +243,34 @@ TEST_F(ParallelCreationTest, ALinkSwappedMidRunIsJudgedByTheFolderOpenedWhatever
         EXPECT_EQ(run.Summary.Failed, 0u);
         EXPECT_TRUE(fs::is_directory(first / "made"));
         EXPECT_FALSE(fs::exists(second / "made"));
+    }
+}
+
+// The survey lists what is there before the run; a folder made by another
+// process after it is found there, as a look just before the run would.
+TEST_F(ParallelCreationTest, AFolderMadeAfterTheSurveyIsFoundThere)
+{
+    std::vector<std::string> lines;
+    for (std::size_t jobs : { 1u, 4u }) {
+        SCOPED_TRACE(jobs);
+        fs::path const parent = m_sandbox / std::to_string(jobs);
+        auto const prepare = [](fs::path const& folder) { fs::create_directories(folder / "c2"); };
+        auto const arrange = [parent](HostFileSystem& file_system) {
+            file_system.SetCallHook([parent](HostCall call, char const* name) -> HostError {
+                if (call == HostCall::Create && std::string(name) == "c2p1")
+                    fs::create_directory(parent / "c2" / "c2p1");
+                return {};
+            });
+        };
+        Run const run = RunBelow(std::to_string(jobs), jobs, ProjectLines(), prepare, arrange);
+        EXPECT_EQ(run.Summary.Failed, 0u);
+        auto const made_meanwhile = std::find_if(run.Lines.begin(), run.Lines.end(),
+            [](std::string const& line) { return line.find("/c2/c2p1 ") != std::string::npos; });
+        ASSERT_NE(made_meanwhile, run.Lines.end());
+        EXPECT_EQ(made_meanwhile->front(), '0' + static_cast<int>(FolderOutcome::Existed));
+        if (lines.empty())
+            lines = run.Lines;
+        EXPECT_EQ(run.Lines, lines);
     }
 }
 
