@@ -86,7 +86,10 @@ std::vector<SourceTemplate> ListTemplates(char const* (*environment)(char const*
             std::string name = entry->path().stem().string();
             if (name.empty())
                 continue;
-            found.try_emplace(name, SourceTemplate { name, entry->path().string(), own });
+            auto const [kept, added]
+                = found.try_emplace(name, SourceTemplate { name, entry->path().string(), own, {} });
+            if (!added && !own && kept->second.Own && kept->second.HiddenInstalledPath.empty())
+                kept->second.HiddenInstalledPath = entry->path().string();
         }
     }
     std::vector<SourceTemplate> templates;

@@ -21,6 +21,9 @@ struct SourceTemplate {
     std::string Path;
     // In the user's own folder, not an installed one.
     bool Own = false;
+    // For the user's own template: the installed one of the same name that it
+    // hides from a look-up by name, or "".
+    std::string HiddenInstalledPath;
 };
 
 // The folders looked in, the user's first. `environment` reads a variable
@@ -30,7 +33,8 @@ std::vector<std::string> TemplateFolders(char const* (*environment)(char const*)
 // The user's own folder, where a template is saved.
 std::string OwnTemplateFolder(char const* (*environment)(char const*) = nullptr);
 
-// Every template, each name once, sorted by name.
+// Every template, each name once, sorted by name (an own template that hides
+// an installed one says which).
 std::vector<SourceTemplate> ListTemplates(char const* (*environment)(char const*) = nullptr);
 
 // The template of that name, or nullopt.

@@ -134,26 +134,28 @@ QAction* MainFormMenuBuilder::CreateCommand(
 void MainFormMenuBuilder::CreateCommands()
 {
     m_actions.mOpen1 = CreateCommand(
-        "mOpen1", QStringLiteral("開 く"), QKeySequence(Qt::CTRL | Qt::Key_O), &TMainForm::mOpen1Click);
+        "mOpen1", QStringLiteral("開 く(&O)"), QKeySequence(Qt::CTRL | Qt::Key_O), &TMainForm::mOpen1Click);
     m_actions.mSave1 = CreateCommand(
-        "mSave1", QStringLiteral("保存"), QKeySequence(Qt::CTRL | Qt::Key_S), &TMainForm::mSave1Click);
-    m_actions.mExit1 = CreateCommand("mExit1", QStringLiteral("終了"), {}, &TMainForm::mExit1Click);
-    m_actions.mInsHeader = CreateCommand("mInsHeader", QStringLiteral("マクロヘッダ挿入"),
+        "mSave1", QStringLiteral("保存(&S)"), QKeySequence(Qt::CTRL | Qt::Key_S), &TMainForm::mSave1Click);
+    m_actions.mExit1 = CreateCommand("mExit1", QStringLiteral("終了(&X)"), {}, &TMainForm::mExit1Click);
+    m_actions.mInsHeader = CreateCommand("mInsHeader", QStringLiteral("マクロヘッダ挿入(&H)"),
         QKeySequence(Qt::CTRL | Qt::Key_H), &TMainForm::mInsHeaderClick);
-    m_actions.N7 = CreateCommand("N7", QStringLiteral("マクロタグ挿入"),
+    m_actions.N7 = CreateCommand("N7", QStringLiteral("マクロタグ挿入(&I)"),
         QKeySequence(Qt::CTRL | Qt::Key_Insert), &TMainForm::TagBtnClick);
-    m_actions.mTextMacro
-        = CreateCommand("mTextMacro", QStringLiteral("テキスト<->マクロ"), {}, &TMainForm::mTextMacroClick);
-    m_actions.mClear = CreateCommand("mClear", QStringLiteral("ソースクリア"),
+    m_actions.mTextMacro = CreateCommand(
+        "mTextMacro", QStringLiteral("テキスト<->マクロ(&M)"), {}, &TMainForm::mTextMacroClick);
+    m_actions.mClear = CreateCommand("mClear", QStringLiteral("ソースクリア(&D)"),
         QKeySequence(Qt::CTRL | Qt::Key_Delete), &TMainForm::mClearClick);
-    m_actions.mGetFolder
-        = CreateCommand("mGetFolder", QStringLiteral("フォルダ構成参照"), {}, &TMainForm::mGetFolderClick);
+    m_actions.mGetFolder = CreateCommand(
+        "mGetFolder", QStringLiteral("フォルダ構成参照(&I)"), {}, &TMainForm::mGetFolderClick);
     m_actions.mSelRoot
-        = CreateCommand("mSelRoot", QStringLiteral("親フォルダ選択"), {}, &TMainForm::mSelRootClick);
-    m_actions.mExec = CreateCommand("mExec", QStringLiteral("フォルダ作成"), {}, &TMainForm::ExeBtnClick);
-    m_actions.mLogView = CreateCommand("mLogView", QStringLiteral("ログ表示"), {}, &TMainForm::mLogViewClick);
-    m_actions.mHelp = CreateCommand("mHelp", QStringLiteral("ヘルプ"), {}, &TMainForm::mHelpClick);
-    m_actions.mAbout = CreateCommand("mAbout", QStringLiteral("バージョン情報"), {}, &TMainForm::mAboutClick);
+        = CreateCommand("mSelRoot", QStringLiteral("親フォルダ選択(&P)"), {}, &TMainForm::mSelRootClick);
+    m_actions.mExec = CreateCommand("mExec", QStringLiteral("フォルダ作成(&C)"), {}, &TMainForm::ExeBtnClick);
+    m_actions.mLogView
+        = CreateCommand("mLogView", QStringLiteral("ログ表示(&L)"), {}, &TMainForm::mLogViewClick);
+    m_actions.mHelp = CreateCommand("mHelp", QStringLiteral("ヘルプ(&H)"), {}, &TMainForm::mHelpClick);
+    m_actions.mAbout
+        = CreateCommand("mAbout", QStringLiteral("バージョン情報(&A)"), {}, &TMainForm::mAboutClick);
     m_actions.mFind = CreateCommand(
         "mFind", QStringLiteral("検索(&F)"), QKeySequence(Qt::CTRL | Qt::Key_F), &TMainForm::mFindClick);
     m_actions.mFindNext = CreateCommand(
@@ -207,7 +209,9 @@ void MainFormMenuBuilder::CreateEditMenu()
 {
     QMenu* menu = AddMenu("Edit1", QStringLiteral("編集(&E)"));
     AddEditItem(*menu, "Undo1", m_actions.EditUndo1, { QKeySequence(Qt::CTRL | Qt::Key_Z) });
-    AddEditItem(*menu, "Redo1", m_actions.EditRedo1, QKeySequence::keyBindings(QKeySequence::Redo));
+    // Both redo keys, whatever the desktop's own binding: some leave Ctrl+Y out.
+    AddEditItem(*menu, "Redo1", m_actions.EditRedo1,
+        { QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z) });
     AddMenuSeparator(*menu, "N3");
     AddEditItem(*menu, "Copy1", m_actions.EditCopy1, { QKeySequence(Qt::CTRL | Qt::Key_C) });
     AddEditItem(*menu, "N4", m_actions.EditPaste1, { QKeySequence(Qt::CTRL | Qt::Key_V) });
@@ -310,15 +314,18 @@ void MainFormMenuBuilder::CreateTagButton()
 
 void MainFormMenuBuilder::CreateTagMenu()
 {
-    m_actions.mTagNum = CreateCommand("mTagNum", QStringLiteral("数値連番"), {}, &TMainForm::mTagNumClick);
-    m_actions.mTagChar = CreateCommand("mTagChar", QStringLiteral("文字連番"), {}, &TMainForm::mTagCharClick);
+    m_actions.mTagNum
+        = CreateCommand("mTagNum", QStringLiteral("数値連番(&N)"), {}, &TMainForm::mTagNumClick);
+    m_actions.mTagChar
+        = CreateCommand("mTagChar", QStringLiteral("文字連番(&C)"), {}, &TMainForm::mTagCharClick);
     m_actions.mTagString
-        = CreateCommand("mTagString", QStringLiteral("文字列リスト"), {}, &TMainForm::mTagStringClick);
+        = CreateCommand("mTagString", QStringLiteral("文字列リスト(&S)"), {}, &TMainForm::mTagStringClick);
     m_actions.mTagAddFld
-        = CreateCommand("mTagAddFld", QStringLiteral("フォルダ追加"), {}, &TMainForm::mTagAddFldClick);
+        = CreateCommand("mTagAddFld", QStringLiteral("フォルダ追加(&A)"), {}, &TMainForm::mTagAddFldClick);
     m_actions.mTagDelFld
-        = CreateCommand("mTagDelFld", QStringLiteral("フォルダ削除"), {}, &TMainForm::mTagDelFldClick);
-    m_actions.mTagRen = CreateCommand("mTagRen", QStringLiteral("名前変更"), {}, &TMainForm::mTagRenClick);
+        = CreateCommand("mTagDelFld", QStringLiteral("フォルダ削除(&D)"), {}, &TMainForm::mTagDelFldClick);
+    m_actions.mTagRen
+        = CreateCommand("mTagRen", QStringLiteral("名前変更(&R)"), {}, &TMainForm::mTagRenClick);
     for (QAction* item : { m_actions.mTagNum, m_actions.mTagChar, m_actions.mTagString, m_actions.mTagAddFld,
              m_actions.mTagDelFld, m_actions.mTagRen })
         m_actions.TagMenu->addAction(item);

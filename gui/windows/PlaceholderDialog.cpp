@@ -139,6 +139,17 @@ PlaceholderDialog::PlaceholderDialog(
     }
 }
 
+void PlaceholderDialog::GrowToFitError()
+{
+    // A wrapped message of several lines: the dialog grows to show it whole
+    // rather than squeeze the fields.
+    layout()->activate();
+    int const needed
+        = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width()) : sizeHint().height();
+    if (needed > height())
+        resize(width(), needed);
+}
+
 void PlaceholderDialog::accept()
 {
     QStringList problems;
@@ -170,6 +181,7 @@ void PlaceholderDialog::accept()
     if (!problems.isEmpty()) {
         ErrorLabel->setText(problems.join(u'\n'));
         ErrorLabel->show();
+        GrowToFitError();
         if (first_refused) {
             first_refused->setFocus();
             first_refused->selectAll();

@@ -41,6 +41,7 @@ public:
     QDialogButtonBox* Buttons = nullptr;
 
 private:
+    void GrowToFitError();
     std::vector<Placeholder> m_placeholders;
     std::vector<std::string> m_lines;
     CalendarDate m_today;

@@ -211,10 +211,10 @@ void TForm1::CreatePopupMenu()
         connect(item, &QAction::triggered, this, handler);
         return item;
     };
-    mEditNode = add_item("mEditNode", QStringLiteral("名前変更"), &TForm1::mEditNodeClick);
-    mAddNode = add_item("mAddNode", QStringLiteral("追 加"), &TForm1::mAddNodeClick);
-    mAddCNode = add_item("mAddCNode", QStringLiteral("子追加"), &TForm1::mAddCNodeClick);
-    mDelNode = add_item("mDelNode", QStringLiteral("削 除"), &TForm1::mDelNodeClick);
+    mEditNode = add_item("mEditNode", QStringLiteral("名前変更(&R)"), &TForm1::mEditNodeClick);
+    mAddNode = add_item("mAddNode", QStringLiteral("追 加(&A)"), &TForm1::mAddNodeClick);
+    mAddCNode = add_item("mAddCNode", QStringLiteral("子追加(&C)"), &TForm1::mAddCNodeClick);
+    mDelNode = add_item("mDelNode", QStringLiteral("削 除(&D)"), &TForm1::mDelNodeClick);
     mEditNode->setEnabled(false);
     connect(PopupMenu1, &QMenu::aboutToShow, this, &TForm1::PopupMenu1Popup);
     Tree1->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -1,6 +1,7 @@
 #include "gui/windows/TemplateCommands.h"
 
 #include "core/document/Document.h"
+#include "core/document/SourceDocument.h"
 #include "core/document/SourceFile.h"
 #include "core/document/Templates.h"
 #include "gui/widgets/MessageBoxes.h"
@@ -17,6 +18,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QSaveFile>
+#include <QStringList>
 #include <QTextDocument>
 
 #include <optional>
@@ -41,11 +43,19 @@ std::optional<QString> NameRefusal(QString const& name)
     return std::nullopt;
 }
 
-// A menu item shows "&" as itself.
-QString ItemText(QString text)
+// A menu item shows "&" as itself; the first items get the access keys 1 to
+// 9, then the letters but the save item's "S", so that no two are alike.
+QString ItemText(QString text, int index)
 {
-    return text.replace(u'&', QStringLiteral("&&"));
+    text.replace(u'&', QStringLiteral("&&"));
+    static QString const keys = QStringLiteral("123456789ABCDEFGHIJKLMNOPQRTUVWXYZ");
+    if (index >= keys.size())
+        return text;
+    return u'&' + keys.at(index) + u' ' + text;
 }
+
+QString const InstalledMark = QStringLiteral("（インストール済み）");
+QString const OwnMark = QStringLiteral("（自作）");
 
 } // namespace
 
@@ -57,12 +67,22 @@ TemplateCommands::TemplateCommands(TMainForm& form)
 void TemplateCommands::FillMenu(QMenu& menu, QAction* save_item)
 {
     menu.clear();
-    std::vector<SourceTemplate> const templates = ListTemplates();
-    for (SourceTemplate const& entry : templates) {
-        QString const path = QString::fromStdString(entry.Path);
-        QAction* item = menu.addAction(ItemText(QString::fromStdString(entry.Name)));
+    int index = 0;
+    auto const add_item = [&](QString const& text, QString const& path) {
+        QAction* item = menu.addAction(ItemText(text, index++));
         item->setToolTip(QDir::toNativeSeparators(path));
         QObject::connect(item, &QAction::triggered, &m_form, [this, path] { OpenTemplate(path); });
+    };
+    std::vector<SourceTemplate> const templates = ListTemplates();
+    for (SourceTemplate const& entry : templates) {
+        QString const name = QString::fromStdString(entry.Name);
+        // An own template of an installed one's name: both are shown, each saying which it is.
+        if (entry.HiddenInstalledPath.empty()) {
+            add_item(name, QString::fromStdString(entry.Path));
+            continue;
+        }
+        add_item(name + OwnMark, QString::fromStdString(entry.Path));
+        add_item(name + InstalledMark, QString::fromStdString(entry.HiddenInstalledPath));
     }
     if (templates.empty())
         menu.addAction(QStringLiteral("(テンプレートがありません)"))->setEnabled(false);
@@ -78,25 +98,38 @@ bool TemplateCommands::OpenTemplate(QString const& path)
     return m_form.m_source_files->OpenSourceAsNew(path);
 }
 
-void TemplateCommands::mSaveTemplateClick()
+std::optional<QString> TemplateCommands::TemplateText()
 {
     QTextDocument const& source = *m_form.SrcList->document();
     if (source.isEmpty()) {
         ShowMessage(&m_form, QMessageBox::Information,
             QStringLiteral("ソースが空のため、テンプレートとして保存できません。"));
-        return;
+        return std::nullopt;
     }
-    QString text = source.toRawText();
-    text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
-    SourceFileError error;
-    std::optional<std::string> const bytes
-        = EncodeSourceFile(text.toStdString(), { TextEncoding::Utf8, false }, error);
-    if (!bytes) {
-        ShowMessage(&m_form, QMessageBox::Warning,
-            MissingCharacterText(error) + QStringLiteral("\nテンプレートは保存されませんでした。"));
-        return;
+    QStringList lines = m_form.EditorLines();
+    // A template is used for other projects, usually under another parent folder.
+    if (auto const line = FindParentFolderLine(m_form.EditorLinesForReading());
+        line && *line < static_cast<std::size_t>(lines.size())) {
+        auto const index = static_cast<qsizetype>(*line);
+        auto const answer = ShowMessage(&m_form, QMessageBox::Question,
+            QStringLiteral("ソースには親フォルダの行「%1」があります。テンプレートに残しますか？\n"
+                           "「いいえ」: 行を除いて保存します。テンプレートから作るソースでは、作成の前に"
+                           "親フォルダを選びます。")
+                .arg(lines[index]),
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::No);
+        if (answer == QMessageBox::Cancel)
+            return std::nullopt;
+        if (answer == QMessageBox::No)
+            lines.removeAt(index);
     }
+    QString text = lines.join(QStringLiteral("\r\n"));
+    if (source.toRawText().endsWith(QChar::ParagraphSeparator))
+        text += QStringLiteral("\r\n");
+    return text;
+}
 
+std::optional<QString> TemplateCommands::AskTemplateName() const
+{
     QString name = m_form.m_document.FileName.empty()
         ? QString()
         : QFileInfo(QString::fromStdString(m_form.m_document.FileName)).completeBaseName();
@@ -113,13 +146,57 @@ void TemplateCommands::mSaveTemplateClick()
         if (auto* field = dialog.findChild<QLineEdit*>())
             field->setMinimumWidth(320);
         if (dialog.exec() != QDialog::Accepted)
-            return;
+            return std::nullopt;
         name = dialog.textValue().trimmed();
         auto const refusal = NameRefusal(name);
         if (!refusal)
-            break;
+            return name;
         ShowMessage(&m_form, QMessageBox::Warning, *refusal);
     }
+}
+
+bool TemplateCommands::ConfirmName(QString const& name, std::optional<QString>& replaced) const
+{
+    bool installed = false;
+    for (SourceTemplate const& entry : ListTemplates()) {
+        if (QString::fromStdString(entry.Name) != name)
+            continue;
+        if (entry.Own)
+            replaced = QString::fromStdString(entry.Path);
+        installed = !entry.Own || !entry.HiddenInstalledPath.empty();
+    }
+    if (replaced) {
+        return ShowMessage(&m_form, QMessageBox::Question,
+                   QStringLiteral("テンプレート「%1」は既にあります。上書きしますか？").arg(name),
+                   QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+            == QMessageBox::Yes;
+    }
+    if (!installed)
+        return true;
+    return ShowMessage(&m_form, QMessageBox::Question,
+               QStringLiteral("インストール済みのテンプレートに「%1」があります。同じ名前で保存しますか？\n"
+                              "インストール済みのものは消えず、メニューには「%1%2」と「%1%3」が並びます。")
+                   .arg(name, OwnMark, InstalledMark),
+               QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        == QMessageBox::Yes;
+}
+
+void TemplateCommands::mSaveTemplateClick()
+{
+    std::optional<QString> const text = TemplateText();
+    if (!text)
+        return;
+    SourceFileError error;
+    std::optional<std::string> const bytes
+        = EncodeSourceFile(text->toStdString(), { TextEncoding::Utf8, false }, error);
+    if (!bytes) {
+        ShowMessage(&m_form, QMessageBox::Warning,
+            MissingCharacterText(error) + QStringLiteral("\nテンプレートは保存されませんでした。"));
+        return;
+    }
+    std::optional<QString> const name = AskTemplateName();
+    if (!name)
+        return;
 
     QString const folder = QString::fromStdString(OwnTemplateFolder());
     if (folder.isEmpty() || !QDir().mkpath(folder)) {
@@ -129,18 +206,10 @@ void TemplateCommands::mSaveTemplateClick()
         return;
     }
     QString const file_name = QDir(folder).filePath(
-        name + (m_form.IsMacroHeaderFirst() ? QStringLiteral(".fms") : QStringLiteral(".txt")));
+        *name + (m_form.IsMacroHeaderFirst() ? QStringLiteral(".fms") : QStringLiteral(".txt")));
     // The user's own template of that name, whichever its extension.
     std::optional<QString> replaced;
-    for (SourceTemplate const& entry : ListTemplates()) {
-        if (entry.Own && QString::fromStdString(entry.Name) == name)
-            replaced = QString::fromStdString(entry.Path);
-    }
-    if (replaced
-        && ShowMessage(&m_form, QMessageBox::Question,
-               QStringLiteral("テンプレート「%1」は既にあります。上書きしますか？").arg(name),
-               QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-            != QMessageBox::Yes)
+    if (!ConfirmName(*name, replaced))
         return;
 
     QSaveFile file(file_name);

@@ -43,7 +43,7 @@ TEST_F(TAboutDlgTest, HelpMenuShowsTheVersionEveryTime)
     auto* help = Child<QMenuBar>(m_form, "Menu1")->findChild<QMenu*>(QStringLiteral("Help1"));
     ASSERT_NE(help, nullptr);
     ASSERT_TRUE(help->actions().contains(Child<QAction>(m_form, "mAbout")));
-    EXPECT_EQ(Child<QAction>(m_form, "mAbout")->text(), QStringLiteral("バージョン情報"));
+    EXPECT_EQ(Child<QAction>(m_form, "mAbout")->text(), QStringLiteral("バージョン情報(&A)"));
     EXPECT_EQ(m_box->VerLabel->text(), QStringLiteral("Ver.#.##"));
 
     for (int showing = 0; showing < 2; ++showing) {

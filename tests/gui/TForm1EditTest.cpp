@@ -119,7 +119,7 @@ TEST_F(TForm1EditTest, TheContextMenuAndItsStates)
     QStringList captions;
     for (QAction const* item : m_pane->PopupMenu1->actions())
         captions << item->text();
-    EXPECT_EQ(captions, QStringList({ "名前変更", "追 加", "子追加", "削 除" }));
+    EXPECT_EQ(captions, QStringList({ "名前変更(&R)", "追 加(&A)", "子追加(&C)", "削 除(&D)" }));
     EXPECT_FALSE(m_pane->mEditNode->isEnabled());
 
     SetSource(Header + QStringLiteral("A\n>B\n>C\n>D\nx,y\n>z"));

@@ -444,9 +444,10 @@ TEST_F(TForm4Test, TheMainWindowOpensTheDialog)
     for (QAction const* item : Child<QMenu>(m_form, "TagMenu")->actions())
         captions << item->text();
     EXPECT_EQ(captions,
-        QStringList({ "数値連番", "文字連番", "文字列リスト", "フォルダ追加", "フォルダ削除", "名前変更" }));
+        QStringList({ "数値連番(&N)", "文字連番(&C)", "文字列リスト(&S)", "フォルダ追加(&A)",
+            "フォルダ削除(&D)", "名前変更(&R)" }));
     EXPECT_EQ(Child<QToolButton>(m_form, "TagBtn")->menu(), Child<QMenu>(m_form, "TagMenu"));
-    EXPECT_EQ(Child<QAction>(m_form, "N7")->text(), QStringLiteral("マクロタグ挿入"));
+    EXPECT_EQ(Child<QAction>(m_form, "N7")->text(), QStringLiteral("マクロタグ挿入(&I)"));
     EXPECT_EQ(Child<QAction>(m_form, "N7")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Insert));
     for (int tab = 0; tab < 6; ++tab) {
         Child<QMenu>(m_form, "TagMenu")->actions()[tab]->trigger();
