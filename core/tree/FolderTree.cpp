@@ -77,6 +77,7 @@ void FolderTree::BeginRead(bool macro_mode, std::size_t source_bytes)
     Clear();
     FitArena(macro_mode, source_bytes);
     m_stop.reset();
+    m_left_out.clear();
     m_nodes_made = 0;
     m_reading = true;
     m_root = NewNode(NoNode, GetRootText(), 0);
@@ -97,6 +98,12 @@ std::size_t FolderTree::BudgetTimes(std::size_t per_folder) const
     if (per_folder != 0 && m_folder_budget > std::numeric_limits<std::size_t>::max() / per_folder)
         return std::numeric_limits<std::size_t>::max();
     return m_folder_budget * per_folder;
+}
+
+void FolderTree::NoteLeftOutPart(LeftOutPart part)
+{
+    if (m_left_out.size() < MostLeftOutParts)
+        m_left_out.push_back(std::move(part));
 }
 
 void FolderTree::StopRead(ReadLimit limit, std::size_t figure)
@@ -370,6 +377,7 @@ void FolderTree::CopyReadState(FolderTree const& other)
 {
     m_root_path = other.m_root_path;
     m_stop = other.m_stop;
+    m_left_out = other.m_left_out;
     // Placeholders left by a stopped read count as they did in the read.
     m_folder_count = other.m_folder_count;
 }

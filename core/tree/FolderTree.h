@@ -44,6 +44,15 @@ struct ReadStop {
     bool operator==(ReadStop const&) const = default;
 };
 
+// A part of a text-mode source line that made no folder for its name ("a:b",
+// ".."): the line's folders above it, from a top-level folder down (none: it
+// was the line's first), the line (from 0) and the part.
+struct LeftOutPart {
+    std::vector<std::string> Folder;
+    std::size_t Line = 0;
+    std::string Part;
+};
+
 class FolderTree {
 public:
     static constexpr std::string_view NoRootText = "<ROOT>";
@@ -165,6 +174,11 @@ public:
     // The folder budget times `per_folder`, at most the largest size.
     std::size_t BudgetTimes(std::size_t per_folder) const;
     bool IsTruncated() const { return m_stop.has_value(); }
+    // The parts of lines the read left out for their names, the first
+    // MostLeftOutParts of them.
+    std::vector<LeftOutPart> const& LeftOutParts() const { return m_left_out; }
+    void NoteLeftOutPart(LeftOutPart part);
+    static constexpr std::size_t MostLeftOutParts = 1000;
     // The limit that stopped the read, if one did.
     std::optional<ReadStop> const& ReadStopped() const { return m_stop; }
     // Stops the read at `limit`, which allows `figure`; the first stop is kept.
@@ -228,6 +242,7 @@ private:
     std::size_t m_last_node_count = 0;
     std::size_t m_last_name_bytes = 0;
     std::optional<ReadStop> m_stop;
+    std::vector<LeftOutPart> m_left_out;
     std::atomic<bool> const* m_cancel = nullptr;
     bool m_reading = false;
     std::uint64_t m_revision = 0;

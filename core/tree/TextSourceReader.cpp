@@ -25,8 +25,9 @@ public:
     {
     }
 
-    // Reads one folder line, trimmed; false when the read stopped.
-    bool ReadFolderLine(std::string_view line)
+    // Reads one folder line, trimmed, line `line_index` of the source; false
+    // when the read stopped.
+    bool ReadFolderLine(std::string_view line, std::size_t line_index)
     {
         m_parts.clear();
         m_reached.clear();
@@ -49,6 +50,8 @@ public:
                 }
                 m_parts.push_back(part);
                 m_reached.push_back(folder);
+            } else if (!part.empty()) {
+                NoteLeftOut(line_index, part);
             }
             if (cut == std::string_view::npos)
                 break;
@@ -61,6 +64,17 @@ public:
     }
 
 private:
+    // A part that names no folder is told to the user, where the line's
+    // folders above it stand; an empty one ("a\\b", a last "\\") is not.
+    void NoteLeftOut(std::size_t line_index, std::string_view part)
+    {
+        if (m_tree.LeftOutParts().size() >= FolderTree::MostLeftOutParts)
+            return;
+        LeftOutPart left_out { {}, line_index, std::string(part) };
+        left_out.Folder.assign(m_parts.begin(), m_parts.end());
+        m_tree.NoteLeftOutPart(std::move(left_out));
+    }
+
     // No folder of the read has an invalid name, so such a part finds none.
     static bool MakesFolder(std::string_view part)
     {
@@ -97,14 +111,16 @@ void LoadTextSource(FolderTree& tree, SourceLines const& lines)
     tree.BeginRead(false, lines.ByteCount());
     TextReader reader(tree);
     bool first = true;
+    std::size_t line_index = 0;
     for (std::string_view const untrimmed : lines) {
+        std::size_t const index = line_index++;
         std::string_view const line = TrimBlanks(untrimmed);
         TextLineKind const kind = ClassifyTextLine(line, std::exchange(first, false));
         if (kind == TextLineKind::ParentFolder)
             ApplyParentFolderLine(tree, line);
         if (kind != TextLineKind::Folder)
             continue;
-        if (!reader.ReadFolderLine(line))
+        if (!reader.ReadFolderLine(line, index))
             break;
     }
     tree.EndRead();

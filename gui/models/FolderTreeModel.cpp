@@ -101,8 +101,18 @@ void FolderTreeModel::SetForecast(std::shared_ptr<FolderForecast const> forecast
     emit MarksChanged();
 }
 
+void FolderTreeModel::SetLeftOutNotes(std::unordered_map<NodeId, QString> notes)
+{
+    if (notes.empty() && m_left_out_notes.empty())
+        return;
+    m_left_out_notes = std::move(notes);
+    emit MarksChanged();
+}
+
 FolderTreeModel::Shown FolderTreeModel::ShownMark(NodeId node) const
 {
+    if (m_left_out_notes.contains(node))
+        return Shown::LeftOut;
     if (!m_forecast)
         return Shown::Plain;
     if (node == m_tree.Root()) {
@@ -125,6 +135,20 @@ FolderTreeModel::Shown FolderTreeModel::ShownMark(NodeId node) const
         break;
     }
     return Shown::Plain;
+}
+
+QString FolderTreeModel::Explanation(NodeId node, int role) const
+{
+    auto const note = m_left_out_notes.find(node);
+    QString const left_out = note == m_left_out_notes.end() ? QString() : note->second;
+    // Readers hear the marks of the tree as it stands only.
+    if (!m_forecast || (role == Qt::AccessibleDescriptionRole && !m_forecast_current))
+        return left_out;
+    QString const forecast = node == m_tree.Root() ? ParentFolderStateText(m_forecast->Parent)
+                                                   : ForecastExplanation(*m_forecast, node);
+    if (left_out.isEmpty() || forecast.isEmpty())
+        return left_out + forecast;
+    return left_out + u'\n' + forecast;
 }
 
 void FolderTreeModel::NotifyIconsChanged()
@@ -364,6 +388,8 @@ QVariant FolderTreeModel::data(QModelIndex const& index, int role) const
             return m_there_icon[m_forecast_current ? 0 : 1];
         case Shown::Failing:
             return m_failing_icon[m_forecast_current ? 0 : 1];
+        case Shown::LeftOut:
+            return m_failing_icon[0];
         case Shown::Plain:
             break;
         }
@@ -374,6 +400,8 @@ QVariant FolderTreeModel::data(QModelIndex const& index, int role) const
             return MarkBrush(ThereColour, m_forecast_current);
         case Shown::Failing:
             return MarkBrush(FailingColour, m_forecast_current);
+        case Shown::LeftOut:
+            return MarkBrush(FailingColour, true);
         case Shown::UsableParent:
         case Shown::Plain:
             break;
@@ -381,12 +409,7 @@ QVariant FolderTreeModel::data(QModelIndex const& index, int role) const
         return {};
     case Qt::ToolTipRole:
     case Qt::AccessibleDescriptionRole:
-        // Readers hear the marks of the tree as it stands only.
-        if (!m_forecast || (role == Qt::AccessibleDescriptionRole && !m_forecast_current))
-            return {};
-        if (node == m_tree.Root())
-            return ParentFolderStateText(m_forecast->Parent);
-        return ForecastExplanation(*m_forecast, node);
+        return Explanation(node, role);
     default:
         return {};
     }

@@ -18,10 +18,12 @@
 #include "gui/models/FolderRows.h"
 
 #include <QIcon>
+#include <QString>
 
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace edamaki {
@@ -38,6 +40,9 @@ public:
     // to come: the marks are then an earlier tree's and show dimmed.
     void SetForecast(std::shared_ptr<FolderForecast const> forecast, bool current);
     FolderForecast const* Forecast() const { return m_forecast.get(); }
+    // Folders whose source line left a part out for its name: each shows the
+    // failing mark, whatever the forecast, and `notes` as its tool tip.
+    void SetLeftOutNotes(std::unordered_map<NodeId, QString> notes);
     FolderTree const& Tree() const { return m_tree; }
 
     NodeId RootNode() const override { return m_tree.HasRoot() ? m_tree.Root() : NoNode; }
@@ -99,7 +104,9 @@ private:
 
     // What a row shows of the forecast: a parent folder that may be used has
     // the check alone.
-    enum class Shown : std::uint8_t { Plain, There, Failing, UsableParent };
+    enum class Shown : std::uint8_t { Plain, There, Failing, UsableParent, LeftOut };
+    // The tool tip: what was left out of the node's line, and the forecast's word.
+    QString Explanation(NodeId node, int role) const;
     Shown ShownMark(NodeId node) const;
 
     FolderTree& m_tree;
@@ -108,6 +115,7 @@ private:
     QIcon m_there_icon[2];
     QIcon m_failing_icon[2];
     std::shared_ptr<FolderForecast const> m_forecast;
+    std::unordered_map<NodeId, QString> m_left_out_notes;
     bool m_forecast_current = false;
     // Row of each node among its siblings, checked before use and mended on a miss.
     mutable std::vector<int> m_row_hint;

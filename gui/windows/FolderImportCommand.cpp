@@ -3,12 +3,14 @@
 #include "core/disk/FolderImport.h"
 #include "core/document/Document.h"
 #include "gui/qt/PlaceholderMemory.h"
+#include "gui/qt/QtShiftJis.h"
 #include "gui/qt/SourceReadScheduler.h"
 #include "gui/widgets/MessageBoxes.h"
 #include "gui/widgets/TplBrowseFolder.h"
 #include "gui/widgets/WaitCursor.h"
 #include "gui/windows/MainFormBulkUpdate.h"
 #include "gui/windows/ShiftJisLines.h"
+#include "gui/windows/SourceFileCommands.h"
 #include "gui/windows/TForm1.h"
 #include "gui/windows/TMainForm.h"
 
@@ -52,13 +54,19 @@ void FolderImportCommand::mGetFolderClick()
         WaitCursor const wait_cursor;
         import = CollectLeafFolders(folder.toStdString());
         if (import.Readable && !import.Truncated) {
+            QString const text = ToQStrings(import.Lines).join(u'\n');
             {
                 TMainForm::BulkUpdate const bulk(m_form);
-                m_form.ReplaceEditorText(ToQStrings(import.Lines).join(u'\n'));
+                m_form.ReplaceEditorText(text);
+                // A new source, not the file or template the text came from: Shift-JIS,
+                // the program's own, unless a name needs UTF-8.
+                DetectedEncoding format;
+                if (!QStringToShiftJis(text))
+                    format.Encoding = TextEncoding::Utf8;
+                m_form.m_source_files->StartNewSource(format);
             }
             if (m_form.m_reads)
                 m_form.m_reads->ReadNow();
-            m_form.m_document.FileName.clear();
             if (m_form.m_placeholder_values)
                 m_form.m_placeholder_values->ForgetUnsaved();
             m_form.ShowTextMode();

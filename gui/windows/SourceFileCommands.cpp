@@ -14,9 +14,12 @@
 
 #include <QAbstractUndoItem>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -156,6 +159,45 @@ void SourceFileCommands::CreateDialogs()
     SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
     SaveDialog1->setFileMode(QFileDialog::AnyFile);
     PrepareFileDialog(*SaveDialog1);
+    AddEncodingChoice();
+}
+
+// The encoding the file is written in, chosen in the save dialog below its
+// file type; it starts with the document's own.
+void SourceFileCommands::AddEncodingChoice()
+{
+    SaveEncoding = new QComboBox(SaveDialog1);
+    SaveEncoding->setObjectName(QStringLiteral("SaveEncoding"));
+    SaveEncoding->addItem(QStringLiteral("Shift-JIS"));
+    SaveEncoding->addItem(QStringLiteral("UTF-8"));
+    SaveEncoding->addItem(QStringLiteral("UTF-8 (BOM 付き)"));
+    auto* label = new QLabel(QStringLiteral("文字コード(&E):"), SaveDialog1);
+    label->setBuddy(SaveEncoding);
+    auto* grid = qobject_cast<QGridLayout*>(SaveDialog1->layout());
+    if (!grid)
+        return;
+    int const row = grid->rowCount();
+    grid->addWidget(label, row, 0);
+    grid->addWidget(SaveEncoding, row, 1);
+}
+
+DetectedEncoding SourceFileCommands::ChosenEncoding() const
+{
+    switch (SaveEncoding->currentIndex()) {
+    case 1:
+        return { TextEncoding::Utf8, false };
+    case 2:
+        return { TextEncoding::Utf8, true };
+    default:
+        return { TextEncoding::ShiftJis, false };
+    }
+}
+
+void SourceFileCommands::StartNewSource(DetectedEncoding format)
+{
+    m_form.SrcList->document()->appendUndoItem(new DocumentFileUndo(m_document, format, {}));
+    m_document.Format = format;
+    m_document.FileName.clear();
 }
 
 bool SourceFileCommands::OpenSource(QString const& file_name)
@@ -258,13 +300,39 @@ SourceFileCommands::SaveOutcome SourceFileCommands::SaveSource()
 
     QString text = m_form.SrcList->document()->toRawText();
     text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    std::optional<QString> const file_name = AskSaveName();
+    if (!file_name)
+        return SaveOutcome::Cancelled;
+    DetectedEncoding const format = ChosenEncoding();
     SourceFileError error;
-    std::optional<std::string> const bytes = EncodeSourceFile(text.toStdString(), m_document.Format, error);
+    std::optional<std::string> const bytes = EncodeSourceFile(text.toStdString(), format, error);
     if (!bytes) {
-        ShowMessage(&m_form, QMessageBox::Warning, SaveErrorText(error));
+        QString message = SaveErrorText(error);
+        if (format.Encoding == TextEncoding::ShiftJis)
+            message += QStringLiteral("\n保存ダイアログの「文字コード」で UTF-8 を選ぶと保存できます。");
+        ShowMessage(&m_form, QMessageBox::Warning, message);
         return SaveOutcome::Failed;
     }
 
+    QSaveFile file(*file_name);
+    auto const size = static_cast<qint64>(bytes->size());
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes->data(), size) != size || !file.commit()) {
+        file.cancelWriting();
+        ShowMessage(&m_form, QMessageBox::Critical,
+            QStringLiteral("ファイル %1 を作成できません").arg(QDir::toNativeSeparators(*file_name)));
+        return SaveOutcome::Failed;
+    }
+    m_form.SrcList->document()->setModified(false);
+    // The saved text holds the tree pane's edits too.
+    m_document.PaneEdit.NoteWritten();
+    m_document.FileName = file_name->toStdString();
+    m_document.Format = format;
+    m_form.ShowDocumentState();
+    return SaveOutcome::Saved;
+}
+
+std::optional<QString> SourceFileCommands::AskSaveName()
+{
     if (m_form.IsMacroHeaderFirst()) {
         SaveDialog1->setNameFilters(
             { QStringLiteral("スクリプトファイル(*.fms) (*.fms *.mks)"), AllFilesFilter });
@@ -277,27 +345,16 @@ SourceFileCommands::SaveOutcome SourceFileCommands::SaveSource()
         SaveDialog1->setDirectory(QFileInfo(m_last_save_name).absolutePath());
         SaveDialog1->selectFile(QFileInfo(m_last_save_name).fileName());
     }
+    SaveEncoding->setCurrentIndex(m_document.Format.Encoding == TextEncoding::ShiftJis ? 0
+            : m_document.Format.HasByteOrderMark                                       ? 2
+                                                                                       : 1);
     if (SaveDialog1->exec() != QDialog::Accepted)
-        return SaveOutcome::Cancelled;
+        return std::nullopt;
     QStringList const chosen = SaveDialog1->selectedFiles();
     if (chosen.isEmpty())
-        return SaveOutcome::Cancelled;
-    QString const& file_name = chosen.front();
-    m_last_save_name = file_name;
-
-    QSaveFile file(file_name);
-    auto const size = static_cast<qint64>(bytes->size());
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes->data(), size) != size || !file.commit()) {
-        file.cancelWriting();
-        ShowMessage(&m_form, QMessageBox::Critical,
-            QStringLiteral("ファイル %1 を作成できません").arg(QDir::toNativeSeparators(file_name)));
-        return SaveOutcome::Failed;
-    }
-    m_form.SrcList->document()->setModified(false);
-    // The saved text holds the tree pane's edits too.
-    m_document.PaneEdit.NoteWritten();
-    m_document.FileName = file_name.toStdString();
-    return SaveOutcome::Saved;
+        return std::nullopt;
+    m_last_save_name = chosen.front();
+    return chosen.front();
 }
 
 bool SourceFileCommands::FormCloseQuery()

@@ -4,8 +4,13 @@
 // source, clear it, and the prompt to save unsaved changes before a command
 // (or closing the window) would lose them. Owns the open and save dialogs.
 
+#include "core/text/Encoding.h"
+
 #include <QString>
 
+#include <optional>
+
+class QComboBox;
 class QFileDialog;
 
 namespace edamaki {
@@ -33,6 +38,9 @@ public:
     void mOpen1Click();
     void mSave1Click();
     void mClearClick();
+    // The editor's text was just replaced by a new source that was never
+    // saved (an import): one undo step, as a clear is, and saved in `format`.
+    void StartNewSource(DetectedEncoding format);
 
 private:
     enum class SaveOutcome {
@@ -45,11 +53,17 @@ private:
     void CreateDialogs();
     bool Load(QString const& file_name, bool as_new);
     SaveOutcome SaveSource();
+    void AddEncodingChoice();
+    DetectedEncoding ChosenEncoding() const;
+    // The save dialog, starting on the document's encoding; the chosen file
+    // name, or nullopt when cancelled.
+    std::optional<QString> AskSaveName();
 
     TMainForm& m_form;
     Document& m_document;
     QFileDialog* OpenDialog1 = nullptr;
     QFileDialog* SaveDialog1 = nullptr;
+    QComboBox* SaveEncoding = nullptr;
     QString m_last_save_name;
 };
 

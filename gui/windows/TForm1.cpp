@@ -569,12 +569,55 @@ TreeRefresh TForm1::ShowRead(FolderTree& fresh, SourceMap map, ReadDelta const* 
 {
     TreeRefresh refresh = m_model->ShowRead(fresh, delta);
     m_document.TakeRead(std::move(map));
+    ShowLeftOutParts();
     // A read that changed nothing is a moment to look at the disk again all the same.
     m_forecaster->TreeChanged();
     // A read shows every folder open again.
     Tree1->expandAll();
     Tree1->scrollToTop();
     return refresh;
+}
+
+namespace {
+
+// What a line left out and why, in the words of the run's log.
+QString LeftOutText(LeftOutPart const& left_out)
+{
+    QString const part = ShiftJisToQString(left_out.Part, MissingCharacters::AsGetaMark);
+    QString invalid;
+    for (QChar const character : part) {
+        if (QStringView(u"\\/:*?\"<>|").contains(character) || character.category() == QChar::Other_Control)
+            invalid += character.category() == QChar::Other_Control ? QStringLiteral("制御文字")
+                                                                    : QString(character);
+    }
+    QString text
+        = QStringLiteral("%1 行目の「%2」: フォルダ名に使えない名前です。").arg(left_out.Line + 1).arg(part);
+    if (!invalid.isEmpty())
+        text += QStringLiteral("（使えない文字: %1）").arg(invalid);
+    return text + QStringLiteral("この部分は作成しません。");
+}
+
+} // namespace
+
+void TForm1::ShowLeftOutParts()
+{
+    FolderTree const& tree = m_document.Tree;
+    std::unordered_map<NodeId, QString> notes;
+    if (tree.HasRoot()) {
+        for (LeftOutPart const& left_out : tree.LeftOutParts()) {
+            // The folder the line had reached; the nearest one there when edits moved it.
+            NodeId node = tree.Root();
+            for (std::string const& name : left_out.Folder) {
+                NodeId const child = tree.FindChildNode(node, name);
+                if (child == NoNode)
+                    break;
+                node = child;
+            }
+            QString& note = notes[node];
+            note += (note.isEmpty() ? QString() : QStringLiteral("\n")) + LeftOutText(left_out);
+        }
+    }
+    m_model->SetLeftOutNotes(std::move(notes));
 }
 
 SourceConversion TForm1::ConvertSource(std::vector<std::string> const& lines, SourceMode to) const
@@ -637,24 +680,83 @@ void TForm1::RefreshFolderMarks()
     m_forecaster->TreeChanged();
 }
 
+namespace {
+
+// The folders of the forecast whose path holds a placeholder's stand-in (a
+// placeholder with no value yet), taken out of its counts: a run can't make
+// them before the value is given.
+struct MarkCounts {
+    std::size_t New = 0;
+    std::size_t Existing = 0;
+    std::size_t Failing = 0;
+    std::size_t WithoutValue = 0;
+};
+
+bool HoldsStandIn(std::string_view name, std::vector<std::string> const& stand_ins)
+{
+    return std::any_of(stand_ins.begin(), stand_ins.end(),
+        [name](std::string const& stand_in) { return name.find(stand_in) != std::string_view::npos; });
+}
+
+MarkCounts CountMarks(
+    FolderTree const& tree, FolderForecast const& forecast, std::vector<std::string> const& stand_ins)
+{
+    MarkCounts counts { forecast.New, forecast.Existing, forecast.Failing, 0 };
+    if (stand_ins.empty() || !tree.HasRoot())
+        return counts;
+    int unfilled_depth = 0; // the depth of the folder without a value being walked, 0 for none
+    tree.WalkDescendants(tree.Root(), [&](NodeId node, int depth) {
+        if (unfilled_depth > 0 && depth <= unfilled_depth)
+            unfilled_depth = 0;
+        if (unfilled_depth == 0 && !HoldsStandIn(tree.Name(node), stand_ins))
+            return;
+        if (unfilled_depth == 0)
+            unfilled_depth = depth;
+        ++counts.WithoutValue;
+        switch (forecast.MarkOf(node)) {
+        case FolderMark::New:
+            --counts.New;
+            break;
+        case FolderMark::Existing:
+            --counts.Existing;
+            break;
+        case FolderMark::Failing:
+            --counts.Failing;
+            break;
+        case FolderMark::Pending:
+            break;
+        }
+    });
+    return counts;
+}
+
+} // namespace
+
 void TForm1::ShowMarks()
 {
     std::shared_ptr<FolderForecast const> const& forecast = m_forecaster->Forecast();
     bool const pending = m_forecaster->IsPending();
     m_model->SetForecast(forecast, !pending);
     QString text;
-    if (pending)
+    if (pending) {
         text = QStringLiteral("確認中…");
-    else if (forecast)
+    } else if (forecast) {
+        MarkCounts const counts = CountMarks(m_document.Tree, *forecast,
+            m_unfilled_stand_ins ? m_unfilled_stand_ins() : std::vector<std::string>());
         text = QStringLiteral("新規 %L1 個、既存 %L2 個、失敗 %L3 個")
-                   .arg(static_cast<qulonglong>(forecast->New))
-                   .arg(static_cast<qulonglong>(forecast->Existing))
-                   .arg(static_cast<qulonglong>(forecast->Failing));
-    // Names Windows clients of a share can't open: each folder's tool tip says why.
-    if (!pending && forecast && forecast->WindowsIssues > 0)
-        text += QStringLiteral("、⚠ Windows で開けない名前 %L1 個")
-                    .arg(static_cast<qulonglong>(forecast->WindowsIssues));
+                   .arg(static_cast<qulonglong>(counts.New))
+                   .arg(static_cast<qulonglong>(counts.Existing))
+                   .arg(static_cast<qulonglong>(counts.Failing));
+        if (counts.WithoutValue > 0)
+            text += QStringLiteral("、値が未入力 %L1 個").arg(static_cast<qulonglong>(counts.WithoutValue));
+        // Names Windows clients of a share can't open: each folder's tool tip says why.
+        if (forecast->WindowsIssues > 0)
+            text += QStringLiteral("、⚠ Windows で開けない名前 %L1 個")
+                        .arg(static_cast<qulonglong>(forecast->WindowsIssues));
+    }
     MarksStatus->setText(text);
+    // Whole also where the window is too narrow for it.
+    MarksStatus->setToolTip(text);
     MarksStatus->setVisible(!text.isEmpty());
 }
 

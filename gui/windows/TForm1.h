@@ -106,6 +106,12 @@ public:
     // The disk may have changed (a run made folders): the marks are made again.
     void RefreshFolderMarks();
     FolderForecaster& Forecaster() { return *m_forecaster; }
+    // The stand-ins of the placeholders that have no value yet ("《顧客名》"):
+    // the folders whose names hold one are counted apart.
+    void SetUnfilledStandIns(std::function<std::vector<std::string>()> stand_ins)
+    {
+        m_unfilled_stand_ins = std::move(stand_ins);
+    }
 
     // False for the root node: it never collapses.
     bool Tree1Collapsing(QModelIndex const& index) const;
@@ -164,6 +170,8 @@ private:
     FolderTree& FreshTree();
     // Shows the forecaster's marks and counts.
     void ShowMarks();
+    // Marks the folders whose lines left a part out for its name.
+    void ShowLeftOutParts();
 
     // The one node the menu commands act on, or NoNode when there is not
     // exactly one selected or a label edit is going on.
@@ -196,6 +204,7 @@ private:
     bool m_confirming = false;
     std::unique_ptr<FolderTree> m_fresh_tree;
     std::function<void()> m_before_tree_use;
+    std::function<std::vector<std::string>()> m_unfilled_stand_ins;
 };
 
 } // namespace edamaki

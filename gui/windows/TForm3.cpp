@@ -16,7 +16,10 @@
 #include <QListView>
 #include <QMetaObject>
 #include <QPushButton>
+#include <QResizeEvent>
+#include <QScreen>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTimer>
 
 #include <algorithm>
@@ -30,6 +33,10 @@
 #include <vector>
 
 namespace edamaki {
+
+namespace {
+QString const SizeSetting = QStringLiteral("Window/LogSize");
+} // namespace
 
 namespace {
 
@@ -245,7 +252,7 @@ TForm3::TForm3(QWidget* parent)
     connect(CloseBtn, &QPushButton::clicked, this, &TForm3::CloseBtnClick);
 
     // The position is the frame's; the size is the inside, as the frame is the desktop's.
-    resize(385, 302);
+    resize(FirstSize());
     move(495, 194);
     LayOutComponents();
 }
@@ -425,7 +432,33 @@ void TForm3::closeEvent(QCloseEvent* event)
 void TForm3::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);
+    // The window system's resizes are the user's; the program's own are not kept.
+    if (event->spontaneous() && isVisible())
+        m_user_sized = true;
     LayOutComponents();
+}
+
+void TForm3::hideEvent(QHideEvent* event)
+{
+    if (m_user_sized)
+        QSettings().setValue(SizeSetting, size());
+    QDialog::hideEvent(event);
+}
+
+QSize TForm3::FirstSize() const
+{
+    QSize const remembered = QSettings().value(SizeSetting).toSize();
+    if (remembered.isValid())
+        return remembered;
+    // Wide enough for the longest summary line, that of a stopped run, with
+    // figures in the millions, on a screen that has the room.
+    QString const longest = QStringLiteral("中止しました。作成 1,000,000 個、既存 1,000,000 個、"
+                                           "失敗 1,000,000 個、未処理 1,000,000 個");
+    int width = LogList->fontMetrics().horizontalAdvance(longest)
+        + LogList->verticalScrollBar()->sizeHint().width() + 4 * LogList->frameWidth() + 16;
+    if (QScreen const* screen = this->screen())
+        width = std::min(width, screen->availableGeometry().width() * 9 / 10);
+    return { std::max(width, 385), 302 };
 }
 
 void TForm3::LayOutComponents()

@@ -72,9 +72,14 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // Remembers the size the user gave it, for the next start.
+    void hideEvent(QHideEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The remembered size, else one that shows the longest summary line whole.
+    QSize FirstSize() const;
+    bool m_user_sized = false;
     struct Run;
 
     // Starts the pending run.

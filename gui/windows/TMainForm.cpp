@@ -38,8 +38,10 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QSettings>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -49,6 +51,7 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <algorithm>
 #include <optional>
 
 // The images are compiled into the static GUI library: register them before use.
@@ -66,6 +69,8 @@ QString const MacroModeCaption = QStringLiteral("Edamaki [マクロ]");
 QString const ParentFolderTitle = QStringLiteral("親フォルダの選択");
 QString const HelpFileName = QStringLiteral("Ramuspan.html");
 QString const ShowMarksSetting = QStringLiteral("View/FolderMarks");
+QString const WindowSizeSetting = QStringLiteral("Window/MainSize");
+QString const PaneWidthSetting = QStringLiteral("Window/TreePaneWidth");
 
 // The tool bar images, in the order of their indexes.
 char const* const ToolBarImages[] = {
@@ -93,7 +98,6 @@ TMainForm::TMainForm(Document& document, QStringList const& arguments, QWidget* 
     setFont(JapaneseFont(ProportionalFamily, 12));
     setWindowIcon(QIcon(QStringLiteral(":/images/edamaki.png")));
     setAcceptDrops(true);
-    resize(480, 340);
     setMinimumSize(MinimumWidth, MinimumHeight);
 
     // The ten tool bar images.
@@ -122,6 +126,30 @@ TMainForm::TMainForm(Document& document, QStringList const& arguments, QWidget* 
         SrcList);
 
     FormCreate(arguments);
+    RestoreWindowSize();
+}
+
+void TMainForm::RestoreWindowSize()
+{
+    QSettings const settings;
+    QSize size = settings.value(WindowSizeSetting).toSize();
+    if (!size.isValid()) {
+        // A first start: a good share of the screen, the editor wide enough for long paths.
+        QRect const screen = this->screen() ? this->screen()->availableGeometry() : QRect(0, 0, 1024, 768);
+        size = QSize(
+            std::clamp(screen.width() * 3 / 5, 640, 1100), std::clamp(screen.height() * 3 / 4, 480, 800))
+                   .boundedTo(screen.size());
+    }
+    resize(size.expandedTo(minimumSize()));
+    int const pane = settings.value(PaneWidthSetting, std::max(181, width() / 3)).toInt();
+    m_splitter->setSizes({ pane, std::max(1, width() - pane - m_splitter->handleWidth()) });
+}
+
+void TMainForm::SaveWindowSize() const
+{
+    QSettings settings;
+    settings.setValue(WindowSizeSetting, isMaximized() || isFullScreen() ? normalGeometry().size() : size());
+    settings.setValue(PaneWidthSetting, m_splitter->sizes().value(0, 181));
 }
 
 // The edit action tracker goes with the members, before the children: the
@@ -144,6 +172,7 @@ void TMainForm::CreateDialogs()
 void TMainForm::CreateLayout()
 {
     auto* splitter = new QSplitter(Qt::Horizontal, this);
+    m_splitter = splitter;
     splitter->setObjectName(QStringLiteral("Splitter1"));
     splitter->setHandleWidth(3);
     splitter->setChildrenCollapsible(false);
@@ -192,6 +221,27 @@ void TMainForm::CreateLayout()
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({ 181, 480 - 181 - 3 });
     setCentralWidget(splitter);
+
+    // The status bar: the tree pane's counts (placed at start-up) on the left,
+    // the document's mode and the encoding a save writes on the right.
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar()->setSizeGripEnabled(true);
+    DocumentStatus = new QLabel(this);
+    DocumentStatus->setObjectName(QStringLiteral("DocumentStatus"));
+    DocumentStatus->setAccessibleName(QStringLiteral("モードと文字コード"));
+    DocumentStatus->setContentsMargins(4, 0, 4, 0);
+    statusBar()->addPermanentWidget(DocumentStatus);
+    ShowDocumentState();
+}
+
+void TMainForm::ShowDocumentState()
+{
+    QString text
+        = m_document.Mode == SourceMode::Macro ? QStringLiteral("マクロ") : QStringLiteral("テキスト");
+    text += QStringLiteral("  保存: ") + EncodingName(m_document.Format.Encoding);
+    if (m_document.Format.HasByteOrderMark)
+        text += QStringLiteral(" (BOM 付き)");
+    DocumentStatus->setText(text);
 }
 
 QString TMainForm::FindHelpFile(QString const& program_folder)
@@ -223,7 +273,10 @@ void TMainForm::StartUp(TForm1& tree_pane)
     });
     tree_pane.LinkReads(*m_reads);
     tree_pane.SetBeforeTreeUse([this] { EnsureTreeCurrent(); });
+    tree_pane.SetUnfilledStandIns([this] { return UnfilledStandIns(); });
     tree_pane.ShowFolderMarks(m_actions.mShowMarks->isChecked());
+    // The counts get the width of the window, not the pane's.
+    statusBar()->insertWidget(0, tree_pane.MarksStatus, 1);
     m_started = true;
     SrcListChange();
     if (m_start_file.isEmpty())
@@ -249,6 +302,20 @@ void TMainForm::ShowOnScreen()
     waited.start();
     while (windowHandle() && !windowHandle()->isExposed() && waited.elapsed() < MostWaitMs)
         QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+std::vector<std::string> TMainForm::UnfilledStandIns() const
+{
+    std::vector<std::string> stand_ins;
+    if (!MayHoldPlaceholders(SrcList->document()->toRawText()))
+        return stand_ins;
+    PlaceholderValues const last = m_placeholder_values->LastValues(m_document.FileName);
+    CalendarDate const today = Today();
+    for (Placeholder const& placeholder : FindSourcePlaceholders(EditorLinesForReading())) {
+        if (!StartingValue(placeholder, last, today))
+            stand_ins.push_back(PlaceholderStandIn(placeholder.Name));
+    }
+    return stand_ins;
 }
 
 void TMainForm::SetLogWindow(TForm3* log_window)
@@ -322,6 +389,7 @@ void TMainForm::ShowTextMode()
     m_document.Mode = SourceMode::Text;
     setWindowTitle(TextModeCaption);
     m_actions.TagBtn->setEnabled(false);
+    ShowDocumentState();
 }
 
 void TMainForm::ShowMacroMode()
@@ -329,6 +397,7 @@ void TMainForm::ShowMacroMode()
     m_document.Mode = SourceMode::Macro;
     setWindowTitle(MacroModeCaption);
     m_actions.TagBtn->setEnabled(true);
+    ShowDocumentState();
 }
 
 void TMainForm::ShowMode(SourceMode mode)
@@ -357,6 +426,8 @@ void TMainForm::SrcListChange()
     SourceMode const mode = IsMacroHeaderFirst() ? SourceMode::Macro : SourceMode::Text;
     if (mode != m_document.Mode)
         ShowMode(mode);
+    else
+        ShowDocumentState();
 }
 
 void TMainForm::EnsureTreeCurrent()
@@ -393,6 +464,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    SaveWindowSize();
     event->accept();
 }
 

@@ -19,7 +19,9 @@
 #include <string>
 #include <vector>
 
+class QLabel;
 class QMenu;
+class QSplitter;
 class QPlainTextEdit;
 class QToolBar;
 
@@ -115,6 +117,8 @@ public:
     static QString FindHelpFile(QString const& program_folder);
     // The editor's modification mark, or unsaved edits in the tree.
     bool IsDocumentModified() const;
+    // Shows the document's mode and the encoding a save writes in the status bar.
+    void ShowDocumentState();
 
     static constexpr int MinimumWidth = 321;
     static constexpr int MinimumHeight = 90;
@@ -140,6 +144,10 @@ private:
     void ShowOnScreen();
     void CreateDialogs();
     void CreateLayout();
+    // The size and the tree pane's width the user left the window with, or a
+    // first size from the screen.
+    void RestoreWindowSize();
+    void SaveWindowSize() const;
 
     void ShowTextMode();
     void ShowMacroMode();
@@ -162,10 +170,14 @@ private:
     // Asks for the values of the placeholders of `lines` and fills them in;
     // false when the user cancelled.
     bool AskPlaceholderValues(std::vector<std::string>& lines);
+    // The stand-ins the pane shows for the placeholders that have no value.
+    std::vector<std::string> UnfilledStandIns() const;
 
     Document& m_document;
     QToolBar* ToolBar1 = nullptr;
     QPlainTextEdit* SrcList = nullptr;
+    QLabel* DocumentStatus = nullptr;
+    QSplitter* m_splitter = nullptr;
     TplBrowseFolder* OpenFolder1 = nullptr;
     MainFormActions m_actions;
     TForm1* m_tree_pane = nullptr;

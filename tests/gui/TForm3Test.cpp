@@ -384,7 +384,11 @@ TEST_F(TForm3Test, WindowAndComponentsAreSetUpAsDrawn)
 {
     EXPECT_EQ(m_form.objectName(), "Form3");
     EXPECT_EQ(m_form.windowTitle(), QStringLiteral("Edamakiログリスト"));
-    EXPECT_EQ(m_form.size(), QSize(385, 302));
+    // Wide enough for the summary of a stopped run of millions of folders.
+    EXPECT_GE(m_form.width(),
+        m_form.LogList->fontMetrics().horizontalAdvance(QStringLiteral(
+            "中止しました。作成 1,000,000 個、既存 1,000,000 個、失敗 1,000,000 個、未処理 1,000,000 個")));
+    EXPECT_EQ(m_form.height(), 302);
     EXPECT_EQ(m_form.pos(), QPoint(495, 194));
     EXPECT_EQ(m_form.palette().color(QPalette::Window).rgb(), qRgb(192, 192, 192));
     EXPECT_EQ(m_form.palette().color(QPalette::WindowText).rgb(), qRgb(0, 0, 128));
@@ -402,9 +406,10 @@ TEST_F(TForm3Test, WindowAndComponentsAreSetUpAsDrawn)
     EXPECT_EQ(m_form.findChild<QFrame*>("Panel1"), m_form.Panel1);
     EXPECT_EQ(m_form.Panel1->height(), 41);
     EXPECT_EQ(m_form.Panel1->geometry().bottom(), m_form.height() - 1);
-    EXPECT_EQ(m_form.LogList->geometry(), QRect(0, 0, 385, 302 - 41 - m_form.StatusLine->height()));
     EXPECT_EQ(
-        m_form.StatusLine->geometry(), QRect(0, m_form.LogList->height(), 385, m_form.StatusLine->height()));
+        m_form.LogList->geometry(), QRect(0, 0, m_form.width(), 302 - 41 - m_form.StatusLine->height()));
+    EXPECT_EQ(m_form.StatusLine->geometry(),
+        QRect(0, m_form.LogList->height(), m_form.width(), m_form.StatusLine->height()));
 
     EXPECT_EQ(m_form.findChild<QPushButton*>("CloseBtn"), m_form.CloseBtn);
     EXPECT_EQ(m_form.CloseBtn->text(), QStringLiteral("閉じる"));

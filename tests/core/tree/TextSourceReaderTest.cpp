@@ -58,6 +58,34 @@ TEST(TextSourceReaderTest, Lines)
     }
 }
 
+TEST(TextSourceReaderTest, PartsLeftOutForTheirNamesAreNotedWhereTheLineStood)
+{
+    struct Case {
+        char const* title;
+        Lines lines;
+        std::vector<std::string> noted; // line: folder above / part
+    };
+    Case const cases[] = {
+        { "invalid character", { "C:\\w", "x\\a:b\\y" }, { "1:x/a:b" } },
+        { "first part", { "a?b\\c" }, { "0:/a?b" } },
+        { "dot names, not empty parts", { "a\\.\\b\\..\\\\c\\" }, { "0:a/.", "0:a/b/.." } },
+        { "a shared start", { "a\\b", "a\\b\\*" }, { "1:a/b/*" } },
+        { "nothing left out", { "a\\b", ";x:y" }, {} },
+    };
+    for (auto const& c : cases) {
+        FolderTree tree;
+        LoadTextSource(tree, c.lines);
+        std::vector<std::string> noted;
+        for (LeftOutPart const& part : tree.LeftOutParts()) {
+            std::string folder;
+            for (std::string const& name : part.Folder)
+                folder += (folder.empty() ? "" : "/") + name;
+            noted.push_back(std::to_string(part.Line) + ":" + folder + "/" + part.Part);
+        }
+        EXPECT_EQ(noted, c.noted) << c.title;
+    }
+}
+
 TEST(TextSourceReaderTest, ParentFolderSurvivesReadsAndAnInvalidOneForgetsIt)
 {
     FolderTree tree;
