@@ -19,7 +19,10 @@
 #include "gui/windows/SourceErrorText.h"
 #include "gui/windows/TForm4.h"
 
+#include <QDir>
 #include <QFileIconProvider>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -189,6 +192,9 @@ TForm1::TForm1(Document& document, std::function<void(TForm1&)> const& start_up,
     connect(m_model, &QAbstractItemModel::dataChanged, m_forecaster, tree_changed);
     connect(m_model, &QAbstractItemModel::modelReset, m_forecaster, [this] { m_forecaster->TreeReplaced(); });
     connect(m_forecaster, &FolderForecaster::Changed, this, &TForm1::ShowMarks);
+    // A folder made or removed on disk behind the program's back changes the marks.
+    m_disk_watch = new QFileSystemWatcher(this);
+    connect(m_disk_watch, &QFileSystemWatcher::directoryChanged, m_forecaster, [this] { RefreshFolderMarks(); });
     connect(m_model, &FolderTreeModel::MarksChanged, Tree1->viewport(), qOverload<>(&QWidget::update));
 
     auto* layout = new QVBoxLayout(this);
@@ -758,6 +764,61 @@ void TForm1::ShowMarks()
     // Whole also where the window is too narrow for it.
     MarksStatus->setToolTip(text);
     MarksStatus->setVisible(!text.isEmpty());
+    if (!pending)
+        WatchShownFolders(forecast.get());
+}
+
+// The folders a change on disk would change the marks of: the parent folder
+// (its own folder while it is missing) and the folders there already, level
+// by level from the top, at most MostWatchedFolders of them. Each watch is
+// one inotify watch and costs nothing until its folder changes, so a tree of
+// 100,000 folders costs no more than one of 300; changes further down show
+// when the window is next activated.
+void TForm1::WatchShownFolders(FolderForecast const* forecast)
+{
+    constexpr std::size_t MostWatchedFolders = 256;
+    FolderTree const& tree = m_document.Tree;
+    QStringList wanted;
+    QString const root = ShiftJisToQString(tree.GetRootPath());
+    if (forecast && tree.HasRoot() && root.startsWith(u'/')) {
+        if (forecast->Parent == ParentFolderState::Usable) {
+            wanted.append(root);
+            std::vector<NodeId> level { tree.Root() };
+            while (!level.empty() && static_cast<std::size_t>(wanted.size()) < MostWatchedFolders) {
+                std::vector<NodeId> next;
+                for (NodeId const parent : level) {
+                    for (NodeId const child : tree.Children(parent)) {
+                        if (static_cast<std::size_t>(wanted.size()) >= MostWatchedFolders)
+                            break;
+                        if (forecast->MarkOf(child) != FolderMark::Existing)
+                            continue;
+                        wanted.append(root + ShiftJisToQString(tree.GetNodePath(child)));
+                        next.push_back(child);
+                    }
+                }
+                level = std::move(next);
+            }
+        } else if (forecast->Parent == ParentFolderState::Missing) {
+            QString const above = QFileInfo(QDir::cleanPath(root)).absolutePath();
+            if (QFileInfo(above).isDir())
+                wanted.append(above);
+        }
+    }
+    QStringList const watched = m_disk_watch->directories();
+    QStringList gone;
+    for (QString const& path : watched) {
+        if (!wanted.contains(path))
+            gone.append(path);
+    }
+    if (!gone.isEmpty())
+        m_disk_watch->removePaths(gone);
+    QStringList added;
+    for (QString const& path : wanted) {
+        if (!watched.contains(path))
+            added.append(path);
+    }
+    if (!added.isEmpty())
+        m_disk_watch->addPaths(added);
 }
 
 bool TForm1::Tree1Collapsing(QModelIndex const& index) const

@@ -36,6 +36,7 @@
 #include <vector>
 
 class QAction;
+class QFileSystemWatcher;
 class QKeyEvent;
 class QLabel;
 class QMenu;
@@ -45,6 +46,7 @@ class QModelIndex;
 
 namespace edamaki {
 
+class FolderForecast;
 class FolderForecaster;
 class SiblingSelection;
 class TForm4;
@@ -172,6 +174,8 @@ private:
     void ShowMarks();
     // Marks the folders whose lines left a part out for its name.
     void ShowLeftOutParts();
+    // Watches the folders on disk whose changes would change the marks.
+    void WatchShownFolders(FolderForecast const* forecast);
 
     // The one node the menu commands act on, or NoNode when there is not
     // exactly one selected or a label edit is going on.
@@ -197,6 +201,7 @@ private:
     WidestLabel* m_widest_label = nullptr;
     SiblingSelection* m_selection = nullptr;
     FolderForecaster* m_forecaster = nullptr;
+    QFileSystemWatcher* m_disk_watch = nullptr;
     SourceEditorLink m_editor;
     QPointer<SourceReadScheduler> m_reads;
     TForm4* m_tag_dialog = nullptr;

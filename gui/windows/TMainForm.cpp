@@ -468,6 +468,14 @@ void TMainForm::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
+void TMainForm::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    // The disk may have changed while the user was in another program.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_tree_pane)
+        m_tree_pane->RefreshFolderMarks();
+}
+
 void TMainForm::mExit1Click()
 {
     close();

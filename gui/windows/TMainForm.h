@@ -130,6 +130,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Activated again: the folder marks are made anew.
+    void changeEvent(QEvent* event) override;
 
 private:
     // The commands the window is made of work on its editor and its document.
