@@ -408,8 +408,10 @@ QVariant FolderTreeModel::data(QModelIndex const& index, int role) const
         }
         return {};
     case Qt::ToolTipRole:
-    case Qt::AccessibleDescriptionRole:
-        return Explanation(node, role);
+    case Qt::AccessibleDescriptionRole: {
+        QString const explanation = Explanation(node, role);
+        return explanation.isEmpty() ? QVariant() : QVariant(explanation);
+    }
     default:
         return {};
     }

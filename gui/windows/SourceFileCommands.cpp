@@ -23,6 +23,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSaveFile>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -300,17 +301,22 @@ SourceFileCommands::SaveOutcome SourceFileCommands::SaveSource()
 
     QString text = m_form.SrcList->document()->toRawText();
     text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
-    std::optional<QString> const file_name = AskSaveName();
+    // Text the document's encoding can't hold is refused before a name is
+    // asked for; from Shift-JIS the user may go on in UTF-8.
+    DetectedEncoding offered = m_document.Format;
+    SourceFileError error;
+    if (!EncodeSourceFile(text.toStdString(), offered, error)) {
+        if (!OfferUtf8(error))
+            return SaveOutcome::Failed;
+        offered = { TextEncoding::Utf8, false };
+    }
+    std::optional<QString> const file_name = AskSaveName(offered);
     if (!file_name)
         return SaveOutcome::Cancelled;
     DetectedEncoding const format = ChosenEncoding();
-    SourceFileError error;
     std::optional<std::string> const bytes = EncodeSourceFile(text.toStdString(), format, error);
     if (!bytes) {
-        QString message = SaveErrorText(error);
-        if (format.Encoding == TextEncoding::ShiftJis)
-            message += QStringLiteral("\n保存ダイアログの「文字コード」で UTF-8 を選ぶと保存できます。");
-        ShowMessage(&m_form, QMessageBox::Warning, message);
+        ShowMessage(&m_form, QMessageBox::Warning, SaveErrorText(error));
         return SaveOutcome::Failed;
     }
 
@@ -331,7 +337,21 @@ SourceFileCommands::SaveOutcome SourceFileCommands::SaveSource()
     return SaveOutcome::Saved;
 }
 
-std::optional<QString> SourceFileCommands::AskSaveName()
+bool SourceFileCommands::OfferUtf8(SourceFileError const& error)
+{
+    if (error.Encoding != TextEncoding::ShiftJis) {
+        ShowMessage(&m_form, QMessageBox::Warning, SaveErrorText(error));
+        return false;
+    }
+    QMessageBox box(QMessageBox::Warning, MessageTitle(QMessageBox::Warning), SaveErrorText(error),
+        QMessageBox::Ok, &m_form);
+    QPushButton const* utf8 = box.addButton(QStringLiteral("UTF-8 で保存(&U)..."), QMessageBox::AcceptRole);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.exec();
+    return box.clickedButton() == utf8;
+}
+
+std::optional<QString> SourceFileCommands::AskSaveName(DetectedEncoding format)
 {
     if (m_form.IsMacroHeaderFirst()) {
         SaveDialog1->setNameFilters(
@@ -345,9 +365,8 @@ std::optional<QString> SourceFileCommands::AskSaveName()
         SaveDialog1->setDirectory(QFileInfo(m_last_save_name).absolutePath());
         SaveDialog1->selectFile(QFileInfo(m_last_save_name).fileName());
     }
-    SaveEncoding->setCurrentIndex(m_document.Format.Encoding == TextEncoding::ShiftJis ? 0
-            : m_document.Format.HasByteOrderMark                                       ? 2
-                                                                                       : 1);
+    int const encoding = format.Encoding == TextEncoding::ShiftJis ? 0 : format.HasByteOrderMark ? 2 : 1;
+    SaveEncoding->setCurrentIndex(encoding);
     if (SaveDialog1->exec() != QDialog::Accepted)
         return std::nullopt;
     QStringList const chosen = SaveDialog1->selectedFiles();

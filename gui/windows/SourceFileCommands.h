@@ -16,6 +16,7 @@ class QFileDialog;
 namespace edamaki {
 
 class TMainForm;
+struct SourceFileError;
 struct Document;
 
 class SourceFileCommands {
@@ -55,9 +56,12 @@ private:
     SaveOutcome SaveSource();
     void AddEncodingChoice();
     DetectedEncoding ChosenEncoding() const;
-    // The save dialog, starting on the document's encoding; the chosen file
-    // name, or nullopt when cancelled.
-    std::optional<QString> AskSaveName();
+    // The save dialog, starting on `format`; the chosen file name, or
+    // nullopt when cancelled.
+    std::optional<QString> AskSaveName(DetectedEncoding format);
+    // Tells why the text can't be saved in the document's encoding; true when
+    // the user goes on to save it in UTF-8.
+    bool OfferUtf8(SourceFileError const& error);
 
     TMainForm& m_form;
     Document& m_document;

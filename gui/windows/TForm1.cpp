@@ -194,7 +194,8 @@ TForm1::TForm1(Document& document, std::function<void(TForm1&)> const& start_up,
     connect(m_forecaster, &FolderForecaster::Changed, this, &TForm1::ShowMarks);
     // A folder made or removed on disk behind the program's back changes the marks.
     m_disk_watch = new QFileSystemWatcher(this);
-    connect(m_disk_watch, &QFileSystemWatcher::directoryChanged, m_forecaster, [this] { RefreshFolderMarks(); });
+    connect(
+        m_disk_watch, &QFileSystemWatcher::directoryChanged, m_forecaster, [this] { RefreshFolderMarks(); });
     connect(m_model, &FolderTreeModel::MarksChanged, Tree1->viewport(), qOverload<>(&QWidget::update));
 
     auto* layout = new QVBoxLayout(this);
@@ -761,8 +762,9 @@ void TForm1::ShowMarks()
                         .arg(static_cast<qulonglong>(forecast->WindowsIssues));
     }
     MarksStatus->setText(text);
-    // Whole also where the window is too narrow for it.
+    // Whole also where the window is too narrow for it, and to a screen reader.
     MarksStatus->setToolTip(text);
+    MarksStatus->setAccessibleDescription(text);
     MarksStatus->setVisible(!text.isEmpty());
     if (!pending)
         WatchShownFolders(forecast.get());

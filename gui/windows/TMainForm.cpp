@@ -242,6 +242,7 @@ void TMainForm::ShowDocumentState()
     if (m_document.Format.HasByteOrderMark)
         text += QStringLiteral(" (BOM 付き)");
     DocumentStatus->setText(text);
+    DocumentStatus->setAccessibleDescription(text);
 }
 
 QString TMainForm::FindHelpFile(QString const& program_folder)

@@ -252,6 +252,30 @@ class AccessibilityFlows(EdamakiTest):
             self.row(tree, "C").queryAction().doAction(index)
             wait_for(lambda: [node.name for node in self.rows(tree)] == rows, "the rows %s" % rows)
 
+    def test_the_status_bar_and_the_marks_say_what_stands(self):
+        parent = self.path("out")
+        os.mkdir(parent)
+        self.start(parent + "\n<%客先>\\a\\b\nx\n顧客C\\a:b\\y\n")
+        frame = self.window(self.window_name(self.main_window))
+        counts = self.find(frame, "the folder counts", lambda node: node.name == "フォルダの状態")
+        document = self.find(frame, "the mode and encoding", lambda node: node.name == "モードと文字コード")
+        line = "新規 %d 個、既存 %d 個、失敗 0 個、値が未入力 3 個"
+        with self.subTest("a placeholder without a value is counted apart"):
+            wait_for(lambda: counts.description == line % (3, 0), "the counts %r" % (line % (3, 0)))
+        with self.subTest("the counts have the window's width"):
+            self.assertGreater(counts.queryComponent().getExtents(pyatspi.DESKTOP_COORDS).width, 300)
+        with self.subTest("the mode and the save encoding"):
+            self.assertEqual(document.description, "テキスト  保存: Shift-JIS")
+        with self.subTest("a part left out is told on its line's folder"):
+            note = self.row(self.tree(), "顧客C").description
+            self.assertIn("4 行目の「a:b」", note)
+            self.assertIn("使えない文字: :", note)
+        # Folders made and removed behind the program's back show within about a second.
+        for change, expected in ((os.mkdir, line % (2, 1)), (os.rmdir, line % (3, 0))):
+            with self.subTest(change.__name__):
+                change(os.path.join(parent, "x"))
+                wait_for(lambda: counts.description == expected, "the counts %r" % expected, timeout=3)
+
 
 def start_session():
     """Runs this file again in a D-Bus session of its own and exits with its status."""

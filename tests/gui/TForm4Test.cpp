@@ -472,6 +472,8 @@ TEST_F(TForm4Test, TheMainWindowOpensTheDialog)
 // it hides no source.
 TEST_F(TForm4Test, TheShownTabsFirstFieldTakesTheKeys)
 {
+    // Room beside the window on the small offscreen screen.
+    m_form.resize(480, 340);
     QWidget* const first_fields[] = { m_dialog->Keta, m_dialog->Nmoji, m_dialog->Strlist, m_dialog->SrcPath,
         m_dialog->SrcPath, m_dialog->SrcPath };
     for (int tab = 0; tab < 6; ++tab) {

@@ -1140,7 +1140,8 @@ TEST_F(TMainFormTest, TheTemplateMenuListsTheTemplatesAndOpensOneAsANewSource)
         return texts;
     };
     QString const save = QStringLiteral("テンプレートとして保存(&S)...");
-    EXPECT_EQ(items(), QStringList({ "週報", "顧客案件", "-", save }));
+    // Each with an access key, none the save item's.
+    EXPECT_EQ(items(), QStringList({ "&1 週報", "&2 顧客案件", "-", save }));
 
     // The template becomes a new source after the prompt; undo brings back the one before.
     Type(QStringLiteral("x"));
@@ -1254,6 +1255,8 @@ TEST_F(TMainFormTest, StartUpErrorBoxesShowOverTheMainWindow)
     ASSERT_TRUE(QDir().mkpath(folder));
     for (QString const& start_file : { Path(QStringLiteral("missing.fms")), folder }) {
         m_form = std::make_unique<TMainForm>(m_document, QStringList { start_file });
+        // Small enough for the box to be centred on it on the small offscreen screen.
+        m_form->resize(480, 340);
         m_form->move(300, 200);
         QRect box;
         QRect window;
