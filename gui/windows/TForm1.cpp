@@ -590,7 +590,7 @@ namespace {
 // What a line left out and why, in the words of the run's log.
 QString LeftOutText(LeftOutPart const& left_out)
 {
-    QString const part = ShiftJisToQString(left_out.Part, MissingCharacters::AsGetaMark);
+    QString const part = ShiftJisToQString(left_out.Part);
     QString invalid;
     for (QChar const character : part) {
         if (QStringView(u"\\/:*?\"<>|").contains(character) || character.category() == QChar::Other_Control)
