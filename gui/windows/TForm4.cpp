@@ -17,6 +17,8 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
+#include <algorithm>
+
 namespace edamaki {
 
 QString const TForm4::PathHint = QStringLiteral("(ツリービューからも選択できます)");
@@ -250,8 +252,8 @@ void TForm4::PlaceBesideEditor()
         return;
     // The window system would put the dialog over the middle of the main
     // window, hiding the source the tags go into. Beside the main window when
-    // the screen has room, else in the editor's bottom right corner, away from
-    // where its lines begin.
+    // the screen has room, else left of the editor, else in the editor's
+    // bottom right corner, away from where its lines begin.
     QRect const screen = window->screen()->availableGeometry();
     QRect const main_frame = window->frameGeometry();
     QSize const decoration = main_frame.size() - window->geometry().size();
@@ -263,7 +265,16 @@ void TForm4::PlaceBesideEditor()
             return;
         }
     }
+    // Left of the editor, over the tree pane and what the screen has beside
+    // it, when that is wide enough; else in the editor's corner.
     QRect const editor(m_editor.mapToGlobal(QPoint(0, 0)), m_editor.size());
+    QPoint const left_of_editor(
+        std::max(screen.left(), editor.left() - frame.width()), editor.bottom() - frame.height());
+    if (left_of_editor.x() + frame.width() <= editor.left()
+        && screen.contains(QRect(left_of_editor, frame))) {
+        move(left_of_editor);
+        return;
+    }
     move(editor.right() - frame.width(), editor.bottom() - frame.height());
 }
 
