@@ -1367,6 +1367,8 @@ TEST_F(TMainFormTest, ImportReplacesTheSourceWithTheLeafFolders)
     // A link to a folder listed already: each real folder comes in once.
     ASSERT_TRUE(QFile::link(base.filePath(QStringLiteral("A")), base.filePath(QStringLiteral("zlink"))));
     Type(QStringLiteral("<?dezodedu-macro?>\nunsaved"));
+    // Text that came in UTF-8 (a template): the imported source is a new one, in Shift-JIS.
+    m_document.Format = { edamaki::TextEncoding::Utf8, true };
 
     QString information;
     QString title;
@@ -1374,6 +1376,8 @@ TEST_F(TMainFormTest, ImportReplacesTheSourceWithTheLeafFolders)
     m_form->mGetFolderClick();
     EXPECT_EQ(title, QStringLiteral("参照フォルダの選択"));
     EXPECT_EQ(Text(), QStringLiteral("A\\B\nA\\C\nD"));
+    EXPECT_EQ(m_document.Format.Encoding, edamaki::TextEncoding::ShiftJis);
+    EXPECT_FALSE(m_document.Format.HasByteOrderMark);
     EXPECT_EQ(m_form->windowTitle(), TextCaption);
     EXPECT_FALSE(TagButtonEnabled());
     EXPECT_EQ(Tree(), "A(B,C),D");
@@ -1381,6 +1385,7 @@ TEST_F(TMainFormTest, ImportReplacesTheSourceWithTheLeafFolders)
     EXPECT_TRUE(information.contains(base.filePath(QStringLiteral("zlink")))) << information.toStdString();
     Child<QPlainTextEdit>(*m_form, "SrcList")->undo();
     EXPECT_EQ(Text(), QStringLiteral("<?dezodedu-macro?>\nunsaved"));
+    EXPECT_TRUE(m_document.Format.HasByteOrderMark);
 }
 
 class UrlCatcher : public QObject {
