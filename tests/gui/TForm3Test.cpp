@@ -72,9 +72,9 @@ std::shared_ptr<bool> CloseWhenRunEnds(TForm3& form)
     return edamaki::testing::WhenModal([&form](QWidget*) {
         if (form.FormCloseQuery())
             form.CloseBtn->click();
-        else
-            QObject::connect(
-                &form, &TForm3::RunFinished, form.CloseBtn, &QPushButton::click, Qt::QueuedConnection);
+        else // once: a later run's end must not close the window of the next
+            QObject::connect(&form, &TForm3::RunFinished, form.CloseBtn, &QPushButton::click,
+                static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::SingleShotConnection));
     });
 }
 
@@ -300,8 +300,8 @@ TEST_F(TForm3Test, ASlowRunShowsItsProgressAndEndsAsUsual)
         button_focused = QApplication::focusWidget() == m_form.CloseBtn && m_form.CloseBtn->isEnabled();
         progress_shown = m_form.StatusLine->text()
             == QStringLiteral("作成中 %1 / 100 個").arg(m_form.LogList->model()->rowCount());
-        QObject::connect(
-            &m_form, &TForm3::RunFinished, m_form.CloseBtn, &QPushButton::click, Qt::QueuedConnection);
+        QObject::connect(&m_form, &TForm3::RunFinished, m_form.CloseBtn, &QPushButton::click,
+            static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::SingleShotConnection));
     });
     m_form.StartCreation(tree);
     ASSERT_TRUE(*watched);
