@@ -1,6 +1,7 @@
 #include "cli/SourceInput.h"
 
 #include "cli/Commands.h"
+#include "core/document/SourceBytes.h"
 #include "core/document/SourceDocument.h"
 #include "core/document/SourceSize.h"
 #include "core/document/Templates.h"
@@ -9,15 +10,11 @@
 #include "core/text/ShiftJis.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <iostream>
 #include <map>
 #include <set>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace edamaki::cli {
 
@@ -56,74 +53,28 @@ std::optional<EncodingChoice> ParseEncodingChoice(std::string const& name)
     return std::nullopt;
 }
 
-namespace {
-
-// Reads everything from `descriptor`, but stops once `bytes` holds more than
-// MostSourceBytes. Returns the system's error, 0 on success.
-int ReadDescriptor(int descriptor, std::string& bytes)
-{
-    char buffer[1 << 16];
-    while (bytes.size() <= MostSourceBytes) {
-        std::size_t const wanted = std::min(sizeof buffer, MostSourceBytes + 1 - bytes.size());
-        ssize_t const count = ::read(descriptor, buffer, wanted);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            return errno;
-        if (count == 0)
-            return 0;
-        bytes.append(buffer, static_cast<std::size_t>(count));
-    }
-    return 0;
-}
-
-// Why a source that ran past MostSourceBytes is refused.
-std::string TooLargeMessage(std::string const& name)
-{
-    return name + ": the source is larger than " + GroupedNumber(MostSourceBytes)
-        + " bytes, the most a source may hold";
-}
-
-} // namespace
-
 std::optional<std::string> ReadAllBytes(std::string const& path, std::string& error, bool template_file)
 {
-    std::string bytes;
-    if (path == "-") {
-        if (int const failure = ReadDescriptor(STDIN_FILENO, bytes)) {
-            error = "cannot read standard input: " + std::string(std::strerror(failure));
-            return std::nullopt;
-        }
-        if (bytes.size() > MostSourceBytes) {
-            error = TooLargeMessage("standard input");
-            return std::nullopt;
-        }
-        return bytes;
+    SourceBytes read = ReadSourceBytes(path, template_file);
+    std::string const name = path == "-" ? "standard input" : path;
+    switch (read.Failure) {
+    case SourceBytes::Problem::None:
+        return std::move(read.Bytes);
+    case SourceBytes::Problem::CantOpen:
+        error = "cannot open " + name + ": " + std::strerror(read.Error);
+        break;
+    case SourceBytes::Problem::NotARegularFile:
+        error = "cannot open " + name + ": not a regular file";
+        break;
+    case SourceBytes::Problem::CantRead:
+        error = "cannot read " + name + ": " + std::strerror(read.Error);
+        break;
+    case SourceBytes::Problem::TooLarge:
+        error = name + ": the source is larger than " + GroupedNumber(MostSourceBytes)
+            + " bytes, the most a source may hold";
+        break;
     }
-    int failed = 0;
-    int const descriptor
-        = template_file ? OpenTemplateFile(path, failed) : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0) {
-        if (!template_file)
-            failed = errno;
-        error = "cannot open " + path + ": "
-            + (failed == NotARegularFile ? std::string("not a regular file") : std::strerror(failed));
-        return std::nullopt;
-    }
-    // A file's size is known ahead: the buffer is made once, not grown.
-    if (struct stat status; ::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode))
-        bytes.reserve(std::min(static_cast<std::size_t>(status.st_size), MostSourceBytes) + 1);
-    int const failure = ReadDescriptor(descriptor, bytes);
-    ::close(descriptor);
-    if (failure) {
-        error = "cannot read " + path + ": " + std::strerror(failure);
-        return std::nullopt;
-    }
-    if (bytes.size() > MostSourceBytes) {
-        error = TooLargeMessage(path);
-        return std::nullopt;
-    }
-    return bytes;
+    return std::nullopt;
 }
 
 std::optional<SourceInput> ReadSourceInput(

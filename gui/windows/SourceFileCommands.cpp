@@ -1,6 +1,7 @@
 #include "gui/windows/SourceFileCommands.h"
 
 #include "core/document/Document.h"
+#include "core/document/SourceBytes.h"
 #include "core/document/SourceFile.h"
 #include "core/document/SourceSize.h"
 #include "core/document/Templates.h"
@@ -30,7 +31,6 @@
 
 #include <algorithm>
 #include <optional>
-#include <unistd.h>
 
 namespace edamaki {
 
@@ -68,37 +68,6 @@ QString TooLargeText()
 {
     return QStringLiteral("ソースは %1 バイトまでです。このファイルはそれより大きいため読めません。")
         .arg(QLocale(QLocale::English).toString(static_cast<qulonglong>(MostSourceBytes)));
-}
-
-// The file's bytes, but no more than one byte past MostSourceBytes: a device
-// or pipe that never ends is read no further. A template is read only from a
-// regular file (OpenTemplateFile): a FIFO put in its place never holds the
-// program.
-std::optional<QByteArray> ReadWholeFile(QString const& file_name, bool template_file)
-{
-    QFile file(file_name);
-    if (template_file) {
-        int error = 0;
-        int const descriptor = OpenTemplateFile(QFile::encodeName(file_name).toStdString(), error);
-        if (descriptor < 0 || !file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-            if (descriptor >= 0)
-                ::close(descriptor);
-            return std::nullopt;
-        }
-    } else if (!file.open(QIODevice::ReadOnly)) {
-        return std::nullopt;
-    }
-    QByteArray bytes;
-    qint64 const most = static_cast<qint64>(MostSourceBytes) + 1;
-    while (bytes.size() < most && !file.atEnd()) {
-        QByteArray const chunk = file.read(std::min<qint64>(most - bytes.size(), qint64(1) << 20));
-        if (chunk.isEmpty())
-            break;
-        bytes += chunk;
-    }
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return bytes;
 }
 
 // The file a source comes from and the encoding it is saved in, as one step
@@ -221,15 +190,16 @@ bool SourceFileCommands::Load(QString const& file_name, bool as_new)
         ShowMessage(&m_form, QMessageBox::Critical, text);
         return false;
     };
-    std::optional<QByteArray> const bytes = ReadWholeFile(file_name, as_new);
-    if (!bytes)
-        return refuse(CantOpenText(full_name));
-    if (static_cast<std::size_t>(bytes->size()) > MostSourceBytes)
+    // A template is read only from a regular file: a FIFO put in its place never holds the program.
+    SourceBytes read
+        = ReadSourceBytes(QFile::encodeName(QFileInfo(file_name).absoluteFilePath()).toStdString(), as_new);
+    if (read.Failure == SourceBytes::Problem::TooLarge)
         return refuse(CantOpenText(full_name) + u'\n' + TooLargeText());
+    if (!read.Succeeded())
+        return refuse(CantOpenText(full_name));
     SourceFileError error;
     std::optional<SourceText> const source
-        = DecodeSourceFile(std::string_view(bytes->constData(), static_cast<std::size_t>(bytes->size())),
-            EncodingChoice::Auto, error);
+        = DecodeSourceFileInPlace(std::move(read.Bytes), EncodingChoice::Auto, error);
     if (!source)
         return refuse(CantOpenText(full_name) + u'\n' + OpenErrorText(error));
     QString const text = QString::fromStdString(SourceTextAsUtf8(*source));
