@@ -538,40 +538,6 @@ void TForm1::FormCreate(std::function<void(TForm1&)> const& start_up)
         start_up(*this);
 }
 
-FolderTree& TForm1::FreshTree()
-{
-    if (!m_fresh_tree)
-        m_fresh_tree = std::make_unique<FolderTree>();
-    m_fresh_tree->CopyKeptState(m_document.Tree);
-    return *m_fresh_tree;
-}
-
-void TForm1::LoadTextSource(std::vector<std::string> const& lines)
-{
-    FolderTree& fresh = FreshTree();
-    SourceMap map;
-    map.BeginRead(false);
-    edamaki::LoadTextSource(fresh, lines);
-    ShowRead(fresh, std::move(map), nullptr);
-}
-
-void TForm1::LoadMacroSource(std::vector<std::string> const& lines)
-{
-    FolderTree& fresh = FreshTree();
-    SourceMap map;
-    edamaki::LoadMacroSource(fresh, map, lines);
-    ShowRead(fresh, std::move(map), nullptr);
-}
-
-SourceMode TForm1::ReadSource(std::vector<std::string> const& lines)
-{
-    FolderTree& fresh = FreshTree();
-    SourceMap map;
-    SourceMode const mode = edamaki::ReadSource(fresh, map, lines);
-    ShowRead(fresh, std::move(map), nullptr);
-    return mode;
-}
-
 TreeRefresh TForm1::ShowRead(FolderTree& fresh, SourceMap map, ReadDelta const* delta)
 {
     TreeRefresh refresh = m_model->ShowRead(fresh, delta);
@@ -630,22 +596,6 @@ void TForm1::ShowLeftOutParts()
 SourceConversion TForm1::ConvertSource(std::vector<std::string> const& lines, SourceMode to) const
 {
     return ConvertSourceLines(m_document.Tree, lines, to);
-}
-
-void TForm1::MakeText(std::vector<std::string>& lines)
-{
-    edamaki::MakeText(m_document.Tree, lines);
-    m_document.Map.SetMacro(false);
-    m_document.PaneEdit.NoteWritten();
-}
-
-void TForm1::MakeScript(std::vector<std::string>& lines)
-{
-    if (!m_document.Tree.HasRoot())
-        return;
-    edamaki::MakeScript(m_document.Tree, lines);
-    m_document.Map.SetMacro(true);
-    m_document.PaneEdit.NoteWritten();
 }
 
 void TForm1::SetRootPath(std::string_view shift_jis_path)

@@ -66,12 +66,6 @@ public:
 
     FolderTreeModel& Model() { return *m_model; }
 
-    // Rebuild the tree from Shift-JIS source lines: afterwards every node is
-    // expanded and the root node scrolled to the top.
-    void LoadTextSource(std::vector<std::string> const& lines);
-    void LoadMacroSource(std::vector<std::string> const& lines);
-    // The same with the reader of the lines' mode, which it returns.
-    SourceMode ReadSource(std::vector<std::string> const& lines);
     // Shows a read made elsewhere into `fresh` (which began with the shown
     // tree's kept state, see FolderTree::CopyKeptState), with `map`, the map of
     // its source's lines, as a read of the pane would. `fresh` is left ready
@@ -88,9 +82,6 @@ public:
     // Writes the tree as a source of mode `to`; the tree stays as it is (the
     // main window reads the converted text once it stands in the editor).
     SourceConversion ConvertSource(std::vector<std::string> const& lines, SourceMode to) const;
-    // Write the tree back as source lines.
-    void MakeText(std::vector<std::string>& lines);
-    void MakeScript(std::vector<std::string>& lines);
 
     void SetRootPath(std::string_view shift_jis_path);
     std::string GetRootPath() const;
@@ -168,8 +159,6 @@ protected:
 private:
     void FormCreate(std::function<void(TForm1&)> const& start_up);
     void CreatePopupMenu();
-    // The tree that the pane's own reads go into first.
-    FolderTree& FreshTree();
     // Shows the forecaster's marks and counts.
     void ShowMarks();
     // Marks the folders whose lines left a part out for its name.
@@ -207,7 +196,6 @@ private:
     TForm4* m_tag_dialog = nullptr;
     NodeId m_anchor = NoNode; // where a Shift-click range starts
     bool m_confirming = false;
-    std::unique_ptr<FolderTree> m_fresh_tree;
     std::function<void()> m_before_tree_use;
     std::function<std::vector<std::string>()> m_unfilled_stand_ins;
 };

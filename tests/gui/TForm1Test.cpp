@@ -2,10 +2,13 @@
 
 #include "core/document/Document.h"
 #include "gui/models/FolderTreeModel.h"
+#include "gui/qt/QtShiftJis.h"
+#include "gui/qt/SourceReadScheduler.h"
 #include "gui/widgets/FolderTreeView.h"
 #include "tests/SjisLiteral.h"
 
 #include <QApplication>
+#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTest>
 
@@ -50,16 +53,47 @@ Lines ShownTree(edamaki::FolderTreeView const& view)
     return shown;
 }
 
+// The pane with the editor and the reads the program links it to: a source
+// is shown as the program shows it, read from the editor's text.
+struct PaneWithEditor {
+    explicit PaneWithEditor(std::function<void(TForm1&)> const& start_up = nullptr)
+        : Form(Document, start_up)
+        , Reads(Editor, Form, Form, Document)
+    {
+        Form.LinkEditor(Editor);
+        Form.LinkReads(Reads);
+    }
+
+    // Puts the Shift-JIS lines in the editor and reads them, as opening a file does.
+    void Read(std::vector<std::string> const& shift_jis_lines)
+    {
+        QStringList text;
+        for (std::string const& line : shift_jis_lines)
+            text << edamaki::ShiftJisToQString(line);
+        {
+            edamaki::SourceReadScheduler::ProgramEdit const edit(&Reads);
+            Editor.setPlainText(text.join(u'\n'));
+        }
+        Reads.ReadNow();
+    }
+
+    edamaki::Document Document;
+    QPlainTextEdit Editor;
+    TForm1 Form;
+    edamaki::SourceReadScheduler Reads;
+};
+
 TEST(TForm1Test, CreationEndsWithTheStartUpCallOnAnEmptyTree)
 {
     TForm1* seen = nullptr;
     bool icon_ready = false;
-    edamaki::Document document;
-    TForm1 form(document, [&](TForm1& pane) {
-        seen = &pane;
-        icon_ready = pane.FolderIconIndex >= 0 && !pane.IconList.at(pane.FolderIconIndex).isNull();
-        pane.LoadTextSource({});
+    PaneWithEditor pane([&](TForm1& started) {
+        seen = &started;
+        icon_ready = started.FolderIconIndex >= 0 && !started.IconList.at(started.FolderIconIndex).isNull();
     });
+    TForm1& form = pane.Form;
+    // The program's start-up reads the empty source.
+    pane.Read({});
     EXPECT_EQ(seen, &form);
     EXPECT_TRUE(icon_ready);
     EXPECT_EQ(form.objectName(), "Form1");
@@ -69,20 +103,11 @@ TEST(TForm1Test, CreationEndsWithTheStartUpCallOnAnEmptyTree)
     EXPECT_FALSE(form.IsTreeModified());
 }
 
-TEST(TForm1Test, TheTreeViewIsSetUpAsDrawn)
-{
-    edamaki::Document document;
-    TForm1 form(document, nullptr);
-    EXPECT_EQ(form.Tree1->font().pixelSize(), 13);
-    EXPECT_EQ(form.Tree1->font().families().front(), QStringLiteral("ＭＳ Ｐゴシック"));
-    EXPECT_EQ(form.Tree1->indentation(), 20);
-    EXPECT_EQ(form.Tree1->selectionMode(), QAbstractItemView::ExtendedSelection);
-}
-
 TEST(TForm1Test, AReadShowsTheWholeTreeExpandedWithTheRootOnTop)
 {
-    edamaki::Document document;
-    TForm1 form(document, nullptr);
+    PaneWithEditor pane;
+    TForm1& form = pane.Form;
+    edamaki::Document& document = pane.Document;
     form.resize(181, 60);
     form.show();
     struct Case {
@@ -102,10 +127,7 @@ TEST(TForm1Test, AReadShowsTheWholeTreeExpandedWithTheRootOnTop)
         // Collapse and scroll first: the next read shows everything again.
         form.Tree1->collapseAll();
         form.Tree1->scrollToBottom();
-        if (c.Macro)
-            form.LoadMacroSource(SjisLines(c.Source));
-        else
-            form.LoadTextSource(SjisLines(c.Source));
+        pane.Read(SjisLines(c.Source));
         EXPECT_EQ(ShownTree(*form.Tree1), c.Shown) << c.Name;
         EXPECT_EQ(form.Tree1->indexAt(QPoint(5, 2)), form.Tree1->model()->index(0, 0)) << c.Name;
         EXPECT_TRUE(form.Tree1->updatesEnabled());
@@ -115,9 +137,9 @@ TEST(TForm1Test, AReadShowsTheWholeTreeExpandedWithTheRootOnTop)
 
 TEST(TForm1Test, EveryNodeShowsTheFolderIcon)
 {
-    edamaki::Document document;
-    TForm1 form(document, nullptr);
-    form.LoadTextSource(SjisLines({ "A\\B", "C" }));
+    PaneWithEditor pane;
+    TForm1& form = pane.Form;
+    pane.Read(SjisLines({ "A\\B", "C" }));
     auto const* model = form.Tree1->model();
     QModelIndex const root = model->index(0, 0);
     qint64 const icon_key = form.IconList.at(form.FolderIconIndex).cacheKey();
@@ -132,10 +154,10 @@ TEST(TForm1Test, EveryNodeShowsTheFolderIcon)
 
 TEST(TForm1Test, TheRootNodeNeverCollapses)
 {
-    edamaki::Document document;
-    TForm1 form(document, nullptr);
+    PaneWithEditor pane;
+    TForm1& form = pane.Form;
     form.show();
-    form.LoadTextSource(SjisLines({ "A\\B", "C\\D" }));
+    pane.Read(SjisLines({ "A\\B", "C\\D" }));
     QModelIndex const root = form.Tree1->model()->index(0, 0);
     QModelIndex const folder = form.Tree1->model()->index(0, 0, root);
 
@@ -154,15 +176,15 @@ TEST(TForm1Test, TheRootNodeNeverCollapses)
 
 TEST(TForm1Test, TheParentFolderShowsInTheRootCaptionAndSurvivesReads)
 {
-    edamaki::Document document;
-    TForm1 form(document, nullptr);
-    form.LoadTextSource(SjisLines({ "A" }));
+    PaneWithEditor pane;
+    TForm1& form = pane.Form;
+    pane.Read(SjisLines({ "A" }));
     form.SetRootPath(Sjis("/home/利用者/作業"));
     EXPECT_EQ(
         form.Tree1->model()->index(0, 0).data().toString(), QStringLiteral("ROOT [/home/利用者/作業/]"));
     EXPECT_EQ(form.GetRootPath(), Sjis("/home/利用者/作業/"));
 
-    form.LoadMacroSource(SjisLines({ "<?dezodedu-macro?>", "B" }));
+    pane.Read(SjisLines({ "<?dezodedu-macro?>", "B" }));
     EXPECT_EQ(ShownTree(*form.Tree1), (Lines { "ROOT [/home/利用者/作業/]", "  B" }));
 
     form.SetRootPath({});
@@ -172,8 +194,9 @@ TEST(TForm1Test, TheParentFolderShowsInTheRootCaptionAndSurvivesReads)
 
 TEST(TForm1Test, ThousandsOfNodesAreAllExpanded)
 {
-    edamaki::Document document;
-    TForm1 form(document, nullptr);
+    PaneWithEditor pane;
+    TForm1& form = pane.Form;
+    edamaki::Document& document = pane.Document;
     form.show();
     std::vector<std::string> lines { "<?dezodedu-macro?>" };
     for (int group = 0; group < 100; ++group) {
@@ -182,7 +205,7 @@ TEST(TForm1Test, ThousandsOfNodesAreAllExpanded)
         for (int item = 0; item < 18; ++item)
             lines.push_back(">>doc" + std::to_string(item));
     }
-    form.LoadMacroSource(lines);
+    pane.Read(lines);
     auto const* model = form.Tree1->model();
     QModelIndex const root = model->index(0, 0);
     ASSERT_EQ(model->rowCount(root), 100);
@@ -201,13 +224,14 @@ namespace {
 
 TEST(TForm1Test, LongNamesScrollSidewaysUncut)
 {
-    edamaki::Document document;
-    TForm1 form(document, nullptr);
+    PaneWithEditor pane;
+    TForm1& form = pane.Form;
+    edamaki::Document& document = pane.Document;
     form.resize(181, 200);
     form.show();
     QString const long_name
         = QStringLiteral("とても長いフォルダ名のフォルダ") + QString(40, QLatin1Char('W'));
-    form.LoadTextSource(SjisLines({ "A\\B\\" + long_name.toStdString(), "C" }));
+    pane.Read(SjisLines({ "A\\B\\" + long_name.toStdString(), "C" }));
     QApplication::processEvents();
 
     QModelIndex const root = form.Tree1->model()->index(0, 0);
@@ -220,7 +244,7 @@ TEST(TForm1Test, LongNamesScrollSidewaysUncut)
     EXPECT_GT(form.Tree1->horizontalScrollBar()->maximum(), 0);
 
     // A short tree fits again.
-    form.LoadTextSource(SjisLines({ "C" }));
+    pane.Read(SjisLines({ "C" }));
     QApplication::processEvents();
     EXPECT_EQ(form.Tree1->horizontalScrollBar()->maximum(), 0);
 

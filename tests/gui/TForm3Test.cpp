@@ -380,43 +380,21 @@ TEST_F(TForm3Test, WhatTheRunThrowsIsLoggedInRed)
     EXPECT_EQ(ShownLines(m_form), expected);
 }
 
-TEST_F(TForm3Test, WindowAndComponentsAreSetUpAsDrawn)
+// What the window is for: its longest summary shows whole, and Enter closes
+// it once the run is over, the close button being the default.
+TEST_F(TForm3Test, TheLongestSummaryShowsWholeAndEnterCloses)
 {
-    EXPECT_EQ(m_form.objectName(), "Form3");
-    EXPECT_EQ(m_form.windowTitle(), QStringLiteral("Edamakiログリスト"));
-    // Wide enough for the summary of a stopped run of millions of folders.
-    EXPECT_GE(m_form.width(),
-        m_form.LogList->fontMetrics().horizontalAdvance(QStringLiteral(
+    EXPECT_GE(m_form.StatusLine->width(),
+        m_form.StatusLine->fontMetrics().horizontalAdvance(QStringLiteral(
             "中止しました。作成 1,000,000 個、既存 1,000,000 個、失敗 1,000,000 個、未処理 1,000,000 個")));
-    EXPECT_EQ(m_form.height(), 302);
-    EXPECT_EQ(m_form.pos(), QPoint(495, 194));
-    EXPECT_EQ(m_form.palette().color(QPalette::Window).rgb(), qRgb(192, 192, 192));
-    EXPECT_EQ(m_form.palette().color(QPalette::WindowText).rgb(), qRgb(0, 0, 128));
-    EXPECT_EQ(m_form.font().pixelSize(), 12);
-    EXPECT_EQ(m_form.font().families().front(), QStringLiteral("ＭＳ Ｐゴシック"));
-
-    EXPECT_EQ(m_form.findChild<QListView*>("LogList"), m_form.LogList);
-    EXPECT_EQ(m_form.LogList->palette().color(QPalette::Base).rgb(), qRgb(255, 251, 240));
-    EXPECT_EQ(m_form.LogList->palette().color(QPalette::Text).rgb(), qRgb(0, 0, 128));
-    EXPECT_EQ(m_form.LogList->font().pixelSize(), 13);
-    EXPECT_FALSE(m_form.LogList->wordWrap());
-    EXPECT_EQ(m_form.LogList->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-    EXPECT_EQ(m_form.LogList->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-
-    EXPECT_EQ(m_form.findChild<QFrame*>("Panel1"), m_form.Panel1);
-    EXPECT_EQ(m_form.Panel1->height(), 41);
-    EXPECT_EQ(m_form.Panel1->geometry().bottom(), m_form.height() - 1);
-    EXPECT_EQ(
-        m_form.LogList->geometry(), QRect(0, 0, m_form.width(), 302 - 41 - m_form.StatusLine->height()));
-    EXPECT_EQ(m_form.StatusLine->geometry(),
-        QRect(0, m_form.LogList->height(), m_form.width(), m_form.StatusLine->height()));
-
-    EXPECT_EQ(m_form.findChild<QPushButton*>("CloseBtn"), m_form.CloseBtn);
-    EXPECT_EQ(m_form.CloseBtn->text(), QStringLiteral("閉じる"));
-    EXPECT_EQ(m_form.CloseBtn->size(), QSize(75, 25));
-    EXPECT_EQ(m_form.CloseBtn->y(), 10);
-    EXPECT_TRUE(m_form.CloseBtn->isDefault());
-    EXPECT_TRUE(m_form.CloseBtn->isEnabled());
+    auto const closed = edamaki::testing::WhenModal([this](QWidget* window) {
+        EXPECT_TRUE(QTest::qWaitFor([this] { return m_form.FormCloseQuery(); }, 5000));
+        QTest::keyClick(window, Qt::Key_Return);
+    });
+    m_form.StartCreation(ReadTree({ "x" }));
+    EXPECT_TRUE(*closed);
+    EXPECT_FALSE(m_form.isVisible());
+    EXPECT_TRUE(QFileInfo(Path("x")).isDir());
 }
 
 TEST_F(TForm3Test, ResizingKeepsTheCloseButtonCentred)
