@@ -5,10 +5,10 @@
 // read belong to it from Start until Finish: nothing else touches them
 // meanwhile, and the read touches nothing else.
 
+#include "core/document/PlaceholderPreview.h"
 #include "core/tree/FolderTree.h"
 #include "core/tree/SourceMap.h"
 #include "core/tree/TreeRefresh.h"
-#include "gui/qt/PlaceholderPreview.h"
 
 #include <QObject>
 #include <QString>

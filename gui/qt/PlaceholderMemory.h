@@ -8,7 +8,7 @@
 // from its defaults and the built-in values, never from another's. Names and values are Shift-JIS; file names
 // are the document's (UTF-8).
 
-#include "gui/qt/PlaceholderPreview.h"
+#include "core/document/PlaceholderPreview.h"
 
 #include <map>
 #include <string>

@@ -18,15 +18,16 @@
 // A text with placeholders is read filled as the pane shows it (see
 // PlaceholderPreview); the marks of the read shown come with it.
 
+#include "core/document/PlaceholderPreview.h"
 #include "core/document/SourceDocument.h"
 #include "core/tree/FolderTree.h"
 #include "core/tree/SourceMap.h"
 #include "core/tree/TreeRefresh.h"
 #include "gui/qt/BackgroundSourceRead.h"
-#include "gui/qt/PlaceholderPreview.h"
 
 #include <QObject>
 #include <QPointer>
+#include <QString>
 
 #include <chrono>
 #include <cstdint>
@@ -38,6 +39,13 @@ class QPlainTextEdit;
 
 namespace edamaki {
 struct Document;
+
+// Whether the editor's text may hold a placeholder at all; a text without
+// "<%" is read as it stands, at no extra cost.
+inline bool MayHoldPlaceholders(QString const& raw_text)
+{
+    return raw_text.contains(QStringLiteral("<%"));
+}
 
 // Where the scheduler shows a read: the tree pane.
 class ReadView {

@@ -7,8 +7,8 @@
 // values as given; a value that can't be used is named under the fields and
 // the dialog stays open. Cancel (or Esc) fills nothing.
 
+#include "core/document/PlaceholderPreview.h"
 #include "core/text/Placeholders.h"
-#include "gui/qt/PlaceholderPreview.h"
 
 #include <QDialog>
 

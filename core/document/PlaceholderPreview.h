@@ -1,6 +1,6 @@
 #pragma once
 
-// The tree pane shows a source with placeholders as its folders would be
+// The desktop program's tree pane shows a source with placeholders as its folders would be
 // made: each placeholder filled with the value it starts with in the values
 // dialog (the one last given for the source file, else its default, else its
 // built-in value), or while it has none with a stand-in that shows its name,
@@ -20,8 +20,6 @@
 #include "core/tree/FolderTree.h"
 #include "core/tree/SourceMap.h"
 
-#include <QString>
-
 #include <map>
 #include <optional>
 #include <span>
@@ -34,9 +32,8 @@ namespace edamaki {
 
 using PlaceholderValues = std::map<std::string, std::string>;
 
-// Whether the editor's text may hold a placeholder at all; a text without
-// "<%" is read as it stands, at no extra cost.
-bool MayHoldPlaceholders(QString const& raw_text);
+// Whether the lines may hold a placeholder at all; a text without "<%" is
+// read as it stands, at no extra cost.
 bool MayHoldPlaceholders(std::vector<std::string> const& lines);
 
 // The placeholders the lines use (see FindPlaceholders).

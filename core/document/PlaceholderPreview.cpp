@@ -1,4 +1,4 @@
-#include "gui/qt/PlaceholderPreview.h"
+#include "core/document/PlaceholderPreview.h"
 
 #include "core/document/SourceSize.h"
 #include "core/text/ShiftJis.h"
@@ -98,11 +98,6 @@ std::vector<std::string_view> LineParts(std::string_view line)
 }
 
 } // namespace
-
-bool MayHoldPlaceholders(QString const& raw_text)
-{
-    return raw_text.contains(QStringLiteral("<%"));
-}
 
 bool MayHoldPlaceholders(std::vector<std::string> const& lines)
 {
