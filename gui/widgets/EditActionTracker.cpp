@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -50,6 +51,9 @@ EditActionTracker::EditActionTracker(QWidget& window, Actions const& actions, QP
     // The window's controls keep their focus when a tool window of it becomes
     // active, so the actions follow the active window too.
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &EditActionTracker::UpdateEditActions);
+    // A window made active again without a focus change of its own (a message
+    // box over it closed) says so only to itself.
+    m_window.installEventFilter(this);
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &EditActionTracker::UpdateEditActions);
     WatchTextControl(FocusedTextControl());
     UpdateEditActions();
@@ -67,6 +71,13 @@ void EditActionTracker::ConnectAction(QAction* action, EditorCommand editor_comm
         else if (auto* line = qobject_cast<QLineEdit*>(control))
             line_command(line);
     });
+}
+
+bool EditActionTracker::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == &m_window && event->type() == QEvent::ActivationChange)
+        UpdateEditActions();
+    return QObject::eventFilter(watched, event);
 }
 
 bool EditActionTracker::IsWindowActive() const

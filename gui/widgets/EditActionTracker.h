@@ -47,6 +47,10 @@ public:
     QWidget* UndoTarget() const;
     void UpdateEditActions();
 
+protected:
+    // The window's own activation: the actions follow it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     using EditorCommand = void (*)(QPlainTextEdit*);
     using LineCommand = void (*)(QLineEdit*);

@@ -1156,6 +1156,9 @@ TEST_F(TMainFormTest, TheTemplateMenuListsTheTemplatesAndOpensOneAsANewSource)
     EXPECT_EQ(m_form->windowTitle(), MacroCaption);
     EXPECT_TRUE(m_document.FileName.empty());
     EXPECT_EQ(Tree(), Sjis("《顧客名》(01_見積)"));
+    QApplication::setActiveWindow(m_form.get()); // the prompt before took it
+    // The edit actions follow the active window once its activation is through.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Child<QAction>(*m_form, "EditUndo1")->isEnabled(); }, 5000));
     Child<QAction>(*m_form, "EditUndo1")->trigger();
     EXPECT_EQ(Text(), QStringLiteral("x"));
 
