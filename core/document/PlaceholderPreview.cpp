@@ -220,7 +220,7 @@ void PlaceholderMarks::Take(FilledRead read, FolderTree const& shown)
         NodeId folder = shown.Root();
         for (std::size_t index = 0; index < parts.size(); ++index) {
             std::string_view const part = index == 0 ? StripDrive(parts[index]) : parts[index];
-            if (part.empty() || IsDotName(part) || HasInvalidNameCharacter(part))
+            if (!IsValidFolderName(part))
                 continue;
             folder = shown.FindChildNode(folder, part);
             if (folder == NoNode)

@@ -78,7 +78,7 @@ private:
     // No folder of the read has an invalid name, so such a part finds none.
     static bool MakesFolder(std::string_view part)
     {
-        return !part.empty() && !IsDotName(part) && !HasInvalidNameCharacter(part);
+        return IsValidFolderName(part);
     }
 
     FolderTree& m_tree;
