@@ -5,7 +5,8 @@ import os
 import edamaki_e2e
 from edamaki_e2e import EdamakiTest, wait_until
 
-CREATE = 2  # ツール: フォルダ構成参照, 親フォルダ選択, フォルダ作成, ログ表示
+PARENT = 1  # ツール: フォルダ構成参照, 親フォルダ選択, フォルダ作成, ログ表示
+CREATE = 2
 
 
 class NameFlows(EdamakiTest):
@@ -31,6 +32,23 @@ class NameFlows(EdamakiTest):
         self.save_as("saved.txt")
         with open(self.path("01-saved.txt"), "rb") as file:
             self.assertIn(b"4\x8c\x8e\x81\x606\x8c\x8e", file.read())
+
+    def test_a_parent_folder_line_set_off_by_blanks_is_the_one_a_chosen_folder_replaces(self):
+        chosen = self.path("chosen")
+        os.mkdir(chosen)
+        self.start()
+        # Typed, so the blanks stay (opening a file trims its lines).
+        self.type("  /old")
+        self.key("Return")
+        self.type("A")
+        self.menu("t", PARENT)
+        self.wait_other_active("the folder dialog")
+        self.key("ctrl+a")
+        self.type(chosen)
+        self.key("Return")
+        self.wait_active_main()
+        # The line was replaced, so the next read keeps the folder chosen.
+        self.assertEqual(self.save_as("chosen.txt"), chosen + "\nA")
 
 
 if __name__ == "__main__":
