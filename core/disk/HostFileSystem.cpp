@@ -136,6 +136,26 @@ HostError HostFileSystem::CheckCreationAllowed(HostDirectory const& folder) cons
     return { errno };
 }
 
+std::vector<std::string> HostFileSystem::ListFiles(char const* host_path)
+{
+    std::vector<std::string> files;
+    HostError error;
+    HostDirectory const folder = OpenDirectoryToRead(host_path, error);
+    if (!folder.IsOpen())
+        return files;
+    std::vector<std::string> names;
+    ReadEntries(folder, [&](DirectoryEntries::Entry entry) {
+        if (!entry.Name.starts_with('.') && entry.Kind != DirectoryEntries::Type::Directory)
+            names.emplace_back(entry.Name);
+    });
+    for (std::string& name : names) {
+        struct stat status;
+        if (::fstatat(folder.Descriptor(), name.c_str(), &status, 0) == 0 && S_ISREG(status.st_mode))
+            files.push_back(std::move(name));
+    }
+    return files;
+}
+
 bool HostFileSystem::MaySearch(HostDirectory const& folder) const
 {
     return ::faccessat(folder.Descriptor(), ".", X_OK, AT_EACCESS) == 0;

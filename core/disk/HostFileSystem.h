@@ -216,6 +216,10 @@ public:
     // folder was read. Reads a directory opened to be listed from where it
     // stands: once.
     HostError ListSubfolders(HostDirectory const& folder, std::vector<HostSubfolder>& subfolders);
+    // The names of the regular files in the folder at `host_path` (links to
+    // one among them), in the order the system lists them, hidden ones (a
+    // name beginning with ".") left out; none when it can't be read.
+    std::vector<std::string> ListFiles(char const* host_path);
     // Calls `visit` with every entry of `folder`, opened to be listed ("."
     // and ".." among them), from where it stands: the one reader of
     // directories, whose buffer serves every folder (so not to be called

@@ -1,11 +1,11 @@
 #include "core/document/Templates.h"
 
+#include "core/disk/HostFileSystem.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <filesystem>
 #include <map>
-#include <system_error>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -72,24 +72,20 @@ std::vector<std::string> TemplateFolders(char const* (*environment)(char const*)
 
 std::vector<SourceTemplate> ListTemplates(char const* (*environment)(char const*))
 {
-    namespace fs = std::filesystem;
     std::map<std::string, SourceTemplate> found;
     std::string const own_folder = OwnTemplateFolder(environment);
+    HostFileSystem file_system;
     for (std::string const& folder : TemplateFolders(environment)) {
         bool const own = folder == own_folder;
-        std::error_code error;
-        for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
-             entry.increment(error)) {
-            std::string const file_name = entry->path().filename().string();
-            if (file_name.starts_with('.') || !entry->is_regular_file(error))
-                continue;
-            std::string name = entry->path().stem().string();
+        for (std::string const& file_name : file_system.ListFiles(folder.c_str())) {
+            // The name without its extension.
+            std::string const name = file_name.substr(0, file_name.rfind('.'));
             if (name.empty())
                 continue;
-            auto const [kept, added]
-                = found.try_emplace(name, SourceTemplate { name, entry->path().string(), own, {} });
+            std::string const path = folder + '/' + file_name;
+            auto const [kept, added] = found.try_emplace(name, SourceTemplate { name, path, own, {} });
             if (!added && !own && kept->second.Own && kept->second.HiddenInstalledPath.empty())
-                kept->second.HiddenInstalledPath = entry->path().string();
+                kept->second.HiddenInstalledPath = path;
         }
     }
     std::vector<SourceTemplate> templates;

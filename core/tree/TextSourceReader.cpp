@@ -76,10 +76,7 @@ private:
     }
 
     // No folder of the read has an invalid name, so such a part finds none.
-    static bool MakesFolder(std::string_view part)
-    {
-        return IsValidFolderName(part);
-    }
+    static bool MakesFolder(std::string_view part) { return IsValidFolderName(part); }
 
     FolderTree& m_tree;
     std::vector<std::string_view> m_parts;    // the parts of this line that make folders
