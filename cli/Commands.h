@@ -15,7 +15,9 @@ int RunConvert(std::vector<std::string> const& arguments);
 int RunCreate(std::vector<std::string> const& arguments);
 int RunImport(std::vector<std::string> const& arguments);
 int RunPlaceholders(std::vector<std::string> const& arguments);
+int RunRuns(std::vector<std::string> const& arguments);
 int RunTemplates(std::vector<std::string> const& arguments);
+int RunUndo(std::vector<std::string> const& arguments);
 int RunVerify(std::vector<std::string> const& arguments);
 
 // Prints "edamaki-cli: MESSAGE" on standard error.

@@ -6,6 +6,7 @@
 #include "cli/StopOnSignal.h"
 #include "core/disk/CreationRun.h"
 #include "core/disk/HostFileSystem.h"
+#include "core/journal/RunJournal.h"
 #include "core/text/Printable.h"
 #include "core/text/ProgramTexts.h"
 #include "core/tree/FolderTree.h"
@@ -60,6 +61,9 @@ constexpr char const* CreateUsage
       "line of what was done is written, then on standard error \"create: stopped:\n"
       "N created, M existing, K failed, X not tried\", and the exit status is 130 or\n"
       "143. A second signal ends it at once.\n"
+      "\n"
+      "Every run that makes a folder keeps a journal of the folders it made (see\n"
+      "\"edamaki-cli undo --help\"), written as it goes; a dry run keeps none.\n"
       "\n"
       "Exit status: 0 no folder failed, 1 a folder failed or there was nothing to\n"
       "create, 2 usage or input error (nothing created) or output that could not\n"
@@ -228,7 +232,9 @@ int RunCreate(std::vector<std::string> const& arguments)
     StopOnSignal const stop;
     FolderTree tree;
     HostFileSystem file_system;
-    if (!ReadRunSource("create", *parsed, tree, file_system.Names(), "nothing was created"))
+    std::optional<SourceInput> const input
+        = ReadRunSource("create", *parsed, tree, file_system.Names(), "nothing was created");
+    if (!input)
         return ExitUsage;
 
     std::size_t const folder_count = tree.NodeCount() > 0 ? tree.NodeCount() - 1 : 0;
@@ -239,7 +245,16 @@ int RunCreate(std::vector<std::string> const& arguments)
         .Jobs = *jobs,
         .Stop = stop.Token(),
     };
-    CreationSummary const summary = CreateFolders(tree, file_system, sink, options);
+    // Every folder made goes in the run's journal as it is made, for undo.
+    std::string parent_host;
+    file_system.Names().AppendHostText(tree.GetRootPath(), parent_host);
+    RunJournalWriter journal(JournalFolder(), parent_host, input->DisplayName);
+    JournalSink journal_sink(sink, journal);
+    CreationSink& run_sink = options.DryRun ? static_cast<CreationSink&>(sink) : journal_sink;
+    CreationSummary const summary = CreateFolders(tree, file_system, run_sink, options);
+    if (!journal.Error().empty())
+        PrintError("create: warning: the run's journal could not be written (" + journal.Error()
+            + "); undo can't take back the folders made after that");
     NoteJobsStarted("create", summary.Jobs);
     if (!sink.Finish()) {
         // The folders matter more than their report: the run went on to the end.

@@ -31,7 +31,9 @@ constexpr Command Commands[] = {
     { "create", "create a source's folders below the parent folder", RunCreate },
     { "import", "write the folder structure of a folder as a text-mode source", RunImport },
     { "placeholders", "list the placeholders a source uses, with their defaults", RunPlaceholders },
+    { "runs", "list the creation runs that undo can take back", RunRuns },
     { "templates", "list the templates, where each comes from and its placeholders", RunTemplates },
+    { "undo", "take back the folders the last (or a named) creation run made", RunUndo },
     { "verify", "compare the folders below the parent folder with a source's", RunVerify },
 };
 

@@ -185,6 +185,10 @@ struct HandledLine {
     NodeId Node = NoNode;
     FolderOutcome Outcome = FolderOutcome::Failed;
     FailureCause Cause = FailureCause::None;
+    // For a folder made.
+    bool HasIdentity = false;
+    HostFolderIdentity Identity;
+    std::uint64_t BirthTime = 0;
     // Only for a line with a reason or a link.
     std::unique_ptr<LineNotes> Notes;
 };
@@ -243,7 +247,8 @@ public:
 
     void FolderHandled(FolderReport const& report) override
     {
-        HandledLine line { report.Node, report.Outcome, report.Cause, nullptr };
+        HandledLine line { report.Node, report.Outcome, report.Cause, report.HasIdentity, report.Identity,
+            report.BirthTime, nullptr };
         if (!report.Reason.empty() || !report.LinkTarget.empty())
             line.Notes = std::make_unique<LineNotes>(LineNotes { report.Reason, report.LinkTarget });
         m_output.Add(m_piece, std::move(line));
@@ -823,11 +828,19 @@ HandledFolder CreationRun::Existing(HostDirectory directory)
 
 HandledFolder CreationRun::Created(HostDirectory const& holder, bool descend)
 {
+    // Which folder it is, for the journal: from the folder opened to go
+    // below it, else one look at the name.
+    HostError error;
+    HostDirectory directory;
+    if (descend)
+        directory = m_file_system.OpenDirectoryAt(holder, HostName(), LinkPolicy::NoFollow, error);
+    m_report.HasIdentity = directory.IsOpen()
+        ? m_file_system.GetBirthIdentity(directory, nullptr, m_report.Identity, m_report.BirthTime)
+        : m_file_system.GetBirthIdentity(holder, HostName(), m_report.Identity, m_report.BirthTime);
     Report(FolderOutcome::Created);
+    m_report.HasIdentity = false;
     if (!descend)
         return { StateOf(FolderKind::Created) };
-    HostError error;
-    HostDirectory directory = m_file_system.OpenDirectoryAt(holder, HostName(), LinkPolicy::NoFollow, error);
     if (!directory.IsOpen())
         return { FailedState(error) };
     return { StateOf(FolderKind::Created), std::move(directory) };
@@ -999,6 +1012,9 @@ std::optional<CreationSummary> CreateSideBySide(FolderTree const& tree, HostFile
         report.Node = line.Node;
         report.Outcome = line.Outcome;
         report.Cause = line.Cause;
+        report.HasIdentity = line.HasIdentity;
+        report.Identity = line.Identity;
+        report.BirthTime = line.BirthTime;
         paths.Spell(line.Node, report);
         report.Reason = line.Notes ? line.Notes->Reason : std::string();
         report.LinkTarget = line.Notes ? line.Notes->LinkTarget : std::string();

@@ -5,6 +5,7 @@
 // Each folder is looked up and made relative to the directory that holds it,
 // never by its full path.
 
+#include "core/disk/HostFileSystem.h"
 #include "core/disk/WalkPool.h"
 #include "core/disk/WindowsNames.h"
 #include "core/text/ProgramTexts.h"
@@ -17,8 +18,6 @@
 #include <string_view>
 
 namespace edamaki {
-
-class HostFileSystem;
 
 enum class FolderOutcome {
     Created,
@@ -63,6 +62,11 @@ struct FolderReport {
     // Why Windows clients of a share could not open the folder, if they
     // couldn't: legal here, so only a warning. Never set for a failure.
     WindowsNameIssue WindowsIssue = WindowsNameIssue::None;
+    // A folder made (not planned by a dry run): which folder it is on disk,
+    // when the system said, so that the run can be taken back exactly.
+    bool HasIdentity = false;
+    HostFolderIdentity Identity;
+    std::uint64_t BirthTime = 0; // nanoseconds; 0 when the system keeps none
 };
 
 // Receives the outcome of a run, folder by folder, in walk order.

@@ -9,10 +9,26 @@
 #include <limits>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
 namespace edamaki {
+
+bool StatFolderIdentity(
+    int descriptor, char const* name, HostFolderIdentity& identity, std::uint64_t& birth_time)
+{
+    struct statx status { };
+    int const flags = name ? AT_SYMLINK_NOFOLLOW : AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW;
+    if (::statx(descriptor, name ? name : "", flags, STATX_INO | STATX_BTIME, &status) != 0)
+        return false;
+    identity
+        = { static_cast<std::uint64_t>(makedev(status.stx_dev_major, status.stx_dev_minor)), status.stx_ino };
+    birth_time = (status.stx_mask & STATX_BTIME) != 0
+        ? static_cast<std::uint64_t>(status.stx_btime.tv_sec) * 1000000000u + status.stx_btime.tv_nsec
+        : 0;
+    return true;
+}
 
 bool HostNameConverter::AppendHostText(std::string_view shift_jis, std::string& out)
 {
@@ -185,6 +201,12 @@ bool HostFileSystem::GetIdentity(HostDirectory const& folder, HostFolderIdentity
 {
     HostError ignored;
     return GetIdentity(folder, identity, ignored);
+}
+
+bool HostFileSystem::GetBirthIdentity(HostDirectory const& folder, char const* name,
+    HostFolderIdentity& identity, std::uint64_t& birth_time) const
+{
+    return StatFolderIdentity(folder.Descriptor(), name, identity, birth_time);
 }
 
 std::unique_ptr<HostFileSystem> HostFileSystem::ForAnotherThread() const

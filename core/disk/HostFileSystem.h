@@ -75,6 +75,12 @@ struct HostFolderIdentityHash {
     }
 };
 
+// The identity and birth time (see HostFileSystem::GetBirthIdentity) of
+// `name` inside the directory `descriptor`, or of `descriptor` itself when
+// `name` is null; never follows a link.
+bool StatFolderIdentity(
+    int descriptor, char const* name, HostFolderIdentity& identity, std::uint64_t& birth_time);
+
 // A directory held open by its descriptor; closed when this goes. Opened for
 // lookups only, so a folder the user may not list can still be walked into.
 class HostDirectory {
@@ -190,6 +196,12 @@ public:
     // False, with the error, when the system can't tell.
     bool GetIdentity(HostDirectory const& folder, HostFolderIdentity& identity, HostError& error) const;
     bool GetIdentity(HostDirectory const& folder, HostFolderIdentity& identity) const;
+    // Which folder is at `name` inside `folder` (`folder` itself when `name`
+    // is null), not following a link, with its birth time in nanoseconds (0
+    // when the file system keeps none): a folder removed and made again may
+    // get the same inode, but not the same birth time.
+    bool GetBirthIdentity(HostDirectory const& folder, char const* name, HostFolderIdentity& identity,
+        std::uint64_t& birth_time) const;
     // The full path that a path leads to, every link followed; empty when it
     // can't be resolved.
     std::string ResolvePath(char const* host_path) const;

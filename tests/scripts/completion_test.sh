@@ -43,7 +43,9 @@ check()
     fi
 }
 
-check 'edamaki-cli ' 'convert create import placeholders templates verify'
+check 'edamaki-cli ' 'convert create import placeholders runs templates undo verify'
+check 'edamaki-cli undo --' '--dry-run --help'
+check 'edamaki-cli u' 'undo'
 check 'edamaki-cli c' 'convert create'
 check 'edamaki-cli --v' '--version'
 check 'edamaki-cli create --d' '--date --dry-run'
