@@ -239,16 +239,18 @@ int RunCreate(std::vector<std::string> const& arguments)
 
     std::size_t const folder_count = tree.NodeCount() > 0 ? tree.NodeCount() - 1 : 0;
     TerminalSink sink(folder_count, file_system.Names());
-    CreationOptions const options {
-        .DryRun = parsed->Has("--dry-run"),
-        .FollowLinks = !parsed->Has("--no-follow"),
-        .Jobs = *jobs,
-        .Stop = stop.Token(),
-    };
     // Every folder made goes in the run's journal as it is made, for undo.
     std::string parent_host;
     file_system.Names().AppendHostText(tree.GetRootPath(), parent_host);
     RunJournalWriter journal(JournalFolder(), parent_host, input->DisplayName);
+    bool const dry_run = parsed->Has("--dry-run");
+    CreationOptions const options {
+        .DryRun = dry_run,
+        .FollowLinks = !parsed->Has("--no-follow"),
+        .Jobs = *jobs,
+        .Stop = stop.Token(),
+        .BeforeCreate = dry_run ? nullptr : journal.Announcer(),
+    };
     JournalSink journal_sink(sink, journal);
     CreationSink& run_sink = options.DryRun ? static_cast<CreationSink&>(sink) : journal_sink;
     CreationSummary const summary = CreateFolders(tree, file_system, run_sink, options);

@@ -409,6 +409,11 @@ private:
     std::string LinkTarget(HostDirectory const& holder);
     bool IsInsideParentFolder(std::string const& real_path);
     char const* HostName() const { return m_host_path.c_str() + m_name_begin; }
+    void AnnounceCreation() const
+    {
+        if (m_options.BeforeCreate)
+            m_options.BeforeCreate(m_host_path);
+    }
     std::string_view HostNameView() const { return std::string_view(m_host_path).substr(m_name_begin); }
     void AppendHostName(std::string_view name);
     void Report(FolderOutcome outcome, std::string_view reason = {}, std::string_view link_target = {},
@@ -721,6 +726,7 @@ HandledFolder CreationRun::HandleOnDisk(NodeId node, Frame& frame)
         return Failure(error, error);
     if (frame.State.Kind == FolderKind::Created && !m_options.DryRun) {
         // One call: a folder this run made holds nothing the run didn't make.
+        AnnounceCreation();
         HostError const made = m_file_system.CreateDirectoryAt(*holder, HostName());
         if (!made.IsSet())
             return Created(*holder, !m_tree.Children(node).empty());
@@ -797,6 +803,7 @@ HandledFolder CreationRun::LookAt(HostDirectory const& holder, Frame& frame, Nod
 
 HandledFolder CreationRun::MakeFolder(HostDirectory const& holder, Frame const& frame, bool descend)
 {
+    AnnounceCreation();
     HostError const error = m_file_system.CreateDirectoryAt(holder, HostName());
     if (!error.IsSet())
         return Created(holder, descend);

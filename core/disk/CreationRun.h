@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <stop_token>
 #include <string>
 #include <string_view>
@@ -100,6 +101,10 @@ struct CreationOptions {
     // Once asked for, the run tries no more folders; the ones being handled
     // are finished and reported.
     std::stop_token Stop = {};
+    // Called with the full host path of each folder about to be made, on the
+    // thread that makes it (several at once with several jobs): the journal
+    // notes it ahead, so a run killed between the two knows of it.
+    std::function<void(std::string const& host_path)> BeforeCreate = {};
 };
 
 struct CreationSummary {

@@ -8,6 +8,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
+#include <map>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -108,14 +109,19 @@ bool ParseFolderLine(std::vector<std::string_view> const& fields, JournalFolderE
 }
 
 // One line of a journal into `journal`; false for a line that is not one.
-bool ParseLine(std::string_view line, RunJournal& journal)
+bool ParseLine(std::string_view line, RunJournal& journal, std::map<std::string, std::uint64_t>& announced)
 {
     std::vector<std::string_view> const fields = SplitFields(line);
     if (fields[0] == "+") {
         JournalFolderEntry entry;
         if (!ParseFolderLine(fields, entry))
             return false;
+        announced.erase(entry.HostPath);
         journal.Folders.push_back(std::move(entry));
+        return true;
+    }
+    if (fields[0] == "?" && fields.size() == 3) {
+        announced[Unescaped(fields[2])] = std::strtoull(std::string(fields[1]).c_str(), nullptr, 10);
         return true;
     }
     if (fields[0] == "run" && fields.size() == 4) {
@@ -153,8 +159,12 @@ RunJournalWriter::RunJournalWriter(std::string folder, std::string parent_folder
 
 RunJournalWriter::~RunJournalWriter()
 {
-    if (m_descriptor >= 0)
-        ::close(m_descriptor);
+    if (m_descriptor < 0)
+        return;
+    ::close(m_descriptor);
+    // Announced folders, none made (they failed): nothing to take back.
+    if (!m_recorded)
+        ::unlink(JournalPath(m_folder, m_name).c_str());
 }
 
 bool RunJournalWriter::Open()
@@ -221,9 +231,27 @@ bool RunJournalWriter::Append(std::string const& line)
     return true;
 }
 
+void RunJournalWriter::Announce(std::string const& host_path)
+{
+    timespec now {};
+    ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    std::lock_guard const lock(m_mutex);
+    if (!m_error.empty() || (m_descriptor < 0 && !Open()))
+        return;
+    std::string line = "?\t"
+        + std::to_string(
+            static_cast<std::uint64_t>(now.tv_sec) * 1000000000u + static_cast<std::uint64_t>(now.tv_nsec))
+        + "\t";
+    AppendEscaped(host_path, line);
+    line += '\n';
+    Append(line);
+}
+
 bool RunJournalWriter::Record(
     std::string_view host_path, HostFolderIdentity identity, std::uint64_t birth_time)
 {
+    std::lock_guard const lock(m_mutex);
+    m_recorded = true;
     if (!m_error.empty())
         return false;
     if (m_descriptor < 0 && !Open())
@@ -255,8 +283,16 @@ std::optional<RunJournal> ReadJournal(std::string const& folder, std::string con
     RunJournal journal;
     journal.Name = name;
     // A last line without its line feed was cut short: left out.
+    std::map<std::string, std::uint64_t> announced;
     while (std::getline(file, line) && !file.eof())
-        ParseLine(line, journal);
+        ParseLine(line, journal, announced);
+    for (auto const& [path, time] : announced) {
+        JournalFolderEntry entry;
+        entry.HostPath = path;
+        entry.AnnouncedOnly = true;
+        entry.AnnouncedAt = time;
+        journal.Folders.push_back(std::move(entry));
+    }
     return journal;
 }
 

@@ -14,6 +14,10 @@
 //   run	TIME	PARENT	SOURCE       TIME is UTC, "2026-12-08T05:27:27Z"
 //   +	DEVICE	INODE	BIRTH	PATH   a folder made: its identity, its birth time
 //                                 in nanoseconds (0: unknown), its full host path
+//   ?	TIME	PATH                 a folder about to be made (TIME: nanoseconds
+//                                 of the system's coarse clock, which stamps
+//                                 the births of files); followed by its "+"
+//                                 line unless the run was killed in between
 //   undone	TIME                     every folder of it is gone
 //
 // A last line cut short is ignored. The journals are named by the time the
@@ -25,6 +29,8 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,6 +52,11 @@ struct JournalFolderEntry {
     HostFolderIdentity Identity;
     std::uint64_t BirthTime = 0;
     std::string HostPath;
+    // Announced, but the run ended before it recorded the folder: the
+    // identity is unknown, and a folder born at or after AnnouncedAt counts
+    // as the run's.
+    bool AnnouncedOnly = false;
+    std::uint64_t AnnouncedAt = 0;
 };
 
 struct RunJournal {
@@ -54,7 +65,8 @@ struct RunJournal {
     std::string Time;
     std::string ParentFolder;
     std::string Source;
-    // In the order the run made them: each folder after the one holding it.
+    // In the order the run made them: each folder after the one holding it
+    // (the ones only announced last).
     std::vector<JournalFolderEntry> Folders;
     bool Undone = false;
 };
@@ -71,6 +83,13 @@ public:
     // Records a folder the run made. False, with Error() saying why, when
     // the journal could not be written; later calls then do nothing.
     bool Record(std::string_view host_path, HostFolderIdentity identity, std::uint64_t birth_time);
+    // Notes a folder about to be made; from any thread of the run.
+    void Announce(std::string const& host_path);
+    // Announce, for CreationOptions::BeforeCreate.
+    std::function<void(std::string const&)> Announcer()
+    {
+        return [this](std::string const& host_path) { Announce(host_path); };
+    }
     // Empty until a folder was recorded.
     std::string const& Name() const { return m_name; }
     std::string const& Error() const { return m_error; }
@@ -85,6 +104,8 @@ private:
     std::string m_name;
     std::string m_error;
     int m_descriptor = -1;
+    bool m_recorded = false;
+    std::mutex m_mutex;
 };
 
 // Passes every report on to `inner`, and records the folders made in the

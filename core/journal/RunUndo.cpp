@@ -1,5 +1,6 @@
 #include "core/journal/RunUndo.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -21,6 +22,9 @@ constexpr char const* ReplacedReason = "another folder of that name, not the one
 constexpr char const* LinkReason = "a link now, not followed";
 constexpr char const* NotAFolderReason = "not a folder now";
 constexpr char const* LinkAboveReason = "a folder above it is a link or not a folder, not followed";
+constexpr char const* UnknownBirthReason
+    = "the run was cut short as it made this folder, and the system can't tell whether it did";
+constexpr char const* OlderReason = "there before the run came to it";
 constexpr char const* OutsideReason = "not below the run's parent folder";
 
 class Descriptor {
@@ -214,8 +218,18 @@ void Undo::Take(int holder, std::string const& name, JournalFolderEntry const& e
     }
     // A folder removed and made again may get the same inode: the birth time
     // tells them apart where the file system keeps one.
-    bool const reborn = birth_time != 0 && entry.BirthTime != 0 && birth_time != entry.BirthTime;
-    if (identity != entry.Identity || reborn) {
+    if (entry.AnnouncedOnly) {
+        // Made as the run was cut short, or not at all: only its birth tells.
+        if (birth_time == 0) {
+            Say(path, UndoOutcome::Kept, UnknownBirthReason);
+            return;
+        }
+        if (birth_time < entry.AnnouncedAt) {
+            Say(path, UndoOutcome::Kept, OlderReason);
+            return;
+        }
+    } else if (identity != entry.Identity
+        || (birth_time != 0 && entry.BirthTime != 0 && birth_time != entry.BirthTime)) {
         Say(path, UndoOutcome::Kept, ReplacedReason);
         return;
     }
@@ -297,9 +311,21 @@ UndoSummary UndoRun(RunJournal const& journal, std::string const& journal_folder
         return undo.Summary;
     }
     HolderChain chain(parent_folder.Get());
-    // Made in walk order, each folder after the one holding it: backwards is
-    // deepest first.
+    // Deepest first. The folders recorded come in walk order, each after the
+    // one holding it: backwards. Those only announced (a run cut short, the
+    // lines of several jobs never put in order) hold none recorded: before
+    // them, by depth.
+    std::vector<JournalFolderEntry const*> order;
     for (auto entry = journal.Folders.rbegin(); entry != journal.Folders.rend(); ++entry)
+        order.push_back(&*entry);
+    auto const depth = [](JournalFolderEntry const* entry) {
+        return entry->AnnouncedOnly ? 1 + std::count(entry->HostPath.begin(), entry->HostPath.end(), '/') : 0;
+    };
+    std::stable_sort(
+        order.begin(), order.end(), [&](JournalFolderEntry const* left, JournalFolderEntry const* right) {
+            return depth(left) > depth(right);
+        });
+    for (JournalFolderEntry const* entry : order)
         undo.Folder(chain, parent, *entry);
     UndoSummary const& summary = undo.Summary;
     if (!options.DryRun && summary.Kept == 0 && summary.Failed == 0)

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -33,7 +34,17 @@ struct RunResult {
 
 class CliTest : public ::testing::Test {
 protected:
-    void SetUp() override { m_directory = testing::MakeScratchFolder("cli-test"); }
+    void SetUp() override
+    {
+        m_directory = testing::MakeScratchFolder("cli-test");
+        // The journals of the runs go here, never to the user's own folder;
+        // open to the unprivileged user some tests run as.
+        fs::path const journals = m_directory / "state" / "edamaki" / "runs";
+        fs::create_directories(journals);
+        for (fs::path folder = journals; folder != m_directory; folder = folder.parent_path())
+            fs::permissions(folder, fs::perms::all);
+        ::setenv("XDG_STATE_HOME", (m_directory / "state").c_str(), 1);
+    }
     void TearDown() override { fs::remove_all(m_directory); }
 
     std::string WriteFile(std::string const& name, std::string const& bytes)
@@ -1213,6 +1224,105 @@ TEST_F(CliTest, AFilledSourceLargerThanASourceMayBeIsRefusedBeforeItIsBuilt)
         "edamaki-cli: create: filled in, the source would hold 260,132,001 bytes, more than 256,000,000, the "
         "most a source may hold\n"
         "edamaki-cli: create: nothing was created\n");
+}
+
+} // namespace
+} // namespace edamaki
+
+namespace edamaki {
+namespace {
+
+// The runs' journals: "runs" lists them, "undo" takes the last or a named one
+// back, a second time takes nothing.
+TEST_F(CliTest, UndoTakesBackTheLastRunOrOneNamed)
+{
+    fs::path const parent = m_directory / "parent";
+    fs::create_directories(parent / "before");
+    std::string const base = parent.string() + "/";
+    auto const first = Run("create --parent '" + parent.string() + "' -", "a\\x\nbefore\\in\n");
+    ASSERT_EQ(first.Status, 0) << first.Err;
+    auto const second = Run("create --parent '" + parent.string() + "' -", "b\n");
+    ASSERT_EQ(second.Status, 0) << second.Err;
+    EXPECT_EQ(Run("create --dry-run --parent '" + parent.string() + "' -", "c\n").Status, 0);
+
+    auto const runs = Run("runs");
+    EXPECT_EQ(runs.Status, 0);
+    std::vector<std::string> names;
+    std::istringstream lines(runs.Out);
+    for (std::string line; std::getline(lines, line);) {
+        names.push_back(line.substr(0, line.find('\t')));
+        EXPECT_NE(line.find("\t" + base + "\tstandard input\t"), std::string::npos) << line;
+    }
+    ASSERT_EQ(names.size(), 2u) << "a dry run keeps no journal";
+    EXPECT_NE(runs.Out.find("3 folders made\n"), std::string::npos) << runs.Out;
+
+    struct Step {
+        std::string Arguments;
+        int Status;
+        std::string Out;
+        std::string Err; // found in standard error
+    };
+    Step const steps[] = {
+        { "undo --dry-run " + names[0], 0, "- " + base + "before/in\n- " + base + "a/x\n- " + base + "a\n",
+            "3 would be removed" },
+        { "undo '" + names[0] + "'", 0, "- " + base + "before/in\n- " + base + "a/x\n- " + base + "a\n",
+            "3 removed, 0 kept" },
+        { "undo " + names[0], 0, "", "taken back already; nothing removed" },
+        { "undo", 0, "- " + base + "b\n", "1 removed" },
+        { "undo", 0, "", "taken back already" },
+        { "undo no-such-run", 2, "", "no run \"no-such-run\"" },
+        { "undo --force", 2, "", "usage: edamaki-cli undo" },
+        { "undo a b", 2, "", "one run at most" },
+    };
+    for (Step const& step : steps) {
+        auto const result = Run(step.Arguments);
+        EXPECT_EQ(result.Status, step.Status) << step.Arguments << result.Err;
+        EXPECT_EQ(result.Out, step.Out) << step.Arguments;
+        EXPECT_NE(result.Err.find(step.Err), std::string::npos) << step.Arguments << result.Err;
+    }
+    EXPECT_EQ(ListTree(parent), std::set<std::string> { "before/" });
+}
+
+// A run killed midway has a journal of every folder it made: undo leaves the
+// parent folder as it was.
+TEST_F(CliTest, AKilledRunIsTakenBackWhole)
+{
+    fs::path const parent = m_directory / "parent";
+    fs::create_directory(parent);
+    std::string const source = WriteFile("many.fms", "<?dezodedu-macro?>\nP<#3:1-300>\n>s<#3:1-300>\n");
+    std::string const out = (m_directory / "out").string();
+    std::string const command = "bash -c \"'" + std::string(EDAMAKI_CLI_PATH) + "' create --parent '"
+        + parent.string() + "' '" + source + "' >'" + out + "' 2>/dev/null & pid=\\$!; while [ ! -s '" + out
+        + "' ]; do sleep 0.01; done; kill -KILL \\$pid; wait \\$pid\"";
+    int const status = std::system(command.c_str());
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 128 + SIGKILL);
+    ASSERT_FALSE(fs::is_empty(parent));
+    auto const undone = Run("undo");
+    EXPECT_EQ(undone.Status, 0) << undone.Err;
+    EXPECT_TRUE(fs::is_empty(parent)) << undone.Out << undone.Err;
+}
+
+// A folder the user may not remove is named with the system's reason, and
+// the folder holding it is kept; the rest goes.
+TEST_F(CliTest, UndoNamesEachFolderItMayNotRemove)
+{
+    auto const launcher = UnprivilegedLauncher();
+    if (!launcher)
+        GTEST_SKIP() << "running as root, and setpriv(1) is missing to run as an unprivileged user";
+    fs::path const parent = m_directory / "parent";
+    fs::create_directory(parent);
+    fs::permissions(parent, fs::perms::all);
+    std::string const base = parent.string() + "/";
+    auto const made = Run("create --parent '" + parent.string() + "' -", "locked\\in\nfree\\in\n", *launcher);
+    ASSERT_EQ(made.Status, 0) << made.Err;
+    fs::permissions(parent / "locked", fs::perms::owner_write, fs::perm_options::remove);
+    std::ofstream(parent / "free" / "note.txt") << "kept";
+    auto const undone = Run("undo", {}, *launcher);
+    EXPECT_EQ(undone.Status, 1) << undone.Err;
+    EXPECT_EQ(undone.Out,
+        "- " + base + "free/in\n= " + base + "free: kept: not empty\n! " + base
+            + "locked/in: Permission denied\n= " + base + "locked: kept: holds a folder that is kept\n");
+    fs::permissions(parent / "locked", fs::perms::owner_write, fs::perm_options::add);
 }
 
 } // namespace
