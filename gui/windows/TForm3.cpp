@@ -1,10 +1,13 @@
 #include "gui/windows/TForm3.h"
 
 #include "core/disk/CreationRun.h"
+#include "core/journal/RunJournal.h"
+#include "core/journal/RunUndo.h"
 #include "gui/models/FolderOutcomeText.h"
 #include "gui/models/LogListModel.h"
 #include "gui/qt/QtShiftJis.h"
 #include "gui/widgets/JapaneseFont.h"
+#include "gui/widgets/MessageBoxes.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -85,11 +88,12 @@ struct LineHandOver {
         FoldersHandled += folders;
     }
 
-    void Finish(CreationSummary const& summary, std::optional<QString> error)
+    void Finish(CreationSummary const& summary, std::optional<QString> error, std::string journal = {})
     {
         std::lock_guard const lock(Mutex);
         Summary = summary;
         Error = std::move(error);
+        Journal = std::move(journal);
         Over = true;
     }
 
@@ -100,6 +104,8 @@ struct LineHandOver {
     CreationSummary Summary;
     // What the run threw.
     std::optional<QString> Error;
+    // The run's journal, when it made folders.
+    std::string Journal;
 };
 
 // Makes one coloured line per folder on the run's thread and hands it over.
@@ -136,11 +142,26 @@ private:
 
 // The run, on its own thread. Without a tree it logs that there is nothing
 // to create.
+// Every folder made goes in the run's journal as it is made, for undo.
+CreationSummary CreateJournalled(FolderTree const& tree, HostFileSystem& file_system, CreationSink& sink,
+    CreationOptions options, std::string const& source_name, std::string& journal_name)
+{
+    std::string parent_host;
+    file_system.Names().AppendHostText(tree.GetRootPath(), parent_host);
+    RunJournalWriter journal(JournalFolder(), parent_host, source_name);
+    JournalSink journal_sink(sink, journal);
+    options.BeforeCreate = journal.Announcer();
+    CreationSummary const summary = CreateFolders(tree, file_system, journal_sink, options);
+    journal_name = summary.Created > 0 ? journal.Name() : std::string();
+    return summary;
+}
+
 void CreateInBackground(FolderTree const* tree, std::function<HostError(HostCall, char const*)> hook,
-    std::stop_token stop, LineHandOver& hand_over)
+    std::string const& source_name, std::stop_token stop, LineHandOver& hand_over)
 {
     CreationSummary summary;
     std::optional<QString> error;
+    std::string journal_name;
     try {
         HandOverSink sink(hand_over);
         if (!tree) {
@@ -151,12 +172,12 @@ void CreateInBackground(FolderTree const* tree, std::function<HostError(HostCall
                 file_system.SetCallHook(std::move(hook));
             CreationOptions options;
             options.Stop = std::move(stop);
-            summary = CreateFolders(*tree, file_system, sink, options);
+            summary = CreateJournalled(*tree, file_system, sink, options, source_name, journal_name);
         }
     } catch (std::exception const& thrown) {
         error = QString::fromStdString(thrown.what());
     }
-    hand_over.Finish(summary, std::move(error));
+    hand_over.Finish(summary, std::move(error), std::move(journal_name));
 }
 
 QString Counts(CreationSummary const& summary)
@@ -251,6 +272,13 @@ TForm3::TForm3(QWidget* parent)
     CloseBtn->setAutoDefault(true);
     connect(CloseBtn, &QPushButton::clicked, this, &TForm3::CloseBtnClick);
 
+    UndoBtn = new QPushButton(QStringLiteral("作成を取り消す"), Panel1);
+    UndoBtn->setObjectName(QStringLiteral("UndoBtn"));
+    UndoBtn->setGeometry(8, 10, 100, 25);
+    UndoBtn->setAutoDefault(false);
+    UndoBtn->hide();
+    connect(UndoBtn, &QPushButton::clicked, this, [this] { UndoCreation(m_run_journal); });
+
     // The position is the frame's; the size is the inside, as the frame is the desktop's.
     resize(FirstSize());
     move(495, 194);
@@ -263,9 +291,12 @@ TForm3::~TForm3()
     m_run.reset();
 }
 
-void TForm3::StartCreation(FolderTree const& tree)
+void TForm3::StartCreation(FolderTree const& tree, QString const& source_name)
 {
     m_tree = &tree;
+    m_source_name = source_name;
+    m_run_journal.clear();
+    UndoBtn->hide();
     m_log->Clear();
     m_hovered = QPersistentModelIndex();
     m_summary.clear();
@@ -301,12 +332,12 @@ void TForm3::FormShow()
         m_run->FolderCount = m_tree->NodeCount() - 1;
     setCursor(Qt::BusyCursor);
     try {
-        m_run->Thread = std::jthread(
-            [this, run = m_run.get(), tree = m_tree, hook = m_file_system_hook](std::stop_token stop) {
-                CreateInBackground(tree, hook, std::move(stop), run->HandOver);
-                // The window ends the run at once rather than at its next look.
-                QMetaObject::invokeMethod(this, &TForm3::TakeLines, Qt::QueuedConnection);
-            });
+        m_run->Thread = std::jthread([this, run = m_run.get(), tree = m_tree, hook = m_file_system_hook,
+                                         source = m_source_name.toStdString()](std::stop_token stop) {
+            CreateInBackground(tree, hook, source, std::move(stop), run->HandOver);
+            // The window ends the run at once rather than at its next look.
+            QMetaObject::invokeMethod(this, &TForm3::TakeLines, Qt::QueuedConnection);
+        });
     } catch (std::exception const& error) {
         // No thread to be had: the run ends before it began, saying why.
         m_run->HandOver.Finish({}, QString::fromStdString(error.what()));
@@ -348,6 +379,8 @@ void TForm3::FinishRun()
     if (run->Thread.joinable())
         run->Thread.join();
     CreationSummary const& summary = run->HandOver.Summary;
+    m_run_journal = QString::fromStdString(run->HandOver.Journal);
+    UndoBtn->setVisible(!m_run_journal.isEmpty());
     if (run->HandOver.Error) {
         m_log->Append(*run->HandOver.Error, FailedColour);
     } else if (summary.Stopped) {
@@ -511,6 +544,132 @@ void TForm3::CopySelectedLines()
         lines.append(index.data().toString());
     if (!lines.isEmpty())
         QGuiApplication::clipboard()->setText(lines.join(QLatin1Char('\n')));
+}
+
+} // namespace edamaki
+
+namespace edamaki {
+
+namespace {
+
+// The folders an undo would take, and those it would keep with why.
+struct UndoPlan {
+    QStringList Removed;
+    QStringList Kept;
+};
+
+UndoPlan PlanUndo(RunJournal const& journal, std::string const& folder)
+{
+    UndoPlan plan;
+    UndoRun(journal, folder,
+        [&plan](UndoReport const& report) {
+            QString const path = QString::fromStdString(report.HostPath);
+            if (report.Outcome == UndoOutcome::Removed)
+                plan.Removed.append(path);
+            else if (report.Outcome != UndoOutcome::Gone)
+                plan.Kept.append(path + QStringLiteral("（残します: ") + QString::fromStdString(report.Reason)
+                    + QStringLiteral("）"));
+        },
+        { .DryRun = true });
+    return plan;
+}
+
+std::optional<RunJournal> FindJournal(std::string const& folder, QString const& run_name)
+{
+    if (!run_name.isEmpty())
+        return ReadJournal(folder, run_name.toStdString());
+    std::vector<RunJournal> journals = ListJournals(folder);
+    if (journals.empty())
+        return std::nullopt;
+    return std::move(journals.back());
+}
+
+// Asks before anything goes, naming every folder that would.
+bool ConfirmUndo(QWidget* parent, RunJournal const& journal, UndoPlan const& plan)
+{
+    QMessageBox box(QMessageBox::Question, MessageTitle(QMessageBox::Question),
+        QStringLiteral("この作成で作ったフォルダ %L1 個を削除しますか？\n親フォルダ: %2")
+            .arg(plan.Removed.size())
+            .arg(QString::fromStdString(journal.ParentFolder)),
+        QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    constexpr int ShownLines = 15;
+    QStringList shown = plan.Removed.mid(0, ShownLines);
+    if (plan.Removed.size() > ShownLines)
+        shown.append(QStringLiteral("ほか %L1 個").arg(plan.Removed.size() - ShownLines));
+    box.setInformativeText(shown.join(QLatin1Char('\n')));
+    box.setDetailedText(QStringLiteral("削除するフォルダ:\n") + plan.Removed.join(QLatin1Char('\n'))
+        + (plan.Kept.isEmpty() ? QString()
+                               : QStringLiteral("\n\n残すフォルダ:\n") + plan.Kept.join(QLatin1Char('\n'))));
+    return box.exec() == QMessageBox::Yes;
+}
+
+QRgb ColourOf(UndoOutcome outcome)
+{
+    switch (outcome) {
+    case UndoOutcome::Removed:
+        return CreatedColour;
+    case UndoOutcome::Kept:
+    case UndoOutcome::Gone:
+        return ExistedColour;
+    case UndoOutcome::Failed:
+        break;
+    }
+    return FailedColour;
+}
+
+} // namespace
+
+void TForm3::UndoCreation(QString const& run_name)
+{
+    if (m_pending || m_run)
+        return;
+    QWidget* const owner = isVisible() ? static_cast<QWidget*>(this) : parentWidget();
+    std::string const folder = JournalFolder();
+    std::optional<RunJournal> const journal = FindJournal(folder, run_name);
+    if (!journal || journal->Undone) {
+        ShowMessage(owner, QMessageBox::Information,
+            journal ? QStringLiteral("この作成は取り消し済みです。")
+                    : QStringLiteral("取り消せる作成がありません。"));
+        return;
+    }
+    UndoPlan const plan = PlanUndo(*journal, folder);
+    if (plan.Removed.isEmpty()) {
+        ShowMessage(owner, QMessageBox::Information,
+            QStringLiteral("削除できるフォルダはありません。")
+                + (plan.Kept.isEmpty() ? QString() : QLatin1Char('\n') + plan.Kept.join(QLatin1Char('\n'))));
+        return;
+    }
+    if (!ConfirmUndo(owner, *journal, plan))
+        return;
+    bool const shown = isVisible();
+    if (!shown) {
+        m_log->Clear();
+        m_summary.clear();
+    }
+    m_log->Append(
+        QStringLiteral("作成の取り消し: %1").arg(QString::fromStdString(journal->Name)), ExistedColour);
+    UndoSummary const summary = UndoRun(*journal, folder, [this](UndoReport const& report) {
+        if (report.Outcome == UndoOutcome::Gone)
+            return;
+        QString const path = QString::fromStdString(report.HostPath);
+        QString const reason = QString::fromStdString(report.Reason);
+        QString const text
+            = report.Outcome == UndoOutcome::Removed ? path : path + QStringLiteral(": ") + reason;
+        m_log->Append(text, ColourOf(report.Outcome), reason);
+    });
+    m_summary = QStringLiteral("取り消し: 削除 %L1 個、残し %L2 個、失敗 %L3 個")
+                    .arg(static_cast<qulonglong>(summary.Removed))
+                    .arg(static_cast<qulonglong>(summary.Kept))
+                    .arg(static_cast<qulonglong>(summary.Failed));
+    m_log->Append(m_summary, summary.Kept + summary.Failed > 0 ? FailedColour : ExistedColour);
+    m_log->Flush();
+    LogList->scrollToBottom();
+    if (summary.Kept + summary.Failed == 0 && journal->Name == m_run_journal.toStdString())
+        UndoBtn->hide();
+    UpdateStatusLine();
+    if (!shown)
+        exec();
 }
 
 } // namespace edamaki

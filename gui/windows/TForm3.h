@@ -38,9 +38,15 @@ public:
     // Clears the log and shows the window modally; the run starts once the
     // window shows, over `tree`, which must stay as it is until this
     // returns. Returns when the run is over and the user has closed the window.
-    void StartCreation(FolderTree const& tree);
+    // `source_name` names the source in the run's journal.
+    void StartCreation(FolderTree const& tree, QString const& source_name = {});
     // Shows the window modally with the last run's log.
     void ShowLog();
+    // Takes back the run the journal names (the last run when empty): shows
+    // what would be removed and asks first; the outcome goes to the log.
+    // Runs on this thread: a run makes at most what a share takes minutes
+    // over, and undo asks the disk four times a folder.
+    void UndoCreation(QString const& run_name = {});
 
     // For tests: every call of the run to the file system goes through
     // `hook` first (see HostFileSystem::SetCallHook), on the run's threads.
@@ -61,6 +67,8 @@ public:
     QLabel* StatusLine = nullptr;
     QFrame* Panel1 = nullptr;
     QPushButton* CloseBtn = nullptr;
+    // Shown after a run that made folders: takes that run back.
+    QPushButton* UndoBtn = nullptr;
 
     void reject() override;
 
@@ -110,6 +118,9 @@ private:
     std::function<HostError(HostCall, char const*)> m_file_system_hook;
     QPersistentModelIndex m_hovered;
     QString m_summary;
+    QString m_source_name;
+    // The journal of the last run, when it made folders.
+    QString m_run_journal;
 };
 
 } // namespace edamaki

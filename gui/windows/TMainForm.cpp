@@ -33,6 +33,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
@@ -112,6 +113,7 @@ TMainForm::TMainForm(Document& document, QStringList const& arguments, QWidget* 
     menus.Build();
     m_actions = menus.Actions();
     m_actions.mShowMarks->setChecked(QSettings().value(ShowMarksSetting, true).toBool());
+    AddUndoRunItem();
 
     connect(SrcList, &QPlainTextEdit::textChanged, this, &TMainForm::SrcListChange);
     // The menu's command shortcuts (Ctrl+Del among them) win over the editor's own keys.
@@ -150,6 +152,16 @@ void TMainForm::SaveWindowSize() const
     QSettings settings;
     settings.setValue(WindowSizeSetting, isMaximized() || isFullScreen() ? normalGeometry().size() : size());
     settings.setValue(PaneWidthSetting, m_splitter->sizes().value(0, 181));
+}
+
+// Tools, after the log: takes back the last creation run.
+void TMainForm::AddUndoRunItem()
+{
+    auto* item = new QAction(QStringLiteral("最後の作成を取り消す(&U)"), this);
+    item->setObjectName(QStringLiteral("mUndoRun"));
+    connect(item, &QAction::triggered, this, &TMainForm::mUndoRunClick);
+    if (auto* tools = findChild<QMenu*>(QStringLiteral("N1")))
+        tools->addAction(item);
 }
 
 // The edit action tracker goes with the members, before the children: the
@@ -595,7 +607,7 @@ void TMainForm::ExeBtnClick()
     }
     SrcList->document()->setModified(false);
     if (m_log_window)
-        m_log_window->StartCreation(tree);
+        m_log_window->StartCreation(tree, QString::fromStdString(m_document.FileName));
     // What the run made is there now.
     if (m_tree_pane)
         m_tree_pane->RefreshFolderMarks();
@@ -609,6 +621,16 @@ void TMainForm::TemplateMenuPopup(QMenu& menu)
 void TMainForm::mSaveTemplateClick()
 {
     m_templates->mSaveTemplateClick();
+}
+
+void TMainForm::mUndoRunClick()
+{
+    if (!m_log_window)
+        return;
+    m_log_window->UndoCreation();
+    // What the undo removed is gone now.
+    if (m_tree_pane)
+        m_tree_pane->RefreshFolderMarks();
 }
 
 void TMainForm::mLogViewClick()

@@ -82,6 +82,7 @@ public:
     // tree of its text filled with them; the editor's text stays as it is.
     void ExeBtnClick();
     void mLogViewClick();
+    void mUndoRunClick();
     // The template menu: lists the templates each time it opens.
     void TemplateMenuPopup(QMenu& menu);
     void mSaveTemplateClick();
@@ -150,6 +151,7 @@ private:
     // first size from the screen.
     void RestoreWindowSize();
     void SaveWindowSize() const;
+    void AddUndoRunItem();
 
     void ShowTextMode();
     void ShowMacroMode();

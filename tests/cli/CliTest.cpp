@@ -37,15 +37,21 @@ protected:
     void SetUp() override
     {
         m_directory = testing::MakeScratchFolder("cli-test");
-        // The journals of the runs go here, never to the user's own folder;
-        // open to the unprivileged user some tests run as.
-        fs::path const journals = m_directory / "state" / "edamaki" / "runs";
+        // The journals of the runs go beside it, never to the user's own
+        // folder; open to the unprivileged user some tests run as.
+        m_state = m_directory.string() + "-state";
+        fs::path const journals = m_state / "edamaki" / "runs";
+        fs::remove_all(m_state);
         fs::create_directories(journals);
-        for (fs::path folder = journals; folder != m_directory; folder = folder.parent_path())
+        for (fs::path folder = journals; folder != m_state.parent_path(); folder = folder.parent_path())
             fs::permissions(folder, fs::perms::all);
-        ::setenv("XDG_STATE_HOME", (m_directory / "state").c_str(), 1);
+        ::setenv("XDG_STATE_HOME", m_state.c_str(), 1);
     }
-    void TearDown() override { fs::remove_all(m_directory); }
+    void TearDown() override
+    {
+        fs::remove_all(m_directory);
+        fs::remove_all(m_state);
+    }
 
     std::string WriteFile(std::string const& name, std::string const& bytes)
     {
@@ -94,6 +100,7 @@ protected:
     }
 
     fs::path m_directory;
+    fs::path m_state;
 };
 
 TEST_F(CliTest, ConvertsTextToMacroInShiftJis)

@@ -14,6 +14,8 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("edamaki-tests"));
     QTemporaryDir settings;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    // The journals of the runs too.
+    qputenv("XDG_STATE_HOME", settings.path().toLocal8Bit());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

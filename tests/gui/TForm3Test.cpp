@@ -16,12 +16,14 @@
 #include <QFrame>
 #include <QLabel>
 #include <QListView>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -426,6 +428,54 @@ TEST_F(TForm3Test, LongPathsScrollSidewaysInsteadOfWrapping)
     int const row_height = m_form.LogList->visualRect(m_form.LogList->model()->index(0, 0)).height();
     EXPECT_LT(row_height, 2 * QFontMetrics(m_form.LogList->font()).height());
     m_form.hide();
+}
+
+} // namespace
+
+namespace {
+
+// The button under the log takes back the run just made, after a question
+// that names each folder to go; the log then lists them blue.
+TEST_F(TForm3Test, TheUndoButtonTakesBackTheRunAfterAsking)
+{
+    ASSERT_TRUE(QDir(m_directory.path()).mkdir(QStringLiteral("既存")));
+    auto const tree = ReadTree({ "作業\\資料", "既存" });
+    QString question;
+    QString listed;
+    bool button_shown = false;
+    auto const undo_and_close = [&] {
+        button_shown = m_form.UndoBtn->isVisible();
+        edamaki::testing::WhenModal([&](QWidget* widget) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            ASSERT_TRUE(box);
+            question = box->text();
+            listed = box->informativeText();
+            if (auto* yes = box->button(QMessageBox::Yes))
+                yes->click();
+            else
+                box->reject();
+        });
+        m_form.UndoBtn->click();
+        m_form.CloseBtn->click();
+    };
+    auto const closed = edamaki::testing::WhenModal([&](QWidget*) {
+        if (m_form.FormCloseQuery())
+            QTimer::singleShot(0, &m_form, undo_and_close);
+        else
+            QObject::connect(&m_form, &TForm3::RunFinished, &m_form, undo_and_close, Qt::QueuedConnection);
+    });
+    m_form.StartCreation(tree);
+    ASSERT_TRUE(*closed);
+    EXPECT_TRUE(button_shown);
+    EXPECT_NE(question.indexOf(QStringLiteral("2 個を削除しますか")), -1) << question.toStdString();
+    EXPECT_EQ(listed, Path(QStringLiteral("作業/資料")) + QLatin1Char('\n') + Path(QStringLiteral("作業")));
+    EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("作業"))));
+    EXPECT_TRUE(QFileInfo(Path(QStringLiteral("既存"))).isDir());
+    auto const lines = ShownLines(m_form);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[lines.size() - 3], (LoggedLine { Path(QStringLiteral("作業/資料")), Blue }));
+    EXPECT_EQ(lines[lines.size() - 2], (LoggedLine { Path(QStringLiteral("作業")), Blue }));
+    EXPECT_FALSE(m_form.UndoBtn->isVisible());
 }
 
 } // namespace
