@@ -33,10 +33,10 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QMenu>
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QScreen>
