@@ -326,7 +326,7 @@ private:
 class CreationRun {
 public:
     CreationRun(FolderTree const& tree, HostFileSystem& file_system, CreationSink& sink,
-        CreationOptions options, std::size_t window_capacity = DirectoryWindow::DefaultCapacity())
+        CreationOptions const& options, std::size_t window_capacity = DirectoryWindow::DefaultCapacity())
         : m_tree(tree)
         , m_file_system(file_system)
         , m_sink(sink)
@@ -1036,14 +1036,14 @@ std::optional<CreationSummary> CreateSideBySide(FolderTree const& tree, HostFile
 
 } // namespace
 
-CreationSummary CreateFolders(FolderTree const& tree, CreationSink& sink, CreationOptions options)
+CreationSummary CreateFolders(FolderTree const& tree, CreationSink& sink, CreationOptions const& options)
 {
     HostFileSystem file_system;
     return CreateFolders(tree, file_system, sink, options);
 }
 
 CreationSummary CreateFolders(
-    FolderTree const& tree, HostFileSystem& file_system, CreationSink& sink, CreationOptions options)
+    FolderTree const& tree, HostFileSystem& file_system, CreationSink& sink, CreationOptions const& options)
 {
     if (tree.IsTruncated() || tree.NodeCount() < 2)
         return CreationRun(tree, file_system, sink, options).CreateFolders();

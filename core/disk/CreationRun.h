@@ -123,8 +123,9 @@ struct CreationSummary {
 
 // Runs over the whole tree with the host's file system. The caller refuses a
 // truncated tree before it gets here.
-CreationSummary CreateFolders(FolderTree const& tree, CreationSink& sink, CreationOptions options = {});
 CreationSummary CreateFolders(
-    FolderTree const& tree, HostFileSystem& file_system, CreationSink& sink, CreationOptions options = {});
+    FolderTree const& tree, CreationSink& sink, CreationOptions const& options = {});
+CreationSummary CreateFolders(FolderTree const& tree, HostFileSystem& file_system, CreationSink& sink,
+    CreationOptions const& options = {});
 
 } // namespace edamaki

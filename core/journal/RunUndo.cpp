@@ -125,6 +125,7 @@ private:
     bool WouldBeEmpty(int folder, std::string& reason);
     void Say(std::string const& path, UndoOutcome outcome, std::string reason = {});
     void ReportRemovalError(std::string const& path, int error);
+    void ReportOpenError(int holder, std::string const& name, std::string const& path, int error);
 
     UndoOptions m_options;
     std::function<void(UndoReport const&)> const& m_report;
@@ -191,23 +192,45 @@ void Undo::Folder(HolderChain& chain, std::string const& parent, JournalFolderEn
     Take(holder, parts.back(), entry);
 }
 
+// Why the folder at the journal's path is not the one the run made; null
+// when it is. A folder removed and made again may get the same inode: the
+// birth time tells them apart where the file system keeps one.
+char const* NotTheFolderMade(
+    JournalFolderEntry const& entry, HostFolderIdentity identity, std::uint64_t birth_time)
+{
+    if (entry.AnnouncedOnly) {
+        // Made as the run was cut short, or not at all: only its birth tells.
+        if (birth_time == 0)
+            return UnknownBirthReason;
+        return birth_time < entry.AnnouncedAt ? OlderReason : nullptr;
+    }
+    if (identity != entry.Identity
+        || (birth_time != 0 && entry.BirthTime != 0 && birth_time != entry.BirthTime))
+        return ReplacedReason;
+    return nullptr;
+}
+
+void Undo::ReportOpenError(int holder, std::string const& name, std::string const& path, int error)
+{
+    struct stat status { };
+    if (error == ENOENT)
+        Say(path, UndoOutcome::Gone);
+    else if (error == ENOTDIR || error == ELOOP)
+        Say(path, UndoOutcome::Kept,
+            ::fstatat(holder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(status.st_mode)
+                ? LinkReason
+                : NotAFolderReason);
+    else
+        Say(path, UndoOutcome::Failed, std::strerror(error));
+}
+
 void Undo::Take(int holder, std::string const& name, JournalFolderEntry const& entry)
 {
     std::string const& path = entry.HostPath;
     int const flags = (m_options.DryRun ? O_RDONLY : O_PATH) | O_NOFOLLOW | O_DIRECTORY | O_CLOEXEC;
     Descriptor const folder(::openat(holder, name.c_str(), flags));
     if (!folder.IsOpen()) {
-        int const error = errno;
-        struct stat status { };
-        if (error == ENOENT)
-            Say(path, UndoOutcome::Gone);
-        else if (error == ENOTDIR || error == ELOOP)
-            Say(path, UndoOutcome::Kept,
-                ::fstatat(holder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(status.st_mode)
-                    ? LinkReason
-                    : NotAFolderReason);
-        else
-            Say(path, UndoOutcome::Failed, std::strerror(error));
+        ReportOpenError(holder, name, path, errno);
         return;
     }
     HostFolderIdentity identity;
@@ -216,21 +239,8 @@ void Undo::Take(int holder, std::string const& name, JournalFolderEntry const& e
         Say(path, UndoOutcome::Failed, std::strerror(errno));
         return;
     }
-    // A folder removed and made again may get the same inode: the birth time
-    // tells them apart where the file system keeps one.
-    if (entry.AnnouncedOnly) {
-        // Made as the run was cut short, or not at all: only its birth tells.
-        if (birth_time == 0) {
-            Say(path, UndoOutcome::Kept, UnknownBirthReason);
-            return;
-        }
-        if (birth_time < entry.AnnouncedAt) {
-            Say(path, UndoOutcome::Kept, OlderReason);
-            return;
-        }
-    } else if (identity != entry.Identity
-        || (birth_time != 0 && entry.BirthTime != 0 && birth_time != entry.BirthTime)) {
-        Say(path, UndoOutcome::Kept, ReplacedReason);
+    if (char const* const reason = NotTheFolderMade(entry, identity, birth_time)) {
+        Say(path, UndoOutcome::Kept, reason);
         return;
     }
     if (m_options.DryRun) {
@@ -239,7 +249,7 @@ void Undo::Take(int holder, std::string const& name, JournalFolderEntry const& e
             Say(path, UndoOutcome::Kept, m_holding_kept.contains(path) ? HoldsKeptReason : reason);
             return;
         }
-        m_would_remove.insert(entry.Identity);
+        m_would_remove.insert(identity);
         Say(path, UndoOutcome::Removed);
         return;
     }
