@@ -82,6 +82,10 @@ int RunUndo(std::vector<std::string> const& arguments)
         return ExitUsage;
     }
     std::string const folder = JournalFolder();
+    if (folder.empty()) {
+        PrintError("undo: no journal folder: neither XDG_STATE_HOME nor HOME is set");
+        return ExitUsage;
+    }
     std::optional<RunJournal> journal;
     if (!parsed->Positionals.empty()) {
         journal = ReadJournal(folder, parsed->Positionals.front());
