@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <map>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -161,6 +162,12 @@ RunJournalWriter::~RunJournalWriter()
 {
     if (m_descriptor < 0)
         return;
+    if (m_mapped) {
+        ::munmap(m_mapped, m_capacity);
+        // The mapping's room beyond the lines goes.
+        if (::ftruncate(m_descriptor, static_cast<off_t>(m_size)) != 0)
+            m_error = JournalPath(m_folder, m_name) + ": " + std::strerror(errno);
+    }
     ::close(m_descriptor);
     // Announced folders, none made (they failed): nothing to take back.
     if (!m_recorded)
@@ -193,7 +200,7 @@ bool RunJournalWriter::Open()
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string const name = attempt == 0 ? base : base + "-" + std::to_string(attempt);
         m_descriptor = ::open(
-            JournalPath(m_folder, name).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
+            JournalPath(m_folder, name).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (m_descriptor >= 0) {
             m_name = name;
             break;
@@ -213,8 +220,42 @@ bool RunJournalWriter::Open()
     return Append(header);
 }
 
+// Makes room for `needed` bytes more in the mapping of the file. False when
+// the file can't be mapped: the lines are then written one by one.
+bool RunJournalWriter::Map(std::size_t needed)
+{
+    if (m_mapped && m_size + needed <= m_capacity)
+        return true;
+    std::size_t const capacity = std::max({ std::size_t { 1 } << 16, m_capacity * 2, m_size + needed });
+    if (::ftruncate(m_descriptor, static_cast<off_t>(capacity)) != 0)
+        return false;
+    if (m_mapped)
+        ::munmap(m_mapped, m_capacity);
+    void* const mapped = ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_SHARED, m_descriptor, 0);
+    if (mapped == MAP_FAILED) {
+        m_mapped = nullptr;
+        m_capacity = 0;
+        // Back to the lines' own length, for the writes that follow.
+        if (::ftruncate(m_descriptor, static_cast<off_t>(m_size)) != 0)
+            m_error = JournalPath(m_folder, m_name) + ": " + std::strerror(errno);
+        return false;
+    }
+    m_mapped = static_cast<char*>(mapped);
+    m_capacity = capacity;
+    return true;
+}
+
 bool RunJournalWriter::Append(std::string const& line)
 {
+    if (Map(line.size())) {
+        std::memcpy(m_mapped + m_size, line.data(), line.size());
+        m_size += line.size();
+        return true;
+    }
+    if (::lseek(m_descriptor, static_cast<off_t>(m_size), SEEK_SET) < 0) {
+        m_error = JournalPath(m_folder, m_name) + ": " + std::strerror(errno);
+        return false;
+    }
     std::size_t written = 0;
     while (written < line.size()) {
         ssize_t const count = ::write(m_descriptor, line.data() + written, line.size() - written);
@@ -228,6 +269,7 @@ bool RunJournalWriter::Append(std::string const& line)
         }
         written += static_cast<std::size_t>(count);
     }
+    m_size += written;
     return true;
 }
 
@@ -260,8 +302,8 @@ bool RunJournalWriter::Record(
         + std::to_string(birth_time) + "\t";
     AppendEscaped(host_path, line);
     line += '\n';
-    // Straight to the file, one write a folder: a run killed after it made a
-    // folder has it in the journal.
+    // Into the file's mapping at once: a run killed after it made a folder
+    // has it in the journal.
     return Append(line);
 }
 
@@ -284,8 +326,11 @@ std::optional<RunJournal> ReadJournal(std::string const& folder, std::string con
     journal.Name = name;
     // A last line without its line feed was cut short: left out.
     std::map<std::string, std::uint64_t> announced;
-    while (std::getline(file, line) && !file.eof())
+    while (std::getline(file, line) && !file.eof()) {
+        // A killed run leaves its mapping's unused room (NUL bytes) before a later mark.
+        line.erase(0, std::min(line.find_first_not_of('\0'), line.size()));
         ParseLine(line, journal, announced);
+    }
     for (auto const& [path, time] : announced) {
         JournalFolderEntry entry;
         entry.HostPath = path;

@@ -97,6 +97,7 @@ public:
 private:
     bool Open();
     bool Append(std::string const& line);
+    bool Map(std::size_t needed);
 
     std::string m_folder;
     std::string m_parent_folder;
@@ -104,6 +105,11 @@ private:
     std::string m_name;
     std::string m_error;
     int m_descriptor = -1;
+    // The file is written through a shared mapping: a line costs no call,
+    // and what is in it reaches the file even when the run is killed.
+    char* m_mapped = nullptr;
+    std::size_t m_capacity = 0;
+    std::size_t m_size = 0;
     bool m_recorded = false;
     std::mutex m_mutex;
 };
