@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cli/OutputBuffer.h"
+#include "cli/RowRuns.h"
 #include "cli/RunSource.h"
 #include "cli/SourceInput.h"
 #include "cli/StopOnSignal.h"
@@ -11,6 +12,7 @@
 #include "core/text/ProgramTexts.h"
 #include "core/tree/FolderTree.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -214,49 +216,32 @@ private:
 
 } // namespace
 
-int RunCreate(std::vector<std::string> const& arguments)
+namespace {
+
+void WarnOfJournalError(RunJournalWriter const& journal)
 {
-    int exit_status = ExitSuccess;
-    std::string const usage = std::string(CreateUsage) + "\n" + PlaceholderHelp;
-    auto const parsed = ParseCommandArguments("create", arguments,
-        { { "--parent", "--encoding", "--jobs", "--set", "--date", "--template" },
-            { "--dry-run", "--no-follow" } },
-        usage, exit_status);
-    if (!parsed)
-        return exit_status;
-    std::optional<std::size_t> const jobs = ParseJobs("create", *parsed, usage, exit_status);
-    if (!jobs)
-        return exit_status;
-
-    // Before any thread of the run starts, so that none of them takes the signals.
-    StopOnSignal const stop;
-    FolderTree tree;
-    HostFileSystem file_system;
-    std::optional<SourceInput> const input
-        = ReadRunSource("create", *parsed, tree, file_system.Names(), "nothing was created");
-    if (!input)
-        return ExitUsage;
-
-    std::size_t const folder_count = tree.NodeCount() > 0 ? tree.NodeCount() - 1 : 0;
-    TerminalSink sink(folder_count, file_system.Names());
-    // Every folder made goes in the run's journal as it is made, for undo.
-    std::string parent_host;
-    file_system.Names().AppendHostText(tree.GetRootPath(), parent_host);
-    RunJournalWriter journal(JournalFolder(), parent_host, input->DisplayName);
-    bool const dry_run = parsed->Has("--dry-run");
-    CreationOptions const options {
-        .DryRun = dry_run,
-        .FollowLinks = !parsed->Has("--no-follow"),
-        .Jobs = *jobs,
-        .Stop = stop.Token(),
-        .BeforeCreate = dry_run ? nullptr : journal.Announcer(),
-    };
-    JournalSink journal_sink(sink, journal);
-    CreationSink& run_sink = options.DryRun ? static_cast<CreationSink&>(sink) : journal_sink;
-    CreationSummary const summary = CreateFolders(tree, file_system, run_sink, options);
     if (!journal.Error().empty())
         PrintError("create: warning: the run's journal could not be written (" + journal.Error()
             + "); undo can't take back the folders made after that");
+}
+
+// Adds a row's figures to the run's.
+void AddSummary(CreationSummary& total, CreationSummary const& row)
+{
+    total.Created += row.Created;
+    total.Existed += row.Existed;
+    total.Failed += row.Failed;
+    total.NotTried += row.NotTried;
+    total.Stopped = total.Stopped || row.Stopped;
+    total.Jobs.Wanted = std::max(total.Jobs.Wanted, row.Jobs.Wanted);
+    total.Jobs.Started = std::max(total.Jobs.Started, row.Jobs.Started);
+}
+
+// The end of a run: its report finished, the counts said, the exit status.
+// `rows` is the number of rows of a run with "--rows", else nullopt.
+int FinishCreation(TerminalSink& sink, CreationSummary const& summary, CreationOptions const& options,
+    StopOnSignal const& stop, std::size_t folder_count, std::optional<std::size_t> rows)
+{
     NoteJobsStarted("create", summary.Jobs);
     if (!sink.Finish()) {
         // The folders matter more than their report: the run went on to the end.
@@ -272,12 +257,110 @@ int RunCreate(std::vector<std::string> const& arguments)
             + GroupedNumber(summary.NotTried) + " not tried");
         return 128 + stop.Signal();
     }
+    std::string const row_count = rows ? GroupedNumber(*rows) + (*rows == 1 ? " row: " : " rows: ") : "";
     if (options.DryRun && folder_count > 0)
-        PrintError("create: dry run: " + GroupedNumber(summary.Created) + " new, "
+        PrintError("create: dry run: " + row_count + GroupedNumber(summary.Created) + " new, "
             + GroupedNumber(summary.Existed) + " existing, " + GroupedNumber(summary.Failed) + " failing");
+    else if (rows)
+        PrintError("create: " + row_count + GroupedNumber(summary.Created) + " created, "
+            + GroupedNumber(summary.Existed) + " existing, " + GroupedNumber(summary.Failed) + " failed");
     if (folder_count == 0 || summary.Failed > 0)
         return ExitSomeFailed;
     return ExitSuccess;
+}
+
+// "create --rows": every row checked, then each row's tree read, made and
+// dropped in the table's order, each with the walk of the run's --jobs.
+int CreateRows(ParsedArguments const& parsed, CreationOptions const& options, StopOnSignal const& stop)
+{
+    constexpr std::string_view consequence = "nothing was created";
+    auto const rows = ReadRowSource("create", parsed, consequence);
+    if (!rows)
+        return ExitUsage;
+    HostFileSystem file_system;
+    std::vector<std::size_t> row_folders;
+    std::string parent_host; // the first row's, for the journal
+    auto const count = [&](std::size_t, FolderTree& tree, SourceInput const&) {
+        if (row_folders.empty())
+            file_system.Names().AppendHostText(tree.GetRootPath(), parent_host);
+        row_folders.push_back(tree.NodeCount() > 0 ? tree.NodeCount() - 1 : 0);
+    };
+    if (!CheckEveryRow("create", parsed, *rows, RowTreeUse::Run, file_system.Names(), consequence, count))
+        return ExitUsage;
+
+    std::size_t folder_count = 0;
+    for (std::size_t const folders : row_folders)
+        folder_count += folders;
+    TerminalSink sink(folder_count, file_system.Names());
+    // One journal for the whole run: undo takes back every row's folders.
+    RunJournalWriter journal(
+        JournalFolder(), parent_host, rows->Source.DisplayName + " with the rows of " + rows->TableName);
+    JournalSink journal_sink(sink, journal);
+    CreationSink& run_sink = options.DryRun ? static_cast<CreationSink&>(sink) : journal_sink;
+    CreationOptions row_options = options;
+    if (!options.DryRun)
+        row_options.BeforeCreate = journal.Announcer();
+    CreationSummary total;
+    ForEachRowTree("create", parsed, *rows, RowTreeUse::Run, file_system.Names(),
+        [&](std::size_t index, FolderTree& tree, SourceInput const&) {
+            if (total.Stopped) {
+                total.NotTried += row_folders[index];
+                return;
+            }
+            AddSummary(total, CreateFolders(tree, file_system, run_sink, row_options));
+        });
+    WarnOfJournalError(journal);
+    return FinishCreation(sink, total, options, stop, folder_count, rows->Table.Rows.size());
+}
+
+} // namespace
+
+int RunCreate(std::vector<std::string> const& arguments)
+{
+    int exit_status = ExitSuccess;
+    std::string const usage = std::string(CreateUsage) + "\n" + PlaceholderHelp + "\n" + RowsHelp;
+    auto const parsed = ParseCommandArguments("create", arguments,
+        { { "--parent", "--encoding", "--jobs", "--set", "--date", "--template", "--rows" },
+            { "--dry-run", "--no-follow" } },
+        usage, exit_status);
+    if (!parsed)
+        return exit_status;
+    std::optional<std::size_t> const jobs = ParseJobs("create", *parsed, usage, exit_status);
+    if (!jobs)
+        return exit_status;
+
+    // Before any thread of the run starts, so that none of them takes the signals.
+    StopOnSignal const stop;
+    CreationOptions const options {
+        .DryRun = parsed->Has("--dry-run"),
+        .FollowLinks = !parsed->Has("--no-follow"),
+        .Jobs = *jobs,
+        .Stop = stop.Token(),
+    };
+    if (parsed->Value("--rows"))
+        return CreateRows(*parsed, options, stop);
+
+    FolderTree tree;
+    HostFileSystem file_system;
+    std::optional<SourceInput> const input
+        = ReadRunSource("create", *parsed, tree, file_system.Names(), "nothing was created");
+    if (!input)
+        return ExitUsage;
+
+    std::size_t const folder_count = tree.NodeCount() > 0 ? tree.NodeCount() - 1 : 0;
+    TerminalSink sink(folder_count, file_system.Names());
+    // Every folder made goes in the run's journal as it is made, for undo.
+    std::string parent_host;
+    file_system.Names().AppendHostText(tree.GetRootPath(), parent_host);
+    RunJournalWriter journal(JournalFolder(), parent_host, input->DisplayName);
+    CreationOptions run_options = options;
+    if (!options.DryRun)
+        run_options.BeforeCreate = journal.Announcer();
+    JournalSink journal_sink(sink, journal);
+    CreationSink& run_sink = options.DryRun ? static_cast<CreationSink&>(sink) : journal_sink;
+    CreationSummary const summary = CreateFolders(tree, file_system, run_sink, run_options);
+    WarnOfJournalError(journal);
+    return FinishCreation(sink, summary, options, stop, folder_count, std::nullopt);
 }
 
 } // namespace edamaki::cli

@@ -73,22 +73,30 @@ std::optional<SourceInput> ReadRunSource(std::string_view command, ParsedArgumen
     auto input = ReadCommandSource(command, parsed);
     if (!input || !FillCommandPlaceholders(command, parsed, *input, consequence))
         return std::nullopt;
-    ReadSource(tree, input->Lines());
+    if (!ReadRunTree(command, parsed, *input, tree, names, consequence))
+        return std::nullopt;
+    return input;
+}
 
+bool ReadRunTree(std::string_view command, ParsedArguments const& parsed, SourceInput const& input,
+    FolderTree& tree, HostNameConverter& names, std::string_view consequence)
+{
+    auto const parent_argument = parsed.Value("--parent");
+    ReadSource(tree, input.Lines());
     if (parent_argument) {
         std::string error;
         auto const parent = ParentFolderFromArgument(*parent_argument, names, error);
         if (!parent) {
             PrintError(std::string(command) + ": " + error);
-            return std::nullopt;
+            return false;
         }
         tree.SetRootPath(*parent);
     }
     if (auto const refusal = CheckCreationRun(tree)) {
-        PrintError(RunRefusalMessage(command, consequence, *refusal, *input, tree, names));
-        return std::nullopt;
+        PrintError(RunRefusalMessage(command, consequence, *refusal, input, tree, names));
+        return false;
     }
-    return input;
+    return true;
 }
 
 std::string DisplayablePath(std::string_view shift_jis, HostNameConverter& names)

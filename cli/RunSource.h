@@ -24,6 +24,12 @@ namespace edamaki::cli {
 std::optional<SourceInput> ReadRunSource(std::string_view command, ParsedArguments const& parsed,
     FolderTree& tree, HostNameConverter& names, std::string_view consequence);
 
+// Reads the filled source into `tree` and sets its parent folder ("--parent"
+// or the source's), checked as ReadRunSource checks it. Reports a refusal,
+// naming the input's DisplayName, and returns false.
+bool ReadRunTree(std::string_view command, ParsedArguments const& parsed, SourceInput const& input,
+    FolderTree& tree, HostNameConverter& names, std::string_view consequence);
+
 // A path of the tree (Shift-JIS) for the terminal: UTF-8 where it converts,
 // the bytes of any character that doesn't as \xNN.
 std::string DisplayablePath(std::string_view shift_jis, HostNameConverter& names);

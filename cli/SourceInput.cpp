@@ -264,13 +264,15 @@ std::optional<std::map<std::string, std::string>> SetValues(
     return values;
 }
 
-// Warns of each value given for a name the source doesn't use: a typing
-// slip would otherwise pass unseen.
-void WarnOfUnusedValues(std::string_view command, std::map<std::string, std::string> const& values,
-    std::string_view text, ShiftJisConverter& converter)
+} // namespace
+
+// A typing slip would otherwise pass unseen.
+void WarnOfUnusedValues(
+    std::string_view command, std::map<std::string, std::string> const& values, std::string_view text)
 {
     if (values.empty())
         return;
+    ShiftJisConverter converter;
     std::set<std::string> used;
     for (Placeholder const& placeholder : FindPlaceholders(text))
         used.insert(placeholder.Name);
@@ -282,25 +284,36 @@ void WarnOfUnusedValues(std::string_view command, std::map<std::string, std::str
     }
 }
 
-} // namespace
-
-bool FillCommandPlaceholders(
-    std::string_view command, ParsedArguments const& parsed, SourceInput& input, std::string_view consequence)
+std::string PlaceholderText(std::string const& shift_jis_name)
 {
-    auto const values = SetValues(command, parsed, consequence);
+    ShiftJisConverter converter;
+    return PlaceholderText(shift_jis_name, converter);
+}
+
+std::optional<CommandValues> ReadCommandValues(
+    std::string_view command, ParsedArguments const& parsed, std::string_view consequence)
+{
+    auto values = SetValues(command, parsed, consequence);
     if (!values)
-        return false;
+        return std::nullopt;
     auto const date = CommandDate(command, parsed);
     if (!date)
-        return false;
-    ShiftJisConverter converter;
-    WarnOfUnusedValues(command, *values, input.Text, converter);
-    std::vector<PlaceholderRefusal> const refusals
-        = FillPlaceholders(input.Text, *values, *date, MostSourceBytes);
+        return std::nullopt;
+    return CommandValues { std::move(*values), *date };
+}
+
+bool FillSourceText(std::string_view command, std::map<std::string, std::string> const& values,
+    CalendarDate date, std::string& text,
+    std::function<std::string(PlaceholderRefusal const&)> const& where, std::string_view consequence)
+{
+    std::vector<PlaceholderRefusal> const refusals = FillPlaceholders(text, values, date, MostSourceBytes);
     if (refusals.empty())
         return true;
+    ShiftJisConverter converter;
     for (PlaceholderRefusal const& refusal : refusals)
-        PrintError(std::string(command) + ": " + RefusalText(refusal, converter));
+        PrintError(std::string(command) + ": " + where(refusal) + RefusalText(refusal, converter));
+    if (consequence.empty())
+        return false;
     if (refusals.front().Why == PlaceholderRefusal::Kind::TooLarge) {
         PrintError(std::string(command) + ": " + std::string(consequence));
         return false;
@@ -309,6 +322,18 @@ bool FillCommandPlaceholders(
         + (refusals.size() == 1 ? " placeholder has" : " placeholders have") + " no usable value; "
         + std::string(consequence));
     return false;
+}
+
+bool FillCommandPlaceholders(
+    std::string_view command, ParsedArguments const& parsed, SourceInput& input, std::string_view consequence)
+{
+    auto const given = ReadCommandValues(command, parsed, consequence);
+    if (!given)
+        return false;
+    WarnOfUnusedValues(command, given->Values, input.Text);
+    return FillSourceText(
+        command, given->Values, given->Date, input.Text, [](PlaceholderRefusal const&) { return std::string(); },
+        consequence);
 }
 
 bool ReadSourceTree(SourceInput const& input, FolderTree& tree, std::string_view consequence)

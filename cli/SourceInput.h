@@ -11,6 +11,8 @@
 #include "core/text/SourceLines.h"
 #include "core/tree/FolderTree.h"
 
+#include <functional>
+#include <map>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -52,6 +54,32 @@ std::optional<CalendarDate> CommandDate(std::string_view command, ParsedArgument
 // ending with `consequence`, and returns false; the input is then unchanged.
 bool FillCommandPlaceholders(std::string_view command, ParsedArguments const& parsed, SourceInput& input,
     std::string_view consequence);
+
+// The values of the command line: each "--set NAME=VALUE" (Shift-JIS) and
+// the date of the built-ins. Reports a malformed or repeated "--set" or a date
+// that doesn't exist, ending with `consequence`, and returns nullopt.
+struct CommandValues {
+    std::map<std::string, std::string> Values;
+    CalendarDate Date;
+};
+std::optional<CommandValues> ReadCommandValues(
+    std::string_view command, ParsedArguments const& parsed, std::string_view consequence);
+
+// Fills the placeholders of `text` with `values`, the date's built-ins and the
+// defaults, as FillCommandPlaceholders does. Each refusal is reported after
+// "COMMAND: " and `where(refusal)`; the closing line, which ends with
+// `consequence`, only when `consequence` is not empty. `text` is unchanged on
+// failure.
+bool FillSourceText(std::string_view command, std::map<std::string, std::string> const& values,
+    CalendarDate date, std::string& text,
+    std::function<std::string(PlaceholderRefusal const&)> const& where, std::string_view consequence);
+
+// Warns of each value given with "--set" for a name the source doesn't use.
+void WarnOfUnusedValues(
+    std::string_view command, std::map<std::string, std::string> const& values, std::string_view text);
+
+// "<%NAME>" as the user reads it, from a Shift-JIS name.
+std::string PlaceholderText(std::string const& shift_jis_name);
 
 // What the help texts of the commands that fill placeholders say of them.
 extern char const* const PlaceholderHelp;
