@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cli/OutputBuffer.h"
+#include "cli/RowRuns.h"
 #include "cli/SourceInput.h"
 #include "core/document/SourceDocument.h"
 #include "core/text/Encoding.h"
@@ -82,12 +83,68 @@ private:
 
 } // namespace
 
+namespace {
+
+constexpr std::string_view NothingWritten = "nothing was written";
+
+// The encoding of the output: the source's, but UTF-8 for a Shift-JIS source
+// whose filled text holds a character Shift-JIS can't hold as itself.
+DetectedEncoding OutputEncoding(DetectedEncoding encoding, bool holds_stand_in)
+{
+    if (encoding.Encoding != TextEncoding::ShiftJis || !holds_stand_in)
+        return encoding;
+    PrintError("convert: the output is written in UTF-8: it holds a character that Shift-JIS can't hold "
+               "as itself");
+    return { TextEncoding::Utf8, false };
+}
+
+SourceMode TargetMode(std::string const& to)
+{
+    return to == "macro" ? SourceMode::Macro : SourceMode::Text;
+}
+
+int FinishWriting(SourceLineWriter& writer)
+{
+    if (std::string error; !writer.Finish(error)) {
+        PrintError(error);
+        return ExitUsage;
+    }
+    return ExitSuccess;
+}
+
+// "convert --rows": each row's source one after the other, each after a
+// comment line "; row N (line L)" that the readers skip.
+int ConvertRows(ParsedArguments const& parsed, std::string const& to)
+{
+    auto const rows = ReadRowSource("convert", parsed, NothingWritten);
+    if (!rows)
+        return ExitUsage;
+    HostFileSystem file_system;
+    bool holds_stand_in = false;
+    auto const look = [&holds_stand_in](std::size_t, FolderTree&, SourceInput const& filled) {
+        holds_stand_in = holds_stand_in || FindStandIn(filled.Text) != std::string::npos;
+    };
+    if (!CheckEveryRow("convert", parsed, *rows, RowTreeUse::Convert, file_system.Names(), NothingWritten, look))
+        return ExitUsage;
+    SourceLineWriter writer(OutputEncoding(rows->Source.Encoding, holds_stand_in));
+    ForEachRowTree("convert", parsed, *rows, RowTreeUse::Convert, file_system.Names(),
+        [&](std::size_t index, FolderTree& tree, SourceInput const& filled) {
+            writer.Write("; " + RowPlace(*rows, index));
+            WriteConvertedSource(tree, filled.Lines(), TargetMode(to),
+                [&writer](std::string_view line) { writer.Write(line); });
+        });
+    return FinishWriting(writer);
+}
+
+} // namespace
+
 int RunConvert(std::vector<std::string> const& arguments)
 {
     int exit_status = ExitSuccess;
-    std::string const usage = std::string(ConvertUsage) + "\n" + PlaceholderHelp;
+    std::string const usage = std::string(ConvertUsage) + "\n" + PlaceholderHelp + "\n" + RowsHelp
+        + "Each row's source follows a comment line \"; row N (line L)\".\n";
     auto const parsed = ParseCommandArguments("convert", arguments,
-        { { "--to", "--encoding", "--set", "--date", "--template" }, {} }, usage, exit_status);
+        { { "--to", "--encoding", "--set", "--date", "--template", "--rows" }, {} }, usage, exit_status);
     if (!parsed)
         return exit_status;
     auto const to = parsed->Value("--to");
@@ -96,31 +153,23 @@ int RunConvert(std::vector<std::string> const& arguments)
         std::cerr << usage;
         return ExitUsage;
     }
+    if (parsed->Value("--rows"))
+        return ConvertRows(*parsed, *to);
     auto input = ReadCommandSource("convert", *parsed);
-    if (!input || !FillCommandPlaceholders("convert", *parsed, *input, "nothing was written"))
+    if (!input || !FillCommandPlaceholders("convert", *parsed, *input, NothingWritten))
         return ExitUsage;
 
     FolderTree tree;
-    if (!ReadSourceTree(*input, tree, "nothing was written"))
+    if (!ReadSourceTree(*input, tree, NothingWritten))
         return ExitUsage;
     // Every name of the tree comes from the text: a text that Shift-JIS holds
     // exactly makes an output that it holds too.
-    DetectedEncoding encoding = input->Encoding;
-    if (encoding.Encoding == TextEncoding::ShiftJis && FindStandIn(input->Text) != std::string::npos) {
-        encoding = { TextEncoding::Utf8, false };
-        PrintError("convert: the output is written in UTF-8: it holds a character that Shift-JIS can't hold "
-                   "as itself");
-    }
     // The output is written as it is made: a deep tree's macro form is far
     // larger than the tree.
-    SourceLineWriter writer(encoding);
-    WriteConvertedSource(tree, input->Lines(), *to == "macro" ? SourceMode::Macro : SourceMode::Text,
-        [&writer](std::string_view line) { writer.Write(line); });
-    if (std::string error; !writer.Finish(error)) {
-        PrintError(error);
-        return ExitUsage;
-    }
-    return ExitSuccess;
+    SourceLineWriter writer(OutputEncoding(input->Encoding, FindStandIn(input->Text) != std::string::npos));
+    WriteConvertedSource(
+        tree, input->Lines(), TargetMode(*to), [&writer](std::string_view line) { writer.Write(line); });
+    return FinishWriting(writer);
 }
 
 } // namespace edamaki::cli

@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "cli/OutputBuffer.h"
+#include "cli/RowRuns.h"
 #include "cli/RunSource.h"
 #include "core/disk/FolderComparison.h"
 #include "core/disk/HostFileSystem.h"
@@ -104,38 +105,116 @@ private:
 
 } // namespace
 
+namespace {
+
+// The parent folder of the tree as the terminal shows it, without its
+// final separator.
+std::string ParentForMessage(FolderTree const& tree, HostFileSystem& file_system)
+{
+    std::string parent;
+    file_system.Names().AppendHostText(tree.GetRootPath(), parent);
+    if (parent.size() > 1 && parent.back() == HostFileSystem::Separator)
+        parent.pop_back();
+    return EscapeForTerminal(parent);
+}
+
+void WarnOfWindowsNames(FolderTree const& tree, HostFileSystem& file_system)
+{
+    ForEachWindowsNameIssue(
+        tree, file_system.Names(), [](std::string const& host_path, WindowsNameIssue issue) {
+            std::cerr << WindowsIssueWarning("verify", host_path, issue);
+        });
+}
+
+// "2 missing, 1 extra".
+std::string DifferenceCounts(ComparisonSummary const& summary)
+{
+    std::string text;
+    if (summary.Missing > 0)
+        text = GroupedNumber(summary.Missing) + " missing";
+    if (summary.Extra > 0)
+        text += (text.empty() ? "" : ", ") + GroupedNumber(summary.Extra) + " extra";
+    return text;
+}
+
+// "verify --rows": each row's tree compared in the table's order; a row that
+// differs is named on standard error after its lines.
+int VerifyRows(ParsedArguments const& parsed, ComparisonOptions const& options)
+{
+    auto const rows = ReadRowSource("verify", parsed, NothingCompared);
+    if (!rows)
+        return ExitUsage;
+    HostFileSystem file_system;
+    if (!CheckEveryRow("verify", parsed, *rows, RowTreeUse::Run, file_system.Names(), NothingCompared))
+        return ExitUsage;
+    DifferenceSink sink(file_system.Names());
+    std::size_t differing = 0;
+    bool trouble = false;
+    bool written = true;
+    ForEachRowTree("verify", parsed, *rows, RowTreeUse::Run, file_system.Names(),
+        [&](std::size_t index, FolderTree& tree, SourceInput const&) {
+            WarnOfWindowsNames(tree, file_system);
+            ComparisonSummary const summary = CompareFolders(tree, file_system, sink, options);
+            NoteJobsStarted("verify", summary.Jobs);
+            written = sink.Finish() && written;
+            if (!summary.ParentError.empty()) {
+                PrintError("verify: " + RowWithValues(*rows, index) + ": cannot open the parent folder "
+                    + ParentForMessage(tree, file_system) + ": " + summary.ParentError);
+                trouble = true;
+            }
+            trouble = trouble || summary.Unreadable > 0;
+            if (summary.Differs()) {
+                ++differing;
+                PrintError("verify: " + RowWithValues(*rows, index) + ": " + DifferenceCounts(summary));
+            }
+        });
+    if (!written) {
+        PrintError("verify: the report could not be written (" + std::string(std::strerror(sink.OutputError()))
+            + ")");
+        return ExitUsage;
+    }
+    if (differing > 0)
+        PrintError("verify: " + GroupedNumber(differing) + " of " + GroupedNumber(rows->Table.Rows.size())
+            + " rows differ");
+    if (trouble)
+        return ExitUsage;
+    return differing > 0 ? ExitSomeFailed : ExitSuccess;
+}
+
+} // namespace
+
 int RunVerify(std::vector<std::string> const& arguments)
 {
     int exit_status = ExitSuccess;
-    std::string const usage = std::string(VerifyUsage) + "\n" + PlaceholderHelp;
+    std::string const usage = std::string(VerifyUsage) + "\n" + PlaceholderHelp + "\n" + RowsHelp;
     auto const parsed = ParseCommandArguments("verify", arguments,
-        { { "--parent", "--encoding", "--jobs", "--set", "--date", "--template" }, { "--extra" } }, usage,
-        exit_status);
+        { { "--parent", "--encoding", "--jobs", "--set", "--date", "--template", "--rows" }, { "--extra" } },
+        usage, exit_status);
     if (!parsed)
         return exit_status;
     std::optional<std::size_t> const jobs = ParseJobs("verify", *parsed, usage, exit_status);
     if (!jobs)
         return exit_status;
+    ComparisonOptions const options { .Extra = parsed->Has("--extra"), .Jobs = *jobs };
+    if (parsed->Value("--rows") && options.Extra) {
+        // Every other row's folders would count as extra to each row.
+        PrintError("verify: --extra can't be used with --rows: the folders of the other rows would be extra");
+        return ExitUsage;
+    }
+    if (parsed->Value("--rows"))
+        return VerifyRows(*parsed, options);
 
     FolderTree tree;
     HostFileSystem file_system;
     if (!ReadRunSource("verify", *parsed, tree, file_system.Names(), NothingCompared))
         return ExitUsage;
 
-    ForEachWindowsNameIssue(
-        tree, file_system.Names(), [](std::string const& host_path, WindowsNameIssue issue) {
-            std::cerr << WindowsIssueWarning("verify", host_path, issue);
-        });
+    WarnOfWindowsNames(tree, file_system);
     DifferenceSink sink(file_system.Names());
-    ComparisonSummary const summary
-        = CompareFolders(tree, file_system, sink, { .Extra = parsed->Has("--extra"), .Jobs = *jobs });
+    ComparisonSummary const summary = CompareFolders(tree, file_system, sink, options);
     NoteJobsStarted("verify", summary.Jobs);
     if (!summary.ParentError.empty()) {
-        std::string parent;
-        file_system.Names().AppendHostText(tree.GetRootPath(), parent);
-        if (parent.size() > 1 && parent.back() == HostFileSystem::Separator)
-            parent.pop_back();
-        PrintError("verify: cannot open the parent folder " + EscapeForTerminal(parent) + ": "
+        PrintError("verify: cannot open the parent folder " + ParentForMessage(tree, file_system) + ": "
             + summary.ParentError + "; " + std::string(NothingCompared));
         return ExitUsage;
     }
