@@ -124,7 +124,8 @@ int ConvertRows(ParsedArguments const& parsed, std::string const& to)
     auto const look = [&holds_stand_in](std::size_t, FolderTree&, SourceInput const& filled) {
         holds_stand_in = holds_stand_in || FindStandIn(filled.Text) != std::string::npos;
     };
-    if (!CheckEveryRow("convert", parsed, *rows, RowTreeUse::Convert, file_system.Names(), NothingWritten, look))
+    if (!CheckEveryRow(
+            "convert", parsed, *rows, RowTreeUse::Convert, file_system.Names(), NothingWritten, look))
         return ExitUsage;
     SourceLineWriter writer(OutputEncoding(rows->Source.Encoding, holds_stand_in));
     ForEachRowTree("convert", parsed, *rows, RowTreeUse::Convert, file_system.Names(),

@@ -20,6 +20,7 @@
 #include <cstring>
 #include <iostream>
 #include <unistd.h>
+#include <unordered_set>
 
 namespace edamaki::cli {
 
@@ -96,8 +97,16 @@ public:
     {
     }
 
-    void FolderHandled(FolderReport const& report) override
+    // A dry run over rows: a folder an earlier row would make counts as
+    // existing for the rows after it, as the real run finds it. Holds a hash
+    // of each such path, for the dry run alone.
+    void PlanAcrossRows() { m_plan_across_rows = true; }
+    // The folders so counted as existing instead of new.
+    std::size_t PlannedByEarlierRows() const { return m_planned_earlier; }
+
+    void FolderHandled(FolderReport const& original) override
     {
+        FolderReport const& report = PlannedReport(original);
         std::string_view colour;
         std::string_view mark = "+ ";
         switch (report.Outcome) {
@@ -160,6 +169,20 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
+    FolderReport const& PlannedReport(FolderReport const& report)
+    {
+        if (!m_plan_across_rows || report.Outcome != FolderOutcome::Created)
+            return report;
+        std::size_t const path
+            = std::hash<std::string_view> {}(report.HostPath.empty() ? report.Path : report.HostPath);
+        if (m_planned.insert(path).second)
+            return report;
+        ++m_planned_earlier;
+        m_existing = report;
+        m_existing.Outcome = FolderOutcome::Existed;
+        return m_existing;
+    }
+
     void ShowProgress()
     {
         auto const now = Clock::now();
@@ -203,6 +226,10 @@ private:
     }
 
     HostNameConverter& m_names;
+    bool m_plan_across_rows = false;
+    std::unordered_set<std::size_t> m_planned;
+    std::size_t m_planned_earlier = 0;
+    FolderReport m_existing;
     OutputBuffer m_out { STDOUT_FILENO };
     std::string m_printable;
     bool const m_colour;
@@ -300,6 +327,8 @@ int CreateRows(ParsedArguments const& parsed, CreationOptions const& options, St
     CreationOptions row_options = options;
     if (!options.DryRun)
         row_options.BeforeCreate = journal.Announcer();
+    if (options.DryRun)
+        sink.PlanAcrossRows();
     CreationSummary total;
     ForEachRowTree("create", parsed, *rows, RowTreeUse::Run, file_system.Names(),
         [&](std::size_t index, FolderTree& tree, SourceInput const&) {
@@ -310,6 +339,8 @@ int CreateRows(ParsedArguments const& parsed, CreationOptions const& options, St
             AddSummary(total, CreateFolders(tree, file_system, run_sink, row_options));
         });
     WarnOfJournalError(journal);
+    total.Created -= sink.PlannedByEarlierRows();
+    total.Existed += sink.PlannedByEarlierRows();
     return FinishCreation(sink, total, options, stop, folder_count, rows->Table.Rows.size());
 }
 

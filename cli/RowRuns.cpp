@@ -10,15 +10,14 @@
 
 namespace edamaki::cli {
 
-char const* const RowsHelp
-    = "--rows TABLE runs the source once for each row of TABLE (a file, or \"-\" for\n"
-      "standard input; the source then comes from FILE or --template): CSV as\n"
-      "spreadsheets write it, a comma or a tab between cells, UTF-8 or Shift-JIS.\n"
-      "The first line names placeholders, one per column; each row below gives\n"
-      "their values (an empty cell gives none: --set, the default or the built-in\n"
-      "applies). A row's own value wins over --set. Every row is checked before\n"
-      "anything is done: one bad row (a value refused, a ragged row) is named with\n"
-      "its line and column, exit status 2, and nothing is done.\n";
+char const* const RowsHelp = "--rows TABLE runs the source once for each row of TABLE (a file, or \"-\" for\n"
+                             "standard input; the source then comes from FILE or --template): CSV as\n"
+                             "spreadsheets write it, a comma or a tab between cells, UTF-8 or Shift-JIS.\n"
+                             "The first line names placeholders, one per column; each row below gives\n"
+                             "their values (an empty cell gives none: --set, the default or the built-in\n"
+                             "applies). A row's own value wins over --set. Every row is checked before\n"
+                             "anything is done: one bad row (a value refused, a ragged row) is named with\n"
+                             "its line and column, exit status 2, and nothing is done.\n";
 
 namespace {
 
@@ -80,8 +79,8 @@ std::optional<RowSource> ReadRowSource(
     std::string_view command, ParsedArguments const& parsed, std::string_view consequence)
 {
     std::string const path = parsed.Value("--rows").value_or("-");
-    bool const source_from_input = !parsed.Value("--template")
-        && (parsed.Positionals.empty() || parsed.Positionals.front() == "-");
+    bool const source_from_input
+        = !parsed.Value("--template") && (parsed.Positionals.empty() || parsed.Positionals.front() == "-");
     if (path == "-" && source_from_input) {
         PrintError(std::string(command)
             + ": --rows - reads the table from standard input: give the source as a file or --template");

@@ -303,8 +303,8 @@ std::optional<CommandValues> ReadCommandValues(
 }
 
 bool FillSourceText(std::string_view command, std::map<std::string, std::string> const& values,
-    CalendarDate date, std::string& text,
-    std::function<std::string(PlaceholderRefusal const&)> const& where, std::string_view consequence)
+    CalendarDate date, std::string& text, std::function<std::string(PlaceholderRefusal const&)> const& where,
+    std::string_view consequence)
 {
     std::vector<PlaceholderRefusal> const refusals = FillPlaceholders(text, values, date, MostSourceBytes);
     if (refusals.empty())
@@ -332,8 +332,8 @@ bool FillCommandPlaceholders(
         return false;
     WarnOfUnusedValues(command, given->Values, input.Text);
     return FillSourceText(
-        command, given->Values, given->Date, input.Text, [](PlaceholderRefusal const&) { return std::string(); },
-        consequence);
+        command, given->Values, given->Date, input.Text,
+        [](PlaceholderRefusal const&) { return std::string(); }, consequence);
 }
 
 bool ReadSourceTree(SourceInput const& input, FolderTree& tree, std::string_view consequence)

@@ -71,8 +71,8 @@ std::optional<CommandValues> ReadCommandValues(
 // `consequence`, only when `consequence` is not empty. `text` is unchanged on
 // failure.
 bool FillSourceText(std::string_view command, std::map<std::string, std::string> const& values,
-    CalendarDate date, std::string& text,
-    std::function<std::string(PlaceholderRefusal const&)> const& where, std::string_view consequence);
+    CalendarDate date, std::string& text, std::function<std::string(PlaceholderRefusal const&)> const& where,
+    std::string_view consequence);
 
 // Warns of each value given with "--set" for a name the source doesn't use.
 void WarnOfUnusedValues(

@@ -169,8 +169,8 @@ int VerifyRows(ParsedArguments const& parsed, ComparisonOptions const& options)
             }
         });
     if (!written) {
-        PrintError("verify: the report could not be written (" + std::string(std::strerror(sink.OutputError()))
-            + ")");
+        PrintError("verify: the report could not be written ("
+            + std::string(std::strerror(sink.OutputError())) + ")");
         return ExitUsage;
     }
     if (differing > 0)

@@ -212,8 +212,8 @@ std::optional<RowTable> ParseRowTable(std::string_view bytes, EncodingChoice cho
         std::size_t const row = table.Rows.size() + 1;
         if (cells.size() != table.Columns.size()) {
             error = { line, row,
-                std::to_string(cells.size()) + (cells.size() == 1 ? " cell" : " cells") + ", and the header has "
-                    + std::to_string(table.Columns.size()) };
+                std::to_string(cells.size()) + (cells.size() == 1 ? " cell" : " cells")
+                    + ", and the header has " + std::to_string(table.Columns.size()) };
             return std::nullopt;
         }
         table.Rows.push_back({ line, std::move(cells) });

@@ -1233,6 +1233,100 @@ TEST_F(CliTest, AFilledSourceLargerThanASourceMayBeIsRefusedBeforeItIsBuilt)
         "edamaki-cli: create: nothing was created\n");
 }
 
+TEST_F(CliTest, RowsRunTheSourceOncePerRowAndOneBadRowMakesNothing)
+{
+    std::string const source
+        = WriteFile("case.txt", "<%顧客>\\<%案件=新規>\\見積\n<%顧客>\\<%案件=新規>\\契約\n");
+    std::string const made = (m_directory / "made").string();
+    std::string const parent = " --parent '" + made + "' '" + source + "'";
+    std::string const good
+        = WriteFile("good.csv", "顧客,案件,メモ\r\nA社,\"x,y\",1\r\n\r\nB社,,2\r\nA社,\"x,y\",3\r\n");
+    std::string const bad = WriteFile("bad.csv", Sjis("顧客\r\nA社\r\n\"C\r\nD\"\r\nE:\r\n"));
+    std::string const ragged = WriteFile("ragged.csv", "顧客\tメモ\nA社\t1\nB社\n");
+    struct Case {
+        std::string Arguments;
+        int Status;
+        std::string Err;
+    };
+    Case const refusals[] = {
+        { "create --rows '" + bad + "'" + parent, 2,
+            "edamaki-cli: create: " + bad
+                + ": row 2 (line 3), column 顧客: <%顧客>: \"C\\x0D\\x0AD\" holds U+000D, "
+                  "which a folder name can't hold (\\ / : * ? \" < > |, a control character, or \",\" inside "
+                  "a tag)\n"
+                  "edamaki-cli: create: "
+                + bad
+                + ": row 3 (line 5), column 顧客: <%顧客>: \"E:\" holds \":\" (U+003A), "
+                  "which a folder name can't hold (\\ / : * ? \" < > |, a control character, or \",\" inside "
+                  "a tag)\n"
+                  "edamaki-cli: create: 2 of 3 rows can't be used; nothing was created\n" },
+        { "create --rows '" + ragged + "'" + parent, 2,
+            "edamaki-cli: create: " + ragged
+                + ": row 2 (line 3): 1 cell, and the header has 2; nothing was created\n" },
+        { "create --rows - -", 2,
+            "edamaki-cli: create: --rows - reads the table from standard input: give the source as a file or "
+            "--template\n" },
+        { "verify --extra --rows '" + good + "'" + parent, 2,
+            "edamaki-cli: verify: --extra can't be used with --rows: the folders of the other rows would be "
+            "extra\n" },
+    };
+    for (Case const& c : refusals) {
+        SCOPED_TRACE(c.Arguments);
+        RunResult const result = Run(c.Arguments);
+        EXPECT_EQ(result.Status, c.Status);
+        EXPECT_EQ(result.Out, "");
+        EXPECT_EQ(result.Err, c.Err);
+    }
+    EXPECT_FALSE(fs::exists(made));
+
+    // The rows in the table's order; a row naming the same folders as one
+    // before it finds them there; the report is the same for any --jobs.
+    std::string const warning
+        = "edamaki-cli: create: warning: " + good + ": column メモ: the source has no placeholder <%メモ>\n";
+    std::string lines;
+    for (char const* folder : { "A社", "A社/x,y", "A社/x,y/見積", "A社/x,y/契約", "B社", "B社/新規",
+             "B社/新規/見積", "B社/新規/契約" })
+        lines += "+ " + made + "/" + folder + "\n";
+    for (char const* folder : { "A社", "A社/x,y", "A社/x,y/見積", "A社/x,y/契約" })
+        lines += "= " + made + "/" + folder + "\n";
+    fs::create_directory(made);
+    RunResult const dry = Run("create --dry-run --jobs 4 --rows - " + parent, ReadFile(good));
+    EXPECT_EQ(dry.Status, 0);
+    EXPECT_EQ(dry.Out, lines);
+    EXPECT_EQ(dry.Err,
+        "edamaki-cli: create: warning: standard input: column メモ: the source has no placeholder <%メモ>\n"
+        "edamaki-cli: create: dry run: 3 rows: 8 new, 4 existing, 0 failing\n");
+    RunResult const created = Run("create --jobs 1 --rows '" + good + "'" + parent);
+    EXPECT_EQ(created.Status, 0);
+    EXPECT_EQ(created.Out, lines);
+    EXPECT_EQ(created.Err, warning + "edamaki-cli: create: 3 rows: 8 created, 4 existing, 0 failed\n");
+    fs::remove_all(made);
+    fs::create_directory(made);
+    RunResult const parallel = Run("create --jobs 4 --rows '" + good + "'" + parent);
+    EXPECT_EQ(parallel.Out, created.Out);
+    EXPECT_EQ(parallel.Err, created.Err);
+
+    // Verify names each row that differs.
+    fs::remove(fs::path(made) / "B社" / "新規" / "契約");
+    RunResult const verified = Run("verify --rows '" + good + "'" + parent);
+    EXPECT_EQ(verified.Status, 1);
+    EXPECT_EQ(verified.Out, "- " + made + "/B社/新規/契約\n");
+    EXPECT_EQ(verified.Err,
+        "edamaki-cli: verify: warning: " + good
+            + ": column メモ: the source has no placeholder <%メモ>\n"
+              "edamaki-cli: verify: row 2 (顧客=B社, メモ=2): 1 missing\nedamaki-cli: verify: 1 of 3 rows "
+              "differ\n");
+
+    // Convert writes each row's source after a comment line naming it.
+    RunResult const converted
+        = Run("convert --to text --rows '" + ragged + "' --set 顧客=X '" + source + "'");
+    EXPECT_EQ(converted.Status, 2);
+    std::string const two = WriteFile("two.csv", "顧客\nA\nB\n");
+    EXPECT_EQ(Run("convert --to text --rows '" + two + "' '" + source + "'").Out,
+        "; row 1 (line 2)\r\nA\\新規\\見積\r\nA\\新規\\契約\r\n; row 2 (line "
+        "3)\r\nB\\新規\\見積\r\nB\\新規\\契約\r\n");
+}
+
 } // namespace
 } // namespace edamaki
 

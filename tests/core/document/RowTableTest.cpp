@@ -29,8 +29,8 @@ TEST(RowTableTest, ReadsTablesAsSpreadsheetsWriteThem)
             { 5 }, ',' },
         { "byte order mark", "\xEF\xBB\xBF顧客,案件\r\nＡ社,見積\r\n", { Sjis("顧客"), Sjis("案件") },
             { { Sjis("Ａ社"), Sjis("見積") } }, { 2 }, ',' },
-        { "Shift-JIS as Excel writes it", Sjis("顧客,案件\r\nＡ社,\"表,示\"\r\n"), { Sjis("顧客"), Sjis("案件") },
-            { { Sjis("Ａ社"), Sjis("表,示") } }, { 2 }, ',' },
+        { "Shift-JIS as Excel writes it", Sjis("顧客,案件\r\nＡ社,\"表,示\"\r\n"),
+            { Sjis("顧客"), Sjis("案件") }, { { Sjis("Ａ社"), Sjis("表,示") } }, { 2 }, ',' },
         { "tab separated, commas are text", "a\tb\nx,1\t\"y\tz\"\n", { "a", "b" }, { { "x,1", "y\tz" } },
             { 2 }, '\t' },
         { "no final line break", "a\nx", { "a" }, { { "x" } }, { 2 }, ',' },
@@ -78,7 +78,8 @@ TEST(RowTableTest, RefusesWhatItCannotReadNamingWhere)
         { "empty header cell", "a,,b\nx,y,z\n", 1, 0, "column 2 of the header has no name" },
         { "repeated header cell", "a,a\nx,y\n", 1, 0, "column 2 of the header repeats a name" },
         { "not Shift-JIS", "a\r\nx\r\n\x81\x20\r\n", 3, 0, "not valid Shift-JIS" },
-        { "no header", "\r\n,,\r\n", 0, 0, "no header line: the first line names the placeholders, one per column" },
+        { "no header", "\r\n,,\r\n", 0, 0,
+            "no header line: the first line names the placeholders, one per column" },
     };
     for (Case const& test : cases) {
         SCOPED_TRACE(test.Name);
