@@ -17,7 +17,8 @@ namespace {
 
 constexpr char const* ConvertUsage
     = "usage: edamaki-cli convert --to macro|text [--set NAME=VALUE]... [--date YYYY-MM-DD]\n"
-      "                           [--encoding auto|cp932|utf-8] [FILE|-|--template NAME]\n"
+      "                           [--encoding auto|cp932|utf-8] [--rows TABLE]\n"
+      "                           [FILE|-|--template NAME]\n"
       "\n"
       "Reads a source (FILE, or standard input when FILE is \"-\" or missing), reads\n"
       "its folder tree and writes the tree as a source of the other mode (or\n"

@@ -29,7 +29,7 @@ namespace {
 constexpr char const* CreateUsage
     = "usage: edamaki-cli create [--parent DIR] [--dry-run] [--no-follow] [--jobs N]\n"
       "                          [--set NAME=VALUE]... [--date YYYY-MM-DD]\n"
-      "                          [--encoding auto|cp932|utf-8]\n"
+      "                          [--encoding auto|cp932|utf-8] [--rows TABLE]\n"
       "                          [FILE|-|--template NAME]\n"
       "\n"
       "Reads a source (FILE, or standard input when FILE is \"-\" or missing) and\n"

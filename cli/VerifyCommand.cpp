@@ -20,7 +20,7 @@ namespace {
 constexpr char const* VerifyUsage
     = "usage: edamaki-cli verify [--parent DIR] [--extra] [--jobs N] [--set NAME=VALUE]...\n"
       "                          [--date YYYY-MM-DD] [--encoding auto|cp932|utf-8]\n"
-      "                          [FILE|-|--template NAME]\n"
+      "                          [--rows TABLE] [FILE|-|--template NAME]\n"
       "\n"
       "Reads a source (FILE, or standard input when FILE is \"-\" or missing) and\n"
       "compares the folders below the parent folder (DIR when given, else the\n"

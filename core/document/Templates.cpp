@@ -78,6 +78,9 @@ std::vector<SourceTemplate> ListTemplates(char const* (*environment)(char const*
     for (std::string const& folder : TemplateFolders(environment)) {
         bool const own = folder == own_folder;
         for (std::string const& file_name : file_system.ListFiles(folder.c_str())) {
+            // A table beside a template is its sample rows (NAME.csv), no template.
+            if (file_name.ends_with(SampleTableExtension))
+                continue;
             // The name without its extension.
             std::string const name = file_name.substr(0, file_name.rfind('.'));
             if (name.empty())

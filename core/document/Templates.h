@@ -16,6 +16,10 @@
 
 namespace edamaki {
 
+// A template NAME.fms may carry a sample table of values beside it,
+// NAME.csv (see RowTable), for running it once per row.
+inline constexpr char const* SampleTableExtension = ".csv";
+
 struct SourceTemplate {
     std::string Name;
     std::string Path;

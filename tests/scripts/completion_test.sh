@@ -59,6 +59,7 @@ check 'edamaki-cli create --parent w' 'work'
 check 'edamaki-cli import w' 'work'
 check 'edamaki-cli create --dry-run w' 'work work.fms'
 check 'edamaki-cli convert --to text w' 'work work.fms'
+check 'edamaki-cli create --rows w' 'work work.fms'
 check 'edamaki -' '--help --version -f'
 check 'edamaki -f w' 'work work.fms'
 

@@ -64,7 +64,7 @@ expected=(
     usr/share/bash-completion/completions/edamaki usr/share/bash-completion/completions/edamaki-cli
     usr/share/doc/edamaki/copyright
     usr/share/edamaki/templates/顧客案件.fms usr/share/edamaki/templates/年度経理.fms
-    usr/share/edamaki/templates/年度月次.fms
+    usr/share/edamaki/templates/年度月次.fms usr/share/edamaki/templates/顧客案件.csv
 )
 for size in 16 32 48 256; do
     expected+=("usr/share/icons/hicolor/${size}x$size/apps/edamaki.png"

@@ -73,6 +73,7 @@ TEST_F(TemplatesTest, TheUsersOwnWinsAndEachNameComesOnce)
     Put("own/edamaki/templates", "案件.fms");
     Put("own/edamaki/templates", ".hidden.txt");
     Put("first/edamaki/templates", "案件.txt");
+    Put("first/edamaki/templates", "年度.csv");
     Put("first/edamaki/templates", "年度.txt");
     Put("second/edamaki/templates", "年度.fms");
     Put("second/edamaki/templates", "イベント.txt");
