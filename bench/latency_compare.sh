@@ -15,6 +15,9 @@
 #      xargs mkdir -p                   the leaf paths, as many to a mkdir as
 #                                       xargs puts on one command line
 #      xargs -P 16 -n 20 mkdir -p       16 mkdir -p at once, 20 leaves each
+#      edamaki-cli create --rows        a source of one customer's folders
+#                                       (<%顧客> at the top) once per row of
+#                                       a table of the customers
 # 2. Verifying the tree that the last round's edamaki-cli create made:
 #    edamaki-cli verify at its default and with --jobs 1, against
 #    find DIR -type d.
@@ -134,6 +137,11 @@ awk -v c="$customers" -v p="$projects" -v f="$folders" -v leaves="$work/leaves.t
 }' >"$source_file"
 leaves=$((customers * projects * folders))
 total=$((customers + customers * projects + leaves))
+# The same tree as one source run once per customer: a source of one
+# customer's folders, <%顧客> at the top, and a table of the customers.
+printf '<?dezodedu-macro?>\r\n<%%顧客>\r\n>Project<#2:1-%d>\r\n>>Folder<#2:1-%d>\r\n' "$projects" "$folders" \
+    >"$work/customer.fms"
+awk -v c="$customers" 'BEGIN { print "顧客"; for (i = 1; i <= c; ++i) printf "Customer%02d\n", i }' >"$work/customers.csv"
 
 median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 declare -A wall=()
@@ -152,6 +160,7 @@ fail() {
 
 create_edamaki() { "$cli" create --parent "$1" "$source_file" >/dev/null; }
 create_edamaki_jobs1() { "$cli" create --jobs 1 --parent "$1" "$source_file" >/dev/null; }
+create_rows() { "$cli" create --parent "$1" --rows "$work/customers.csv" "$work/customer.fms" >/dev/null 2>&1; }
 create_xargs() { (cd "$1" && xargs mkdir -p <"$work/leaves.txt"); }
 create_xargs_p16() { (cd "$1" && xargs -P 16 -n 20 mkdir -p <"$work/leaves.txt"); }
 walk_verify() { "$cli" verify --parent "$tree" "$source_file" >/dev/null || fail "verify does not find the tree whole"; }
@@ -178,6 +187,7 @@ check_walk() {
 creators=(edamaki xargs xargs_p16)
 walkers=(verify import find)
 [ "${jobs_option[create]}" = 1 ] && creators+=(edamaki_jobs1)
+"$cli" create --help | grep -q -- --rows && creators+=(rows)
 [ "${jobs_option[verify]}" = 1 ] && walkers+=(verify_jobs1)
 [ "${jobs_option[import]}" = 1 ] && walkers+=(import_jobs1)
 
@@ -244,23 +254,25 @@ run_delay() {
     find "$backing" -mindepth 1 -delete
 
     declare -A value=()
-    for method in edamaki edamaki_jobs1 xargs xargs_p16 verify verify_jobs1 import import_jobs1 find; do
+    for method in edamaki edamaki_jobs1 rows xargs xargs_p16 verify verify_jobs1 import import_jobs1 find; do
         value[$method]=0
         [ -n "${wall[$method]:-}" ] && value[$method]=$(echo "${wall[$method]}" | median)
     done
     echo "Delay ${delay} us per call: $total folders ($customers x $projects x $folders), median of $rounds rounds, wall time."
-    awk -v e="${value[edamaki]}" -v e1="${value[edamaki_jobs1]}" -v x="${value[xargs]}" -v xp="${value[xargs_p16]}" \
+    awk -v e="${value[edamaki]}" -v e1="${value[edamaki_jobs1]}" -v r="${value[rows]}" -v x="${value[xargs]}" -v xp="${value[xargs_p16]}" \
         -v v="${value[verify]}" -v v1="${value[verify_jobs1]}" -v i="${value[import]}" -v i1="${value[import_jobs1]}" \
         -v f="${value[find]}" -v d="$delay" 'BEGIN {
         na = "n/a"
         printf "  create, every folder new:\n"
         row("edamaki-cli create", e, 0)
         row("edamaki-cli create --jobs 1", e1, 0)
+        row("edamaki-cli create --rows", r, 0)
         row("xargs mkdir -p", x, 0)
         row("xargs -P 16 -n 20 mkdir -p", xp, 0)
         ratio("edamaki-cli create / xargs mkdir -p", e, x)
         ratio("edamaki-cli create / xargs -P 16 mkdir -p", e, xp)
         ratio("edamaki-cli create / --jobs 1", e, e1)
+        ratio("edamaki-cli create --rows / xargs -P 16 mkdir -p", r, xp)
         printf "  verify of the tree:\n"
         row("edamaki-cli verify", v, f)
         row("edamaki-cli verify --jobs 1", v1, f)
@@ -338,6 +350,6 @@ run_rerun() {
 echo "edamaki_latency_fs on $(df -P "$backing" | awk 'NR == 2 { print $1 }'), whole processes."
 check_concurrency
 for delay in "${delays[@]}"; do
-    [[ $parts == *" create "* ]] && run_delay "$delay"
-    [[ $parts == *" rerun "* ]] && run_rerun "$delay"
+    if [[ $parts == *" create "* ]]; then run_delay "$delay"; fi
+    if [[ $parts == *" rerun "* ]]; then run_rerun "$delay"; fi
 done
