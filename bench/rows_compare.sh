@@ -33,6 +33,8 @@ else
     work=$(mktemp -d)
 fi
 trap 'rm -rf "$work"' EXIT
+# The runs' journals (for undo) go to the scratch folder, not the user's.
+export XDG_STATE_HOME="$work/state"
 
 printf '<?dezodedu-macro?>\n<%%客先>\n>P<#2:1-30>\n>>S<#2:1-10>\n>>>I<#2:1-10>\n' >"$work/project.fms"
 {
