@@ -199,8 +199,8 @@ bool RunJournalWriter::Open()
     // Two runs in the same microsecond: the later takes the next free suffix.
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string const name = attempt == 0 ? base : base + "-" + std::to_string(attempt);
-        m_descriptor = ::open(
-            JournalPath(m_folder, name).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        m_descriptor
+            = ::open(JournalPath(m_folder, name).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (m_descriptor >= 0) {
             m_name = name;
             break;
