@@ -272,9 +272,9 @@ TForm3::TForm3(QWidget* parent)
     CloseBtn->setAutoDefault(true);
     connect(CloseBtn, &QPushButton::clicked, this, &TForm3::CloseBtnClick);
 
-    UndoBtn = new QPushButton(QStringLiteral("作成を取り消す"), Panel1);
+    UndoBtn = new QPushButton(QStringLiteral("作成を取り消す(&U)"), Panel1);
     UndoBtn->setObjectName(QStringLiteral("UndoBtn"));
-    UndoBtn->setGeometry(8, 10, 100, 25);
+    UndoBtn->setGeometry(8, 10, std::max(100, UndoBtn->sizeHint().width()), 25);
     UndoBtn->setAutoDefault(false);
     UndoBtn->hide();
     connect(UndoBtn, &QPushButton::clicked, this, [this] { UndoCreation(m_run_journal); });
