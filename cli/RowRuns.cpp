@@ -56,7 +56,7 @@ bool ReadTable(std::string_view command, ParsedArguments const& parsed, std::str
     RowSource& rows, std::string_view consequence)
 {
     std::string error;
-    auto const bytes = ReadAllBytes(path, error);
+    auto const bytes = ReadAllBytes(path, error, false, "table");
     if (!bytes) {
         PrintError(std::string(command) + ": " + error + "; " + std::string(consequence));
         return false;

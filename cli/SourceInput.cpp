@@ -53,7 +53,8 @@ std::optional<EncodingChoice> ParseEncodingChoice(std::string const& name)
     return std::nullopt;
 }
 
-std::optional<std::string> ReadAllBytes(std::string const& path, std::string& error, bool template_file)
+std::optional<std::string> ReadAllBytes(
+    std::string const& path, std::string& error, bool template_file, std::string_view what)
 {
     SourceBytes read = ReadSourceBytes(path, template_file);
     std::string const name = path == "-" ? "standard input" : path;
@@ -70,8 +71,8 @@ std::optional<std::string> ReadAllBytes(std::string const& path, std::string& er
         error = "cannot read " + name + ": " + std::strerror(read.Error);
         break;
     case SourceBytes::Problem::TooLarge:
-        error = name + ": the source is larger than " + GroupedNumber(MostSourceBytes)
-            + " bytes, the most a source may hold";
+        error = name + ": the " + std::string(what) + " is larger than " + GroupedNumber(MostSourceBytes)
+            + " bytes, the most a " + std::string(what) + " may hold";
         break;
     }
     return std::nullopt;

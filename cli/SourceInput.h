@@ -103,9 +103,10 @@ std::string TooManyFoldersMessage(
 bool WriteSourceLines(
     std::ostream& out, std::vector<std::string> const& lines, DetectedEncoding encoding, std::string& error);
 
-// Reads a whole file or standard input ("-") as bytes. A source larger than
-// MostSourceBytes is refused, read no further than one byte past it.
-std::optional<std::string> ReadAllBytes(
-    std::string const& path, std::string& error, bool template_file = false);
+// Reads a whole file or standard input ("-") as bytes. A file larger than
+// MostSourceBytes is refused, read no further than one byte past it, and the
+// message calls it `what` (a source, a table).
+std::optional<std::string> ReadAllBytes(std::string const& path, std::string& error,
+    bool template_file = false, std::string_view what = "source");
 
 } // namespace edamaki::cli
