@@ -225,6 +225,9 @@ private:
 
     // Reused between frames.
     std::vector<HostSubfolder> m_listing;
+    // The innermost folder's subfolders, listed once for names missing there
+    // that may stand in another normal form; dropped as the walk moves.
+    std::optional<std::vector<HostSubfolder>> m_twin_candidates;
     std::vector<std::size_t> m_sorted_groups;
 
     // Set for a walker of a comparison with several jobs.
@@ -309,6 +312,7 @@ void FolderComparison::PushFrame(
     frame.PathSize = m_path.size();
     frame.HostPathSize = m_host_path.size();
     frame.HostPathKnown = m_host_path_known;
+    m_twin_candidates.reset();
     BuildGroups(frame);
     frame.ExtrasBegin = frame.NextExtra = frame.ExtrasEnd = m_extras.size();
     if (kind == FrameKind::OnDisk && m_options.Extra && directory)
@@ -494,13 +498,18 @@ bool FolderComparison::FindNormalisationTwin(HostDirectory const& holder, Group&
     std::string_view const name = GroupHostName(group);
     if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
         return false;
-    HostError error;
-    HostDirectory const listed = m_file_system.OpenDirectoryToListAt(holder, ".", LinkPolicy::Follow, error);
-    if (!listed.IsOpen() || m_file_system.ListSubfolders(listed, m_listing).IsSet())
-        return false;
-    auto const twin = std::find_if(m_listing.begin(), m_listing.end(),
+    if (!m_twin_candidates) {
+        // Listed once for every name of the folder that is missing; none when it can't be.
+        m_twin_candidates.emplace();
+        HostError error;
+        HostDirectory const listed
+            = m_file_system.OpenDirectoryToListAt(holder, ".", LinkPolicy::Follow, error);
+        if (!listed.IsOpen() || m_file_system.ListSubfolders(listed, *m_twin_candidates).IsSet())
+            m_twin_candidates->clear();
+    }
+    auto const twin = std::find_if(m_twin_candidates->begin(), m_twin_candidates->end(),
         [&](HostSubfolder const& subfolder) { return SameAfterNormalisation(subfolder.Name, name); });
-    if (twin == m_listing.end())
+    if (twin == m_twin_candidates->end())
         return false;
     AdoptDiskName(group, twin->Name);
     return true;
@@ -726,6 +735,7 @@ void FolderComparison::PopFrame()
     m_group_nodes.resize(frame.GroupNodesBegin);
     m_names.resize(frame.NamesBegin);
     m_extras.resize(frame.ExtrasBegin);
+    m_twin_candidates.reset();
     m_frames.pop_back();
     m_window.Leave();
 }
